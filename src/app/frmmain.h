@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QWidget>
+
+class PlatformAdapter;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+// The main window, "Vexolo Playlist Setup". Its controls hold all of the editing state: the
+// card path, the card's tracks, the playlist with its hidden list of command strings, the
+// playlist number and name. Handlers are named control_Event; their bodies live beside the
+// logic they belong to (card/, storage/, commands/, reports/).
+class frmMain final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit frmMain(PlatformAdapter &platform, QWidget *parent = nullptr);
+    ~frmMain() override;
+    Q_DISABLE_COPY_MOVE(frmMain)
+
+    // The implicit instance: the open main window, or a new one created and shown with platform.
+    static frmMain *instance(PlatformAdapter *platform = nullptr);
+
+    PlatformAdapter &platform() const { return m_platform; }
+    // The card root named by drvCard's text, or empty when it names no existing absolute folder.
+    QString cardRoot() const;
+
+    // Controls, in creation (and tab) order.
+    QComboBox *drvCard = nullptr;
+    QPushButton *cmdRefresh = nullptr;
+    QListWidget *lstCard = nullptr;
+    QListWidget *lstList = nullptr;
+    QPushButton *cmdDown = nullptr;
+    QPushButton *cmdUp = nullptr;
+    QLineEdit *txtList = nullptr;
+    QPushButton *cmdAdd = nullptr;
+    QPushButton *cmdAddAll = nullptr;
+    QListWidget *lstListAdv = nullptr;
+    QPushButton *cmdCardAdvanced = nullptr;
+    QPushButton *cmdListAdvanced = nullptr;
+    QPushButton *cmdClear = nullptr;
+    QPushButton *cmdRemove = nullptr;
+    QPushButton *cmdMoveDown = nullptr;
+    QPushButton *cmdMoveUp = nullptr;
+    QPushButton *cmdSave = nullptr;
+    QPushButton *cmdDelete = nullptr;
+    QPushButton *cmdLoad = nullptr;
+    QLabel *lblCompany = nullptr;
+    QLabel *lblCard = nullptr;
+    QLabel *lblPlaylist = nullptr;
+    QLineEdit *txtName = nullptr;
+    QPushButton *cmdPrint = nullptr;
+    QPushButton *cmdPrintRoot = nullptr;
+    QLabel *imgLogo = nullptr;
+
+    // Control handlers.
+    void drvCard_Change();
+    void cmdRefresh_Action();
+    void lstCard_DoubleClick();
+    void lstList_DoubleClick();
+    void cmdDown_Action();
+    void cmdUp_Action();
+    void cmdAdd_Action();
+    void cmdAddAll_Action();
+    void cmdCardAdvanced_Action();
+    void cmdListAdvanced_Action();
+    void cmdClear_Action();
+    void cmdRemove_Action();
+    void cmdMoveDown_Action();
+    void cmdMoveUp_Action();
+    void cmdSave_Action();
+    void cmdDelete_Action();
+    void cmdLoad_Action();
+    void cmdPrint_Action();
+    void cmdPrintRoot_Action();
+
+    // Window events.
+    void Event_Open();
+    void Event_Close();
+
+    // Methods.
+    void RefreshCard();
+    QString AdvStringCard(const QString &trackName);
+    void SaveRootDir();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void createControls();
+    void bindHandlers();
+    // Keeps lstListAdv in step when a row of lstList is dragged to another place.
+    void lstList_RowsMoved(int start, int end, int destinationRow);
+    void closeAdvancedWindow();
+    // Steps the playlist number by delta, wrapping "-1" to "9" and "10" to "0", then loads.
+    void stepPlaylistNumber(int delta);
+
+    PlatformAdapter &m_platform;
+    bool m_opened = false;
+};

@@ -1,0 +1,11 @@
+#include "app/app.h"
+#include "app/frmmain.h"
+#include "platform/qtplatform.h"
+
+int main(int argc, char *argv[])
+{
+    App app(argc, argv);
+    QtPlatform platform;
+    frmMain::instance(&platform);
+    return app.exec();
+}

@@ -1,0 +1,69 @@
+#include "card/tracknames.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace Vexolo {
+
+qsizetype indexOfMp3(const QString &text)
+{
+    return text.indexOf(Mp3Extension, 0, NameCase);
+}
+
+bool isTrackName(const QString &name)
+{
+    return name.endsWith(Mp3Extension, NameCase);
+}
+
+QString ExtractFilename(const QString &trackName)
+{
+    const qsizetype at = indexOfMp3(trackName);
+    return at < 0 ? QString() : trackName.left(at);
+}
+
+QString upToFirstMp3(const QString &text)
+{
+    const qsizetype at = indexOfMp3(text);
+    return at < 0 ? QString() : text.left(at + Mp3Extension.size());
+}
+
+bool sortsAfter(const QString &a, const QString &b)
+{
+    return QString::compare(a, b, NameCase) > 0;
+}
+
+QStringList sortTracks(QStringList names)
+{
+    names.removeIf([](const QString &name) { return !isTrackName(name); });
+    // A stable sort gives exactly what inserting each name before the first row that sorts
+    // strictly after it gives, without the quadratic cost on a big card.
+    std::stable_sort(names.begin(), names.end(), [](const QString &a, const QString &b) { return sortsAfter(b, a); });
+    return names;
+}
+
+QString cardRootFromText(const QString &text)
+{
+    if (text.isEmpty() || !QDir::isAbsolutePath(text))
+        return {};
+    const QFileInfo info(text);
+    return info.isDir() ? text : QString();
+}
+
+QStringList listCardTracks(const QString &cardRoot)
+{
+    if (cardRoot.isEmpty())
+        return {};
+    QStringList names;
+    QDirIterator it(cardRoot, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        const QString name = it.nextFileInfo().fileName();
+        if (isTrackName(name))
+            names.append(name);
+    }
+    return sortTracks(std::move(names));
+}
+
+} // namespace Vexolo

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Track names and the card's track listing. One letter-case rule holds for the whole program:
+// SD cards often carry names such as TRACK01.MP3, so ".mp3" is matched regardless of case and
+// the card list is ordered by a case-insensitive comparison.
+namespace Vexolo {
+
+inline constexpr Qt::CaseSensitivity NameCase = Qt::CaseInsensitive;
+inline const QString Mp3Extension = QStringLiteral(".mp3");
+
+// Index of the first ".mp3" in text, -1 when there is none.
+qsizetype indexOfMp3(const QString &text);
+// Whether an item of the card root is a track: its name ends in ".mp3".
+bool isTrackName(const QString &name);
+// The text before the first ".mp3"; empty when there is none.
+QString ExtractFilename(const QString &trackName);
+// The text up to and including the first ".mp3"; empty when there is none.
+QString upToFirstMp3(const QString &text);
+// Whether the first text sorts strictly after the second in the card list.
+bool sortsAfter(const QString &a, const QString &b);
+// The tracks among names, in the card list's order; ties keep their order in names.
+QStringList sortTracks(QStringList names);
+
+// The card root named by the volume selector's text: an absolute path of an existing folder,
+// or an empty string. A relative text never resolves against the working directory.
+QString cardRootFromText(const QString &text);
+// The card's tracks in card-list order, from one read of the folder in the platform's order.
+// An empty or missing root gives an empty list.
+QStringList listCardTracks(const QString &cardRoot);
+
+} // namespace Vexolo

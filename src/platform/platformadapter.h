@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QPrinter;
+class QWidget;
+
+// The one seam between the program and the user or the desktop: message boxes, the mounted
+// volumes and the printer dialog. The windows talk to the user only through it, so tests can
+// script the answers and record what was shown.
+class PlatformAdapter
+{
+public:
+    // Message box codes of the framework: 4 (Yes/No) + 32 (question icon), 48 (caution icon, OK).
+    static constexpr int Plain = 0;
+    static constexpr int QuestionYesNo = 36;
+    static constexpr int Caution = 48;
+    // Answers.
+    static constexpr int AnswerOk = 1;
+    static constexpr int AnswerYes = 6;
+    static constexpr int AnswerNo = 7;
+
+    virtual ~PlatformAdapter() = default;
+
+    // Shows a modal message box; returns AnswerYes or AnswerNo for a question, AnswerOk otherwise.
+    virtual int MsgBox(const QString &text, int code = Plain, const QString &title = {}) = 0;
+    // Absolute root paths of the mounted volumes, in the platform's order.
+    virtual QStringList volumes() = 0;
+    // The printer chosen in the platform's print dialog, or nullptr when the user cancels.
+    virtual std::unique_ptr<QPrinter> OpenPrinterDialog(QWidget *parent) = 0;
+
+    bool ask(const QString &text) { return MsgBox(text, QuestionYesNo) == AnswerYes; }
+    void warn(const QString &text) { MsgBox(text, Caution); }
+    void tell(const QString &text) { MsgBox(text, Plain); }
+};

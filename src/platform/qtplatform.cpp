@@ -1,0 +1,69 @@
+#include "platform/qtplatform.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QSet>
+#include <QStorageInfo>
+
+namespace {
+
+// File systems that the kernel or the desktop mounts for itself; none of them can be an SD card.
+bool isPseudoFileSystem(const QByteArray &type)
+{
+    static const QSet<QByteArray> pseudo = {
+        "proc",       "sysfs",  "cgroup", "cgroup2",   "devpts",   "mqueue",  "debugfs",     "tracefs",
+        "securityfs", "pstore", "bpf",    "configfs",  "fusectl",  "hugetlbfs", "autofs",    "binfmt_misc",
+        "efivarfs",   "rpc_pipefs", "nsfs", "selinuxfs", "devtmpfs", "ramfs",  "fuse.gvfsd-fuse", "fuse.portal",
+    };
+    return pseudo.contains(type);
+}
+
+} // namespace
+
+int QtPlatform::MsgBox(const QString &text, int code, const QString &title)
+{
+    QMessageBox box(QApplication::activeWindow());
+    box.setText(text);
+    box.setWindowTitle(title);
+    if (code == QuestionYesNo) {
+        box.setIcon(QMessageBox::Question);
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        // Set explicitly: Qt's own choice depends on the desktop theme.
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes ? AnswerYes : AnswerNo;
+    }
+    box.setIcon(code == Caution ? QMessageBox::Warning : QMessageBox::NoIcon);
+    box.setStandardButtons(QMessageBox::Ok);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.exec();
+    return AnswerOk;
+}
+
+QStringList QtPlatform::volumes()
+{
+    return cardVolumeCandidates();
+}
+
+QStringList QtPlatform::cardVolumeCandidates()
+{
+    QStringList roots;
+    const QList<QStorageInfo> mounted = QStorageInfo::mountedVolumes();
+    for (const QStorageInfo &volume : mounted) {
+        if (!volume.isValid() || isPseudoFileSystem(volume.fileSystemType()))
+            continue;
+        roots.append(volume.rootPath());
+    }
+    return roots;
+}
+
+std::unique_ptr<QPrinter> QtPlatform::OpenPrinterDialog(QWidget *parent)
+{
+    auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    QPrintDialog dialog(printer.get(), parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return nullptr;
+    return printer;
+}

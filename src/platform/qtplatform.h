@@ -1,0 +1,18 @@
+#pragma once
+
+#include "platform/platformadapter.h"
+
+// The desktop implementation: QMessageBox, QStorageInfo and QPrintDialog.
+class QtPlatform final : public PlatformAdapter
+{
+public:
+    QtPlatform() = default;
+    Q_DISABLE_COPY_MOVE(QtPlatform)
+
+    int MsgBox(const QString &text, int code = Plain, const QString &title = {}) override;
+    QStringList volumes() override;
+    std::unique_ptr<QPrinter> OpenPrinterDialog(QWidget *parent) override;
+
+    // Root paths of mounted volumes that could be a card: pseudo file systems are left out.
+    static QStringList cardVolumeCandidates();
+};

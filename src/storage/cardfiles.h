@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// Names and byte-exact formats of the files on the card.
+namespace Vexolo {
+
+inline constexpr qsizetype RecordLength = 79;
+inline const QString ProgramsFolderName = QStringLiteral("Programs");
+inline const QString RootDirFileName = QStringLiteral("RootDir.txt");
+
+QString programFileName(const QString &number);     // "Program" + N + ".txt"
+QString programNameFileName(const QString &number); // "Program" + N + ".adv"
+// The track's name with its first ".mp3" (any case) replaced by ".adv"; not trimmed.
+QString trackCommandFileName(const QString &trackName);
+// The track name followed by " V7".
+QString defaultCommandString(const QString &trackName);
+
+// One command record: the string filled with spaces to 79 characters, then CR LF. A longer
+// string is written whole (the listing file allows it; program files refuse it first).
+QByteArray commandRecord(const QString &commandString);
+
+struct ProgramFormat
+{
+    QByteArray content;
+    // Length in characters of the first string over 79 characters, -1 when none.
+    qsizetype tooLongLength = -1;
+    bool ok() const { return tooLongLength < 0; }
+};
+// The whole program file: a record per string, then "end" with no line end; or the refusal.
+ProgramFormat formatProgramFile(const QStringList &commandStrings);
+// The whole "RootDir.txt": like a program file, but a string over 79 characters is written whole.
+QByteArray formatListing(const QStringList &commandStrings);
+
+struct ProgramEntry
+{
+    QString trackName;     // up to and including the first ".mp3", not trimmed; first 3 characters when none
+    QString displayName;   // trackName, trimmed
+    QString commandString; // the whole line, trimmed
+};
+// Reads a program file of any origin; never fails. Lines end at CR LF, a lone CR or a lone LF.
+QList<ProgramEntry> parseProgramFile(const QByteArray &content);
+// The first line of a single-value file (program name file, track command file), untrimmed.
+QString readSingleValue(const QByteArray &content);
+
+} // namespace Vexolo
