@@ -1,9 +1,7 @@
 #include "app/frmmain.h"
 
-// Printing and the card directory listing.
+// Printing the playlist and the card.
 
 void frmMain::cmdPrint_Action() {}
 
 void frmMain::cmdPrintRoot_Action() {}
-
-void frmMain::SaveRootDir() {}

@@ -1,0 +1,5 @@
+#include "app/frmmain.h"
+
+// The card directory listing, "Programs/RootDir.txt".
+
+void frmMain::SaveRootDir() {}
