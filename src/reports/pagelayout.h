@@ -15,12 +15,8 @@ inline constexpr int LineGap = 5;
 
 struct PrintStep
 {
-    enum class Kind
-    {
-        SetSize, // size: the text size for the lines that follow
-        DrawText, // text with its baseline starting at x, y
-        NewPage,
-    };
+    // SetSize: size applies to the lines that follow. DrawText: text with its baseline starting at x, y.
+    enum class Kind { SetSize, DrawText, NewPage };
 
     Kind kind = Kind::NewPage;
     int size = 0;

@@ -75,9 +75,9 @@ void TestPageLayout::steps_data()
 
     // 80 x 110: x = 10, top = 10, page end 100. Heading height 40, entry height 15: entries start
     // at 10 + 40 + 5 = 55 and advance by 20; the first page holds 3 entry lines, later pages 5.
-    QTest::newRow("short list") << "Party" << QStringList{"Intro", "Outro"} << 80 << 110 << 1
-                                << QStringList{"size 18", "text 10,10 Party", "size 14", "text 10,55 1)  Intro",
-                                               "text 10,75 2)  Outro"};
+    QTest::newRow("short list")
+        << "Party" << QStringList{"Intro", "Outro"} << 80 << 110 << 1
+        << QStringList{"size 18", "text 10,10 Party", "size 14", "text 10,55 1)  Intro", "text 10,75 2)  Outro"};
     QTest::newRow("empty list: heading only")
         << "Party" << QStringList{} << 80 << 110 << 1 << QStringList{"size 18", "text 10,10 Party", "size 14"};
     QTest::newRow("empty list, two copies: a page each")
@@ -85,30 +85,33 @@ void TestPageLayout::steps_data()
         << QStringList{"size 18", "text 10,10 Party", "size 14", "page", "size 18", "text 10,10 Party", "size 14"};
     QTest::newRow("two copies: heading again, numbering restarts")
         << "Party" << QStringList{"Intro", "Outro"} << 80 << 110 << 2
-        << QStringList{"size 18",          "text 10,10 Party",     "size 14", "text 10,55 1)  Intro",
-                       "text 10,75 2)  Outro", "page",              "size 18", "text 10,10 Party",
-                       "size 14",          "text 10,55 1)  Intro", "text 10,75 2)  Outro"};
+        << QStringList{"size 18", "text 10,10 Party", "size 14", "text 10,55 1)  Intro", "text 10,75 2)  Outro",
+                       "page",
+                       "size 18", "text 10,10 Party", "size 14", "text 10,55 1)  Intro", "text 10,75 2)  Outro"};
     QTest::newRow("empty heading keeps its height")
         << "" << QStringList{"Intro"} << 80 << 110 << 1
         << QStringList{"size 18", "text 10,10 ", "size 14", "text 10,55 1)  Intro"};
     QTest::newRow("continuation page: no heading, numbering goes on")
         << "Party" << QStringList{"a", "b", "c", "d", "e"} << 80 << 110 << 1
-        << QStringList{"size 18",          "text 10,10 Party", "size 14", "text 10,55 1)  a", "text 10,75 2)  b",
-                       "text 10,95 3)  c", "page",             "text 10,10 4)  d", "text 10,30 5)  e"};
+        << QStringList{"size 18", "text 10,10 Party", "size 14", "text 10,55 1)  a", "text 10,75 2)  b",
+                       "text 10,95 3)  c",
+                       "page",
+                       "text 10,10 4)  d", "text 10,30 5)  e"};
     QTest::newRow("page full after the last line: no empty page")
         << "Party" << QStringList{"a", "b", "c"} << 80 << 110 << 2
-        << QStringList{"size 18",          "text 10,10 Party", "size 14",          "text 10,55 1)  a",
-                       "text 10,75 2)  b", "text 10,95 3)  c", "page",             "size 18",
-                       "text 10,10 Party", "size 14",          "text 10,55 1)  a", "text 10,75 2)  b",
+        << QStringList{"size 18", "text 10,10 Party", "size 14", "text 10,55 1)  a", "text 10,75 2)  b",
+                       "text 10,95 3)  c",
+                       "page",
+                       "size 18", "text 10,10 Party", "size 14", "text 10,55 1)  a", "text 10,75 2)  b",
                        "text 10,95 3)  c"};
     // 87 / 8 = 10.875 and 120 / 11 = 10.9: both round down.
     QTest::newRow("positions round down")
         << "Party" << QStringList{"a"} << 87 << 120 << 1
         << QStringList{"size 18", "text 10,10 Party", "size 14", "text 10,55 1)  a"};
-    QTest::newRow("text kept as given") << " " << QStringList{"", "Intro.mp3", " x "} << 80 << 110 << 1
-                                        << QStringList{"size 18",     "text 10,10  ",          "size 14",
-                                                       "text 10,55 1)  ", "text 10,75 2)  Intro.mp3",
-                                                       "text 10,95 3)   x "};
+    QTest::newRow("texts kept as given")
+        << " " << QStringList{"", "Intro.mp3", " x "} << 80 << 110 << 1
+        << QStringList{"size 18", "text 10,10  ", "size 14", "text 10,55 1)  ", "text 10,75 2)  Intro.mp3",
+                       "text 10,95 3)   x "};
 }
 
 void TestPageLayout::steps()
