@@ -27,8 +27,6 @@ struct PrintStep
     static PrintStep setSize(int size) { return {Kind::SetSize, size, 0, 0, {}}; }
     static PrintStep drawText(int x, int y, const QString &text) { return {Kind::DrawText, 0, x, y, text}; }
     static PrintStep newPage() { return {Kind::NewPage, 0, 0, 0, {}}; }
-
-    bool operator==(const PrintStep &) const = default;
 };
 
 // "n)  text", n counting from 1.
