@@ -1,7 +1,49 @@
 #include "app/frmmain.h"
 
-// Printing the playlist and the card.
+#include "card/tracknames.h"
+#include "platform/platformadapter.h"
+#include "reports/printing.h"
 
-void frmMain::cmdPrint_Action() {}
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPrinter>
 
-void frmMain::cmdPrintRoot_Action() {}
+// Printing the playlist and the card. Printer errors are not reported to the user.
+
+namespace {
+
+QStringList rowTexts(const QListWidget *list)
+{
+    QStringList texts;
+    texts.reserve(list->count());
+    for (int row = 0; row < list->count(); ++row)
+        texts.append(list->item(row)->text());
+    return texts;
+}
+
+void printThroughDialog(frmMain &window, const QString &heading, const QStringList &entries)
+{
+    const std::unique_ptr<QPrinter> printer = window.platform().OpenPrinterDialog(&window);
+    if (!printer)
+        return;
+    const int copies = printer->copyCount();
+    if (copies < 1)
+        return;
+    Vexolo::printList(*printer, heading, entries, copies);
+}
+
+} // namespace
+
+void frmMain::cmdPrint_Action()
+{
+    QStringList entries = rowTexts(lstList);
+    for (QString &entry : entries)
+        entry = Vexolo::ExtractFilename(entry);
+    printThroughDialog(*this, txtName->text(), entries);
+}
+
+void frmMain::cmdPrintRoot_Action()
+{
+    printThroughDialog(*this, QStringLiteral("Directory on ") + drvCard->currentText(), rowTexts(lstCard));
+}
