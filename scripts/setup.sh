@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake g++ make qt6-base-dev libgl-dev xvfb xauth fonts-liberation poppler-utils)
+packages=(cmake g++ make qt6-base-dev libgl-dev libx11-dev xvfb xauth xdotool fonts-liberation poppler-utils)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")

@@ -1,5 +1,27 @@
 #include "app/frmmain.h"
 
-// The card directory listing, "Programs/RootDir.txt".
+#include "platform/platformadapter.h"
+#include "storage/cardfiles.h"
+#include "storage/safefile.h"
 
-void frmMain::SaveRootDir() {}
+#include <QListWidget>
+
+// The card directory listing, "Programs/RootDir.txt": every card track with its own command string.
+
+void frmMain::SaveRootDir()
+{
+    const QString root = cardRoot();
+    // Without a reachable card there is nowhere to write: nothing is ever created outside a card.
+    if (root.isEmpty())
+        return;
+    const QString folder = ProgramsFolder(root, true);
+
+    QStringList commandStrings;
+    commandStrings.reserve(lstCard->count());
+    for (int row = 0; row < lstCard->count(); ++row)
+        commandStrings.append(AdvStringCard(lstCard->item(row)->text()));
+
+    if (!Vexolo::writeFileSafely(folder + QLatin1Char('/') + Vexolo::RootDirFileName,
+                                 Vexolo::formatListing(commandStrings)))
+        m_platform.warn(QStringLiteral("Could not create root directory listing! Your card may be write portected!"));
+}

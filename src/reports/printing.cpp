@@ -6,11 +6,21 @@
 
 namespace Vexolo {
 
-QFont printFont(int pointSize)
+namespace {
+
+qreal surfaceScale(const QPrinter &printer)
+{
+    return printer.resolution() / PrintUnitsPerInch;
+}
+
+} // namespace
+
+QFont printFont(int size)
 {
     QFont font(QStringLiteral("Arial"));
     font.setBold(true);
-    font.setPointSize(pointSize);
+    // Pixel size on the scaled surface: a point size would be scaled a second time.
+    font.setPixelSize(size);
     return font;
 }
 
@@ -19,6 +29,7 @@ bool replaySteps(QPrinter &printer, const QList<PrintStep> &steps)
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
+    painter.scale(surfaceScale(printer), surfaceScale(printer));
     for (const PrintStep &step : steps) {
         switch (step.kind) {
         case PrintStep::Kind::SetSize:
@@ -39,11 +50,12 @@ bool printList(QPrinter &printer, const QString &heading, const QStringList &ent
 {
     // Copies are drawn here one after the other; a printer told to repeat them too would multiply them.
     printer.setCopyCount(1);
-    // Heights measured for the printer, in the same units as its width and height.
-    const int headingHeight = QFontMetrics(printFont(HeadingTextSize), &printer).height();
-    const int entryHeight = QFontMetrics(printFont(EntryTextSize), &printer).height();
-    const QList<PrintStep> steps
-        = layoutPages(heading, entries, printer.width(), printer.height(), headingHeight, entryHeight, copies);
+    // Page size and line heights in surface units, the units the layout works in.
+    const qreal scale = surfaceScale(printer);
+    const int headingHeight = qRound(QFontMetricsF(printFont(HeadingTextSize)).height());
+    const int entryHeight = qRound(QFontMetricsF(printFont(EntryTextSize)).height());
+    const QList<PrintStep> steps = layoutPages(heading, entries, int(printer.width() / scale),
+                                               int(printer.height() / scale), headingHeight, entryHeight, copies);
     return replaySteps(printer, steps);
 }
 

@@ -11,12 +11,17 @@ class QPrinter;
 
 namespace Vexolo {
 
-// Arial bold at a point size, so the printed text has the same physical size at any printer
-// resolution. Where Arial is missing, fontconfig substitutes a metric-compatible face.
-QFont printFont(int pointSize);
+// The page is drawn on a surface of 72 units per inch, whatever the printer's resolution, so a
+// size of 14 is 14 points and the 5 units between lines are 5 points on paper.
+inline constexpr qreal PrintUnitsPerInch = 72.0;
 
-// Draws the steps on printer; returns false when the printer cannot be painted on.
-// Text is drawn with QPainter::drawText(x, y, text): y is the baseline of the line.
+// Arial bold, size in surface units. Where Arial is missing, fontconfig substitutes a
+// metric-compatible face.
+QFont printFont(int size);
+
+// Draws the steps on printer, scaled to the 72-units-per-inch surface; returns false when the
+// printer cannot be painted on. Text is drawn with QPainter::drawText(x, y, text): y is the
+// baseline of the line.
 bool replaySteps(QPrinter &printer, const QList<PrintStep> &steps);
 
 // Prints heading and entries copies times; the printer itself is told to make one copy.

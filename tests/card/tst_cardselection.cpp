@@ -90,10 +90,10 @@ void TestCardSelection::cardWithoutTracksKeepsPlaylist()
 {
     TestCard empty;
     empty.addFiles({"notes.txt"});
-    m_window->lstList->addItem("kept.mp3");
-    m_window->lstListAdv->addItem("kept.mp3 V7");
     m_window->drvCard->setCurrentIndex(1);
     QCOMPARE(m_window->lstCard->count(), 3);
+    m_window->lstList->addItem("kept.mp3");
+    m_window->lstListAdv->addItem("kept.mp3 V7");
     m_window->drvCard->setEditText(empty.root());
     QCOMPARE(m_window->lstCard->count(), 0);
     QCOMPARE(rows(m_window->lstList), QStringList{"kept.mp3"});

@@ -1,0 +1,23 @@
+#include "storage/cardfiles.h"
+#include "storage/cardtext.h"
+
+#include <cstdlib>
+
+// Records of any string: filled to 79 characters (or written whole), CR LF, and read back as written.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const QString text = Vexolo::decodeCardText(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
+    const QByteArray bytes = Vexolo::commandRecord(text);
+    if (!bytes.endsWith("\r\n"))
+        std::abort();
+    const QString back = Vexolo::decodeCardText(bytes.chopped(2));
+    const qsizetype length = Vexolo::characterCount(back);
+    if (length != std::max<qsizetype>(Vexolo::RecordLength, Vexolo::characterCount(text)))
+        std::abort();
+    if (!back.startsWith(text))
+        std::abort();
+    const QByteArray listing = Vexolo::formatListing({text, text});
+    if (listing != bytes + bytes + "end")
+        std::abort();
+    return 0;
+}
