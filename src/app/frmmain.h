@@ -85,6 +85,8 @@ public:
     // Methods.
     void RefreshCard();
     QString AdvStringCard(const QString &trackName);
+    // AdvStringCard for many card tracks at once, with the same messages, in order.
+    QStringList AdvStringsCard(const QStringList &trackNames);
     void SaveRootDir();
 
 protected:

@@ -75,13 +75,10 @@ void frmMain::cmdAddAll_Action()
     if (count == 0)
         return;
     QStringList tracks;
-    QStringList commandStrings;
     tracks.reserve(count);
-    commandStrings.reserve(count);
-    for (int row = 0; row < count; ++row) {
+    for (int row = 0; row < count; ++row)
         tracks.append(lstCard->item(row)->text());
-        commandStrings.append(AdvStringCard(tracks.last()));
-    }
+    const QStringList commandStrings = AdvStringsCard(tracks);
     // One bulk insertion each: a card of thousands of tracks must not repaint per row.
     lstList->addItems(tracks);
     lstListAdv->addItems(commandStrings);

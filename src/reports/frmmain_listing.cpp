@@ -16,10 +16,11 @@ void frmMain::SaveRootDir()
         return;
     const QString folder = ProgramsFolder(root, true);
 
-    QStringList commandStrings;
-    commandStrings.reserve(lstCard->count());
+    QStringList tracks;
+    tracks.reserve(lstCard->count());
     for (int row = 0; row < lstCard->count(); ++row)
-        commandStrings.append(AdvStringCard(lstCard->item(row)->text()));
+        tracks.append(lstCard->item(row)->text());
+    const QStringList commandStrings = AdvStringsCard(tracks);
 
     if (!Vexolo::writeFileSafely(folder + QLatin1Char('/') + Vexolo::RootDirFileName,
                                  Vexolo::formatListing(commandStrings)))

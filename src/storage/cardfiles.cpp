@@ -45,23 +45,35 @@ QString defaultCommandString(const QString &trackName)
     return trackName + QStringLiteral(" V7");
 }
 
-QByteArray commandRecord(const QString &commandString)
+namespace {
+
+void appendRecord(QByteArray &content, const QString &commandString)
 {
-    QByteArray record = encodeCardText(commandString);
+    content += encodeCardText(commandString);
     const qsizetype fill = RecordLength - characterCount(commandString);
     if (fill > 0)
-        record.append(fill, ' ');
-    return record + LineEnd;
+        content.append(fill, ' ');
+    content += LineEnd;
+}
+
+} // namespace
+
+QByteArray commandRecord(const QString &commandString)
+{
+    QByteArray record;
+    appendRecord(record, commandString);
+    return record;
 }
 
 ProgramFormat formatProgramFile(const QStringList &commandStrings)
 {
     ProgramFormat result;
+    result.content.reserve(commandStrings.size() * (RecordLength + 2) + 3);
     for (const QString &commandString : commandStrings) {
         const qsizetype length = characterCount(commandString);
         if (length > RecordLength)
             return {QByteArray(), length};
-        result.content += commandRecord(commandString);
+        appendRecord(result.content, commandString);
     }
     result.content += Terminator;
     return result;
@@ -70,8 +82,9 @@ ProgramFormat formatProgramFile(const QStringList &commandStrings)
 QByteArray formatListing(const QStringList &commandStrings)
 {
     QByteArray content;
+    content.reserve(commandStrings.size() * (RecordLength + 2) + 3);
     for (const QString &commandString : commandStrings)
-        content += commandRecord(commandString);
+        appendRecord(content, commandString);
     return content + Terminator;
 }
 

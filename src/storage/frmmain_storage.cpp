@@ -54,6 +54,19 @@ QString frmMain::AdvStringCard(const QString &trackName)
     return found.commandString;
 }
 
+QStringList frmMain::AdvStringsCard(const QStringList &trackNames)
+{
+    QStringList commandStrings;
+    commandStrings.reserve(trackNames.size());
+    const QList<Vexolo::TrackCommandLookup> found = Vexolo::lookupTrackCommands(cardRoot(), trackNames);
+    for (const Vexolo::TrackCommandLookup &track : found) {
+        if (track.readFailed)
+            m_platform.tell(QStringLiteral("Could not read from file: ") + track.fileName);
+        commandStrings.append(track.commandString);
+    }
+    return commandStrings;
+}
+
 void frmMain::cmdSave_Action()
 {
     const QString root = cardRoot();

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace Vexolo {
 
@@ -15,5 +17,9 @@ struct TrackCommandLookup
 // Never changes the card. An empty cardRoot, a name without ".mp3" and a name holding "/", "\\"
 // or NUL give the default string: only a file directly in the root can belong to a track.
 TrackCommandLookup lookupTrackCommand(const QString &cardRoot, const QString &trackName);
+
+// The same for many tracks of one card, in order. One read of the card folder tells which
+// command files can exist, so a big card costs one open per command file, not a look per track.
+QList<TrackCommandLookup> lookupTrackCommands(const QString &cardRoot, const QStringList &trackNames);
 
 } // namespace Vexolo
