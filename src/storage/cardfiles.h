@@ -14,7 +14,8 @@ inline const QString RootDirFileName = QStringLiteral("RootDir.txt");
 
 QString programFileName(const QString &number);     // "Program" + N + ".txt"
 QString programNameFileName(const QString &number); // "Program" + N + ".adv"
-// The track's name with its first ".mp3" (any case) replaced by ".adv"; not trimmed.
+// The track's name with its first ".mp3" (any case) replaced by ".adv"; not trimmed. Empty when
+// the name holds no ".mp3": such a name has no track command file, and no other file may be used.
 QString trackCommandFileName(const QString &trackName);
 // The track name followed by " V7".
 QString defaultCommandString(const QString &trackName);

@@ -1,0 +1,107 @@
+#include "commands/commandencoder.h"
+
+#include "commands/textnumber.h"
+#include "storage/cardtext.h"
+
+namespace Vexolo {
+
+namespace {
+
+QStringView afterPrefix(const QString &command, qsizetype prefix)
+{
+    return QStringView(command).sliced(qMin(prefix, command.size()));
+}
+
+QString modeCharacter(FadeOption fade, bool playNext)
+{
+    switch (fade) {
+    case FadeOption::Norm:
+        return playNext ? QStringLiteral("5") : QStringLiteral(" ");
+    case FadeOption::Fade1:
+        return playNext ? QStringLiteral("6") : QStringLiteral("1");
+    case FadeOption::Fade2:
+        return playNext ? QStringLiteral("7") : QStringLiteral("2");
+    case FadeOption::None:
+        break;
+    }
+    return {};
+}
+
+} // namespace
+
+qint32 GetCommandTime(const QString &command)
+{
+    if (command.isEmpty())
+        return 0;
+    const QChar first = command[0];
+    if (first >= u'0' && first <= u'9')
+        return Val(afterPrefix(command, 2));
+    if (first == u'P' || first == u'p')
+        return Val(afterPrefix(command, 1));
+    return 0;
+}
+
+void CommandList::InsertCommand(const QString &command)
+{
+    // One encoding makes at most 100 commands; the list never needs more room than that.
+    Q_ASSERT(m_commands.size() < MaxCommands);
+    if (m_commands.size() >= MaxCommands)
+        return;
+    const qint32 key = GetCommandTime(command);
+    qsizetype at = 0;
+    // Strictly greater: a command goes after every one with an equal key, so production order holds.
+    while (at < m_commands.size() && GetCommandTime(m_commands[at]) <= key)
+        ++at;
+    m_commands.insert(at, command);
+}
+
+void CommandList::clear()
+{
+    m_commands.clear();
+}
+
+int CommandList::CommandCount() const
+{
+    return int(m_commands.size());
+}
+
+const QStringList &CommandList::strCommands() const
+{
+    return m_commands;
+}
+
+QString EncodedCommandString::tooLongMessage() const
+{
+    return QStringLiteral("Too many times!\n") + QString::number(length) + QStringLiteral(" charachters out of 79!\n")
+        + text;
+}
+
+EncodedCommandString encodeTrackSettings(const TrackSettings &settings)
+{
+    static const QString strOperator[2] = {QStringLiteral("+"), QStringLiteral("-")};
+    static const QString strAllOperator[2] = {QStringLiteral("A"), QStringLiteral("X")};
+
+    QString text = settings.trackName.trimmed() + modeCharacter(settings.fade, settings.playNext)
+        + QStringLiteral("V") + settings.volume;
+
+    CommandList list;
+    for (int i = 0; i < TrackSettings::Columns; ++i) {
+        if (!settings.pauses[i].isEmpty())
+            list.InsertCommand(QStringLiteral("P") + settings.pauses[i]);
+        for (int row = 0; row < TrackSettings::AllRow; ++row) {
+            const QString &time = settings.outputs[row][i];
+            if (!time.isEmpty())
+                list.InsertCommand(QString::number(row + 1) + strOperator[i % 2] + time);
+        }
+        const QString &all = settings.outputs[TrackSettings::AllRow][i];
+        if (!all.isEmpty())
+            list.InsertCommand(QStringLiteral("1") + strAllOperator[i % 2] + all);
+    }
+    for (const QString &command : list.strCommands())
+        text += u' ' + command;
+
+    const qsizetype length = characterCount(text);
+    return {std::move(text), length};
+}
+
+} // namespace Vexolo
