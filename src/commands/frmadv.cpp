@@ -328,6 +328,8 @@ void frmAdv::InitForm(const QString &commandString, bool onCard, int index)
     showSettings(read);
     if (!named)
         m_platform.tell(QStringLiteral("Could not extract filename from string:") + commandString.trimmed());
+    // An open window may be minimised or behind the main window.
+    setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
     activateWindow();
