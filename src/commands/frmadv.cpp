@@ -229,6 +229,8 @@ void frmAdv::createControls()
     const QString playNext = QStringLiteral("Auto Play Next Track");
     chkPlayNext = place(GroupBox4, new QCheckBox(playNext, GroupBox4), QStringLiteral("chkPlayNext"), playNext,
                         {680, 149, 131, 20});
+    // The desktop's own font cuts the caption off in 131 pixels; Arial 11 fits on every platform.
+    chkPlayNext->setFont(arial(11));
 
     GroupBox2 = groupBox(this, "GroupBox2", {20, 184, 816, 409});
     lblOutput = label(GroupBox2, QStringLiteral("lblOutput"), QStringLiteral("Outputs"), {35, 201, 108, 28}, caption18,

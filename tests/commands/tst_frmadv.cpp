@@ -228,8 +228,8 @@ void TestFrmAdv::controls_data()
                     << "Arial" << 12 << false << false << 0 << none << none;
     row("GroupBox4") << "QGroupBox" << "" << QRect(654, 128, 182, 54) << window << system << 0 << false << false << 0
                      << none << none;
-    row("chkPlayNext") << "QCheckBox" << "Auto Play Next Track" << QRect(680, 149, 131, 20) << "GroupBox4" << system
-                       << 0 << false << false << 0 << none << none;
+    row("chkPlayNext") << "QCheckBox" << "Auto Play Next Track" << QRect(680, 149, 131, 20) << "GroupBox4" << "Arial"
+                       << 11 << false << false << 0 << none << none;
     row("GroupBox2") << "QGroupBox" << "" << QRect(20, 184, 816, 409) << window << system << 0 << false << false << 0
                      << none << none;
     row("lblOutput") << "QLabel" << "Outputs" << QRect(35, 201, 108, 28) << "GroupBox2" << "Arial" << 18 << false
