@@ -1,0 +1,431 @@
+#include "commands/frmadv.h"
+
+#include "app/frmmain.h"
+#include "card/tracknames.h"
+#include "commands/commandencoder.h"
+#include "commands/commandreader.h"
+#include "commands/textnumber.h"
+#include "platform/platformadapter.h"
+#include "storage/cardfiles.h"
+#include "storage/cardtext.h"
+#include "storage/safefile.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+using Vexolo::FadeOption;
+using Vexolo::TrackSettings;
+
+constexpr int WindowWidth = 856;
+constexpr int WindowHeight = 662;
+
+// The pause fields, the On/Off captions and the output rows share these columns.
+constexpr int ColumnLeft = 166;
+constexpr int ColumnStep = 67;
+constexpr int FieldWidth = 55;
+constexpr int PauseTop = 86;
+constexpr int PauseHeight = 28;
+constexpr int OnOffTop = 201;
+constexpr int OnOffHeight = 28;
+constexpr int OutputTop = 241;
+constexpr int OutputStep = 38;
+constexpr int OutputHeight = 26;
+constexpr int RowCaptionLeft = 68;
+constexpr int RowCaptionWidth = 75;
+
+const QColor FieldGrey(0xd8, 0xd8, 0xd8);
+const QColor OnGreen(0x00, 0x80, 0x00);
+const QColor OffRed(0xff, 0x00, 0x00);
+
+// Pixel sizes, as in the main window: the layout was designed for 72 dpi.
+QFont arial(int pixelSize, bool bold = false, bool italic = false)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    font.setItalic(italic);
+    return font;
+}
+
+int columnLeft(int column)
+{
+    return ColumnLeft + ColumnStep * column;
+}
+
+int outputTop(int row)
+{
+    return OutputTop + OutputStep * row;
+}
+
+// Geometries are given relative to the window's content area; a control inside a group box is
+// placed relative to the box so that it ends up at the same spot.
+template<typename Control>
+Control *place(QWidget *container, Control *control, const QString &name, const QString &caption, QRect geometry)
+{
+    control->setObjectName(name);
+    control->setGeometry(container->isWindow() ? geometry : geometry.translated(-container->pos()));
+    control->setAccessibleName(caption.isEmpty() ? name : caption);
+    return control;
+}
+
+QGroupBox *groupBox(QWidget *window, const char *name, QRect geometry)
+{
+    return place(window, new QGroupBox(window), QLatin1String(name), QString(), geometry);
+}
+
+QPushButton *button(QWidget *container, const char *name, const QString &caption, QRect geometry)
+{
+    auto *control = place(container, new QPushButton(caption, container), QLatin1String(name), caption, geometry);
+    control->setAutoDefault(false); // the window has no default button
+    return control;
+}
+
+QLabel *label(QWidget *container, const QString &name, const QString &caption, QRect geometry, const QFont &font,
+              Qt::Alignment alignment, const QColor &colour = Qt::black)
+{
+    auto *control = place(container, new QLabel(caption, container), name, caption, geometry);
+    control->setTextFormat(Qt::PlainText); // a track name is never markup
+    control->setFont(font);
+    control->setAlignment(alignment | Qt::AlignVCenter);
+    QPalette palette = control->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    control->setPalette(palette);
+    return control;
+}
+
+QLineEdit *field(QWidget *container, const QString &name, const QString &text, QRect geometry,
+                 const QColor &background)
+{
+    // A text field's text is its value: it is named after the control.
+    auto *control = place(container, new QLineEdit(text, container), name, QString(), geometry);
+    control->setFont(arial(18));
+    control->setAlignment(Qt::AlignCenter);
+    QPalette palette = control->palette();
+    palette.setColor(QPalette::Base, background);
+    palette.setColor(QPalette::Text, Qt::black);
+    control->setPalette(palette);
+    return control;
+}
+
+QRadioButton *option(QWidget *container, const char *name, const QString &caption, QRect geometry)
+{
+    // Qt shows a doubled "&" as one, so the caption goes in as written; the accessible name is
+    // what the user reads.
+    QString shown = caption;
+    shown.replace(QLatin1String("&&"), QLatin1String("&"));
+    auto *control = place(container, new QRadioButton(caption, container), QLatin1String(name), shown, geometry);
+    control->setFont(arial(12));
+    return control;
+}
+
+QString indexed(const QString &name, int index)
+{
+    return QStringLiteral("%1(%2)").arg(name).arg(index);
+}
+
+QString outputRowName(int row)
+{
+    return row == TrackSettings::AllRow ? QStringLiteral("txtOutputAll") : QStringLiteral("txtOutput%1").arg(row + 1);
+}
+
+// Whether label names one track in the card root, so that its command file is a direct child
+// of the root. The label comes from card content and can be anything.
+bool isPlainTrackName(const QString &label)
+{
+    return !label.isEmpty() && !label.contains(QLatin1Char('/')) && !label.contains(QLatin1Char('\\'))
+        && !label.contains(QChar::Null) && Vexolo::indexOfMp3(label) >= 0;
+}
+
+bool isPlainFileName(const QString &name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..");
+}
+
+QPointer<frmAdv> &implicitInstance()
+{
+    static QPointer<frmAdv> window;
+    return window;
+}
+
+} // namespace
+
+frmAdv::frmAdv(frmMain &mainWindow)
+    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                           | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint)
+    , m_mainWindow(&mainWindow)
+    , m_platform(mainWindow.platform())
+{
+    setObjectName(QStringLiteral("frmAdv"));
+    setWindowTitle(QStringLiteral("Advanced Settings Form"));
+    setFixedSize(WindowWidth, WindowHeight);
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    createControls();
+    bindHandlers();
+    // A main window deleted without closing still takes this window with it.
+    connect(&mainWindow, &QObject::destroyed, this, &frmAdv::discard);
+    Event_Open();
+}
+
+frmAdv::~frmAdv() = default;
+
+frmAdv *frmAdv::instance(frmMain &mainWindow)
+{
+    QPointer<frmAdv> &window = implicitInstance();
+    if (window && window->mainWindow() != &mainWindow)
+        window->discard();
+    if (!window) {
+        window = new frmAdv(mainWindow);
+        window->show();
+    }
+    return window;
+}
+
+frmAdv *frmAdv::existing()
+{
+    return implicitInstance();
+}
+
+void frmAdv::createControls()
+{
+    const QFont caption18 = arial(18, false, true);
+
+    lblName = label(this, QStringLiteral("lblName"), QStringLiteral("Track Name"), {20, 21, 515, 47},
+                    arial(20, true, true), Qt::AlignHCenter);
+
+    frameVolume = groupBox(this, "frameVolume", {547, 14, 289, 55});
+    lblVolume = label(frameVolume, QStringLiteral("lblVolume"), QStringLiteral("Volume"), {560, 30, 68, 31}, caption18,
+                      Qt::AlignLeft);
+    cmdMinus = button(frameVolume, "cmdMinus", QStringLiteral("-"), {686, 30, 30, 31});
+    txtVol = field(frameVolume, QStringLiteral("txtVol"), QStringLiteral("7"), {728, 30, 46, 31}, Qt::white);
+    txtVol->setReadOnly(true);
+    cmdPlus = button(frameVolume, "cmdPlus", QStringLiteral("+"), {786, 30, 30, 31});
+
+    GroupBox1 = groupBox(this, "GroupBox1", {20, 70, 816, 55});
+    lblPause = label(GroupBox1, QStringLiteral("lblPause"), QStringLiteral("Auto Pause"), {35, 86, 108, 28}, caption18,
+                     Qt::AlignRight);
+    for (int i = 0; i < Columns; ++i) {
+        m_txtPause[i] = field(GroupBox1, indexed(QStringLiteral("txtPause"), i), QString(),
+                              {columnLeft(i), PauseTop, FieldWidth, PauseHeight}, FieldGrey);
+    }
+
+    GroupBox3 = groupBox(this, "GroupBox3", {20, 128, 628, 54});
+    lblFade = label(GroupBox3, QStringLiteral("lblFade"), QStringLiteral("Remote Fade"), {35, 144, 108, 28}, caption18,
+                    Qt::AlignRight);
+    optFadeNorm = option(GroupBox3, "optFadeNorm", QStringLiteral("Fade && Que Next"), {166, 151, 128, 16});
+    optFade1 = option(GroupBox3, "optFade1", QStringLiteral("Fade - Que && Play Next"), {300, 151, 172, 16});
+    optFade2 = option(GroupBox3, "optFade2", QStringLiteral("No Fade - Que && Play Next"), {460, 151, 174, 16});
+
+    GroupBox4 = groupBox(this, "GroupBox4", {654, 128, 182, 54});
+    const QString playNext = QStringLiteral("Auto Play Next Track");
+    chkPlayNext = place(GroupBox4, new QCheckBox(playNext, GroupBox4), QStringLiteral("chkPlayNext"), playNext,
+                        {680, 149, 131, 20});
+    // The desktop's own font cuts the caption off in 131 pixels; Arial 11 fits on every platform.
+    chkPlayNext->setFont(arial(11));
+
+    GroupBox2 = groupBox(this, "GroupBox2", {20, 184, 816, 409});
+    lblOutput = label(GroupBox2, QStringLiteral("lblOutput"), QStringLiteral("Outputs"), {35, 201, 108, 28}, caption18,
+                      Qt::AlignRight);
+    for (int i = 0; i < Columns; ++i) {
+        const bool on = i % 2 == 0;
+        m_lblOnOff[i] = label(GroupBox2, indexed(QStringLiteral("lblOnOff"), i),
+                              on ? QStringLiteral("On") : QStringLiteral("Off"),
+                              {columnLeft(i), OnOffTop, FieldWidth, OnOffHeight}, arial(16), Qt::AlignHCenter,
+                              on ? OnGreen : OffRed);
+    }
+    for (int row = 0; row < OutputRows; ++row) {
+        const QString caption = row == TrackSettings::AllRow ? QStringLiteral("ALL") : QString::number(row + 1);
+        m_staticText[row] = label(GroupBox2, QStringLiteral("StaticText%1").arg(row + 1), caption,
+                                  {RowCaptionLeft, outputTop(row), RowCaptionWidth, OutputHeight}, caption18,
+                                  Qt::AlignRight);
+    }
+    // Row by row, so that the tab key runs along a row.
+    for (int row = 0; row < OutputRows; ++row) {
+        for (int i = 0; i < Columns; ++i) {
+            m_txtOutput[row][i] = field(GroupBox2, indexed(outputRowName(row), i), QString(),
+                                        {columnLeft(i), outputTop(row), FieldWidth, OutputHeight}, FieldGrey);
+        }
+    }
+
+    cmdSave = button(this, "cmdSave", QStringLiteral("Save"), {205, 616, 150, 26});
+    cmdCancel = button(this, "cmdCancel", QStringLiteral("Cancel"), {367, 616, 150, 26});
+    cmdClear = button(this, "cmdClear", QStringLiteral("Clear All Values"), {586, 616, 130, 26});
+}
+
+void frmAdv::bindHandlers()
+{
+    connect(cmdMinus, &QPushButton::clicked, this, &frmAdv::cmdMinus_Action);
+    connect(cmdPlus, &QPushButton::clicked, this, &frmAdv::cmdPlus_Action);
+    connect(cmdSave, &QPushButton::clicked, this, &frmAdv::cmdSave_Action);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmAdv::cmdCancel_Action);
+    connect(cmdClear, &QPushButton::clicked, this, &frmAdv::cmdClear_Action);
+}
+
+void frmAdv::Event_Open()
+{
+    for (int i = 0; i < Columns; ++i) {
+        const bool on = i % 2 == 0;
+        m_strOperator[i] = on ? QStringLiteral("+") : QStringLiteral("-");
+        m_strAllOperator[i] = on ? QStringLiteral("A") : QStringLiteral("X");
+    }
+}
+
+Vexolo::TrackSettings frmAdv::settings() const
+{
+    TrackSettings settings;
+    settings.trackName = lblName->text();
+    if (optFadeNorm->isChecked())
+        settings.fade = FadeOption::Norm;
+    else if (optFade1->isChecked())
+        settings.fade = FadeOption::Fade1;
+    else if (optFade2->isChecked())
+        settings.fade = FadeOption::Fade2;
+    settings.playNext = chkPlayNext->isChecked();
+    settings.volume = txtVol->text();
+    for (int i = 0; i < Columns; ++i) {
+        settings.pauses[i] = m_txtPause[i]->text();
+        for (int row = 0; row < OutputRows; ++row)
+            settings.outputs[row][i] = m_txtOutput[row][i]->text();
+    }
+    return settings;
+}
+
+void frmAdv::showSettings(const Vexolo::TrackSettings &settings)
+{
+    lblName->setText(settings.trackName);
+    lblName->setAccessibleDescription(settings.trackName);
+    const std::array<std::pair<QRadioButton *, FadeOption>, 3> options{
+        {{optFadeNorm, FadeOption::Norm}, {optFade1, FadeOption::Fade1}, {optFade2, FadeOption::Fade2}}};
+    for (const auto &[button, fade] : options) {
+        // Auto-exclusive buttons refuse to be unchecked one by one; "none selected" is a state too.
+        button->setAutoExclusive(false);
+        button->setChecked(settings.fade == fade);
+        button->setAutoExclusive(true);
+    }
+    chkPlayNext->setChecked(settings.playNext);
+    txtVol->setText(settings.volume);
+    for (int i = 0; i < Columns; ++i) {
+        m_txtPause[i]->setText(settings.pauses[i]);
+        for (int row = 0; row < OutputRows; ++row)
+            m_txtOutput[row][i]->setText(settings.outputs[row][i]);
+    }
+}
+
+void frmAdv::InitForm(const QString &commandString, bool onCard, int index)
+{
+    m_onCard = onCard;
+    m_workingIndex = index;
+    // The current fade option and tick stay when the string carries no mode character.
+    TrackSettings read = settings();
+    const bool named = Vexolo::readCommandString(read, commandString);
+    showSettings(read);
+    if (!named)
+        m_platform.tell(QStringLiteral("Could not extract filename from string:") + commandString.trimmed());
+    // An open window may be minimised or behind the main window.
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
+}
+
+void frmAdv::ClearForm()
+{
+    TrackSettings cleared = settings();
+    Vexolo::ClearForm(cleared);
+    showSettings(cleared);
+}
+
+void frmAdv::cmdMinus_Action()
+{
+    stepVolume(-1);
+}
+
+void frmAdv::cmdPlus_Action()
+{
+    stepVolume(+1);
+}
+
+void frmAdv::stepVolume(int delta)
+{
+    QString volume = QString::number(qint64(Vexolo::Val(txtVol->text())) + delta);
+    if (delta < 0 && volume == QLatin1String("-1"))
+        volume = QStringLiteral("9");
+    else if (delta > 0 && volume == QLatin1String("10"))
+        volume = QStringLiteral("0");
+    txtVol->setText(volume);
+}
+
+void frmAdv::cmdSave_Action()
+{
+    const Vexolo::EncodedCommandString encoded = Vexolo::encodeTrackSettings(settings());
+    if (encoded.tooLong()) {
+        m_platform.tell(encoded.tooLongMessage());
+        return;
+    }
+    handOver(encoded.text);
+    discard();
+}
+
+void frmAdv::handOver(const QString &commandString)
+{
+    if (!m_mainWindow)
+        return;
+    if (m_onCard) {
+        writeCardFile(commandString);
+        return;
+    }
+    QListWidget *strings = m_mainWindow->lstListAdv;
+    // The main window stayed usable while this one was open: the row may be gone by now.
+    if (m_workingIndex < 0 || m_workingIndex >= strings->count()) {
+        m_platform.tell(QStringLiteral("workingIndex < listcount"));
+        return;
+    }
+    strings->item(m_workingIndex)->setText(commandString);
+}
+
+void frmAdv::writeCardFile(const QString &commandString)
+{
+    const QString label = lblName->text();
+    const QString name = Vexolo::trackCommandFileName(label).trimmed();
+    const QString root = m_mainWindow->cardRoot();
+    // Only a track's own command file, directly in the card root, may be written: a label read
+    // from the card must not reach any other file, and a pulled card must not be re-created.
+    if (!isPlainTrackName(label) || !isPlainFileName(name) || root.isEmpty()
+        || !Vexolo::writeFileSafely(QDir(root).filePath(name), Vexolo::encodeCardText(commandString))) {
+        m_platform.tell(QStringLiteral("Could not write to file: [") + name + QLatin1Char(']'));
+    }
+}
+
+void frmAdv::cmdCancel_Action()
+{
+    hide();
+}
+
+void frmAdv::cmdClear_Action()
+{
+    ClearForm();
+}
+
+void frmAdv::discard()
+{
+    if (implicitInstance() == this)
+        implicitInstance() = nullptr;
+    close();
+}
+
+void frmAdv::closeEvent(QCloseEvent *event)
+{
+    // Forgotten at once: the deletion is deferred, and the next use must build a new window.
+    if (implicitInstance() == this)
+        implicitInstance() = nullptr;
+    event->accept();
+}

@@ -1,0 +1,117 @@
+#pragma once
+
+#include "commands/tracksettings.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <array>
+
+class frmMain;
+class PlatformAdapter;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+// The advanced settings window, "Advanced Settings Form": edits one track's command string.
+// The window only shows a TrackSettings in its controls and gathers one from them; reading and
+// encoding the string are the core's. Handlers are named control_Action, as in the main window.
+class frmAdv final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    ~frmAdv() override;
+    Q_DISABLE_COPY_MOVE(frmAdv)
+
+    // The implicit instance: the open (possibly hidden) window, or a new one created for
+    // mainWindow and shown.
+    static frmAdv *instance(frmMain &mainWindow);
+    // The open window, or nullptr; never creates one.
+    static frmAdv *existing();
+
+    frmMain *mainWindow() const { return m_mainWindow; }
+
+    // Properties, set by InitForm.
+    bool onCard() const { return m_onCard; }
+    int workingIndex() const { return m_workingIndex; }
+    QString strOperator(int i) const { return m_strOperator.at(i); }
+    QString strAllOperator(int i) const { return m_strAllOperator.at(i); }
+
+    // Controls, in creation (and tab) order; the repeated fields through the accessors below.
+    QLabel *lblName = nullptr;
+    QGroupBox *frameVolume = nullptr;
+    QLabel *lblVolume = nullptr;
+    QPushButton *cmdMinus = nullptr;
+    QLineEdit *txtVol = nullptr;
+    QPushButton *cmdPlus = nullptr;
+    QGroupBox *GroupBox1 = nullptr;
+    QLabel *lblPause = nullptr;
+    QGroupBox *GroupBox3 = nullptr;
+    QLabel *lblFade = nullptr;
+    QRadioButton *optFadeNorm = nullptr;
+    QRadioButton *optFade1 = nullptr;
+    QRadioButton *optFade2 = nullptr;
+    QGroupBox *GroupBox4 = nullptr;
+    QCheckBox *chkPlayNext = nullptr;
+    QGroupBox *GroupBox2 = nullptr;
+    QLabel *lblOutput = nullptr;
+    QPushButton *cmdSave = nullptr;
+    QPushButton *cmdCancel = nullptr;
+    QPushButton *cmdClear = nullptr;
+
+    QLineEdit *txtPause(int i) const { return m_txtPause.at(i); }
+    // output 1 to 8: txtOutput1(i) .. txtOutput8(i).
+    QLineEdit *txtOutput(int output, int i) const { return m_txtOutput.at(output - 1).at(i); }
+    QLineEdit *txtOutputAll(int i) const { return m_txtOutput.at(Vexolo::TrackSettings::AllRow).at(i); }
+    QLabel *lblOnOff(int i) const { return m_lblOnOff.at(i); }
+    // row 1 to 9: the row captions "1" .. "8" and "ALL".
+    QLabel *StaticText(int row) const { return m_staticText.at(row - 1); }
+
+    // Clears the window, reads commandString into it and shows it in front.
+    void InitForm(const QString &commandString, bool onCard, int index);
+    void ClearForm();
+
+    // What the controls show, and showing a record in them.
+    Vexolo::TrackSettings settings() const;
+    void showSettings(const Vexolo::TrackSettings &settings);
+
+    // Control handlers.
+    void cmdMinus_Action();
+    void cmdPlus_Action();
+    void cmdSave_Action();
+    void cmdCancel_Action();
+    void cmdClear_Action();
+
+    // Window events.
+    void Event_Open();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    explicit frmAdv(frmMain &mainWindow);
+    void createControls();
+    void bindHandlers();
+    void stepVolume(int delta);
+    void handOver(const QString &commandString);
+    void writeCardFile(const QString &commandString);
+    void discard();
+
+    static constexpr int Columns = Vexolo::TrackSettings::Columns;
+    static constexpr int OutputRows = Vexolo::TrackSettings::OutputRows;
+
+    QPointer<frmMain> m_mainWindow;
+    PlatformAdapter &m_platform;
+    bool m_onCard = false;
+    int m_workingIndex = 0;
+    std::array<QString, Columns> m_strOperator;
+    std::array<QString, Columns> m_strAllOperator;
+    std::array<QLineEdit *, Columns> m_txtPause{};
+    std::array<std::array<QLineEdit *, Columns>, OutputRows> m_txtOutput{};
+    std::array<QLabel *, Columns> m_lblOnOff{};
+    std::array<QLabel *, OutputRows> m_staticText{};
+};
