@@ -60,7 +60,7 @@ ProgramFormat formatProgramFile(const QStringList &commandStrings)
     for (const QString &commandString : commandStrings) {
         const qsizetype length = characterCount(commandString);
         if (length > RecordLength)
-            return {QByteArray(), length};
+            return { QByteArray(), length };
         result.content += commandRecord(commandString);
     }
     result.content += Terminator;
