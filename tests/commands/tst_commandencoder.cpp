@@ -121,11 +121,9 @@ void TestCommandEncoder::commandTime_data()
     const qint32 min = std::numeric_limits<qint32>::min();
     QTest::newRow("pause") << "P30" << 30;
     QTest::newRow("output") << "1+10" << 10;
-    QTest::newRow("all outputs") << "1X60" << 60;
     QTest::newRow("leading zeros") << "P007" << 7;
     QTest::newRow("negative") << "2--5" << -5;
     QTest::newRow("not a number") << "Pabc" << 0;
-    QTest::newRow("digits then text") << "3+12s" << 12;
     QTest::newRow("prefix only") << "P" << 0;
     QTest::newRow("shorter than its prefix") << "1" << 0;
     QTest::newRow("empty") << "" << 0;
@@ -133,10 +131,7 @@ void TestCommandEncoder::commandTime_data()
     QTest::newRow("lower-case pause letter") << "p25" << 25;
     QTest::newRow("above 32 bits saturates") << "P99999999999" << max;
     QTest::newRow("below 32 bits saturates") << "1+-99999999999" << min;
-    QTest::newRow("largest") << "P2147483647" << max;
     QTest::newRow("one past the largest") << "P2147483648" << max;
-    QTest::newRow("smallest") << "P-2147483648" << min;
-    QTest::newRow("very many digits") << "P" + QString(1000, u'9') << max;
 }
 
 void TestCommandEncoder::commandTime()
@@ -153,13 +148,10 @@ void TestCommandEncoder::insertion_data()
 
     QTest::newRow("produced order of the song example") << QStringList { "P30", "1+10", "3+10", "1-40", "1X60" }
                                                         << QStringList { "1+10", "3+10", "P30", "1-40", "1X60" };
-    QTest::newRow("descending") << QStringList { "P3", "P2", "P1" } << QStringList { "P1", "P2", "P3" };
     QTest::newRow("equal keys keep order")
         << QStringList { "2+5", "P5", "1A5", "P05" } << QStringList { "2+5", "P5", "1A5", "P05" };
     QTest::newRow("into the middle after equals")
         << QStringList { "P1", "P9", "1+5", "2+5", "3+1" } << QStringList { "P1", "3+1", "1+5", "2+5", "P9" };
-    QTest::newRow("extremes") << QStringList { "P99999999999", "P-99999999999", "P0", "P2147483647" }
-                              << QStringList { "P-99999999999", "P0", "P99999999999", "P2147483647" };
 }
 
 void TestCommandEncoder::insertion()
