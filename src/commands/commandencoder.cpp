@@ -78,11 +78,11 @@ QString EncodedCommandString::tooLongMessage() const
 
 EncodedCommandString encodeTrackSettings(const TrackSettings &settings)
 {
-    static const QString strOperator[2] = {QStringLiteral("+"), QStringLiteral("-")};
-    static const QString strAllOperator[2] = {QStringLiteral("A"), QStringLiteral("X")};
+    static const QString strOperator[2] = { QStringLiteral("+"), QStringLiteral("-") };
+    static const QString strAllOperator[2] = { QStringLiteral("A"), QStringLiteral("X") };
 
-    QString text = settings.trackName.trimmed() + modeCharacter(settings.fade, settings.playNext)
-        + QStringLiteral("V") + settings.volume;
+    QString text = settings.trackName.trimmed() + modeCharacter(settings.fade, settings.playNext) + QStringLiteral("V")
+        + settings.volume;
 
     CommandList list;
     for (int i = 0; i < TrackSettings::Columns; ++i) {
@@ -101,7 +101,7 @@ EncodedCommandString encodeTrackSettings(const TrackSettings &settings)
         text += u' ' + command;
 
     const qsizetype length = characterCount(text);
-    return {std::move(text), length};
+    return { std::move(text), length };
 }
 
 } // namespace Vexolo

@@ -62,8 +62,8 @@ void applyModeCharacter(TrackSettings &settings, const QString &mode)
         FadeOption fade;
         bool playNext;
     } modes[] = {
-        {u' ', FadeOption::Norm, false}, {u'1', FadeOption::Fade1, false}, {u'2', FadeOption::Fade2, false},
-        {u'5', FadeOption::Norm, true},  {u'6', FadeOption::Fade1, true},  {u'7', FadeOption::Fade2, true},
+        { u' ', FadeOption::Norm, false }, { u'1', FadeOption::Fade1, false }, { u'2', FadeOption::Fade2, false },
+        { u'5', FadeOption::Norm, true },  { u'6', FadeOption::Fade1, true },  { u'7', FadeOption::Fade2, true },
     };
     if (mode.size() != 1)
         return;

@@ -34,8 +34,8 @@ QString decodeCardText(const QByteArray &bytes)
     // the first track name.
     if (view.startsWith("\xEF\xBB\xBF"))
         view = view.sliced(3);
-    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless
-                                                    | QStringConverter::Flag::ConvertInitialBom);
+    QStringDecoder utf8(QStringConverter::Utf8,
+                        QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     const QString text = utf8.decode(view);
     return utf8.hasError() ? decodeWindows1252(view) : text;
 }

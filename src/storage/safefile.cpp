@@ -19,7 +19,11 @@ namespace {
 class TempFile
 {
 public:
-    TempFile(int fd, QByteArray path) : m_fd(fd), m_path(std::move(path)) { }
+    TempFile(int fd, QByteArray path)
+        : m_fd(fd)
+        , m_path(std::move(path))
+    {
+    }
     ~TempFile()
     {
         if (m_fd >= 0)

@@ -13,9 +13,9 @@ namespace Vexolo {
 
 inline char *toString(const TrackSettings &settings)
 {
-    static const char *const fades[] = {"none", "norm", "fade1", "fade2"};
-    QStringList parts{"name=\"" + settings.trackName + '"', QString::fromLatin1(fades[int(settings.fade)]),
-                      settings.playNext ? "playNext" : "-", "vol=\"" + settings.volume + '"'};
+    static const char *const fades[] = { "none", "norm", "fade1", "fade2" };
+    QStringList parts { "name=\"" + settings.trackName + '"', QString::fromLatin1(fades[int(settings.fade)]),
+                        settings.playNext ? "playNext" : "-", "vol=\"" + settings.volume + '"' };
     for (int i = 0; i < TrackSettings::Columns; ++i) {
         if (!settings.pauses[i].isEmpty())
             parts << QStringLiteral("P(%1)=\"%2\"").arg(i).arg(settings.pauses[i]);

@@ -82,7 +82,7 @@ void TestSafeFile::createsAndReplaces()
     QString error;
     QVERIFY2(writeFileSafely(card.path("Program1.txt"), content, &error), qPrintable(error));
     QCOMPARE(card.read("Program1.txt"), content);
-    QCOMPARE(card.snapshot(), QStringList({"card", "card/Program1.txt"}));
+    QCOMPARE(card.snapshot(), QStringList({ "card", "card/Program1.txt" }));
 }
 
 void TestSafeFile::keepsPermissions()

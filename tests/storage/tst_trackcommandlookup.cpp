@@ -29,24 +29,33 @@ private:
 void TestTrackCommandLookup::lookup_data()
 {
     QTest::addColumn<QString>("track");
-    QTest::addColumn<QString>("file");    // created in the card root when not empty
+    QTest::addColumn<QString>("file"); // created in the card root when not empty
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<QString>("expected");
 
     const QString longString = "Long.mp3 V7 " + QString(90, u'1');
-    QTest::newRow("no command file") << "Intro.mp3" << "" << QByteArray() << "Intro.mp3 V7";
-    QTest::newRow("command file") << "Song.mp3" << "Song.adv" << QByteArray("Song.mp31V5 P30") << "Song.mp31V5 P30";
-    QTest::newRow("first line only") << "Song.mp3" << "Song.adv" << QByteArray("Song.mp3 V3\r\nSong.mp3 V4")
-                                     << "Song.mp3 V3";
-    QTest::newRow("empty file gives empty string") << "Song.mp3" << "Song.adv" << QByteArray() << "";
-    QTest::newRow("not trimmed") << "Song.mp3" << "Song.adv" << QByteArray(" Song.mp3 V3 ") << " Song.mp3 V3 ";
-    QTest::newRow("over 79 returned whole") << "Long.mp3" << "Long.adv" << longString.toUtf8() << longString;
-    QTest::newRow("upper-case extension") << "LOUD.MP3" << "LOUD.adv" << QByteArray("LOUD.MP35V2") << "LOUD.MP35V2";
-    QTest::newRow("name with spaces, not trimmed") << " My Song.mp3" << " My Song.adv"
-                                                   << QByteArray("My Song.mp3 V2") << "My Song.mp3 V2";
-    QTest::newRow("single-byte file") << "Fete.mp3" << "Fete.adv" << QByteArray("F\xEAte.mp3 V2") << "Fête.mp3 V2";
+    QTest::newRow("no command file") << "Intro.mp3"
+                                     << "" << QByteArray() << "Intro.mp3 V7";
+    QTest::newRow("command file") << "Song.mp3"
+                                  << "Song.adv" << QByteArray("Song.mp31V5 P30") << "Song.mp31V5 P30";
+    QTest::newRow("first line only") << "Song.mp3"
+                                     << "Song.adv" << QByteArray("Song.mp3 V3\r\nSong.mp3 V4") << "Song.mp3 V3";
+    QTest::newRow("empty file gives empty string") << "Song.mp3"
+                                                   << "Song.adv" << QByteArray() << "";
+    QTest::newRow("not trimmed") << "Song.mp3"
+                                 << "Song.adv" << QByteArray(" Song.mp3 V3 ") << " Song.mp3 V3 ";
+    QTest::newRow("over 79 returned whole") << "Long.mp3"
+                                            << "Long.adv" << longString.toUtf8() << longString;
+    QTest::newRow("upper-case extension") << "LOUD.MP3"
+                                          << "LOUD.adv" << QByteArray("LOUD.MP35V2") << "LOUD.MP35V2";
+    QTest::newRow("name with spaces, not trimmed")
+        << " My Song.mp3"
+        << " My Song.adv" << QByteArray("My Song.mp3 V2") << "My Song.mp3 V2";
+    QTest::newRow("single-byte file") << "Fete.mp3"
+                                      << "Fete.adv" << QByteArray("F\xEAte.mp3 V2") << "Fête.mp3 V2";
     QTest::newRow("first line of a big file")
-        << "Big.mp3" << "Big.adv" << QByteArray(100000, 'x') + "\nrest" << QString(100000, u'x');
+        << "Big.mp3"
+        << "Big.adv" << QByteArray(100000, 'x') + "\nrest" << QString(100000, u'x');
 }
 
 void TestTrackCommandLookup::lookup()
