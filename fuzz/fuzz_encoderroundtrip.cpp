@@ -4,7 +4,8 @@
 #include <cstdlib>
 
 // Settings that the window itself can produce (a track name, a fade option, a single-digit
-// volume, times without blanks) survive encode, read, encode unchanged.
+// volume, times without blanks) survive a save and a reading: the same commands come back, and
+// after one reading (which packs the times to the left) the string no longer changes.
 namespace {
 
 class Input
@@ -49,11 +50,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             field = input.time();
     }
 
-    const Vexolo::EncodedCommandString first = Vexolo::encodeTrackSettings(settings);
-    Vexolo::TrackSettings read;
-    Vexolo::readCommandString(read, first.text);
-    const Vexolo::EncodedCommandString second = Vexolo::encodeTrackSettings(read);
-    if (second.text != first.text)
+    const auto cycle = [](const QString &text) {
+        Vexolo::TrackSettings read;
+        Vexolo::readCommandString(read, text);
+        return Vexolo::encodeTrackSettings(read).text;
+    };
+    const QString first = Vexolo::encodeTrackSettings(settings).text;
+    const QString second = cycle(first);
+    QStringList before = first.split(u' ');
+    QStringList after = second.split(u' ');
+    before.sort();
+    after.sort();
+    // Equal keys from different columns may change places once; the commands themselves may not.
+    if (before != after || cycle(second) != second)
         std::abort();
     return 0;
 }

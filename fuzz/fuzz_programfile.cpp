@@ -12,6 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     for (const Vexolo::ProgramEntry &entry : entries) {
         if (entry.commandString.compare(QLatin1String("end"), Qt::CaseInsensitive) == 0)
             continue; // a string "end" reads as the terminator
+        if (entry.commandString.startsWith(QChar(0xFEFF)))
+            continue; // at the start of a file it reads as a byte-order mark
         commandStrings.append(entry.commandString);
     }
     const Vexolo::ProgramFormat program = Vexolo::formatProgramFile(commandStrings);
