@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang and runs each for a short while (default 30 s) from the
+# committed seeds. Run by CTest when clang and its fuzzer runtime are installed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-30}
+targets=(fuzz_programfile fuzz_commandreader fuzz_encoderroundtrip fuzz_records)
+cmake --preset fuzz >/dev/null
+cmake --build build-fuzz --parallel "$(nproc)" --target "${targets[@]}" >/dev/null
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+for target in "${targets[@]}"; do
+    mkdir -p "$work/$target"
+    echo "== $target (${seconds} s)"
+    build-fuzz/fuzz/$target -max_total_time="$seconds" -max_len=4096 -print_final_stats=0 \
+        -artifact_prefix="$work/" "$work/$target" "fuzz/corpus/$target" 2>&1 | tail -n 2
+done
