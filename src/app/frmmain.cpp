@@ -1,5 +1,6 @@
 #include "app/frmmain.h"
 
+#include "app/controls.h"
 #include "card/tracknames.h"
 #include "platform/platformadapter.h"
 
@@ -30,70 +31,6 @@ constexpr int WindowHeight = 523;
 const QColor DarkBlue(0x00, 0x40, 0x80);
 const QColor Silver(0xc0, 0xc0, 0xc0);
 
-// Sizes are pixel sizes: the layout's fonts were designed for 72 dpi, where points are pixels,
-// and only pixel sizes keep the captions inside their fixed boxes on any screen.
-QFont arial(int pixelSize, bool bold = false, bool italic = false, const QString &family = QStringLiteral("Arial"))
-{
-    QFont font(family);
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    font.setItalic(italic);
-    return font;
-}
-
-template<typename Control>
-Control *place(QWidget *parent, Control *control, const char *name, const QString &caption, QRect geometry)
-{
-    control->setObjectName(QLatin1String(name));
-    control->setGeometry(geometry);
-    control->setAccessibleName(caption.isEmpty() ? QLatin1String(name) : caption);
-    Q_UNUSED(parent);
-    return control;
-}
-
-QPushButton *button(QWidget *parent, const char *name, const QString &caption, QRect geometry,
-                    const QFont *font = nullptr)
-{
-    auto *control = place(parent, new QPushButton(caption, parent), name, caption, geometry);
-    control->setAutoDefault(false);
-    if (font)
-        control->setFont(*font);
-    return control;
-}
-
-QListWidget *list(QWidget *parent, const char *name, QRect geometry)
-{
-    auto *control = place(parent, new QListWidget(parent), name, QString(), geometry);
-    control->setSelectionMode(QAbstractItemView::SingleSelection);
-    control->setUniformItemSizes(true); // big cards: no per-row size computation
-    return control;
-}
-
-QLineEdit *field(QWidget *parent, const char *name, const QString &text, QRect geometry)
-{
-    auto *control = place(parent, new QLineEdit(text, parent), name, text, geometry);
-    control->setFont(arial(20, true));
-    control->setAlignment(Qt::AlignCenter);
-    control->setFrame(true);
-    QPalette palette = control->palette();
-    palette.setColor(QPalette::Base, Qt::white);
-    palette.setColor(QPalette::Text, Qt::black);
-    control->setPalette(palette);
-    return control;
-}
-
-QLabel *label(QWidget *parent, const char *name, const QString &caption, QRect geometry, const QFont &font,
-              const QColor &colour, Qt::Alignment alignment)
-{
-    auto *control = place(parent, new QLabel(caption, parent), name, caption, geometry);
-    control->setFont(font);
-    control->setAlignment(alignment | Qt::AlignVCenter);
-    QPalette palette = control->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    control->setPalette(palette);
-    return control;
-}
-
 // The resources live in a static library: register them before the first use.
 void ensureResources()
 {
@@ -104,6 +41,14 @@ void ensureResources()
     Q_UNUSED(registered);
 }
 
+QListWidget *list(QWidget *parent, const QString &name, QRect geometry)
+{
+    auto *control = Vexolo::Ui::place(parent, new QListWidget(parent), name, QString(), geometry);
+    control->setSelectionMode(QAbstractItemView::SingleSelection);
+    control->setUniformItemSizes(true); // big cards: no per-row size computation
+    return control;
+}
+
 QPointer<frmMain> &implicitInstance()
 {
     static QPointer<frmMain> window;
@@ -111,6 +56,8 @@ QPointer<frmMain> &implicitInstance()
 }
 
 } // namespace
+
+using namespace Vexolo::Ui;
 
 frmMain::frmMain(PlatformAdapter &platform, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
@@ -162,52 +109,49 @@ void frmMain::createControls()
     const QFont arial12 = arial(12);
     const QFont arial18 = arial(18);
 
-    drvCard = place(this, new QComboBox(this), "drvCard", QString(), {20, 161, 159, 19});
+    drvCard = place(this, new QComboBox(this), QStringLiteral("drvCard"), QString(), {20, 161, 159, 19});
     drvCard->setEditable(true);
     // The text must stay exactly what the user typed: no inline completion to a listed volume,
     // and Return must not add the typed text as a new volume row.
     drvCard->setCompleter(nullptr);
     drvCard->setInsertPolicy(QComboBox::NoInsert);
-    drvCard->setAccessibleName(QStringLiteral("drvCard"));
 
-    cmdRefresh = button(this, "cmdRefresh", QStringLiteral("Refresh"), {191, 161, 85, 23}, &arial12);
-    lstCard = list(this, "lstCard", {20, 196, 256, 273});
-    lstList = list(this, "lstList", {388, 161, 255, 308});
+    cmdRefresh = button(this, QStringLiteral("cmdRefresh"), QStringLiteral("Refresh"), {191, 161, 85, 23}, &arial12);
+    lstCard = list(this, QStringLiteral("lstCard"), {20, 196, 256, 273});
+    lstList = list(this, QStringLiteral("lstList"), {388, 161, 255, 308});
     lstList->setDragEnabled(true);
     lstList->setAcceptDrops(true);
     lstList->setDropIndicatorShown(true);
     lstList->setDragDropMode(QAbstractItemView::InternalMove);
     lstList->setDefaultDropAction(Qt::MoveAction);
-    cmdDown = button(this, "cmdDown", QStringLiteral("-"), {482, 14, 47, 22});
-    cmdUp = button(this, "cmdUp", QStringLiteral("+"), {482, 78, 47, 22});
-    txtList = field(this, "txtList", QStringLiteral("1"), {482, 40, 46, 34});
+    cmdDown = button(this, QStringLiteral("cmdDown"), QStringLiteral("-"), {482, 14, 47, 22});
+    cmdUp = button(this, QStringLiteral("cmdUp"), QStringLiteral("+"), {482, 78, 47, 22});
+    txtList = field(this, QStringLiteral("txtList"), QStringLiteral("1"), {482, 40, 46, 34}, arial(20, true), Qt::white);
     txtList->setReadOnly(true);
-    txtList->setAccessibleName(QStringLiteral("txtList"));
-    cmdAdd = button(this, "cmdAdd", QStringLiteral(">"), {288, 257, 88, 53}, &arial18);
-    cmdAddAll = button(this, "cmdAddAll", QStringLiteral(">>>"), {288, 328, 88, 53}, &arial18);
-    lstListAdv = list(this, "lstListAdv", {288, 161, 88, 76});
+    cmdAdd = button(this, QStringLiteral("cmdAdd"), QStringLiteral(">"), {288, 257, 88, 53}, &arial18);
+    cmdAddAll = button(this, QStringLiteral("cmdAddAll"), QStringLiteral(">>>"), {288, 328, 88, 53}, &arial18);
+    lstListAdv = list(this, QStringLiteral("lstListAdv"), {288, 161, 88, 76});
     lstListAdv->setVisible(false);
-    cmdCardAdvanced = button(this, "cmdCardAdvanced", QStringLiteral("Advanced"), {20, 481, 256, 22}, &arial12);
-    cmdListAdvanced = button(this, "cmdListAdvanced", QStringLiteral("Advanced"), {388, 481, 255, 22}, &arial12);
-    cmdClear = button(this, "cmdClear", QStringLiteral("Clear List"), {655, 468, 88, 35}, &arial12);
-    cmdRemove = button(this, "cmdRemove", QStringLiteral("Remove"), {655, 410, 88, 35}, &arial12);
-    cmdMoveDown = button(this, "cmdMoveDown", QStringLiteral("Move Down"), {655, 363, 88, 35}, &arial12);
-    cmdMoveUp = button(this, "cmdMoveUp", QStringLiteral("Move Up"), {655, 316, 88, 35}, &arial12);
-    cmdSave = button(this, "cmdSave", QStringLiteral("Save"), {655, 212, 88, 40}, &arial12);
-    cmdDelete = button(this, "cmdDelete", QStringLiteral("Delete"), {655, 264, 88, 40}, &arial12);
-    cmdLoad = button(this, "cmdLoad", QStringLiteral("Load"), {655, 161, 88, 40}, &arial12);
-    lblCompany = label(this, "lblCompany", QStringLiteral("Quillmere Inc."), {561, 6, 184, 30},
-                       arial(20, true, true, QStringLiteral("Arial Narrow")), Silver, Qt::AlignLeft);
-    lblCard = label(this, "lblCard", QStringLiteral("SD Card"), {20, 130, 256, 21}, arial(18, true), DarkBlue,
-                    Qt::AlignHCenter);
-    lblPlaylist = label(this, "lblPlaylist", QStringLiteral("Playlist"), {388, 130, 255, 19}, arial(18, true),
-                        DarkBlue, Qt::AlignHCenter);
-    txtName = field(this, "txtName", QString(), {571, 43, 153, 31});
-    txtName->setAccessibleName(QStringLiteral("txtName"));
-    cmdPrint = button(this, "cmdPrint", QStringLiteral("Print Playlist"), {594, 86, 107, 22}, &arial12);
-    cmdPrintRoot = button(this, "cmdPrintRoot", QStringLiteral("Print Card"), {288, 417, 88, 39}, &arial12);
+    cmdCardAdvanced = button(this, QStringLiteral("cmdCardAdvanced"), QStringLiteral("Advanced"), {20, 481, 256, 22}, &arial12);
+    cmdListAdvanced = button(this, QStringLiteral("cmdListAdvanced"), QStringLiteral("Advanced"), {388, 481, 255, 22}, &arial12);
+    cmdClear = button(this, QStringLiteral("cmdClear"), QStringLiteral("Clear List"), {655, 468, 88, 35}, &arial12);
+    cmdRemove = button(this, QStringLiteral("cmdRemove"), QStringLiteral("Remove"), {655, 410, 88, 35}, &arial12);
+    cmdMoveDown = button(this, QStringLiteral("cmdMoveDown"), QStringLiteral("Move Down"), {655, 363, 88, 35}, &arial12);
+    cmdMoveUp = button(this, QStringLiteral("cmdMoveUp"), QStringLiteral("Move Up"), {655, 316, 88, 35}, &arial12);
+    cmdSave = button(this, QStringLiteral("cmdSave"), QStringLiteral("Save"), {655, 212, 88, 40}, &arial12);
+    cmdDelete = button(this, QStringLiteral("cmdDelete"), QStringLiteral("Delete"), {655, 264, 88, 40}, &arial12);
+    cmdLoad = button(this, QStringLiteral("cmdLoad"), QStringLiteral("Load"), {655, 161, 88, 40}, &arial12);
+    lblCompany = label(this, QStringLiteral("lblCompany"), QStringLiteral("Quillmere Inc."), {561, 6, 184, 30},
+                       arial(20, true, true, QStringLiteral("Arial Narrow")), Qt::AlignLeft, Silver);
+    lblCard = label(this, QStringLiteral("lblCard"), QStringLiteral("SD Card"), {20, 130, 256, 21}, arial(18, true),
+                    Qt::AlignHCenter, DarkBlue);
+    lblPlaylist = label(this, QStringLiteral("lblPlaylist"), QStringLiteral("Playlist"), {388, 130, 255, 19},
+                        arial(18, true), Qt::AlignHCenter, DarkBlue);
+    txtName = field(this, QStringLiteral("txtName"), QString(), {571, 43, 153, 31}, arial(20, true), Qt::white);
+    cmdPrint = button(this, QStringLiteral("cmdPrint"), QStringLiteral("Print Playlist"), {594, 86, 107, 22}, &arial12);
+    cmdPrintRoot = button(this, QStringLiteral("cmdPrintRoot"), QStringLiteral("Print Card"), {288, 417, 88, 39}, &arial12);
     cmdPrintRoot->setDefault(true);
-    imgLogo = place(this, new QLabel(this), "imgLogo", QString(), {20, 14, 416, 86});
+    imgLogo = place(this, new QLabel(this), QStringLiteral("imgLogo"), QString(), {20, 14, 416, 86});
     imgLogo->setPixmap(QPixmap(QStringLiteral(":/images/logo.png")));
 }
 

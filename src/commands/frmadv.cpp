@@ -1,5 +1,6 @@
 #include "commands/frmadv.h"
 
+#include "app/controls.h"
 #include "app/frmmain.h"
 #include "card/tracknames.h"
 #include "commands/commandencoder.h"
@@ -19,6 +20,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+
+using namespace Vexolo::Ui;
 
 namespace {
 
@@ -46,16 +49,6 @@ const QColor FieldGrey(0xd8, 0xd8, 0xd8);
 const QColor OnGreen(0x00, 0x80, 0x00);
 const QColor OffRed(0xff, 0x00, 0x00);
 
-// Pixel sizes, as in the main window: the layout was designed for 72 dpi.
-QFont arial(int pixelSize, bool bold = false, bool italic = false)
-{
-    QFont font(QStringLiteral("Arial"));
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    font.setItalic(italic);
-    return font;
-}
-
 int columnLeft(int column)
 {
     return ColumnLeft + ColumnStep * column;
@@ -66,54 +59,9 @@ int outputTop(int row)
     return OutputTop + OutputStep * row;
 }
 
-// Geometries are given relative to the window's content area; a control inside a group box is
-// placed relative to the box so that it ends up at the same spot.
-template<typename Control>
-Control *place(QWidget *container, Control *control, const QString &name, const QString &caption, QRect geometry)
-{
-    control->setObjectName(name);
-    control->setGeometry(container->isWindow() ? geometry : geometry.translated(-container->pos()));
-    control->setAccessibleName(caption.isEmpty() ? name : caption);
-    return control;
-}
-
 QGroupBox *groupBox(QWidget *window, const char *name, QRect geometry)
 {
     return place(window, new QGroupBox(window), QLatin1String(name), QString(), geometry);
-}
-
-QPushButton *button(QWidget *container, const char *name, const QString &caption, QRect geometry)
-{
-    auto *control = place(container, new QPushButton(caption, container), QLatin1String(name), caption, geometry);
-    control->setAutoDefault(false); // the window has no default button
-    return control;
-}
-
-QLabel *label(QWidget *container, const QString &name, const QString &caption, QRect geometry, const QFont &font,
-              Qt::Alignment alignment, const QColor &colour = Qt::black)
-{
-    auto *control = place(container, new QLabel(caption, container), name, caption, geometry);
-    control->setTextFormat(Qt::PlainText); // a track name is never markup
-    control->setFont(font);
-    control->setAlignment(alignment | Qt::AlignVCenter);
-    QPalette palette = control->palette();
-    palette.setColor(QPalette::WindowText, colour);
-    control->setPalette(palette);
-    return control;
-}
-
-QLineEdit *field(QWidget *container, const QString &name, const QString &text, QRect geometry,
-                 const QColor &background)
-{
-    // A text field's text is its value: it is named after the control.
-    auto *control = place(container, new QLineEdit(text, container), name, QString(), geometry);
-    control->setFont(arial(18));
-    control->setAlignment(Qt::AlignCenter);
-    QPalette palette = control->palette();
-    palette.setColor(QPalette::Base, background);
-    palette.setColor(QPalette::Text, Qt::black);
-    control->setPalette(palette);
-    return control;
 }
 
 QRadioButton *option(QWidget *container, const char *name, const QString &caption, QRect geometry)
@@ -205,17 +153,17 @@ void frmAdv::createControls()
     frameVolume = groupBox(this, "frameVolume", {547, 14, 289, 55});
     lblVolume = label(frameVolume, QStringLiteral("lblVolume"), QStringLiteral("Volume"), {560, 30, 68, 31}, caption18,
                       Qt::AlignLeft);
-    cmdMinus = button(frameVolume, "cmdMinus", QStringLiteral("-"), {686, 30, 30, 31});
-    txtVol = field(frameVolume, QStringLiteral("txtVol"), QStringLiteral("7"), {728, 30, 46, 31}, Qt::white);
+    cmdMinus = button(frameVolume, QStringLiteral("cmdMinus"), QStringLiteral("-"), {686, 30, 30, 31});
+    txtVol = field(frameVolume, QStringLiteral("txtVol"), QStringLiteral("7"), {728, 30, 46, 31}, arial(18), Qt::white);
     txtVol->setReadOnly(true);
-    cmdPlus = button(frameVolume, "cmdPlus", QStringLiteral("+"), {786, 30, 30, 31});
+    cmdPlus = button(frameVolume, QStringLiteral("cmdPlus"), QStringLiteral("+"), {786, 30, 30, 31});
 
     GroupBox1 = groupBox(this, "GroupBox1", {20, 70, 816, 55});
     lblPause = label(GroupBox1, QStringLiteral("lblPause"), QStringLiteral("Auto Pause"), {35, 86, 108, 28}, caption18,
                      Qt::AlignRight);
     for (int i = 0; i < Columns; ++i) {
         m_txtPause[i] = field(GroupBox1, indexed(QStringLiteral("txtPause"), i), QString(),
-                              {columnLeft(i), PauseTop, FieldWidth, PauseHeight}, FieldGrey);
+                              {columnLeft(i), PauseTop, FieldWidth, PauseHeight}, arial(18), FieldGrey);
     }
 
     GroupBox3 = groupBox(this, "GroupBox3", {20, 128, 628, 54});
@@ -252,13 +200,13 @@ void frmAdv::createControls()
     for (int row = 0; row < OutputRows; ++row) {
         for (int i = 0; i < Columns; ++i) {
             m_txtOutput[row][i] = field(GroupBox2, indexed(outputRowName(row), i), QString(),
-                                        {columnLeft(i), outputTop(row), FieldWidth, OutputHeight}, FieldGrey);
+                                        {columnLeft(i), outputTop(row), FieldWidth, OutputHeight}, arial(18), FieldGrey);
         }
     }
 
-    cmdSave = button(this, "cmdSave", QStringLiteral("Save"), {205, 616, 150, 26});
-    cmdCancel = button(this, "cmdCancel", QStringLiteral("Cancel"), {367, 616, 150, 26});
-    cmdClear = button(this, "cmdClear", QStringLiteral("Clear All Values"), {586, 616, 130, 26});
+    cmdSave = button(this, QStringLiteral("cmdSave"), QStringLiteral("Save"), {205, 616, 150, 26});
+    cmdCancel = button(this, QStringLiteral("cmdCancel"), QStringLiteral("Cancel"), {367, 616, 150, 26});
+    cmdClear = button(this, QStringLiteral("cmdClear"), QStringLiteral("Clear All Values"), {586, 616, 130, 26});
 }
 
 void frmAdv::bindHandlers()
