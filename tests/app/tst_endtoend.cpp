@@ -1,3 +1,4 @@
+#include "support/helpers.h"
 #include "support/testcard.h"
 
 #include <QProcess>
@@ -8,15 +9,6 @@
 
 // Starts the real program under Xvfb and uses it as a person would: types the card path, adds all
 // tracks, names the playlist, saves and closes the window; then checks the card byte for byte.
-
-namespace {
-
-QByteArray record(const QByteArray &commandString)
-{
-    return commandString + QByteArray(79 - commandString.size(), ' ') + "\r\n";
-}
-
-} // namespace
 
 class TestEndToEnd : public QObject
 {
