@@ -1,0 +1,122 @@
+#include "storage/cardfiles.h"
+#include "storage/trackcommandlookup.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using namespace Vexolo;
+
+// The card file formats byte for byte, reading files of any origin, and the track command lookup.
+class TestCardFormats : public QObject
+{
+    Q_OBJECT
+
+    static inline const QByteArray A = "A.mp3 V7" + QByteArray(71, ' ') + "\r\n";
+    static inline const QByteArray B = "B.mp31V5 P30" + QByteArray(67, ' ') + "\r\n";
+    static inline const QByteArray Note = "\xF0\x9F\x8E\xB5"_ba; // one character outside the BMP
+
+private Q_SLOTS:
+    void write_data()
+    {
+        QTest::addColumn<QStringList>("strings");
+        QTest::addColumn<QByteArray>("bytes"); // the listing; the program file too unless refused
+        QTest::addColumn<int>("tooLong"); // the refused length, -1 when the program file is written
+        const QString notes = QString("🎵").repeated(79);
+        // clang-format off
+        QTest::newRow("empty playlist") << QStringList() << "end"_ba << -1;
+        QTest::newRow("A.mp3 V7: 84 bytes") << QStringList { "A.mp3 V7" } << A + "end" << -1;
+        QTest::newRow("two tracks: 165 bytes") << QStringList { "A.mp3 V7", "B.mp31V5 P30" } << A + B + "end" << -1;
+        QTest::newRow("pads by characters") << QStringList { "🎵" } << Note + QByteArray(78, ' ') + "\r\nend" << -1;
+        QTest::newRow("79 characters, no padding") << QStringList { notes } << Note.repeated(79) + "\r\nend" << -1;
+        QTest::newRow("80 refused but listed") << QStringList { notes + u'x' } << Note.repeated(79) + "x\r\nend" << 80;
+        // clang-format on
+    }
+
+    void write()
+    {
+        QFETCH(QStringList, strings);
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, tooLong);
+        QCOMPARE(formatProgramFile(strings).tooLongLength, qsizetype(tooLong));
+        QCOMPARE(formatProgramFile(strings).content, tooLong < 0 ? bytes : QByteArray());
+        QCOMPARE(formatListing(strings), bytes);
+    }
+
+    void read_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("entries"); // a line per entry: track name|display name|command string
+        const QString ab = "A.mp3|A.mp3|A.mp3 V7\nB.mp3|B.mp3|B.mp31V5 P30";
+        // clang-format off
+        QTest::newRow("empty") << QByteArray() << "";
+        QTest::newRow("only end") << "end"_ba << "";
+        QTest::newRow("only END") << "END"_ba << "";
+        QTest::newRow("no terminator") << A + B << ab;
+        QTest::newRow("lines after end still read") << A + "end\r\n" + B << ab;
+        QTest::newRow("CR only") << "A.mp3 V7\rB.mp31V5 P30\rend"_ba << ab;
+        QTest::newRow("LF only, empty lines skipped") << "\nA.mp3 V7\n\nB.mp31V5 P30\nend\n"_ba << ab;
+        QTest::newRow("BOM, then UTF-8") << "\xEF\xBB\xBF\xC3\xA9.mp3"_ba << "é.mp3|é.mp3|é.mp3";
+        QTest::newRow("invalid UTF-8: Windows-1252") << "\xE9\x80.mp3 V7"_ba << "é€.mp3|é€.mp3|é€.mp3 V7";
+        QTest::newRow("NUL bytes") << "\0.mp3\n\0"_ba << u"\0.mp3|\0.mp3|\0.mp3\n\0|\0|\0"_s;
+        QTest::newRow("1 MB line") << "A.mp3" + QByteArray(1 << 20, 'x') << "A.mp3|A.mp3|A.mp3" + QString(1 << 20, 'x');
+        QTest::newRow("spaces in names") << " A b.mp3 V7 \r\nend"_ba << " A b.mp3|A b.mp3|A b.mp3 V7";
+        QTest::newRow(".MP3, .mp3 twice") << "a.MP3.mp3 V7"_ba << "a.MP3|a.MP3|a.MP3.mp3 V7";
+        QTest::newRow("no .mp3: 3 characters") << "Hello\r\n"_ba + Note.repeated(4) << "Hel|Hel|Hello\n🎵🎵🎵|🎵🎵🎵|🎵🎵🎵🎵";
+        // clang-format on
+    }
+
+    void read()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, entries);
+        QStringList lines;
+        for (const ProgramEntry &entry : parseProgramFile(content))
+            lines.append(entry.trackName + u'|' + entry.displayName + u'|' + entry.commandString);
+        QCOMPARE(lines.join(u'\n'), entries);
+    }
+
+    void lookup_data()
+    {
+        QTest::addColumn<QString>("track");
+        QTest::addColumn<QString>("file"); // made in the card root; a folder, which cannot be read, when it ends in "/"
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("expected");
+        // clang-format off
+        QTest::newRow("missing: default") << "In.mp3" << "" << QByteArray() << "In.mp3 V7";
+        QTest::newRow("first line, CR LF") << "S.mp3" << "S.adv" << "S V5 P30\r\nx"_ba << "S V5 P30";
+        QTest::newRow("lone CR, untrimmed") << " S.mp3" << " S.adv" << " S V3 \rx"_ba << " S V3 ";
+        QTest::newRow("LF, Windows-1252") << "LOUD.MP3" << "LOUD.adv" << "F\xEAte\nx"_ba << "Fête";
+        QTest::newRow("first .mp3 only") << "a.mp3.mp3" << "a.adv.mp3" << "a V1"_ba << "a V1";
+        QTest::newRow("beyond one read") << "L.mp3" << "L.adv" << QByteArray(9999, 'x') + "\n" << QString(9999, u'x');
+        QTest::newRow("unreadable") << "D.mp3" << "D.adv/" << QByteArray() << "D.mp3 V7";
+        QTest::newRow("slash: never outside") << "../out.mp3" << "" << QByteArray() << "../out.mp3 V7";
+        QTest::newRow("NUL: never another file") << u"i\0.mp3"_s << "i" << QByteArray() << u"i\0.mp3 V7"_s;
+        // clang-format on
+    }
+
+    void lookup()
+    {
+        QFETCH(QString, track);
+        QFETCH(QString, file);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, expected);
+        QTemporaryDir parent; // beside the card root, "out.adv" is a folder: reading it would fail
+        const QString root = parent.filePath("card");
+        QFile command(root + u'/' + file);
+        QVERIFY(QDir(parent.path()).mkpath("out.adv") && QDir(root).mkpath(file.endsWith(u'/') ? file : "."));
+        if (!file.isEmpty() && !file.endsWith(u'/'))
+            QVERIFY(command.open(QIODevice::WriteOnly) && command.write(content) == content.size() && command.flush());
+        const TrackCommandLookup one = lookupTrackCommand(root, track), many = lookupTrackCommands(root, { track })[0];
+        QCOMPARE(std::pair(one.commandString, one.readFailed), std::pair(expected, file.endsWith(u'/')));
+        QEXPECT_FAIL("first .mp3 only", "the lookup of many tracks only opens names ending in .adv", Continue);
+        QCOMPARE(std::pair(many.commandString, many.readFailed), std::pair(expected, file.endsWith(u'/')));
+        if (expected != defaultCommandString(track)) // name files are read the same way
+            QCOMPARE(readSingleValue(content), expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCardFormats)
+#include "tst_cardformats.moc"
