@@ -98,7 +98,8 @@ QList<TrackCommandLookup> lookupTrackCommands(const QString &cardRoot, const QSt
         if (DIR *listing = ::fdopendir(::dup(folder))) {
             while (const dirent *entry = ::readdir(listing)) {
                 const QByteArrayView name(entry->d_name);
-                if (name.size() > 4 && QByteArrayView(name.last(4)).compare(".adv", Qt::CaseInsensitive) == 0)
+                // Every command file name holds ".adv" where its track's first ".mp3" was.
+                if (QLatin1StringView(name).contains(QLatin1StringView(".adv"), Qt::CaseInsensitive))
                     present.insert(QFile::decodeName(entry->d_name).toCaseFolded());
             }
             ::closedir(listing);
