@@ -9,122 +9,81 @@
 
 // Starts the real program under Xvfb and uses it as a person would: types the card path, adds all
 // tracks, names the playlist, saves and closes the window; then checks the card byte for byte.
-
 class TestEndToEnd : public QObject
 {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void cleanupTestCase();
     void typicalUse();
 
 private:
-    bool xdotool(const QStringList &arguments, QByteArray *output = nullptr);
-    void click(int x, int y);
-    void type(const QString &text);
-    void closeWindow();
+    QByteArray xdotool(const QStringList &arguments);
 
-    QProcess m_xvfb;
-    QString m_display;
-    QString m_window;
+    QProcessEnvironment m_environment = QProcessEnvironment::systemEnvironment();
 };
 
-void TestEndToEnd::initTestCase()
-{
-    const QString xvfb = QStandardPaths::findExecutable("Xvfb");
-    if (xvfb.isEmpty() || QStandardPaths::findExecutable("xdotool").isEmpty())
-        QSKIP("Xvfb or xdotool is not installed");
-    m_xvfb.start(xvfb, {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
-    QVERIFY(m_xvfb.waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(m_xvfb.canReadLine(), 10000);
-    m_display = QLatin1Char(':') + QString::fromLatin1(m_xvfb.readLine().trimmed());
-}
-
-void TestEndToEnd::cleanupTestCase()
-{
-    if (m_xvfb.state() != QProcess::NotRunning) {
-        m_xvfb.terminate();
-        m_xvfb.waitForFinished();
-    }
-}
-
-bool TestEndToEnd::xdotool(const QStringList &arguments, QByteArray *output)
+QByteArray TestEndToEnd::xdotool(const QStringList &arguments)
 {
     QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("DISPLAY", m_display);
-    process.setProcessEnvironment(environment);
+    process.setProcessEnvironment(m_environment);
     process.start("xdotool", arguments);
-    if (!process.waitForFinished(20000) || process.exitCode() != 0)
-        return false;
-    if (output)
-        *output = process.readAllStandardOutput();
-    return true;
-}
-
-void TestEndToEnd::click(int x, int y)
-{
-    QVERIFY(xdotool({"mousemove", "--window", m_window, QString::number(x), QString::number(y)}));
-    QVERIFY(xdotool({"click", "1"}));
-}
-
-void TestEndToEnd::type(const QString &text)
-{
-    QVERIFY(xdotool({"type", "--delay", "15", text}));
-}
-
-void TestEndToEnd::closeWindow()
-{
-    // What a window manager's close button sends: the program gets its ordinary close event.
-    Display *display = XOpenDisplay(m_display.toLatin1().constData());
-    QVERIFY(display);
-    XEvent event = {};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = m_window.toULong();
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    XSendEvent(display, event.xclient.window, False, NoEventMask, &event);
-    XFlush(display);
-    XCloseDisplay(display);
+    const bool done = process.waitForFinished(20000) && process.exitCode() == 0;
+    return done ? process.readAllStandardOutput() + ' ' : QByteArray();
 }
 
 void TestEndToEnd::typicalUse()
 {
+    if (QStandardPaths::findExecutable("Xvfb").isEmpty() || QStandardPaths::findExecutable("xdotool").isEmpty())
+        QSKIP("Xvfb or xdotool is not installed");
+    QProcess xvfb;
+    xvfb.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+    QTRY_VERIFY_WITH_TIMEOUT(xvfb.canReadLine(), 10000);
+    const QString display = ':' + QString::fromLatin1(xvfb.readLine().trimmed());
+    m_environment.insert("DISPLAY", display);
+    m_environment.insert("QT_QPA_PLATFORM", "xcb");
+
     TestCard card;
     card.addFiles({"Intro.mp3", "B side.mp3", "notes.txt"});
     card.write("Intro.adv", "Intro.mp31V5 P30");
-
     QProcess app;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("DISPLAY", m_display);
-    environment.insert("QT_QPA_PLATFORM", "xcb");
-    app.setProcessEnvironment(environment);
+    app.setProcessEnvironment(m_environment);
     app.start(QStringLiteral(VEXOLO_APP_PATH), {});
-    QVERIFY(app.waitForStarted());
-
-    QByteArray found;
-    QVERIFY(xdotool({"search", "--sync", "--onlyvisible", "--name", "^Vexolo Playlist Setup$"}, &found));
-    m_window = QString::fromLatin1(found.split('\n').first().trimmed());
+    const QString window = QString::fromLatin1(
+        xdotool({"search", "--sync", "--onlyvisible", "--name", "^Vexolo Playlist Setup$"}).split('\n').first());
+    QVERIFY(!window.trimmed().isEmpty());
     QTest::qWait(300);
-
+    const auto click = [&](int x, int y) {
+        QVERIFY(!xdotool({"mousemove", "--window", window, QString::number(x), QString::number(y)}).isEmpty());
+        QVERIFY(!xdotool({"click", "1"}).isEmpty());
+    };
     click(60, 170); // the volume list
-    type(card.root());
-    QTest::qWait(300);
+    xdotool({"type", "--delay", "15", card.root()});
     click(330, 354); // ">>>"
-    click(647, 58);  // the name
-    type("Road Trip");
+    click(647, 58); // the name
+    xdotool({"type", "--delay", "15", "Road Trip"});
     click(698, 232); // "Save"
     QTest::qWait(500);
-    closeWindow();
-    QVERIFY(app.waitForFinished(15000));
-    QCOMPARE(app.exitStatus(), QProcess::NormalExit);
 
-    QCOMPARE(card.read("Programs/Program1.txt"), record("B side.mp3 V7") + record("Intro.mp31V5 P30") + "end");
+    // What a window manager's close button sends: the program gets its ordinary close event.
+    Display *x11 = XOpenDisplay(display.toLatin1().constData());
+    QVERIFY(x11);
+    XEvent event = {};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window.toULong();
+    event.xclient.message_type = XInternAtom(x11, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = long(XInternAtom(x11, "WM_DELETE_WINDOW", False));
+    XSendEvent(x11, event.xclient.window, False, NoEventMask, &event);
+    XCloseDisplay(x11);
+    QVERIFY(app.waitForFinished(15000));
+    xvfb.terminate();
+    xvfb.waitForFinished();
+
+    QCOMPARE(app.exitStatus(), QProcess::NormalExit);
+    const QByteArray entries = record("B side.mp3 V7") + record("Intro.mp31V5 P30") + "end";
+    QCOMPARE(card.read("Programs/Program1.txt"), entries);
     QCOMPARE(card.read("Programs/Program1.adv"), QByteArray("Road Trip"));
-    QCOMPARE(card.read("Programs/RootDir.txt"), record("B side.mp3 V7") + record("Intro.mp31V5 P30") + "end");
+    QCOMPARE(card.read("Programs/RootDir.txt"), entries);
 }
 
 QTEST_GUILESS_MAIN(TestEndToEnd)
