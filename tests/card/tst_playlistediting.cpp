@@ -14,154 +14,113 @@ class TestPlaylistEditing : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
-    void init();
-    void cleanup();
-    void addingBringsEachTracksCommandString();
-    void moveAtTheEnds_data();
-    void moveAtTheEnds();
-    void playlistNumberWraps_data();
-    void playlistNumberWraps();
-    void listsStayInStepAfterRandomEditing();
-
-private:
     ScriptedPlatform m_platform;
-    TestCard *m_card = nullptr;
-    frmMain *m_window = nullptr;
-};
+    std::unique_ptr<TestCard> m_card;
+    std::unique_ptr<frmMain> m_window;
 
-void TestPlaylistEditing::init()
-{
-    m_card = new TestCard;
-    m_card->addFiles({"A.mp3", "B.mp3", "C.mp3"});
-    m_card->write("B.adv", "B.mp31V5 P30");
-    m_window = new frmMain(m_platform);
-    m_window->drvCard->setEditText(m_card->root());
-}
+private Q_SLOTS:
+    void init()
+    {
+        m_card = std::make_unique<TestCard>();
+        m_card->addFiles({"A.mp3", "B.mp3", "C.mp3"});
+        m_card->write("B.adv", "B.mp31V5 P30");
+        m_window = std::make_unique<frmMain>(m_platform);
+        m_window->drvCard->setEditText(m_card->root());
+    }
 
-void TestPlaylistEditing::cleanup()
-{
-    delete m_window;
-    delete m_card;
-}
+    void addingBringsEachTracksCommandString()
+    {
+        m_window->cmdAdd->click(); // nothing selected: nothing added
+        m_window->lstCard->setCurrentRow(1);
+        m_window->cmdAdd->click();
+        const QPoint first = m_window->lstCard->visualItemRect(m_window->lstCard->item(0)).center();
+        QTest::mouseClick(m_window->lstCard->viewport(), Qt::LeftButton, {}, first);
+        QTest::mouseDClick(m_window->lstCard->viewport(), Qt::LeftButton, {}, first);
+        m_window->txtName->setText("Party");
+        m_window->cmdAddAll->click();
+        QCOMPARE(rows(m_window->lstList), (QStringList{"B.mp3", "A.mp3", "A.mp3", "B.mp3", "C.mp3"}));
+        QCOMPARE(rows(m_window->lstListAdv),
+                 (QStringList{"B.mp31V5 P30", "A.mp3 V7", "A.mp3 V7", "B.mp31V5 P30", "C.mp3 V7"}));
+        m_window->cmdClear->click();
+        QCOMPARE(m_window->lstList->count() + m_window->lstListAdv->count(), 0);
+        QCOMPARE(m_window->txtName->text() + m_window->txtList->text(), QStringLiteral("Party1"));
+    }
 
-void TestPlaylistEditing::addingBringsEachTracksCommandString()
-{
-    m_window->cmdAdd->click(); // nothing selected: nothing added
-    m_window->lstCard->setCurrentRow(1);
-    m_window->cmdAdd->click();
-    const QPoint first = m_window->lstCard->visualItemRect(m_window->lstCard->item(0)).center();
-    QTest::mouseClick(m_window->lstCard->viewport(), Qt::LeftButton, {}, first);
-    QTest::mouseDClick(m_window->lstCard->viewport(), Qt::LeftButton, {}, first);
-    m_window->txtName->setText("Party");
-    m_window->cmdAddAll->click();
-    QCOMPARE(rows(m_window->lstList), (QStringList{"B.mp3", "A.mp3", "A.mp3", "B.mp3", "C.mp3"}));
-    QCOMPARE(rows(m_window->lstListAdv),
-             (QStringList{"B.mp31V5 P30", "A.mp3 V7", "A.mp3 V7", "B.mp31V5 P30", "C.mp3 V7"}));
-    m_window->cmdClear->click();
-    QCOMPARE(m_window->lstList->count() + m_window->lstListAdv->count(), 0);
-    QCOMPARE(m_window->txtName->text() + m_window->txtList->text(), QStringLiteral("Party1"));
-}
-
-void TestPlaylistEditing::moveAtTheEnds_data()
-{
-    QTest::addColumn<bool>("up");
-    QTest::addColumn<int>("selected");
-    QTest::addColumn<QString>("expected");
-    QTest::addColumn<int>("selectedAfter");
-
-    QTest::newRow("up on first") << true << 0 << "ABC" << 0;
-    QTest::newRow("down on last") << false << 2 << "ABC" << 2;
-    QTest::newRow("up, none selected") << true << -1 << "ABC" << -1;
-    QTest::newRow("down, none selected") << false << -1 << "ABC" << -1;
-    QTest::newRow("down on first") << false << 0 << "BAC" << 1;
-    QTest::newRow("up on last") << true << 2 << "ACB" << 1;
-}
-
-void TestPlaylistEditing::moveAtTheEnds()
-{
-    QFETCH(bool, up);
-    QFETCH(int, selected);
-    QFETCH(QString, expected);
-    QFETCH(int, selectedAfter);
-
-    m_window->cmdAddAll->click();
-    m_window->lstList->setCurrentRow(selected);
-    (up ? m_window->cmdMoveUp : m_window->cmdMoveDown)->click();
-    QCOMPARE(rows(m_window->lstList).join("").remove(".mp3"), expected);
-    QCOMPARE(rows(m_window->lstListAdv).join("").remove(".mp31V5 P30").remove(".mp3 V7"), expected);
-    const QList<QListWidgetItem *> selection = m_window->lstList->selectedItems();
-    QCOMPARE(selection.isEmpty() ? -1 : m_window->lstList->row(selection.first()), selectedAfter);
-}
-
-void TestPlaylistEditing::playlistNumberWraps_data()
-{
-    QTest::addColumn<QString>("start");
-    QTest::addColumn<bool>("plus");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("minus at 0") << "0" << false << "9";
-    QTest::newRow("plus at 9") << "9" << true << "0";
-    QTest::newRow("plus at 1") << "1" << true << "2";
-}
-
-void TestPlaylistEditing::playlistNumberWraps()
-{
-    QFETCH(QString, start);
-    QFETCH(bool, plus);
-    QFETCH(QString, expected);
-
-    m_card->write("Programs/Program" + expected.toLatin1() + ".txt", "C.mp3 V" + expected.toLatin1() + "\r\nend");
-    m_window->txtList->setText(start);
-    (plus ? m_window->cmdUp : m_window->cmdDown)->click();
-    QCOMPARE(m_window->txtList->text(), expected);
-    QCOMPARE(rows(m_window->lstListAdv), QStringList{"C.mp3 V" + expected}); // loaded the new number
-}
-
-void TestPlaylistEditing::listsStayInStepAfterRandomEditing()
-{
-    // Every entry gets a unique string, so a string that strays from its track is seen at once.
-    QRandomGenerator random(20261206);
-    QList<QPair<QString, QString>> expected;
-    for (int step = 0, tag = 0; step < 600; ++step) {
-        const int count = int(expected.size());
-        const int selected = count ? random.bounded(-1, count) : -1;
-        m_window->lstList->setCurrentRow(selected);
-        const int operation = random.bounded(7);
-        if (operation <= 1) {
-            m_window->lstCard->setCurrentRow(random.bounded(3));
-            m_window->cmdAdd->click();
-            m_window->lstListAdv->item(count)->setText(QString::number(++tag));
-            expected.append({m_window->lstCard->currentItem()->text(), QString::number(tag)});
-        } else if (operation == 2) {
-            m_window->cmdRemove->click();
-            if (selected >= 0)
-                expected.removeAt(selected);
-        } else if (operation == 3) {
-            m_window->cmdMoveUp->click();
-            if (selected > 0)
-                expected.swapItemsAt(selected, selected - 1);
-        } else if (operation == 4) {
-            m_window->cmdMoveDown->click();
-            if (selected >= 0 && selected < count - 1)
-                expected.swapItemsAt(selected, selected + 1);
-        } else if (count > 1) {
-            // A drop arrives as a row move of the list's model, as QListWidget's internal move does.
-            const int from = random.bounded(count);
-            const int to = random.bounded(count + 1);
-            if (to != from && to != from + 1) {
-                QVERIFY(m_window->lstList->model()->moveRow(QModelIndex(), from, QModelIndex(), to));
-                expected.move(from, to > from ? to - 1 : to);
-            }
-        }
-        QCOMPARE(m_window->lstList->count(), expected.size());
-        QCOMPARE(m_window->lstListAdv->count(), expected.size());
-        for (int row = 0; row < expected.size(); ++row) {
-            QCOMPARE(m_window->lstList->item(row)->text(), expected[row].first);
-            QCOMPARE(m_window->lstListAdv->item(row)->text(), expected[row].second);
+    void moveAtTheEnds()
+    {
+        // Up or down, the row selected before and after (-1: none), the playlist after.
+        const QList<std::tuple<bool, int, int, QString>> cases{{true, 0, 0, "ABC"},    {false, 2, 2, "ABC"},
+                                                              {true, -1, -1, "ABC"},  {false, -1, -1, "ABC"},
+                                                              {false, 0, 1, "BAC"},   {true, 2, 1, "ACB"}};
+        for (const auto &[up, selected, selectedAfter, expected] : cases) {
+            m_window->cmdClear->click();
+            m_window->cmdAddAll->click();
+            m_window->lstList->setCurrentRow(selected);
+            (up ? m_window->cmdMoveUp : m_window->cmdMoveDown)->click();
+            QCOMPARE(rows(m_window->lstList).join("").remove(".mp3"), expected);
+            QCOMPARE(rows(m_window->lstListAdv).join("").remove(".mp31V5 P30").remove(".mp3 V7"), expected);
+            const QList<QListWidgetItem *> selection = m_window->lstList->selectedItems();
+            QCOMPARE(selection.isEmpty() ? -1 : m_window->lstList->row(selection.first()), selectedAfter);
         }
     }
-}
+
+    void playlistNumberWraps()
+    {
+        // Minus at 0, plus at 9, plus at 1; each time the program of the new number is loaded.
+        for (const auto &[start, plus, expected] : {std::tuple{"0", false, "9"}, {"9", true, "0"}, {"1", true, "2"}}) {
+            m_card->write(QString("Programs/Program%1.txt").arg(expected), QByteArray("C.mp3 V") + expected + "\r\nend");
+            m_window->txtList->setText(start);
+            (plus ? m_window->cmdUp : m_window->cmdDown)->click();
+            QCOMPARE(m_window->txtList->text(), expected);
+            QCOMPARE(rows(m_window->lstListAdv), QStringList{QString("C.mp3 V") + expected});
+        }
+    }
+
+    void listsStayInStepAfterRandomEditing()
+    {
+        // Every entry gets a unique string, so a string that strays from its track is seen at once.
+        QRandomGenerator random(20261206);
+        QList<QPair<QString, QString>> expected;
+        for (int step = 0, tag = 0; step < 600; ++step) {
+            const int count = int(expected.size());
+            const int selected = count ? random.bounded(-1, count) : -1;
+            m_window->lstList->setCurrentRow(selected);
+            const int operation = random.bounded(7);
+            if (operation <= 1) {
+                m_window->lstCard->setCurrentRow(random.bounded(3));
+                m_window->cmdAdd->click();
+                m_window->lstListAdv->item(count)->setText(QString::number(++tag));
+                expected.append({m_window->lstCard->currentItem()->text(), QString::number(tag)});
+            } else if (operation == 2) {
+                m_window->cmdRemove->click();
+                if (selected >= 0)
+                    expected.removeAt(selected);
+            } else if (operation == 3) {
+                m_window->cmdMoveUp->click();
+                if (selected > 0)
+                    expected.swapItemsAt(selected, selected - 1);
+            } else if (operation == 4) {
+                m_window->cmdMoveDown->click();
+                if (selected >= 0 && selected < count - 1)
+                    expected.swapItemsAt(selected, selected + 1);
+            } else if (count > 1) {
+                // A drop arrives as a row move of the list's model, as QListWidget's internal move does.
+                const int from = random.bounded(count);
+                const int to = random.bounded(count + 1);
+                if (to != from && to != from + 1) {
+                    QVERIFY(m_window->lstList->model()->moveRow(QModelIndex(), from, QModelIndex(), to));
+                    expected.move(from, to > from ? to - 1 : to);
+                }
+            }
+            QCOMPARE(m_window->lstList->count(), expected.size());
+            QCOMPARE(m_window->lstListAdv->count(), expected.size());
+            for (int row = 0; row < expected.size(); ++row) {
+                QCOMPARE(m_window->lstList->item(row)->text(), expected[row].first);
+                QCOMPARE(m_window->lstListAdv->item(row)->text(), expected[row].second);
+            }
+        }
+    }
+};
 
 QTEST_MAIN(TestPlaylistEditing)
 #include "tst_playlistediting.moc"

@@ -80,7 +80,7 @@ private Q_SLOTS:
         QTest::keyClicks(window->txtOutput(1, 0), "12345");
         window->cmdSave->click();
         const QString refused = "Finale.mp32V7 P123" + u" P1234"_s.repeated(9) + " 1+12345";
-        QCOMPARE(m_platform->texts(), QStringList{"Too many times!\n80 charachters out of 79!\n" + refused});
+        QCOMPARE(m_platform->shown, QStringList{"Too many times!\n80 charachters out of 79!\n" + refused});
         QVERIFY(frmAdv::existing() == window && window->isVisible());
         QCOMPARE(shown(), refused);
 
@@ -105,7 +105,7 @@ private Q_SLOTS:
         m_main->cmdRemove->click();
         QVERIFY(frmAdv::existing());
         frmAdv::existing()->cmdSave->click();
-        QCOMPARE(m_platform->texts().mid(1), QStringList{"workingIndex < listcount"});
+        QCOMPARE(m_platform->shown.mid(1), QStringList{"workingIndex < listcount"});
         QCOMPARE(m_main->lstListAdv->item(0)->text(), finale);
         frmAdv::instance(*m_main)->cmdCancel->click(); // hidden, for cleanup() to close
     }
@@ -145,7 +145,7 @@ private Q_SLOTS:
         QCOMPARE(card.snapshot(), entries);
         QCOMPARE(card.read(u"Café.adv"_s), content.isEmpty() ? commandFile : content);
         QCOMPARE(card.read("../x.adv") + card.read("a/b.adv"), "keptkept"_ba);
-        QCOMPARE(m_platform->texts().join(u'\n'), messages);
+        QCOMPARE(m_platform->shown.join(u'\n'), messages);
     }
 };
 

@@ -1,4 +1,5 @@
 #include "app/frmmain.h"
+#include "support/helpers.h"
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"
 
@@ -18,11 +19,6 @@ class TestProgramStorage : public QObject
     static inline const QString Overwrite = QStringLiteral("This Playlist already exists! Overwrite?");
     static inline const QString Delete1 = QStringLiteral("Are you sure you want to delete Playlist Number 1?");
 
-    static QByteArray record(const QByteArray &commandString)
-    {
-        return commandString + QByteArray(79 - commandString.size(), ' ') + "\r\n";
-    }
-
     // A real card folder, the scripted platform and the main window.
     struct Session
     {
@@ -32,12 +28,8 @@ class TestProgramStorage : public QObject
         // Playlist number and name, the playlist, its command strings.
         QString state() const
         {
-            QStringList parts { window.txtList->text() + u' ' + window.txtName->text(), {}, {} };
-            for (int row = 0; row < window.lstList->count(); ++row)
-                parts[1] += window.lstList->item(row)->text() + u';';
-            for (int row = 0; row < window.lstListAdv->count(); ++row)
-                parts[2] += window.lstListAdv->item(row)->text() + u';';
-            return parts.join(u'|');
+            return window.txtList->text() + u' ' + window.txtName->text() + u'|' + rows(window.lstList).join(u';') + u'|'
+                + rows(window.lstListAdv).join(u';');
         }
         // Every file and folder beside and below the card root, each with its bytes.
         QStringList files() const
@@ -68,12 +60,12 @@ private Q_SLOTS:
         QCOMPARE(s.card.read("Programs/Program1.adv"), QByteArray("Party Mix"));
         QCOMPARE(s.card.read("Programs/RootDir.txt"), coda + intro + record("Song.mp3 V7") + "end");
         s.window.cmdUp->click();
-        QCOMPARE(s.state(), "2 Mixed|Song.mp3;Intro.mp3;|Song.mp31V5;Intro.mp3 V3;");
+        QCOMPARE(s.state(), "2 Mixed|Song.mp3;Intro.mp3|Song.mp31V5;Intro.mp3 V3");
         s.window.cmdUp->click();
         QCOMPARE(s.state(), "3 ||"); // no program: no name either
         s.window.cmdDown->click();
         s.window.cmdDown->click();
-        QCOMPARE(s.state(), "1 Party Mix|Coda.mp3;Intro.mp3;Song.mp3;|Coda.mp37V9;Intro.mp3 V7;Song.mp31V5 P30;");
+        QCOMPARE(s.state(), "1 Party Mix|Coda.mp3;Intro.mp3;Song.mp3|Coda.mp37V9;Intro.mp3 V7;Song.mp31V5 P30");
         s.window.lstListAdv->item(0)->setText("Coda.mp3 V1");
         s.platform.answers << Yes << No << Yes; // overwrite, then delete twice
         s.window.cmdSave->click();
@@ -81,10 +73,10 @@ private Q_SLOTS:
         s.window.cmdDelete->click();
         s.window.cmdDelete->click();
         QCOMPARE(s.state(), "1 Party Mix||");
-        QVERIFY(!s.card.exists("Programs/Program1.txt") && s.card.exists("Programs/Program1.adv"));
+        QVERIFY(!QFile::exists(s.card.path("Programs/Program1.txt")) && QFile::exists(s.card.path("Programs/Program1.adv")));
         const QString omitted = "The following files were ommited since they were not found on your card!\n"
                                 "C.mp3\n../x.mp3\nA.mp3";
-        QCOMPARE(s.platform.texts(), QStringList({ omitted, omitted, Overwrite, Delete1, Delete1 }));
+        QCOMPARE(s.platform.shown, QStringList({ omitted, omitted, Overwrite, Delete1, Delete1 }));
     }
 
     void refusalsLeaveTheCard_data()
@@ -131,7 +123,7 @@ private Q_SLOTS:
         QCOMPARE(s.files(), before); // and no listing either
         QCOMPARE(s.window.lstList->count(), 1);
         s.window.close();
-        QCOMPARE(s.platform.texts(), messages);
+        QCOMPARE(s.platform.shown, messages);
         QVERIFY(!QFileInfo::exists("/Programs") && !QFileInfo::exists("Programs")); // no card root, no folder
     }
 };
