@@ -1,9 +1,7 @@
 #include "support/helpers.h"
 #include "support/testcard.h"
 
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTest>
+#include <QtTest>
 
 #include <X11/Xlib.h>
 

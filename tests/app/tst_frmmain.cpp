@@ -2,13 +2,8 @@
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"
 
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
 class TestFrmMain : public QObject
 {

@@ -3,12 +3,8 @@
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"
 
-#include <QComboBox>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QRandomGenerator>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
 class TestPlaylistEditing : public QObject
 {

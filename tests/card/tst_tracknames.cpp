@@ -1,9 +1,6 @@
 #include "card/tracknames.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 using namespace Vexolo;
 

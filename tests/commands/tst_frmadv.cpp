@@ -4,7 +4,7 @@
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"
 
-#include <QTest>
+#include <QtTest>
 #include <QtWidgets>
 
 using namespace Qt::StringLiterals;
@@ -31,25 +31,17 @@ private Q_SLOTS:
         m_main.reset();
     }
 
-    void controls_data()
-    {
-        // Positions in the window's content area, through the group box a control sits in.
-        QTest::addColumn<QRect>("geometry");
-        QTest::newRow("lblName") << QRect(20, 21, 515, 47);
-        QTest::newRow("txtVol") << QRect(728, 30, 46, 31);
-        QTest::newRow("optFade2") << QRect(460, 151, 174, 16);
-        QTest::newRow("StaticText9") << QRect(68, 545, 75, 26);
-        QTest::newRow("txtOutput3(4)") << QRect(434, 317, 55, 26);
-        QTest::newRow("cmdClear") << QRect(586, 616, 130, 26);
-    }
-
     void controls()
     {
-        QFETCH(QRect, geometry);
+        // Positions in the window's content area, through the group box a control sits in.
         const frmAdv *window = frmAdv::instance(*m_main);
-        const QWidget *control = window->findChild<QWidget *>(QString::fromUtf8(QTest::currentDataTag()));
-        QVERIFY(control);
-        QCOMPARE(QRect(control->mapTo(window, QPoint()), control->size()), geometry);
+        for (const auto &[name, geometry] : {std::pair{"lblName", QRect(20, 21, 515, 47)}, {"txtVol", {728, 30, 46, 31}},
+                                             {"optFade2", {460, 151, 174, 16}}, {"StaticText9", {68, 545, 75, 26}},
+                                             {"txtOutput3(4)", {434, 317, 55, 26}}, {"cmdClear", {586, 616, 130, 26}}}) {
+            const QWidget *control = window->findChild<QWidget *>(name);
+            QVERIFY2(control, name);
+            QCOMPARE(QRect(control->mapTo(window, QPoint()), control->size()), geometry);
+        }
     }
 
     void playlistSave()

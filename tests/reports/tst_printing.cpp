@@ -1,8 +1,8 @@
 #include "app/frmmain.h"
 #include "support/scriptedplatform.h"
 
-#include <QTest>
 #include <QtPrintSupport>
+#include <QtTest>
 
 class TestPrinting : public QObject
 {

@@ -1,16 +1,13 @@
 #include "app/frmmain.h"
+#include "storage/safefile.h"
 #include "support/helpers.h"
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"
 
-#include <QComboBox>
-#include <QDir>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
-// Save, Load and Delete of programs and the card listing, through the main window on real card folders.
+// Safe file replacement; Save, Load and Delete of programs and the card listing through the main window. Real cards.
 class TestProgramStorage : public QObject
 {
     Q_OBJECT
@@ -79,6 +76,40 @@ private Q_SLOTS:
         QCOMPARE(s.platform.shown, QStringList({ omitted, omitted, Overwrite, Delete1, Delete1 }));
     }
 
+    void replace_data()
+    {
+        // writeFileSafely alone: a replacement either happens whole or leaves the card exactly as it was, with no
+        // stray file. The file there first, then "Program1.txt" is replaced.
+        QTest::addColumn<QString>("old");
+        QTest::addColumn<QString>("kind"); // of card: a plain folder, or a tmpfs made read-only or full
+        QTest::addColumn<bool>("replaced");
+        // clang-format off
+        QTest::newRow("replaces a longer file") << "Program1.txt" << "folder" << true;
+        QTest::newRow("name is a folder") << "Program1.txt/inside.txt" << "folder" << false;
+        QTest::newRow("read-only mount") << "Program1.txt" << "read-only" << false;
+        QTest::newRow("full tiny tmpfs") << "Program1.txt" << "full" << false;
+        // clang-format on
+    }
+
+    void replace()
+    {
+        QFETCH(QString, old);
+        QFETCH(QString, kind);
+        QFETCH(bool, replaced);
+        const QByteArray oldContent = "Song.mp31V5 P30" + QByteArray(64, ' ') + "\r\nend", content = "Intro.mp3 V7";
+        TestCard card;
+        if (kind != "folder" && !card.mountTmpfs(kind))
+            QSKIP("mounting a tmpfs is not permitted here");
+        QVERIFY(card.write(old, oldContent));
+        QVERIFY(kind == "folder" || card.spoil(kind));
+        const QStringList before = card.snapshot();
+        QString error;
+        QCOMPARE(Vexolo::writeFileSafely(card.path("Program1.txt"), content, &error), replaced);
+        QCOMPARE(error.isEmpty(), replaced);
+        QCOMPARE(card.read(old), replaced ? content : oldContent);
+        QCOMPARE(card.snapshot(), before);
+    }
+
     void refusalsLeaveTheCard_data()
     {
         QTest::addColumn<QStringList>("messages"); // after Save, Delete and closing the window
@@ -100,24 +131,23 @@ private Q_SLOTS:
         QFETCH(QStringList, messages);
         const QByteArray how = QTest::currentDataTag();
         Session s;
-        if ((how == "read-only" || how == "full") && !s.card.mountTmpfs(how == "full" ? 64 * 1024 : 1 << 20))
+        const bool mounted = how == "read-only" || how == "full";
+        if (mounted && !s.card.mountTmpfs(how))
             QSKIP("mounting a tmpfs is not permitted here");
         s.card.addFiles({ "A.mp3" });
         s.card.write("Programs/Program1.txt", "A.mp3 V3"); // as another tool wrote it: any save would differ
         s.window.drvCard->setEditText(s.card.root());
         s.window.txtName->setText("New");
-        QVERIFY(QDir::setCurrent(s.card.parentFolder())); // where a relative path would lead
+        QVERIFY(QDir::setCurrent(s.card.path(".."))); // where a relative path would lead
         if (how == "too long")
             s.window.lstListAdv->item(0)->setText("A.mp3 V7 " + QString(76, u'1'));
-        else if (how == "read-only")
-            QVERIFY(s.card.makeReadOnly());
-        else if (how == "full")
-            s.card.fill();
+        else if (mounted)
+            QVERIFY(s.card.spoil(how));
         else if (how == "no card: removed while running")
             QVERIFY(QDir(s.card.root()).removeRecursively());
         const QStringList before = s.files();
         // Yes to overwrite only where the card itself refuses, Yes to delete only where that fails too.
-        s.platform.answers << (how == "read-only" || how == "full" ? Yes : No) << (how == "read-only" ? Yes : No);
+        s.platform.answers << (mounted ? Yes : No) << (how == "read-only" ? Yes : No);
         s.window.cmdSave->click();
         s.window.cmdDelete->click();
         QCOMPARE(s.files(), before); // and no listing either

@@ -21,7 +21,6 @@ public:
 
     // The card root: a folder inside the temporary folder, so tests can also check its parent.
     QString root() const { return m_root; }
-    QString parentFolder() const { return m_dir.path(); }
     QString path(const QString &relative) const { return m_root + '/' + relative; }
     void addFiles(const QStringList &names) const
     {
@@ -50,19 +49,20 @@ public:
         entries.sort();
         return entries;
     }
-    // Mounts a tmpfs of the given size on the card root; false when mounting is not permitted.
-    bool mountTmpfs(qint64 bytes)
+    // Mounts a tmpfs on the card root, tiny for "full"; false when mounting is not permitted.
+    bool mountTmpfs(const QString &kind)
     {
-        return m_mounted = run({"mount", "-t", "tmpfs", "-o", "size=" + QString::number(bytes), "tmpfs", m_root});
+        const QString size = kind == "full" ? "size=64k" : "size=1m";
+        return m_mounted = run({"mount", "-t", "tmpfs", "-o", size, "tmpfs", m_root});
     }
-    bool makeReadOnly() const { return m_mounted && run({"mount", "-o", "remount,ro", m_root}); }
-    // Fills the mounted tmpfs so that no data block is left: blocks first, then the rest byte by byte.
-    void fill() const
+    // Makes the mounted card "read-only" (remounted so) or "full" (not a data block left: blocks first, then bytes).
+    bool spoil(const QString &kind) const
     {
         QFile filler(path(".filler"));
-        if (filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        if (kind == "full" && filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             for (qint64 size = 4096; size > 0; size /= 64)
                 while (filler.write(QByteArray(size, 'x')) == size) { }
+        return m_mounted && (kind == "full" || run({"mount", "-o", "remount,ro", m_root}));
     }
 
 private:
