@@ -63,17 +63,13 @@ private Q_SLOTS:
     void controls()
     {
         QFETCH(QString, caption);
-        QFETCH(QRect, geometry);
         QFETCH(int, pixelSize);
 
         const QString name = QString::fromLatin1(QTest::currentDataTag());
-        QStringList created;
-        for (QObject *child : m_window->children())
-            if (child->isWidgetType())
-                created.append(child->objectName());
-        QCOMPARE(created.indexOf(name), m_row++); // the table's order, which is also the tab order
         auto *control = m_window->findChild<QWidget *>(name);
-        QCOMPARE(control->geometry(), geometry);
+        // The table's order, which is also the tab order.
+        QCOMPARE(m_window->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly).indexOf(control), m_row++);
+        QTEST(control->geometry(), "geometry");
         QCOMPARE(control->property("text").toString(), caption);
         QCOMPARE(control->accessibleName(), caption.isEmpty() || qobject_cast<QLineEdit *>(control) ? name : caption);
         if (pixelSize)

@@ -110,20 +110,20 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("commandFile");
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("messages");
+        // clang-format off
         QTest::newRow("new file") << QByteArray() << "Caf\xc3\xa9.mp3 V7"_ba << "";
         QTest::newRow("longer file replaced") << "Café.mp32V5 P30\r\nline 2\r\n"_ba << "Café.mp32V5 P30"_ba << "";
         QTest::newRow("../x.mp3") << "../x.mp3 V7"_ba << QByteArray() << "Could not write to file: [../x.adv]";
         QTest::newRow("a/b.mp3") << "a/b.mp3 V7"_ba << QByteArray() << "Could not write to file: [a/b.adv]";
-        QTest::newRow("empty") << "\r\n"_ba << QByteArray()
-                               << "Could not extract filename from string:\nCould not write to file: []";
+        QTest::newRow("empty") << "\r\n"_ba << QByteArray() << "Could not extract filename from string:\nCould not write to file: []";
         QTest::newRow("x.txt") << "x.txt V7"_ba << QByteArray() << "Could not write to file: []";
+        // clang-format on
     }
 
     void cardSave()
     {
         QFETCH(QByteArray, commandFile);
         QFETCH(QByteArray, content);
-        QFETCH(QString, messages);
         TestCard card;
         QVERIFY(card.write(u"Café.mp3"_s, {}) && card.write("../x.adv", "kept") && card.write("a/b.adv", "kept"));
         QVERIFY(commandFile.isEmpty() || card.write(u"Café.adv"_s, commandFile));
@@ -137,7 +137,7 @@ private Q_SLOTS:
         QCOMPARE(card.snapshot(), entries);
         QCOMPARE(card.read(u"Café.adv"_s), content.isEmpty() ? commandFile : content);
         QCOMPARE(card.read("../x.adv") + card.read("a/b.adv"), "keptkept"_ba);
-        QCOMPARE(m_platform->shown.join(u'\n'), messages);
+        QTEST(m_platform->shown.join(u'\n'), "messages");
     }
 };
 

@@ -75,9 +75,8 @@ private Q_SLOTS:
     void strings()
     {
         QFETCH(QString, string);
-        QFETCH(QString, form);
         QFETCH(QString, saved);
-        QCOMPARE(describe(read(string)), form);
+        QTEST(describe(read(string)), "form");
         QCOMPARE(encodeTrackSettings(read(string)).text, saved.isEmpty() ? string : saved);
     }
 
