@@ -12,8 +12,8 @@ class TestCardFormats : public QObject
 {
     Q_OBJECT
 
-    static inline const QByteArray A = record("A.mp3 V7"), B = record("B.mp31V5 P30");
-    static inline const QByteArray Note = "\xF0\x9F\x8E\xB5"_ba; // one character outside the BMP
+    // Note: one character outside the BMP.
+    static inline const QByteArray A = record("A.mp3 V7"), B = record("B.mp31V5 P30"), Note = "\xF0\x9F\x8E\xB5"_ba;
 
 private Q_SLOTS:
     void write_data()

@@ -25,8 +25,8 @@ class TestProgramStorage : public QObject
         // Playlist number and name, the playlist, its command strings.
         QString state() const
         {
-            return window.txtList->text() + u' ' + window.txtName->text() + u'|' + rows(window.lstList).join(u';') + u'|'
-                + rows(window.lstListAdv).join(u';');
+            return window.txtList->text() + u' ' + window.txtName->text() + u'|' + rows(window.lstList).join(u';')
+                + u'|' + rows(window.lstListAdv).join(u';');
         }
         // Every file and folder beside and below the card root, each with its bytes.
         QStringList files() const
@@ -74,7 +74,7 @@ private Q_SLOTS:
         s.window.cmdDelete->click();
         s.window.cmdDelete->click();
         QCOMPARE(s.state(), "1 Party Mix||");
-        QVERIFY(!QFile::exists(s.card.path("Programs/Program1.txt")) && QFile::exists(s.card.path("Programs/Program1.adv")));
+        QCOMPARE(s.card.snapshot().filter("Program1"), QStringList{"card/Programs/Program1.adv"});
         const QString omitted = "The following files were ommited since they were not found on your card!\n"
                                 "C.mp3\n../x.mp3\nA.mp3";
         QCOMPARE(s.platform.shown, QStringList({ omitted, Overwrite, Delete1, Delete1 }));
