@@ -2,160 +2,125 @@
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"
 
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QSignalSpy>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
 class TestFrmMain : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
-    void init();
-    void cleanup();
-    void controls_data();
-    void controls();
-    void initialState();
-    void choosingOrTypingACardListsItsTracks();
-
-private:
     ScriptedPlatform m_platform;
-    TestCard *m_card = nullptr;
-    frmMain *m_window = nullptr;
+    std::unique_ptr<TestCard> m_card;
+    std::unique_ptr<frmMain> m_window;
     int m_row = 0;
+
+private Q_SLOTS:
+    void init()
+    {
+        m_card = std::make_unique<TestCard>();
+        m_card->addFiles({"b.mp3", "A.mp3", "c.txt"});
+        m_platform.volumeList = {"/", m_card->root()};
+        m_window = std::make_unique<frmMain>(m_platform);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+
+    void controls_data()
+    {
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QRect>("geometry");
+        QTest::addColumn<int>("pixelSize"); // 0: the system font
+        m_row = 0;
+
+        QTest::newRow("drvCard") << "" << QRect(20, 161, 159, 19) << 0;
+        QTest::newRow("cmdRefresh") << "Refresh" << QRect(191, 161, 85, 23) << 12;
+        QTest::newRow("lstCard") << "" << QRect(20, 196, 256, 273) << 0;
+        QTest::newRow("lstList") << "" << QRect(388, 161, 255, 308) << 0;
+        QTest::newRow("cmdDown") << "-" << QRect(482, 14, 47, 22) << 0;
+        QTest::newRow("cmdUp") << "+" << QRect(482, 78, 47, 22) << 0;
+        QTest::newRow("txtList") << "1" << QRect(482, 40, 46, 34) << 20;
+        QTest::newRow("cmdAdd") << ">" << QRect(288, 257, 88, 53) << 18;
+        QTest::newRow("cmdAddAll") << ">>>" << QRect(288, 328, 88, 53) << 18;
+        QTest::newRow("lstListAdv") << "" << QRect(288, 161, 88, 76) << 0;
+        QTest::newRow("cmdCardAdvanced") << "Advanced" << QRect(20, 481, 256, 22) << 12;
+        QTest::newRow("cmdListAdvanced") << "Advanced" << QRect(388, 481, 255, 22) << 12;
+        QTest::newRow("cmdClear") << "Clear List" << QRect(655, 468, 88, 35) << 12;
+        QTest::newRow("cmdRemove") << "Remove" << QRect(655, 410, 88, 35) << 12;
+        QTest::newRow("cmdMoveDown") << "Move Down" << QRect(655, 363, 88, 35) << 12;
+        QTest::newRow("cmdMoveUp") << "Move Up" << QRect(655, 316, 88, 35) << 12;
+        QTest::newRow("cmdSave") << "Save" << QRect(655, 212, 88, 40) << 12;
+        QTest::newRow("cmdDelete") << "Delete" << QRect(655, 264, 88, 40) << 12;
+        QTest::newRow("cmdLoad") << "Load" << QRect(655, 161, 88, 40) << 12;
+        QTest::newRow("lblCompany") << "Quillmere Inc." << QRect(561, 6, 184, 30) << 20;
+        QTest::newRow("lblCard") << "SD Card" << QRect(20, 130, 256, 21) << 18;
+        QTest::newRow("lblPlaylist") << "Playlist" << QRect(388, 130, 255, 19) << 18;
+        QTest::newRow("txtName") << "" << QRect(571, 43, 153, 31) << 20;
+        QTest::newRow("cmdPrint") << "Print Playlist" << QRect(594, 86, 107, 22) << 12;
+        QTest::newRow("cmdPrintRoot") << "Print Card" << QRect(288, 417, 88, 39) << 12;
+        QTest::newRow("imgLogo") << "" << QRect(20, 14, 416, 86) << 0;
+    }
+
+    void controls()
+    {
+        QFETCH(QString, caption);
+        QFETCH(int, pixelSize);
+
+        const QString name = QString::fromLatin1(QTest::currentDataTag());
+        auto *control = m_window->findChild<QWidget *>(name);
+        // The table's order, which is also the tab order.
+        QCOMPARE(m_window->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly).indexOf(control), m_row++);
+        QTEST(control->geometry(), "geometry");
+        QCOMPARE(control->property("text").toString(), caption);
+        QCOMPARE(control->accessibleName(), caption.isEmpty() || qobject_cast<QLineEdit *>(control) ? name : caption);
+        if (pixelSize)
+            QCOMPARE(control->font().pixelSize(), pixelSize);
+    }
+
+    void initialState()
+    {
+        // A fixed-size window without a maximize button; read-only number, hidden strings, drops within the list.
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("Vexolo Playlist Setup"));
+        QVERIFY(m_window->size() == QSize(763, 523) && m_window->minimumSize() == m_window->maximumSize());
+        QVERIFY(!(m_window->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QCOMPARE(m_window->drvCard->count(), 2);
+        QVERIFY(m_window->drvCard->currentText().isEmpty() && !m_window->lstListAdv->isVisible());
+        QCOMPARE(m_window->lstCard->count() + m_window->lstList->count() + m_window->lstListAdv->count(), 0);
+        QCOMPARE(m_window->lstList->dragDropMode(), QAbstractItemView::InternalMove);
+        QCOMPARE(m_window->imgLogo->pixmap().size(), QSize(416, 86));
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(m_window->cmdRefresh));
+        QTest::keyClicks(m_window->txtList, "5");
+        QCOMPARE(m_window->txtList->text(), QStringLiteral("1"));
+        // A plain window has no default-button machinery of its own: Return must reach "Print Card".
+        QSignalSpy printed(m_window->cmdPrintRoot, &QPushButton::clicked);
+        QTest::keyClick(m_window->txtName, Qt::Key_Return);
+        QCOMPARE(printed.count(), 1);
+        QVERIFY(m_platform.shown.isEmpty());
+    }
+
+    void choosingOrTypingACardListsItsTracks()
+    {
+        m_window->drvCard->setCurrentIndex(1);
+        QCOMPARE(m_window->lstCard->count(), 2);
+        m_window->lstList->addItem("kept.mp3");
+        m_window->lstListAdv->addItem("kept.mp3 V7");
+        // Every prefix re-lists; only the full path names the card. No inline completion to "/".
+        QLineEdit *edit = m_window->drvCard->lineEdit();
+        edit->clear();
+        QTest::keyClicks(edit, m_card->root().chopped(1));
+        QCOMPARE(m_window->drvCard->currentText(), m_card->root().chopped(1));
+        QCOMPARE(QList({m_window->lstCard->count(), m_window->lstList->count()}), QList({0, 1})); // nothing loads
+        QTest::keyClicks(edit, m_card->root().right(1));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(QList({m_window->lstCard->count(), m_window->drvCard->count()}), QList({2, 2})); // no new volume
+        // Refresh refills the volumes only: the list stays, nothing is chosen and nothing loads.
+        m_card->write("Programs/Program1.txt", "A.mp3 V7\r\nend");
+        m_window->cmdClear->click();
+        m_platform.volumeList = {"/", "/media/other", m_card->root()};
+        m_window->cmdRefresh->click();
+        QCOMPARE(QList({m_window->drvCard->count(), m_window->drvCard->currentIndex()}), QList({3, -1}));
+        QCOMPARE(m_window->lstCard->count() + m_window->lstList->count(), 2);
+    }
 };
-
-void TestFrmMain::init()
-{
-    m_card = new TestCard;
-    m_card->addFiles({"b.mp3", "A.mp3", "c.txt", "TRACK 10.MP3"});
-    m_platform.volumeList = {"/", m_card->root()};
-    m_window = new frmMain(m_platform);
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window));
-}
-
-void TestFrmMain::cleanup()
-{
-    delete m_window;
-    delete m_card;
-}
-
-void TestFrmMain::controls_data()
-{
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QRect>("geometry");
-    QTest::addColumn<int>("pixelSize"); // 0: the system font
-    m_row = 0;
-
-    QTest::newRow("drvCard") << "" << QRect(20, 161, 159, 19) << 0;
-    QTest::newRow("cmdRefresh") << "Refresh" << QRect(191, 161, 85, 23) << 12;
-    QTest::newRow("lstCard") << "" << QRect(20, 196, 256, 273) << 0;
-    QTest::newRow("lstList") << "" << QRect(388, 161, 255, 308) << 0;
-    QTest::newRow("cmdDown") << "-" << QRect(482, 14, 47, 22) << 0;
-    QTest::newRow("cmdUp") << "+" << QRect(482, 78, 47, 22) << 0;
-    QTest::newRow("txtList") << "1" << QRect(482, 40, 46, 34) << 20;
-    QTest::newRow("cmdAdd") << ">" << QRect(288, 257, 88, 53) << 18;
-    QTest::newRow("cmdAddAll") << ">>>" << QRect(288, 328, 88, 53) << 18;
-    QTest::newRow("lstListAdv") << "" << QRect(288, 161, 88, 76) << 0;
-    QTest::newRow("cmdCardAdvanced") << "Advanced" << QRect(20, 481, 256, 22) << 12;
-    QTest::newRow("cmdListAdvanced") << "Advanced" << QRect(388, 481, 255, 22) << 12;
-    QTest::newRow("cmdClear") << "Clear List" << QRect(655, 468, 88, 35) << 12;
-    QTest::newRow("cmdRemove") << "Remove" << QRect(655, 410, 88, 35) << 12;
-    QTest::newRow("cmdMoveDown") << "Move Down" << QRect(655, 363, 88, 35) << 12;
-    QTest::newRow("cmdMoveUp") << "Move Up" << QRect(655, 316, 88, 35) << 12;
-    QTest::newRow("cmdSave") << "Save" << QRect(655, 212, 88, 40) << 12;
-    QTest::newRow("cmdDelete") << "Delete" << QRect(655, 264, 88, 40) << 12;
-    QTest::newRow("cmdLoad") << "Load" << QRect(655, 161, 88, 40) << 12;
-    QTest::newRow("lblCompany") << "Quillmere Inc." << QRect(561, 6, 184, 30) << 20;
-    QTest::newRow("lblCard") << "SD Card" << QRect(20, 130, 256, 21) << 18;
-    QTest::newRow("lblPlaylist") << "Playlist" << QRect(388, 130, 255, 19) << 18;
-    QTest::newRow("txtName") << "" << QRect(571, 43, 153, 31) << 20;
-    QTest::newRow("cmdPrint") << "Print Playlist" << QRect(594, 86, 107, 22) << 12;
-    QTest::newRow("cmdPrintRoot") << "Print Card" << QRect(288, 417, 88, 39) << 12;
-    QTest::newRow("imgLogo") << "" << QRect(20, 14, 416, 86) << 0;
-}
-
-void TestFrmMain::controls()
-{
-    QFETCH(QString, caption);
-    QFETCH(QRect, geometry);
-    QFETCH(int, pixelSize);
-
-    const QString name = QString::fromLatin1(QTest::currentDataTag());
-    QStringList created;
-    for (QObject *child : m_window->children())
-        if (child->isWidgetType())
-            created.append(child->objectName());
-    QCOMPARE(created.indexOf(name), m_row++); // the table's order, which is also the tab order
-    auto *control = m_window->findChild<QWidget *>(name);
-    QCOMPARE(control->geometry(), geometry);
-    QCOMPARE(control->property("text").toString(), caption);
-    QCOMPARE(control->accessibleName(), caption.isEmpty() || qobject_cast<QLineEdit *>(control) ? name : caption);
-    if (pixelSize)
-        QCOMPARE(control->font().pixelSize(), pixelSize);
-}
-
-void TestFrmMain::initialState()
-{
-    QCOMPARE(m_window->windowTitle(), QStringLiteral("Vexolo Playlist Setup"));
-    QCOMPARE(m_window->size(), QSize(763, 523));
-    QCOMPARE(m_window->minimumSize(), m_window->maximumSize());
-    QVERIFY(!(m_window->windowFlags() & Qt::WindowMaximizeButtonHint));
-    QCOMPARE(m_window->drvCard->count(), 2);
-    QCOMPARE(m_window->drvCard->currentText(), QString());
-    QCOMPARE(m_window->lstCard->count() + m_window->lstList->count() + m_window->lstListAdv->count(), 0);
-    QVERIFY(!m_window->lstListAdv->isVisible());
-    QCOMPARE(m_window->lstList->dragDropMode(), QAbstractItemView::InternalMove);
-    QCOMPARE(m_window->imgLogo->pixmap().size(), QSize(416, 86));
-    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(m_window->cmdRefresh));
-    QTest::keyClicks(m_window->txtList, "5"); // read-only
-    QCOMPARE(m_window->txtList->text(), QStringLiteral("1"));
-    // A plain window has no default-button machinery of its own: Return must reach "Print Card".
-    QSignalSpy printed(m_window->cmdPrintRoot, &QPushButton::clicked);
-    QTest::keyClick(m_window->txtName, Qt::Key_Return);
-    QCOMPARE(printed.count(), 1);
-    QVERIFY(m_platform.shown.isEmpty());
-}
-
-void TestFrmMain::choosingOrTypingACardListsItsTracks()
-{
-    m_window->drvCard->setCurrentIndex(1);
-    QCOMPARE(m_window->lstCard->count(), 3);
-    m_window->lstList->addItem("kept.mp3");
-    m_window->lstListAdv->addItem("kept.mp3 V7");
-
-    // Every prefix re-lists; only the full path names the card. No inline completion to "/".
-    QLineEdit *edit = m_window->drvCard->lineEdit();
-    edit->clear();
-    QTest::keyClicks(edit, m_card->root().chopped(1));
-    QCOMPARE(m_window->drvCard->currentText(), m_card->root().chopped(1));
-    QCOMPARE(m_window->lstCard->count(), 0);
-    QCOMPARE(m_window->lstList->count(), 1); // a text without tracks loads nothing
-    QTest::keyClicks(edit, m_card->root().right(1));
-    QCOMPARE(m_window->lstCard->item(2)->text(), QStringLiteral("TRACK 10.MP3"));
-    QTest::keyClick(edit, Qt::Key_Return);
-    QCOMPARE(m_window->drvCard->count(), 2); // the typed path is not added as a volume
-
-    QVERIFY(QDir::setCurrent(m_card->parentFolder()));
-    edit->clear();
-    QTest::keyClicks(edit, "card"); // relative: names no card even here
-    QCOMPARE(m_window->lstCard->count(), 0);
-
-    // Refresh refills the volumes only: the list stays, nothing is chosen and nothing loads.
-    edit->setText(m_card->root());
-    m_card->write("Programs/Program1.txt", "A.mp3 V7\r\nend");
-    m_window->cmdClear->click();
-    m_platform.volumeList = {"/", "/media/other", m_card->root()};
-    m_window->cmdRefresh->click();
-    QCOMPARE(m_window->drvCard->count(), 3);
-    QCOMPARE(m_window->drvCard->currentIndex(), -1);
-    QCOMPARE(m_window->lstCard->count() + m_window->lstList->count(), 3);
-}
 
 QTEST_MAIN(TestFrmMain)
 #include "tst_frmmain.moc"

@@ -1,15 +1,13 @@
 #include "app/frmmain.h"
+#include "storage/safefile.h"
+#include "support/helpers.h"
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"
 
-#include <QComboBox>
-#include <QDir>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QTest>
+#include <QtTest>
+#include <QtWidgets>
 
-// Save, Load and Delete of programs and the card listing, through the main window on real card folders.
+// Safe file replacement; Save, Load and Delete of programs and the card listing through the main window. Real cards.
 class TestProgramStorage : public QObject
 {
     Q_OBJECT
@@ -17,11 +15,6 @@ class TestProgramStorage : public QObject
     static constexpr int Yes = PlatformAdapter::AnswerYes, No = PlatformAdapter::AnswerNo;
     static inline const QString Overwrite = QStringLiteral("This Playlist already exists! Overwrite?");
     static inline const QString Delete1 = QStringLiteral("Are you sure you want to delete Playlist Number 1?");
-
-    static QByteArray record(const QByteArray &commandString)
-    {
-        return commandString + QByteArray(79 - commandString.size(), ' ') + "\r\n";
-    }
 
     // A real card folder, the scripted platform and the main window.
     struct Session
@@ -32,12 +25,8 @@ class TestProgramStorage : public QObject
         // Playlist number and name, the playlist, its command strings.
         QString state() const
         {
-            QStringList parts { window.txtList->text() + u' ' + window.txtName->text(), {}, {} };
-            for (int row = 0; row < window.lstList->count(); ++row)
-                parts[1] += window.lstList->item(row)->text() + u';';
-            for (int row = 0; row < window.lstListAdv->count(); ++row)
-                parts[2] += window.lstListAdv->item(row)->text() + u';';
-            return parts.join(u'|');
+            return window.txtList->text() + u' ' + window.txtName->text() + u'|' + rows(window.lstList).join(u';')
+                + u'|' + rows(window.lstListAdv).join(u';');
         }
         // Every file and folder beside and below the card root, each with its bytes.
         QStringList files() const
@@ -57,7 +46,8 @@ private Q_SLOTS:
         s.card.write("Coda.adv", "Coda.mp37V9");
         s.card.write("Programs/Program2.txt", "C.mp3\r\nSong.mp31V5\r\n../x.mp3 V7\r\nA.mp3\r\nend\r\nIntro.mp3 V3");
         s.card.write("Programs/Program2.adv", "Mixed\r\nsecond line");
-        s.card.write("Programs/Program3.adv", "Stale");
+        s.card.write("Programs/Program0.adv", "Stale");
+        s.card.write("Programs/Program9.txt", "Intro.mp3 V9");
         s.window.drvCard->setEditText(s.card.root());
         s.window.cmdAddAll->click();
         s.window.lstListAdv->item(2)->setText("Song.mp31V5 P30");
@@ -68,12 +58,15 @@ private Q_SLOTS:
         QCOMPARE(s.card.read("Programs/Program1.adv"), QByteArray("Party Mix"));
         QCOMPARE(s.card.read("Programs/RootDir.txt"), coda + intro + record("Song.mp3 V7") + "end");
         s.window.cmdUp->click();
-        QCOMPARE(s.state(), "2 Mixed|Song.mp3;Intro.mp3;|Song.mp31V5;Intro.mp3 V3;");
+        QCOMPARE(s.state(), "2 Mixed|Song.mp3;Intro.mp3|Song.mp31V5;Intro.mp3 V3");
+        s.window.cmdDown->click();
+        s.window.cmdDown->click();
+        QCOMPARE(s.state(), "0 ||"); // no program: no name either
+        s.window.cmdDown->click(); // the number wraps both ways
+        QCOMPARE(s.state(), "9 |Intro.mp3|Intro.mp3 V9");
         s.window.cmdUp->click();
-        QCOMPARE(s.state(), "3 ||"); // no program: no name either
-        s.window.cmdDown->click();
-        s.window.cmdDown->click();
-        QCOMPARE(s.state(), "1 Party Mix|Coda.mp3;Intro.mp3;Song.mp3;|Coda.mp37V9;Intro.mp3 V7;Song.mp31V5 P30;");
+        s.window.cmdUp->click();
+        QCOMPARE(s.state(), "1 Party Mix|Coda.mp3;Intro.mp3;Song.mp3|Coda.mp37V9;Intro.mp3 V7;Song.mp31V5 P30");
         s.window.lstListAdv->item(0)->setText("Coda.mp3 V1");
         s.platform.answers << Yes << No << Yes; // overwrite, then delete twice
         s.window.cmdSave->click();
@@ -81,10 +74,44 @@ private Q_SLOTS:
         s.window.cmdDelete->click();
         s.window.cmdDelete->click();
         QCOMPARE(s.state(), "1 Party Mix||");
-        QVERIFY(!s.card.exists("Programs/Program1.txt") && s.card.exists("Programs/Program1.adv"));
+        QCOMPARE(s.card.snapshot().filter("Program1"), QStringList{"card/Programs/Program1.adv"});
         const QString omitted = "The following files were ommited since they were not found on your card!\n"
                                 "C.mp3\n../x.mp3\nA.mp3";
-        QCOMPARE(s.platform.texts(), QStringList({ omitted, omitted, Overwrite, Delete1, Delete1 }));
+        QCOMPARE(s.platform.shown, QStringList({ omitted, Overwrite, Delete1, Delete1 }));
+    }
+
+    void replace_data()
+    {
+        // writeFileSafely alone: a replacement either happens whole or leaves the card exactly as it was, with no
+        // stray file. The file there first, then "Program1.txt" is replaced.
+        QTest::addColumn<QString>("old");
+        QTest::addColumn<QString>("kind"); // of card: a plain folder, or a tmpfs made read-only or full
+        QTest::addColumn<bool>("replaced");
+        // clang-format off
+        QTest::newRow("replaces a longer file") << "Program1.txt" << "folder" << true;
+        QTest::newRow("name is a folder") << "Program1.txt/inside.txt" << "folder" << false;
+        QTest::newRow("read-only mount") << "Program1.txt" << "read-only" << false;
+        QTest::newRow("full tiny tmpfs") << "Program1.txt" << "full" << false;
+        // clang-format on
+    }
+
+    void replace()
+    {
+        QFETCH(QString, old);
+        QFETCH(QString, kind);
+        QFETCH(bool, replaced);
+        const QByteArray oldContent = "Song.mp31V5 P30" + QByteArray(64, ' ') + "\r\nend", content = "Intro.mp3 V7";
+        TestCard card;
+        if (kind != "folder" && !card.mountTmpfs(kind))
+            QSKIP("mounting a tmpfs is not permitted here");
+        QVERIFY(card.write(old, oldContent));
+        QVERIFY(kind == "folder" || card.spoil(kind));
+        const QStringList before = card.snapshot();
+        QString error;
+        QCOMPARE(Vexolo::writeFileSafely(card.path("Program1.txt"), content, &error), replaced);
+        QCOMPARE(error.isEmpty(), replaced);
+        QCOMPARE(card.read(old), replaced ? content : oldContent);
+        QCOMPARE(card.snapshot(), before);
     }
 
     void refusalsLeaveTheCard_data()
@@ -105,33 +132,31 @@ private Q_SLOTS:
 
     void refusalsLeaveTheCard()
     {
-        QFETCH(QStringList, messages);
         const QByteArray how = QTest::currentDataTag();
         Session s;
-        if ((how == "read-only" || how == "full") && !s.card.mountTmpfs(how == "full" ? 64 * 1024 : 1 << 20))
+        const bool mounted = how == "read-only" || how == "full";
+        if (mounted && !s.card.mountTmpfs(how))
             QSKIP("mounting a tmpfs is not permitted here");
         s.card.addFiles({ "A.mp3" });
         s.card.write("Programs/Program1.txt", "A.mp3 V3"); // as another tool wrote it: any save would differ
         s.window.drvCard->setEditText(s.card.root());
         s.window.txtName->setText("New");
-        QVERIFY(QDir::setCurrent(s.card.parentFolder())); // where a relative path would lead
+        QVERIFY(QDir::setCurrent(s.card.path(".."))); // where a relative path would lead
         if (how == "too long")
             s.window.lstListAdv->item(0)->setText("A.mp3 V7 " + QString(76, u'1'));
-        else if (how == "read-only")
-            QVERIFY(s.card.makeReadOnly());
-        else if (how == "full")
-            s.card.fill();
+        else if (mounted)
+            QVERIFY(s.card.spoil(how));
         else if (how == "no card: removed while running")
             QVERIFY(QDir(s.card.root()).removeRecursively());
         const QStringList before = s.files();
         // Yes to overwrite only where the card itself refuses, Yes to delete only where that fails too.
-        s.platform.answers << (how == "read-only" || how == "full" ? Yes : No) << (how == "read-only" ? Yes : No);
+        s.platform.answers << (mounted ? Yes : No) << (how == "read-only" ? Yes : No);
         s.window.cmdSave->click();
         s.window.cmdDelete->click();
         QCOMPARE(s.files(), before); // and no listing either
         QCOMPARE(s.window.lstList->count(), 1);
         s.window.close();
-        QCOMPARE(s.platform.texts(), messages);
+        QTEST(s.platform.shown, "messages");
         QVERIFY(!QFileInfo::exists("/Programs") && !QFileInfo::exists("Programs")); // no card root, no folder
     }
 };

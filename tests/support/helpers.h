@@ -1,11 +1,11 @@
 #pragma once
 
 #include <QByteArray>
-#include <QListWidget>
 #include <QStringList>
 
 // The texts of a list control's rows, first to last.
-inline QStringList rows(const QListWidget *list)
+template<class List>
+QStringList rows(const List *list)
 {
     QStringList texts;
     for (int row = 0; row < list->count(); ++row)

@@ -2,36 +2,31 @@
 
 #include "platform/platformadapter.h"
 
-#include <QList>
+#include <QPrinter>
 #include <QQueue>
-#include <QString>
-#include <QStringList>
+#include <QTest>
 
 #include <functional>
 
-// The only test double: the user-facing side of the platform. Questions are answered from a
-// queue (an empty queue fails the test), every box shown is recorded, and the printer dialog
-// returns what the test prepared.
+// The only test double: the user-facing side of the platform. Questions are answered from a queue (an empty
+// one fails the test), every box's text is recorded, and the printer dialog returns what the test prepared.
 class ScriptedPlatform final : public PlatformAdapter
 {
 public:
-    struct Shown
+    int MsgBox(const QString &text, int code = Plain, const QString & = {}) override
     {
-        QString text;
-        int code = Plain;
-        QString title;
-    };
-
-    int MsgBox(const QString &text, int code = Plain, const QString &title = {}) override;
+        shown.append(text);
+        if (code != QuestionYesNo)
+            return AnswerOk;
+        if (answers.isEmpty())
+            QTest::qFail(qPrintable("unscripted question: " + text), __FILE__, __LINE__);
+        return answers.isEmpty() ? AnswerNo : answers.dequeue();
+    }
     QStringList volumes() override { return volumeList; }
-    std::unique_ptr<QPrinter> OpenPrinterDialog(QWidget *parent) override;
+    std::unique_ptr<QPrinter> OpenPrinterDialog(QWidget *) override { return printer ? printer() : nullptr; }
 
-    QQueue<int> answers;    // AnswerYes / AnswerNo for each question, in order
-    QList<Shown> shown;     // every box, in order
-    QStringList volumeList; // what volumes() returns
-    std::function<std::unique_ptr<QPrinter>()> printer; // unset: the dialog is cancelled
-    int printerDialogs = 0;
-    bool unexpectedQuestion = false; // a question came with no scripted answer
-
-    QStringList texts() const;
+    QQueue<int> answers; // AnswerYes / AnswerNo for each question, in order
+    QStringList shown; // the text of every box, in order
+    QStringList volumeList;
+    std::function<std::unique_ptr<QPrinter>()> printer;
 };
