@@ -99,6 +99,15 @@ frmMain *frmMain::instance(PlatformAdapter *platform)
     return window;
 }
 
+QStringList frmMain::rowTexts(const QListWidget *list)
+{
+    QStringList texts;
+    texts.reserve(list->count());
+    for (int row = 0; row < list->count(); ++row)
+        texts.append(list->item(row)->text());
+    return texts;
+}
+
 QString frmMain::cardRoot() const
 {
     return Vexolo::cardRootFromText(drvCard->currentText());

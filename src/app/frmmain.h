@@ -100,6 +100,8 @@ private:
     // Keeps lstListAdv in step when a row of lstList is dragged to another place.
     void lstList_RowsMoved(int start, int end, int destinationRow);
     void closeAdvancedWindow();
+    // The texts of a list's rows, first to last.
+    static QStringList rowTexts(const QListWidget *list);
     // The card's "Programs" folder; created first when create is set and it is not a folder yet.
     static QString ProgramsFolder(const QString &cardRoot, bool create);
     // Steps the playlist number by delta, wrapping "-1" to "9" and "10" to "0", then loads.

@@ -71,13 +71,9 @@ void frmMain::cmdAdd_Action()
 
 void frmMain::cmdAddAll_Action()
 {
-    const int count = lstCard->count();
-    if (count == 0)
+    const QStringList tracks = rowTexts(lstCard);
+    if (tracks.isEmpty())
         return;
-    QStringList tracks;
-    tracks.reserve(count);
-    for (int row = 0; row < count; ++row)
-        tracks.append(lstCard->item(row)->text());
     const QStringList commandStrings = AdvStringsCard(tracks);
     // One bulk insertion each: a card of thousands of tracks must not repaint per row.
     lstList->addItems(tracks);
@@ -137,11 +133,6 @@ void frmMain::cmdUp_Action()
 
 void frmMain::stepPlaylistNumber(int delta)
 {
-    QString number = QString::number(qint64(Vexolo::Val(txtList->text())) + delta);
-    if (number == QLatin1String("-1"))
-        number = QStringLiteral("9");
-    else if (number == QLatin1String("10"))
-        number = QStringLiteral("0");
-    txtList->setText(number);
+    txtList->setText(Vexolo::stepDigit(txtList->text(), delta));
     cmdLoad_Action();
 }

@@ -304,12 +304,7 @@ void frmAdv::cmdPlus_Action()
 
 void frmAdv::stepVolume(int delta)
 {
-    QString volume = QString::number(qint64(Vexolo::Val(txtVol->text())) + delta);
-    if (delta < 0 && volume == QLatin1String("-1"))
-        volume = QStringLiteral("9");
-    else if (delta > 0 && volume == QLatin1String("10"))
-        volume = QStringLiteral("0");
-    txtVol->setText(volume);
+    txtVol->setText(Vexolo::stepDigit(txtVol->text(), delta));
 }
 
 void frmAdv::cmdSave_Action()

@@ -25,4 +25,14 @@ qint32 Val(QStringView text)
     return qint32(negative ? -value : value);
 }
 
+QString stepDigit(QStringView text, int delta)
+{
+    const QString stepped = QString::number(qint64(Val(text)) + delta);
+    if (stepped == QLatin1String("-1"))
+        return QStringLiteral("9");
+    if (stepped == QLatin1String("10"))
+        return QStringLiteral("0");
+    return stepped;
+}
+
 } // namespace Vexolo

@@ -16,11 +16,7 @@ void frmMain::SaveRootDir()
         return;
     const QString folder = ProgramsFolder(root, true);
 
-    QStringList tracks;
-    tracks.reserve(lstCard->count());
-    for (int row = 0; row < lstCard->count(); ++row)
-        tracks.append(lstCard->item(row)->text());
-    const QStringList commandStrings = AdvStringsCard(tracks);
+    const QStringList commandStrings = AdvStringsCard(rowTexts(lstCard));
 
     if (!Vexolo::writeFileSafely(folder + QLatin1Char('/') + Vexolo::RootDirFileName,
                                  Vexolo::formatListing(commandStrings)))

@@ -13,14 +13,6 @@
 
 namespace {
 
-QStringList rowTexts(const QListWidget *list)
-{
-    QStringList texts;
-    texts.reserve(list->count());
-    for (int row = 0; row < list->count(); ++row)
-        texts.append(list->item(row)->text());
-    return texts;
-}
 
 void printThroughDialog(frmMain &window, const QString &heading, const QStringList &entries)
 {

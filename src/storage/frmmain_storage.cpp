@@ -26,14 +26,6 @@ bool isPlainFileName(const QString &name)
         && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
 }
 
-QStringList rows(const QListWidget *list)
-{
-    QStringList texts;
-    texts.reserve(list->count());
-    for (int row = 0; row < list->count(); ++row)
-        texts.append(list->item(row)->text());
-    return texts;
-}
 
 } // namespace
 
@@ -75,7 +67,7 @@ void frmMain::cmdSave_Action()
         return;
     }
     // The lengths are checked before the card is touched, so a refused save changes nothing.
-    const Vexolo::ProgramFormat program = Vexolo::formatProgramFile(rows(lstListAdv));
+    const Vexolo::ProgramFormat program = Vexolo::formatProgramFile(rowTexts(lstListAdv));
     if (!program.ok()) {
         m_platform.tell(QStringLiteral("Advanced Text length too long: ") + QString::number(program.tooLongLength));
         return;
