@@ -4,6 +4,7 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
 using namespace Vexolo;
 
 namespace {
@@ -87,6 +88,10 @@ private Q_SLOTS:
         // 79 characters pass, 80 do not; a character outside the BMP counts as one.
         QVERIFY(!encodeTrackSettings(read(QStringLiteral("🎵").repeated(72) + ".mp3 V7")).tooLong());
         QVERIFY(encodeTrackSettings(read(QStringLiteral("🎵").repeated(73) + ".mp3 V7")).tooLong());
+        // Equal keys keep the order they were produced in: column by column, pause before outputs.
+        TrackSettings form{"Song.mp3", FadeOption::Norm, false, "7", {"", "10"}, {}};
+        form.outputs[0][0] = form.outputs[1][1] = "10";
+        QCOMPARE(encodeTrackSettings(form).text, u"Song.mp3 V7 1+10 P10 2-10"_s);
     }
 
     void roundTrip()
