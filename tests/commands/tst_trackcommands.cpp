@@ -89,8 +89,7 @@ private Q_SLOTS:
         QVERIFY(!encodeTrackSettings(read(QStringLiteral("🎵").repeated(72) + ".mp3 V7")).tooLong());
         QVERIFY(encodeTrackSettings(read(QStringLiteral("🎵").repeated(73) + ".mp3 V7")).tooLong());
         // Equal keys keep the order they were produced in: column by column, pause before outputs.
-        TrackSettings form{"Song.mp3", FadeOption::Norm, false, "7", {"", "10"}, {}};
-        form.outputs[0][0] = form.outputs[1][1] = "10";
+        const TrackSettings form{"Song.mp3", FadeOption::Norm, false, "7", {"", "10"}, {{{"10"}, {"", "10"}}}};
         QCOMPARE(encodeTrackSettings(form).text, u"Song.mp3 V7 1+10 P10 2-10"_s);
     }
 
