@@ -44,6 +44,12 @@ QStringList sortTracks(QStringList names)
     return names;
 }
 
+bool isPlainFileName(const QString &name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
+        && !name.contains(u'/') && !name.contains(u'\\') && !name.contains(QChar(0));
+}
+
 QString cardRootFromText(const QString &text)
 {
     if (text.isEmpty() || !QDir::isAbsolutePath(text))

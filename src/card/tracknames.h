@@ -24,6 +24,10 @@ bool sortsAfter(const QString &a, const QString &b);
 // The tracks among names, in the card list's order; ties keep their order in names.
 QStringList sortTracks(QStringList names);
 
+// Whether name can only name an item directly in the card root: not empty, not "." or "..", and
+// without "/", "\" or NUL. Names from files on the card are checked with it before any use.
+bool isPlainFileName(const QString &name);
+
 // The card root named by the volume selector's text: an absolute path of an existing folder,
 // or an empty string. A relative text never resolves against the working directory.
 QString cardRootFromText(const QString &text);

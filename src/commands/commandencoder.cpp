@@ -12,17 +12,12 @@ QStringView afterPrefix(const QString &command, qsizetype prefix)
     return QStringView(command).sliced(qMin(prefix, command.size()));
 }
 
+// No fade option selected: no mode character at all.
 QString modeCharacter(FadeOption fade, bool playNext)
 {
-    switch (fade) {
-    case FadeOption::Norm:
-        return playNext ? QStringLiteral("5") : QStringLiteral(" ");
-    case FadeOption::Fade1:
-        return playNext ? QStringLiteral("6") : QStringLiteral("1");
-    case FadeOption::Fade2:
-        return playNext ? QStringLiteral("7") : QStringLiteral("2");
-    case FadeOption::None:
-        break;
+    for (const ModeCharacter &mode : ModeCharacters) {
+        if (mode.fade == fade && mode.playNext == playNext)
+            return QString(QChar(mode.character));
     }
     return {};
 }
@@ -78,9 +73,6 @@ QString EncodedCommandString::tooLongMessage() const
 
 EncodedCommandString encodeTrackSettings(const TrackSettings &settings)
 {
-    static const QString strOperator[2] = { QStringLiteral("+"), QStringLiteral("-") };
-    static const QString strAllOperator[2] = { QStringLiteral("A"), QStringLiteral("X") };
-
     QString text = settings.trackName.trimmed() + modeCharacter(settings.fade, settings.playNext) + QStringLiteral("V")
         + settings.volume;
 
@@ -91,11 +83,11 @@ EncodedCommandString encodeTrackSettings(const TrackSettings &settings)
         for (int row = 0; row < TrackSettings::AllRow; ++row) {
             const QString &time = settings.outputs[row][i];
             if (!time.isEmpty())
-                list.InsertCommand(QString::number(row + 1) + strOperator[i % 2] + time);
+                list.InsertCommand(QString::number(row + 1) + strOperator(i) + time);
         }
         const QString &all = settings.outputs[TrackSettings::AllRow][i];
         if (!all.isEmpty())
-            list.InsertCommand(QStringLiteral("1") + strAllOperator[i % 2] + all);
+            list.InsertCommand(QStringLiteral("1") + strAllOperator(i) + all);
     }
     for (const QString &command : list.strCommands())
         text += u' ' + command;

@@ -56,18 +56,9 @@ void placeTime(Fields &fields, int firstColumn, const QString &time)
 
 void applyModeCharacter(TrackSettings &settings, const QString &mode)
 {
-    static const struct
-    {
-        char16_t character;
-        FadeOption fade;
-        bool playNext;
-    } modes[] = {
-        { u' ', FadeOption::Norm, false }, { u'1', FadeOption::Fade1, false }, { u'2', FadeOption::Fade2, false },
-        { u'5', FadeOption::Norm, true },  { u'6', FadeOption::Fade1, true },  { u'7', FadeOption::Fade2, true },
-    };
     if (mode.size() != 1)
         return;
-    for (const auto &entry : modes) {
+    for (const ModeCharacter &entry : ModeCharacters) {
         if (mode[0] == entry.character) {
             settings.fade = entry.fade;
             settings.playNext = entry.playNext;

@@ -85,19 +85,6 @@ QString outputRowName(int row)
     return row == TrackSettings::AllRow ? QStringLiteral("txtOutputAll") : QStringLiteral("txtOutput%1").arg(row + 1);
 }
 
-// Whether label names one track in the card root, so that its command file is a direct child
-// of the root. The label comes from card content and can be anything.
-bool isPlainTrackName(const QString &label)
-{
-    return !label.isEmpty() && !label.contains(QLatin1Char('/')) && !label.contains(QLatin1Char('\\'))
-        && !label.contains(QChar::Null) && Vexolo::indexOfMp3(label) >= 0;
-}
-
-bool isPlainFileName(const QString &name)
-{
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..");
-}
-
 QPointer<frmAdv> &implicitInstance()
 {
     static QPointer<frmAdv> window;
@@ -121,7 +108,6 @@ frmAdv::frmAdv(frmMain &mainWindow)
     bindHandlers();
     // A main window deleted without closing still takes this window with it.
     connect(&mainWindow, &QObject::destroyed, this, &frmAdv::discard);
-    Event_Open();
 }
 
 frmAdv::~frmAdv() = default;
@@ -216,15 +202,6 @@ void frmAdv::bindHandlers()
     connect(cmdSave, &QPushButton::clicked, this, &frmAdv::cmdSave_Action);
     connect(cmdCancel, &QPushButton::clicked, this, &frmAdv::cmdCancel_Action);
     connect(cmdClear, &QPushButton::clicked, this, &frmAdv::cmdClear_Action);
-}
-
-void frmAdv::Event_Open()
-{
-    for (int i = 0; i < Columns; ++i) {
-        const bool on = i % 2 == 0;
-        m_strOperator[i] = on ? QStringLiteral("+") : QStringLiteral("-");
-        m_strAllOperator[i] = on ? QStringLiteral("A") : QStringLiteral("X");
-    }
 }
 
 Vexolo::TrackSettings frmAdv::settings() const
@@ -342,7 +319,8 @@ void frmAdv::writeCardFile(const QString &commandString)
     const QString root = m_mainWindow->cardRoot();
     // Only a track's own command file, directly in the card root, may be written: a label read
     // from the card must not reach any other file, and a pulled card must not be re-created.
-    if (!isPlainTrackName(label) || !isPlainFileName(name) || root.isEmpty()
+    // A label without ".mp3" has no command file name at all.
+    if (!Vexolo::isPlainFileName(name) || root.isEmpty()
         || !Vexolo::writeFileSafely(QDir(root).filePath(name), Vexolo::encodeCardText(commandString))) {
         m_platform.tell(QStringLiteral("Could not write to file: [") + name + QLatin1Char(']'));
     }

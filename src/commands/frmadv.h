@@ -38,8 +38,9 @@ public:
     // Properties, set by InitForm.
     bool onCard() const { return m_onCard; }
     int workingIndex() const { return m_workingIndex; }
-    QString strOperator(int i) const { return m_strOperator.at(i); }
-    QString strAllOperator(int i) const { return m_strAllOperator.at(i); }
+    // The encoder's operator tables: constant, so the core holds them.
+    QString strOperator(int i) const { return Vexolo::strOperator(i); }
+    QString strAllOperator(int i) const { return Vexolo::strAllOperator(i); }
 
     // Controls, in creation (and tab) order; the repeated fields through the accessors below.
     QLabel *lblName = nullptr;
@@ -86,9 +87,6 @@ public:
     void cmdCancel_Action();
     void cmdClear_Action();
 
-    // Window events.
-    void Event_Open();
-
 protected:
     void closeEvent(QCloseEvent *event) override;
 
@@ -108,8 +106,6 @@ private:
     PlatformAdapter &m_platform;
     bool m_onCard = false;
     int m_workingIndex = 0;
-    std::array<QString, Columns> m_strOperator;
-    std::array<QString, Columns> m_strAllOperator;
     std::array<QLineEdit *, Columns> m_txtPause{};
     std::array<std::array<QLineEdit *, Columns>, OutputRows> m_txtOutput{};
     std::array<QLabel *, Columns> m_lblOnOff{};

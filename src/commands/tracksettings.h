@@ -25,4 +25,27 @@ struct TrackSettings
     friend bool operator==(const TrackSettings &, const TrackSettings &) = default;
 };
 
+// The mode character written after the track name for each fade option and play-next tick; the
+// reader maps it back with the same table.
+struct ModeCharacter
+{
+    char16_t character;
+    FadeOption fade;
+    bool playNext;
+};
+inline constexpr ModeCharacter ModeCharacters[] = {
+    {u' ', FadeOption::Norm, false}, {u'1', FadeOption::Fade1, false}, {u'2', FadeOption::Fade2, false},
+    {u'5', FadeOption::Norm, true},  {u'6', FadeOption::Fade1, true},  {u'7', FadeOption::Fade2, true},
+};
+
+// Operators of the output commands by column: even columns switch on, odd columns switch off.
+inline QString strOperator(int column)
+{
+    return column % 2 == 0 ? QStringLiteral("+") : QStringLiteral("-");
+}
+inline QString strAllOperator(int column)
+{
+    return column % 2 == 0 ? QStringLiteral("A") : QStringLiteral("X");
+}
+
 } // namespace Vexolo

@@ -1,5 +1,6 @@
 #include "app/frmmain.h"
 
+#include "card/tracknames.h"
 #include "platform/platformadapter.h"
 #include "storage/cardfiles.h"
 #include "storage/cardtext.h"
@@ -18,14 +19,6 @@
 namespace {
 
 const QString NoCardMessage = QStringLiteral("No card is chosen! Choose the volume of your card first.");
-
-// Whether a track name read from a program file can name a file directly in the card root.
-bool isPlainFileName(const QString &name)
-{
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
-        && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
-}
-
 
 } // namespace
 
@@ -116,7 +109,7 @@ void frmMain::cmdLoad_Action()
     const QDir card(root);
     for (const Vexolo::ProgramEntry &entry : entries) {
         // A name that is not a plain file name is never looked for outside the card root.
-        if (isPlainFileName(entry.trackName) && QFileInfo::exists(card.filePath(entry.trackName))) {
+        if (Vexolo::isPlainFileName(entry.trackName) && QFileInfo::exists(card.filePath(entry.trackName))) {
             names.append(entry.displayName);
             commandStrings.append(entry.commandString);
         } else {

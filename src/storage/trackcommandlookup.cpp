@@ -1,5 +1,6 @@
 #include "storage/trackcommandlookup.h"
 
+#include "card/tracknames.h"
 #include "storage/cardfiles.h"
 
 #include <QFile>
@@ -45,13 +46,6 @@ ReadOutcome readFirstLine(int folder, const QString &path, QByteArray *line)
     return outcome;
 }
 
-bool isUnsafe(const QString &trackName)
-{
-    // A name with a folder separator could reach outside the card root, and one with a NUL would
-    // name another file: no track command file belongs to either.
-    return trackName.contains(u'/') || trackName.contains(u'\\') || trackName.contains(QChar(0));
-}
-
 // folder: an open descriptor of the card root, or AT_FDCWD with names made absolute.
 TrackCommandLookup lookup(const QString &cardRoot, const QString &trackName, const QSet<QString> *present,
                           int folder)
@@ -59,7 +53,8 @@ TrackCommandLookup lookup(const QString &cardRoot, const QString &trackName, con
     TrackCommandLookup result;
     result.commandString = defaultCommandString(trackName);
     result.fileName = trackCommandFileName(trackName);
-    if (cardRoot.isEmpty() || result.fileName.isEmpty() || isUnsafe(trackName))
+    // A track name without ".mp3" has no command file; one with "/" could reach outside the root.
+    if (cardRoot.isEmpty() || !isPlainFileName(result.fileName))
         return result;
     // Folded names: on a card whose file system ignores case, TRACK01.ADV answers to TRACK01.adv.
     if (present && !present->contains(result.fileName.toCaseFolded()))
