@@ -99,6 +99,12 @@ frmMain *frmMain::instance(PlatformAdapter *platform)
     return window;
 }
 
+int frmMain::selectedRow(const QListWidget *list)
+{
+    const QList<QListWidgetItem *> selected = list->selectedItems();
+    return selected.isEmpty() ? -1 : list->row(selected.first());
+}
+
 QStringList frmMain::rowTexts(const QListWidget *list)
 {
     QStringList texts;

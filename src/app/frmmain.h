@@ -3,6 +3,9 @@
 #include <QWidget>
 
 class PlatformAdapter;
+namespace Vexolo {
+struct TrackCommandLookup;
+}
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -100,6 +103,10 @@ private:
     // Keeps lstListAdv in step when a row of lstList is dragged to another place.
     void lstList_RowsMoved(int start, int end, int destinationRow);
     void closeAdvancedWindow();
+    // The lookup's command string; a command file that could not be read is told to the user.
+    QString commandStringOf(const Vexolo::TrackCommandLookup &found);
+    // The selected row of a list, -1 when none: a current row alone is not a selection.
+    static int selectedRow(const QListWidget *list);
     // The texts of a list's rows, first to last.
     static QStringList rowTexts(const QListWidget *list);
     // The card's "Programs" folder; created first when create is set and it is not a folder yet.

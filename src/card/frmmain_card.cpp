@@ -14,12 +14,6 @@
 
 namespace {
 
-int selectedRow(const QListWidget *list)
-{
-    const QList<QListWidgetItem *> selected = list->selectedItems();
-    return selected.isEmpty() ? -1 : list->row(selected.first());
-}
-
 void moveRow(QListWidget *list, int from, int to)
 {
     QListWidgetItem *item = list->takeItem(from);

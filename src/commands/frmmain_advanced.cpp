@@ -6,17 +6,6 @@
 
 // The main window's side of the advanced settings window.
 
-namespace {
-
-// The selected row, -1 when none: a current row alone is not a selection.
-int selectedRow(const QListWidget *list)
-{
-    const QList<QListWidgetItem *> selected = list->selectedItems();
-    return selected.isEmpty() ? -1 : list->row(selected.first());
-}
-
-} // namespace
-
 void frmMain::cmdCardAdvanced_Action()
 {
     const int row = selectedRow(lstCard);

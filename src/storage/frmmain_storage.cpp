@@ -31,24 +31,24 @@ QString frmMain::ProgramsFolder(const QString &cardRoot, bool create)
     return folder;
 }
 
-QString frmMain::AdvStringCard(const QString &trackName)
+QString frmMain::commandStringOf(const Vexolo::TrackCommandLookup &found)
 {
-    const Vexolo::TrackCommandLookup found = Vexolo::lookupTrackCommand(cardRoot(), trackName);
     if (found.readFailed)
         m_platform.tell(QStringLiteral("Could not read from file: ") + found.fileName);
     return found.commandString;
+}
+
+QString frmMain::AdvStringCard(const QString &trackName)
+{
+    return commandStringOf(Vexolo::lookupTrackCommand(cardRoot(), trackName));
 }
 
 QStringList frmMain::AdvStringsCard(const QStringList &trackNames)
 {
     QStringList commandStrings;
     commandStrings.reserve(trackNames.size());
-    const QList<Vexolo::TrackCommandLookup> found = Vexolo::lookupTrackCommands(cardRoot(), trackNames);
-    for (const Vexolo::TrackCommandLookup &track : found) {
-        if (track.readFailed)
-            m_platform.tell(QStringLiteral("Could not read from file: ") + track.fileName);
-        commandStrings.append(track.commandString);
-    }
+    for (const Vexolo::TrackCommandLookup &found : Vexolo::lookupTrackCommands(cardRoot(), trackNames))
+        commandStrings.append(commandStringOf(found));
     return commandStrings;
 }
 
