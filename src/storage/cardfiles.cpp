@@ -67,16 +67,13 @@ QByteArray commandRecord(const QString &commandString)
 
 ProgramFormat formatProgramFile(const QStringList &commandStrings)
 {
-    ProgramFormat result;
-    result.content.reserve(commandStrings.size() * (RecordLength + 2) + 3);
+    // The same records as the listing, but a string over 79 characters refuses the whole file.
     for (const QString &commandString : commandStrings) {
         const qsizetype length = characterCount(commandString);
         if (length > RecordLength)
             return {QByteArray(), length};
-        appendRecord(result.content, commandString);
     }
-    result.content += Terminator;
-    return result;
+    return {formatListing(commandStrings)};
 }
 
 QByteArray formatListing(const QStringList &commandStrings)
