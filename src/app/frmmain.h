@@ -87,6 +87,11 @@ public:
 
     // Methods.
     void RefreshCard();
+    // The selected row of a list, -1 when none: a current row alone is not a selection.
+    static int selectedRow(const QListWidget *list);
+    // The texts of a list's rows, first to last.
+    static QStringList rowTexts(const QListWidget *list);
+
     QString AdvStringCard(const QString &trackName);
     // AdvStringCard for many card tracks at once, with the same messages, in order.
     QStringList AdvStringsCard(const QStringList &trackNames);
@@ -105,10 +110,6 @@ private:
     void closeAdvancedWindow();
     // The lookup's command string; a command file that could not be read is told to the user.
     QString commandStringOf(const Vexolo::TrackCommandLookup &found);
-    // The selected row of a list, -1 when none: a current row alone is not a selection.
-    static int selectedRow(const QListWidget *list);
-    // The texts of a list's rows, first to last.
-    static QStringList rowTexts(const QListWidget *list);
     // The card's "Programs" folder; created first when create is set and it is not a folder yet.
     static QString ProgramsFolder(const QString &cardRoot, bool create);
     // Steps the playlist number by delta, wrapping "-1" to "9" and "10" to "0", then loads.

@@ -25,8 +25,8 @@ class TestProgramStorage : public QObject
         // Playlist number and name, the playlist, its command strings.
         QString state() const
         {
-            return window.txtList->text() + u' ' + window.txtName->text() + u'|' + rows(window.lstList).join(u';')
-                + u'|' + rows(window.lstListAdv).join(u';');
+            return window.txtList->text() + u' ' + window.txtName->text() + u'|' + frmMain::rowTexts(window.lstList).join(u';')
+                + u'|' + frmMain::rowTexts(window.lstListAdv).join(u';');
         }
         // Every file and folder beside and below the card root, each with its bytes.
         QStringList files() const
