@@ -1,7 +1,7 @@
 // Measures the program's work on a big card against the bare file-system work it cannot avoid.
 // Usage: vexolo-bench [runs]   (default 7; medians are reported)
 
-#include "app/frmmain.h"
+#include "frmmain.h"
 #include "card/tracknames.h"
 #include "commands/commandencoder.h"
 #include "commands/commandreader.h"

@@ -1,5 +1,5 @@
-#include "app/app.h"
-#include "app/frmmain.h"
+#include "app.h"
+#include "frmmain.h"
 #include "platform/qtplatform.h"
 
 int main(int argc, char *argv[])

@@ -1,4 +1,4 @@
-#include "app/controls.h"
+#include "controls.h"
 
 #include <QLabel>
 #include <QLineEdit>

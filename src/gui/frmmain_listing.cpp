@@ -1,4 +1,4 @@
-#include "app/frmmain.h"
+#include "frmmain.h"
 
 #include "platform/platformadapter.h"
 #include "storage/cardfiles.h"

@@ -1,6 +1,6 @@
-#include "app/frmmain.h"
+#include "frmmain.h"
 
-#include "commands/frmadv.h"
+#include "frmadv.h"
 
 #include <QListWidget>
 

@@ -1,4 +1,4 @@
-#include "app/frmmain.h"
+#include "frmmain.h"
 #include "card/tracknames.h"
 #include "support/helpers.h"
 #include "support/scriptedplatform.h"

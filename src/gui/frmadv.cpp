@@ -1,7 +1,7 @@
-#include "commands/frmadv.h"
+#include "frmadv.h"
 
-#include "app/controls.h"
-#include "app/frmmain.h"
+#include "controls.h"
+#include "frmmain.h"
 #include "card/tracknames.h"
 #include "commands/commandencoder.h"
 #include "commands/commandreader.h"

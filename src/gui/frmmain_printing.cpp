@@ -1,8 +1,8 @@
-#include "app/frmmain.h"
+#include "frmmain.h"
 
 #include "card/tracknames.h"
 #include "platform/platformadapter.h"
-#include "reports/printing.h"
+#include "printing.h"
 
 #include <QComboBox>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
-#include "app/frmmain.h"
+#include "frmmain.h"
 #include "commands/commandencoder.h"
 #include "commands/commandreader.h"
-#include "commands/frmadv.h"
+#include "frmadv.h"
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"
 

@@ -1,4 +1,4 @@
-#include "app/frmmain.h"
+#include "frmmain.h"
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"
 

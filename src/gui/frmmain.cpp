@@ -1,6 +1,6 @@
-#include "app/frmmain.h"
+#include "frmmain.h"
 
-#include "app/controls.h"
+#include "controls.h"
 #include "card/tracknames.h"
 #include "platform/platformadapter.h"
 

@@ -1,4 +1,4 @@
-#include "reports/printing.h"
+#include "printing.h"
 
 #include <QFontMetrics>
 #include <QPainter>
