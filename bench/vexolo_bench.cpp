@@ -1,10 +1,10 @@
 // Measures the program's work on a big card against the bare file-system work it cannot avoid.
 // Usage: vexolo-bench [runs]   (default 7; medians are reported)
 
-#include "frmmain.h"
 #include "card/tracknames.h"
 #include "commands/commandencoder.h"
 #include "commands/commandreader.h"
+#include "frmmain.h"
 #include "platform/platformadapter.h"
 #include "storage/cardfiles.h"
 #include "storage/cardtext.h"
@@ -157,10 +157,9 @@ int main(int argc, char *argv[])
 
     // Listing the card into lstCard. Number 0 has no program, so the automatic Load is one lookup.
     window.txtList->setText(QStringLiteral("0"));
-    Figure listing{QStringLiteral("listing"), 0, 0, 100, 3};
+    Figure listing {QStringLiteral("listing"), 0, 0, 100, 3};
     listing.ms = medianMs(
-        runs, [&] { window.drvCard->setEditText(QString()); },
-        [&] { window.drvCard->setEditText(root); });
+        runs, [&] { window.drvCard->setEditText(QString()); }, [&] { window.drvCard->setEditText(root); });
     listing.rawMs = medianMs(runs, nullptr, [&] {
         QStringList raw;
         QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
@@ -173,11 +172,11 @@ int main(int argc, char *argv[])
 
     // Load of the 1,000-entry program.
     window.txtList->setText(QStringLiteral("1"));
-    Figure load{QStringLiteral("load"), 0, 0, 100, -1};
+    Figure load {QStringLiteral("load"), 0, 0, 100, -1};
     load.ms = medianMs(runs, nullptr, [&] { window.cmdLoad_Action(); });
     load.rawMs = medianMs(runs, nullptr, [&] {
-        const QList<Vexolo::ProgramEntry> entries =
-            Vexolo::parseProgramFile(readFile(programs + QStringLiteral("/Program1.txt")));
+        const QList<Vexolo::ProgramEntry> entries
+            = Vexolo::parseProgramFile(readFile(programs + QStringLiteral("/Program1.txt")));
         int found = 0;
         for (const Vexolo::ProgramEntry &entry : entries)
             found += QFileInfo::exists(root + QLatin1Char('/') + entry.trackName);
@@ -189,15 +188,16 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "load gave %d rows\n", int(window.lstList->count()));
 
     // ">>>" of all 10,000 tracks onto an empty playlist.
-    Figure addAll{QStringLiteral("add all"), 0, 0, 300, -1};
-    addAll.ms = medianMs(runs, [&] { window.cmdClear_Action(); }, [&] { window.cmdAddAll_Action(); });
+    Figure addAll {QStringLiteral("add all"), 0, 0, 300, -1};
+    addAll.ms = medianMs(
+        runs, [&] { window.cmdClear_Action(); }, [&] { window.cmdAddAll_Action(); });
     addAll.rawMs = medianMs(runs, nullptr, rawLookups);
     figures.append(addAll);
 
     // Save of a 1,000-entry program: program file, name file and listing.
     window.cmdLoad_Action();
     window.txtList->setText(QStringLiteral("2"));
-    Figure save{QStringLiteral("save"), 0, 0, 100, -1};
+    Figure save {QStringLiteral("save"), 0, 0, 100, -1};
     save.ms = medianMs(runs, nullptr, [&] { window.cmdSave_Action(); });
     const QByteArray savedProgram = readFile(programs + QStringLiteral("/Program2.txt"));
     const QByteArray listingBytes = readFile(programs + QStringLiteral("/RootDir.txt"));
@@ -210,7 +210,7 @@ int main(int argc, char *argv[])
     figures.append(save);
 
     // SaveRootDir for 10,000 tracks.
-    Figure rootDir{QStringLiteral("SaveRootDir"), 0, 0, 300, 3};
+    Figure rootDir {QStringLiteral("SaveRootDir"), 0, 0, 300, 3};
     rootDir.ms = medianMs(runs, nullptr, [&] { window.SaveRootDir(); });
     rootDir.rawMs = medianMs(runs, nullptr, [&] {
         rawLookups();
@@ -227,7 +227,7 @@ int main(int argc, char *argv[])
         for (auto &row : settings.outputs)
             row[column] = QString::number((column * 37) % 100);
     }
-    Figure codec{QStringLiteral("encode+read"), 0, -1, 1, -1};
+    Figure codec {QStringLiteral("encode+read"), 0, -1, 1, -1};
     codec.ms = medianMs(runs, nullptr, [&] {
         const Vexolo::EncodedCommandString encoded = Vexolo::encodeTrackSettings(settings);
         Vexolo::TrackSettings read;
@@ -251,11 +251,11 @@ int main(int argc, char *argv[])
                     figure.rawMs > 0 ? qPrintable(QString::number(figure.ratio(), 'f', 2)) : "-", qPrintable(target),
                     figure.pass() ? "PASS" : "MISS");
         allPass = allPass && figure.pass();
-        summary.append(QStringLiteral("%1 %2ms%3 %4")
-                           .arg(figure.name, QString::number(figure.ms, 'f', 1),
-                                figure.rawMs > 0 ? QStringLiteral(" (%1x raw)").arg(figure.ratio(), 0, 'f', 2)
-                                                 : QString(),
-                                figure.pass() ? QStringLiteral("PASS") : QStringLiteral("MISS")));
+        summary.append(
+            QStringLiteral("%1 %2ms%3 %4")
+                .arg(figure.name, QString::number(figure.ms, 'f', 1),
+                     figure.rawMs > 0 ? QStringLiteral(" (%1x raw)").arg(figure.ratio(), 0, 'f', 2) : QString(),
+                     figure.pass() ? QStringLiteral("PASS") : QStringLiteral("MISS")));
     }
     const bool memoryPass = peakMb <= 150;
     allPass = allPass && memoryPass;

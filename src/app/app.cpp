@@ -1,6 +1,5 @@
 #include "app.h"
 
-
 App::App(int &argc, char **argv)
     : QApplication(argc, argv)
 {

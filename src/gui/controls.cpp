@@ -15,8 +15,7 @@ QFont arial(int pixelSize, bool bold, bool italic, const QString &family)
     return font;
 }
 
-QPushButton *button(QWidget *container, const QString &name, const QString &caption, QRect geometry,
-                    const QFont *font)
+QPushButton *button(QWidget *container, const QString &name, const QString &caption, QRect geometry, const QFont *font)
 {
     auto *control = place(container, new QPushButton(caption, container), name, caption, geometry);
     control->setAutoDefault(false); // only a window's own default button reacts to Return

@@ -1,11 +1,11 @@
 #include "frmadv.h"
 
-#include "controls.h"
-#include "frmmain.h"
 #include "card/tracknames.h"
 #include "commands/commandencoder.h"
 #include "commands/commandreader.h"
 #include "commands/textnumber.h"
+#include "controls.h"
+#include "frmmain.h"
 #include "platform/platformadapter.h"
 #include "storage/cardfiles.h"
 #include "storage/cardtext.h"
@@ -94,8 +94,9 @@ QPointer<frmAdv> &implicitInstance()
 } // namespace
 
 frmAdv::frmAdv(frmMain &mainWindow)
-    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                           | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint)
+    : QWidget(nullptr,
+              Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                  | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint)
     , m_mainWindow(&mainWindow)
     , m_platform(mainWindow.platform())
 {
@@ -171,22 +172,22 @@ void frmAdv::createControls()
                       Qt::AlignRight);
     for (int i = 0; i < Columns; ++i) {
         const bool on = i % 2 == 0;
-        m_lblOnOff[i] = label(GroupBox2, indexed(QStringLiteral("lblOnOff"), i),
-                              on ? QStringLiteral("On") : QStringLiteral("Off"),
-                              {columnLeft(i), OnOffTop, FieldWidth, OnOffHeight}, arial(16), Qt::AlignHCenter,
-                              on ? OnGreen : OffRed);
+        m_lblOnOff[i] = label(
+            GroupBox2, indexed(QStringLiteral("lblOnOff"), i), on ? QStringLiteral("On") : QStringLiteral("Off"),
+            {columnLeft(i), OnOffTop, FieldWidth, OnOffHeight}, arial(16), Qt::AlignHCenter, on ? OnGreen : OffRed);
     }
     for (int row = 0; row < OutputRows; ++row) {
         const QString caption = row == TrackSettings::AllRow ? QStringLiteral("ALL") : QString::number(row + 1);
-        m_staticText[row] = label(GroupBox2, QStringLiteral("StaticText%1").arg(row + 1), caption,
-                                  {RowCaptionLeft, outputTop(row), RowCaptionWidth, OutputHeight}, caption18,
-                                  Qt::AlignRight);
+        m_staticText[row]
+            = label(GroupBox2, QStringLiteral("StaticText%1").arg(row + 1), caption,
+                    {RowCaptionLeft, outputTop(row), RowCaptionWidth, OutputHeight}, caption18, Qt::AlignRight);
     }
     // Row by row, so that the tab key runs along a row.
     for (int row = 0; row < OutputRows; ++row) {
         for (int i = 0; i < Columns; ++i) {
-            m_txtOutput[row][i] = field(GroupBox2, indexed(outputRowName(row), i), QString(),
-                                        {columnLeft(i), outputTop(row), FieldWidth, OutputHeight}, arial(18), FieldGrey);
+            m_txtOutput[row][i]
+                = field(GroupBox2, indexed(outputRowName(row), i), QString(),
+                        {columnLeft(i), outputTop(row), FieldWidth, OutputHeight}, arial(18), FieldGrey);
         }
     }
 
@@ -228,7 +229,7 @@ void frmAdv::showSettings(const Vexolo::TrackSettings &settings)
 {
     lblName->setText(settings.trackName);
     lblName->setAccessibleDescription(settings.trackName);
-    const std::array<std::pair<QRadioButton *, FadeOption>, 3> options{
+    const std::array<std::pair<QRadioButton *, FadeOption>, 3> options {
         {{optFadeNorm, FadeOption::Norm}, {optFade1, FadeOption::Fade1}, {optFade2, FadeOption::Fade2}}};
     for (const auto &[button, fade] : options) {
         // Auto-exclusive buttons refuse to be unchecked one by one; "none selected" is a state too.

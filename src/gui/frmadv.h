@@ -106,8 +106,8 @@ private:
     PlatformAdapter &m_platform;
     bool m_onCard = false;
     int m_workingIndex = 0;
-    std::array<QLineEdit *, Columns> m_txtPause{};
-    std::array<std::array<QLineEdit *, Columns>, OutputRows> m_txtOutput{};
-    std::array<QLabel *, Columns> m_lblOnOff{};
-    std::array<QLabel *, OutputRows> m_staticText{};
+    std::array<QLineEdit *, Columns> m_txtPause {};
+    std::array<std::array<QLineEdit *, Columns>, OutputRows> m_txtOutput {};
+    std::array<QLabel *, Columns> m_lblOnOff {};
+    std::array<QLabel *, OutputRows> m_staticText {};
 };

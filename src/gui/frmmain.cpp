@@ -1,7 +1,7 @@
 #include "frmmain.h"
 
-#include "controls.h"
 #include "card/tracknames.h"
+#include "controls.h"
 #include "platform/platformadapter.h"
 
 #include <QCloseEvent>
@@ -60,8 +60,9 @@ QPointer<frmMain> &implicitInstance()
 using namespace Vexolo::Ui;
 
 frmMain::frmMain(PlatformAdapter &platform, QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                          | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint)
+    : QWidget(parent,
+              Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                  | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint)
     , m_platform(platform)
 {
     ensureResources();
@@ -141,17 +142,21 @@ void frmMain::createControls()
     lstList->setDefaultDropAction(Qt::MoveAction);
     cmdDown = button(this, QStringLiteral("cmdDown"), QStringLiteral("-"), {482, 14, 47, 22});
     cmdUp = button(this, QStringLiteral("cmdUp"), QStringLiteral("+"), {482, 78, 47, 22});
-    txtList = field(this, QStringLiteral("txtList"), QStringLiteral("1"), {482, 40, 46, 34}, arial(20, true), Qt::white);
+    txtList
+        = field(this, QStringLiteral("txtList"), QStringLiteral("1"), {482, 40, 46, 34}, arial(20, true), Qt::white);
     txtList->setReadOnly(true);
     cmdAdd = button(this, QStringLiteral("cmdAdd"), QStringLiteral(">"), {288, 257, 88, 53}, &arial18);
     cmdAddAll = button(this, QStringLiteral("cmdAddAll"), QStringLiteral(">>>"), {288, 328, 88, 53}, &arial18);
     lstListAdv = list(this, QStringLiteral("lstListAdv"), {288, 161, 88, 76});
     lstListAdv->setVisible(false);
-    cmdCardAdvanced = button(this, QStringLiteral("cmdCardAdvanced"), QStringLiteral("Advanced"), {20, 481, 256, 22}, &arial12);
-    cmdListAdvanced = button(this, QStringLiteral("cmdListAdvanced"), QStringLiteral("Advanced"), {388, 481, 255, 22}, &arial12);
+    cmdCardAdvanced
+        = button(this, QStringLiteral("cmdCardAdvanced"), QStringLiteral("Advanced"), {20, 481, 256, 22}, &arial12);
+    cmdListAdvanced
+        = button(this, QStringLiteral("cmdListAdvanced"), QStringLiteral("Advanced"), {388, 481, 255, 22}, &arial12);
     cmdClear = button(this, QStringLiteral("cmdClear"), QStringLiteral("Clear List"), {655, 468, 88, 35}, &arial12);
     cmdRemove = button(this, QStringLiteral("cmdRemove"), QStringLiteral("Remove"), {655, 410, 88, 35}, &arial12);
-    cmdMoveDown = button(this, QStringLiteral("cmdMoveDown"), QStringLiteral("Move Down"), {655, 363, 88, 35}, &arial12);
+    cmdMoveDown
+        = button(this, QStringLiteral("cmdMoveDown"), QStringLiteral("Move Down"), {655, 363, 88, 35}, &arial12);
     cmdMoveUp = button(this, QStringLiteral("cmdMoveUp"), QStringLiteral("Move Up"), {655, 316, 88, 35}, &arial12);
     cmdSave = button(this, QStringLiteral("cmdSave"), QStringLiteral("Save"), {655, 212, 88, 40}, &arial12);
     cmdDelete = button(this, QStringLiteral("cmdDelete"), QStringLiteral("Delete"), {655, 264, 88, 40}, &arial12);
@@ -164,7 +169,8 @@ void frmMain::createControls()
                         arial(18, true), Qt::AlignHCenter, DarkBlue);
     txtName = field(this, QStringLiteral("txtName"), QString(), {571, 43, 153, 31}, arial(20, true), Qt::white);
     cmdPrint = button(this, QStringLiteral("cmdPrint"), QStringLiteral("Print Playlist"), {594, 86, 107, 22}, &arial12);
-    cmdPrintRoot = button(this, QStringLiteral("cmdPrintRoot"), QStringLiteral("Print Card"), {288, 417, 88, 39}, &arial12);
+    cmdPrintRoot
+        = button(this, QStringLiteral("cmdPrintRoot"), QStringLiteral("Print Card"), {288, 417, 88, 39}, &arial12);
     cmdPrintRoot->setDefault(true);
     imgLogo = place(this, new QLabel(this), QStringLiteral("imgLogo"), QString(), {20, 14, 416, 86});
     imgLogo->setPixmap(QPixmap(QStringLiteral(":/images/logo.png")));

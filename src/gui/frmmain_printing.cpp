@@ -13,7 +13,6 @@
 
 namespace {
 
-
 void printThroughDialog(frmMain &window, const QString &heading, const QStringList &entries)
 {
     const std::unique_ptr<QPrinter> printer = window.platform().OpenPrinterDialog(&window);

@@ -145,8 +145,7 @@ void frmMain::cmdDelete_Action()
     const QString programPath = ProgramsFolder(root, false) + QLatin1Char('/') + Vexolo::programFileName(number);
     if (!QFileInfo::exists(programPath))
         return;
-    if (!m_platform.ask(QStringLiteral("Are you sure you want to delete Playlist Number ") + number
-                        + QLatin1Char('?')))
+    if (!m_platform.ask(QStringLiteral("Are you sure you want to delete Playlist Number ") + number + QLatin1Char('?')))
         return;
     // A failed delete must not look like a successful one: the playlist stays as it is.
     if (!QFile::remove(programPath)) {

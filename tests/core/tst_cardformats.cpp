@@ -105,7 +105,7 @@ private Q_SLOTS:
         QVERIFY(QDir(parent.path()).mkpath("out.adv") && QDir(root).mkpath(file.endsWith(u'/') ? file : "."));
         if (!file.isEmpty() && !file.endsWith(u'/'))
             QVERIFY(command.open(QIODevice::WriteOnly) && command.write(content) == content.size() && command.flush());
-        const TrackCommandLookup one = lookupTrackCommand(root, track), many = lookupTrackCommands(root, { track })[0];
+        const TrackCommandLookup one = lookupTrackCommand(root, track), many = lookupTrackCommands(root, {track})[0];
         QCOMPARE(std::pair(one.commandString, one.readFailed), std::pair(expected, file.endsWith(u'/')));
         QCOMPARE(std::pair(many.commandString, many.readFailed), std::pair(expected, file.endsWith(u'/')));
         if (expected != defaultCommandString(track)) // name files are read the same way

@@ -24,13 +24,13 @@ QString describe(TrackSettings form)
             fields << QStringLiteral("P12345678A")[n / 10] + QString::number(n % 10) + u'=' + time;
     }
     const QString fade = QStringLiteral("-N12")[int(form.fade)] + QString(form.playNext ? "+" : "");
-    return QStringList{form.trackName, fade, form.volume, fields.join(u' ')}.join(u'|');
+    return QStringList {form.trackName, fade, form.volume, fields.join(u' ')}.join(u'|');
 }
 
 // The string read into a form in use: "Old.mp3|2+|3|P4=9".
 TrackSettings read(const QString &string)
 {
-    TrackSettings form{"Old.mp3", FadeOption::Fade2, true, "3", {"", "", "", "", "9"}, {}};
+    TrackSettings form {"Old.mp3", FadeOption::Fade2, true, "3", {"", "", "", "", "9"}, {}};
     readCommandString(form, string);
     return form;
 }
@@ -89,7 +89,7 @@ private Q_SLOTS:
         QVERIFY(!encodeTrackSettings(read(QStringLiteral("🎵").repeated(72) + ".mp3 V7")).tooLong());
         QVERIFY(encodeTrackSettings(read(QStringLiteral("🎵").repeated(73) + ".mp3 V7")).tooLong());
         // Equal keys keep the order they were produced in: column by column, pause before outputs.
-        const TrackSettings form{"Song.mp3", FadeOption::Norm, false, "7", {"", "10"}, {{{"10"}, {"", "10"}}}};
+        const TrackSettings form {"Song.mp3", FadeOption::Norm, false, "7", {"", "10"}, {{{"10"}, {"", "10"}}}};
         QCOMPARE(encodeTrackSettings(form).text, u"Song.mp3 V7 1+10 P10 2-10"_s);
     }
 
@@ -98,11 +98,14 @@ private Q_SLOTS:
         // Forms as the window makes them: an option, a one-digit volume, times without blanks, in any columns.
         // Reading packs the times to the left, so equal keys from different columns may change places once; the
         // commands stay the same, and after that the string too.
-        const QStringList times{"5", "05", "-3", "abc", "2e3", "99999999999", "🎵", "+7", "1.5", "40"};
-        const auto sorted = [](QStringList list) { list.sort(); return list; };
+        const QStringList times {"5", "05", "-3", "abc", "2e3", "99999999999", "🎵", "+7", "1.5", "40"};
+        const auto sorted = [](QStringList list) {
+            list.sort();
+            return list;
+        };
         QRandomGenerator random(20240611);
         for (int n = 0; n < 1000; ++n) {
-            TrackSettings form{"T.mp3", FadeOption(1 + n % 3), n % 2 == 1, QString::number(n % 10), {}, {}};
+            TrackSettings form {"T.mp3", FadeOption(1 + n % 3), n % 2 == 1, QString::number(n % 10), {}, {}};
             const int density = random.bounded(1, 9); // in eighths; 8: every field, 100 commands
             for (int f = 0; f < 100; ++f) // beyond the list, value() leaves the field empty
                 field(form, f / 10, f % 10) = times.value(random.bounded(times.size() * 8 / density));

@@ -36,7 +36,7 @@ private Q_SLOTS:
     {
         // The card list's rule: each name goes before the first row that sorts strictly after it, so
         // names equal but for case keep the folder's order. The fast sort must agree for any order.
-        const QStringList pool{"a.mp3", "A.mp3", "b.mp3", "B.MP3", "a b.mp3", "ab.mp3", "_x.mp3", "1.mp3", "é.mp3"};
+        const QStringList pool {"a.mp3", "A.mp3", "b.mp3", "B.MP3", "a b.mp3", "ab.mp3", "_x.mp3", "1.mp3", "é.mp3"};
         quint32 state = 1;
         for (int round = 0; round < 200; ++round) {
             QStringList names, inserted;
@@ -66,8 +66,11 @@ private Q_SLOTS:
 
     void extractFilename()
     {
-        const QList<QPair<QString, QString>> cases{{"Intro.mp3", "Intro"}, {"a.mp3.mp3", "a"}, {"notes.txt", ""},
-                                                   {"TRACK01.MP3", "TRACK01"}, {" My Song .mp3", " My Song "}};
+        const QList<QPair<QString, QString>> cases {{"Intro.mp3", "Intro"},
+                                                    {"a.mp3.mp3", "a"},
+                                                    {"notes.txt", ""},
+                                                    {"TRACK01.MP3", "TRACK01"},
+                                                    {" My Song .mp3", " My Song "}};
         for (const auto &[name, expected] : cases)
             QCOMPARE(ExtractFilename(name), expected);
     }

@@ -1,7 +1,7 @@
-#include "frmmain.h"
 #include "commands/commandencoder.h"
 #include "commands/commandreader.h"
 #include "frmadv.h"
+#include "frmmain.h"
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"
 
@@ -10,8 +10,6 @@
 
 using namespace Qt::StringLiterals;
 using namespace Vexolo;
-
-
 
 // The advanced settings window.
 class TestFrmAdv : public QObject
@@ -40,8 +38,8 @@ private Q_SLOTS:
     {
         // Positions in the window's content area, through the group box a control sits in.
         const frmAdv *window = frmAdv::instance(*m_main);
-        const QList<std::pair<const char *, QRect>> controls{
-            {"txtVol", {728, 30, 46, 31}}, {"optFade2", {460, 151, 174, 16}}, {"txtOutput3(4)", {434, 317, 55, 26}},
+        const QList<std::pair<const char *, QRect>> controls {
+            {"txtVol", {728, 30, 46, 31}},  {"optFade2", {460, 151, 174, 16}},  {"txtOutput3(4)", {434, 317, 55, 26}},
             {"lblName", {20, 21, 515, 47}}, {"StaticText9", {68, 545, 75, 26}}, {"cmdClear", {586, 616, 130, 26}}};
         for (const auto &[name, geometry] : controls) {
             const QWidget *control = window->findChild<QWidget *>(name);
@@ -78,7 +76,7 @@ private Q_SLOTS:
         QTest::keyClicks(window->txtOutput(1, 0), "12345");
         window->cmdSave->click();
         const QString refused = "Finale.mp32V7 P123" + u" P1234"_s.repeated(9) + " 1+12345";
-        QCOMPARE(m_platform->shown, QStringList{"Too many times!\n80 charachters out of 79!\n" + refused});
+        QCOMPARE(m_platform->shown, QStringList {"Too many times!\n80 charachters out of 79!\n" + refused});
         QVERIFY(frmAdv::existing() == window && window->isVisible());
         QCOMPARE(shown(), refused);
 
@@ -103,7 +101,7 @@ private Q_SLOTS:
         m_main->cmdRemove->click();
         QVERIFY(frmAdv::existing());
         frmAdv::existing()->cmdSave->click();
-        QCOMPARE(m_platform->shown.mid(1), QStringList{"workingIndex < listcount"});
+        QCOMPARE(m_platform->shown.mid(1), QStringList {"workingIndex < listcount"});
         QCOMPARE(m_main->lstListAdv->item(0)->text(), finale);
         frmAdv::instance(*m_main)->cmdCancel->click(); // hidden, for cleanup() to close
     }
@@ -139,7 +137,7 @@ private Q_SLOTS:
         QVERIFY(frmAdv::existing() && frmAdv::existing()->onCard());
         frmAdv::existing()->cmdSave->click();
         // Nothing else, neither on the card nor beside it.
-        const QStringList entries{"card", "card/Café.adv", "card/Café.mp3", "card/a", "card/a/b.adv", "x.adv"};
+        const QStringList entries {"card", "card/Café.adv", "card/Café.mp3", "card/a", "card/a/b.adv", "x.adv"};
         QCOMPARE(card.snapshot(), entries);
         QCOMPARE(card.read(u"Café.adv"_s), content.isEmpty() ? commandFile : content);
         QCOMPARE(card.read("../x.adv") + card.read("a/b.adv"), "keptkept"_ba);

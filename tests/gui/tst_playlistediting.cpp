@@ -1,5 +1,5 @@
-#include "frmmain.h"
 #include "card/tracknames.h"
+#include "frmmain.h"
 #include "support/helpers.h"
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"
@@ -37,9 +37,9 @@ private Q_SLOTS:
         QTest::mouseDClick(m_window->lstCard->viewport(), Qt::LeftButton, {}, first);
         m_window->txtName->setText("Party");
         m_window->cmdAddAll->click();
-        QCOMPARE(frmMain::rowTexts(m_window->lstList), (QStringList{"B.mp3", "A.mp3", "A.mp3", "B.mp3", "C.mp3"}));
+        QCOMPARE(frmMain::rowTexts(m_window->lstList), (QStringList {"B.mp3", "A.mp3", "A.mp3", "B.mp3", "C.mp3"}));
         QCOMPARE(frmMain::rowTexts(m_window->lstListAdv),
-                 (QStringList{"B.mp31V5 P30", "A.mp3 V7", "A.mp3 V7", "B.mp31V5 P30", "C.mp3 V7"}));
+                 (QStringList {"B.mp31V5 P30", "A.mp3 V7", "A.mp3 V7", "B.mp31V5 P30", "C.mp3 V7"}));
         m_window->cmdClear->click();
         QCOMPARE(m_window->lstList->count() + m_window->lstListAdv->count(), 0);
         QCOMPARE(m_window->txtName->text() + m_window->txtList->text(), QStringLiteral("Party1"));
@@ -48,16 +48,17 @@ private Q_SLOTS:
     void moveAtTheEnds()
     {
         // Up or down, the row selected before and after (-1: none), the playlist after.
-        const QList<std::tuple<bool, int, int, QString>> cases{{true, 0, 0, "ABC"},    {false, 2, 2, "ABC"},
-                                                              {true, -1, -1, "ABC"},  {false, -1, -1, "ABC"},
-                                                              {false, 0, 1, "BAC"},   {true, 2, 1, "ACB"}};
+        const QList<std::tuple<bool, int, int, QString>> cases {{true, 0, 0, "ABC"},   {false, 2, 2, "ABC"},
+                                                                {true, -1, -1, "ABC"}, {false, -1, -1, "ABC"},
+                                                                {false, 0, 1, "BAC"},  {true, 2, 1, "ACB"}};
         for (const auto &[up, selected, selectedAfter, expected] : cases) {
             m_window->cmdClear->click();
             m_window->cmdAddAll->click();
             m_window->lstList->setCurrentRow(selected);
             (up ? m_window->cmdMoveUp : m_window->cmdMoveDown)->click();
             QCOMPARE(frmMain::rowTexts(m_window->lstList).join("").remove(".mp3"), expected);
-            QCOMPARE(frmMain::rowTexts(m_window->lstListAdv).join("").remove(".mp31V5 P30").remove(".mp3 V7"), expected);
+            QCOMPARE(frmMain::rowTexts(m_window->lstListAdv).join("").remove(".mp31V5 P30").remove(".mp3 V7"),
+                     expected);
             QCOMPARE(frmMain::selectedRow(m_window->lstList), selectedAfter);
         }
     }

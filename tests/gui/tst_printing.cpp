@@ -4,7 +4,6 @@
 #include <QtPrintSupport>
 #include <QtTest>
 
-
 class TestPrinting : public QObject
 {
     Q_OBJECT
@@ -34,7 +33,7 @@ private Q_SLOTS:
         window.txtName->setText("Party");
         for (int n = 1; n <= 40; ++n)
             window.lstList->addItem(QStringLiteral("T%1.mp3").arg(n));
-        window.lstCard->addItems({ "C1.mp3", "C2.mp3", "C3.mp3" });
+        window.lstCard->addItems({"C1.mp3", "C2.mp3", "C3.mp3"});
         platform.printer = [&] {
             auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
             printer->setOutputFileName(dir.filePath("print.pdf"));
@@ -45,7 +44,7 @@ private Q_SLOTS:
         (card ? window.cmdPrintRoot : window.cmdPrint)->click();
         // pdftotext (poppler-utils, from scripts/setup.sh) ends each page with a form feed.
         QProcess pdftotext;
-        pdftotext.start("pdftotext", { dir.filePath("print.pdf"), "-" });
+        pdftotext.start("pdftotext", {dir.filePath("print.pdf"), "-"});
         pdftotext.waitForFinished();
         QCOMPARE(QString::fromUtf8(pdftotext.readAllStandardOutput())
                      .replace(QRegularExpression(R"(([^\n\f]+)\n[^\f]*?([^\n\f]+)\n+\f)"), "[\\1 .. \\2]"),

@@ -21,12 +21,12 @@ class TestProgramStorage : public QObject
     {
         TestCard card;
         ScriptedPlatform platform;
-        frmMain window { platform };
+        frmMain window {platform};
         // Playlist number and name, the playlist, its command strings.
         QString state() const
         {
-            return window.txtList->text() + u' ' + window.txtName->text() + u'|' + frmMain::rowTexts(window.lstList).join(u';')
-                + u'|' + frmMain::rowTexts(window.lstListAdv).join(u';');
+            return window.txtList->text() + u' ' + window.txtName->text() + u'|'
+                + frmMain::rowTexts(window.lstList).join(u';') + u'|' + frmMain::rowTexts(window.lstListAdv).join(u';');
         }
         // Every file and folder beside and below the card root, each with its bytes.
         QStringList files() const
@@ -42,7 +42,7 @@ private Q_SLOTS:
     void typicalSession()
     {
         Session s;
-        s.card.addFiles({ "Intro.mp3", "Song.mp3", "Coda.mp3", "notes.txt", "../x.mp3" });
+        s.card.addFiles({"Intro.mp3", "Song.mp3", "Coda.mp3", "notes.txt", "../x.mp3"});
         s.card.write("Coda.adv", "Coda.mp37V9");
         s.card.write("Programs/Program2.txt", "C.mp3\r\nSong.mp31V5\r\n../x.mp3 V7\r\nA.mp3\r\nend\r\nIntro.mp3 V3");
         s.card.write("Programs/Program2.adv", "Mixed\r\nsecond line");
@@ -74,10 +74,10 @@ private Q_SLOTS:
         s.window.cmdDelete->click();
         s.window.cmdDelete->click();
         QCOMPARE(s.state(), "1 Party Mix||");
-        QCOMPARE(s.card.snapshot().filter("Program1"), QStringList{"card/Programs/Program1.adv"});
+        QCOMPARE(s.card.snapshot().filter("Program1"), QStringList {"card/Programs/Program1.adv"});
         const QString omitted = "The following files were ommited since they were not found on your card!\n"
                                 "C.mp3\n../x.mp3\nA.mp3";
-        QCOMPARE(s.platform.shown, QStringList({ omitted, Overwrite, Delete1, Delete1 }));
+        QCOMPARE(s.platform.shown, QStringList({omitted, Overwrite, Delete1, Delete1}));
     }
 
     void replace_data()
@@ -137,7 +137,7 @@ private Q_SLOTS:
         const bool mounted = how == "read-only" || how == "full";
         if (mounted && !s.card.mountTmpfs(how))
             QSKIP("mounting a tmpfs is not permitted here");
-        s.card.addFiles({ "A.mp3" });
+        s.card.addFiles({"A.mp3"});
         s.card.write("Programs/Program1.txt", "A.mp3 V3"); // as another tool wrote it: any save would differ
         s.window.drvCard->setEditText(s.card.root());
         s.window.txtName->setText("New");

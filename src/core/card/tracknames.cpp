@@ -46,8 +46,8 @@ QStringList sortTracks(QStringList names)
 
 bool isPlainFileName(const QString &name)
 {
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
-        && !name.contains(u'/') && !name.contains(u'\\') && !name.contains(QChar(0));
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") && !name.contains(u'/')
+        && !name.contains(u'\\') && !name.contains(QChar(0));
 }
 
 QString cardRootFromText(const QString &text)

@@ -93,7 +93,7 @@ EncodedCommandString encodeTrackSettings(const TrackSettings &settings)
         text += u' ' + command;
 
     const qsizetype length = characterCount(text);
-    return { std::move(text), length };
+    return {std::move(text), length};
 }
 
 } // namespace Vexolo

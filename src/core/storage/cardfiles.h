@@ -12,7 +12,7 @@ inline constexpr qsizetype RecordLength = 79;
 inline const QString ProgramsFolderName = QStringLiteral("Programs");
 inline const QString RootDirFileName = QStringLiteral("RootDir.txt");
 
-QString programFileName(const QString &number);     // "Program" + N + ".txt"
+QString programFileName(const QString &number); // "Program" + N + ".txt"
 QString programNameFileName(const QString &number); // "Program" + N + ".adv"
 // The track's name with its first ".mp3" (any case) replaced by ".adv"; not trimmed. Empty when
 // the name holds no ".mp3": such a name has no track command file, and no other file may be used.
@@ -38,8 +38,8 @@ QByteArray formatListing(const QStringList &commandStrings);
 
 struct ProgramEntry
 {
-    QString trackName;     // up to and including the first ".mp3", not trimmed; first 3 characters when none
-    QString displayName;   // trackName, trimmed
+    QString trackName; // up to and including the first ".mp3", not trimmed; first 3 characters when none
+    QString displayName; // trackName, trimmed
     QString commandString; // the whole line, trimmed
 };
 // Reads a program file of any origin; never fails. Lines end at CR LF, a lone CR or a lone LF.

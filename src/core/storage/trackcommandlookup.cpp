@@ -47,8 +47,7 @@ ReadOutcome readFirstLine(int folder, const QString &path, QByteArray *line)
 }
 
 // folder: an open descriptor of the card root, or AT_FDCWD with names made absolute.
-TrackCommandLookup lookup(const QString &cardRoot, const QString &trackName, const QSet<QString> *present,
-                          int folder)
+TrackCommandLookup lookup(const QString &cardRoot, const QString &trackName, const QSet<QString> *present, int folder)
 {
     TrackCommandLookup result;
     result.commandString = defaultCommandString(trackName);
@@ -86,9 +85,8 @@ QList<TrackCommandLookup> lookupTrackCommands(const QString &cardRoot, const QSt
 {
     // Plain system calls: on a card of 10,000 tracks every call per file counts.
     QSet<QString> present;
-    const int folder = cardRoot.isEmpty()
-        ? -1
-        : ::open(QFile::encodeName(cardRoot).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int folder
+        = cardRoot.isEmpty() ? -1 : ::open(QFile::encodeName(cardRoot).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder >= 0) {
         if (DIR *listing = ::fdopendir(::dup(folder))) {
             while (const dirent *entry = ::readdir(listing)) {

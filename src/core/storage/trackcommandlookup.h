@@ -10,7 +10,7 @@ struct TrackCommandLookup
 {
     QString commandString; // first line of the track command file, or the default string
     bool readFailed = false; // the file exists but could not be read: show "Could not read from file: " + fileName
-    QString fileName;        // the track command file's name; empty when the track name holds no ".mp3"
+    QString fileName; // the track command file's name; empty when the track name holds no ".mp3"
 };
 
 // The command string that a card track brings with it (AdvStringCard over a card root).

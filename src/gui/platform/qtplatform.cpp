@@ -13,9 +13,9 @@ namespace {
 bool isPseudoFileSystem(const QByteArray &type)
 {
     static const QSet<QByteArray> pseudo = {
-        "proc",       "sysfs",  "cgroup", "cgroup2",   "devpts",   "mqueue",  "debugfs",     "tracefs",
-        "securityfs", "pstore", "bpf",    "configfs",  "fusectl",  "hugetlbfs", "autofs",    "binfmt_misc",
-        "efivarfs",   "rpc_pipefs", "nsfs", "selinuxfs", "devtmpfs", "ramfs",  "fuse.gvfsd-fuse", "fuse.portal",
+        "proc",       "sysfs",      "cgroup", "cgroup2",   "devpts",   "mqueue",    "debugfs",         "tracefs",
+        "securityfs", "pstore",     "bpf",    "configfs",  "fusectl",  "hugetlbfs", "autofs",          "binfmt_misc",
+        "efivarfs",   "rpc_pipefs", "nsfs",   "selinuxfs", "devtmpfs", "ramfs",     "fuse.gvfsd-fuse", "fuse.portal",
     };
     return pseudo.contains(type);
 }
