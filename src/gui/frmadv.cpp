@@ -1,23 +1,16 @@
 #include "frmadv.h"
 
-#include "card/tracknames.h"
 #include "commands/commandencoder.h"
 #include "commands/commandreader.h"
 #include "commands/textnumber.h"
 #include "controls.h"
-#include "frmmain.h"
 #include "platform/platformadapter.h"
-#include "storage/cardfiles.h"
-#include "storage/cardtext.h"
-#include "storage/safefile.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -93,12 +86,12 @@ QPointer<frmAdv> &implicitInstance()
 
 } // namespace
 
-frmAdv::frmAdv(frmMain &mainWindow)
+frmAdv::frmAdv(PlatformAdapter &platform, QWidget &owner)
     : QWidget(nullptr,
               Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                   | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint)
-    , m_mainWindow(&mainWindow)
-    , m_platform(mainWindow.platform())
+    , m_owner(&owner)
+    , m_platform(platform)
 {
     setObjectName(QStringLiteral("frmAdv"));
     setWindowTitle(QStringLiteral("Advanced Settings Form"));
@@ -108,18 +101,18 @@ frmAdv::frmAdv(frmMain &mainWindow)
     createControls();
     bindHandlers();
     // A main window deleted without closing still takes this window with it.
-    connect(&mainWindow, &QObject::destroyed, this, &frmAdv::discard);
+    connect(&owner, &QObject::destroyed, this, &frmAdv::discard);
 }
 
 frmAdv::~frmAdv() = default;
 
-frmAdv *frmAdv::instance(frmMain &mainWindow)
+frmAdv *frmAdv::instance(PlatformAdapter &platform, QWidget &owner)
 {
     QPointer<frmAdv> &window = implicitInstance();
-    if (window && window->mainWindow() != &mainWindow)
+    if (window && window->owner() != &owner)
         window->discard();
     if (!window) {
-        window = new frmAdv(mainWindow);
+        window = new frmAdv(platform, owner);
         window->show();
     }
     return window;
@@ -292,39 +285,8 @@ void frmAdv::cmdSave_Action()
         m_platform.tell(encoded.tooLongMessage());
         return;
     }
-    handOver(encoded.text);
+    Q_EMIT settingsSaved(m_onCard, m_workingIndex, encoded.text);
     discard();
-}
-
-void frmAdv::handOver(const QString &commandString)
-{
-    if (!m_mainWindow)
-        return;
-    if (m_onCard) {
-        writeCardFile(commandString);
-        return;
-    }
-    QListWidget *strings = m_mainWindow->lstListAdv;
-    // The main window stayed usable while this one was open: the row may be gone by now.
-    if (m_workingIndex < 0 || m_workingIndex >= strings->count()) {
-        m_platform.tell(QStringLiteral("workingIndex < listcount"));
-        return;
-    }
-    strings->item(m_workingIndex)->setText(commandString);
-}
-
-void frmAdv::writeCardFile(const QString &commandString)
-{
-    const QString label = lblName->text();
-    const QString name = Vexolo::trackCommandFileName(label).trimmed();
-    const QString root = m_mainWindow->cardRoot();
-    // Only a track's own command file, directly in the card root, may be written: a label read
-    // from the card must not reach any other file, and a pulled card must not be re-created.
-    // A label without ".mp3" has no command file name at all.
-    if (!Vexolo::isPlainFileName(name) || root.isEmpty()
-        || !Vexolo::writeFileSafely(QDir(root).filePath(name), Vexolo::encodeCardText(commandString))) {
-        m_platform.tell(QStringLiteral("Could not write to file: [") + name + QLatin1Char(']'));
-    }
 }
 
 void frmAdv::cmdCancel_Action()

@@ -7,7 +7,6 @@
 
 #include <array>
 
-class frmMain;
 class PlatformAdapter;
 class QCheckBox;
 class QGroupBox;
@@ -27,13 +26,13 @@ public:
     ~frmAdv() override;
     Q_DISABLE_COPY_MOVE(frmAdv)
 
-    // The implicit instance: the open (possibly hidden) window, or a new one created for
-    // mainWindow and shown.
-    static frmAdv *instance(frmMain &mainWindow);
+    // The implicit instance: the open (possibly hidden) window, or a new one created for owner
+    // (the window that opens it; this one closes when the owner goes) and shown.
+    static frmAdv *instance(PlatformAdapter &platform, QWidget &owner);
     // The open window, or nullptr; never creates one.
     static frmAdv *existing();
 
-    frmMain *mainWindow() const { return m_mainWindow; }
+    QWidget *owner() const { return m_owner; }
 
     // Properties, set by InitForm.
     bool onCard() const { return m_onCard; }
@@ -87,22 +86,25 @@ public:
     void cmdCancel_Action();
     void cmdClear_Action();
 
+Q_SIGNALS:
+    // An accepted Save: the string encoded from the fields, for the track InitForm was given
+    // (onCard and workingIndex tell which). The owner applies it; this window then closes.
+    void settingsSaved(bool onCard, int workingIndex, const QString &commandString);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    explicit frmAdv(frmMain &mainWindow);
+    frmAdv(PlatformAdapter &platform, QWidget &owner);
     void createControls();
     void bindHandlers();
     void stepVolume(int delta);
-    void handOver(const QString &commandString);
-    void writeCardFile(const QString &commandString);
     void discard();
 
     static constexpr int Columns = Vexolo::TrackSettings::Columns;
     static constexpr int OutputRows = Vexolo::TrackSettings::OutputRows;
 
-    QPointer<frmMain> m_mainWindow;
+    QPointer<QWidget> m_owner;
     PlatformAdapter &m_platform;
     bool m_onCard = false;
     int m_workingIndex = 0;

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class PlatformAdapter;
+class frmAdv;
 namespace Vexolo {
 struct TrackCommandLookup;
 }
@@ -108,6 +109,10 @@ private:
     // Keeps lstListAdv in step when a row of lstList is dragged to another place.
     void lstList_RowsMoved(int start, int end, int destinationRow);
     void closeAdvancedWindow();
+    // The advanced window, its Save handed back to advancedSettingsSaved.
+    frmAdv *advancedWindow();
+    void advancedSettingsSaved(bool onCard, int workingIndex, const QString &commandString);
+    void writeTrackCommandFile(const QString &commandString);
     // The lookup's command string; a command file that could not be read is told to the user.
     QString commandStringOf(const Vexolo::TrackCommandLookup &found);
     // The card's "Programs" folder; created first when create is set and it is not a folder yet.

@@ -1,10 +1,25 @@
 #include "frmmain.h"
 
+#include "card/tracknames.h"
 #include "frmadv.h"
+#include "platform/platformadapter.h"
+#include "storage/cardfiles.h"
+#include "storage/cardtext.h"
+#include "storage/safefile.h"
 
+#include <QDir>
 #include <QListWidget>
 
-// The main window's side of the advanced settings window.
+// The main window's side of the advanced settings window: it opens the window for a track and
+// applies what the window hands back.
+
+frmAdv *frmMain::advancedWindow()
+{
+    frmAdv *window = frmAdv::instance(m_platform, *this);
+    // One connection per window, however often it is asked for.
+    connect(window, &frmAdv::settingsSaved, this, &frmMain::advancedSettingsSaved, Qt::UniqueConnection);
+    return window;
+}
 
 void frmMain::cmdCardAdvanced_Action()
 {
@@ -12,7 +27,7 @@ void frmMain::cmdCardAdvanced_Action()
     if (row < 0)
         return;
     const QString commandString = AdvStringCard(lstCard->item(row)->text());
-    frmAdv::instance(*this)->InitForm(commandString, true, row);
+    advancedWindow()->InitForm(commandString, true, row);
 }
 
 void frmMain::cmdListAdvanced_Action()
@@ -20,7 +35,7 @@ void frmMain::cmdListAdvanced_Action()
     const int row = selectedRow(lstList);
     if (row < 0 || row >= lstListAdv->count())
         return;
-    frmAdv::instance(*this)->InitForm(lstListAdv->item(row)->text(), false, row);
+    advancedWindow()->InitForm(lstListAdv->item(row)->text(), false, row);
 }
 
 void frmMain::lstList_DoubleClick()
@@ -28,9 +43,34 @@ void frmMain::lstList_DoubleClick()
     cmdListAdvanced_Action();
 }
 
+void frmMain::advancedSettingsSaved(bool onCard, int workingIndex, const QString &commandString)
+{
+    if (onCard) {
+        writeTrackCommandFile(commandString);
+        return;
+    }
+    // The main window stayed usable while the advanced one was open: the row may be gone by now.
+    if (workingIndex < 0 || workingIndex >= lstListAdv->count()) {
+        m_platform.tell(QStringLiteral("workingIndex < listcount"));
+        return;
+    }
+    lstListAdv->item(workingIndex)->setText(commandString);
+}
+
+void frmMain::writeTrackCommandFile(const QString &commandString)
+{
+    const QString name = Vexolo::trackCommandFileName(Vexolo::upToFirstMp3(commandString)).trimmed();
+    const QString root = cardRoot();
+    // Only a track's own command file, directly in the card root, may be written: a name read
+    // from the card must not reach any other file, and a pulled card must not be re-created.
+    if (!Vexolo::isPlainFileName(name) || root.isEmpty()
+        || !Vexolo::writeFileSafely(QDir(root).filePath(name), Vexolo::encodeCardText(commandString)))
+        m_platform.tell(QStringLiteral("Could not write to file: [") + name + QLatin1Char(']'));
+}
+
 void frmMain::closeAdvancedWindow()
 {
     frmAdv *window = frmAdv::existing();
-    if (window && window->mainWindow() == this)
+    if (window && window->owner() == this)
         window->close();
 }

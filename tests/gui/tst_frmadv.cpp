@@ -37,7 +37,7 @@ private Q_SLOTS:
     void controls()
     {
         // Positions in the window's content area, through the group box a control sits in.
-        const frmAdv *window = frmAdv::instance(*m_main);
+        const frmAdv *window = frmAdv::instance(m_main->platform(), *m_main);
         const QList<std::pair<const char *, QRect>> controls {
             {"txtVol", {728, 30, 46, 31}},  {"optFade2", {460, 151, 174, 16}},  {"txtOutput3(4)", {434, 317, 55, 26}},
             {"lblName", {20, 21, 515, 47}}, {"StaticText9", {68, 545, 75, 26}}, {"cmdClear", {586, 616, 130, 26}}};
@@ -103,7 +103,7 @@ private Q_SLOTS:
         frmAdv::existing()->cmdSave->click();
         QCOMPARE(m_platform->shown.mid(1), QStringList {"workingIndex < listcount"});
         QCOMPARE(m_main->lstListAdv->item(0)->text(), finale);
-        frmAdv::instance(*m_main)->cmdCancel->click(); // hidden, for cleanup() to close
+        frmAdv::instance(m_main->platform(), *m_main)->cmdCancel->click(); // hidden, for cleanup() to close
     }
 
     void cardSave_data()
