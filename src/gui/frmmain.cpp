@@ -1,6 +1,5 @@
 #include "frmmain.h"
 
-#include "card/tracknames.h"
 #include "controls.h"
 #include "platform/platformadapter.h"
 
@@ -59,11 +58,12 @@ QPointer<frmMain> &implicitInstance()
 
 using namespace Vexolo::Ui;
 
-frmMain::frmMain(PlatformAdapter &platform, QWidget *parent)
+frmMain::frmMain(PlatformAdapter &platform, Vexolo::FileOps &ops, QWidget *parent)
     : QWidget(parent,
               Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                   | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint)
     , m_platform(platform)
+    , m_store(ops)
 {
     ensureResources();
     setObjectName(QStringLiteral("frmMain"));
@@ -113,11 +113,6 @@ QStringList frmMain::rowTexts(const QListWidget *list)
     for (int row = 0; row < list->count(); ++row)
         texts.append(list->item(row)->text());
     return texts;
-}
-
-QString frmMain::cardRoot() const
-{
-    return Vexolo::cardRootFromText(drvCard->currentText());
 }
 
 void frmMain::createControls()

@@ -1,12 +1,11 @@
 #pragma once
 
+#include "storage/cardstore.h"
+
 #include <QWidget>
 
 class PlatformAdapter;
 class frmAdv;
-namespace Vexolo {
-struct TrackCommandLookup;
-}
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -22,7 +21,9 @@ class frmMain final : public QWidget
     Q_OBJECT
 
 public:
-    explicit frmMain(PlatformAdapter &platform, QWidget *parent = nullptr);
+    // ops: the file system calls that change a card; tests make them fail on demand.
+    explicit frmMain(PlatformAdapter &platform, Vexolo::FileOps &ops = Vexolo::FileOps::system(),
+                     QWidget *parent = nullptr);
     ~frmMain() override;
     Q_DISABLE_COPY_MOVE(frmMain)
 
@@ -30,8 +31,8 @@ public:
     static frmMain *instance(PlatformAdapter *platform = nullptr);
 
     PlatformAdapter &platform() const { return m_platform; }
-    // The card root named by drvCard's text, or empty when it names no existing absolute folder.
-    QString cardRoot() const;
+    // The chosen card's root, or empty when drvCard's text names no existing absolute folder.
+    QString cardRoot() const { return m_store.root(); }
 
     // Controls, in creation (and tab) order.
     QComboBox *drvCard = nullptr;
@@ -112,14 +113,15 @@ private:
     // The advanced window, its Save handed back to advancedSettingsSaved.
     frmAdv *advancedWindow();
     void advancedSettingsSaved(bool onCard, int workingIndex, const QString &commandString);
-    void writeTrackCommandFile(const QString &commandString);
-    // The lookup's command string; a command file that could not be read is told to the user.
-    QString commandStringOf(const Vexolo::TrackCommandLookup &found);
-    // The card's "Programs" folder; created first when create is set and it is not a folder yet.
-    static QString ProgramsFolder(const QString &cardRoot, bool create);
+    void writeTrackCommandFile(const QString &trackName, const QString &commandString);
+    // Shows the card store's messages, in order.
+    void showNotices(const Vexolo::Notices &notices);
     // Steps the playlist number by delta, wrapping "-1" to "9" and "10" to "0", then loads.
     void stepPlaylistNumber(int delta);
 
     PlatformAdapter &m_platform;
+    Vexolo::CardStore m_store;
+    // The card track the advanced window was last opened for.
+    QString m_advancedTrack;
     bool m_opened = false;
 };

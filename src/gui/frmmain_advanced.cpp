@@ -1,13 +1,9 @@
 #include "frmmain.h"
 
-#include "card/tracknames.h"
 #include "frmadv.h"
 #include "platform/platformadapter.h"
 #include "storage/cardfiles.h"
-#include "storage/cardtext.h"
-#include "storage/safefile.h"
 
-#include <QDir>
 #include <QListWidget>
 
 // The main window's side of the advanced settings window: it opens the window for a track and
@@ -26,7 +22,9 @@ void frmMain::cmdCardAdvanced_Action()
     const int row = selectedRow(lstCard);
     if (row < 0)
         return;
-    const QString commandString = AdvStringCard(lstCard->item(row)->text());
+    m_advancedTrack = lstCard->item(row)->text();
+    // The window shows this track's own name, whatever name its command file carries.
+    const QString commandString = Vexolo::commandStringOfTrack(AdvStringCard(m_advancedTrack), m_advancedTrack);
     advancedWindow()->InitForm(commandString, true, row);
 }
 
@@ -46,7 +44,7 @@ void frmMain::lstList_DoubleClick()
 void frmMain::advancedSettingsSaved(bool onCard, int workingIndex, const QString &commandString)
 {
     if (onCard) {
-        writeTrackCommandFile(commandString);
+        writeTrackCommandFile(m_advancedTrack, commandString);
         return;
     }
     // The main window stayed usable while the advanced one was open: the row may be gone by now.
@@ -57,15 +55,9 @@ void frmMain::advancedSettingsSaved(bool onCard, int workingIndex, const QString
     lstListAdv->item(workingIndex)->setText(commandString);
 }
 
-void frmMain::writeTrackCommandFile(const QString &commandString)
+void frmMain::writeTrackCommandFile(const QString &trackName, const QString &commandString)
 {
-    const QString name = Vexolo::trackCommandFileName(Vexolo::upToFirstMp3(commandString)).trimmed();
-    const QString root = cardRoot();
-    // Only a track's own command file, directly in the card root, may be written: a name read
-    // from the card must not reach any other file, and a pulled card must not be re-created.
-    if (!Vexolo::isPlainFileName(name) || root.isEmpty()
-        || !Vexolo::writeFileSafely(QDir(root).filePath(name), Vexolo::encodeCardText(commandString)))
-        m_platform.tell(QStringLiteral("Could not write to file: [") + name + QLatin1Char(']'));
+    showNotices(m_store.writeTrackCommand(trackName, commandString));
 }
 
 void frmMain::closeAdvancedWindow()

@@ -1,6 +1,5 @@
 #include "frmmain.h"
 
-#include "card/tracknames.h"
 #include "commands/textnumber.h"
 #include "platform/platformadapter.h"
 
@@ -41,7 +40,8 @@ void frmMain::cmdRefresh_Action()
 void frmMain::drvCard_Change()
 {
     lstCard->clear();
-    const QStringList tracks = Vexolo::listCardTracks(cardRoot());
+    m_store.choose(drvCard->currentText());
+    const QStringList tracks = m_store.listTracks();
     if (tracks.isEmpty())
         return;
     lstCard->addItems(tracks);

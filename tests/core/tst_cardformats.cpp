@@ -1,5 +1,5 @@
 #include "storage/cardfiles.h"
-#include "storage/trackcommandlookup.h"
+#include "storage/cardstore.h"
 #include "support/helpers.h"
 
 #include <QtTest>
@@ -77,7 +77,8 @@ private Q_SLOTS:
     void lookup_data()
     {
         QTest::addColumn<QString>("track");
-        QTest::addColumn<QString>("file"); // made in the card root; a folder, which cannot be read, when it ends in "/"
+        // Made in the card root: a folder when it ends in "/", a FIFO for content "fifo", a link for "->target".
+        QTest::addColumn<QString>("file");
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("expected");
         // clang-format off
@@ -87,7 +88,12 @@ private Q_SLOTS:
         QTest::newRow("LF, Windows-1252") << "LOUD.MP3" << "LOUD.adv" << "F\xEAte\nx"_ba << "Fête";
         QTest::newRow("first .mp3 only") << "a.mp3.mp3" << "a.adv.mp3" << "a V1"_ba << "a V1";
         QTest::newRow("beyond one read") << "L.mp3" << "L.adv" << QByteArray(9999, 'x') + "\n" << QString(9999, u'x');
-        QTest::newRow("unreadable") << "D.mp3" << "D.adv/" << QByteArray() << "D.mp3 V7";
+        QTest::newRow("64 KiB line") << "K.mp3" << "K.adv" << QByteArray(65536, 'k') << QString(65536, u'k');
+        QTest::newRow("unreadable: longer line") << "H.mp3" << "H.adv" << QByteArray(65537, 'h') << "H.mp3 V7";
+        QTest::newRow("unreadable: folder") << "D.mp3" << "D.adv/" << QByteArray() << "D.mp3 V7";
+        QTest::newRow("unreadable: FIFO") << "F.mp3" << "F.adv" << "fifo"_ba << "F.mp3 V7";
+        QTest::newRow("unreadable: /dev/zero") << "Z.mp3" << "Z.adv" << "->/dev/zero"_ba << "Z.mp3 V7";
+        QTest::newRow("link to a file") << "L.mp3" << "L.adv" << "->L.txt"_ba << "L V4";
         QTest::newRow("slash: never outside") << "../out.mp3" << "" << QByteArray() << "../out.mp3 V7";
         QTest::newRow("NUL: never another file") << u"i\0.mp3"_s << "i" << QByteArray() << u"i\0.mp3 V7"_s;
         // clang-format on
@@ -103,12 +109,25 @@ private Q_SLOTS:
         const QString root = parent.filePath("card");
         QFile command(root + u'/' + file);
         QVERIFY(QDir(parent.path()).mkpath("out.adv") && QDir(root).mkpath(file.endsWith(u'/') ? file : "."));
-        if (!file.isEmpty() && !file.endsWith(u'/'))
+        QFile target(root + "/L.txt");
+        QVERIFY(target.open(QIODevice::WriteOnly) && target.write("L V4") == 4 && target.flush());
+        if (content == "fifo")
+            QCOMPARE(QProcess::execute("mkfifo", {command.fileName()}), 0);
+        else if (content.startsWith("->"))
+            QVERIFY(QFile::link(QString::fromUtf8(content.mid(2)), command.fileName()));
+        else if (!file.isEmpty() && !file.endsWith(u'/'))
             QVERIFY(command.open(QIODevice::WriteOnly) && command.write(content) == content.size() && command.flush());
-        const TrackCommandLookup one = lookupTrackCommand(root, track), many = lookupTrackCommands(root, {track})[0];
-        QCOMPARE(std::pair(one.commandString, one.readFailed), std::pair(expected, file.endsWith(u'/')));
-        QCOMPARE(std::pair(many.commandString, many.readFailed), std::pair(expected, file.endsWith(u'/')));
-        if (expected != defaultCommandString(track)) // name files are read the same way
+        CardStore store;
+        store.choose(root);
+        const bool unreadable = QTest::currentDataTag() && QByteArray(QTest::currentDataTag()).startsWith("unreadable");
+        // One track alone and among many take different ways to the file.
+        for (const QStringList &tracks : {QStringList {track}, QStringList {track, "other.mp3"}}) {
+            const CardStore::Lookup found = store.lookupCommands(tracks);
+            QCOMPARE(found.commandStrings.constFirst(), expected);
+            const Notices failed {{Notice::Plain, "Could not read from file: " + file.chopped(file.endsWith(u'/'))}};
+            QCOMPARE(found.notices, unreadable ? failed : Notices());
+        }
+        if (expected != defaultCommandString(track) && !content.startsWith("->")) // name files are read the same way
             QCOMPARE(readSingleValue(content), expected);
     }
 };

@@ -108,19 +108,21 @@ private Q_SLOTS:
 
     void cardSave_data()
     {
-        // The card's one track is Café.mp3, with the command file given ("": none). After Save the command file
-        // holds exactly the bytes given (UTF-8, no line end; "": as before); "../x.adv" and "a/b.adv", which a
-        // careless write would hit, stay as they were.
+        // The card's tracks are Café.mp3 and B.mp3, Café.mp3 with the command file given ("": none). After Save
+        // Café.adv holds exactly the bytes given (UTF-8, no line end), always naming Café.mp3 itself; B.adv,
+        // "../x.adv" and "a/b.adv", which a careless write would hit, stay as they were. "gone": the track is
+        // deleted while the window is open.
         QTest::addColumn<QByteArray>("commandFile");
         QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("messages");
         // clang-format off
-        QTest::newRow("new file") << QByteArray() << "Caf\xc3\xa9.mp3 V7"_ba << "";
-        QTest::newRow("longer file replaced") << "Café.mp32V5 P30\r\nline 2\r\n"_ba << "Café.mp32V5 P30"_ba << "";
-        QTest::newRow("../x.mp3") << "../x.mp3 V7"_ba << QByteArray() << "Could not write to file: [../x.adv]";
-        QTest::newRow("a/b.mp3") << "a/b.mp3 V7"_ba << QByteArray() << "Could not write to file: [a/b.adv]";
-        QTest::newRow("empty") << "\r\n"_ba << QByteArray() << "Could not extract filename from string:\nCould not write to file: []";
-        QTest::newRow("x.txt") << "x.txt V7"_ba << QByteArray() << "Could not write to file: []";
+        QTest::newRow("new file") << QByteArray() << "Caf\xc3\xa9.mp3 V7"_ba;
+        QTest::newRow("longer file replaced") << "Café.mp32V5 P30\r\nline 2\r\n"_ba << "Café.mp32V5 P30"_ba;
+        QTest::newRow("another track's name") << "B.mp31V3 P10"_ba << "Café.mp31V3 P10"_ba;
+        QTest::newRow("../x.mp3") << "../x.mp3 V7"_ba << "Café.mp3 V7"_ba;
+        QTest::newRow("a/b.mp3") << " a/b.mp3 V7"_ba << "Café.mp3 V7"_ba;
+        QTest::newRow("empty") << "\r\n"_ba << "Café.mp3 V7"_ba;
+        QTest::newRow("no .mp3") << "x.txt V7"_ba << "Café.mp3 V7"_ba;
+        QTest::newRow("gone") << "Café.mp35V2"_ba << QByteArray();
         // clang-format on
     }
 
@@ -129,19 +131,27 @@ private Q_SLOTS:
         QFETCH(QByteArray, commandFile);
         QFETCH(QByteArray, content);
         TestCard card;
-        QVERIFY(card.write(u"Café.mp3"_s, {}) && card.write("../x.adv", "kept") && card.write("a/b.adv", "kept"));
+        QVERIFY(card.write(u"Café.mp3"_s, {}) && card.write("B.mp3", {}) && card.write("B.adv", "kept"));
+        QVERIFY(card.write("../x.adv", "kept") && card.write("a/b.adv", "kept"));
         QVERIFY(commandFile.isEmpty() || card.write(u"Café.adv"_s, commandFile));
         m_main->drvCard->setEditText(card.root());
-        m_main->lstCard->setCurrentRow(0);
+        m_main->lstCard->setCurrentRow(1);
         m_main->cmdCardAdvanced->click();
         QVERIFY(frmAdv::existing() && frmAdv::existing()->onCard());
+        QCOMPARE(frmAdv::existing()->lblName->text(), u"Café.mp3"_s);
+        if (content.isEmpty())
+            QVERIFY(QFile::remove(card.path(u"Café.mp3"_s)));
         frmAdv::existing()->cmdSave->click();
         // Nothing else, neither on the card nor beside it.
-        const QStringList entries {"card", "card/Café.adv", "card/Café.mp3", "card/a", "card/a/b.adv", "x.adv"};
+        QStringList entries {"card",          "card/B.adv", "card/B.mp3",   "card/Café.adv",
+                             "card/Café.mp3", "card/a",     "card/a/b.adv", "x.adv"};
+        if (content.isEmpty())
+            entries.removeOne(u"card/Café.mp3"_s);
         QCOMPARE(card.snapshot(), entries);
         QCOMPARE(card.read(u"Café.adv"_s), content.isEmpty() ? commandFile : content);
-        QCOMPARE(card.read("../x.adv") + card.read("a/b.adv"), "keptkept"_ba);
-        QTEST(m_platform->shown.join(u'\n'), "messages");
+        QCOMPARE(card.read("B.adv") + card.read("../x.adv") + card.read("a/b.adv"), "keptkeptkept"_ba);
+        QCOMPARE(m_platform->shown,
+                 content.isEmpty() ? QStringList {u"Could not write to file: [Café.adv]"_s} : QStringList());
     }
 };
 

@@ -15,7 +15,9 @@ qsizetype indexOfMp3(const QString &text)
 
 bool isTrackName(const QString &name)
 {
-    return name.endsWith(Mp3Extension, NameCase);
+    // A control character cannot be written into a record, and the device's cards cannot hold one.
+    return name.endsWith(Mp3Extension, NameCase)
+        && std::none_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 32 || c.unicode() == 127; });
 }
 
 QString ExtractFilename(const QString &trackName)

@@ -13,7 +13,7 @@ inline const QString Mp3Extension = QStringLiteral(".mp3");
 
 // Index of the first ".mp3" in text, -1 when there is none.
 qsizetype indexOfMp3(const QString &text);
-// Whether an item of the card root is a track: its name ends in ".mp3".
+// Whether an item of the card root is a track: its name ends in ".mp3" and holds no control character.
 bool isTrackName(const QString &name);
 // The text before the first ".mp3"; empty when there is none.
 QString ExtractFilename(const QString &trackName);

@@ -45,6 +45,14 @@ QString defaultCommandString(const QString &trackName)
     return trackName + QStringLiteral(" V7");
 }
 
+QString commandStringOfTrack(const QString &commandString, const QString &trackName)
+{
+    const QString name = upToFirstMp3(commandString);
+    if (name.isEmpty())
+        return defaultCommandString(trackName);
+    return upToFirstMp3(trackName).trimmed() + commandString.sliced(name.size());
+}
+
 namespace {
 
 void appendRecord(QByteArray &content, const QString &commandString)

@@ -19,6 +19,10 @@ QString programNameFileName(const QString &number); // "Program" + N + ".adv"
 QString trackCommandFileName(const QString &trackName);
 // The track name followed by " V7".
 QString defaultCommandString(const QString &trackName);
+// A card track's command string always names that track: the name at the front of commandString
+// is replaced by trackName's (trimmed, as the encoder trims it). A string without ".mp3" carries
+// nothing a track could keep: the track's default string.
+QString commandStringOfTrack(const QString &commandString, const QString &trackName);
 
 // One command record: the string filled with spaces to 79 characters, then CR LF. A longer
 // string is written whole (the listing file allows it; program files refuse it first).

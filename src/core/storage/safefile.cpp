@@ -1,12 +1,17 @@
 #include "storage/safefile.h"
 
+#include "storage/fileops.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,39 +19,46 @@ namespace Vexolo {
 
 namespace {
 
+constexpr QByteArrayView TempPrefix = ".vexolo-";
+constexpr QByteArrayView TempSuffix = ".tmp";
+
 // Closes the descriptor and removes the temporary file unless released: every failure path
 // leaves the folder as it was.
 class TempFile
 {
 public:
-    TempFile(int fd, QByteArray path)
-        : m_fd(fd)
-        , m_path(std::move(path))
+    TempFile(FileOps &ops, int folder, int fd, QByteArray name)
+        : m_ops(ops)
+        , m_folder(folder)
+        , m_fd(fd)
+        , m_name(std::move(name))
     {
     }
     ~TempFile()
     {
         if (m_fd >= 0)
-            ::close(m_fd);
-        if (!m_path.isEmpty())
-            ::unlink(m_path.constData());
+            m_ops.close(m_fd);
+        if (!m_name.isEmpty())
+            ::unlinkat(m_folder, m_name.constData(), 0);
     }
     Q_DISABLE_COPY_MOVE(TempFile)
 
     int fd() const { return m_fd; }
-    const QByteArray &path() const { return m_path; }
+    const QByteArray &name() const { return m_name; }
     // close() reports a delayed write error on some file systems, so its result counts.
     bool close()
     {
         const int fd = m_fd;
         m_fd = -1;
-        return ::close(fd) == 0;
+        return m_ops.close(fd) == 0;
     }
-    void release() { m_path.clear(); }
+    void release() { m_name.clear(); }
 
 private:
+    FileOps &m_ops;
+    int m_folder;
     int m_fd;
-    QByteArray m_path;
+    QByteArray m_name;
 };
 
 bool fail(QString *errorString, const QString &what, int error)
@@ -56,12 +68,12 @@ bool fail(QString *errorString, const QString &what, int error)
     return false;
 }
 
-bool writeAll(int fd, const QByteArray &content)
+bool writeAll(FileOps &ops, int fd, const QByteArray &content)
 {
     const char *data = content.constData();
     qsizetype left = content.size();
     while (left > 0) {
-        const ssize_t written = ::write(fd, data, size_t(left));
+        const ssize_t written = ops.write(fd, data, size_t(left));
         if (written < 0) {
             if (errno == EINTR)
                 continue;
@@ -77,52 +89,99 @@ bool writeAll(int fd, const QByteArray &content)
     return true;
 }
 
+// The writer's process id from a temporary name ".vexolo-PID-RANDOM.tmp", 0 when it is no such name.
+pid_t writerOf(QByteArrayView name)
+{
+    if (!name.startsWith(TempPrefix) || !name.endsWith(TempSuffix))
+        return 0;
+    name = name.sliced(TempPrefix.size(), name.size() - TempPrefix.size() - TempSuffix.size());
+    const qsizetype dash = name.indexOf('-');
+    bool ok = false;
+    const qlonglong pid = dash > 0 ? name.first(dash).toLongLong(&ok) : 0;
+    return ok && pid > 0 && pid <= INT_MAX ? pid_t(pid) : 0;
+}
+
 } // namespace
+
+bool writeFileSafely(int folder, const QString &name, const QByteArray &content, FileOps &ops, QString *errorString)
+{
+    const QByteArray target = QFile::encodeName(name);
+    if (folder < 0 || target.isEmpty())
+        return fail(errorString, name, ENOENT);
+    struct stat old;
+    const bool exists = ::fstatat(folder, target.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0;
+    if (exists && S_ISDIR(old.st_mode))
+        return fail(errorString, name, EISDIR);
+
+    // A short fixed-form name: the target's own name may already be near the file system's limit.
+    // The process id in it tells a later writer whether this one is still at work.
+    int fd = -1;
+    QByteArray tempName;
+    for (int attempt = 0; fd < 0; ++attempt) {
+        tempName = TempPrefix.toByteArray() + QByteArray::number(::getpid()) + '-'
+            + QByteArray::number(QRandomGenerator::global()->generate(), 16) + TempSuffix.toByteArray();
+        fd = ops.openat(folder, tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        if (fd < 0 && (errno != EEXIST || attempt >= 100))
+            return fail(errorString, name, errno);
+    }
+    TempFile temp(ops, folder, fd, tempName);
+    ::flock(temp.fd(), LOCK_EX | LOCK_NB);
+
+    // Keep the old file's permissions where the file system has them; a FAT card has none, so a
+    // refusal here is no reason to stop.
+    if (exists && S_ISREG(old.st_mode))
+        (void)::fchmod(temp.fd(), old.st_mode & 07777);
+
+    if (!writeAll(ops, temp.fd(), content))
+        return fail(errorString, name, errno);
+    if (ops.fsync(temp.fd()) != 0)
+        return fail(errorString, name, errno);
+    if (!temp.close())
+        return fail(errorString, name, errno);
+    if (ops.renameat(folder, temp.name().constData(), folder, target.constData()) != 0)
+        return fail(errorString, name, errno);
+    temp.release();
+
+    // The rename is durable only once the folder itself reaches the card.
+    const bool synced = ops.fsync(folder) == 0 || errno == EINVAL || errno == ENOTSUP;
+    return synced || fail(errorString, name, errno);
+}
 
 bool writeFileSafely(const QString &path, const QByteArray &content, QString *errorString)
 {
     if (path.isEmpty())
         return fail(errorString, path, ENOENT);
     const QFileInfo target(path);
-    if (target.isDir())
-        return fail(errorString, path, EISDIR);
-    const QByteArray folder = QFile::encodeName(target.absolutePath());
+    const Fd folder(::open(QFile::encodeName(target.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.isOpen())
+        return fail(errorString, path, errno);
+    return writeFileSafely(folder.get(), target.fileName(), content, FileOps::system(), errorString);
+}
 
-    // A short fixed-form name: the target's own name may already be near the file system's limit.
-    int fd = -1;
-    QByteArray tempPath;
-    for (int attempt = 0; fd < 0; ++attempt) {
-        tempPath = folder + "/.vexolo-" + QByteArray::number(QRandomGenerator::global()->generate(), 16) + ".tmp";
-        fd = ::open(tempPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && (errno != EEXIST || attempt >= 100))
-            return fail(errorString, path, errno);
+void removeLeftoverTemporaries(int folder, FileOps &ops)
+{
+    const int listingFd = ::dup(folder);
+    if (listingFd < 0)
+        return;
+    DIR *listing = ::fdopendir(listingFd);
+    if (!listing) {
+        ::close(listingFd);
+        return;
     }
-    TempFile temp(fd, tempPath);
-
-    // Keep the old file's permissions where the file system has them; a FAT card has none, so a
-    // refusal here is no reason to stop.
-    struct stat old;
-    if (::stat(QFile::encodeName(path).constData(), &old) == 0)
-        (void)::fchmod(temp.fd(), old.st_mode & 07777);
-
-    if (!writeAll(temp.fd(), content))
-        return fail(errorString, path, errno);
-    if (::fsync(temp.fd()) != 0)
-        return fail(errorString, path, errno);
-    if (!temp.close())
-        return fail(errorString, path, errno);
-    if (::rename(temp.path().constData(), QFile::encodeName(path).constData()) != 0)
-        return fail(errorString, path, errno);
-    temp.release();
-
-    // The rename is durable only once the folder itself reaches the card.
-    const int folderFd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folderFd < 0)
-        return fail(errorString, path, errno);
-    const bool synced = ::fsync(folderFd) == 0 || errno == EINVAL || errno == ENOTSUP;
-    const int syncError = errno;
-    ::close(folderFd);
-    return synced || fail(errorString, path, syncError);
+    while (const dirent *entry = ::readdir(listing)) {
+        const pid_t writer = writerOf(QByteArrayView(entry->d_name));
+        // A writer that still runs (here, or under another user: EPERM) is at work.
+        if (writer == 0 || writer == ::getpid() || ::kill(writer, 0) == 0 || errno != ESRCH)
+            continue;
+        const Fd file(::openat(folder, entry->d_name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+        struct stat info;
+        if (!file.isOpen() || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
+            continue;
+        // A writer in another process namespace holds its lock until it is done.
+        if (::flock(file.get(), LOCK_EX | LOCK_NB) == 0)
+            ops.unlinkat(folder, entry->d_name, 0);
+    }
+    ::closedir(listing);
 }
 
 } // namespace Vexolo

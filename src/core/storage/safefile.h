@@ -5,12 +5,23 @@
 
 namespace Vexolo {
 
-// Replaces (or creates) the file at path with content so that a failure at any step leaves the
-// old file byte for byte and no stray file: the content goes to a new file in the same folder,
-// is flushed and fsynced, then renamed over the old name, and the folder is fsynced.
-// Returns false on any failure; errorString then says why. Only a failure to flush the folder
-// comes after the rename: the new content is then in place but may not survive a power cut.
-// A path that names a folder fails without touching it.
+class FileOps;
+
+// Replaces (or creates) the file name inside the open folder with content so that a failure at
+// any step leaves the old file byte for byte and no stray file: the content goes to a new file in
+// the same folder, is flushed and fsynced, then renamed over the old name, and the folder is
+// fsynced. A name that is a link is replaced as a link, its target is never touched. Returns
+// false on any failure; errorString then says why. Only a failure to flush the folder comes after
+// the rename: the new content is then in place but may not survive a power cut. A name that
+// names a folder fails without touching it.
+bool writeFileSafely(int folder, const QString &name, const QByteArray &content, FileOps &ops,
+                     QString *errorString = nullptr);
+// The same for a path.
 bool writeFileSafely(const QString &path, const QByteArray &content, QString *errorString = nullptr);
+
+// Removes the temporary files that killed writers of this program left in the open folder. A
+// temporary name carries its writer's process id; one whose writer still runs, or that another
+// process holds locked, is left alone.
+void removeLeftoverTemporaries(int folder, FileOps &ops);
 
 } // namespace Vexolo

@@ -1,0 +1,126 @@
+#pragma once
+
+#include "storage/fileops.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+#include <sys/types.h>
+
+namespace Vexolo {
+
+// A message the window must show, and how.
+struct Notice
+{
+    enum Kind { Plain, Caution };
+    Kind kind = Plain;
+    QString text;
+    bool operator==(const Notice &) const = default;
+};
+using Notices = QList<Notice>;
+
+// Reports how far a long piece of card work has come.
+using Progress = std::function<void(qint64 done, qint64 total)>;
+
+// The one way to a card: every read and write of the program passes here. The card is the folder
+// chosen last, remembered by its file system and inode: a card pulled or replaced since is no
+// longer the card, and nothing is written to or deleted from it. Files are written only directly
+// in the card root and in a "Programs" that is a real folder directly inside it, on the card's
+// file system. Every read is bounded and takes regular files only. Each operation reports the
+// messages the window must show as values.
+class CardStore
+{
+public:
+    explicit CardStore(FileOps &ops = FileOps::system());
+    Q_DISABLE_COPY_MOVE(CardStore)
+
+    // Chooses the card named by the volume selector's text; an empty root when the text names no
+    // existing absolute folder.
+    void choose(const QString &text);
+    QString root() const { return m_root; }
+    // Whether the chosen card is still there: its path still names the same folder.
+    bool isPresent() const;
+
+    // The card's tracks in card-list order. Names holding a control character cannot be written
+    // into a record and cannot exist on the device's cards: they are left out.
+    QStringList listTracks() const;
+
+    // The command strings that tracks bring with them (the first line of each track's command
+    // file, or its default string), with a "Could not read from file: " notice for each command
+    // file that exists but cannot be read.
+    struct Lookup
+    {
+        QStringList commandStrings;
+        Notices notices;
+    };
+    Lookup lookupCommands(const QStringList &trackNames, const Progress &progress = {}) const;
+
+    // Load: the entries of program number whose tracks are on the card, and its name.
+    struct Loaded
+    {
+        QStringList names;
+        QStringList commandStrings;
+        QString name;
+        Notices notices;
+    };
+    Loaded loadProgram(const QString &number, const Progress &progress = {}) const;
+
+    // Save in two steps, so the window can ask its question in between: prepare checks the
+    // strings and the card, save writes.
+    struct SavePlan
+    {
+        Notices refusal; // the save stops here with these messages
+        QString overwriteQuestion; // to ask before save; empty when none
+        QByteArray program;
+        QByteArray name;
+        QString number;
+    };
+    SavePlan prepareSave(const QString &number, const QStringList &commandStrings, const QString &name) const;
+    struct Saved
+    {
+        bool programWritten = false;
+        Notices notices;
+    };
+    // Writes the program file and, when it was written, the name file; then the listing of tracks.
+    Saved save(const SavePlan &plan, const QStringList &tracks, const Progress &progress = {});
+
+    // Delete in two steps, for the question in between.
+    struct DeletePlan
+    {
+        Notices refusal;
+        QString question; // empty with an empty refusal: nothing to delete
+    };
+    DeletePlan prepareDelete(const QString &number) const;
+    struct Deleted
+    {
+        bool deleted = false;
+        Notices notices;
+    };
+    Deleted deleteProgram(const QString &number);
+
+    // "RootDir.txt" for the tracks. When onlyOnCard is set (on close), nothing is written unless
+    // the chosen folder holds a track or already has its "Programs" folder, and nothing is said
+    // when the card has gone.
+    Notices writeListing(const QStringList &tracks, bool onlyOnCard, const Progress &progress = {});
+
+    // Writes a card track's own command file, named after the track, holding commandString with
+    // the track's own name in front.
+    Notices writeTrackCommand(const QString &trackName, const QString &commandString);
+
+    // The texts of the messages, used exactly as they stand.
+    static const QString NoCardMessage;
+
+private:
+    Fd openRoot() const;
+    Fd openPrograms(int root, bool create) const;
+
+    FileOps &m_ops;
+    QString m_root;
+    dev_t m_device = 0;
+    ino_t m_inode = 0;
+};
+
+} // namespace Vexolo

@@ -1,0 +1,58 @@
+#include "storage/fileops.h"
+
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace Vexolo {
+
+int FileOps::openat(int folder, const char *name, int flags, mode_t mode)
+{
+    return ::openat(folder, name, flags, mode);
+}
+
+ssize_t FileOps::write(int fd, const void *data, size_t size)
+{
+    return ::write(fd, data, size);
+}
+
+int FileOps::fsync(int fd)
+{
+    return ::fsync(fd);
+}
+
+int FileOps::close(int fd)
+{
+    return ::close(fd);
+}
+
+int FileOps::renameat(int fromFolder, const char *from, int toFolder, const char *to)
+{
+    return ::renameat(fromFolder, from, toFolder, to);
+}
+
+int FileOps::unlinkat(int folder, const char *name, int flags)
+{
+    return ::unlinkat(folder, name, flags);
+}
+
+int FileOps::mkdirat(int folder, const char *name, mode_t mode)
+{
+    return ::mkdirat(folder, name, mode);
+}
+
+FileOps &FileOps::system()
+{
+    static FileOps ops;
+    return ops;
+}
+
+void Fd::reset()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
+
+} // namespace Vexolo
