@@ -1,11 +1,15 @@
 #include "frmmain.h"
 #include "storage/safefile.h"
+#include "support/failingfileops.h"
 #include "support/helpers.h"
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"
 
 #include <QtTest>
 #include <QtWidgets>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 // Safe file replacement; Save, Load and Delete of programs and the card listing through the main window. Real cards.
 class TestProgramStorage : public QObject
@@ -21,7 +25,8 @@ class TestProgramStorage : public QObject
     {
         TestCard card;
         ScriptedPlatform platform;
-        frmMain window {platform};
+        FailingFileOps ops;
+        frmMain window {platform, ops};
         // Playlist number and name, the playlist, its command strings.
         QString state() const
         {
@@ -85,11 +90,14 @@ private Q_SLOTS:
         // writeFileSafely alone: a replacement either happens whole or leaves the card exactly as it was, with no
         // stray file. The file there first, then "Program1.txt" is replaced.
         QTest::addColumn<QString>("old");
-        QTest::addColumn<QString>("kind"); // of card: a plain folder, or a tmpfs made read-only or full
+        QTest::addColumn<QString>("kind"); // of card: a plain folder, one whose calls fail, a tmpfs read-only or full
         QTest::addColumn<bool>("replaced");
         // clang-format off
         QTest::newRow("replaces a longer file") << "Program1.txt" << "folder" << true;
+        QTest::newRow("replaces a link, not its target") << "Program1.txt>../outside.txt" << "folder" << true;
         QTest::newRow("name is a folder") << "Program1.txt/inside.txt" << "folder" << false;
+        for (const char *call : {"open", "write", "fsync", "close", "rename"})
+            QTest::addRow("%s fails", call) << "Program1.txt" << call << false;
         QTest::newRow("read-only mount") << "Program1.txt" << "read-only" << false;
         QTest::newRow("full tiny tmpfs") << "Program1.txt" << "full" << false;
         // clang-format on
@@ -102,16 +110,27 @@ private Q_SLOTS:
         QFETCH(bool, replaced);
         const QByteArray oldContent = "Song.mp31V5 P30" + QByteArray(64, ' ') + "\r\nend", content = "Intro.mp3 V7";
         TestCard card;
-        if (kind != "folder" && !card.mountTmpfs(kind))
+        const bool mounted = kind == "read-only" || kind == "full";
+        if (mounted && !card.mountTmpfs(kind))
             QSKIP("mounting a tmpfs is not permitted here");
-        QVERIFY(card.write(old, oldContent));
-        QVERIFY(kind == "folder" || card.spoil(kind));
-        const QStringList before = card.snapshot();
+        const QString link = old.section(u'>', 0, 0), target = old.section(u'>', -1);
+        QVERIFY(card.write(target, oldContent) && (link == target || QFile::link(target, card.path(link))));
+        QVERIFY(!mounted || card.spoil(kind));
+        QStringList after = card.snapshot();
+        if (replaced && link != target)
+            after.append("card/Program1.txt"); // the link itself became the file
+        FailingFileOps ops;
+        ops.failing = QStringList {kind};
+        const int folder = ::open(QFile::encodeName(card.root()).constData(), O_RDONLY | O_DIRECTORY);
         QString error;
-        QCOMPARE(Vexolo::writeFileSafely(card.path("Program1.txt"), content, &error), replaced);
+        QCOMPARE(Vexolo::writeFileSafely(folder, "Program1.txt", content, ops, &error), replaced);
+        ::close(folder);
         QCOMPARE(error.isEmpty(), replaced);
-        QCOMPARE(card.read(old), replaced ? content : oldContent);
-        QCOMPARE(card.snapshot(), before);
+        QCOMPARE(card.read(link), replaced ? content : oldContent);
+        QCOMPARE(card.read(target), replaced && link == target ? content : oldContent);
+        after.sort();
+        after.removeDuplicates();
+        QCOMPARE(card.snapshot(), after);
     }
 
     void refusalsLeaveTheCard_data()
@@ -121,40 +140,57 @@ private Q_SLOTS:
         const QString noList = "Could not create root directory listing! Your card may be write portected!";
         const QString noDel = "Could not delete Playlist Number 1! Your card may be write protected!";
         const QString noCard = "No card is chosen! Choose the volume of your card first.";
+        const QStringList refused {Overwrite, noFile, noList, Delete1, noDel, noList},
+            full {Overwrite, noFile, noList, Delete1, noList};
         // clang-format off
         QTest::newRow("too long") << QStringList { "Advanced Text length too long: 85", Delete1 };
         QTest::newRow("overwrite answered No") << QStringList { Overwrite, Delete1 };
-        QTest::newRow("read-only") << QStringList { Overwrite, noFile, noList, Delete1, noDel, noList };
-        QTest::newRow("full") << QStringList { Overwrite, noFile, noList, Delete1, noList };
+        QTest::newRow("read-only") << refused;
+        QTest::newRow("full") << full;
+        for (const char *calls : {"open", "write", "fsync", "close", "rename"})
+            QTest::addRow("%s fails", calls) << full;
+        QTest::newRow("rename unlink fails") << refused;
+        QTest::newRow("Programs is a link") << QStringList { noFile, noList, noDel, noList };
         QTest::newRow("no card: removed while running") << QStringList { noCard, noCard };
+        QTest::newRow("no card: replaced while running") << QStringList { noCard, noCard };
+        QTest::newRow("no card: unmounted while running") << QStringList { noCard, noCard };
         // clang-format on
     }
 
     void refusalsLeaveTheCard()
     {
-        const QByteArray how = QTest::currentDataTag();
+        const QString how = QTest::currentDataTag();
         Session s;
-        const bool mounted = how == "read-only" || how == "full";
-        if (mounted && !s.card.mountTmpfs(how))
+        const bool mounted = how == "read-only" || how == "full" || how.contains("unmounted");
+        if (mounted && !s.card.mountTmpfs(how == "full" ? how : "read-only"))
             QSKIP("mounting a tmpfs is not permitted here");
         s.card.addFiles({"A.mp3"});
-        s.card.write("Programs/Program1.txt", "A.mp3 V3"); // as another tool wrote it: any save would differ
+        // As another tool wrote it: any save would differ. Behind a link, it lies outside the card.
+        const bool linked = how == "Programs is a link";
+        QVERIFY(s.card.write(linked ? "../outside/Program1.txt" : "Programs/Program1.txt", "A.mp3 V3"));
+        QVERIFY(!linked || QFile::link("../outside", s.card.path("Programs")));
         s.window.drvCard->setEditText(s.card.root());
         s.window.txtName->setText("New");
         QVERIFY(QDir::setCurrent(s.card.path(".."))); // where a relative path would lead
         if (how == "too long")
             s.window.lstListAdv->item(0)->setText("A.mp3 V7 " + QString(76, u'1'));
+        else if (how.endsWith("fails"))
+            s.ops.failing = how.chopped(6).split(u' ');
+        else if (how.contains("unmounted"))
+            QVERIFY(s.card.unmount());
         else if (mounted)
             QVERIFY(s.card.spoil(how));
-        else if (how == "no card: removed while running")
-            QVERIFY(QDir(s.card.root()).removeRecursively());
+        else if (how.startsWith("no card"))
+            QVERIFY(QDir(s.card.root()).removeRecursively()
+                    && (how.contains("removed") || QDir().mkpath(s.card.root())));
         const QStringList before = s.files();
         // Yes to overwrite only where the card itself refuses, Yes to delete only where that fails too.
-        s.platform.answers << (mounted ? Yes : No) << (how == "read-only" ? Yes : No);
+        const bool refused = how == "read-only" || how.contains("unlink");
+        s.platform.answers << (mounted || how.endsWith("fails") ? Yes : No) << (refused ? Yes : No);
         s.window.cmdSave->click();
         s.window.cmdDelete->click();
         QCOMPARE(s.files(), before); // and no listing either
-        QCOMPARE(s.window.lstList->count(), 1);
+        QCOMPARE(s.window.lstList->count(), linked ? 0 : 1);
         s.window.close();
         QTEST(s.platform.shown, "messages");
         QVERIFY(!QFileInfo::exists("/Programs") && !QFileInfo::exists("Programs")); // no card root, no folder

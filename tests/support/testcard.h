@@ -55,6 +55,8 @@ public:
         const QString size = kind == "full" ? "size=64k" : "size=1m";
         return m_mounted = run({"mount", "-t", "tmpfs", "-o", size, "tmpfs", m_root});
     }
+    // Pulls the mounted card as a user would, leaving its mount folder behind.
+    bool unmount() { return m_mounted && !(m_mounted = !run({"umount", "-l", m_root})); }
     // Makes the mounted card "read-only" (remounted so) or "full" (not a data block left: blocks first, then bytes).
     bool spoil(const QString &kind) const
     {
