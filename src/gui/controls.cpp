@@ -1,5 +1,7 @@
 #include "controls.h"
 
+#include "singlelinevalidator.h"
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -41,6 +43,7 @@ QLineEdit *field(QWidget *container, const QString &name, const QString &text, Q
                  const QColor &background)
 {
     auto *control = place(container, new QLineEdit(text, container), name, QString(), geometry);
+    control->setValidator(new SingleLineValidator(control));
     control->setFont(font);
     control->setAlignment(Qt::AlignCenter);
     QPalette palette = control->palette();

@@ -2,6 +2,7 @@
 
 #include "controls.h"
 #include "platform/platformadapter.h"
+#include "singlelinevalidator.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -126,6 +127,7 @@ void frmMain::createControls()
     // and Return must not add the typed text as a new volume row.
     drvCard->setCompleter(nullptr);
     drvCard->setInsertPolicy(QComboBox::NoInsert);
+    drvCard->setValidator(new SingleLineValidator(drvCard));
 
     cmdRefresh = button(this, QStringLiteral("cmdRefresh"), QStringLiteral("Refresh"), {191, 161, 85, 23}, &arial12);
     lstCard = list(this, QStringLiteral("lstCard"), {20, 196, 256, 273});

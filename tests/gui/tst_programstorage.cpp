@@ -1,3 +1,4 @@
+#include "frmadv.h"
 #include "frmmain.h"
 #include "storage/safefile.h"
 #include "support/failingfileops.h"
@@ -194,6 +195,76 @@ private Q_SLOTS:
         s.window.close();
         QTEST(s.platform.shown, "messages");
         QVERIFY(!QFileInfo::exists("/Programs") && !QFileInfo::exists("Programs")); // no card root, no folder
+    }
+
+    void hostileCardIsReadSafely()
+    {
+        // FIFOs, a link to /dev/zero, huge files without a line end: each is a file that cannot be read, and the
+        // program answers (CTest's timeout catches a hang). Leftovers of a killed save go, a running writer's stay.
+        Session s;
+        s.card.addFiles({"A.mp3", "F.mp3", "S.mp3", "Z.mp3", "Ctl\x01.mp3"});
+        QString programs;
+        for (int i = 0; i < 25; ++i)
+            programs += QStringLiteral("M%1.mp3 V7\r\n").arg(i);
+        QVERIFY(s.card.write("Programs/Program2.txt", programs.toLatin1() + "A.mp3 V1\r\nend"));
+        for (const char *fifo : {"F.adv", "Programs/Program1.txt", "Programs/Program2.adv"})
+            QCOMPARE(QProcess::execute("mkfifo", {s.card.path(fifo)}), 0);
+        QVERIFY(QFile::link("/dev/zero", s.card.path("Z.adv")));
+        QVERIFY(s.card.write("S.adv", {}) && s.card.write("Programs/Program3.txt", {}));
+        QVERIFY(QFile(s.card.path("S.adv")).resize(300 << 20)
+                && QFile(s.card.path("Programs/Program3.txt")).resize(9 << 20));
+        QProcess finished;
+        finished.start("true");
+        const qint64 dead = finished.processId(), running = ::getppid();
+        QVERIFY(finished.waitForFinished());
+        const QString leftover = QStringLiteral("Programs/.vexolo-%1-1.tmp").arg(dead);
+        const QString atWork = QStringLiteral("Programs/.vexolo-%1-2.tmp").arg(running);
+        QVERIFY(s.card.write(leftover, "x") && s.card.write(atWork, "y"));
+        s.window.drvCard->setEditText(s.card.root());
+        QCOMPARE(frmMain::rowTexts(s.window.lstCard), QStringList({"A.mp3", "F.mp3", "S.mp3", "Z.mp3"}));
+        s.window.cmdUp->click();
+        QCOMPARE(s.state(), "2 |A.mp3|A.mp3 V1");
+        s.window.cmdUp->click();
+        s.platform.answers << Yes;
+        s.window.cmdSave->click();
+        QCOMPARE(s.card.read("Programs/Program3.txt"), "end");
+        const QByteArray A = record("A.mp3 V7"), F = record("F.mp3 V7"), S = record("S.mp3 V7"), Z = record("Z.mp3 V7");
+        QCOMPARE(s.card.read("Programs/RootDir.txt"), A + F + S + Z + "end");
+        QVERIFY(!QFileInfo::exists(s.card.path(leftover)) && QFileInfo::exists(s.card.path(atWork)));
+        QStringList omitted {"The following files were ommited since they were not found on your card!"};
+        for (int i = 0; i < 20; ++i)
+            omitted.append(QStringLiteral("M%1.mp3").arg(i));
+        const QStringList unreadable {"Could not read from file: F.adv", "Could not read from file: S.adv",
+                                      "Could not read from file: Z.adv"};
+        QCOMPARE(s.platform.shown,
+                 QStringList({"Could not read from file: Program1.txt", omitted.join(u'\n') + "\nand 5 more",
+                              "Could not read from file: Program2.adv", "Could not read from file: Program3.txt",
+                              "This Playlist already exists! Overwrite?"})
+                     + unreadable);
+    }
+
+    void pastedTextStaysOneLine()
+    {
+        Session s;
+        s.card.addFiles({"A.mp3"});
+        s.window.drvCard->setEditText(s.card.root());
+        s.window.lstCard->setCurrentRow(0);
+        s.window.cmdAdd->click();
+        s.window.lstList->setCurrentRow(0);
+        s.window.cmdListAdvanced->click();
+        QGuiApplication::clipboard()->setText("30\r\nb.mp3 7V0 P1");
+        frmAdv::existing()->txtPause(0)->paste();
+        frmAdv::existing()->cmdSave->click();
+        QGuiApplication::clipboard()->setText("Late\tShow\nsecond line");
+        s.window.txtName->paste();
+        s.window.cmdSave->click();
+        QCOMPARE(s.card.read("Programs/Program1.txt"), record("A.mp3 V7 P30") + "end");
+        QCOMPARE(s.card.read("Programs/Program1.adv"), "LateShow");
+        // A folder without tracks or programs, chosen by mistake, gets no listing on close.
+        QVERIFY(s.card.write("../home/notes.txt", "x"));
+        s.window.drvCard->setEditText(s.card.path("../home"));
+        s.window.close();
+        QCOMPARE(s.card.snapshot().filter("home"), QStringList({"home", "home/notes.txt"}));
     }
 };
 
