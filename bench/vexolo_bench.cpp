@@ -19,9 +19,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPrinter>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -108,6 +110,53 @@ struct Figure
     bool pass() const { return ms <= targetMs && (targetRatio < 0 || ratio() <= targetRatio); }
 };
 
+double peakMemoryMb()
+{
+    struct rusage usage = {};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
+// A card that could hang, crash or flood a careless program: a FIFO and a 300 MB sparse file
+// without a line end as command files, and a program file of `records` records (200,000 by
+// default: over the limit of what is read). Run in a process of its own so its peak memory is its
+// own. Prints one summary line; fails when a target is missed.
+int hostileCard(int records)
+{
+    QTemporaryDir dir;
+    const QString root = dir.path() + QStringLiteral("/card");
+    QDir().mkpath(root + QStringLiteral("/Programs"));
+    for (const char *track : {"A.mp3", "F.mp3", "S.mp3"})
+        writeFile(root + QLatin1Char('/') + QLatin1String(track), {});
+    const QByteArray fifo = QFile::encodeName(root + QStringLiteral("/F.adv"));
+    QFile sparse(root + QStringLiteral("/S.adv"));
+    QByteArray program;
+    for (int i = 0; i < records; ++i) // half of them on the card
+        program
+            += Vexolo::commandRecord(i % 2 ? QStringLiteral("Missing %1.mp3 V7").arg(i) : QStringLiteral("A.mp3 V7"));
+    if (::mkfifo(fifo.constData(), 0644) != 0 || !sparse.open(QIODevice::WriteOnly) || !sparse.resize(300 << 20)
+        || !writeFile(root + QStringLiteral("/Programs/Program1.txt"), program + "end")) {
+        std::fprintf(stderr, "could not make the hostile card\n");
+        return 1;
+    }
+    program.clear();
+    program.squeeze();
+
+    SilentPlatform platform;
+    frmMain window(platform);
+    window.show();
+    QCoreApplication::processEvents();
+    const double choose = medianMs(1, nullptr, [&] { window.drvCard->setEditText(root); });
+    const double addAll = medianMs(1, nullptr, [&] { window.cmdAddAll_Action(); });
+    const double close = medianMs(1, nullptr, [&] { window.close(); });
+    const double peakMb = peakMemoryMb();
+    const bool pass = peakMb <= 200 && choose <= 1000 && addAll <= 1000 && close <= 1000;
+    std::printf("hostile card (%d records): choose %.1f ms, >>> %.1f ms, close %.1f ms, peak %.1f MB (targets <= "
+                "1000 ms each, <= 200 MB) %s\n",
+                records, choose, addAll, close, peakMb, pass ? "PASS" : "MISS");
+    return pass ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -115,6 +164,9 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // vexolo-bench hostile [records]: the hostile card alone.
+    if (argc > 1 && qstrcmp(argv[1], "hostile") == 0)
+        return hostileCard(argc > 2 ? std::max(0, atoi(argv[2])) : 200000);
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 7;
 
     // The synthetic card: 10,000 empty tracks, every second one with a command file, and a
@@ -236,9 +288,7 @@ int main(int argc, char *argv[])
     figures.append(codec);
 
     window.hide();
-    struct rusage usage = {};
-    getrusage(RUSAGE_SELF, &usage);
-    const double peakMb = double(usage.ru_maxrss) / 1024.0;
+    const double peakMb = peakMemoryMb();
 
     std::printf("%-12s %10s %10s %7s %s\n", "figure", "median ms", "raw ms", "ratio", "target");
     QStringList summary;
@@ -261,6 +311,17 @@ int main(int argc, char *argv[])
     allPass = allPass && memoryPass;
     std::printf("peak memory %.1f MB (target <= 150 MB) %s\n", peakMb, memoryPass ? "PASS" : "MISS");
     summary.append(QStringLiteral("peak %1MB %2").arg(peakMb, 0, 'f', 1).arg(memoryPass ? "PASS" : "MISS"));
+    // The hostile card twice: over the program file limit, and just under it (all of it is read).
+    for (const char *records : {"200000", "100000"}) {
+        QProcess hostile;
+        hostile.start(QCoreApplication::applicationFilePath(), {QStringLiteral("hostile"), QLatin1String(records)});
+        const bool ran = hostile.waitForFinished(120000);
+        const bool pass = ran && hostile.exitStatus() == QProcess::NormalExit && hostile.exitCode() == 0;
+        allPass = allPass && pass;
+        std::printf("%s\n",
+                    ran ? hostile.readAllStandardOutput().trimmed().constData() : "hostile card: no answer MISS");
+        summary.append(QStringLiteral("hostile %1 %2").arg(QLatin1String(records), pass ? "PASS" : "MISS"));
+    }
     std::printf("SUMMARY: %s | %s\n", qPrintable(summary.join(QStringLiteral(" | "))),
                 allPass ? "ALL PASS" : "SOME MISS");
     return allPass ? 0 : 1;
