@@ -141,8 +141,9 @@ private Q_SLOTS:
         const QString noList = "Could not create root directory listing! Your card may be write portected!";
         const QString noDel = "Could not delete Playlist Number 1! Your card may be write protected!";
         const QString noCard = "No card is chosen! Choose the volume of your card first.";
-        const QStringList refused {Overwrite, noFile, noList, Delete1, noDel, noList},
-            full {Overwrite, noFile, noList, Delete1, noList};
+        const QString noAdv = "Could not write to file: [A.adv]"; // the advanced window's Save for a card track
+        const QStringList refused {Overwrite, noFile, noList, Delete1, noDel, noAdv, noList};
+        const QStringList full {Overwrite, noFile, noList, Delete1, noAdv, noList};
         // clang-format off
         QTest::newRow("too long") << QStringList { "Advanced Text length too long: 85", Delete1 };
         QTest::newRow("overwrite answered No") << QStringList { Overwrite, Delete1 };
@@ -152,9 +153,9 @@ private Q_SLOTS:
             QTest::addRow("%s fails", calls) << full;
         QTest::newRow("rename unlink fails") << refused;
         QTest::newRow("Programs is a link") << QStringList { noFile, noList, noDel, noList };
-        QTest::newRow("no card: removed while running") << QStringList { noCard, noCard };
-        QTest::newRow("no card: replaced while running") << QStringList { noCard, noCard };
-        QTest::newRow("no card: unmounted while running") << QStringList { noCard, noCard };
+        QTest::newRow("no card: removed while running") << QStringList { noCard, noCard, noCard };
+        QTest::newRow("no card: replaced while running") << QStringList { noCard, noCard, noCard };
+        QTest::newRow("no card: unmounted while running") << QStringList { noCard, noCard, noCard };
         // clang-format on
     }
 
@@ -192,6 +193,9 @@ private Q_SLOTS:
         s.window.cmdDelete->click();
         QCOMPARE(s.files(), before); // and no listing either
         QCOMPARE(s.window.lstList->count(), linked ? 0 : 1);
+        s.window.lstCard->setCurrentRow(0);
+        s.window.cmdCardAdvanced->click();
+        frmAdv::existing()->cmdSave->click();
         s.window.close();
         QTEST(s.platform.shown, "messages");
         QVERIFY(!QFileInfo::exists("/Programs") && !QFileInfo::exists("Programs")); // no card root, no folder
