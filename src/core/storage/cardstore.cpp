@@ -41,6 +41,12 @@ Notice listingFailed()
     return caution(QStringLiteral("Could not create root directory listing! Your card may be write portected!"));
 }
 
+Notice deleteFailed(const QString &number)
+{
+    return caution(QStringLiteral("Could not delete Playlist Number ") + number
+                   + QStringLiteral("! Your card may be write protected!"));
+}
+
 void report(const Progress &progress, qsizetype done, qsizetype total)
 {
     if (progress && (done % ProgressStep == 0 || done == total))
@@ -282,8 +288,7 @@ CardStore::DeletePlan CardStore::prepareDelete(const QString &number) const
     if (!programs.isOpen()) {
         // A "Programs" that is no real folder of the card may hold anything but is never touched.
         if (hasItem(root.get(), ProgramsFolderName, &info) && !S_ISDIR(info.st_mode))
-            plan.refusal.append(caution(QStringLiteral("Could not delete Playlist Number ") + number
-                                        + QStringLiteral("! Your card may be write protected!")));
+            plan.refusal.append(deleteFailed(number));
         return plan;
     }
     if (hasItem(programs.get(), programFileName(number)))
@@ -304,8 +309,7 @@ CardStore::Deleted CardStore::deleteProgram(const QString &number)
     result.deleted
         = programs.isOpen() && m_ops.unlinkat(programs.get(), encoded(programFileName(number)).constData(), 0) == 0;
     if (!result.deleted)
-        result.notices.append(caution(QStringLiteral("Could not delete Playlist Number ") + number
-                                      + QStringLiteral("! Your card may be write protected!")));
+        result.notices.append(deleteFailed(number));
     return result;
 }
 
