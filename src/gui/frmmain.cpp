@@ -77,6 +77,7 @@ frmMain::frmMain(PlatformAdapter &platform, QWidget *parent)
 
     createControls();
     bindHandlers();
+    setUpEditing();
 
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect available = screen->availableGeometry();
@@ -226,6 +227,10 @@ void frmMain::showEvent(QShowEvent *event)
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
+    if (!confirmDiscardChanges()) {
+        event->ignore();
+        return;
+    }
     Event_Close();
     event->accept();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "playlistundo.h"
+
 #include <QWidget>
 
 class PlatformAdapter;
@@ -122,4 +124,35 @@ private:
 
     PlatformAdapter &m_platform;
     bool m_opened = false;
+
+    // Editing history, unsaved changes, keys and copied settings.
+public:
+    // "Playlist N has changes that are not saved. Discard them?" when they are; true to go on.
+    bool confirmDiscardChanges();
+    bool hasUnsavedChanges() const { return m_history.isDirty(); }
+    QUndoStack &history() { return m_history.stack(); }
+    // The settings of the selected playlist entry or card track, kept for pasting.
+    void copyEntrySettings();
+    void copyCardSettings();
+    // The copied settings onto the selected entry, onto every entry, or onto the selected card
+    // track (written to its command file at once); each target keeps its own track name.
+    void pasteEntrySettings();
+    void pasteSettingsToAllEntries();
+    void pasteCardSettings();
+
+private:
+    void setUpEditing();
+    void drvCard_Activated();
+    bool textFieldHasFocus() const;
+    void showSettingsMenu(QListWidget *list, const QPoint &position);
+    // The copied settings with the track name of each target; empty when one would be too long.
+    QStringList withCopiedSettings(const QStringList &trackNames);
+    // The one place a card track's settings are written to the card.
+    void writeCardTrackSettings(const QString &commandString);
+
+    Vexolo::Ui::PlaylistHistory m_history;
+    quint64 m_advancedEntry = 0; // the playlist entry the advanced window was opened for
+    QString m_copiedSettings; // a command string; empty when nothing was copied
+    bool m_choiceListed = false; // the text changed, and was listed, for the current choice of drvCard
+    bool m_typed = false;
 };

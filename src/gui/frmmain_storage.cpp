@@ -73,15 +73,21 @@ void frmMain::cmdSave_Action()
         return;
     if (!Vexolo::writeFileSafely(programPath, program.content))
         m_platform.warn(QStringLiteral("Could not create file! Destination may be write protected!"));
+    else
+        m_history.markEntriesSaved();
 
     // A failure to write the name file is not reported; the listing's message follows anyway.
-    Vexolo::writeFileSafely(folder + QLatin1Char('/') + Vexolo::programNameFileName(number),
-                            Vexolo::encodeCardText(txtName->text()));
+    if (Vexolo::writeFileSafely(folder + QLatin1Char('/') + Vexolo::programNameFileName(number),
+                                Vexolo::encodeCardText(txtName->text())))
+        m_history.markNameSaved(txtName->text());
     SaveRootDir();
 }
 
 void frmMain::cmdLoad_Action()
 {
+    if (!confirmDiscardChanges())
+        return;
+    const auto loading = m_history.load();
     lstList->clear();
     lstListAdv->clear();
 
@@ -153,6 +159,8 @@ void frmMain::cmdDelete_Action()
                         + QStringLiteral("! Your card may be write protected!"));
         return;
     }
+    // The card holds no program under this number now: the empty playlist matches it.
+    const auto emptied = m_history.load();
     lstList->clear();
     lstListAdv->clear();
 }

@@ -15,6 +15,7 @@ class TestProgramStorage : public QObject
     static constexpr int Yes = PlatformAdapter::AnswerYes, No = PlatformAdapter::AnswerNo;
     static inline const QString Overwrite = QStringLiteral("This Playlist already exists! Overwrite?");
     static inline const QString Delete1 = QStringLiteral("Are you sure you want to delete Playlist Number 1?");
+    static inline const QString Discard1 = QStringLiteral("Playlist 1 has changes that are not saved. Discard them?");
 
     // A real card folder, the scripted platform and the main window.
     struct Session
@@ -121,12 +122,13 @@ private Q_SLOTS:
         const QString noList = "Could not create root directory listing! Your card may be write portected!";
         const QString noDel = "Could not delete Playlist Number 1! Your card may be write protected!";
         const QString noCard = "No card is chosen! Choose the volume of your card first.";
+        // A failed save leaves the changes unsaved: closing asks.
         // clang-format off
-        QTest::newRow("too long") << QStringList { "Advanced Text length too long: 85", Delete1 };
-        QTest::newRow("overwrite answered No") << QStringList { Overwrite, Delete1 };
-        QTest::newRow("read-only") << QStringList { Overwrite, noFile, noList, Delete1, noDel, noList };
-        QTest::newRow("full") << QStringList { Overwrite, noFile, noList, Delete1, noList };
-        QTest::newRow("no card: removed while running") << QStringList { noCard, noCard };
+        QTest::newRow("too long") << QStringList { "Advanced Text length too long: 85", Delete1, Discard1 };
+        QTest::newRow("overwrite answered No") << QStringList { Overwrite, Delete1, Discard1 };
+        QTest::newRow("read-only") << QStringList { Overwrite, noFile, noList, Delete1, noDel, Discard1, noList };
+        QTest::newRow("full") << QStringList { Overwrite, noFile, noList, Delete1, Discard1, noList };
+        QTest::newRow("no card: removed while running") << QStringList { noCard, noCard, Discard1 };
         // clang-format on
     }
 
@@ -150,7 +152,7 @@ private Q_SLOTS:
             QVERIFY(QDir(s.card.root()).removeRecursively());
         const QStringList before = s.files();
         // Yes to overwrite only where the card itself refuses, Yes to delete only where that fails too.
-        s.platform.answers << (mounted ? Yes : No) << (how == "read-only" ? Yes : No);
+        s.platform.answers << (mounted ? Yes : No) << (how == "read-only" ? Yes : No) << Yes;
         s.window.cmdSave->click();
         s.window.cmdDelete->click();
         QCOMPARE(s.files(), before); // and no listing either
