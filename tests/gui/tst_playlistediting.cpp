@@ -1,4 +1,6 @@
 #include "card/tracknames.h"
+#include "commands/commandencoder.h"
+#include "frmadv.h"
 #include "frmmain.h"
 #include "support/helpers.h"
 #include "support/scriptedplatform.h"
@@ -63,21 +65,54 @@ private Q_SLOTS:
         }
     }
 
+    void pastingSettings()
+    {
+        // 79 characters on A's name; on Long.mp3's name the string would be 82: nothing changes.
+        const QString full = "A.mp3 V7" + QString(" P1234").repeated(10) + " 1+12345678";
+        m_card->write("A.adv", full.toUtf8());
+        m_card->addFiles({"Long.mp3"});
+        m_window->drvCard_Change();
+        m_window->cmdAddAll->click();
+        m_window->lstList->setCurrentRow(0);
+        m_window->copyEntrySettings();
+        const QStringList added = frmMain::rowTexts(m_window->lstListAdv);
+        m_window->pasteSettingsToAllEntries();
+        QCOMPARE(m_platform.shown, QStringList {"Too many times!\n82 charachters out of 79!\nLong.mp3" + full.mid(5)});
+        QCOMPARE(frmMain::rowTexts(m_window->lstListAdv), added);
+        m_window->lstList->setCurrentRow(3);
+        m_window->cmdRemove->click();
+        m_window->pasteSettingsToAllEntries(); // one step: one undo brings every entry back
+        QCOMPARE(frmMain::rowTexts(m_window->lstListAdv), QStringList({full, "B" + full.mid(1), "C" + full.mid(1)}));
+        m_window->history().undo();
+        QCOMPARE(frmMain::rowTexts(m_window->lstListAdv), added.first(3));
+        m_window->lstCard->setCurrentRow(1); // a card track: its own command file, at once
+        m_window->pasteCardSettings();
+        QCOMPARE(m_card->read("B.adv"), ("B" + full.mid(1)).toUtf8());
+    }
+
     void listsStayInStepAfterRandomEditing()
     {
-        // Every entry gets a unique string, so a string that strays from its track is seen at once.
+        // Every entry gets a unique string (from its track's command file), so a string that strays from its track
+        // is seen at once. Entries are (name, string, id); undo and redo return to earlier states of the model.
         QRandomGenerator random(20261206);
-        QList<QPair<QString, QString>> expected;
+        using Entries = QList<std::tuple<QString, QString, int>>;
+        Entries expected;
+        QList<Entries> states {expected};
+        qsizetype now = 0;
+        int advancedFor = -1; // the id of the entry the advanced window was opened for
         for (int step = 0, tag = 0; step < 600; ++step) {
             const int count = int(expected.size());
             const int selected = count ? random.bounded(-1, count) : -1;
             m_window->lstList->setCurrentRow(selected);
-            const int operation = random.bounded(7);
+            const Entries before = expected;
+            const int operation = random.bounded(11);
             if (operation <= 1) {
-                m_window->lstCard->setCurrentRow(random.bounded(3));
+                const QString track = m_window->lstCard->item(random.bounded(3))->text();
+                m_card->write(QString(track).replace(".mp3", ".adv"),
+                              (track + " V7 P" + QString::number(++tag)).toUtf8());
+                m_window->lstCard->setCurrentRow(m_window->lstCard->row(m_window->lstCard->findItems(track, {})[0]));
                 m_window->cmdAdd->click();
-                m_window->lstListAdv->item(count)->setText(QString::number(++tag));
-                expected.append({m_window->lstCard->currentItem()->text(), QString::number(tag)});
+                expected.append({track, track + " V7 P" + QString::number(tag), tag});
             } else if (operation == 2) {
                 m_window->cmdRemove->click();
                 if (selected >= 0)
@@ -90,7 +125,7 @@ private Q_SLOTS:
                 m_window->cmdMoveDown->click();
                 if (selected >= 0 && selected < count - 1)
                     expected.swapItemsAt(selected, selected + 1);
-            } else if (count > 1) {
+            } else if (operation == 5 && count > 1) {
                 // A drop arrives as a row move of the list's model, as QListWidget's internal move does.
                 const int from = random.bounded(count);
                 const int to = random.bounded(count + 1);
@@ -98,9 +133,32 @@ private Q_SLOTS:
                     QVERIFY(m_window->lstList->model()->moveRow(QModelIndex(), from, QModelIndex(), to));
                     expected.move(from, to > from ? to - 1 : to);
                 }
+            } else if (operation == 6 && selected >= 0) {
+                m_window->cmdListAdvanced->click();
+                advancedFor = std::get<2>(expected[selected]);
+            } else if (operation == 7 && frmAdv::existing()) {
+                frmAdv *window = frmAdv::existing();
+                window->cmdPlus->click();
+                const QString saved = encodeTrackSettings(window->settings()).text;
+                const qsizetype shown = m_platform.shown.size();
+                window->cmdSave->click();
+                const auto entry = std::find_if(expected.begin(), expected.end(),
+                                                [&](const auto &e) { return std::get<2>(e) == advancedFor; });
+                if (entry != expected.end())
+                    std::get<1>(*entry) = saved;
+                QCOMPARE(m_platform.shown.size() - shown,
+                         entry == expected.end() ? 1 : 0); // "workingIndex < listcount"
+            } else if (operation == 8 && now > 0) {
+                m_window->history().undo();
+                expected = states[--now];
+            } else if (operation == 9 && now + 1 < states.size()) {
+                m_window->history().redo();
+                expected = states[++now];
             }
+            if (expected != before && operation < 8)
+                states.resize(++now), states.append(expected);
             QStringList names, strings;
-            for (const auto &[name, string] : std::as_const(expected))
+            for (const auto &[name, string, id] : std::as_const(expected))
                 names.append(name), strings.append(string);
             QCOMPARE(frmMain::rowTexts(m_window->lstList), names);
             QCOMPARE(frmMain::rowTexts(m_window->lstListAdv), strings);
