@@ -1,3 +1,4 @@
+#include "frmadv.h"
 #include "frmmain.h"
 #include "storage/safefile.h"
 #include "support/helpers.h"
@@ -113,6 +114,149 @@ private Q_SLOTS:
         QCOMPARE(error.isEmpty(), replaced);
         QCOMPARE(card.read(old), replaced ? content : oldContent);
         QCOMPARE(card.snapshot(), before);
+    }
+
+    void unsavedChanges_data()
+    {
+        QTest::addColumn<QString>("trigger");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<int>("answer"); // to the question; 0: none is asked
+        for (const char *trigger : {"Load", "-", "+", "card", "close"}) {
+            QTest::addRow("%s, nothing changed", trigger) << trigger << "" << 0;
+            QTest::addRow("%s, undone to the loaded state", trigger) << trigger << "undone" << 0;
+            QTest::addRow("%s, entries, No", trigger) << trigger << "entries" << No;
+            QTest::addRow("%s, name, No", trigger) << trigger << "name" << No;
+            QTest::addRow("%s, entries, Yes", trigger) << trigger << "entries" << Yes;
+        }
+    }
+
+    void unsavedChanges()
+    {
+        QFETCH(QString, trigger);
+        QFETCH(QString, change);
+        QFETCH(int, answer);
+        Session s;
+        TestCard other;
+        for (TestCard *card : {&s.card, &other}) {
+            card->addFiles({"A.mp3", "B.mp3"});
+            card->write("Programs/Program1.txt", record("A.mp3 V7") + "end");
+            card->write("Programs/Program1.adv", card == &other ? "Other" : "One");
+        }
+        s.window.drvCard->setEditText(s.card.root());
+        s.window.show();
+        if (change == "entries" || change == "undone")
+            s.window.cmdAddAll->click();
+        if (change == "undone")
+            s.window.history().undo();
+        if (change == "name")
+            s.window.txtName->setText("Changed");
+        const QString changed = s.state();
+        if (answer)
+            s.platform.answers << answer;
+        if (trigger == "Load" || trigger == "-" || trigger == "+")
+            s.window.findChild<QPushButton *>(trigger == "Load"    ? "cmdLoad"
+                                                  : trigger == "-" ? "cmdDown"
+                                                                   : "cmdUp")
+                ->click();
+        else if (trigger == "card")
+            s.window.drvCard->setEditText(other.root());
+        else
+            s.window.close();
+        const QString question = "Playlist 1 has changes that are not saved. Discard them?";
+        QCOMPARE(s.platform.shown, answer ? QStringList {question} : QStringList {});
+        QCOMPARE(s.platform.codes,
+                 answer ? QList {PlatformAdapter::QuestionYesNo | PlatformAdapter::DefaultSecond} : QList<int> {});
+        const QMap<QString, QString> goneOn {{"Load", "1 One|A.mp3|A.mp3 V7"},
+                                             {"-", "0 ||"},
+                                             {"+", "2 ||"},
+                                             {"card", "1 Other|A.mp3|A.mp3 V7"},
+                                             {"close", changed}};
+        QCOMPARE(s.state(), answer == No ? changed : goneOn[trigger]);
+        QCOMPARE(s.window.isVisible(), trigger != "close" || answer == No);
+        QCOMPARE(s.window.lstCard->count(), 2); // a card chosen is listed even when its program is not loaded
+        QCOMPARE(s.window.hasUnsavedChanges(), answer == No);
+    }
+
+    void undoRedo_data()
+    {
+        QTest::addColumn<QStringList>("changed"); // the saved entries after the change; undone: the loaded ones
+        QTest::addColumn<QStringList>("undone");
+        const QStringList loaded {"A.mp3 V1", "B.mp3 V2", "C.mp3 V3"};
+        // clang-format off
+        QTest::newRow("add") << QStringList {"A.mp3 V1", "B.mp3 V2", "C.mp3 V3", "C.mp3 V7"} << loaded;
+        QTest::newRow("add all") << loaded + QStringList {"A.mp3 V7", "B.mp3 V7", "C.mp3 V7"} << loaded;
+        QTest::newRow("remove (Delete)") << QStringList {"A.mp3 V1", "C.mp3 V3"} << loaded;
+        QTest::newRow("clear") << QStringList {} << loaded;
+        QTest::newRow("move up") << QStringList {"B.mp3 V2", "A.mp3 V1", "C.mp3 V3"} << loaded;
+        QTest::newRow("move down") << QStringList {"A.mp3 V1", "C.mp3 V3", "B.mp3 V2"} << loaded;
+        QTest::newRow("drag") << QStringList {"B.mp3 V2", "C.mp3 V3", "A.mp3 V1"} << loaded;
+        QTest::newRow("advanced") << QStringList {"A.mp3 V1", "B.mp3 V3", "C.mp3 V3"} << loaded;
+        QTest::newRow("paste (Ctrl+C, Ctrl+V)") << QStringList {"A.mp3 V1", "B.mp3 V2", "C.mp3 V1"} << loaded;
+        QTest::newRow("paste to all") << QStringList {"A.mp3 V1", "B.mp3 V1", "C.mp3 V1"} << loaded;
+        QTest::newRow("load over changes") << loaded << QStringList {};
+        // clang-format on
+    }
+
+    void undoRedo()
+    {
+        QFETCH(QStringList, changed);
+        QFETCH(QStringList, undone);
+        const QByteArray how = QTest::currentDataTag();
+        Session s;
+        s.card.addFiles({"A.mp3", "B.mp3", "C.mp3"});
+        s.card.write("Programs/Program1.txt", "A.mp3 V1\r\nB.mp3 V2\r\nC.mp3 V3\r\nend");
+        s.window.drvCard->setEditText(s.card.root());
+        s.window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&s.window));
+        QListWidget *list = s.window.lstList;
+        list->setFocus();
+        list->setCurrentRow(1);
+        const auto key = [&s](int code, Qt::KeyboardModifiers modifiers = Qt::ControlModifier) {
+            QTest::keyClick(s.window.focusWidget(), Qt::Key(code), modifiers);
+        };
+        if (how == "add")
+            s.window.lstCard->setCurrentRow(2), s.window.cmdAdd->click();
+        else if (how == "add all")
+            s.window.cmdAddAll->click();
+        else if (how == "remove (Delete)")
+            key(Qt::Key_Delete, {});
+        else if (how == "clear" || how == "load over changes")
+            s.window.cmdClear->click();
+        else if (how == "move up" || how == "move down")
+            (how == "move up" ? s.window.cmdMoveUp : s.window.cmdMoveDown)->click();
+        else if (how == "drag")
+            QVERIFY(list->model()->moveRow(QModelIndex(), 0, QModelIndex(), 3));
+        else if (how == "advanced")
+            s.window.cmdListAdvanced->click(), frmAdv::existing()->cmdPlus->click(),
+                frmAdv::existing()->cmdSave->click();
+        else if (how.startsWith("paste"))
+            list->setCurrentRow(0), key(Qt::Key_C), list->setCurrentRow(how == "paste to all" ? 0 : 2);
+        if (how == "paste (Ctrl+C, Ctrl+V)")
+            key(Qt::Key_V);
+        else if (how == "paste to all")
+            s.window.pasteSettingsToAllEntries();
+        else if (how == "load over changes")
+            s.platform.answers << Yes, s.window.cmdLoad->click();
+        const auto saved = [&s](const QStringList &strings) {
+            QByteArray bytes;
+            for (const QString &string : strings)
+                bytes += record(string.toLatin1());
+            s.platform.answers << Yes; // overwrite
+            QTest::keyClick(s.window.focusWidget(), Qt::Key_S, Qt::ControlModifier);
+            return s.card.read("Programs/Program1.txt") == bytes + "end" && !s.window.hasUnsavedChanges();
+        };
+        QVERIFY(s.window.hasUnsavedChanges() != (how == "load over changes"));
+        QVERIFY(saved(changed));
+        key(Qt::Key_Z);
+        QVERIFY(s.window.hasUnsavedChanges() && saved(undone));
+        key(Qt::Key_Y);
+        QVERIFY(s.window.hasUnsavedChanges() && saved(changed));
+        key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier); // redo past the end: nothing
+        QVERIFY(!s.window.hasUnsavedChanges() && s.platform.answers.isEmpty());
+        s.window.txtName->setFocus(); // a text field keeps its own undo
+        QTest::keyClicks(s.window.txtName, "ab");
+        key(Qt::Key_Z);
+        QVERIFY(s.window.txtName->text() != "ab" && s.window.history().index() == s.window.history().count());
     }
 
     void refusalsLeaveTheCard_data()
