@@ -118,6 +118,26 @@ private Q_SLOTS:
         m_window->cmdRefresh->click();
         QCOMPARE(QList({m_window->drvCard->count(), m_window->drvCard->currentIndex()}), QList({3, -1}));
         QCOMPARE(m_window->lstCard->count() + m_window->lstList->count(), 2);
+        // Choosing the volume row already shown re-lists it, once for each choice, and loads (asking first).
+        const auto choose = [this](int row) {
+            m_window->drvCard->showPopup();
+            QAbstractItemView *popup = m_window->drvCard->view();
+            popup->setCurrentIndex(popup->model()->index(row, 0));
+            QTest::keyClick(popup, Qt::Key_Return);
+        };
+        m_card->addFiles({"New.mp3"});
+        m_window->txtName->setText("changed");
+        m_platform.answers << PlatformAdapter::AnswerNo << PlatformAdapter::AnswerNo << PlatformAdapter::AnswerYes;
+        choose(2);
+        QCOMPARE(QList({m_window->lstCard->count(), int(m_platform.answers.size())}), QList({3, 2}));
+        m_card->addFiles({"Newer.mp3"});
+        choose(1); // no card there: nothing listed, nothing asked
+        QCOMPARE(m_window->lstCard->count(), 0);
+        choose(2); // the text changes: listed and asked once
+        QCOMPARE(QList({m_window->lstCard->count(), int(m_platform.shown.size())}), QList({4, 2}));
+        choose(2);
+        QCOMPARE(m_window->lstList->count(), 1);
+        QCOMPARE(m_platform.shown, QStringList(3, "Playlist 1 has changes that are not saved. Discard them?"));
     }
 };
 
