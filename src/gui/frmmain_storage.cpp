@@ -159,8 +159,9 @@ void frmMain::cmdDelete_Action()
                         + QStringLiteral("! Your card may be write protected!"));
         return;
     }
-    // The card holds no program under this number now: the empty playlist matches it.
-    const auto emptied = m_history.load();
+    // The card holds no program under this number now: the empty playlist matches it; undo brings
+    // the entries back, to be saved again.
+    const auto emptied = m_history.load(true);
     lstList->clear();
     lstListAdv->clear();
 }

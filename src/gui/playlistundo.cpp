@@ -52,10 +52,10 @@ PlaylistEdit::~PlaylistEdit()
         m_history.record(std::move(m_before), m_history.capture(false));
 }
 
-PlaylistLoad::PlaylistLoad(PlaylistHistory &history)
+PlaylistLoad::PlaylistLoad(PlaylistHistory &history, bool recordAlways)
     : m_history(history)
     , m_before(history.capture(true))
-    , m_changed(history.changed())
+    , m_changed(recordAlways || history.changed())
 {
     ++history.m_depth;
 }

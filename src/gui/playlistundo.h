@@ -52,11 +52,12 @@ private:
 };
 
 // A Load, or anything else that makes the entries match the card again: replaced changes become
-// one undoable step (nothing is recorded when there were none), and the result counts as unchanged.
+// one undoable step, and the result counts as unchanged. Without changes a Load starts a new
+// history; recordAlways keeps it and records the replaced entries anyway.
 class [[nodiscard]] PlaylistLoad
 {
 public:
-    explicit PlaylistLoad(PlaylistHistory &history);
+    PlaylistLoad(PlaylistHistory &history, bool recordAlways);
     ~PlaylistLoad();
     Q_DISABLE_COPY_MOVE(PlaylistLoad)
 
@@ -77,7 +78,7 @@ public:
     QUndoStack &stack() { return m_stack; }
 
     PlaylistEdit edit() { return PlaylistEdit(*this); }
-    PlaylistLoad load() { return PlaylistLoad(*this); }
+    PlaylistLoad load(bool recordAlways = false) { return PlaylistLoad(*this, recordAlways); }
     // A drag moves lstList's rows before anyone is told: the state is taken when it is about to.
     void beginMove();
     void endMove();

@@ -189,6 +189,7 @@ private Q_SLOTS:
         QTest::newRow("advanced") << QStringList {"A.mp3 V1", "B.mp3 V3", "C.mp3 V3"} << loaded;
         QTest::newRow("paste (Ctrl+C, Ctrl+V)") << QStringList {"A.mp3 V1", "B.mp3 V2", "C.mp3 V1"} << loaded;
         QTest::newRow("load over changes") << loaded << QStringList {};
+        QTest::newRow("delete") << QStringList {} << loaded;
         // clang-format on
     }
 
@@ -226,17 +227,18 @@ private Q_SLOTS:
                 frmAdv::existing()->cmdSave->click();
         else if (how == "paste (Ctrl+C, Ctrl+V)")
             list->setCurrentRow(0), key(Qt::Key_C), list->setCurrentRow(2), key(Qt::Key_V);
-        if (how == "load over changes")
-            s.platform.answers << Yes, s.window.cmdLoad->click();
+        if (how == "load over changes" || how == "delete")
+            s.platform.answers << Yes, (how == "delete" ? s.window.cmdDelete : s.window.cmdLoad)->click();
         const auto saved = [&s](const QStringList &strings) {
             QByteArray bytes;
             for (const QString &string : strings)
                 bytes += record(string.toLatin1());
-            s.platform.answers << Yes; // overwrite
+            if (QFileInfo::exists(s.card.path("Programs/Program1.txt")))
+                s.platform.answers << Yes; // overwrite
             QTest::keyClick(s.window.focusWidget(), Qt::Key_S, Qt::ControlModifier);
             return s.card.read("Programs/Program1.txt") == bytes + "end" && !s.window.hasUnsavedChanges();
         };
-        QVERIFY(s.window.hasUnsavedChanges() != (how == "load over changes"));
+        QVERIFY(s.window.hasUnsavedChanges() != (how == "load over changes" || how == "delete"));
         QVERIFY(saved(changed));
         key(Qt::Key_Z);
         QVERIFY(s.window.hasUnsavedChanges() && saved(undone));
