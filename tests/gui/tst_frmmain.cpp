@@ -1,4 +1,5 @@
 #include "frmmain.h"
+#include "platform/qtplatform.h"
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"
 
@@ -94,6 +95,22 @@ private Q_SLOTS:
         QTest::keyClick(m_window->txtName, Qt::Key_Return);
         QCOMPARE(printed.count(), 1);
         QVERIFY(m_platform.shown.isEmpty());
+    }
+
+    void desktopQuestions()
+    {
+        // Return takes the default answer: No for a question that asks for it. No title, the program's icon.
+        QtPlatform desktop;
+        for (const int code :
+             {PlatformAdapter::QuestionYesNo, PlatformAdapter::QuestionYesNo | PlatformAdapter::DefaultSecond}) {
+            QTimer::singleShot(0, [] {
+                QWidget *box = QApplication::activeModalWidget();
+                QVERIFY(box && box->windowTitle() == " " && !box->windowIcon().isNull());
+                QTest::keyClick(box, Qt::Key_Return);
+            });
+            QCOMPARE(desktop.MsgBox("?", code),
+                     code & PlatformAdapter::DefaultSecond ? PlatformAdapter::AnswerNo : PlatformAdapter::AnswerYes);
+        }
     }
 
     void choosingOrTypingACardListsItsTracks()
