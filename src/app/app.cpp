@@ -4,7 +4,6 @@ App::App(int &argc, char **argv)
     : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("Vexolo Playlist Setup"));
-    setApplicationDisplayName(QStringLiteral("Vexolo Playlist Setup"));
     setOrganizationName(QStringLiteral("Quillmere Inc."));
     setDesktopFileName(QStringLiteral("vexolo-playlist-setup"));
 }

@@ -9,10 +9,12 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 
 using namespace Vexolo::Ui;
 
@@ -95,6 +97,7 @@ frmAdv::frmAdv(PlatformAdapter &platform, QWidget &owner)
 {
     setObjectName(QStringLiteral("frmAdv"));
     setWindowTitle(QStringLiteral("Advanced Settings Form"));
+    setWindowIcon(QIcon(QStringLiteral(":/images/icon.png")));
     setFixedSize(WindowWidth, WindowHeight);
     setAttribute(Qt::WA_DeleteOnClose);
 
@@ -196,6 +199,7 @@ void frmAdv::bindHandlers()
     connect(cmdSave, &QPushButton::clicked, this, &frmAdv::cmdSave_Action);
     connect(cmdCancel, &QPushButton::clicked, this, &frmAdv::cmdCancel_Action);
     connect(cmdClear, &QPushButton::clicked, this, &frmAdv::cmdClear_Action);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &frmAdv::cmdCancel_Action);
 }
 
 Vexolo::TrackSettings frmAdv::settings() const

@@ -78,6 +78,7 @@ frmMain::frmMain(PlatformAdapter &platform, Vexolo::FileOps &ops, QWidget *paren
 
     createControls();
     bindHandlers();
+    setUpEditing();
 
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect available = screen->availableGeometry();
@@ -223,6 +224,10 @@ void frmMain::showEvent(QShowEvent *event)
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
+    if (!confirmDiscardChanges()) {
+        event->ignore();
+        return;
+    }
     Event_Close();
     event->accept();
 }

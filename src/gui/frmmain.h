@@ -1,5 +1,6 @@
 #pragma once
 
+#include "playlistundo.h"
 #include "storage/cardstore.h"
 
 #include <QWidget>
@@ -124,4 +125,33 @@ private:
     // The card track the advanced window was last opened for.
     QString m_advancedTrack;
     bool m_opened = false;
+
+    // Editing history, unsaved changes, keys and copied settings.
+public:
+    // "Playlist N has changes that are not saved. Discard them?" when they are; true to go on.
+    bool confirmDiscardChanges();
+    bool hasUnsavedChanges() const { return m_history.isDirty(); }
+    QUndoStack &history() { return m_history.stack(); }
+    // The settings of the selected playlist entry or card track, kept for pasting.
+    void copyEntrySettings();
+    void copyCardSettings();
+    // The copied settings onto the selected entry, onto every entry, or onto the selected card
+    // track (written to its command file at once); each target keeps its own track name.
+    void pasteEntrySettings();
+    void pasteSettingsToAllEntries();
+    void pasteCardSettings();
+
+private:
+    void setUpEditing();
+    void drvCard_Activated();
+    bool textFieldHasFocus() const;
+    void showSettingsMenu(QListWidget *list, const QPoint &position);
+    // The copied settings with the track name of each target; empty when one would be too long.
+    QStringList withCopiedSettings(const QStringList &trackNames);
+
+    Vexolo::Ui::PlaylistHistory m_history;
+    quint64 m_advancedEntry = 0; // the playlist entry the advanced window was opened for
+    QString m_copiedSettings; // a command string; empty when nothing was copied
+    bool m_choiceListed = false; // the text changed, and was listed, for the current choice of drvCard
+    bool m_typed = false;
 };

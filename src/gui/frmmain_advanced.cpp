@@ -34,6 +34,7 @@ void frmMain::cmdListAdvanced_Action()
     if (row < 0 || row >= lstListAdv->count())
         return;
     advancedWindow()->InitForm(lstListAdv->item(row)->text(), false, row);
+    m_advancedEntry = m_history.entryId(row);
 }
 
 void frmMain::lstList_DoubleClick()
@@ -47,12 +48,16 @@ void frmMain::advancedSettingsSaved(bool onCard, int workingIndex, const QString
         writeTrackCommandFile(m_advancedTrack, commandString);
         return;
     }
-    // The main window stayed usable while the advanced one was open: the row may be gone by now.
-    if (workingIndex < 0 || workingIndex >= lstListAdv->count()) {
+    // The main window stayed usable while the advanced one was open: the entry may have moved,
+    // or be gone; workingIndex is only the row it stood in then.
+    Q_UNUSED(workingIndex);
+    const int row = m_history.rowOfEntry(m_advancedEntry);
+    if (row < 0 || row >= lstListAdv->count()) {
         m_platform.tell(QStringLiteral("workingIndex < listcount"));
         return;
     }
-    lstListAdv->item(workingIndex)->setText(commandString);
+    const auto edit = m_history.edit();
+    lstListAdv->item(row)->setText(commandString);
 }
 
 void frmMain::writeTrackCommandFile(const QString &trackName, const QString &commandString)

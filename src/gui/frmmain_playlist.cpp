@@ -55,6 +55,7 @@ void frmMain::lstCard_DoubleClick()
 
 void frmMain::cmdAdd_Action()
 {
+    const auto edit = m_history.edit();
     const int row = selectedRow(lstCard);
     if (row < 0)
         return;
@@ -65,6 +66,7 @@ void frmMain::cmdAdd_Action()
 
 void frmMain::cmdAddAll_Action()
 {
+    const auto edit = m_history.edit();
     const QStringList tracks = rowTexts(lstCard);
     if (tracks.isEmpty())
         return;
@@ -76,12 +78,14 @@ void frmMain::cmdAddAll_Action()
 
 void frmMain::cmdClear_Action()
 {
+    const auto edit = m_history.edit();
     lstList->clear();
     lstListAdv->clear();
 }
 
 void frmMain::cmdRemove_Action()
 {
+    const auto edit = m_history.edit();
     const int row = selectedRow(lstList);
     if (row < 0)
         return;
@@ -92,6 +96,7 @@ void frmMain::cmdRemove_Action()
 
 void frmMain::cmdMoveUp_Action()
 {
+    const auto edit = m_history.edit();
     const int row = selectedRow(lstList);
     if (row <= 0)
         return;
@@ -102,6 +107,7 @@ void frmMain::cmdMoveUp_Action()
 
 void frmMain::cmdMoveDown_Action()
 {
+    const auto edit = m_history.edit();
     const int row = selectedRow(lstList);
     if (row < 0 || row >= lstList->count() - 1)
         return;
@@ -127,6 +133,8 @@ void frmMain::cmdUp_Action()
 
 void frmMain::stepPlaylistNumber(int delta)
 {
+    if (!confirmDiscardChanges())
+        return;
     txtList->setText(Vexolo::stepDigit(txtList->text(), delta));
     cmdLoad_Action();
 }

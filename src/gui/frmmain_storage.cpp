@@ -40,11 +40,19 @@ void frmMain::cmdSave_Action()
     }
     if (!plan.overwriteQuestion.isEmpty() && !m_platform.ask(plan.overwriteQuestion))
         return;
-    showNotices(m_store.save(plan, rowTexts(lstCard)).notices);
+    const Vexolo::CardStore::Saved saved = m_store.save(plan, rowTexts(lstCard));
+    if (saved.programWritten)
+        m_history.markEntriesSaved();
+    if (saved.nameWritten)
+        m_history.markNameSaved(txtName->text());
+    showNotices(saved.notices);
 }
 
 void frmMain::cmdLoad_Action()
 {
+    if (!confirmDiscardChanges())
+        return;
+    const auto loading = m_history.load();
     lstList->clear();
     lstListAdv->clear();
     const Vexolo::CardStore::Loaded loaded = m_store.loadProgram(txtList->text());
@@ -66,6 +74,9 @@ void frmMain::cmdDelete_Action()
     // A failed delete must not look like a successful one: the playlist stays as it is.
     if (!deleted.deleted)
         return;
+    // The card holds no program under this number now: the empty playlist matches it; undo brings
+    // the entries back, to be saved again.
+    const auto emptied = m_history.load(true);
     lstList->clear();
     lstListAdv->clear();
 }

@@ -52,6 +52,11 @@ private Q_SLOTS:
         xdotool({"type", "--delay", "15", "Road Trip"});
         click(698, 232); // "Save"
         QTest::qWait(500);
+        click(450, 170); // the first entry, then its "Advanced": the window carries its own title, nothing appended
+        click(515, 492);
+        const QString advanced
+            = xdotool({"search", "--sync", "--onlyvisible", "--name", "^Advanced Settings"}).trimmed();
+        QCOMPARE(xdotool({"getwindowname", advanced}), "Advanced Settings Form\n ");
 
         // What a window manager's close button sends: the program gets its ordinary close event.
         Display *x11 = XOpenDisplay(display.toLatin1().constData());

@@ -60,6 +60,7 @@ private Q_SLOTS:
         QTest::newRow("NUL bytes") << "\0.mp3\n\0"_ba << u"\0.mp3|\0.mp3|\0.mp3\n\0|\0|\0"_s;
         QTest::newRow("1 MB line") << "A.mp3" + QByteArray(1 << 20, 'x') << "A.mp3|A.mp3|A.mp3" + QString(1 << 20, 'x');
         QTest::newRow("spaces in names") << " A b.mp3 V7 \r\nend"_ba << " A b.mp3|A b.mp3|A b.mp3 V7";
+        QTest::newRow("blanks only trimmed") << "\xC2\xA0 A.mp3\tV7 \t "_ba << u"\u00A0 A.mp3|\u00A0 A.mp3|\u00A0 A.mp3\tV7 \t"_s;
         QTest::newRow(".MP3, .mp3 twice") << "a.MP3.mp3 V7"_ba << "a.MP3|a.MP3|a.MP3.mp3 V7";
         QTest::newRow("no .mp3: 3 characters") << "Hello\r\n"_ba + Note.repeated(4) << "Hel|Hel|Hello\n🎵🎵🎵|🎵🎵🎵|🎵🎵🎵🎵";
         // clang-format on

@@ -1,4 +1,5 @@
 #include "frmmain.h"
+#include "platform/qtplatform.h"
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"
 
@@ -96,6 +97,22 @@ private Q_SLOTS:
         QVERIFY(m_platform.shown.isEmpty());
     }
 
+    void desktopQuestions()
+    {
+        // Return takes the default answer: No for a question that asks for it. No title, the program's icon.
+        QtPlatform desktop;
+        for (const int code :
+             {PlatformAdapter::QuestionYesNo, PlatformAdapter::QuestionYesNo | PlatformAdapter::DefaultSecond}) {
+            QTimer::singleShot(0, [] {
+                QWidget *box = QApplication::activeModalWidget();
+                QVERIFY(box && box->windowTitle() == " " && !box->windowIcon().isNull());
+                QTest::keyClick(box, Qt::Key_Return);
+            });
+            QCOMPARE(desktop.MsgBox("?", code),
+                     code & PlatformAdapter::DefaultSecond ? PlatformAdapter::AnswerNo : PlatformAdapter::AnswerYes);
+        }
+    }
+
     void choosingOrTypingACardListsItsTracks()
     {
         m_window->drvCard->setCurrentIndex(1);
@@ -118,6 +135,26 @@ private Q_SLOTS:
         m_window->cmdRefresh->click();
         QCOMPARE(QList({m_window->drvCard->count(), m_window->drvCard->currentIndex()}), QList({3, -1}));
         QCOMPARE(m_window->lstCard->count() + m_window->lstList->count(), 2);
+        // Choosing the volume row already shown re-lists it, once for each choice, and loads (asking first).
+        const auto choose = [this](int row) {
+            m_window->drvCard->showPopup();
+            QAbstractItemView *popup = m_window->drvCard->view();
+            popup->setCurrentIndex(popup->model()->index(row, 0));
+            QTest::keyClick(popup, Qt::Key_Return);
+        };
+        m_card->addFiles({"New.mp3"});
+        m_window->txtName->setText("changed");
+        m_platform.answers << PlatformAdapter::AnswerNo << PlatformAdapter::AnswerNo << PlatformAdapter::AnswerYes;
+        choose(2);
+        QCOMPARE(QList({m_window->lstCard->count(), int(m_platform.answers.size())}), QList({3, 2}));
+        m_card->addFiles({"Newer.mp3"});
+        choose(1); // no card there: nothing listed, nothing asked
+        QCOMPARE(m_window->lstCard->count(), 0);
+        choose(2); // the text changes: listed and asked once
+        QCOMPARE(QList({m_window->lstCard->count(), int(m_platform.shown.size())}), QList({4, 2}));
+        choose(2);
+        QCOMPARE(m_window->lstList->count(), 1);
+        QCOMPARE(m_platform.shown, QStringList(3, "Playlist 1 has changes that are not saved. Discard them?"));
     }
 };
 

@@ -20,6 +20,7 @@ class TestProgramStorage : public QObject
     static constexpr int Yes = PlatformAdapter::AnswerYes, No = PlatformAdapter::AnswerNo;
     static inline const QString Overwrite = QStringLiteral("This Playlist already exists! Overwrite?");
     static inline const QString Delete1 = QStringLiteral("Are you sure you want to delete Playlist Number 1?");
+    static inline const QString Discard1 = QStringLiteral("Playlist 1 has changes that are not saved. Discard them?");
 
     // A real card folder, the scripted platform and the main window.
     struct Session
@@ -134,6 +135,143 @@ private Q_SLOTS:
         QCOMPARE(card.snapshot(), after);
     }
 
+    void unsavedChanges_data()
+    {
+        QTest::addColumn<QString>("trigger");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<int>("answer"); // to the question; 0: none is asked
+        for (const char *trigger : {"cmdLoad", "cmdDown", "cmdUp", "card", "close"}) {
+            QTest::addRow("%s, nothing changed", trigger) << trigger << "" << 0;
+            QTest::addRow("%s, undone to the loaded state", trigger) << trigger << "undone" << 0;
+            QTest::addRow("%s, entries, No", trigger) << trigger << "entries" << No;
+            QTest::addRow("%s, name, No", trigger) << trigger << "name" << No;
+            QTest::addRow("%s, entries, Yes", trigger) << trigger << "entries" << Yes;
+        }
+    }
+
+    void unsavedChanges()
+    {
+        QFETCH(QString, trigger);
+        QFETCH(QString, change);
+        QFETCH(int, answer);
+        Session s;
+        TestCard other;
+        for (TestCard *card : {&s.card, &other}) {
+            card->addFiles({"A.mp3", "B.mp3"});
+            card->write("Programs/Program1.txt", record("A.mp3 V7") + "end");
+            card->write("Programs/Program1.adv", card == &other ? "Other" : "One");
+        }
+        s.window.drvCard->setEditText(s.card.root());
+        s.window.show();
+        if (change == "entries" || change == "undone")
+            s.window.cmdAddAll->click();
+        if (change == "undone")
+            s.window.history().undo();
+        if (change == "name")
+            s.window.txtName->setText("Changed");
+        const QString changed = s.state();
+        if (answer)
+            s.platform.answers << answer;
+        if (auto *button = s.window.findChild<QPushButton *>(trigger))
+            button->click();
+        else if (trigger == "card")
+            s.window.drvCard->setEditText(other.root());
+        else
+            s.window.close();
+        QCOMPARE(s.platform.shown, answer ? QStringList {Discard1} : QStringList {});
+        QCOMPARE(s.platform.codes,
+                 answer ? QList {PlatformAdapter::QuestionYesNo | PlatformAdapter::DefaultSecond} : QList<int> {});
+        const QMap<QString, QString> goneOn {{"cmdLoad", "1 One|A.mp3|A.mp3 V7"},
+                                             {"cmdDown", "0 ||"},
+                                             {"cmdUp", "2 ||"},
+                                             {"card", "1 Other|A.mp3|A.mp3 V7"},
+                                             {"close", changed}};
+        QCOMPARE(s.state(), answer == No ? changed : goneOn[trigger]);
+        QCOMPARE(s.window.isVisible(), trigger != "close" || answer == No);
+        QCOMPARE(s.window.lstCard->count(), 2); // a card chosen is listed even when its program is not loaded
+        QCOMPARE(s.window.hasUnsavedChanges(), answer == No);
+    }
+
+    void undoRedo_data()
+    {
+        QTest::addColumn<QStringList>("changed"); // the saved entries after the change; undone: the loaded ones
+        QTest::addColumn<QStringList>("undone");
+        const QStringList loaded {"A.mp3 V1", "B.mp3 V2", "C.mp3 V3"};
+        // clang-format off
+        QTest::newRow("add") << QStringList {"A.mp3 V1", "B.mp3 V2", "C.mp3 V3", "C.mp3 V7"} << loaded;
+        QTest::newRow("add all") << loaded + QStringList {"A.mp3 V7", "B.mp3 V7", "C.mp3 V7"} << loaded;
+        QTest::newRow("remove (Delete)") << QStringList {"A.mp3 V1", "C.mp3 V3"} << loaded;
+        QTest::newRow("clear") << QStringList {} << loaded;
+        QTest::newRow("move up") << QStringList {"B.mp3 V2", "A.mp3 V1", "C.mp3 V3"} << loaded;
+        QTest::newRow("move down") << QStringList {"A.mp3 V1", "C.mp3 V3", "B.mp3 V2"} << loaded;
+        QTest::newRow("drag") << QStringList {"B.mp3 V2", "C.mp3 V3", "A.mp3 V1"} << loaded;
+        QTest::newRow("advanced") << QStringList {"A.mp3 V1", "B.mp3 V3", "C.mp3 V3"} << loaded;
+        QTest::newRow("paste (Ctrl+C, Ctrl+V)") << QStringList {"A.mp3 V1", "B.mp3 V2", "C.mp3 V1"} << loaded;
+        QTest::newRow("load over changes") << loaded << QStringList {};
+        QTest::newRow("delete") << QStringList {} << loaded;
+        // clang-format on
+    }
+
+    void undoRedo()
+    {
+        QFETCH(QStringList, changed);
+        QFETCH(QStringList, undone);
+        const QByteArray how = QTest::currentDataTag();
+        Session s;
+        s.card.addFiles({"A.mp3", "B.mp3", "C.mp3"});
+        s.card.write("Programs/Program1.txt", "A.mp3 V1\r\nB.mp3 V2\r\nC.mp3 V3\r\nend");
+        s.window.drvCard->setEditText(s.card.root());
+        s.window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&s.window));
+        QListWidget *list = s.window.lstList;
+        list->setFocus();
+        list->setCurrentRow(1);
+        const auto key = [&s](int code, Qt::KeyboardModifiers modifiers = Qt::ControlModifier) {
+            QTest::keyClick(s.window.focusWidget(), Qt::Key(code), modifiers);
+        };
+        if (how == "add")
+            s.window.lstCard->setCurrentRow(2), s.window.cmdAdd->click();
+        else if (how == "add all")
+            s.window.cmdAddAll->click();
+        else if (how == "remove (Delete)")
+            key(Qt::Key_Delete, {});
+        else if (how == "clear" || how == "load over changes")
+            s.window.cmdClear->click();
+        else if (how == "move up" || how == "move down")
+            (how == "move up" ? s.window.cmdMoveUp : s.window.cmdMoveDown)->click();
+        else if (how == "drag")
+            QVERIFY(list->model()->moveRow(QModelIndex(), 0, QModelIndex(), 3));
+        else if (how == "advanced")
+            s.window.cmdListAdvanced->click(), frmAdv::existing()->cmdPlus->click(),
+                frmAdv::existing()->cmdSave->click();
+        else if (how == "paste (Ctrl+C, Ctrl+V)")
+            list->setCurrentRow(0), key(Qt::Key_C), list->setCurrentRow(2), key(Qt::Key_V);
+        if (how == "load over changes" || how == "delete")
+            s.platform.answers << Yes, (how == "delete" ? s.window.cmdDelete : s.window.cmdLoad)->click();
+        const auto saved = [&s](const QStringList &strings) {
+            QByteArray bytes;
+            for (const QString &string : strings)
+                bytes += record(string.toLatin1());
+            if (QFileInfo::exists(s.card.path("Programs/Program1.txt")))
+                s.platform.answers << Yes; // overwrite
+            QTest::keyClick(s.window.focusWidget(), Qt::Key_S, Qt::ControlModifier);
+            return s.card.read("Programs/Program1.txt") == bytes + "end" && !s.window.hasUnsavedChanges();
+        };
+        QVERIFY(s.window.hasUnsavedChanges() != (how == "load over changes" || how == "delete"));
+        QVERIFY(saved(changed));
+        key(Qt::Key_Z);
+        QVERIFY(s.window.hasUnsavedChanges() && saved(undone));
+        const bool shiftZ = how.size() % 2; // both redo keys, each in some rows; past the end they do nothing
+        key(shiftZ ? Qt::Key_Z : Qt::Key_Y, shiftZ ? Qt::ControlModifier | Qt::ShiftModifier : Qt::ControlModifier);
+        QVERIFY(s.window.hasUnsavedChanges() && saved(changed));
+        key(shiftZ ? Qt::Key_Y : Qt::Key_Z, shiftZ ? Qt::ControlModifier : Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(!s.window.hasUnsavedChanges() && s.platform.answers.isEmpty());
+        s.window.txtName->setFocus(); // a text field keeps its own undo
+        QTest::keyClicks(s.window.txtName, "ab");
+        key(Qt::Key_Z);
+        QVERIFY(s.window.txtName->text() != "ab" && s.window.history().index() == s.window.history().count());
+    }
+
     void refusalsLeaveTheCard_data()
     {
         QTest::addColumn<QStringList>("messages"); // after Save, Delete and closing the window
@@ -142,20 +280,21 @@ private Q_SLOTS:
         const QString noDel = "Could not delete Playlist Number 1! Your card may be write protected!";
         const QString noCard = "No card is chosen! Choose the volume of your card first.";
         const QString noAdv = "Could not write to file: [A.adv]"; // the advanced window's Save for a card track
-        const QStringList refused {Overwrite, noFile, noList, Delete1, noDel, noAdv, noList};
-        const QStringList full {Overwrite, noFile, noList, Delete1, noAdv, noList};
+        // A failed save leaves the changes unsaved: closing asks.
+        const QStringList refused {Overwrite, noFile, noList, Delete1, noDel, noAdv, Discard1, noList};
+        const QStringList full {Overwrite, noFile, noList, Delete1, noAdv, Discard1, noList};
         // clang-format off
-        QTest::newRow("too long") << QStringList { "Advanced Text length too long: 85", Delete1 };
-        QTest::newRow("overwrite answered No") << QStringList { Overwrite, Delete1 };
+        QTest::newRow("too long") << QStringList { "Advanced Text length too long: 85", Delete1, Discard1 };
+        QTest::newRow("overwrite answered No") << QStringList { Overwrite, Delete1, Discard1 };
         QTest::newRow("read-only") << refused;
         QTest::newRow("full") << full;
         for (const char *calls : {"open", "write", "fsync", "close", "rename"})
             QTest::addRow("%s fails", calls) << full;
         QTest::newRow("rename unlink fails") << refused;
-        QTest::newRow("Programs is a link") << QStringList { noFile, noList, noDel, noList };
-        QTest::newRow("no card: removed while running") << QStringList { noCard, noCard, noCard };
-        QTest::newRow("no card: replaced while running") << QStringList { noCard, noCard, noCard };
-        QTest::newRow("no card: unmounted while running") << QStringList { noCard, noCard, noCard };
+        QTest::newRow("Programs is a link") << QStringList { noFile, noList, noDel, Discard1, noList };
+        QTest::newRow("no card: removed while running") << QStringList { noCard, noCard, noCard, Discard1 };
+        QTest::newRow("no card: replaced while running") << QStringList { noCard, noCard, noCard, Discard1 };
+        QTest::newRow("no card: unmounted while running") << QStringList { noCard, noCard, noCard, Discard1 };
         // clang-format on
     }
 
@@ -188,7 +327,9 @@ private Q_SLOTS:
         const QStringList before = s.files();
         // Yes to overwrite only where the card itself refuses, Yes to delete only where that fails too.
         const bool refused = how == "read-only" || how.contains("unlink");
-        s.platform.answers << (mounted || how.endsWith("fails") ? Yes : No) << (refused ? Yes : No);
+        if (!linked) // behind a link there is no program to overwrite or delete
+            s.platform.answers << (mounted || how.endsWith("fails") ? Yes : No) << (refused ? Yes : No);
+        s.platform.answers << Yes; // to drop the unsaved name on close
         s.window.cmdSave->click();
         s.window.cmdDelete->click();
         QCOMPARE(s.files(), before); // and no listing either

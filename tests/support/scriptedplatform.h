@@ -16,7 +16,8 @@ public:
     int MsgBox(const QString &text, int code = Plain, const QString & = {}) override
     {
         shown.append(text);
-        if (code != QuestionYesNo)
+        codes.append(code);
+        if ((code & ~DefaultSecond) != QuestionYesNo)
             return AnswerOk;
         if (answers.isEmpty())
             QTest::qFail(qPrintable("unscripted question: " + text), __FILE__, __LINE__);
@@ -27,6 +28,7 @@ public:
 
     QQueue<int> answers; // AnswerYes / AnswerNo for each question, in order
     QStringList shown; // the text of every box, in order
+    QList<int> codes; // the code of every box, in order
     QStringList volumeList;
     std::function<std::unique_ptr<QPrinter>()> printer;
 };

@@ -93,6 +93,17 @@ QByteArray formatListing(const QStringList &commandStrings)
     return content + Terminator;
 }
 
+QString trimmedBlanks(const QString &text)
+{
+    qsizetype first = 0;
+    qsizetype end = text.size();
+    while (first < end && text[first] == u' ')
+        ++first;
+    while (end > first && text[end - 1] == u' ')
+        --end;
+    return text.sliced(first, end - first);
+}
+
 QList<ProgramEntry> parseProgramFile(const QByteArray &content)
 {
     // One encoding per file: a file written by another tool is single-byte throughout.
@@ -116,8 +127,8 @@ QList<ProgramEntry> parseProgramFile(const QByteArray &content)
             continue;
         ProgramEntry entry;
         entry.trackName = indexOfMp3(line) < 0 ? leftCharacters(line, 3) : upToFirstMp3(line);
-        entry.displayName = entry.trackName.trimmed();
-        entry.commandString = line.trimmed();
+        entry.displayName = trimmedBlanks(entry.trackName);
+        entry.commandString = trimmedBlanks(line);
         entries.append(std::move(entry));
     }
     return entries;

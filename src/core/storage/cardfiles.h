@@ -40,11 +40,14 @@ ProgramFormat formatProgramFile(const QStringList &commandStrings);
 // The whole "RootDir.txt": like a program file, but a string over 79 characters is written whole.
 QByteArray formatListing(const QStringList &commandStrings);
 
+// The text without its leading and trailing blanks (character 32); tabs and other white space stay.
+QString trimmedBlanks(const QString &text);
+
 struct ProgramEntry
 {
     QString trackName; // up to and including the first ".mp3", not trimmed; first 3 characters when none
-    QString displayName; // trackName, trimmed
-    QString commandString; // the whole line, trimmed
+    QString displayName; // trackName without leading and trailing blanks
+    QString commandString; // the whole line without leading and trailing blanks
 };
 // Reads a program file of any origin; never fails. Lines end at CR LF, a lone CR or a lone LF.
 QList<ProgramEntry> parseProgramFile(const QByteArray &content);

@@ -269,7 +269,7 @@ CardStore::Saved CardStore::save(const SavePlan &plan, const QStringList &tracks
     } else {
         // A program and its name stay a pair: the name is written only beside its own program. A
         // failure to write it is not reported; the listing's message follows anyway.
-        writeFileSafely(programs.get(), programNameFileName(plan.number), plan.name, m_ops);
+        result.nameWritten = writeFileSafely(programs.get(), programNameFileName(plan.number), plan.name, m_ops);
     }
     result.notices += writeListing(tracks, false, progress);
     return result;

@@ -82,6 +82,7 @@ public:
     struct Saved
     {
         bool programWritten = false;
+        bool nameWritten = false;
         Notices notices;
     };
     // Writes the program file and, when it was written, the name file; then the listing of tracks.

@@ -18,6 +18,8 @@ public:
     static constexpr int Plain = 0;
     static constexpr int QuestionYesNo = 36;
     static constexpr int Caution = 48;
+    // Added to a code: the second button (No) is the default answer.
+    static constexpr int DefaultSecond = 256;
     // Answers.
     static constexpr int AnswerOk = 1;
     static constexpr int AnswerYes = 6;

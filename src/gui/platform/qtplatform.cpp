@@ -1,6 +1,7 @@
 #include "platform/qtplatform.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -26,12 +27,14 @@ int QtPlatform::MsgBox(const QString &text, int code, const QString &title)
 {
     QMessageBox box(QApplication::activeWindow());
     box.setText(text);
-    box.setWindowTitle(title);
-    if (code == QuestionYesNo) {
+    // Qt shows the application's name in place of an empty title: a box without one shows a blank.
+    box.setWindowTitle(title.isEmpty() ? QStringLiteral(" ") : title);
+    box.setWindowIcon(QIcon(QStringLiteral(":/images/icon.png")));
+    if ((code & ~DefaultSecond) == QuestionYesNo) {
         box.setIcon(QMessageBox::Question);
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         // Set explicitly: Qt's own choice depends on the desktop theme.
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton((code & DefaultSecond) ? QMessageBox::No : QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
         return box.exec() == QMessageBox::Yes ? AnswerYes : AnswerNo;
     }
