@@ -63,6 +63,10 @@ std::unique_ptr<QPrinter> QtPlatform::OpenPrinterDialog(QWidget *parent)
 {
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     QPrintDialog dialog(printer.get(), parent);
+    // Only what the program honours is offered (it draws range, copies and collation itself);
+    // there is no current page and no selection to print.
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange
+                      | QAbstractPrintDialog::PrintCollateCopies | QAbstractPrintDialog::PrintShowPageSize);
     if (dialog.exec() != QDialog::Accepted)
         return nullptr;
     return printer;
