@@ -4,6 +4,7 @@
 #include "controls.h"
 #include "platform/platformadapter.h"
 
+#include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGuiApplication>
@@ -16,6 +17,10 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalBlocker>
+#include <QStyle>
+
+#include <algorithm>
 
 // Outside any namespace, as Qt's resource initialiser requires.
 static void initVexoloResources()
@@ -77,6 +82,7 @@ frmMain::frmMain(PlatformAdapter &platform, QWidget *parent)
 
     createControls();
     bindHandlers();
+    m_platform.watchVolumes(this, [this] { followVolumes(); });
 
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect available = screen->availableGeometry();
@@ -131,6 +137,8 @@ void frmMain::createControls()
     // and Return must not add the typed text as a new volume row.
     drvCard->setCompleter(nullptr);
     drvCard->setInsertPolicy(QComboBox::NoInsert);
+    for (const auto rowsChanged : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(drvCard->model(), rowsChanged, this, &frmMain::fitVolumeList);
 
     cmdRefresh = button(this, QStringLiteral("cmdRefresh"), QStringLiteral("Refresh"), {191, 161, 85, 23}, &arial12);
     lstCard = list(this, QStringLiteral("lstCard"), {20, 196, 256, 273});
@@ -174,6 +182,58 @@ void frmMain::createControls()
     cmdPrintRoot->setDefault(true);
     imgLogo = place(this, new QLabel(this), QStringLiteral("imgLogo"), QString(), {20, 14, 416, 86});
     imgLogo->setPixmap(QPixmap(QStringLiteral(":/images/logo.png")));
+}
+
+void frmMain::followVolumes()
+{
+    const QStringList volumes = m_platform.volumes();
+    if (volumes == rowTexts(drvCard))
+        return;
+    const QSignalBlocker blocker(drvCard);
+    const QString text = drvCard->currentText();
+    const int cursor = drvCard->lineEdit()->cursorPosition();
+    // Row by row, so rows that stay keep their place and the chosen row stays chosen.
+    for (int row = drvCard->count() - 1; row >= 0; --row) {
+        if (!volumes.contains(drvCard->itemText(row)))
+            drvCard->removeItem(row);
+    }
+    for (int row = 0; row < volumes.size(); ++row) {
+        if (drvCard->itemText(row) == volumes.at(row))
+            continue;
+        const int found = drvCard->findText(volumes.at(row), Qt::MatchExactly | Qt::MatchCaseSensitive);
+        if (found > row)
+            drvCard->removeItem(found);
+        drvCard->insertItem(row, volumes.at(row));
+    }
+    while (drvCard->count() > volumes.size())
+        drvCard->removeItem(drvCard->count() - 1);
+    // Removing the chosen row makes the box choose another and show its text: undo that.
+    if (drvCard->currentText() != text) {
+        drvCard->setCurrentIndex(-1);
+        drvCard->setEditText(text);
+    }
+    drvCard->lineEdit()->setCursorPosition(cursor);
+}
+
+void frmMain::fitVolumeList()
+{
+    const QFontMetrics metrics(drvCard->view()->font());
+    int widest = 0;
+    for (int row = 0; row < drvCard->count(); ++row)
+        widest = std::max(widest, metrics.horizontalAdvance(drvCard->itemText(row)));
+    // Room for the row's margins and a scroll bar.
+    const int margins = 4 * drvCard->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, drvCard)
+        + drvCard->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, drvCard) + 8;
+    drvCard->view()->setMinimumWidth(std::max(drvCard->width(), widest + margins));
+}
+
+QStringList frmMain::rowTexts(const QComboBox *box)
+{
+    QStringList texts;
+    texts.reserve(box->count());
+    for (int row = 0; row < box->count(); ++row)
+        texts.append(box->itemText(row));
+    return texts;
 }
 
 void frmMain::bindHandlers()

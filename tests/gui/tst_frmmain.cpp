@@ -1,4 +1,5 @@
 #include "frmmain.h"
+#include "platform/qtplatform.h"
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"
 
@@ -118,6 +119,24 @@ private Q_SLOTS:
         m_window->cmdRefresh->click();
         QCOMPARE(QList({m_window->drvCard->count(), m_window->drvCard->currentIndex()}), QList({3, -1}));
         QCOMPARE(m_window->lstCard->count() + m_window->lstList->count(), 2);
+    }
+
+    void volumeListFollowsMounts()
+    {
+        // The desktop adapter on the real mount table; nothing here asks the user anything.
+        QtPlatform desktop;
+        frmMain window(desktop);
+        window.show();
+        window.drvCard->setEditText("typed");
+        auto card = std::make_unique<TestCard>();
+        if (!card->mountTmpfs("card"))
+            QSKIP("mounting is not permitted here");
+        const QString root = card->root();
+        QTRY_VERIFY(window.drvCard->findText(root) >= 0);
+        QVERIFY(window.drvCard->view()->minimumWidth() > window.drvCard->fontMetrics().horizontalAdvance(root));
+        card.reset(); // unmounted
+        QTRY_VERIFY(window.drvCard->findText(root) < 0);
+        QCOMPARE(window.drvCard->currentText(), QStringLiteral("typed"));
     }
 };
 

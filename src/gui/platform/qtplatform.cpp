@@ -1,5 +1,7 @@
 #include "platform/qtplatform.h"
 
+#include "platform/mountwatcher.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -45,6 +47,13 @@ int QtPlatform::MsgBox(const QString &text, int code, const QString &title)
 QStringList QtPlatform::volumes()
 {
     return cardVolumeCandidates();
+}
+
+void QtPlatform::watchVolumes(QObject *receiver, std::function<void()> changed)
+{
+    // A child of the receiver: the watch ends with it.
+    auto *watcher = new MountWatcher(receiver);
+    QObject::connect(watcher, &MountWatcher::changed, receiver, std::move(changed));
 }
 
 QStringList QtPlatform::cardVolumeCandidates()
