@@ -1,5 +1,7 @@
 #pragma once
 
+#include "busyfeedback.h"
+
 #include <QWidget>
 
 class PlatformAdapter;

@@ -10,6 +10,7 @@
 
 void frmMain::SaveRootDir()
 {
+    Vexolo::Ui::BusyFeedback busy(this);
     const QString root = cardRoot();
     // Without a reachable card there is nowhere to write: nothing is ever created outside a card.
     if (root.isEmpty())

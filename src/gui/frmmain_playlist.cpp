@@ -40,6 +40,7 @@ void frmMain::cmdRefresh_Action()
 
 void frmMain::drvCard_Change()
 {
+    Vexolo::Ui::BusyFeedback busy(this);
     lstCard->clear();
     const QStringList tracks = Vexolo::listCardTracks(cardRoot());
     if (tracks.isEmpty())
@@ -65,6 +66,7 @@ void frmMain::cmdAdd_Action()
 
 void frmMain::cmdAddAll_Action()
 {
+    Vexolo::Ui::BusyFeedback busy(this);
     const QStringList tracks = rowTexts(lstCard);
     if (tracks.isEmpty())
         return;

@@ -54,6 +54,7 @@ QStringList frmMain::AdvStringsCard(const QStringList &trackNames)
 
 void frmMain::cmdSave_Action()
 {
+    Vexolo::Ui::BusyFeedback busy(this);
     const QString root = cardRoot();
     if (root.isEmpty()) {
         m_platform.warn(NoCardMessage);
@@ -82,6 +83,7 @@ void frmMain::cmdSave_Action()
 
 void frmMain::cmdLoad_Action()
 {
+    Vexolo::Ui::BusyFeedback busy(this);
     lstList->clear();
     lstListAdv->clear();
 

@@ -138,6 +138,23 @@ private Q_SLOTS:
         QTRY_VERIFY(window.drvCard->findText(root) < 0);
         QCOMPARE(window.drvCard->currentText(), QStringLiteral("typed"));
     }
+
+    void busyFeedback()
+    {
+        {
+            Vexolo::Ui::BusyFeedback busy(m_window.get(), 0);
+            QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+            busy.progress(3'000'000'000, 6'000'000'000);
+            QVERIFY(busy.dialog()->isVisible() && busy.dialog()->value() == 500);
+            QMessageBox question(QMessageBox::Question, "", "", QMessageBox::Yes, m_window.get());
+            question.setModal(true);
+            question.show();
+            QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::ArrowCursor);
+            question.hide();
+            QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        }
+        QVERIFY(!QGuiApplication::overrideCursor());
+    }
 };
 
 QTEST_MAIN(TestFrmMain)
