@@ -2,7 +2,9 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
+#include <QStyle>
 
 namespace Vexolo::Ui {
 
@@ -24,10 +26,28 @@ QPushButton *button(QWidget *container, const QString &name, const QString &capt
     return control;
 }
 
-QLabel *label(QWidget *container, const QString &name, const QString &caption, QRect geometry, const QFont &font,
-              Qt::Alignment alignment, const QColor &colour)
+void speak(QWidget *control, const QString &name, const QString &description)
 {
-    auto *control = place(container, new QLabel(caption, container), name, caption, geometry);
+    control->setAccessibleName(name);
+    if (!description.isEmpty())
+        control->setAccessibleDescription(description);
+}
+
+void ElidedLabel::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    const QRect area = contentsRect();
+    const QString shown = fontMetrics().elidedText(text(), Qt::ElideMiddle, area.width());
+    style()->drawItemText(&painter, area, int(alignment()), palette(), isEnabled(), shown, foregroundRole());
+}
+
+QLabel *label(QWidget *container, const QString &name, const QString &caption, QRect geometry, const QFont &font,
+              Qt::Alignment alignment, const QColor &colour, QLabel *label)
+{
+    if (!label)
+        label = new QLabel(container);
+    label->setText(caption);
+    auto *control = place(container, label, name, caption, geometry);
     control->setTextFormat(Qt::PlainText); // a track name from the card is never markup
     control->setFont(font);
     control->setAlignment(alignment | Qt::AlignVCenter);

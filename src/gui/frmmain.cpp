@@ -21,6 +21,7 @@
 #include <QStyle>
 
 #include <algorithm>
+#include <tuple>
 
 // Outside any namespace, as Qt's resource initialiser requires.
 static void initVexoloResources()
@@ -182,6 +183,35 @@ void frmMain::createControls()
     cmdPrintRoot->setDefault(true);
     imgLogo = place(this, new QLabel(this), QStringLiteral("imgLogo"), QString(), {20, 14, 416, 86});
     imgLogo->setPixmap(QPixmap(QStringLiteral(":/images/logo.png")));
+
+    // What a screen reader says: words, and what a control does where its name does not tell.
+    const std::initializer_list<std::tuple<QWidget *, const char16_t *, const char16_t *>> spoken {
+        {drvCard, u"Card volume", u"The SD card's volume or folder; choosing one lists its tracks"},
+        {cmdRefresh, u"Refresh volume list", u""},
+        {lstCard, u"Card tracks", u"The MP3 tracks on the card"},
+        {lstList, u"Playlist entries", u""},
+        {cmdDown, u"Previous playlist number", u"Loads that playlist from the card"},
+        {cmdUp, u"Next playlist number", u"Loads that playlist from the card"},
+        {txtList, u"Playlist number", u"0 to 9"},
+        {cmdAdd, u"Add track to playlist", u""},
+        {cmdAddAll, u"Add all tracks to playlist", u""},
+        {lstListAdv, u"Playlist command strings", u""},
+        {cmdCardAdvanced, u"Card track settings", u"Opens the selected card track's settings"},
+        {cmdListAdvanced, u"Playlist entry settings", u"Opens the selected playlist entry's settings"},
+        {cmdClear, u"Clear playlist", u""},
+        {cmdRemove, u"Remove playlist entry", u""},
+        {cmdMoveDown, u"Move entry down", u""},
+        {cmdMoveUp, u"Move entry up", u""},
+        {cmdSave, u"Save playlist", u"Saves the playlist to the card under its number"},
+        {cmdDelete, u"Delete playlist", u"Deletes the playlist with this number from the card"},
+        {cmdLoad, u"Load playlist", u"Loads the playlist with this number from the card"},
+        {txtName, u"Playlist name", u""},
+        {cmdPrint, u"Print playlist", u""},
+        {cmdPrintRoot, u"Print card track list", u""},
+        {imgLogo, u"Vexolo logo", u""},
+    };
+    for (const auto &[control, name, description] : spoken)
+        speak(control, QString::fromUtf16(name), QString::fromUtf16(description));
 }
 
 void frmMain::followVolumes()

@@ -48,6 +48,23 @@ private Q_SLOTS:
         }
     }
 
+    void accessibleNames()
+    {
+        // Every control of both windows is named in words for a screen reader, never by its object name.
+        frmAdv *window = frmAdv::instance(m_main->platform(), *m_main);
+        for (const QWidget *top : std::initializer_list<const QWidget *> {m_main.get(), window}) {
+            for (const QWidget *control : top->findChildren<QWidget *>(QRegularExpression("^(?!qt_).+"))) {
+                const QString name = control->accessibleName();
+                QVERIFY2(!name.isEmpty() && name != control->objectName(), qPrintable(control->objectName()));
+            }
+        }
+        QCOMPARE(window->txtOutput(3, 2)->accessibleName(), u"Output 3, on time 2"_s);
+        // A name too long for the label: all of it in the tooltip and in what Save encodes.
+        const QString track = u"Live at the Grand Hall, second night, encore and the long farewell.mp3"_s;
+        window->InitForm(track + " V7", false, 0);
+        QVERIFY(window->lblName->toolTip() == track && window->settings().trackName == track);
+    }
+
     void playlistSave()
     {
         m_main->lstList->addItems({"A.mp3", "Finale.mp3"});
