@@ -26,6 +26,22 @@ QPushButton *button(QWidget *container, const QString &name, const QString &capt
     return control;
 }
 
+QPalette designPalette(const QColor &window)
+{
+    QPalette palette(QColor(0xf0, 0xf0, 0xf0));
+    palette.setColor(QPalette::Window, window);
+    // The roles that constructor leaves to the desktop, as a light theme has them.
+    palette.setColor(QPalette::Highlight, QColor(0x30, 0x8c, 0xc6));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::AlternateBase, QColor(0xf7, 0xf7, 0xf7));
+    palette.setColor(QPalette::PlaceholderText, QColor(0x80, 0x80, 0x80));
+    palette.setColor(QPalette::Link, QColor(0x00, 0x00, 0xff));
+    palette.setColor(QPalette::LinkVisited, QColor(0xff, 0x00, 0xff));
+    palette.setColor(QPalette::ToolTipBase, QColor(0xff, 0xff, 0xdc));
+    palette.setColor(QPalette::ToolTipText, Qt::black);
+    return palette;
+}
+
 void speak(QWidget *control, const QString &name, const QString &description)
 {
     control->setAccessibleName(name);

@@ -31,6 +31,10 @@ Control *place(QWidget *container, Control *control, const QString &name, const 
     return control;
 }
 
+// The light palette the windows were designed on, set whatever the desktop's theme: light grey
+// buttons, white lists and fields with black text, on the given window colour.
+QPalette designPalette(const QColor &window);
+
 // Names a control for assistive tools, in words, and says what it does where its name alone does not.
 void speak(QWidget *control, const QString &name, const QString &description = {});
 

@@ -109,6 +109,8 @@ frmAdv::frmAdv(PlatformAdapter &platform, QWidget &owner)
     setWindowTitle(QStringLiteral("Advanced Settings Form"));
     setFixedSize(WindowWidth, WindowHeight);
     setAttribute(Qt::WA_DeleteOnClose);
+    // Black captions on the light grey they were designed on, under a dark desktop theme too.
+    setPalette(designPalette(QColor(0xf0, 0xf0, 0xf0)));
 
     createControls();
     bindHandlers();

@@ -76,9 +76,7 @@ frmMain::frmMain(PlatformAdapter &platform, QWidget *parent)
     setWindowIcon(QIcon(QStringLiteral(":/images/icon.png")));
     setWindowTitle(QStringLiteral("Vexolo Playlist Setup"));
     setFixedSize(WindowWidth, WindowHeight);
-    QPalette windowPalette = palette();
-    windowPalette.setColor(QPalette::Window, Qt::black);
-    setPalette(windowPalette);
+    setPalette(designPalette(Qt::black));
     setAutoFillBackground(true);
 
     createControls();

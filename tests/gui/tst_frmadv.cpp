@@ -65,6 +65,17 @@ private Q_SLOTS:
         QVERIFY(window->lblName->toolTip() == track && window->settings().trackName == track);
     }
 
+    void sameUnderADarkTheme()
+    {
+        QWidget *windows[] = {m_main.get(), frmAdv::instance(m_main->platform(), *m_main)};
+        const QPalette desktop = QApplication::palette();
+        const QImage light[] = {windows[0]->grab().toImage(), windows[1]->grab().toImage()};
+        QApplication::setPalette(QPalette(QColor(0x35, 0x35, 0x35))); // dark grey, white text
+        const bool same = windows[0]->grab().toImage() == light[0] && windows[1]->grab().toImage() == light[1];
+        QApplication::setPalette(desktop);
+        QVERIFY(same);
+    }
+
     void playlistSave()
     {
         m_main->lstList->addItems({"A.mp3", "Finale.mp3"});
