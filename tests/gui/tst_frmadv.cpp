@@ -71,6 +71,7 @@ private Q_SLOTS:
         const QPalette desktop = QApplication::palette();
         const QImage light[] = {windows[0]->grab().toImage(), windows[1]->grab().toImage()};
         QApplication::setPalette(QPalette(QColor(0x35, 0x35, 0x35))); // dark grey, white text
+        QApplication::processEvents();
         const bool same = windows[0]->grab().toImage() == light[0] && windows[1]->grab().toImage() == light[1];
         QApplication::setPalette(desktop);
         QVERIFY(same);
