@@ -76,6 +76,9 @@ std::unique_ptr<QPrinter> QtPlatform::OpenPrinterDialog(QWidget *parent)
     // there is no current page and no selection to print.
     dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange
                       | QAbstractPrintDialog::PrintCollateCopies | QAbstractPrintDialog::PrintShowPageSize);
+    // The page count depends on the paper chosen in this dialog: any range may be asked for, and
+    // pages past the last are simply not there.
+    dialog.setMinMax(1, 9999);
     if (dialog.exec() != QDialog::Accepted)
         return nullptr;
     return printer;
