@@ -38,8 +38,7 @@ QPalette designPalette(const QColor &window);
 // Names a control for assistive tools, in words, and says what it does where its name alone does not.
 void speak(QWidget *control, const QString &name, const QString &description = {});
 
-// A label that shows its whole text as a tooltip and, when the text does not fit, elides the
-// middle; text() stays the whole text.
+// A label that elides the middle of a text too long for it; text() stays the whole text.
 class ElidedLabel final : public QLabel
 {
 public:
