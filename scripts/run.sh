@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Sets up and builds, then starts Vexolo Playlist Setup.
+# Sets up and builds the program alone (tests and benchmark are the test command's), then starts it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
-exec build/src/app/vexolo-playlist-setup
+VEXOLO_TARGETS=vexolo-playlist-setup scripts/setup.sh
+exec build/src/app/vexolo-playlist-setup "$@"

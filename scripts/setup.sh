@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine is missing, then configures and builds into build/.
+# VEXOLO_TARGETS names the targets to build (default: all); extra arguments go to CMake's configure step.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake g++ make qt6-base-dev libgl-dev libx11-dev xvfb xauth xdotool fonts-liberation poppler-utils)
+packages=(cmake g++ make qt6-base-dev libgl-dev libx11-dev xvfb xauth xdotool fonts-liberation poppler-utils
+    clang-format appstream desktop-file-utils)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
@@ -17,4 +19,5 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
-cmake --build build --parallel "$(nproc)"
+# shellcheck disable=SC2086 # a list of target names
+cmake --build build --parallel "$(nproc)" --target ${VEXOLO_TARGETS:-all}

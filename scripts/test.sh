@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Sets up and builds, then runs every test headless through CTest.
+# What CI checks: the sources follow .clang-format, everything builds with warnings as errors, and
+# every test passes headless through CTest.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh
+scripts/setup.sh -DVEXOLO_WERROR=ON
+scripts/check-format.sh
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure --parallel "$(nproc)"

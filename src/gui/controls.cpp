@@ -4,7 +4,9 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
+#include <QStyle>
 
 namespace Vexolo::Ui {
 
@@ -26,10 +28,44 @@ QPushButton *button(QWidget *container, const QString &name, const QString &capt
     return control;
 }
 
-QLabel *label(QWidget *container, const QString &name, const QString &caption, QRect geometry, const QFont &font,
-              Qt::Alignment alignment, const QColor &colour)
+QPalette designPalette(const QColor &window)
 {
-    auto *control = place(container, new QLabel(caption, container), name, caption, geometry);
+    QPalette palette(QColor(0xf0, 0xf0, 0xf0));
+    palette.setColor(QPalette::Window, window);
+    // The roles that constructor leaves to the desktop, as a light theme has them.
+    palette.setColor(QPalette::Highlight, QColor(0x30, 0x8c, 0xc6));
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::AlternateBase, QColor(0xf7, 0xf7, 0xf7));
+    palette.setColor(QPalette::PlaceholderText, QColor(0x80, 0x80, 0x80));
+    palette.setColor(QPalette::Link, QColor(0x00, 0x00, 0xff));
+    palette.setColor(QPalette::LinkVisited, QColor(0xff, 0x00, 0xff));
+    palette.setColor(QPalette::ToolTipBase, QColor(0xff, 0xff, 0xdc));
+    palette.setColor(QPalette::ToolTipText, Qt::black);
+    return palette;
+}
+
+void speak(QWidget *control, const QString &name, const QString &description)
+{
+    control->setAccessibleName(name);
+    if (!description.isEmpty())
+        control->setAccessibleDescription(description);
+}
+
+void ElidedLabel::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    const QRect area = contentsRect();
+    const QString shown = fontMetrics().elidedText(text(), Qt::ElideMiddle, area.width());
+    style()->drawItemText(&painter, area, int(alignment()), palette(), isEnabled(), shown, foregroundRole());
+}
+
+QLabel *label(QWidget *container, const QString &name, const QString &caption, QRect geometry, const QFont &font,
+              Qt::Alignment alignment, const QColor &colour, QLabel *label)
+{
+    if (!label)
+        label = new QLabel(container);
+    label->setText(caption);
+    auto *control = place(container, label, name, caption, geometry);
     control->setTextFormat(Qt::PlainText); // a track name from the card is never markup
     control->setFont(font);
     control->setAlignment(alignment | Qt::AlignVCenter);

@@ -2,11 +2,11 @@
 
 #include <QColor>
 #include <QFont>
+#include <QLabel>
 #include <QRect>
 #include <QString>
 #include <QWidget>
 
-class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -25,15 +25,35 @@ Control *place(QWidget *container, Control *control, const QString &name, const 
 {
     control->setObjectName(name);
     control->setGeometry(container->isWindow() ? geometry : geometry.translated(-container->pos()));
-    control->setAccessibleName(caption.isEmpty() ? name : caption);
+    // A caption is what a screen reader says; a control without one is named in words by its window.
+    if (!caption.isEmpty())
+        control->setAccessibleName(caption);
     return control;
 }
 
+// The light palette the windows were designed on, set whatever the desktop's theme: light grey
+// buttons, white lists and fields with black text, on the given window colour.
+QPalette designPalette(const QColor &window);
+
+// Names a control for assistive tools, in words, and says what it does where its name alone does not.
+void speak(QWidget *control, const QString &name, const QString &description = {});
+
+// A label that elides the middle of a text too long for it; text() stays the whole text.
+class ElidedLabel final : public QLabel
+{
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+};
+
 QPushButton *button(QWidget *container, const QString &name, const QString &caption, QRect geometry,
                     const QFont *font = nullptr);
+// label is the control to set up; a plain QLabel when not given.
 QLabel *label(QWidget *container, const QString &name, const QString &caption, QRect geometry, const QFont &font,
-              Qt::Alignment alignment, const QColor &colour = Qt::black);
-// A text field's text is its value, not a caption: it is named after the control.
+              Qt::Alignment alignment, const QColor &colour = Qt::black, QLabel *label = nullptr);
+// A text field's text is its value, not a caption: the window names it.
 QLineEdit *field(QWidget *container, const QString &name, const QString &text, QRect geometry, const QFont &font,
                  const QColor &background);
 

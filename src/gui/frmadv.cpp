@@ -80,6 +80,18 @@ QString outputRowName(int row)
     return row == TrackSettings::AllRow ? QStringLiteral("txtOutputAll") : QStringLiteral("txtOutput%1").arg(row + 1);
 }
 
+// "Output 3", "All outputs": what a screen reader says for a row.
+QString outputName(int row)
+{
+    return row == TrackSettings::AllRow ? QStringLiteral("All outputs") : QStringLiteral("Output %1").arg(row + 1);
+}
+
+// "On time 2", "Off time 2": column i of the output grid, numbered in pairs.
+QString timeName(int column)
+{
+    return (column % 2 == 0 ? QStringLiteral("On time %1") : QStringLiteral("Off time %1")).arg(column / 2 + 1);
+}
+
 QPointer<frmAdv> &implicitInstance()
 {
     static QPointer<frmAdv> window;
@@ -100,6 +112,8 @@ frmAdv::frmAdv(PlatformAdapter &platform, QWidget &owner)
     setWindowIcon(QIcon(QStringLiteral(":/images/icon.png")));
     setFixedSize(WindowWidth, WindowHeight);
     setAttribute(Qt::WA_DeleteOnClose);
+    // Black captions on the light grey they were designed on, under a dark desktop theme too.
+    setPalette(designPalette(QColor(0xf0, 0xf0, 0xf0)));
 
     createControls();
     bindHandlers();
@@ -130,16 +144,22 @@ void frmAdv::createControls()
 {
     const QFont caption18 = arial(18, false, true);
 
+    // A long track name is elided in the middle; the tooltip shows all of it.
     lblName = label(this, QStringLiteral("lblName"), QStringLiteral("Track Name"), {20, 21, 515, 47},
-                    arial(20, true, true), Qt::AlignHCenter);
+                    arial(20, true, true), Qt::AlignHCenter, Qt::black, new ElidedLabel(this));
+    speak(lblName, QStringLiteral("Track name"));
 
     frameVolume = groupBox(this, "frameVolume", {547, 14, 289, 55});
     lblVolume = label(frameVolume, QStringLiteral("lblVolume"), QStringLiteral("Volume"), {560, 30, 68, 31}, caption18,
                       Qt::AlignLeft);
+    speak(frameVolume, QStringLiteral("Volume"));
     cmdMinus = button(frameVolume, QStringLiteral("cmdMinus"), QStringLiteral("-"), {686, 30, 30, 31});
+    speak(cmdMinus, QStringLiteral("Volume down"));
     txtVol = field(frameVolume, QStringLiteral("txtVol"), QStringLiteral("7"), {728, 30, 46, 31}, arial(18), Qt::white);
     txtVol->setReadOnly(true);
+    speak(txtVol, QStringLiteral("Volume"), QStringLiteral("Changed with the minus and plus buttons"));
     cmdPlus = button(frameVolume, QStringLiteral("cmdPlus"), QStringLiteral("+"), {786, 30, 30, 31});
+    speak(cmdPlus, QStringLiteral("Volume up"));
 
     GroupBox1 = groupBox(this, "GroupBox1", {20, 70, 816, 55});
     lblPause = label(GroupBox1, QStringLiteral("lblPause"), QStringLiteral("Auto Pause"), {35, 86, 108, 28}, caption18,
@@ -147,7 +167,9 @@ void frmAdv::createControls()
     for (int i = 0; i < Columns; ++i) {
         m_txtPause[i] = field(GroupBox1, indexed(QStringLiteral("txtPause"), i), QString(),
                               {columnLeft(i), PauseTop, FieldWidth, PauseHeight}, arial(18), FieldGrey);
+        speak(m_txtPause[i], QStringLiteral("Auto pause %1").arg(i + 1));
     }
+    speak(GroupBox1, QStringLiteral("Auto pause times"));
 
     GroupBox3 = groupBox(this, "GroupBox3", {20, 128, 628, 54});
     lblFade = label(GroupBox3, QStringLiteral("lblFade"), QStringLiteral("Remote Fade"), {35, 144, 108, 28}, caption18,
@@ -156,7 +178,9 @@ void frmAdv::createControls()
     optFade1 = option(GroupBox3, "optFade1", QStringLiteral("Fade - Que && Play Next"), {300, 151, 172, 16});
     optFade2 = option(GroupBox3, "optFade2", QStringLiteral("No Fade - Que && Play Next"), {460, 151, 174, 16});
 
+    speak(GroupBox3, QStringLiteral("Remote fade"));
     GroupBox4 = groupBox(this, "GroupBox4", {654, 128, 182, 54});
+    speak(GroupBox4, QStringLiteral("Auto play next track"));
     const QString playNext = QStringLiteral("Auto Play Next Track");
     chkPlayNext = place(GroupBox4, new QCheckBox(playNext, GroupBox4), QStringLiteral("chkPlayNext"), playNext,
                         {680, 149, 131, 20});
@@ -164,6 +188,8 @@ void frmAdv::createControls()
     chkPlayNext->setFont(arial(11));
 
     GroupBox2 = groupBox(this, "GroupBox2", {20, 184, 816, 409});
+    speak(GroupBox2, QStringLiteral("Output times"),
+          QStringLiteral("For each output, and for all outputs at once, up to five on and five off times"));
     lblOutput = label(GroupBox2, QStringLiteral("lblOutput"), QStringLiteral("Outputs"), {35, 201, 108, 28}, caption18,
                       Qt::AlignRight);
     for (int i = 0; i < Columns; ++i) {
@@ -171,12 +197,14 @@ void frmAdv::createControls()
         m_lblOnOff[i] = label(
             GroupBox2, indexed(QStringLiteral("lblOnOff"), i), on ? QStringLiteral("On") : QStringLiteral("Off"),
             {columnLeft(i), OnOffTop, FieldWidth, OnOffHeight}, arial(16), Qt::AlignHCenter, on ? OnGreen : OffRed);
+        speak(m_lblOnOff[i], timeName(i));
     }
     for (int row = 0; row < OutputRows; ++row) {
         const QString caption = row == TrackSettings::AllRow ? QStringLiteral("ALL") : QString::number(row + 1);
         m_staticText[row]
             = label(GroupBox2, QStringLiteral("StaticText%1").arg(row + 1), caption,
                     {RowCaptionLeft, outputTop(row), RowCaptionWidth, OutputHeight}, caption18, Qt::AlignRight);
+        speak(m_staticText[row], outputName(row));
     }
     // Row by row, so that the tab key runs along a row.
     for (int row = 0; row < OutputRows; ++row) {
@@ -184,10 +212,12 @@ void frmAdv::createControls()
             m_txtOutput[row][i]
                 = field(GroupBox2, indexed(outputRowName(row), i), QString(),
                         {columnLeft(i), outputTop(row), FieldWidth, OutputHeight}, arial(18), FieldGrey);
+            speak(m_txtOutput[row][i], outputName(row) + QStringLiteral(", ") + timeName(i).toLower());
         }
     }
 
     cmdSave = button(this, QStringLiteral("cmdSave"), QStringLiteral("Save"), {205, 616, 150, 26});
+    speak(cmdSave, QStringLiteral("Save settings"), QStringLiteral("Saves the settings to the track and closes"));
     cmdCancel = button(this, QStringLiteral("cmdCancel"), QStringLiteral("Cancel"), {367, 616, 150, 26});
     cmdClear = button(this, QStringLiteral("cmdClear"), QStringLiteral("Clear All Values"), {586, 616, 130, 26});
 }
@@ -226,6 +256,7 @@ void frmAdv::showSettings(const Vexolo::TrackSettings &settings)
 {
     lblName->setText(settings.trackName);
     lblName->setAccessibleDescription(settings.trackName);
+    lblName->setToolTip(settings.trackName);
     const std::array<std::pair<QRadioButton *, FadeOption>, 3> options {
         {{optFadeNorm, FadeOption::Norm}, {optFade1, FadeOption::Fade1}, {optFade2, FadeOption::Fade2}}};
     for (const auto &[button, fade] : options) {

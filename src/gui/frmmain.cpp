@@ -4,6 +4,7 @@
 #include "platform/platformadapter.h"
 #include "singlelinevalidator.h"
 
+#include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGuiApplication>
@@ -16,6 +17,11 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
+#include <QSignalBlocker>
+#include <QStyle>
+
+#include <algorithm>
+#include <tuple>
 
 // Outside any namespace, as Qt's resource initialiser requires.
 static void initVexoloResources()
@@ -71,14 +77,13 @@ frmMain::frmMain(PlatformAdapter &platform, Vexolo::FileOps &ops, QWidget *paren
     setWindowIcon(QIcon(QStringLiteral(":/images/icon.png")));
     setWindowTitle(QStringLiteral("Vexolo Playlist Setup"));
     setFixedSize(WindowWidth, WindowHeight);
-    QPalette windowPalette = palette();
-    windowPalette.setColor(QPalette::Window, Qt::black);
-    setPalette(windowPalette);
+    setPalette(designPalette(Qt::black));
     setAutoFillBackground(true);
 
     createControls();
     bindHandlers();
     setUpEditing();
+    m_platform.watchVolumes(this, [this] { followVolumes(); });
 
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect available = screen->availableGeometry();
@@ -129,6 +134,8 @@ void frmMain::createControls()
     drvCard->setCompleter(nullptr);
     drvCard->setInsertPolicy(QComboBox::NoInsert);
     drvCard->setValidator(new SingleLineValidator(drvCard));
+    for (const auto rowsChanged : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(drvCard->model(), rowsChanged, this, &frmMain::fitVolumeList);
 
     cmdRefresh = button(this, QStringLiteral("cmdRefresh"), QStringLiteral("Refresh"), {191, 161, 85, 23}, &arial12);
     lstCard = list(this, QStringLiteral("lstCard"), {20, 196, 256, 273});
@@ -172,6 +179,87 @@ void frmMain::createControls()
     cmdPrintRoot->setDefault(true);
     imgLogo = place(this, new QLabel(this), QStringLiteral("imgLogo"), QString(), {20, 14, 416, 86});
     imgLogo->setPixmap(QPixmap(QStringLiteral(":/images/logo.png")));
+
+    // What a screen reader says: words, and what a control does where its name does not tell.
+    const std::initializer_list<std::tuple<QWidget *, const char16_t *, const char16_t *>> spoken {
+        {drvCard, u"Card volume", u"The SD card's volume or folder; choosing one lists its tracks"},
+        {cmdRefresh, u"Refresh volume list", u""},
+        {lstCard, u"Card tracks", u"The MP3 tracks on the card"},
+        {lstList, u"Playlist entries", u""},
+        {cmdDown, u"Previous playlist number", u"Loads that playlist from the card"},
+        {cmdUp, u"Next playlist number", u"Loads that playlist from the card"},
+        {txtList, u"Playlist number", u"0 to 9"},
+        {cmdAdd, u"Add track to playlist", u""},
+        {cmdAddAll, u"Add all tracks to playlist", u""},
+        {lstListAdv, u"Playlist command strings", u""},
+        {cmdCardAdvanced, u"Card track settings", u"Opens the selected card track's settings"},
+        {cmdListAdvanced, u"Playlist entry settings", u"Opens the selected playlist entry's settings"},
+        {cmdClear, u"Clear playlist", u""},
+        {cmdRemove, u"Remove playlist entry", u""},
+        {cmdMoveDown, u"Move entry down", u""},
+        {cmdMoveUp, u"Move entry up", u""},
+        {cmdSave, u"Save playlist", u"Saves the playlist to the card under its number"},
+        {cmdDelete, u"Delete playlist", u"Deletes the playlist with this number from the card"},
+        {cmdLoad, u"Load playlist", u"Loads the playlist with this number from the card"},
+        {txtName, u"Playlist name", u""},
+        {cmdPrint, u"Print playlist", u""},
+        {cmdPrintRoot, u"Print card track list", u""},
+        {imgLogo, u"Vexolo logo", u""},
+    };
+    for (const auto &[control, name, description] : spoken)
+        speak(control, QString::fromUtf16(name), QString::fromUtf16(description));
+}
+
+void frmMain::followVolumes()
+{
+    const QStringList volumes = m_platform.volumes();
+    if (volumes == rowTexts(drvCard))
+        return;
+    const QSignalBlocker blocker(drvCard);
+    const QString text = drvCard->currentText();
+    const int cursor = drvCard->lineEdit()->cursorPosition();
+    // Row by row, so rows that stay keep their place and the chosen row stays chosen.
+    for (int row = drvCard->count() - 1; row >= 0; --row) {
+        if (!volumes.contains(drvCard->itemText(row)))
+            drvCard->removeItem(row);
+    }
+    for (int row = 0; row < volumes.size(); ++row) {
+        if (drvCard->itemText(row) == volumes.at(row))
+            continue;
+        const int found = drvCard->findText(volumes.at(row), Qt::MatchExactly | Qt::MatchCaseSensitive);
+        if (found > row)
+            drvCard->removeItem(found);
+        drvCard->insertItem(row, volumes.at(row));
+    }
+    while (drvCard->count() > volumes.size())
+        drvCard->removeItem(drvCard->count() - 1);
+    // Removing the chosen row makes the box choose another and show its text: undo that.
+    if (drvCard->currentText() != text) {
+        drvCard->setCurrentIndex(-1);
+        drvCard->setEditText(text);
+    }
+    drvCard->lineEdit()->setCursorPosition(cursor);
+}
+
+void frmMain::fitVolumeList()
+{
+    const QFontMetrics metrics(drvCard->view()->font());
+    int widest = 0;
+    for (int row = 0; row < drvCard->count(); ++row)
+        widest = std::max(widest, metrics.horizontalAdvance(drvCard->itemText(row)));
+    // Room for the row's margins and a scroll bar.
+    const int margins = 4 * drvCard->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, drvCard)
+        + drvCard->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, drvCard) + 8;
+    drvCard->view()->setMinimumWidth(std::max(drvCard->width(), widest + margins));
+}
+
+QStringList frmMain::rowTexts(const QComboBox *box)
+{
+    QStringList texts;
+    texts.reserve(box->count());
+    for (int row = 0; row < box->count(); ++row)
+        texts.append(box->itemText(row));
+    return texts;
 }
 
 void frmMain::bindHandlers()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "busyfeedback.h"
 #include "playlistundo.h"
 #include "storage/cardstore.h"
 
@@ -94,10 +95,11 @@ public:
     static int selectedRow(const QListWidget *list);
     // The texts of a list's rows, first to last.
     static QStringList rowTexts(const QListWidget *list);
+    static QStringList rowTexts(const QComboBox *box);
 
     QString AdvStringCard(const QString &trackName);
     // AdvStringCard for many card tracks at once, with the same messages, in order.
-    QStringList AdvStringsCard(const QStringList &trackNames);
+    QStringList AdvStringsCard(const QStringList &trackNames, const Vexolo::Progress &progress = {});
     void SaveRootDir();
 
 protected:
@@ -108,6 +110,10 @@ protected:
 private:
     void createControls();
     void bindHandlers();
+    // Brings drvCard's rows in line with the mounted volumes; its text and chosen card stay.
+    void followVolumes();
+    // Makes drvCard's drop-down list wide enough for its longest row.
+    void fitVolumeList();
     // Keeps lstListAdv in step when a row of lstList is dragged to another place.
     void lstList_RowsMoved(int start, int end, int destinationRow);
     void closeAdvancedWindow();

@@ -6,5 +6,6 @@
 
 void frmMain::SaveRootDir()
 {
-    showNotices(m_store.writeListing(rowTexts(lstCard), true));
+    Vexolo::Ui::BusyFeedback busy(this);
+    showNotices(m_store.writeListing(rowTexts(lstCard), true, busy.callback()));
 }

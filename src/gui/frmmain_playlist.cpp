@@ -39,6 +39,7 @@ void frmMain::cmdRefresh_Action()
 
 void frmMain::drvCard_Change()
 {
+    Vexolo::Ui::BusyFeedback busy(this);
     lstCard->clear();
     m_store.choose(drvCard->currentText());
     const QStringList tracks = m_store.listTracks();
@@ -66,11 +67,12 @@ void frmMain::cmdAdd_Action()
 
 void frmMain::cmdAddAll_Action()
 {
+    Vexolo::Ui::BusyFeedback busy(this);
     const auto edit = m_history.edit();
     const QStringList tracks = rowTexts(lstCard);
     if (tracks.isEmpty())
         return;
-    const QStringList commandStrings = AdvStringsCard(tracks);
+    const QStringList commandStrings = AdvStringsCard(tracks, busy.callback());
     // One bulk insertion each: a card of thousands of tracks must not repaint per row.
     lstList->addItems(tracks);
     lstListAdv->addItems(commandStrings);

@@ -18,10 +18,9 @@ void printThroughDialog(frmMain &window, const QString &heading, const QStringLi
     const std::unique_ptr<QPrinter> printer = window.platform().OpenPrinterDialog(&window);
     if (!printer)
         return;
-    const int copies = printer->copyCount();
-    if (copies < 1)
+    if (printer->copyCount() < 1)
         return;
-    Vexolo::printList(*printer, heading, entries, copies);
+    Vexolo::printList(*printer, heading, entries);
 }
 
 } // namespace

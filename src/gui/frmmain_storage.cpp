@@ -23,15 +23,16 @@ QString frmMain::AdvStringCard(const QString &trackName)
     return AdvStringsCard({trackName}).constFirst();
 }
 
-QStringList frmMain::AdvStringsCard(const QStringList &trackNames)
+QStringList frmMain::AdvStringsCard(const QStringList &trackNames, const Vexolo::Progress &progress)
 {
-    const Vexolo::CardStore::Lookup found = m_store.lookupCommands(trackNames);
+    const Vexolo::CardStore::Lookup found = m_store.lookupCommands(trackNames, progress);
     showNotices(found.notices);
     return found.commandStrings;
 }
 
 void frmMain::cmdSave_Action()
 {
+    Vexolo::Ui::BusyFeedback busy(this);
     const Vexolo::CardStore::SavePlan plan
         = m_store.prepareSave(txtList->text(), rowTexts(lstListAdv), txtName->text());
     if (!plan.refusal.isEmpty()) {
@@ -40,7 +41,7 @@ void frmMain::cmdSave_Action()
     }
     if (!plan.overwriteQuestion.isEmpty() && !m_platform.ask(plan.overwriteQuestion))
         return;
-    const Vexolo::CardStore::Saved saved = m_store.save(plan, rowTexts(lstCard));
+    const Vexolo::CardStore::Saved saved = m_store.save(plan, rowTexts(lstCard), busy.callback());
     if (saved.programWritten)
         m_history.markEntriesSaved();
     if (saved.nameWritten)
@@ -53,9 +54,10 @@ void frmMain::cmdLoad_Action()
     if (!confirmDiscardChanges())
         return;
     const auto loading = m_history.load();
+    Vexolo::Ui::BusyFeedback busy(this);
     lstList->clear();
     lstListAdv->clear();
-    const Vexolo::CardStore::Loaded loaded = m_store.loadProgram(txtList->text());
+    const Vexolo::CardStore::Loaded loaded = m_store.loadProgram(txtList->text(), busy.callback());
     lstList->addItems(loaded.names);
     lstListAdv->addItems(loaded.commandStrings);
     showNotices(loaded.notices);

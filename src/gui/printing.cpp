@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QPrinter>
 
+#include <algorithm>
+
 namespace Vexolo {
 
 namespace {
@@ -24,39 +26,68 @@ QFont printFont(int size)
     return font;
 }
 
-bool replaySteps(QPrinter &printer, const QList<PrintStep> &steps)
+bool replayPages(QPrinter &printer, const QList<PrintStep> &steps, const QList<int> &order)
 {
+    // One copy's steps cut into pages, each with the text size in force where it begins, so any
+    // page can be drawn on its own.
+    struct Page
+    {
+        int size = 0;
+        QList<PrintStep> steps;
+    };
+    QList<Page> pages(1);
+    int size = 0;
+    for (const PrintStep &step : steps) {
+        if (step.kind == PrintStep::Kind::NewPage) {
+            pages.append(Page {size, {}});
+            continue;
+        }
+        if (step.kind == PrintStep::Kind::SetSize)
+            size = step.size;
+        pages.last().steps.append(step);
+    }
+    if (order.isEmpty())
+        return true; // nothing asked for: not even an empty sheet
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
     painter.scale(surfaceScale(printer), surfaceScale(printer));
-    for (const PrintStep &step : steps) {
-        switch (step.kind) {
-        case PrintStep::Kind::SetSize:
-            painter.setFont(printFont(step.size));
-            break;
-        case PrintStep::Kind::DrawText:
-            painter.drawText(step.x, step.y, step.text);
-            break;
-        case PrintStep::Kind::NewPage:
+    for (qsizetype i = 0; i < order.size(); ++i) {
+        const Page &page = pages.at(order.at(i));
+        if (i > 0)
             printer.newPage();
-            break;
+        if (page.size > 0)
+            painter.setFont(printFont(page.size));
+        for (const PrintStep &step : page.steps) {
+            if (step.kind == PrintStep::Kind::SetSize)
+                painter.setFont(printFont(step.size));
+            else
+                painter.drawText(step.x, step.y, step.text);
         }
     }
     return painter.end();
 }
 
-bool printList(QPrinter &printer, const QString &heading, const QStringList &entries, int copies)
+bool printList(QPrinter &printer, const QString &heading, const QStringList &entries)
 {
-    // Copies are drawn here one after the other; a printer told to repeat them too would multiply them.
-    printer.setCopyCount(1);
     // Page size and line heights in surface units, the units the layout works in.
     const qreal scale = surfaceScale(printer);
     const int headingHeight = qRound(QFontMetricsF(printFont(HeadingTextSize)).height());
     const int entryHeight = qRound(QFontMetricsF(printFont(EntryTextSize)).height());
     const QList<PrintStep> steps = layoutPages(heading, entries, int(printer.width() / scale),
-                                               int(printer.height() / scale), headingHeight, entryHeight, copies);
-    return replaySteps(printer, steps);
+                                               int(printer.height() / scale), headingHeight, entryHeight, 1);
+    const int pageCount
+        = int(std::count_if(steps.cbegin(), steps.cend(),
+                            [](const PrintStep &step) { return step.kind == PrintStep::Kind::NewPage; }))
+        + 1;
+    const bool range = printer.printRange() == QPrinter::PageRange;
+    const QList<int> order
+        = printOrder(pageCount, range ? printer.fromPage() : 0, range ? printer.toPage() : 0, printer.copyCount(),
+                     printer.collateCopies(), printer.pageOrder() == QPrinter::LastPageFirst);
+    // The range, the copies and the order are drawn here; a printer told them too would apply them twice.
+    printer.setCopyCount(1);
+    printer.setPageOrder(QPrinter::FirstPageFirst);
+    return replayPages(printer, steps, order);
 }
 
 } // namespace Vexolo

@@ -19,12 +19,13 @@ inline constexpr qreal PrintUnitsPerInch = 72.0;
 // metric-compatible face.
 QFont printFont(int size);
 
-// Draws the steps on printer, scaled to the 72-units-per-inch surface; returns false when the
-// printer cannot be painted on. Text is drawn with QPainter::drawText(x, y, text): y is the
-// baseline of the line.
-bool replaySteps(QPrinter &printer, const QList<PrintStep> &steps);
+// Draws the pages of one copy's steps (pages end at NewPage steps) on printer, scaled to the
+// 72-units-per-inch surface, in the given order of 0-based page indexes; returns false when the
+// printer cannot be painted on. Text is drawn with QPainter::drawText(x, y, text): y is the baseline.
+bool replayPages(QPrinter &printer, const QList<PrintStep> &steps, const QList<int> &order);
 
-// Prints heading and entries copies times; the printer itself is told to make one copy.
-bool printList(QPrinter &printer, const QString &heading, const QStringList &entries, int copies);
+// Prints heading and entries as the print dialog asked: its page range, copies, collation and
+// page order are drawn here, and the printer itself is told to make one copy in page order.
+bool printList(QPrinter &printer, const QString &heading, const QStringList &entries);
 
 } // namespace Vexolo

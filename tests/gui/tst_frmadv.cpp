@@ -51,6 +51,35 @@ private Q_SLOTS:
         QVERIFY(window->windowTitle() == "Advanced Settings Form" && !window->windowIcon().isNull());
     }
 
+    void accessibleNames()
+    {
+        // Every control of both windows is named in words for a screen reader, never by its object name.
+        frmAdv *window = frmAdv::instance(m_main->platform(), *m_main);
+        for (const QWidget *top : std::initializer_list<const QWidget *> {m_main.get(), window}) {
+            for (const QWidget *control : top->findChildren<QWidget *>(QRegularExpression("^(?!qt_).+"))) {
+                const QString name = control->accessibleName();
+                QVERIFY2(!name.isEmpty() && name != control->objectName(), qPrintable(control->objectName()));
+            }
+        }
+        QCOMPARE(window->txtOutput(3, 2)->accessibleName(), u"Output 3, on time 2"_s);
+        // A name too long for the label: all of it in the tooltip and in what Save encodes.
+        const QString track = u"Live at the Grand Hall, second night, encore and the long farewell.mp3"_s;
+        window->InitForm(track + " V7", false, 0);
+        QVERIFY(window->lblName->toolTip() == track && window->settings().trackName == track);
+    }
+
+    void sameUnderADarkTheme()
+    {
+        QWidget *windows[] = {m_main.get(), frmAdv::instance(m_main->platform(), *m_main)};
+        const QPalette desktop = QApplication::palette();
+        const QImage light[] = {windows[0]->grab().toImage(), windows[1]->grab().toImage()};
+        QApplication::setPalette(QPalette(QColor(0x35, 0x35, 0x35))); // dark grey, white text
+        QApplication::processEvents();
+        const bool same = windows[0]->grab().toImage() == light[0] && windows[1]->grab().toImage() == light[1];
+        QApplication::setPalette(desktop);
+        QVERIFY(same);
+    }
+
     void playlistSave()
     {
         m_main->lstList->addItems({"A.mp3", "Finale.mp3"});

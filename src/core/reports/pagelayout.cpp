@@ -1,5 +1,7 @@
 #include "reports/pagelayout.h"
 
+#include <algorithm>
+
 namespace Vexolo {
 
 namespace {
@@ -44,6 +46,27 @@ QList<PrintStep> layoutPages(const QString &heading, const QStringList &entries,
         }
     }
     return steps;
+}
+
+QList<int> printOrder(int pageCount, int fromPage, int toPage, int copies, bool collate, bool reverse)
+{
+    const bool all = fromPage == 0 && toPage == 0;
+    const int first = all ? 0 : std::max(fromPage - 1, 0);
+    const int last = all ? pageCount - 1 : std::min(toPage - 1, pageCount - 1);
+    QList<int> range;
+    for (int page = first; page <= last; ++page)
+        range.append(page);
+    if (reverse)
+        std::reverse(range.begin(), range.end());
+    QList<int> order;
+    if (collate) {
+        for (int copy = 0; copy < copies; ++copy)
+            order.append(range);
+    } else {
+        for (const int page : std::as_const(range))
+            order.append(QList<int>(std::max(copies, 0), page));
+    }
+    return order;
 }
 
 } // namespace Vexolo

@@ -41,4 +41,9 @@ QString numberedLine(int n, const QString &text);
 QList<PrintStep> layoutPages(const QString &heading, const QStringList &entries, int width, int height,
                              int headingHeight, int entryHeight, int copies);
 
+// The pages to print out of the pageCount pages of one copy, as 0-based indexes in print order:
+// pages fromPage to toPage (1-based, clipped to the pages there are; 0 to 0 means all), copies
+// times, collated (1 2 1 2) or not (1 1 2 2), last page first when reversed.
+QList<int> printOrder(int pageCount, int fromPage, int toPage, int copies, bool collate, bool reverse);
+
 } // namespace Vexolo

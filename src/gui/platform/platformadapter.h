@@ -3,8 +3,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
+class QObject;
 class QPrinter;
 class QWidget;
 
@@ -31,6 +33,13 @@ public:
     virtual int MsgBox(const QString &text, int code = Plain, const QString &title = {}) = 0;
     // Absolute root paths of the mounted volumes, in the platform's order.
     virtual QStringList volumes() = 0;
+    // Calls changed whenever the mounted volumes may have changed, until receiver goes. A platform
+    // that cannot watch them never calls it; "Refresh" still re-reads them.
+    virtual void watchVolumes(QObject *receiver, std::function<void()> changed)
+    {
+        Q_UNUSED(receiver);
+        Q_UNUSED(changed);
+    }
     // The printer chosen in the platform's print dialog, or nullptr when the user cancels.
     virtual std::unique_ptr<QPrinter> OpenPrinterDialog(QWidget *parent) = 0;
 

@@ -1,5 +1,7 @@
 #include "platform/qtplatform.h"
 
+#include "platform/mountwatcher.h"
+
 #include <QApplication>
 #include <QIcon>
 #include <QMessageBox>
@@ -50,6 +52,13 @@ QStringList QtPlatform::volumes()
     return cardVolumeCandidates();
 }
 
+void QtPlatform::watchVolumes(QObject *receiver, std::function<void()> changed)
+{
+    // A child of the receiver: the watch ends with it.
+    auto *watcher = new MountWatcher(receiver);
+    QObject::connect(watcher, &MountWatcher::changed, receiver, std::move(changed));
+}
+
 QStringList QtPlatform::cardVolumeCandidates()
 {
     QStringList roots;
@@ -66,6 +75,13 @@ std::unique_ptr<QPrinter> QtPlatform::OpenPrinterDialog(QWidget *parent)
 {
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     QPrintDialog dialog(printer.get(), parent);
+    // Only what the program honours is offered (it draws range, copies and collation itself);
+    // there is no current page and no selection to print.
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange
+                      | QAbstractPrintDialog::PrintCollateCopies | QAbstractPrintDialog::PrintShowPageSize);
+    // The page count depends on the paper chosen in this dialog: any range may be asked for, and
+    // pages past the last are simply not there.
+    dialog.setMinMax(1, 9999);
     if (dialog.exec() != QDialog::Accepted)
         return nullptr;
     return printer;

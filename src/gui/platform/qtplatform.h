@@ -2,7 +2,7 @@
 
 #include "platform/platformadapter.h"
 
-// The desktop implementation: QMessageBox, QStorageInfo and QPrintDialog.
+// The desktop implementation: QMessageBox, QStorageInfo with a mount table watcher, and QPrintDialog.
 class QtPlatform final : public PlatformAdapter
 {
 public:
@@ -11,6 +11,7 @@ public:
 
     int MsgBox(const QString &text, int code = Plain, const QString &title = {}) override;
     QStringList volumes() override;
+    void watchVolumes(QObject *receiver, std::function<void()> changed) override;
     std::unique_ptr<QPrinter> OpenPrinterDialog(QWidget *parent) override;
 
     // Root paths of mounted volumes that could be a card: pseudo file systems are left out.

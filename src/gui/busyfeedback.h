@@ -1,0 +1,43 @@
+#pragma once
+
+#include "storage/cardstore.h"
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+class QProgressDialog;
+
+namespace Vexolo::Ui {
+
+// Feedback while the card is read or written: the wait cursor for as long as the object lives,
+// and a progress dialog once the work has run longer than showAfterMs and reports progress.
+class BusyFeedback final
+{
+public:
+    explicit BusyFeedback(QWidget *window, int showAfterMs = 1000);
+    ~BusyFeedback();
+    Q_DISABLE_COPY_MOVE(BusyFeedback)
+
+    // done out of total units of work; the dialog appears only once showAfterMs have passed.
+    void progress(qint64 done, qint64 total);
+
+    // progress() as the card store takes it.
+    Vexolo::Progress callback()
+    {
+        return [this](qint64 done, qint64 total) { progress(done, total); };
+    }
+
+    QProgressDialog *dialog() const { return m_dialog.get(); }
+
+private:
+    QPointer<QWidget> m_window;
+    int m_showAfterMs;
+    QElapsedTimer m_elapsed;
+    std::unique_ptr<QObject> m_modalWatch;
+    std::unique_ptr<QProgressDialog> m_dialog;
+};
+
+} // namespace Vexolo::Ui
