@@ -40,7 +40,7 @@ constexpr int ProgramEntries = 1000;
 class SilentPlatform final : public PlatformAdapter
 {
 public:
-    int MsgBox(const QString &, int code, const QString &) override
+    Answer MsgBox(const QString &, int code, const QString &) override
     {
         ++shown;
         return code == QuestionYesNo ? AnswerYes : AnswerOk;

@@ -101,7 +101,7 @@ private Q_SLOTS:
         // Return takes the default answer: No for a question that asks for it. No title, the program's icon.
         QtPlatform desktop;
         for (const int code :
-             {PlatformAdapter::QuestionYesNo, PlatformAdapter::QuestionYesNo | PlatformAdapter::DefaultSecond}) {
+             {int(PlatformAdapter::QuestionYesNo), PlatformAdapter::QuestionYesNo | PlatformAdapter::DefaultSecond}) {
             QTimer::singleShot(0, [] {
                 QWidget *box = QApplication::activeModalWidget();
                 QVERIFY(box && box->windowTitle() == " " && !box->windowIcon().isNull());

@@ -13,7 +13,7 @@
 class ScriptedPlatform final : public PlatformAdapter
 {
 public:
-    int MsgBox(const QString &text, int code = Plain, const QString & = {}) override
+    Answer MsgBox(const QString &text, int code = Plain, const QString & = {}) override
     {
         shown.append(text);
         codes.append(code);
@@ -21,7 +21,7 @@ public:
             return AnswerOk;
         if (answers.isEmpty())
             QTest::qFail(qPrintable("unscripted question: " + text), __FILE__, __LINE__);
-        return answers.isEmpty() ? AnswerNo : answers.dequeue();
+        return answers.isEmpty() ? AnswerNo : Answer(answers.dequeue());
     }
     QStringList volumes() override { return volumeList; }
     std::unique_ptr<QPrinter> OpenPrinterDialog(QWidget *) override { return printer ? printer() : nullptr; }

@@ -16,21 +16,17 @@ class QWidget;
 class PlatformAdapter
 {
 public:
-    // Message box codes of the framework: 4 (Yes/No) + 32 (question icon), 48 (caution icon, OK).
-    static constexpr int Plain = 0;
-    static constexpr int QuestionYesNo = 36;
-    static constexpr int Caution = 48;
-    // Added to a code: the second button (No) is the default answer.
-    static constexpr int DefaultSecond = 256;
-    // Answers.
-    static constexpr int AnswerOk = 1;
-    static constexpr int AnswerYes = 6;
-    static constexpr int AnswerNo = 7;
+    // Message box codes, with the framework's values: 4 (Yes/No) + 32 (question icon), 48 (caution
+    // icon, OK). DefaultSecond is added to a code to make the second button (No) the default answer.
+    enum Code : int { Plain = 0, QuestionYesNo = 36, Caution = 48, DefaultSecond = 256 };
+    // Answers, with the framework's values.
+    enum Answer : int { AnswerOk = 1, AnswerYes = 6, AnswerNo = 7 };
 
     virtual ~PlatformAdapter() = default;
 
     // Shows a modal message box; returns AnswerYes or AnswerNo for a question, AnswerOk otherwise.
-    virtual int MsgBox(const QString &text, int code = Plain, const QString &title = {}) = 0;
+    // code is a Code, or QuestionYesNo | DefaultSecond.
+    virtual Answer MsgBox(const QString &text, int code = Plain, const QString &title = {}) = 0;
     // Absolute root paths of the mounted volumes, in the platform's order.
     virtual QStringList volumes() = 0;
     // Calls changed whenever the mounted volumes may have changed, until receiver goes. A platform

@@ -25,7 +25,7 @@ bool isPseudoFileSystem(const QByteArray &type)
 
 } // namespace
 
-int QtPlatform::MsgBox(const QString &text, int code, const QString &title)
+PlatformAdapter::Answer QtPlatform::MsgBox(const QString &text, int code, const QString &title)
 {
     QMessageBox box(QApplication::activeWindow());
     box.setText(text);

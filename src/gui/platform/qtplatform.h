@@ -9,7 +9,7 @@ public:
     QtPlatform() = default;
     Q_DISABLE_COPY_MOVE(QtPlatform)
 
-    int MsgBox(const QString &text, int code = Plain, const QString &title = {}) override;
+    Answer MsgBox(const QString &text, int code = Plain, const QString &title = {}) override;
     QStringList volumes() override;
     void watchVolumes(QObject *receiver, std::function<void()> changed) override;
     std::unique_ptr<QPrinter> OpenPrinterDialog(QWidget *parent) override;
