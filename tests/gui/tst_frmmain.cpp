@@ -13,7 +13,6 @@ class TestFrmMain : public QObject
     ScriptedPlatform m_platform;
     std::unique_ptr<TestCard> m_card;
     std::unique_ptr<frmMain> m_window;
-    int m_row = 0;
 
 private Q_SLOTS:
     void init()
@@ -26,54 +25,45 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     }
 
-    void controls_data()
-    {
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QRect>("geometry");
-        QTest::addColumn<int>("pixelSize"); // 0: the system font
-        m_row = 0;
-
-        QTest::newRow("drvCard") << "" << QRect(20, 161, 159, 19) << 0;
-        QTest::newRow("cmdRefresh") << "Refresh" << QRect(191, 161, 85, 23) << 12;
-        QTest::newRow("lstCard") << "" << QRect(20, 196, 256, 273) << 0;
-        QTest::newRow("lstList") << "" << QRect(388, 161, 255, 308) << 0;
-        QTest::newRow("cmdDown") << "-" << QRect(482, 14, 47, 22) << 0;
-        QTest::newRow("cmdUp") << "+" << QRect(482, 78, 47, 22) << 0;
-        QTest::newRow("txtList") << "1" << QRect(482, 40, 46, 34) << 20;
-        QTest::newRow("cmdAdd") << ">" << QRect(288, 257, 88, 53) << 18;
-        QTest::newRow("cmdAddAll") << ">>>" << QRect(288, 328, 88, 53) << 18;
-        QTest::newRow("lstListAdv") << "" << QRect(288, 161, 88, 76) << 0;
-        QTest::newRow("cmdCardAdvanced") << "Advanced" << QRect(20, 481, 256, 22) << 12;
-        QTest::newRow("cmdListAdvanced") << "Advanced" << QRect(388, 481, 255, 22) << 12;
-        QTest::newRow("cmdClear") << "Clear List" << QRect(655, 468, 88, 35) << 12;
-        QTest::newRow("cmdRemove") << "Remove" << QRect(655, 410, 88, 35) << 12;
-        QTest::newRow("cmdMoveDown") << "Move Down" << QRect(655, 363, 88, 35) << 12;
-        QTest::newRow("cmdMoveUp") << "Move Up" << QRect(655, 316, 88, 35) << 12;
-        QTest::newRow("cmdSave") << "Save" << QRect(655, 212, 88, 40) << 12;
-        QTest::newRow("cmdDelete") << "Delete" << QRect(655, 264, 88, 40) << 12;
-        QTest::newRow("cmdLoad") << "Load" << QRect(655, 161, 88, 40) << 12;
-        QTest::newRow("lblCompany") << "Quillmere Inc." << QRect(561, 6, 184, 30) << 20;
-        QTest::newRow("lblCard") << "SD Card" << QRect(20, 130, 256, 21) << 18;
-        QTest::newRow("lblPlaylist") << "Playlist" << QRect(388, 130, 255, 19) << 18;
-        QTest::newRow("txtName") << "" << QRect(571, 43, 153, 31) << 20;
-        QTest::newRow("cmdPrint") << "Print Playlist" << QRect(594, 86, 107, 22) << 12;
-        QTest::newRow("cmdPrintRoot") << "Print Card" << QRect(288, 417, 88, 39) << 12;
-        QTest::newRow("imgLogo") << "" << QRect(20, 14, 416, 86) << 0;
-    }
-
     void controls()
     {
-        QFETCH(QString, caption);
-        QFETCH(int, pixelSize);
-
-        const QString name = QString::fromLatin1(QTest::currentDataTag());
-        auto *control = m_window->findChild<QWidget *>(name);
-        // The table's order, which is also the tab order.
-        QCOMPARE(m_window->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly).indexOf(control), m_row++);
-        QTEST(control->geometry(), "geometry");
-        QCOMPARE(control->property("text").toString(), caption);
-        if (pixelSize)
-            QCOMPARE(control->font().pixelSize(), pixelSize);
+        // Name, caption, geometry and pixel size (0: the system font), in creation order, which is the tab order.
+        const QList<std::tuple<QString, QString, QRect, int>> controls {
+            {"drvCard", "", {20, 161, 159, 19}, 0},
+            {"cmdRefresh", "Refresh", {191, 161, 85, 23}, 12},
+            {"lstCard", "", {20, 196, 256, 273}, 0},
+            {"lstList", "", {388, 161, 255, 308}, 0},
+            {"cmdDown", "-", {482, 14, 47, 22}, 0},
+            {"cmdUp", "+", {482, 78, 47, 22}, 0},
+            {"txtList", "1", {482, 40, 46, 34}, 20},
+            {"cmdAdd", ">", {288, 257, 88, 53}, 18},
+            {"cmdAddAll", ">>>", {288, 328, 88, 53}, 18},
+            {"lstListAdv", "", {288, 161, 88, 76}, 0},
+            {"cmdCardAdvanced", "Advanced", {20, 481, 256, 22}, 12},
+            {"cmdListAdvanced", "Advanced", {388, 481, 255, 22}, 12},
+            {"cmdClear", "Clear List", {655, 468, 88, 35}, 12},
+            {"cmdRemove", "Remove", {655, 410, 88, 35}, 12},
+            {"cmdMoveDown", "Move Down", {655, 363, 88, 35}, 12},
+            {"cmdMoveUp", "Move Up", {655, 316, 88, 35}, 12},
+            {"cmdSave", "Save", {655, 212, 88, 40}, 12},
+            {"cmdDelete", "Delete", {655, 264, 88, 40}, 12},
+            {"cmdLoad", "Load", {655, 161, 88, 40}, 12},
+            {"lblCompany", "Quillmere Inc.", {561, 6, 184, 30}, 20},
+            {"lblCard", "SD Card", {20, 130, 256, 21}, 18},
+            {"lblPlaylist", "Playlist", {388, 130, 255, 19}, 18},
+            {"txtName", "", {571, 43, 153, 31}, 20},
+            {"cmdPrint", "Print Playlist", {594, 86, 107, 22}, 12},
+            {"cmdPrintRoot", "Print Card", {288, 417, 88, 39}, 12},
+            {"imgLogo", "", {20, 14, 416, 86}, 0}};
+        const QList<QWidget *> children = m_window->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
+        for (qsizetype row = 0; row < controls.size(); ++row) {
+            const auto &[name, caption, geometry, pixelSize] = controls[row];
+            const QWidget *control = m_window->findChild<QWidget *>(name);
+            QVERIFY2(control && children.indexOf(control) == row, qPrintable(name));
+            QCOMPARE(control->geometry(), geometry);
+            QCOMPARE(control->property("text").toString(), caption);
+            QVERIFY(!pixelSize || control->font().pixelSize() == pixelSize);
+        }
     }
 
     void initialState()
