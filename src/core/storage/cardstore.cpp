@@ -86,17 +86,6 @@ QSet<QString> commandFileCandidates(int folder)
     return present;
 }
 
-QString trimBlanks(const QString &text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
-        ++begin;
-    while (end > begin && text[end - 1] == u' ')
-        --end;
-    return text.sliced(begin, end - begin);
-}
-
 } // namespace
 
 CardStore::CardStore(FileOps &ops)
@@ -334,7 +323,7 @@ Notices CardStore::writeListing(const QStringList &tracks, bool onlyOnCard, cons
 
 Notices CardStore::writeTrackCommand(const QString &trackName, const QString &commandString)
 {
-    const QString name = trimBlanks(trackCommandFileName(trackName));
+    const QString name = trimmedBlanks(trackCommandFileName(trackName));
     const Notice failed = plain(QStringLiteral("Could not write to file: [") + name + u']');
     // Only a track's own command file, directly in the card root, may be written; a name without
     // ".mp3" has no command file at all.
