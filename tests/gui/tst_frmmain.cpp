@@ -147,18 +147,17 @@ private Q_SLOTS:
 
     void busyFeedback()
     {
-        {
-            Vexolo::Ui::BusyFeedback busy(m_window.get(), 0);
-            QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
-            busy.progress(3'000'000'000, 6'000'000'000);
-            QVERIFY(busy.dialog()->isVisible() && busy.dialog()->value() == 500);
-            QMessageBox question(QMessageBox::Question, "", "", QMessageBox::Yes, m_window.get());
-            question.setModal(true);
-            question.show();
-            QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::ArrowCursor);
-            question.hide();
-            QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
-        }
+        auto busy = std::make_unique<Vexolo::Ui::BusyFeedback>(m_window.get(), 0);
+        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        busy->progress(3'000'000'000, 6'000'000'000);
+        QVERIFY(busy->dialog()->isVisible() && busy->dialog()->value() == 500);
+        QMessageBox question(QMessageBox::Question, "", "", QMessageBox::Yes, m_window.get());
+        question.setModal(true);
+        question.show();
+        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::ArrowCursor);
+        question.hide();
+        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        busy.reset();
         QVERIFY(!QGuiApplication::overrideCursor());
     }
 };

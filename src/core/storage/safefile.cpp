@@ -3,7 +3,6 @@
 #include "storage/fileops.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QRandomGenerator>
 
 #include <cerrno>
@@ -145,17 +144,6 @@ bool writeFileSafely(int folder, const QString &name, const QByteArray &content,
     // The rename is durable only once the folder itself reaches the card.
     const bool synced = ops.fsync(folder) == 0 || errno == EINVAL || errno == ENOTSUP;
     return synced || fail(errorString, name, errno);
-}
-
-bool writeFileSafely(const QString &path, const QByteArray &content, QString *errorString)
-{
-    if (path.isEmpty())
-        return fail(errorString, path, ENOENT);
-    const QFileInfo target(path);
-    const Fd folder(::open(QFile::encodeName(target.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!folder.isOpen())
-        return fail(errorString, path, errno);
-    return writeFileSafely(folder.get(), target.fileName(), content, FileOps::system(), errorString);
 }
 
 void removeLeftoverTemporaries(int folder, FileOps &ops)

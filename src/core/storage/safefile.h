@@ -16,8 +16,6 @@ class FileOps;
 // names a folder fails without touching it.
 bool writeFileSafely(int folder, const QString &name, const QByteArray &content, FileOps &ops,
                      QString *errorString = nullptr);
-// The same for a path.
-bool writeFileSafely(const QString &path, const QByteArray &content, QString *errorString = nullptr);
 
 // Removes the temporary files that killed writers of this program left in the open folder. A
 // temporary name carries its writer's process id; one whose writer still runs, or that another
