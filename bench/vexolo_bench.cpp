@@ -43,7 +43,7 @@ public:
     Answer MsgBox(const QString &, int code, const QString &) override
     {
         ++shown;
-        return code == QuestionYesNo ? AnswerYes : AnswerOk;
+        return isQuestion(code) ? AnswerYes : AnswerOk;
     }
     QStringList volumes() override { return {}; }
     std::unique_ptr<QPrinter> OpenPrinterDialog(QWidget *) override { return nullptr; }

@@ -320,7 +320,7 @@ void frmAdv::cmdSave_Action()
         m_platform.tell(encoded.tooLongMessage());
         return;
     }
-    Q_EMIT settingsSaved(m_onCard, m_workingIndex, encoded.text);
+    Q_EMIT settingsSaved(m_onCard, encoded.text);
     discard();
 }
 

@@ -87,9 +87,10 @@ public:
     void cmdClear_Action();
 
 Q_SIGNALS:
-    // An accepted Save: the string encoded from the fields, for the track InitForm was given
-    // (onCard and workingIndex tell which). The owner applies it; this window then closes.
-    void settingsSaved(bool onCard, int workingIndex, const QString &commandString);
+    // An accepted Save: the string encoded from the fields, for the card track or the playlist
+    // entry (onCard) the owner opened this window for; the owner knows which one and applies it.
+    // This window then closes.
+    void settingsSaved(bool onCard, const QString &commandString);
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -113,15 +113,6 @@ int frmMain::selectedRow(const QListWidget *list)
     return selected.isEmpty() ? -1 : list->row(selected.first());
 }
 
-QStringList frmMain::rowTexts(const QListWidget *list)
-{
-    QStringList texts;
-    texts.reserve(list->count());
-    for (int row = 0; row < list->count(); ++row)
-        texts.append(list->item(row)->text());
-    return texts;
-}
-
 void frmMain::createControls()
 {
     const QFont arial12 = arial(12);
@@ -251,15 +242,6 @@ void frmMain::fitVolumeList()
     const int margins = 4 * drvCard->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, drvCard)
         + drvCard->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, drvCard) + 8;
     drvCard->view()->setMinimumWidth(std::max(drvCard->width(), widest + margins));
-}
-
-QStringList frmMain::rowTexts(const QComboBox *box)
-{
-    QStringList texts;
-    texts.reserve(box->count());
-    for (int row = 0; row < box->count(); ++row)
-        texts.append(box->itemText(row));
-    return texts;
 }
 
 void frmMain::bindHandlers()

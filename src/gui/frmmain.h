@@ -4,6 +4,7 @@
 #include "playlistundo.h"
 #include "storage/cardstore.h"
 
+#include <QAbstractItemModel>
 #include <QWidget>
 
 class PlatformAdapter;
@@ -33,8 +34,6 @@ public:
     static frmMain *instance(PlatformAdapter *platform = nullptr);
 
     PlatformAdapter &platform() const { return m_platform; }
-    // The chosen card's root, or empty when drvCard's text names no existing absolute folder.
-    QString cardRoot() const { return m_store.root(); }
 
     // Controls, in creation (and tab) order.
     QComboBox *drvCard = nullptr;
@@ -93,9 +92,16 @@ public:
     void RefreshCard();
     // The selected row of a list, -1 when none: a current row alone is not a selection.
     static int selectedRow(const QListWidget *list);
-    // The texts of a list's rows, first to last.
-    static QStringList rowTexts(const QListWidget *list);
-    static QStringList rowTexts(const QComboBox *box);
+    // The texts of the rows of a list or a combo box, first to last.
+    template<typename View> static QStringList rowTexts(const View *view)
+    {
+        const QAbstractItemModel *rows = view->model();
+        QStringList texts;
+        texts.reserve(rows->rowCount());
+        for (int row = 0; row < rows->rowCount(); ++row)
+            texts.append(rows->index(row, 0).data().toString());
+        return texts;
+    }
 
     QString AdvStringCard(const QString &trackName);
     // AdvStringCard for many card tracks at once, with the same messages, in order.
@@ -119,7 +125,7 @@ private:
     void closeAdvancedWindow();
     // The advanced window, its Save handed back to advancedSettingsSaved.
     frmAdv *advancedWindow();
-    void advancedSettingsSaved(bool onCard, int workingIndex, const QString &commandString);
+    void advancedSettingsSaved(bool onCard, const QString &commandString);
     void writeTrackCommandFile(const QString &trackName, const QString &commandString);
     // Shows the card store's messages, in order.
     void showNotices(const Vexolo::Notices &notices);

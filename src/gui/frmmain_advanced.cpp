@@ -42,15 +42,14 @@ void frmMain::lstList_DoubleClick()
     cmdListAdvanced_Action();
 }
 
-void frmMain::advancedSettingsSaved(bool onCard, int workingIndex, const QString &commandString)
+void frmMain::advancedSettingsSaved(bool onCard, const QString &commandString)
 {
     if (onCard) {
         writeTrackCommandFile(m_advancedTrack, commandString);
         return;
     }
-    // The main window stayed usable while the advanced one was open: the entry may have moved,
-    // or be gone; workingIndex is only the row it stood in then.
-    Q_UNUSED(workingIndex);
+    // The main window stayed usable while the advanced one was open: the entry may have moved, or
+    // be gone; the window's workingIndex is only the row it stood in then.
     const int row = m_history.rowOfEntry(m_advancedEntry);
     if (row < 0 || row >= lstListAdv->count()) {
         m_platform.tell(QStringLiteral("workingIndex < listcount"));

@@ -7,5 +7,5 @@
 void frmMain::SaveRootDir()
 {
     Vexolo::Ui::BusyFeedback busy(this);
-    showNotices(m_store.writeListing(rowTexts(lstCard), true, busy.callback()));
+    showNotices(m_store.writeListing(rowTexts(lstCard), busy.callback()));
 }

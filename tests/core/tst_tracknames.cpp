@@ -1,4 +1,5 @@
 #include "card/tracknames.h"
+#include "storage/cardstore.h"
 
 #include <QtTest>
 
@@ -29,7 +30,9 @@ private Q_SLOTS:
         for (const QString &item : items)
             QVERIFY(item.endsWith('/') ? QDir(card.path()).mkpath(item)
                                        : QFile(card.filePath(item)).open(QFile::WriteOnly));
-        QTEST(listCardTracks(card.path()), "expected");
+        CardStore store;
+        store.choose(card.path());
+        QTEST(store.listTracks(), "expected");
     }
 
     void sortMatchesInsertionAlgorithm()
@@ -58,10 +61,12 @@ private Q_SLOTS:
         QVERIFY(QDir(dir.path()).mkdir("card") && QFile(dir.filePath("plain.txt")).open(QFile::WriteOnly));
         // Nothing may resolve against the working directory, even one that holds a folder of that name.
         QVERIFY(QDir::setCurrent(dir.path()));
+        CardStore store;
+        const auto chosen = [&store](const QString &text) { return store.choose(text), store.root(); };
         for (const QString &text : {QString(), QString("card"), QString("."), dir.filePath("plain.txt"), QString("/x")})
-            QVERIFY2(cardRootFromText(text).isEmpty(), qPrintable(text));
-        QCOMPARE(cardRootFromText(dir.filePath("card")), dir.filePath("card"));
-        QCOMPARE(cardRootFromText(dir.path() + "/"), dir.path() + "/");
+            QVERIFY2(chosen(text).isEmpty(), qPrintable(text));
+        QCOMPARE(chosen(dir.filePath("card")), dir.filePath("card"));
+        QCOMPARE(chosen(dir.path() + "/"), dir.path() + "/");
     }
 
     void extractFilename()

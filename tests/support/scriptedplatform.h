@@ -17,7 +17,7 @@ public:
     {
         shown.append(text);
         codes.append(code);
-        if ((code & ~DefaultSecond) != QuestionYesNo)
+        if (!isQuestion(code))
             return AnswerOk;
         if (answers.isEmpty())
             QTest::qFail(qPrintable("unscripted question: " + text), __FILE__, __LINE__);

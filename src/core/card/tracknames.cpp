@@ -1,9 +1,5 @@
 #include "card/tracknames.h"
 
-#include <QDir>
-#include <QDirIterator>
-#include <QFileInfo>
-
 #include <algorithm>
 
 namespace Vexolo {
@@ -50,28 +46,6 @@ bool isPlainFileName(const QString &name)
 {
     return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") && !name.contains(u'/')
         && !name.contains(u'\\') && !name.contains(QChar(0));
-}
-
-QString cardRootFromText(const QString &text)
-{
-    if (text.isEmpty() || !QDir::isAbsolutePath(text))
-        return {};
-    const QFileInfo info(text);
-    return info.isDir() ? text : QString();
-}
-
-QStringList listCardTracks(const QString &cardRoot)
-{
-    if (cardRoot.isEmpty())
-        return {};
-    QStringList names;
-    QDirIterator it(cardRoot, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    while (it.hasNext()) {
-        const QString name = it.nextFileInfo().fileName();
-        if (isTrackName(name))
-            names.append(name);
-    }
-    return sortTracks(std::move(names));
 }
 
 } // namespace Vexolo

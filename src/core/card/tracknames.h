@@ -28,11 +28,4 @@ QStringList sortTracks(QStringList names);
 // without "/", "\" or NUL. Names from files on the card are checked with it before any use.
 bool isPlainFileName(const QString &name);
 
-// The card root named by the volume selector's text: an absolute path of an existing folder,
-// or an empty string. A relative text never resolves against the working directory.
-QString cardRootFromText(const QString &text);
-// The card's tracks in card-list order, from one read of the folder in the platform's order.
-// An empty or missing root gives an empty list.
-QStringList listCardTracks(const QString &cardRoot);
-
 } // namespace Vexolo

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -51,6 +52,26 @@ template<typename Stop> bool readUpTo(int fd, qint64 limit, QByteArray *bytes, S
 }
 
 } // namespace
+
+QByteArrayList readFolder(int folder)
+{
+    QByteArrayList names;
+    // fdopendir takes the descriptor over: a copy keeps the caller's open.
+    const int copy = ::dup(folder);
+    DIR *listing = copy < 0 ? nullptr : ::fdopendir(copy);
+    if (!listing) {
+        if (copy >= 0)
+            ::close(copy);
+        return names;
+    }
+    while (const dirent *entry = ::readdir(listing)) {
+        const QByteArrayView name(entry->d_name);
+        if (name != "." && name != "..")
+            names.append(name.toByteArray());
+    }
+    ::closedir(listing);
+    return names;
+}
 
 CardRead readWholeFile(int folder, const char *name, qint64 limit)
 {

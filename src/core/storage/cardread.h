@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayList>
 
 namespace Vexolo {
 
@@ -18,6 +19,9 @@ struct CardRead
 inline constexpr qint64 SingleValueLimit = 64 * 1024;
 // The largest program file: 8 MiB, over 100,000 records of 81 bytes.
 inline constexpr qint64 ProgramFileLimit = 8 * 1024 * 1024;
+
+// The names of the items directly in the open folder, "." and ".." left out, in the folder's order.
+QByteArrayList readFolder(int folder);
 
 // The whole file name inside the open folder; larger than limit, it cannot be read.
 CardRead readWholeFile(int folder, const char *name, qint64 limit);

@@ -6,10 +6,10 @@
 #include "storage/cardtext.h"
 #include "storage/safefile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSet>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -70,19 +70,11 @@ bool hasItem(int folder, const QString &name, struct stat *info = nullptr)
 QSet<QString> commandFileCandidates(int folder)
 {
     QSet<QString> present;
-    const int listingFd = ::dup(folder);
-    DIR *listing = listingFd < 0 ? nullptr : ::fdopendir(listingFd);
-    if (!listing) {
-        if (listingFd >= 0)
-            ::close(listingFd);
-        return present;
-    }
-    while (const dirent *entry = ::readdir(listing)) {
+    for (const QByteArray &name : readFolder(folder)) {
         // Every command file name holds ".adv" where its track's first ".mp3" was.
-        if (QLatin1StringView(entry->d_name).contains(QLatin1StringView(".adv"), Qt::CaseInsensitive))
-            present.insert(QFile::decodeName(entry->d_name).toCaseFolded());
+        if (QLatin1StringView(name).contains(QLatin1StringView(".adv"), Qt::CaseInsensitive))
+            present.insert(QFile::decodeName(name).toCaseFolded());
     }
-    ::closedir(listing);
     return present;
 }
 
@@ -95,14 +87,13 @@ CardStore::CardStore(FileOps &ops)
 
 void CardStore::choose(const QString &text)
 {
-    m_root = cardRootFromText(text);
+    // A relative text never resolves against the working directory.
     struct stat info;
-    if (m_root.isEmpty() || ::stat(encoded(m_root).constData(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-        m_root.clear();
-        return;
-    }
-    m_device = info.st_dev;
-    m_inode = info.st_ino;
+    const bool folder
+        = QDir::isAbsolutePath(text) && ::stat(encoded(text).constData(), &info) == 0 && S_ISDIR(info.st_mode);
+    m_root = folder ? text : QString();
+    m_device = folder ? info.st_dev : 0;
+    m_inode = folder ? info.st_ino : 0;
 }
 
 Fd CardStore::openRoot() const
@@ -114,11 +105,6 @@ Fd CardStore::openRoot() const
     if (!root.isOpen() || ::fstat(root.get(), &info) != 0 || info.st_dev != m_device || info.st_ino != m_inode)
         return {};
     return root;
-}
-
-bool CardStore::isPresent() const
-{
-    return openRoot().isOpen();
 }
 
 Fd CardStore::openPrograms(int root, bool create) const
@@ -137,16 +123,26 @@ Fd CardStore::openPrograms(int root, bool create) const
 
 QStringList CardStore::listTracks() const
 {
-    return listCardTracks(m_root);
+    const Fd root = openRoot();
+    if (!root.isOpen())
+        return {};
+    QStringList names;
+    for (const QByteArray &name : readFolder(root.get()))
+        names.append(QFile::decodeName(name));
+    return sortTracks(std::move(names));
 }
 
 CardStore::Lookup CardStore::lookupCommands(const QStringList &trackNames, const Progress &progress) const
 {
+    const Fd root = openRoot();
+    return lookupAt(root.get(), trackNames, progress);
+}
+
+CardStore::Lookup CardStore::lookupAt(int root, const QStringList &trackNames, const Progress &progress) const
+{
     Lookup result;
     result.commandStrings.reserve(trackNames.size());
-    const Fd root = openRoot();
-    const QSet<QString> present
-        = root.isOpen() && trackNames.size() > 1 ? commandFileCandidates(root.get()) : QSet<QString>();
+    const QSet<QString> present = root >= 0 && trackNames.size() > 1 ? commandFileCandidates(root) : QSet<QString>();
     for (qsizetype i = 0; i < trackNames.size(); ++i) {
         report(progress, i, trackNames.size());
         const QString &trackName = trackNames[i];
@@ -154,9 +150,9 @@ CardStore::Lookup CardStore::lookupCommands(const QStringList &trackNames, const
         const QString fileName = trackCommandFileName(trackName);
         // A track name without ".mp3" has no command file; one with "/" could reach outside the root.
         // Folded names: on a card whose file system ignores case, TRACK01.ADV answers to TRACK01.adv.
-        if (root.isOpen() && isPlainFileName(fileName)
+        if (root >= 0 && isPlainFileName(fileName)
             && (trackNames.size() <= 1 || present.contains(fileName.toCaseFolded()))) {
-            const CardRead read = readFirstLine(root.get(), encoded(fileName).constData());
+            const CardRead read = readFirstLine(root, encoded(fileName).constData());
             if (read.status == ReadStatus::Read)
                 commandString = decodeCardText(read.bytes);
             else if (read.status == ReadStatus::Unreadable)
@@ -260,7 +256,7 @@ CardStore::Saved CardStore::save(const SavePlan &plan, const QStringList &tracks
         // failure to write it is not reported; the listing's message follows anyway.
         result.nameWritten = writeFileSafely(programs.get(), programNameFileName(plan.number), plan.name, m_ops);
     }
-    result.notices += writeListing(tracks, false, progress);
+    result.notices += listingAt(root.get(), programs.get(), tracks, progress);
     return result;
 }
 
@@ -302,21 +298,25 @@ CardStore::Deleted CardStore::deleteProgram(const QString &number)
     return result;
 }
 
-Notices CardStore::writeListing(const QStringList &tracks, bool onlyOnCard, const Progress &progress)
+Notices CardStore::writeListing(const QStringList &tracks, const Progress &progress)
 {
     // Without the chosen card there is nowhere to write: nothing is ever created outside a card.
     const Fd root = openRoot();
     if (!root.isOpen())
         return {};
     // A folder chosen by mistake ("/", a home folder) is no card: it holds no track and no programs.
-    if (onlyOnCard && tracks.isEmpty() && !openPrograms(root.get(), false).isOpen())
+    const Fd programs = openPrograms(root.get(), !tracks.isEmpty());
+    if (tracks.isEmpty() && !programs.isOpen())
         return {};
-    Lookup lookup = lookupCommands(tracks, progress);
-    const Fd programs = openPrograms(root.get(), true);
     if (programs.isOpen())
         removeLeftoverTemporaries(programs.get(), m_ops);
-    if (!programs.isOpen()
-        || !writeFileSafely(programs.get(), RootDirFileName, formatListing(lookup.commandStrings), m_ops))
+    return listingAt(root.get(), programs.get(), tracks, progress);
+}
+
+Notices CardStore::listingAt(int root, int programs, const QStringList &tracks, const Progress &progress)
+{
+    Lookup lookup = lookupAt(root, tracks, progress);
+    if (programs < 0 || !writeFileSafely(programs, RootDirFileName, formatListing(lookup.commandStrings), m_ops))
         lookup.notices.append(listingFailed());
     return lookup.notices;
 }

@@ -41,8 +41,6 @@ public:
     // existing absolute folder.
     void choose(const QString &text);
     QString root() const { return m_root; }
-    // Whether the chosen card is still there: its path still names the same folder.
-    bool isPresent() const;
 
     // The card's tracks in card-list order. Names holding a control character cannot be written
     // into a record and cannot exist on the device's cards: they are left out.
@@ -102,10 +100,10 @@ public:
     };
     Deleted deleteProgram(const QString &number);
 
-    // "RootDir.txt" for the tracks. When onlyOnCard is set (on close), nothing is written unless
-    // the chosen folder holds a track or already has its "Programs" folder, and nothing is said
-    // when the card has gone.
-    Notices writeListing(const QStringList &tracks, bool onlyOnCard, const Progress &progress = {});
+    // "RootDir.txt" for the tracks, on closing the window. Nothing is written unless the chosen
+    // folder holds a track or already has its "Programs" folder, and nothing is said when the card
+    // has gone. (Save writes the listing itself, with its own messages.)
+    Notices writeListing(const QStringList &tracks, const Progress &progress = {});
 
     // Writes a card track's own command file, named after the track, holding commandString with
     // the track's own name in front.
@@ -117,6 +115,9 @@ public:
 private:
     Fd openRoot() const;
     Fd openPrograms(int root, bool create) const;
+    // The work on folders already open and checked; root or programs < 0 when there is none.
+    Lookup lookupAt(int root, const QStringList &trackNames, const Progress &progress) const;
+    Notices listingAt(int root, int programs, const QStringList &tracks, const Progress &progress);
 
     FileOps &m_ops;
     QString m_root;

@@ -1,5 +1,6 @@
 #include "storage/safefile.h"
 
+#include "storage/cardread.h"
 #include "storage/fileops.h"
 
 #include <QFile>
@@ -8,7 +9,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -148,28 +148,19 @@ bool writeFileSafely(int folder, const QString &name, const QByteArray &content,
 
 void removeLeftoverTemporaries(int folder, FileOps &ops)
 {
-    const int listingFd = ::dup(folder);
-    if (listingFd < 0)
-        return;
-    DIR *listing = ::fdopendir(listingFd);
-    if (!listing) {
-        ::close(listingFd);
-        return;
-    }
-    while (const dirent *entry = ::readdir(listing)) {
-        const pid_t writer = writerOf(QByteArrayView(entry->d_name));
+    for (const QByteArray &name : readFolder(folder)) {
+        const pid_t writer = writerOf(name);
         // A writer that still runs (here, or under another user: EPERM) is at work.
         if (writer == 0 || writer == ::getpid() || ::kill(writer, 0) == 0 || errno != ESRCH)
             continue;
-        const Fd file(::openat(folder, entry->d_name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
+        const Fd file(::openat(folder, name.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
         struct stat info;
         if (!file.isOpen() || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
             continue;
         // A writer in another process namespace holds its lock until it is done.
         if (::flock(file.get(), LOCK_EX | LOCK_NB) == 0)
-            ops.unlinkat(folder, entry->d_name, 0);
+            ops.unlinkat(folder, name.constData(), 0);
     }
-    ::closedir(listing);
 }
 
 } // namespace Vexolo

@@ -21,6 +21,8 @@ public:
     enum Code : int { Plain = 0, QuestionYesNo = 36, Caution = 48, DefaultSecond = 256 };
     // Answers, with the framework's values.
     enum Answer : int { AnswerOk = 1, AnswerYes = 6, AnswerNo = 7 };
+    // Whether a code asks a question with Yes and No, whichever answer is the default.
+    static constexpr bool isQuestion(int code) { return (code & ~DefaultSecond) == QuestionYesNo; }
 
     virtual ~PlatformAdapter() = default;
 

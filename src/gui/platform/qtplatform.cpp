@@ -32,7 +32,7 @@ PlatformAdapter::Answer QtPlatform::MsgBox(const QString &text, int code, const 
     // Qt shows the application's name in place of an empty title: a box without one shows a blank.
     box.setWindowTitle(title.isEmpty() ? QStringLiteral(" ") : title);
     box.setWindowIcon(QIcon(QStringLiteral(":/images/icon.png")));
-    if ((code & ~DefaultSecond) == QuestionYesNo) {
+    if (isQuestion(code)) {
         box.setIcon(QMessageBox::Question);
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         // Set explicitly: Qt's own choice depends on the desktop theme.
