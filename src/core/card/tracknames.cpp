@@ -28,6 +28,11 @@ QString upToFirstMp3(const QString &text)
     return at < 0 ? QString() : text.left(at + Mp3Extension.size());
 }
 
+QString shownName(const QString &trackName)
+{
+    return trackName;
+}
+
 bool sortsAfter(const QString &a, const QString &b)
 {
     return QString::compare(a, b, NameCase) > 0;

@@ -19,6 +19,8 @@ bool isTrackName(const QString &name);
 QString ExtractFilename(const QString &trackName);
 // The text up to and including the first ".mp3"; empty when there is none.
 QString upToFirstMp3(const QString &text);
+// A track name as the user sees it: bytes of the card's name that are no text show as U+FFFD.
+QString shownName(const QString &trackName);
 // Whether the first text sorts strictly after the second in the card list.
 bool sortsAfter(const QString &a, const QString &b);
 // The tracks among names, in the card list's order; ties keep their order in names.

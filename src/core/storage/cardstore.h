@@ -22,6 +22,15 @@ struct Notice
 };
 using Notices = QList<Notice>;
 
+// Which card a folder is: two values are equal only for the same card in the same mount.
+struct CardIdentity
+{
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool isValid() const { return device != 0 || inode != 0; }
+    bool operator==(const CardIdentity &) const = default;
+};
+
 // Reports how far a long piece of card work has come.
 using Progress = std::function<void(qint64 done, qint64 total)>;
 
@@ -41,6 +50,8 @@ public:
     // existing absolute folder.
     void choose(const QString &text);
     QString root() const { return m_root; }
+    // The chosen card; not valid when none is chosen.
+    CardIdentity identity() const { return {m_device, m_inode}; }
 
     // The card's tracks in card-list order. Names holding a control character cannot be written
     // into a record and cannot exist on the device's cards: they are left out.
