@@ -1,38 +1,63 @@
 #include "app.h"
+#include "commandline.h"
 #include "frmmain.h"
 #include "platform/qtplatform.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
+
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
-// --help and --version are answered before the GUI starts, so they work without a display. Options
-// the parser does not know (Qt's own, such as -style) are left for the GUI application.
-void answerInformationOptions(int &argc, char **argv)
+QtMessageHandler g_previousHandler = nullptr;
+
+// Qt aborts when no window system starts at all; the user gets one line and the usage status instead.
+void windowSystemFailed(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    const QCoreApplication core(argc, argv);
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Prepares playlists and track settings on the SD card of a Vexolo player."));
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
-    parser.parse(QCoreApplication::arguments());
-    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all")))
-        parser.showHelp(0);
-    if (parser.isSet(version))
-        parser.showVersion();
+    if (type != QtFatalMsg) {
+        if (g_previousHandler)
+            g_previousHandler(type, context, message);
+        else
+            std::fputs(qPrintable(qFormatLogMessage(type, context, message) + u'\n'), stderr);
+        return;
+    }
+    std::fputs("vexolo-playlist-setup: cannot open a display: no window system could be started\n", stderr);
+    std::fflush(stderr);
+    std::_Exit(Vexolo::CommandLine::ExitUsage);
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    using namespace Vexolo;
     QCoreApplication::setApplicationName(QStringLiteral("vexolo-playlist-setup"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VEXOLO_VERSION));
-    answerInformationOptions(argc, argv);
+
+    // The command line is read before any window exists: help, version and the commands need no display.
+    QString cardFolder;
+    {
+        const QCoreApplication core(argc, argv);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        const QStringList arguments = QCoreApplication::arguments();
+        const CommandLine::Request request = CommandLine::parse(arguments, CommandLine::verbs(), out, err);
+        if (request.exitCode)
+            return *request.exitCode;
+        if (request.verb)
+            return request.verb->run(request.verbArguments, out, err);
+        if (!CommandLine::displayAvailable(arguments, err))
+            return CommandLine::ExitUsage;
+        cardFolder = request.cardFolder;
+    }
+
+    g_previousHandler = qInstallMessageHandler(windowSystemFailed);
     App app(argc, argv);
+    qInstallMessageHandler(g_previousHandler);
     QtPlatform platform;
-    frmMain::instance(&platform);
+    frmMain *window = frmMain::instance(&platform);
+    if (!cardFolder.isEmpty())
+        window->chooseCardFolder(cardFolder);
     return app.exec();
 }

@@ -90,6 +90,8 @@ public:
 
     // Methods.
     void RefreshCard();
+    // The card folder given on the command line: set as if typed, and listed at once.
+    void chooseCardFolder(const QString &folder);
     // The selected row of a list, -1 when none: a current row alone is not a selection.
     static int selectedRow(const QListWidget *list);
     // The texts of the rows of a list or a combo box, first to last.

@@ -32,6 +32,15 @@ void frmMain::RefreshCard()
     drvCard->setEditText(text);
 }
 
+void frmMain::chooseCardFolder(const QString &folder)
+{
+    {
+        const QSignalBlocker blocker(drvCard);
+        drvCard->setEditText(folder);
+    }
+    drvCard_Change();
+}
+
 void frmMain::cmdRefresh_Action()
 {
     RefreshCard();
