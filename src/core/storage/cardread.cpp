@@ -1,6 +1,7 @@
 #include "storage/cardread.h"
 
 #include "storage/fileops.h"
+#include "storage/mounts.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,40 +14,32 @@ namespace Vexolo {
 
 namespace {
 
-// Opens name for reading only when it is a regular file. The type is looked at before opening,
-// so a device is never opened, and again after, in case it was swapped in between.
-CardRead openRegular(int folder, const char *name, Fd *fd)
+// Opens name for reading only when it is a regular file with one link on the folder's mount.
+// O_NOFOLLOW refuses a link, O_NONBLOCK keeps a FIFO from blocking the open; the type is looked
+// at on the open descriptor, so nothing can be swapped in between.
+ReadStatus openRegular(int folder, const char *name, FileOps &ops, Fd *fd)
 {
-    struct stat info;
-    if (::fstatat(folder, name, &info, 0) != 0)
-        return {errno == ENOENT || errno == ENOTDIR ? ReadStatus::Missing : ReadStatus::Unreadable, {}};
-    if (!S_ISREG(info.st_mode))
-        return {ReadStatus::Unreadable, {}};
-    *fd = Fd(::openat(folder, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    *fd = Fd(ops.openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0));
     if (!fd->isOpen())
-        return {errno == ENOENT ? ReadStatus::Missing : ReadStatus::Unreadable, {}};
-    if (::fstat(fd->get(), &info) != 0 || !S_ISREG(info.st_mode))
-        return {ReadStatus::Unreadable, {}};
-    return {ReadStatus::Read, {}};
+        return errno == ENOENT || errno == ENOTDIR ? ReadStatus::Missing : ReadStatus::Unreadable;
+    struct stat info;
+    if (::fstat(fd->get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1
+        || identityOf(fd->get()).mount != identityOf(folder).mount)
+        return ReadStatus::Unreadable;
+    return ReadStatus::Read;
 }
 
-// Reads into bytes until stop says so or limit + 1 bytes are in; false on a read error.
-template<typename Stop> bool readUpTo(int fd, qint64 limit, QByteArray *bytes, Stop stop)
+// Reads the file in pieces, handing each to consume until it answers false; false on a read error.
+template<typename Consume> bool readPieces(int fd, FileOps &ops, Consume consume)
 {
-    char buffer[16384];
+    char buffer[65536];
     for (;;) {
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (count == 0)
-            return true;
-        const qsizetype room = qsizetype(limit + 1 - bytes->size());
-        const qsizetype used = stop(buffer, std::min<qsizetype>(count, room));
-        bytes->append(buffer, used);
-        if (used < count || bytes->size() > limit)
+        const ssize_t count = ops.read(fd, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return count == 0;
+        if (!consume(QByteArrayView(buffer, count)))
             return true;
     }
 }
@@ -73,34 +66,52 @@ QByteArrayList readFolder(int folder)
     return names;
 }
 
-CardRead readWholeFile(int folder, const char *name, qint64 limit)
+CardRead readFirstLine(int folder, const char *name, FileOps &ops, qsizetype limit)
 {
     Fd fd;
-    CardRead result = openRegular(folder, name, &fd);
+    CardRead result {openRegular(folder, name, ops, &fd), {}};
     if (result.status != ReadStatus::Read)
         return result;
-    struct stat info;
-    if (::fstat(fd.get(), &info) != 0 || info.st_size > limit)
-        return {ReadStatus::Unreadable, {}};
-    result.bytes.reserve(qsizetype(info.st_size));
-    if (!readUpTo(fd.get(), limit, &result.bytes, [](const char *, qsizetype count) { return count; })
-        || result.bytes.size() > limit)
+    bool ended = false;
+    const bool read = readPieces(fd.get(), ops, [&](QByteArrayView piece) {
+        const qsizetype end
+            = std::find_if(piece.begin(), piece.end(), [](char c) { return c == '\r' || c == '\n'; }) - piece.begin();
+        ended = end < piece.size();
+        result.bytes.append(piece.first(std::min(end, limit + 1 - result.bytes.size())));
+        return !ended && result.bytes.size() <= limit;
+    });
+    if (!read || result.bytes.size() > limit)
         return {ReadStatus::Unreadable, {}};
     return result;
 }
 
-CardRead readFirstLine(int folder, const char *name, qint64 limit)
+ReadStatus readLines(int folder, const char *name, FileOps &ops, const std::function<bool(QByteArrayView)> &onLine)
 {
     Fd fd;
-    CardRead result = openRegular(folder, name, &fd);
-    if (result.status != ReadStatus::Read)
-        return result;
-    const auto untilLineEnd = [](const char *data, qsizetype count) {
-        return qsizetype(std::find_if(data, data + count, [](char c) { return c == '\r' || c == '\n'; }) - data);
-    };
-    if (!readUpTo(fd.get(), limit, &result.bytes, untilLineEnd) || result.bytes.size() > limit)
-        return {ReadStatus::Unreadable, {}};
-    return result;
+    const ReadStatus status = openRegular(folder, name, ops, &fd);
+    if (status != ReadStatus::Read)
+        return status;
+    QByteArray line;
+    qint64 total = 0;
+    bool ok = true;
+    const bool read = readPieces(fd.get(), ops, [&](QByteArrayView piece) {
+        total += piece.size();
+        for (qsizetype at = 0; ok && at < piece.size();) {
+            const qsizetype end
+                = std::find_if(piece.begin() + at, piece.end(), [](char c) { return c == '\r' || c == '\n'; })
+                - piece.begin();
+            line.append(piece.sliced(at, std::min(end - at, LineLimit + 1 - line.size())));
+            ok = line.size() <= LineLimit && (end == piece.size() || onLine(line));
+            if (end < piece.size())
+                line.clear();
+            at = end + 1;
+        }
+        ok = ok && total <= ProgramFileLimit;
+        return ok;
+    });
+    if (!read || !ok || !onLine(line))
+        return ReadStatus::Unreadable;
+    return ReadStatus::Read;
 }
 
 } // namespace Vexolo
