@@ -17,7 +17,7 @@ public:
     int error = EIO;
 
     // clang-format off
-    int openat(int d, const char *n, int f, mode_t m) override { return fails((f & O_ACCMODE) == O_RDONLY ? "read" : "open") ? -1 : FileOps::openat(d, n, f, m); }
+    int openat(int d, const char *n, int f, mode_t m) override { return fails((f & O_ACCMODE) ? "open" : "read") ? -1 : FileOps::openat(d, n, f, m); }
     ssize_t read(int fd, void *p, size_t n) override { return fails("read") ? -1 : FileOps::read(fd, p, n); }
     ssize_t write(int fd, const void *p, size_t n) override { return fails("write") ? -1 : FileOps::write(fd, p, n); }
     int fsync(int fd) override { return fails("fsync") ? -1 : FileOps::fsync(fd); }

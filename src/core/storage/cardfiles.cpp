@@ -127,13 +127,4 @@ QList<ProgramEntry> parseProgramFile(QByteArrayView content)
     return entries;
 }
 
-QString readSingleValue(QByteArrayView content)
-{
-    // CR and LF never occur inside a multi-byte UTF-8 character, so the line can be cut first.
-    qsizetype end = 0;
-    while (end < content.size() && content[end] != '\r' && content[end] != '\n')
-        ++end;
-    return decodeCardText(content.first(end));
-}
-
 } // namespace Vexolo

@@ -57,7 +57,5 @@ struct ProgramEntry
 std::optional<ProgramEntry> parseProgramLine(QByteArrayView line, bool windows1252 = false);
 // Reads a program file of any origin; never fails. Lines end at CR LF, a lone CR or a lone LF.
 QList<ProgramEntry> parseProgramFile(QByteArrayView content);
-// The first line of a single-value file (program name file, track command file), untrimmed.
-QString readSingleValue(QByteArrayView content);
 
 } // namespace Vexolo
