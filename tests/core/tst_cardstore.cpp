@@ -118,7 +118,7 @@ private Q_SLOTS:
         strings[0] = "A.mp3 V7 é€";
         QCOMPARE(texts(store.prepareSave("1", strings, name).refusal), "This playlist is too");
         QCOMPARE(texts(store.prepareSave("1", {}, name + u'x').refusal), "This playlist name i");
-        QVERIFY(card.write("Programs/Program1.txt", plan.program + ' '));
+        QVERIFY(card.write("Programs/Program1.txt", plan.program + '\n'));
         QVERIFY(card.write("Programs/Program2.txt", QByteArray("A.mp3\n").repeated(ProgramRecordLimit + 1)));
         QCOMPARE(texts(store.loadProgram("1").notices + store.loadProgram("2").notices),
                  "Could not read from ,Could not read from ");

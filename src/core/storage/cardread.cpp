@@ -29,18 +29,39 @@ ReadStatus openRegular(int folder, const char *name, FileOps &ops, Fd *fd)
     return ReadStatus::Read;
 }
 
-// Reads the file in pieces, handing each to consume until it answers false; false on a read error.
-template<typename Consume> bool readPieces(int fd, FileOps &ops, Consume consume)
+enum class Scan { Ended, Stopped, Failed };
+
+// Hands the open file's lines to onLine until it answers false, holding one line at a time. A line
+// longer than LineLimit, a file larger than ProgramFileLimit or a read error fails.
+template<typename OnLine> Scan scanLines(int fd, FileOps &ops, OnLine onLine)
 {
+    const auto isLineEnd = [](char c) { return c == '\r' || c == '\n'; };
     char buffer[65536];
+    QByteArray line;
+    qint64 total = 0;
     for (;;) {
         const ssize_t count = ops.read(fd, buffer, sizeof buffer);
         if (count < 0 && errno == EINTR)
             continue;
-        if (count <= 0)
-            return count == 0;
-        if (!consume(QByteArrayView(buffer, count)))
-            return true;
+        if (count < 0)
+            return Scan::Failed;
+        if (count == 0)
+            return onLine(line) ? Scan::Ended : Scan::Stopped;
+        total += count;
+        const QByteArrayView piece(buffer, count);
+        for (qsizetype at = 0; at < piece.size();) {
+            const qsizetype end = std::find_if(piece.begin() + at, piece.end(), isLineEnd) - piece.begin();
+            line.append(piece.sliced(at, std::min(end - at, LineLimit + 1 - line.size())));
+            if (line.size() > LineLimit)
+                return Scan::Failed;
+            if (end < piece.size() && !onLine(line))
+                return Scan::Stopped;
+            if (end < piece.size())
+                line.clear();
+            at = end + 1;
+        }
+        if (total > ProgramFileLimit)
+            return Scan::Failed;
     }
 }
 
@@ -66,21 +87,17 @@ QByteArrayList readFolder(int folder)
     return names;
 }
 
-CardRead readFirstLine(int folder, const char *name, FileOps &ops, qsizetype limit)
+CardRead readFirstLine(int folder, const char *name, FileOps &ops)
 {
     Fd fd;
     CardRead result {openRegular(folder, name, ops, &fd), {}};
     if (result.status != ReadStatus::Read)
         return result;
-    bool ended = false;
-    const bool read = readPieces(fd.get(), ops, [&](QByteArrayView piece) {
-        const qsizetype end
-            = std::find_if(piece.begin(), piece.end(), [](char c) { return c == '\r' || c == '\n'; }) - piece.begin();
-        ended = end < piece.size();
-        result.bytes.append(piece.first(std::min(end, limit + 1 - result.bytes.size())));
-        return !ended && result.bytes.size() <= limit;
-    });
-    if (!read || result.bytes.size() > limit)
+    const auto first = [&result](QByteArrayView line) {
+        result.bytes = line.toByteArray();
+        return false;
+    };
+    if (scanLines(fd.get(), ops, first) == Scan::Failed)
         return {ReadStatus::Unreadable, {}};
     return result;
 }
@@ -91,27 +108,7 @@ ReadStatus readLines(int folder, const char *name, FileOps &ops, const std::func
     const ReadStatus status = openRegular(folder, name, ops, &fd);
     if (status != ReadStatus::Read)
         return status;
-    QByteArray line;
-    qint64 total = 0;
-    bool ok = true;
-    const bool read = readPieces(fd.get(), ops, [&](QByteArrayView piece) {
-        total += piece.size();
-        for (qsizetype at = 0; ok && at < piece.size();) {
-            const qsizetype end
-                = std::find_if(piece.begin() + at, piece.end(), [](char c) { return c == '\r' || c == '\n'; })
-                - piece.begin();
-            line.append(piece.sliced(at, std::min(end - at, LineLimit + 1 - line.size())));
-            ok = line.size() <= LineLimit && (end == piece.size() || onLine(line));
-            if (end < piece.size())
-                line.clear();
-            at = end + 1;
-        }
-        ok = ok && total <= ProgramFileLimit;
-        return ok;
-    });
-    if (!read || !ok || !onLine(line))
-        return ReadStatus::Unreadable;
-    return ReadStatus::Read;
+    return scanLines(fd.get(), ops, onLine) == Scan::Ended ? ReadStatus::Read : ReadStatus::Unreadable;
 }
 
 } // namespace Vexolo

@@ -33,8 +33,8 @@ inline constexpr qsizetype ProgramRecordLimit = (ProgramFileLimit - 3) / 81;
 // The names of the items directly in the open folder, "." and ".." left out, in the folder's order.
 QByteArrayList readFolder(int folder);
 
-// The file's first line, without its line end; a first line longer than limit cannot be read.
-CardRead readFirstLine(int folder, const char *name, FileOps &ops, qsizetype limit = LineLimit);
+// The file's first line, without its line end; a first line longer than LineLimit cannot be read.
+CardRead readFirstLine(int folder, const char *name, FileOps &ops);
 // Hands each line of the file to onLine as it is read (a line ends at CR, at LF or at both; the
 // empty lines between are handed too), holding one line at a time. A line longer than LineLimit,
 // a file larger than ProgramFileLimit or onLine answering false makes the file unreadable.
