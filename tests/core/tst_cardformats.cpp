@@ -53,10 +53,12 @@ private Q_SLOTS:
         QTest::newRow("lines after END still read") << A + "END\r\n" + B << ab;
         QTest::newRow("lone CR, LF; empty lines") << "\nA.mp3 V7\r\rB.mp31V5 P30\nend\n"_ba << ab;
         QTest::newRow("BOM, then UTF-8") << "\xEF\xBB\xBF\xC3\xA9.mp3"_ba << "é.mp3|é.mp3|é.mp3";
-        QTest::newRow("not UTF-8: name bytes kept") << "\xE9.mp3 F\xEAte"_ba << u"\xDCE9.mp3|\xDCE9.mp3|\xDCE9.mp3 Fête"_s;
+        QTest::newRow("not UTF-8: name bytes kept") << "\xE9.mp3 F\xEAte"_ba
+                                                    << u"\xDCE9.mp3|\xDCE9.mp3|\xDCE9.mp3 Fête"_s;
         QTest::newRow("spaces in names") << " A b.mp3 V7 \r\nend"_ba << " A b.mp3|A b.mp3|A b.mp3 V7";
         QTest::newRow(".MP3, .mp3 twice") << "a.MP3.mp3 V7"_ba << "a.MP3|a.MP3|a.MP3.mp3 V7";
-        QTest::newRow("no .mp3: 3 characters") << "Hello\r\n"_ba + Note.repeated(4) << "Hel|Hel|Hello\n🎵🎵🎵|🎵🎵🎵|🎵🎵🎵🎵";
+        QTest::newRow("no .mp3: 3 characters") << "Hello\r\n"_ba + Note.repeated(4)
+                                               << "Hel|Hel|Hello\n🎵🎵🎵|🎵🎵🎵|🎵🎵🎵🎵";
         // clang-format on
     }
 
@@ -82,7 +84,8 @@ private Q_SLOTS:
         QTest::newRow("lone CR, untrimmed") << " S.mp3" << " S.adv" << " S V3 \rx"_ba << " S V3 ";
         QTest::newRow("LF, Windows-1252") << "LOUD.MP3" << "LOUD.adv" << "F\xEAte\nx"_ba << "Fête";
         QTest::newRow("a track is no command file") << "a.mp3.mp3" << "a.adv.mp3" << "a V1"_ba << "a.mp3.mp3 V7";
-        QTest::newRow("longest line") << "K.mp3" << "K.adv" << QByteArray(LineLimit, 'k') + "\n" << QString(LineLimit, u'k');
+        QTest::newRow("longest line") << "K.mp3" << "K.adv" << QByteArray(LineLimit, 'k') + "\n"
+                                      << QString(LineLimit, u'k');
         QTest::newRow("unreadable: longer line") << "H.mp3" << "H.adv" << QByteArray(LineLimit + 1, 'h') << "H.mp3 V7";
         QTest::newRow("unreadable: link out") << "O.mp3" << "O.adv" << "->../out.txt"_ba << "O.mp3 V7";
         QTest::newRow("unreadable: hard link") << "O.mp3" << "O.adv" << "=>../out.txt"_ba << "O.mp3 V7";

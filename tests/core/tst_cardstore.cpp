@@ -64,7 +64,8 @@ private Q_SLOTS:
         const QString saved = " ; Program1.adv,Program1.txt,RootDir.txt ; ";
         // clang-format off
         QTest::newRow("honest") << "" << saved + "A.mp3/Név/ ; ";
-        QTest::newRow("mkdir fails") << "mkdir 1" << "Could not create fil,Could not create roo ;  ; // ; Could not delete Pla";
+        QTest::newRow("mkdir fails") << "mkdir 1"
+                                     << "Could not create fil,Could not create roo ;  ; // ; Could not delete Pla";
         QTest::newRow("name file fails") << "rename 2" << "Could not create roo ; Program1.txt ; A.mp3// ; ";
         QTest::newRow("reads fail") << "read 1" << unread + saved + "//" + unread + " ; ";
         QTest::newRow("delete fails") << "unlink 1" << saved + "A.mp3/Név/ ; Could not delete Pla";
