@@ -4,6 +4,8 @@
 
 #include <QFile>
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -104,12 +106,17 @@ QList<MountEntry> readMountTable()
 bool isPseudoMount(const MountEntry &entry)
 {
     static const QList<QByteArrayView> pseudo = {
-        "proc",       "sysfs",      "cgroup", "cgroup2",   "devpts",   "mqueue",    "debugfs",         "tracefs",
-        "securityfs", "pstore",     "bpf",    "configfs",  "fusectl",  "hugetlbfs", "autofs",          "binfmt_misc",
-        "efivarfs",   "rpc_pipefs", "nsfs",   "selinuxfs", "devtmpfs", "ramfs",     "fuse.gvfsd-fuse", "fuse.portal",
+        "proc",    "sysfs",       "cgroup",          "cgroup2",     "devpts",   "mqueue",    "debugfs",
+        "tracefs", "securityfs",  "pstore",          "bpf",         "configfs", "fusectl",   "hugetlbfs",
+        "autofs",  "binfmt_misc", "efivarfs",        "rpc_pipefs",  "nsfs",     "selinuxfs", "devtmpfs",
+        "ramfs",   "rootfs",      "fuse.gvfsd-fuse", "fuse.portal",
     };
-    return pseudo.contains(QByteArrayView(entry.type)) || isUnder(entry.mountPoint, QLatin1StringView("/proc"))
-        || isUnder(entry.mountPoint, QLatin1StringView("/sys")) || isUnder(entry.mountPoint, QLatin1StringView("/dev"));
+    static const QLatin1StringView places[]
+        = {QLatin1StringView("/proc"), QLatin1StringView("/sys"), QLatin1StringView("/dev"),
+           QLatin1StringView("/var/run"), QLatin1StringView("/var/lock")};
+    return pseudo.contains(QByteArrayView(entry.type))
+        || std::any_of(std::begin(places), std::end(places),
+                       [&entry](QLatin1StringView place) { return isUnder(entry.mountPoint, place); });
 }
 
 QStringList cardVolumes(const QList<MountEntry> &table)

@@ -37,8 +37,8 @@ struct MountEntry
 // The entries of a mount table in /proc/self/mountinfo's form, in its order; malformed lines are skipped.
 QList<MountEntry> parseMountTable(QByteArrayView table);
 QList<MountEntry> readMountTable();
-// File systems the kernel or the desktop mounts for itself, and what lies under /proc, /sys and
-// /dev: none of them can be an SD card.
+// File systems the kernel or the desktop mounts for itself, and what lies under /proc, /sys, /dev,
+// /var/run and /var/lock: none of them can be an SD card.
 bool isPseudoMount(const MountEntry &entry);
 // The mount points that may be a card, in the table's order; nothing is asked of the mounts
 // themselves, so a dead network or FUSE mount cannot make this wait.
