@@ -1,5 +1,7 @@
 #include "storage/cardtext.h"
 
+#include <algorithm>
+
 namespace Vexolo {
 
 namespace {
@@ -55,7 +57,12 @@ bool isUtf8(QByteArrayView bytes)
 
 QString decodeFileName(QByteArrayView bytes)
 {
-    QString name;
+    // Nearly every name is UTF-8: the toolkit's decoder tells so at once, as it shows every invalid
+    // sequence as U+FFFD; only then is it worth a look byte by byte.
+    QString name = QString::fromUtf8(bytes);
+    if (!name.contains(QChar::ReplacementCharacter) || isUtf8(bytes))
+        return name;
+    name.clear();
     name.reserve(bytes.size());
     char32_t code = 0;
     for (qsizetype at = 0; at < bytes.size();) {
@@ -78,6 +85,8 @@ QString decodeFileName(QByteArrayView bytes)
 
 QByteArray encodeFileName(const QString &name)
 {
+    if (std::none_of(name.cbegin(), name.cend(), [](QChar c) { return c.isSurrogate(); }))
+        return name.toUtf8();
     QByteArray bytes;
     bytes.reserve(name.size());
     for (qsizetype at = 0; at < name.size(); ++at) {
@@ -113,8 +122,8 @@ QString decodeCardText(QByteArrayView bytes)
     // the first track name.
     if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes = bytes.sliced(3);
-    if (isUtf8(bytes))
-        return QString::fromUtf8(bytes);
+    if (QString text = QString::fromUtf8(bytes); !text.contains(QChar::ReplacementCharacter) || isUtf8(bytes))
+        return text;
     const qsizetype mp3 = bytes.toByteArray().toLower().indexOf(".mp3");
     const qsizetype nameEnd = mp3 < 0 ? 0 : mp3 + 4;
     const QByteArrayView rest = bytes.sliced(nameEnd);
