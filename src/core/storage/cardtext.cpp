@@ -53,14 +53,20 @@ bool isUtf8(QByteArrayView bytes)
     return true;
 }
 
+// The toolkit's decoder drops a leading byte-order mark: such bytes take the slow way, as every
+// invalid sequence does (the toolkit shows it as U+FFFD).
+QString fastUtf8(QByteArrayView bytes)
+{
+    return bytes.startsWith("\xEF\xBB\xBF") ? QString(QChar::ReplacementCharacter) : QString::fromUtf8(bytes);
+}
+
 } // namespace
 
 QString decodeFileName(QByteArrayView bytes)
 {
-    // Nearly every name is UTF-8: the toolkit's decoder tells so at once, as it shows every invalid
-    // sequence as U+FFFD; only then is it worth a look byte by byte.
-    QString name = QString::fromUtf8(bytes);
-    if (!name.contains(QChar::ReplacementCharacter) || isUtf8(bytes))
+    // Nearly every name is UTF-8, which the toolkit decodes at once; the others go byte by byte.
+    QString name = fastUtf8(bytes);
+    if (!name.contains(QChar::ReplacementCharacter))
         return name;
     name.clear();
     name.reserve(bytes.size());
@@ -122,13 +128,15 @@ QString decodeCardText(QByteArrayView bytes)
     // the first track name.
     if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes = bytes.sliced(3);
-    if (QString text = QString::fromUtf8(bytes); !text.contains(QChar::ReplacementCharacter) || isUtf8(bytes))
+    if (QString text = fastUtf8(bytes); !text.contains(QChar::ReplacementCharacter))
         return text;
+    if (isUtf8(bytes))
+        return decodeFileName(bytes);
     const qsizetype mp3 = bytes.toByteArray().toLower().indexOf(".mp3");
     const qsizetype nameEnd = mp3 < 0 ? 0 : mp3 + 4;
     const QByteArrayView rest = bytes.sliced(nameEnd);
     // What follows the name is text; once written back by this program it is UTF-8.
-    return decodeFileName(bytes.first(nameEnd)) + (isUtf8(rest) ? QString::fromUtf8(rest) : decodeWindows1252(rest));
+    return decodeFileName(bytes.first(nameEnd)) + (isUtf8(rest) ? decodeFileName(rest) : decodeWindows1252(rest));
 }
 
 QByteArray encodeCardText(const QString &text)
