@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake g++ make qt6-base-dev libgl-dev libx11-dev xvfb xauth xdotool fonts-liberation poppler-utils
-    clang-format appstream desktop-file-utils)
+    clang-format appstream desktop-file-utils e2fsprogs dosfstools)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")

@@ -370,8 +370,7 @@ private Q_SLOTS:
         const QString unreadable = "Could not read from file: ";
         QCOMPARE(s.platform.shown.join(u'|'),
                  unreadable + "Program1.txt|" + omitted.join(u'\n') + "\nand 5 more|" + unreadable + "Program2.adv|"
-                     + unreadable + "Program3.txt|" + Overwrite + u'|' + unreadable + "F.adv|" + unreadable + "S.adv|"
-                     + unreadable + "Z.adv");
+                     + unreadable + "Program3.txt|" + Overwrite + u'|' + unreadable + "F.adv\nS.adv\nZ.adv");
     }
 };
 

@@ -6,16 +6,18 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-// A card for tests: a real temporary folder, optionally a real tmpfs mount (tiny, to fill it,
-// or remounted read-only). Mounting needs root; tests skip where it is not permitted.
+// A card for tests: a real temporary folder, optionally a real mount on it (a tiny or read-only
+// tmpfs, a loop-mounted image made with mkfs) or inside it. Mounting needs root; tests skip where
+// it is not permitted.
 class TestCard
 {
 public:
     TestCard() { QDir().mkpath(m_root); }
     ~TestCard()
     {
-        if (m_mounted)
-            run({"umount", "-l", m_root});
+        while (!m_mounts.isEmpty())
+            run({"umount", "-l", m_mounts.takeLast()});
+        run({"rm", "-rf", m_dir.path()}); // names that are no text too
     }
     Q_DISABLE_COPY_MOVE(TestCard)
 
@@ -49,14 +51,26 @@ public:
         entries.sort();
         return entries;
     }
-    // Mounts a tmpfs on the card root, tiny for "full"; false when mounting is not permitted.
+    // mount arguments... onto the card's relative path; false when mounting is not permitted.
+    bool mount(const QStringList &arguments, const QString &relative = ".")
+    {
+        const QString at = QDir::cleanPath(path(relative));
+        return QDir().mkpath(at) && run(QStringList {"mount"} + arguments + QStringList {at}) && (m_mounts << at, true);
+    }
+    // A tmpfs on the card root, tiny for "full".
     bool mountTmpfs(const QString &kind)
     {
-        const QString size = kind == "full" ? "size=64k" : "size=1m";
-        return m_mounted = run({"mount", "-t", "tmpfs", "-o", size, "tmpfs", m_root});
+        return mount({"-t", "tmpfs", "-o", kind == "full" ? "size=64k" : "size=1m", "tmpfs"});
+    }
+    // A fresh image made by mkfs (the program and its options), loop-mounted on the card root.
+    bool mountImage(QStringList mkfs)
+    {
+        const QString image = m_dir.filePath(QString::number(m_mounts.size()) + ".img");
+        mkfs.append(image);
+        return run({"truncate", "-s", "40M", image}) && run(mkfs) && mount({"-o", "loop", image});
     }
     // Pulls the mounted card as a user would, leaving its mount folder behind.
-    bool unmount() { return m_mounted && !(m_mounted = !run({"umount", "-l", m_root})); }
+    bool unmount() { return !m_mounts.isEmpty() && run({"umount", m_mounts.takeLast()}); }
     // Makes the mounted card "read-only" (remounted so) or "full" (not a data block left: blocks first, then bytes).
     bool spoil(const QString &kind) const
     {
@@ -64,7 +78,7 @@ public:
         if (kind == "full" && filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
             for (qint64 size = 4096; size > 0; size /= 64)
                 while (filler.write(QByteArray(size, 'x')) == size) { }
-        return m_mounted && (kind == "full" || run({"mount", "-o", "remount,ro", m_root}));
+        return !m_mounts.isEmpty() && (kind == "full" || run({"mount", "-o", "remount,ro", m_root}));
     }
 
 private:
@@ -77,5 +91,5 @@ private:
 
     QTemporaryDir m_dir;
     QString m_root = m_dir.path() + "/card";
-    bool m_mounted = false;
+    QStringList m_mounts;
 };

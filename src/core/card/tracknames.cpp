@@ -1,5 +1,7 @@
 #include "card/tracknames.h"
 
+#include "storage/cardtext.h"
+
 #include <algorithm>
 
 namespace Vexolo {
@@ -30,7 +32,13 @@ QString upToFirstMp3(const QString &text)
 
 QString shownName(const QString &trackName)
 {
-    return trackName;
+    QString shown = trackName;
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        // The second half of a real surrogate pair is a character, not a byte.
+        if (escapedByte(shown[i]) != 0 && (i == 0 || !shown[i - 1].isHighSurrogate()))
+            shown[i] = QChar::ReplacementCharacter;
+    }
+    return shown;
 }
 
 bool sortsAfter(const QString &a, const QString &b)

@@ -10,15 +10,6 @@ namespace {
 const QByteArray LineEnd = QByteArrayLiteral("\r\n");
 const QByteArray Terminator = QByteArrayLiteral("end");
 
-qsizetype lineEndAt(QStringView text, qsizetype from)
-{
-    for (qsizetype i = from; i < text.size(); ++i) {
-        if (text[i] == u'\r' || text[i] == u'\n')
-            return i;
-    }
-    return -1;
-}
-
 } // namespace
 
 QString programFileName(const QString &number)
@@ -37,7 +28,9 @@ QString trackCommandFileName(const QString &trackName)
     if (at < 0)
         return {};
     QString name = trackName;
-    return name.replace(at, Mp3Extension.size(), QStringLiteral(".adv"));
+    name.replace(at, Mp3Extension.size(), QStringLiteral(".adv"));
+    // Song.mp3.mp3 would name the track Song.adv.mp3: a track is never a command file.
+    return name.endsWith(Mp3Extension, NameCase) ? QString() : name;
 }
 
 QString defaultCommandString(const QString &trackName)
@@ -104,47 +97,34 @@ QString trimmedBlanks(const QString &text)
     return text.sliced(first, end - first);
 }
 
-QList<ProgramEntry> parseProgramFile(const QByteArray &content)
+std::optional<ProgramEntry> parseProgramLine(QByteArrayView line, bool windows1252)
 {
-    // One encoding per file: a file written by another tool is single-byte throughout.
-    const QString text = decodeCardText(content);
-    QList<ProgramEntry> entries;
-    qsizetype start = 0;
-    while (start < text.size()) {
-        qsizetype end = lineEndAt(text, start);
-        qsizetype next = end + 1;
-        if (end < 0) {
-            end = text.size();
-            next = end;
-        } else if (text[end] == u'\r' && next < text.size() && text[next] == u'\n') {
-            ++next;
-        }
-        const QString line = text.sliced(start, end - start);
-        start = next;
-
-        // The terminator does not stop the reading: lines after it are read like any other.
-        if (line.isEmpty() || line.compare(QLatin1StringView(Terminator), NameCase) == 0)
-            continue;
-        ProgramEntry entry;
-        entry.trackName = indexOfMp3(line) < 0 ? leftCharacters(line, 3) : upToFirstMp3(line);
-        entry.displayName = trimmedBlanks(entry.trackName);
-        entry.commandString = trimmedBlanks(line);
-        entries.append(std::move(entry));
-    }
-    return entries;
+    if (line.startsWith("\xEF\xBB\xBF"))
+        line = line.sliced(3);
+    // The terminator does not stop the reading: lines after it are read like any other.
+    if (line.isEmpty() || QLatin1StringView(line).compare(QLatin1StringView(Terminator), NameCase) == 0)
+        return std::nullopt;
+    const QString text = windows1252 ? decodeWindows1252(line) : decodeCardText(line);
+    ProgramEntry entry;
+    entry.trackName = indexOfMp3(text) < 0 ? leftCharacters(text, 3) : upToFirstMp3(text);
+    entry.displayName = trimmedBlanks(entry.trackName);
+    entry.commandString = trimmedBlanks(text);
+    return entry;
 }
 
-QString readSingleValue(const QByteArray &content)
+QList<ProgramEntry> parseProgramFile(QByteArrayView content)
 {
-    // CR and LF never occur inside a multi-byte UTF-8 character, so the line can be cut first.
-    qsizetype end = content.size();
-    for (qsizetype i = 0; i < content.size(); ++i) {
-        if (content[i] == '\r' || content[i] == '\n') {
-            end = i;
-            break;
-        }
+    QList<ProgramEntry> entries;
+    // A line ends at CR, at LF or at both: the empty line between CR and LF is skipped anyway.
+    for (qsizetype start = 0; start <= content.size();) {
+        qsizetype end = start;
+        while (end < content.size() && content[end] != '\r' && content[end] != '\n')
+            ++end;
+        if (std::optional<ProgramEntry> entry = parseProgramLine(content.sliced(start, end - start)))
+            entries.append(std::move(*entry));
+        start = end + 1;
     }
-    return decodeCardText(content.left(end));
+    return entries;
 }
 
 } // namespace Vexolo

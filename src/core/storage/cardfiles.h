@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // Names and byte-exact formats of the files on the card.
 namespace Vexolo {
 
@@ -15,7 +17,8 @@ inline const QString RootDirFileName = QStringLiteral("RootDir.txt");
 QString programFileName(const QString &number); // "Program" + N + ".txt"
 QString programNameFileName(const QString &number); // "Program" + N + ".adv"
 // The track's name with its first ".mp3" (any case) replaced by ".adv"; not trimmed. Empty when
-// the name holds no ".mp3": such a name has no track command file, and no other file may be used.
+// the name holds no ".mp3" or when the result still ends in ".mp3" (it would be a track): such a
+// name has no track command file, and no other file may be used.
 QString trackCommandFileName(const QString &trackName);
 // The track name followed by " V7".
 QString defaultCommandString(const QString &trackName);
@@ -49,9 +52,10 @@ struct ProgramEntry
     QString displayName; // trackName without leading and trailing blanks
     QString commandString; // the whole line without leading and trailing blanks
 };
+// One line of a program file of any origin, without its line end; none for a line that is skipped
+// (empty, "end", "END"). windows1252 reads the whole line so, for a file another tool wrote.
+std::optional<ProgramEntry> parseProgramLine(QByteArrayView line, bool windows1252 = false);
 // Reads a program file of any origin; never fails. Lines end at CR LF, a lone CR or a lone LF.
-QList<ProgramEntry> parseProgramFile(const QByteArray &content);
-// The first line of a single-value file (program name file, track command file), untrimmed.
-QString readSingleValue(const QByteArray &content);
+QList<ProgramEntry> parseProgramFile(QByteArrayView content);
 
 } // namespace Vexolo

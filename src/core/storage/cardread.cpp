@@ -1,6 +1,7 @@
 #include "storage/cardread.h"
 
 #include "storage/fileops.h"
+#include "storage/mounts.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,41 +14,54 @@ namespace Vexolo {
 
 namespace {
 
-// Opens name for reading only when it is a regular file. The type is looked at before opening,
-// so a device is never opened, and again after, in case it was swapped in between.
-CardRead openRegular(int folder, const char *name, Fd *fd)
+// Opens name for reading only when it is a regular file with one link on the folder's mount.
+// O_NOFOLLOW refuses a link, O_NONBLOCK keeps a FIFO from blocking the open; the type is looked
+// at on the open descriptor, so nothing can be swapped in between.
+ReadStatus openRegular(int folder, const char *name, FileOps &ops, Fd *fd)
 {
-    struct stat info;
-    if (::fstatat(folder, name, &info, 0) != 0)
-        return {errno == ENOENT || errno == ENOTDIR ? ReadStatus::Missing : ReadStatus::Unreadable, {}};
-    if (!S_ISREG(info.st_mode))
-        return {ReadStatus::Unreadable, {}};
-    *fd = Fd(::openat(folder, name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    *fd = Fd(ops.openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0));
     if (!fd->isOpen())
-        return {errno == ENOENT ? ReadStatus::Missing : ReadStatus::Unreadable, {}};
-    if (::fstat(fd->get(), &info) != 0 || !S_ISREG(info.st_mode))
-        return {ReadStatus::Unreadable, {}};
-    return {ReadStatus::Read, {}};
+        return errno == ENOENT || errno == ENOTDIR ? ReadStatus::Missing : ReadStatus::Unreadable;
+    struct stat info;
+    if (::fstat(fd->get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1
+        || identityOf(fd->get()).mount != identityOf(folder).mount)
+        return ReadStatus::Unreadable;
+    return ReadStatus::Read;
 }
 
-// Reads into bytes until stop says so or limit + 1 bytes are in; false on a read error.
-template<typename Stop> bool readUpTo(int fd, qint64 limit, QByteArray *bytes, Stop stop)
+enum class Scan { Ended, Stopped, Failed };
+
+// Hands the open file's lines to onLine until it answers false, holding one line at a time. A line
+// longer than LineLimit, a file larger than ProgramFileLimit or a read error fails.
+template<typename OnLine> Scan scanLines(int fd, FileOps &ops, OnLine onLine)
 {
-    char buffer[16384];
+    const auto isLineEnd = [](char c) { return c == '\r' || c == '\n'; };
+    char buffer[65536];
+    QByteArray line;
+    qint64 total = 0;
     for (;;) {
-        const ssize_t count = ::read(fd, buffer, sizeof buffer);
-        if (count < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
+        const ssize_t count = ops.read(fd, buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return Scan::Failed;
         if (count == 0)
-            return true;
-        const qsizetype room = qsizetype(limit + 1 - bytes->size());
-        const qsizetype used = stop(buffer, std::min<qsizetype>(count, room));
-        bytes->append(buffer, used);
-        if (used < count || bytes->size() > limit)
-            return true;
+            return onLine(line) ? Scan::Ended : Scan::Stopped;
+        total += count;
+        const QByteArrayView piece(buffer, count);
+        for (qsizetype at = 0; at < piece.size();) {
+            const qsizetype end = std::find_if(piece.begin() + at, piece.end(), isLineEnd) - piece.begin();
+            line.append(piece.sliced(at, std::min(end - at, LineLimit + 1 - line.size())));
+            if (line.size() > LineLimit)
+                return Scan::Failed;
+            if (end < piece.size() && !onLine(line))
+                return Scan::Stopped;
+            if (end < piece.size())
+                line.clear();
+            at = end + 1;
+        }
+        if (total > ProgramFileLimit)
+            return Scan::Failed;
     }
 }
 
@@ -73,34 +87,28 @@ QByteArrayList readFolder(int folder)
     return names;
 }
 
-CardRead readWholeFile(int folder, const char *name, qint64 limit)
+CardRead readFirstLine(int folder, const char *name, FileOps &ops)
 {
     Fd fd;
-    CardRead result = openRegular(folder, name, &fd);
+    CardRead result {openRegular(folder, name, ops, &fd), {}};
     if (result.status != ReadStatus::Read)
         return result;
-    struct stat info;
-    if (::fstat(fd.get(), &info) != 0 || info.st_size > limit)
-        return {ReadStatus::Unreadable, {}};
-    result.bytes.reserve(qsizetype(info.st_size));
-    if (!readUpTo(fd.get(), limit, &result.bytes, [](const char *, qsizetype count) { return count; })
-        || result.bytes.size() > limit)
+    const auto first = [&result](QByteArrayView line) {
+        result.bytes = line.toByteArray();
+        return false;
+    };
+    if (scanLines(fd.get(), ops, first) == Scan::Failed)
         return {ReadStatus::Unreadable, {}};
     return result;
 }
 
-CardRead readFirstLine(int folder, const char *name, qint64 limit)
+ReadStatus readLines(int folder, const char *name, FileOps &ops, const std::function<bool(QByteArrayView)> &onLine)
 {
     Fd fd;
-    CardRead result = openRegular(folder, name, &fd);
-    if (result.status != ReadStatus::Read)
-        return result;
-    const auto untilLineEnd = [](const char *data, qsizetype count) {
-        return qsizetype(std::find_if(data, data + count, [](char c) { return c == '\r' || c == '\n'; }) - data);
-    };
-    if (!readUpTo(fd.get(), limit, &result.bytes, untilLineEnd) || result.bytes.size() > limit)
-        return {ReadStatus::Unreadable, {}};
-    return result;
+    const ReadStatus status = openRegular(folder, name, ops, &fd);
+    if (status != ReadStatus::Read)
+        return status;
+    return scanLines(fd.get(), ops, onLine) == Scan::Ended ? ReadStatus::Read : ReadStatus::Unreadable;
 }
 
 } // namespace Vexolo

@@ -7,7 +7,6 @@
 #include "storage/safefile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QSet>
 
 #include <fcntl.h>
@@ -17,12 +16,16 @@
 namespace Vexolo {
 
 const QString CardStore::NoCardMessage = QStringLiteral("No card is chosen! Choose the volume of your card first.");
+const QString CardStore::CardChangedMessage
+    = QStringLiteral("The card was changed! Nothing was written to it. Choose its volume again to use the new card.");
 
 namespace {
 
 const QString CouldNotRead = QStringLiteral("Could not read from file: ");
-// The omitted names shown at most, so the message fits the screen.
-constexpr qsizetype OmittedShown = 20;
+// The names shown at most in one message, so it fits the screen.
+constexpr qsizetype NamesShown = 20;
+// Longer names are shown shortened in the middle.
+constexpr qsizetype NameShown = 100;
 // How many items pass between two progress reports.
 constexpr qsizetype ProgressStep = 256;
 
@@ -53,9 +56,45 @@ void report(const Progress &progress, qsizetype done, qsizetype total)
         progress(done, total);
 }
 
+// A name as a message shows it: bytes that are no text as U+FFFD, a long one cut in the middle.
+QString shown(const QString &name)
+{
+    const QString text = shownName(name);
+    if (characterCount(text) <= NameShown)
+        return text;
+    const QString head = leftCharacters(text, NameShown / 2);
+    QString tail = text.right(NameShown / 2 - 1);
+    if (tail.front().isLowSurrogate())
+        tail.remove(0, 1);
+    return head + u'…' + tail;
+}
+
+// The text with the names after it, one a line (the first on the text's own line when asked),
+// and how many more there were past a screenful.
+QString withNames(QString text, const QStringList &names, qsizetype total, bool firstOnSameLine)
+{
+    for (qsizetype i = 0; i < names.size(); ++i)
+        text += (i == 0 && firstOnSameLine ? QString() : QStringLiteral("\n")) + shown(names[i]);
+    if (total > names.size())
+        text += QStringLiteral("\nand %1 more").arg(total - names.size());
+    return text;
+}
+
+// Keeps the first names of a message and counts them all.
+struct NameList
+{
+    QStringList names;
+    qsizetype total = 0;
+    void add(const QString &name)
+    {
+        if (total++ < NamesShown)
+            names.append(name);
+    }
+};
+
 QByteArray encoded(const QString &name)
 {
-    return QFile::encodeName(name);
+    return encodeFileName(name);
 }
 
 // Whether name is an item of the open folder; links are not followed.
@@ -73,9 +112,23 @@ QSet<QString> commandFileCandidates(int folder)
     for (const QByteArray &name : readFolder(folder)) {
         // Every command file name holds ".adv" where its track's first ".mp3" was.
         if (QLatin1StringView(name).contains(QLatin1StringView(".adv"), Qt::CaseInsensitive))
-            present.insert(QFile::decodeName(name).toCaseFolded());
+            present.insert(decodeFileName(name).toCaseFolded());
     }
     return present;
+}
+
+// Whether the open folder may be a card: not the file system root, not on a pseudo file system.
+bool isCardLike(int folder)
+{
+    struct stat info;
+    struct stat top;
+    if (::fstat(folder, &info) != 0
+        || (::stat("/", &top) == 0 && info.st_dev == top.st_dev && info.st_ino == top.st_ino))
+        return false;
+    const quint64 mount = tableMountIdOf(folder);
+    const QList<MountEntry> table = mount != 0 ? readMountTable() : QList<MountEntry>();
+    return std::none_of(table.cbegin(), table.cend(),
+                        [mount](const MountEntry &entry) { return entry.id == mount && isPseudoMount(entry); });
 }
 
 } // namespace
@@ -87,13 +140,36 @@ CardStore::CardStore(FileOps &ops)
 
 void CardStore::choose(const QString &text)
 {
+    m_root.clear();
+    m_identity = {};
     // A relative text never resolves against the working directory.
-    struct stat info;
-    const bool folder
-        = QDir::isAbsolutePath(text) && ::stat(encoded(text).constData(), &info) == 0 && S_ISDIR(info.st_mode);
-    m_root = folder ? text : QString();
-    m_device = folder ? info.st_dev : 0;
-    m_inode = folder ? info.st_ino : 0;
+    if (!QDir::isAbsolutePath(text))
+        return;
+    const Fd folder(::open(encoded(text).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.isOpen() || !isCardLike(folder.get()))
+        return;
+    m_root = text;
+    m_identity = identityOf(folder.get());
+}
+
+bool CardStore::cardChanged() const
+{
+    if (m_root.isEmpty())
+        return false;
+    const Fd folder(::open(encoded(m_root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.isOpen())
+        return false;
+    // Another card is the root of another mount in the card's place; a card merely pulled leaves
+    // the folder it was mounted on, on the mount around it.
+    const CardIdentity now = identityOf(folder.get());
+    const Fd parent(::openat(folder.get(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return now != m_identity && now.mount != m_identity.mount && parent.isOpen()
+        && identityOf(parent.get()).mount != now.mount;
+}
+
+Notice CardStore::noCard() const
+{
+    return caution(cardChanged() ? CardChangedMessage : NoCardMessage);
 }
 
 Fd CardStore::openRoot() const
@@ -101,8 +177,7 @@ Fd CardStore::openRoot() const
     if (m_root.isEmpty())
         return {};
     Fd root(::open(encoded(m_root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    struct stat info;
-    if (!root.isOpen() || ::fstat(root.get(), &info) != 0 || info.st_dev != m_device || info.st_ino != m_inode)
+    if (!root.isOpen() || identityOf(root.get()) != m_identity)
         return {};
     return root;
 }
@@ -110,13 +185,13 @@ Fd CardStore::openRoot() const
 Fd CardStore::openPrograms(int root, bool create) const
 {
     const QByteArray name = encoded(ProgramsFolderName);
-    struct stat info;
-    // The result of creating it shows up when the files inside cannot be written.
+    // The result of creating it shows up when the folder cannot be opened below.
     if (create && !hasItem(root, ProgramsFolderName))
         m_ops.mkdirat(root, name.constData(), 0777);
     Fd programs(::openat(root, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    // Only a real folder on the card's own file system: never a link, never another mount.
-    if (!programs.isOpen() || ::fstat(programs.get(), &info) != 0 || info.st_dev != m_device)
+    // Only a real folder on the card's own mount: never a link, never a folder mounted or bound there.
+    const CardIdentity found = programs.isOpen() ? identityOf(programs.get()) : CardIdentity();
+    if (found.mount != m_identity.mount || found.device != m_identity.device)
         return {};
     return programs;
 }
@@ -128,7 +203,7 @@ QStringList CardStore::listTracks() const
         return {};
     QStringList names;
     for (const QByteArray &name : readFolder(root.get()))
-        names.append(QFile::decodeName(name));
+        names.append(decodeFileName(name));
     return sortTracks(std::move(names));
 }
 
@@ -142,6 +217,7 @@ CardStore::Lookup CardStore::lookupAt(int root, const QStringList &trackNames, c
 {
     Lookup result;
     result.commandStrings.reserve(trackNames.size());
+    NameList unreadable;
     const QSet<QString> present = root >= 0 && trackNames.size() > 1 ? commandFileCandidates(root) : QSet<QString>();
     for (qsizetype i = 0; i < trackNames.size(); ++i) {
         report(progress, i, trackNames.size());
@@ -152,15 +228,17 @@ CardStore::Lookup CardStore::lookupAt(int root, const QStringList &trackNames, c
         // Folded names: on a card whose file system ignores case, TRACK01.ADV answers to TRACK01.adv.
         if (root >= 0 && isPlainFileName(fileName)
             && (trackNames.size() <= 1 || present.contains(fileName.toCaseFolded()))) {
-            const CardRead read = readFirstLine(root, encoded(fileName).constData());
+            const CardRead read = readFirstLine(root, encoded(fileName).constData(), m_ops);
             if (read.status == ReadStatus::Read)
                 commandString = decodeCardText(read.bytes);
             else if (read.status == ReadStatus::Unreadable)
-                result.notices.append(plain(CouldNotRead + fileName));
+                unreadable.add(fileName);
         }
         result.commandStrings.append(std::move(commandString));
     }
     report(progress, trackNames.size(), trackNames.size());
+    if (unreadable.total > 0)
+        result.notices.append(plain(withNames(CouldNotRead, unreadable.names, unreadable.total, true)));
     return result;
 }
 
@@ -171,39 +249,52 @@ CardStore::Loaded CardStore::loadProgram(const QString &number, const Progress &
     const Fd programs = root.isOpen() ? openPrograms(root.get(), false) : Fd();
     if (!programs.isOpen())
         return result;
-    const QString programName = programFileName(number);
-    const CardRead program = readWholeFile(programs.get(), encoded(programName).constData(), ProgramFileLimit);
-    if (program.status == ReadStatus::Unreadable)
-        result.notices.append(plain(CouldNotRead + programName));
-    if (program.status != ReadStatus::Read)
-        return result;
-
-    const QList<ProgramEntry> entries = parseProgramFile(program.bytes);
-    QStringList omitted;
-    for (qsizetype i = 0; i < entries.size(); ++i) {
-        report(progress, i, entries.size());
-        const ProgramEntry &entry = entries[i];
-        // A name that is not a plain file name is never looked for outside the card root.
+    const auto onCard = [&root](const QString &trackName) {
         struct stat info;
-        if (isPlainFileName(entry.trackName)
-            && ::fstatat(root.get(), encoded(entry.trackName).constData(), &info, 0) == 0) {
-            result.names.append(entry.displayName);
-            result.commandStrings.append(entry.commandString);
-        } else {
-            omitted.append(entry.trackName);
-        }
+        // A name that is not a plain file name is never looked for outside the card root.
+        return isPlainFileName(trackName)
+            && ::fstatat(root.get(), encoded(trackName).constData(), &info, AT_SYMLINK_NOFOLLOW) == 0;
+    };
+    // Read line by line: memory follows what is kept, not what the file holds.
+    NameList omitted;
+    qsizetype records = 0;
+    const QString programName = programFileName(number);
+    const ReadStatus status
+        = readLines(programs.get(), encoded(programName).constData(), m_ops, [&](QByteArrayView line) {
+              std::optional<ProgramEntry> entry = parseProgramLine(line);
+              if (!entry)
+                  return true;
+              report(progress, records, ProgramRecordLimit);
+              if (++records > ProgramRecordLimit)
+                  return false;
+              if (!onCard(entry->trackName) && shownName(entry->trackName) != entry->trackName) {
+                  // Another tool may have written a card's UTF-8 name in Windows-1252.
+                  std::optional<ProgramEntry> other = parseProgramLine(line, true);
+                  if (onCard(other->trackName))
+                      entry = std::move(other);
+              }
+              if (onCard(entry->trackName)) {
+                  result.names.append(entry->displayName);
+                  result.commandStrings.append(entry->commandString);
+              } else {
+                  omitted.add(entry->trackName);
+              }
+              return true;
+          });
+    report(progress, ProgramRecordLimit, ProgramRecordLimit);
+    if (status != ReadStatus::Read) {
+        result = {};
+        if (status == ReadStatus::Unreadable)
+            result.notices.append(plain(CouldNotRead + programName));
+        return result;
     }
-    if (!omitted.isEmpty()) {
-        QString text = QStringLiteral("The following files were ommited since they were not found on your card!");
-        for (const QString &name : omitted.first(std::min(omitted.size(), OmittedShown)))
-            text += u'\n' + name;
-        if (omitted.size() > OmittedShown)
-            text += QStringLiteral("\nand %1 more").arg(omitted.size() - OmittedShown);
-        result.notices.append(plain(text));
+    if (omitted.total > 0) {
+        const QString text = QStringLiteral("The following files were ommited since they were not found on your card!");
+        result.notices.append(plain(withNames(text, omitted.names, omitted.total, false)));
     }
 
     const QString nameFileName = programNameFileName(number);
-    const CardRead name = readFirstLine(programs.get(), encoded(nameFileName).constData());
+    const CardRead name = readFirstLine(programs.get(), encoded(nameFileName).constData(), m_ops);
     if (name.status == ReadStatus::Read)
         result.name = decodeCardText(name.bytes);
     else if (name.status == ReadStatus::Unreadable)
@@ -222,16 +313,32 @@ CardStore::SavePlan CardStore::prepareSave(const QString &number, const QStringL
             plain(QStringLiteral("Advanced Text length too long: ") + QString::number(program.tooLongLength)));
         return plan;
     }
+    // What Load could not read back is never written.
+    if (program.content.size() > ProgramFileLimit) {
+        plan.refusal.append(plain(QStringLiteral("This playlist is too long to save: its program file would take "
+                                                 "%1 bytes, more than the %2 that can be loaded again.")
+                                      .arg(program.content.size())
+                                      .arg(ProgramFileLimit)));
+        return plan;
+    }
+    QByteArray nameBytes = encodeCardText(name);
+    if (nameBytes.size() > LineLimit) {
+        plan.refusal.append(plain(QStringLiteral("This playlist name is too long to save: %1 bytes, more than the "
+                                                 "%2 that can be loaded again.")
+                                      .arg(nameBytes.size())
+                                      .arg(LineLimit)));
+        return plan;
+    }
     const Fd root = openRoot();
     if (!root.isOpen()) {
-        plan.refusal.append(caution(NoCardMessage));
+        plan.refusal.append(noCard());
         return plan;
     }
     const Fd programs = openPrograms(root.get(), false);
     if (programs.isOpen() && hasItem(programs.get(), programFileName(number)))
         plan.overwriteQuestion = QStringLiteral("This Playlist already exists! Overwrite?");
     plan.program = std::move(program.content);
-    plan.name = encodeCardText(name);
+    plan.name = std::move(nameBytes);
     plan.number = number;
     return plan;
 }
@@ -241,7 +348,7 @@ CardStore::Saved CardStore::save(const SavePlan &plan, const QStringList &tracks
     Saved result;
     const Fd root = openRoot();
     if (!root.isOpen()) {
-        result.notices.append(caution(NoCardMessage));
+        result.notices.append(noCard());
         return result;
     }
     const Fd programs = openPrograms(root.get(), true);
@@ -265,7 +372,7 @@ CardStore::DeletePlan CardStore::prepareDelete(const QString &number) const
     DeletePlan plan;
     const Fd root = openRoot();
     if (!root.isOpen()) {
-        plan.refusal.append(caution(NoCardMessage));
+        plan.refusal.append(noCard());
         return plan;
     }
     struct stat info;
@@ -286,7 +393,7 @@ CardStore::Deleted CardStore::deleteProgram(const QString &number)
     Deleted result;
     const Fd root = openRoot();
     if (!root.isOpen()) {
-        result.notices.append(caution(NoCardMessage));
+        result.notices.append(noCard());
         return result;
     }
     const Fd programs = openPrograms(root.get(), false);
@@ -304,7 +411,7 @@ Notices CardStore::writeListing(const QStringList &tracks, const Progress &progr
     const Fd root = openRoot();
     if (!root.isOpen())
         return {};
-    // A folder chosen by mistake ("/", a home folder) is no card: it holds no track and no programs.
+    // A folder chosen by mistake (a home folder) is no card: it holds no track and no programs.
     const Fd programs = openPrograms(root.get(), !tracks.isEmpty());
     if (tracks.isEmpty() && !programs.isOpen())
         return {};
@@ -323,17 +430,22 @@ Notices CardStore::listingAt(int root, int programs, const QStringList &tracks, 
 
 Notices CardStore::writeTrackCommand(const QString &trackName, const QString &commandString)
 {
+    const qsizetype at = indexOfMp3(trackName);
+    const QString shownFile
+        = trimmedBlanks(at < 0 ? trackName : QString(trackName).replace(at, 4, QStringLiteral(".adv")));
+    const Notice failed = plain(QStringLiteral("Could not write to file: [") + shown(shownFile) + u']');
     const QString name = trimmedBlanks(trackCommandFileName(trackName));
-    const Notice failed = plain(QStringLiteral("Could not write to file: [") + name + u']');
     // Only a track's own command file, directly in the card root, may be written; a name without
-    // ".mp3" has no command file at all.
+    // ".mp3", or one that would itself be a track, has no command file at all.
     if (!isPlainFileName(name) || !isPlainFileName(trackName))
         return {failed};
     const Fd root = openRoot();
     if (!root.isOpen())
-        return {caution(NoCardMessage)};
-    // A track deleted from the card since it was listed gets no command file of its own.
-    if (!hasItem(root.get(), trackName))
+        return {noCard()};
+    // A track deleted from the card since it was listed gets no command file of its own, and
+    // only a regular file is ever replaced.
+    struct stat info;
+    if (!hasItem(root.get(), trackName) || (hasItem(root.get(), name, &info) && !S_ISREG(info.st_mode)))
         return {failed};
     removeLeftoverTemporaries(root.get(), m_ops);
     if (!writeFileSafely(root.get(), name, encodeCardText(commandStringOfTrack(commandString, trackName)), m_ops))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "storage/fileops.h"
+#include "storage/mounts.h"
 
 #include <QList>
 #include <QString>
@@ -22,24 +23,17 @@ struct Notice
 };
 using Notices = QList<Notice>;
 
-// Which card a folder is: two values are equal only for the same card in the same mount.
-struct CardIdentity
-{
-    dev_t device = 0;
-    ino_t inode = 0;
-    bool isValid() const { return device != 0 || inode != 0; }
-    bool operator==(const CardIdentity &) const = default;
-};
-
 // Reports how far a long piece of card work has come.
 using Progress = std::function<void(qint64 done, qint64 total)>;
 
 // The one way to a card: every read and write of the program passes here. The card is the folder
-// chosen last, remembered by its file system and inode: a card pulled or replaced since is no
-// longer the card, and nothing is written to or deleted from it. Files are written only directly
-// in the card root and in a "Programs" that is a real folder directly inside it, on the card's
-// file system. Every read is bounded and takes regular files only. Each operation reports the
-// messages the window must show as values.
+// chosen last, remembered by its mount, device and inode (CardIdentity): a card pulled, or another
+// mounted in its place, is no longer the card, and nothing is written to or deleted from it. The
+// file system root and pseudo file systems (/proc, /sys, /dev...) are no card. Files are written
+// only directly in the card root and in a "Programs" that is a real folder directly inside it, on
+// the card's own mount. Every read is bounded, never follows a link and takes only regular files
+// of the card's mount (cardread.h). Each operation reports the messages the window must show as
+// values; names in them are shortened.
 class CardStore
 {
 public:
@@ -47,19 +41,22 @@ public:
     Q_DISABLE_COPY_MOVE(CardStore)
 
     // Chooses the card named by the volume selector's text; an empty root when the text names no
-    // existing absolute folder.
+    // existing absolute folder, or names "/" or a folder of a pseudo file system.
     void choose(const QString &text);
     QString root() const { return m_root; }
     // The chosen card; not valid when none is chosen.
-    CardIdentity identity() const { return {m_device, m_inode}; }
+    CardIdentity identity() const { return m_identity; }
+    // Whether the chosen card's folder now holds another card (unmounted and another mounted in its
+    // place): the window tells the user (CardChangedMessage) and lists it only when chosen again.
+    bool cardChanged() const;
 
     // The card's tracks in card-list order. Names holding a control character cannot be written
     // into a record and cannot exist on the device's cards: they are left out.
     QStringList listTracks() const;
 
     // The command strings that tracks bring with them (the first line of each track's command
-    // file, or its default string), with a "Could not read from file: " notice for each command
-    // file that exists but cannot be read.
+    // file, or its default string), with one "Could not read from file: " notice listing the
+    // command files that exist but cannot be read.
     struct Lookup
     {
         QStringList commandStrings;
@@ -78,7 +75,8 @@ public:
     Loaded loadProgram(const QString &number, const Progress &progress = {}) const;
 
     // Save in two steps, so the window can ask its question in between: prepare checks the
-    // strings and the card, save writes.
+    // strings and the card, save writes. What Load could not read back is refused: a program file
+    // over ProgramFileLimit, a name over LineLimit bytes.
     struct SavePlan
     {
         Notices refusal; // the save stops here with these messages
@@ -117,14 +115,18 @@ public:
     Notices writeListing(const QStringList &tracks, const Progress &progress = {});
 
     // Writes a card track's own command file, named after the track, holding commandString with
-    // the track's own name in front.
+    // the track's own name in front. Refused when that name would itself be a track or names
+    // anything but a regular file.
     Notices writeTrackCommand(const QString &trackName, const QString &commandString);
 
     // The texts of the messages, used exactly as they stand.
     static const QString NoCardMessage;
+    static const QString CardChangedMessage;
 
 private:
     Fd openRoot() const;
+    // The refusal when the chosen card cannot be opened: changed, or none.
+    Notice noCard() const;
     Fd openPrograms(int root, bool create) const;
     // The work on folders already open and checked; root or programs < 0 when there is none.
     Lookup lookupAt(int root, const QStringList &trackNames, const Progress &progress) const;
@@ -132,8 +134,7 @@ private:
 
     FileOps &m_ops;
     QString m_root;
-    dev_t m_device = 0;
-    ino_t m_inode = 0;
+    CardIdentity m_identity;
 };
 
 } // namespace Vexolo

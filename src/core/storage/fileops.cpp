@@ -12,6 +12,11 @@ int FileOps::openat(int folder, const char *name, int flags, mode_t mode)
     return ::openat(folder, name, flags, mode);
 }
 
+ssize_t FileOps::read(int fd, void *data, size_t size)
+{
+    return ::read(fd, data, size);
+}
+
 ssize_t FileOps::write(int fd, const void *data, size_t size)
 {
     return ::write(fd, data, size);

@@ -4,14 +4,16 @@
 
 namespace Vexolo {
 
-// The file system calls through which the card store changes a card. Tests derive from it to
-// make one call fail on demand, so every failure path runs without a real full or read-only card.
+// The file system calls through which the card store opens, reads and changes card files. Tests
+// derive from it to make a call fail on demand, so every failure path runs without a real full or
+// read-only card.
 class FileOps
 {
 public:
     virtual ~FileOps() = default;
 
     virtual int openat(int folder, const char *name, int flags, mode_t mode);
+    virtual ssize_t read(int fd, void *data, size_t size);
     virtual ssize_t write(int fd, const void *data, size_t size);
     virtual int fsync(int fd);
     virtual int close(int fd);

@@ -1,6 +1,7 @@
 #include "storage/safefile.h"
 
 #include "storage/cardread.h"
+#include "storage/cardtext.h"
 #include "storage/fileops.h"
 
 #include <QFile>
@@ -104,7 +105,7 @@ pid_t writerOf(QByteArrayView name)
 
 bool writeFileSafely(int folder, const QString &name, const QByteArray &content, FileOps &ops, QString *errorString)
 {
-    const QByteArray target = QFile::encodeName(name);
+    const QByteArray target = encodeFileName(name);
     if (folder < 0 || target.isEmpty())
         return fail(errorString, name, ENOENT);
     struct stat old;

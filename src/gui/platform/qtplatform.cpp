@@ -1,6 +1,7 @@
 #include "platform/qtplatform.h"
 
 #include "platform/mountwatcher.h"
+#include "storage/mounts.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -8,22 +9,6 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QSet>
-#include <QStorageInfo>
-
-namespace {
-
-// File systems that the kernel or the desktop mounts for itself; none of them can be an SD card.
-bool isPseudoFileSystem(const QByteArray &type)
-{
-    static const QSet<QByteArray> pseudo = {
-        "proc",       "sysfs",      "cgroup", "cgroup2",   "devpts",   "mqueue",    "debugfs",         "tracefs",
-        "securityfs", "pstore",     "bpf",    "configfs",  "fusectl",  "hugetlbfs", "autofs",          "binfmt_misc",
-        "efivarfs",   "rpc_pipefs", "nsfs",   "selinuxfs", "devtmpfs", "ramfs",     "fuse.gvfsd-fuse", "fuse.portal",
-    };
-    return pseudo.contains(type);
-}
-
-} // namespace
 
 PlatformAdapter::Answer QtPlatform::MsgBox(const QString &text, int code, const QString &title)
 {
@@ -61,14 +46,8 @@ void QtPlatform::watchVolumes(QObject *receiver, std::function<void()> changed)
 
 QStringList QtPlatform::cardVolumeCandidates()
 {
-    QStringList roots;
-    const QList<QStorageInfo> mounted = QStorageInfo::mountedVolumes();
-    for (const QStorageInfo &volume : mounted) {
-        if (!volume.isValid() || isPseudoFileSystem(volume.fileSystemType()))
-            continue;
-        roots.append(volume.rootPath());
-    }
-    return roots;
+    // The mount table alone: asking a mount itself (statfs) waits forever on a dead network or FUSE mount.
+    return Vexolo::cardVolumes(Vexolo::readMountTable());
 }
 
 std::unique_ptr<QPrinter> QtPlatform::OpenPrinterDialog(QWidget *parent)

@@ -2,7 +2,7 @@
 
 #include "platform/platformadapter.h"
 
-// The desktop implementation: QMessageBox, QStorageInfo with a mount table watcher, and QPrintDialog.
+// The desktop implementation: QMessageBox, the mount table with its watcher, and QPrintDialog.
 class QtPlatform final : public PlatformAdapter
 {
 public:

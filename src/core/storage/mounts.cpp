@@ -1,0 +1,132 @@
+#include "storage/mounts.h"
+
+#include "storage/cardtext.h"
+
+#include <QFile>
+
+#include <algorithm>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#ifndef STATX_MNT_ID
+#define STATX_MNT_ID 0x1000U
+#endif
+#ifndef STATX_MNT_ID_UNIQUE
+#define STATX_MNT_ID_UNIQUE 0x4000U
+#endif
+
+namespace Vexolo {
+
+namespace {
+
+bool statxOf(int fd, unsigned int mask, struct statx *info)
+{
+    return ::statx(fd, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, mask, info) == 0;
+}
+
+// Mount points in the table escape blanks, tabs, line ends and backslashes as octal.
+QByteArray unescaped(QByteArrayView field)
+{
+    QByteArray bytes;
+    bytes.reserve(field.size());
+    for (qsizetype i = 0; i < field.size(); ++i) {
+        const bool octal = field[i] == '\\' && i + 3 < field.size() && field[i + 1] >= '0' && field[i + 1] <= '3';
+        if (octal) {
+            bytes.append(char(((field[i + 1] - '0') << 6) | ((field[i + 2] - '0') << 3) | (field[i + 3] - '0')));
+            i += 3;
+        } else {
+            bytes.append(field[i]);
+        }
+    }
+    return bytes;
+}
+
+bool isUnder(const QString &path, QLatin1StringView folder)
+{
+    return path == folder || (path.startsWith(folder) && path.size() > folder.size() && path[folder.size()] == u'/');
+}
+
+} // namespace
+
+CardIdentity identityOf(int fd)
+{
+    struct statx info = {};
+    // Asked for both, a kernel that knows the unique id gives it, an older one the reusable id.
+    if (!statxOf(fd, STATX_INO | STATX_MNT_ID | STATX_MNT_ID_UNIQUE, &info)) {
+        struct stat plain;
+        return ::fstat(fd, &plain) == 0 ? CardIdentity {0, plain.st_dev, plain.st_ino} : CardIdentity();
+    }
+    const quint64 mount = (info.stx_mask & (STATX_MNT_ID | STATX_MNT_ID_UNIQUE)) ? info.stx_mnt_id : 0;
+    return {mount, makedev(info.stx_dev_major, info.stx_dev_minor), info.stx_ino};
+}
+
+quint64 tableMountIdOf(int fd)
+{
+    struct statx info = {};
+    return statxOf(fd, STATX_MNT_ID, &info) && (info.stx_mask & STATX_MNT_ID) ? info.stx_mnt_id : 0;
+}
+
+QList<MountEntry> parseMountTable(QByteArrayView table)
+{
+    QList<MountEntry> entries;
+    QList<QByteArrayView> fields;
+    for (qsizetype start = 0; start < table.size();) {
+        qsizetype end = table.indexOf('\n', start);
+        end = end < 0 ? table.size() : end;
+        const QByteArrayView line = table.sliced(start, end - start);
+        start = end + 1;
+        // id parent major:minor root mount-point options [optional fields] - type source super-options
+        fields.clear();
+        for (qsizetype at = 0; at < line.size();) {
+            qsizetype next = line.indexOf(' ', at);
+            next = next < 0 ? line.size() : next;
+            if (next > at)
+                fields.append(line.sliced(at, next - at));
+            at = next + 1;
+        }
+        const qsizetype dash = fields.indexOf(QByteArrayView("-"));
+        bool ok = false;
+        const quint64 id = fields.isEmpty() ? 0 : fields[0].toULongLong(&ok);
+        if (!ok || dash < 5 || dash + 1 >= fields.size())
+            continue;
+        entries.append({id, decodeFileName(unescaped(fields[4])), fields[dash + 1].toByteArray()});
+    }
+    return entries;
+}
+
+QList<MountEntry> readMountTable()
+{
+    // The table is a file of the kernel: reading it never touches a mount.
+    QFile table(QStringLiteral("/proc/self/mountinfo"));
+    return table.open(QIODevice::ReadOnly) ? parseMountTable(table.readAll()) : QList<MountEntry>();
+}
+
+bool isPseudoMount(const MountEntry &entry)
+{
+    static const QList<QByteArrayView> pseudo = {
+        "proc",    "sysfs",       "cgroup",          "cgroup2",     "devpts",   "mqueue",    "debugfs",
+        "tracefs", "securityfs",  "pstore",          "bpf",         "configfs", "fusectl",   "hugetlbfs",
+        "autofs",  "binfmt_misc", "efivarfs",        "rpc_pipefs",  "nsfs",     "selinuxfs", "devtmpfs",
+        "ramfs",   "rootfs",      "fuse.gvfsd-fuse", "fuse.portal",
+    };
+    static const QLatin1StringView places[]
+        = {QLatin1StringView("/proc"), QLatin1StringView("/sys"), QLatin1StringView("/dev"),
+           QLatin1StringView("/var/run"), QLatin1StringView("/var/lock")};
+    return pseudo.contains(QByteArrayView(entry.type))
+        || std::any_of(std::begin(places), std::end(places),
+                       [&entry](QLatin1StringView place) { return isUnder(entry.mountPoint, place); });
+}
+
+QStringList cardVolumes(const QList<MountEntry> &table)
+{
+    QStringList roots;
+    for (const MountEntry &entry : table) {
+        if (!isPseudoMount(entry))
+            roots.append(entry.mountPoint);
+    }
+    return roots;
+}
+
+} // namespace Vexolo
