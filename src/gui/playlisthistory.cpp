@@ -1,5 +1,6 @@
 #include "playlisthistory.h"
 
+#include <optional>
 #include <utility>
 
 namespace Vexolo::Ui {
@@ -100,12 +101,14 @@ private:
     QStringList m_strings;
 };
 
-// Holds the program that is not in the document, with what the card held for it then.
+// Holds the program that is not in the document, with what the card held for it then (a Load);
+// a Delete changed the card for good, so undoing it leaves what the card holds as it is.
 class ReplaceStep final : public QUndoCommand
 {
 public:
-    ReplaceStep(PlaylistDocument &document, PlaylistContent content, PlaylistContent saved)
-        : QUndoCommand(QStringLiteral("Load"))
+    ReplaceStep(PlaylistDocument &document, PlaylistContent content, std::optional<PlaylistContent> saved,
+                const QString &text)
+        : QUndoCommand(text)
         , m_document(document)
         , m_content(std::move(content))
         , m_saved(std::move(saved))
@@ -118,13 +121,14 @@ public:
 private:
     void swap()
     {
-        m_saved = m_document.replaceSavedContent(std::move(m_saved));
+        if (m_saved)
+            m_saved = m_document.replaceSavedContent(std::move(*m_saved));
         m_content = m_document.replaceContent(std::move(m_content));
     }
 
     PlaylistDocument &m_document;
     PlaylistContent m_content;
-    PlaylistContent m_saved;
+    std::optional<PlaylistContent> m_saved;
 };
 
 } // namespace
@@ -162,9 +166,9 @@ void PlaylistHistory::setCommandStrings(int first, const QStringList &commandStr
         m_stack.push(new StringsStep(m_document, first, commandStrings, text));
 }
 
-void PlaylistHistory::replaceFromCard(PlaylistContent content, bool keepHistory)
+void PlaylistHistory::load(PlaylistContent content)
 {
-    if (!keepHistory && !m_document.isModified()) {
+    if (!m_document.isModified()) {
         m_stack.clear();
         m_document.replaceContent(std::move(content));
         // Shared with the document until its next edit: comparing them costs nothing meanwhile.
@@ -172,7 +176,15 @@ void PlaylistHistory::replaceFromCard(PlaylistContent content, bool keepHistory)
         return;
     }
     PlaylistContent saved = content;
-    m_stack.push(new ReplaceStep(m_document, std::move(content), std::move(saved)));
+    m_stack.push(new ReplaceStep(m_document, std::move(content), std::move(saved), QStringLiteral("Load")));
+}
+
+void PlaylistHistory::deleted()
+{
+    PlaylistContent emptied = m_document.content();
+    emptied.entries.clear();
+    m_document.replaceSavedContent(emptied);
+    m_stack.push(new ReplaceStep(m_document, std::move(emptied), std::nullopt, QStringLiteral("Delete")));
 }
 
 } // namespace Vexolo::Ui

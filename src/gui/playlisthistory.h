@@ -25,9 +25,12 @@ public:
     void move(int from, int count, int to);
     // Replaces the strings of the entries from row first on; text names the step.
     void setCommandStrings(int first, const QStringList &commandStrings, const QString &text);
-    // A program read from or emptied on the card: content is what the card holds now. Unchanged
-    // work is not worth a step: the history then starts anew, unless keepHistory.
-    void replaceFromCard(Vexolo::PlaylistContent content, bool keepHistory);
+    // A program read from the card. Replaced work without changes is not worth a step: the
+    // history then starts anew.
+    void load(Vexolo::PlaylistContent content);
+    // The program was deleted from the card: the playlist is emptied; undo brings the entries back,
+    // to be saved again.
+    void deleted();
 
 private:
     Vexolo::PlaylistDocument &m_document;

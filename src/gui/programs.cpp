@@ -73,7 +73,7 @@ void Programs::load(const QString &number)
     content.entries.reserve(loaded.names.size());
     for (qsizetype i = 0; i < loaded.names.size(); ++i)
         content.entries.append({0, loaded.names.at(i), loaded.commandStrings.at(i)});
-    m_history.replaceFromCard(std::move(content), false);
+    m_history.load(std::move(content));
     show(loaded.notices);
 }
 
@@ -90,11 +90,7 @@ void Programs::remove()
     // A failed delete must not look like a successful one: the playlist stays as it is.
     if (!deleted.deleted)
         return;
-    // The card holds no program under this number now: the empty playlist matches it; undo brings
-    // the entries back, to be saved again.
-    Vexolo::PlaylistContent emptied = m_document.content();
-    emptied.entries.clear();
-    m_history.replaceFromCard(std::move(emptied), true);
+    m_history.deleted();
 }
 
 void Programs::writeListing()
