@@ -309,8 +309,7 @@ void frmMain::showListMenu(QListView *list, const QPoint &position)
         menuEntry(menu, QStringLiteral("Copy Settings"), {}, selected, [this] { copyCardSettings(); });
         menuEntry(menu, QStringLiteral("Paste Settings"), {}, selected && copied, [this] { pasteCardSettings(); });
     } else {
-        menuEntry(menu, QStringLiteral("Copy Settings"), QKeySequence::Copy, selected,
-                  [this] { copyEntrySettings(); });
+        menuEntry(menu, QStringLiteral("Copy Settings"), QKeySequence::Copy, selected, [this] { copyEntrySettings(); });
         menuEntry(menu, QStringLiteral("Paste Settings"), QKeySequence::Paste, selected && copied,
                   [this] { pasteEntrySettings(); });
         menuEntry(menu, QStringLiteral("Paste Settings to All Entries"), {}, copied && m_document.count() > 0,

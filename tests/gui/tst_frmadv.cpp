@@ -21,8 +21,9 @@ private Q_SLOTS:
         QVERIFY(window->isWindow() && !window->isModal() && window->parentWidget() == &owner);
         QCOMPARE(window->size(), QSize(856, 662));
         QList<std::pair<AdvancedTarget, QString>> saved;
-        connect(window, &frmAdv::settingsSaved, this,
-                [&saved](const AdvancedTarget &target, const QString &text) { saved.append({target, text}); });
+        connect(window, &frmAdv::settingsSaved, this, [&saved](const AdvancedTarget &target, const QString &text) {
+            saved.append({target, text});
+        });
 
         window->InitForm("Finale.mp37V9 1A5 2+15 P15 8-15 1X60", AdvancedTarget::entry(7), 3);
         QVERIFY(window->optFade2->isChecked() && window->chkPlayNext->isChecked());

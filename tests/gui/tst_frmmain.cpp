@@ -3,6 +3,7 @@
 #include "support/helpers.h"
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"
+#include "support/windows.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -73,9 +74,10 @@ private Q_SLOTS:
         QVERIFY(shownRows(m_window.get(), "lstList").isEmpty());
         key(Qt::Key_Z); // the deleted entries come back, to be saved again
         QCOMPARE(shownRows(m_window.get(), "lstListAdv").size(), 3);
-        QCOMPARE(m_platform.shown, QStringList({"Playlist 1 has changes that are not saved. Discard them?",
-                                                "This Playlist already exists! Overwrite?",
-                                                "Are you sure you want to delete Playlist Number 1?"}));
+        QCOMPARE(m_platform.shown,
+                 QStringList({"Playlist 1 has changes that are not saved. Discard them?",
+                              "This Playlist already exists! Overwrite?",
+                              "Are you sure you want to delete Playlist Number 1?"}));
         m_platform.answers << PlatformAdapter::AnswerNo;
         QVERIFY(!m_window->close());
     }

@@ -2,6 +2,7 @@
 #include "support/helpers.h"
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"
+#include "support/windows.h"
 
 #include <QtPrintSupport>
 #include <QtTest>
@@ -26,7 +27,8 @@ private Q_SLOTS:
         QTest::newRow("2 copies not collated") << false << 2 << false << QPoint() << one + one + two + two;
         QTest::newRow("pages 2 to 2, 2 copies") << false << 2 << true << QPoint(2, 2) << two + two;
         QTest::newRow("pages 3 to 9 of 2") << false << 1 << true << QPoint(3, 9) << "";
-        QTest::newRow("card") << true << 1 << true << QPoint() << "[Directory on %1 .. 31) T37.mp3][32) T38.mp3 .. 40) T9.mp3]";
+        QTest::newRow("card") << true << 1 << true << QPoint()
+                              << "[Directory on %1 .. 31) T37.mp3][32) T38.mp3 .. 40) T9.mp3]";
         QTest::newRow("cancelled") << false << -1 << true << QPoint() << "";
     }
 
@@ -65,8 +67,8 @@ private Q_SLOTS:
         pdftotext.start("pdftotext", {dir.filePath("print.pdf"), "-"});
         pdftotext.waitForFinished();
         QCOMPARE(QString::fromUtf8(pdftotext.readAllStandardOutput())
-                  .replace(QRegularExpression(R"(([^\n\f]+)\n[^\f]*?([^\n\f]+)\n+\f)"), "[\\1 .. \\2]"),
-              expected.replace("%1", sd.root()));
+                     .replace(QRegularExpression(R"(([^\n\f]+)\n[^\f]*?([^\n\f]+)\n+\f)"), "[\\1 .. \\2]"),
+                 expected.replace("%1", sd.root()));
     }
 };
 
