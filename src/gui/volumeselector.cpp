@@ -67,27 +67,13 @@ void VolumeSelector::follow()
         return;
     const QSignalBlocker blocker(&m_box);
     const QString text = m_box.currentText();
+    const bool chosen = m_box.currentIndex() >= 0 && m_box.itemText(m_box.currentIndex()) == text;
     const int cursor = m_box.lineEdit()->cursorPosition();
-    // Row by row, so rows that stay keep their place and the chosen row stays chosen.
-    for (int row = m_box.count() - 1; row >= 0; --row) {
-        if (!volumes.contains(m_box.itemText(row)))
-            m_box.removeItem(row);
-    }
-    for (int row = 0; row < volumes.size(); ++row) {
-        if (m_box.itemText(row) == volumes.at(row))
-            continue;
-        const int found = m_box.findText(volumes.at(row), Qt::MatchExactly | Qt::MatchCaseSensitive);
-        if (found > row)
-            m_box.removeItem(found);
-        m_box.insertItem(row, volumes.at(row));
-    }
-    while (m_box.count() > volumes.size())
-        m_box.removeItem(m_box.count() - 1);
-    // Removing the chosen row makes the box choose another and show its text: undo that.
-    if (m_box.currentText() != text) {
-        m_box.setCurrentIndex(-1);
-        m_box.setEditText(text);
-    }
+    m_box.clear();
+    m_box.addItems(volumes);
+    // The chosen volume stays chosen where it is still mounted; the text stays whatever it was.
+    m_box.setCurrentIndex(chosen ? int(volumes.indexOf(text)) : -1);
+    m_box.setEditText(text);
     m_box.lineEdit()->setCursorPosition(cursor);
 }
 

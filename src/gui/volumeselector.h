@@ -24,7 +24,7 @@ Q_SIGNALS:
     void chosen();
 
 private:
-    // Brings the rows in line with the mounted volumes; the text and the chosen row stay.
+    // Brings the rows in line with the mounted volumes; the text stays, and so does the choice.
     void follow();
     // Makes the drop-down list wide enough for its longest row.
     void fit();

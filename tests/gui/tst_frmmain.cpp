@@ -189,6 +189,7 @@ private Q_SLOTS:
             rows.append(drvCard->itemText(row));
         QCOMPARE(rows, after);
         QCOMPARE(drvCard->currentText(), before.at(chosen));
+        QCOMPARE(drvCard->currentIndex(), after.indexOf(before.at(chosen)));
     }
 };
 
