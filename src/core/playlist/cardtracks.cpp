@@ -6,6 +6,11 @@
 
 namespace Vexolo {
 
+QModelIndex CardTracks::index(int row, int column, const QModelIndex &parent) const
+{
+    return row >= 0 && row < m_tracks.size() && column == 0 && !parent.isValid() ? createIndex(row, 0) : QModelIndex();
+}
+
 int CardTracks::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : int(m_tracks.size());

@@ -17,6 +17,8 @@ public:
     using QAbstractListModel::QAbstractListModel;
     Q_DISABLE_COPY_MOVE(CardTracks)
 
+    // Views ask for every row's index on each layout: without the generic checks' virtual calls.
+    QModelIndex index(int row, int column = 0, const QModelIndex &parent = {}) const override;
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 

@@ -13,6 +13,11 @@ PlaylistDocument::PlaylistDocument(QObject *parent)
 {
 }
 
+QModelIndex PlaylistDocument::index(int row, int column, const QModelIndex &parent) const
+{
+    return row >= 0 && row < count() && column == 0 && !parent.isValid() ? createIndex(row, 0) : QModelIndex();
+}
+
 int PlaylistDocument::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : count();

@@ -47,6 +47,8 @@ public:
     explicit PlaylistDocument(QObject *parent = nullptr);
     Q_DISABLE_COPY_MOVE(PlaylistDocument)
 
+    // Views ask for every row's index on each layout: without the generic checks' virtual calls.
+    QModelIndex index(int row, int column = 0, const QModelIndex &parent = {}) const override;
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
