@@ -12,8 +12,11 @@ class QProgressDialog;
 
 namespace Vexolo::Ui {
 
-// Feedback while the card is read or written: the wait cursor for as long as the object lives,
-// and a progress dialog once the work has run longer than showAfterMs and reports progress.
+// While the card is read or written: the wait cursor for as long as the object lives, a progress
+// dialog once the work has run longer than showAfterMs and reports progress, and no user input
+// reaches any window but a question or warning shown meanwhile, so no other handler of either
+// window runs in the middle of the work. A request to close a window meanwhile is carried out
+// when the work ends. Objects may nest; the outermost one ends the work.
 class BusyFeedback final
 {
 public:
@@ -31,12 +34,14 @@ public:
     }
 
     QProgressDialog *dialog() const { return m_dialog.get(); }
+    // Whether card work is going on.
+    static bool active();
 
 private:
     QPointer<QWidget> m_window;
     int m_showAfterMs;
     QElapsedTimer m_elapsed;
-    std::unique_ptr<QObject> m_modalWatch;
+    QElapsedTimer m_painted;
     std::unique_ptr<QProgressDialog> m_dialog;
 };
 

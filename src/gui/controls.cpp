@@ -2,8 +2,10 @@
 
 #include "singlelinevalidator.h"
 
+#include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QPushButton>
 #include <QStyle>
@@ -87,6 +89,17 @@ QLineEdit *field(QWidget *container, const QString &name, const QString &text, Q
     palette.setColor(QPalette::Text, Qt::black);
     control->setPalette(palette);
     return control;
+}
+
+QAction *menuEntry(QMenu &menu, const QString &caption, const QKeySequence &shortcut, bool enabled,
+                   const std::function<void()> &run)
+{
+    QAction *action = menu.addAction(caption);
+    action->setShortcut(shortcut);
+    action->setShortcutVisibleInContextMenu(true);
+    action->setEnabled(enabled);
+    QObject::connect(action, &QAction::triggered, action, run);
+    return action;
 }
 
 } // namespace Vexolo::Ui

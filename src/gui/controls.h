@@ -7,7 +7,12 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
+
+class QAction;
+class QKeySequence;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 
 // Building blocks shared by the two windows: every control is named, placed by its position in
@@ -56,5 +61,9 @@ QLabel *label(QWidget *container, const QString &name, const QString &caption, Q
 // A text field's text is its value, not a caption: the window names it.
 QLineEdit *field(QWidget *container, const QString &name, const QString &text, QRect geometry, const QFont &font,
                  const QColor &background);
+
+// Adds one entry to a context menu, with its shortcut shown beside it (none: an empty sequence).
+QAction *menuEntry(QMenu &menu, const QString &caption, const QKeySequence &shortcut, bool enabled,
+                   const std::function<void()> &run);
 
 } // namespace Vexolo::Ui

@@ -101,10 +101,9 @@ QPointer<frmAdv> &implicitInstance()
 } // namespace
 
 frmAdv::frmAdv(PlatformAdapter &platform, QWidget &owner)
-    : QWidget(nullptr,
+    : QWidget(&owner,
               Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
                   | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint)
-    , m_owner(&owner)
     , m_platform(platform)
 {
     setObjectName(QStringLiteral("frmAdv"));
@@ -117,8 +116,6 @@ frmAdv::frmAdv(PlatformAdapter &platform, QWidget &owner)
 
     createControls();
     bindHandlers();
-    // A main window deleted without closing still takes this window with it.
-    connect(&owner, &QObject::destroyed, this, &frmAdv::discard);
 }
 
 frmAdv::~frmAdv() = default;
@@ -274,9 +271,9 @@ void frmAdv::showSettings(const Vexolo::TrackSettings &settings)
     }
 }
 
-void frmAdv::InitForm(const QString &commandString, bool onCard, int index)
+void frmAdv::InitForm(const QString &commandString, const Vexolo::Ui::AdvancedTarget &target, int index)
 {
-    m_onCard = onCard;
+    m_target = target;
     m_workingIndex = index;
     // The current fade option and tick stay when the string carries no mode character.
     TrackSettings read = settings();
@@ -320,7 +317,7 @@ void frmAdv::cmdSave_Action()
         m_platform.tell(encoded.tooLongMessage());
         return;
     }
-    Q_EMIT settingsSaved(m_onCard, encoded.text);
+    Q_EMIT settingsSaved(m_target, encoded.text);
     discard();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "advancedtarget.h"
 #include "commands/tracksettings.h"
 
 #include <QPointer>
@@ -27,15 +28,16 @@ public:
     Q_DISABLE_COPY_MOVE(frmAdv)
 
     // The implicit instance: the open (possibly hidden) window, or a new one created for owner
-    // (the window that opens it; this one closes when the owner goes) and shown.
+    // (the window that opens it, a window of its own beside it that goes with the owner) and shown.
     static frmAdv *instance(PlatformAdapter &platform, QWidget &owner);
     // The open window, or nullptr; never creates one.
     static frmAdv *existing();
 
-    QWidget *owner() const { return m_owner; }
+    QWidget *owner() const { return parentWidget(); }
 
     // Properties, set by InitForm.
-    bool onCard() const { return m_onCard; }
+    const Vexolo::Ui::AdvancedTarget &target() const { return m_target; }
+    bool onCard() const { return m_target.onCard(); }
     int workingIndex() const { return m_workingIndex; }
     // The encoder's operator tables: constant, so the core holds them.
     QString strOperator(int i) const { return Vexolo::strOperator(i); }
@@ -71,8 +73,9 @@ public:
     // row 1 to 9: the row captions "1" .. "8" and "ALL".
     QLabel *StaticText(int row) const { return m_staticText.at(row - 1); }
 
-    // Clears the window, reads commandString into it and shows it in front.
-    void InitForm(const QString &commandString, bool onCard, int index);
+    // Clears the window, reads commandString into it and shows it in front; index is the row the
+    // target stands in now.
+    void InitForm(const QString &commandString, const Vexolo::Ui::AdvancedTarget &target, int index);
     void ClearForm();
 
     // What the controls show, and showing a record in them.
@@ -87,10 +90,9 @@ public:
     void cmdClear_Action();
 
 Q_SIGNALS:
-    // An accepted Save: the string encoded from the fields, for the card track or the playlist
-    // entry (onCard) the owner opened this window for; the owner knows which one and applies it.
-    // This window then closes.
-    void settingsSaved(bool onCard, const QString &commandString);
+    // An accepted Save: the string encoded from the fields, for the target the window was opened
+    // for; the owner applies it. This window then closes.
+    void settingsSaved(const Vexolo::Ui::AdvancedTarget &target, const QString &commandString);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -105,9 +107,8 @@ private:
     static constexpr int Columns = Vexolo::TrackSettings::Columns;
     static constexpr int OutputRows = Vexolo::TrackSettings::OutputRows;
 
-    QPointer<QWidget> m_owner;
     PlatformAdapter &m_platform;
-    bool m_onCard = false;
+    Vexolo::Ui::AdvancedTarget m_target;
     int m_workingIndex = 0;
     std::array<QLineEdit *, Columns> m_txtPause {};
     std::array<std::array<QLineEdit *, Columns>, OutputRows> m_txtOutput {};

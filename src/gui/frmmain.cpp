@@ -1,10 +1,18 @@
 #include "frmmain.h"
 
+#include "advancedtarget.h"
+#include "busyfeedback.h"
+#include "card/tracknames.h"
+#include "commands/textnumber.h"
 #include "controls.h"
+#include "frmadv.h"
 #include "platform/platformadapter.h"
+#include "printing.h"
 #include "singlelinevalidator.h"
+#include "storage/cardfiles.h"
+#include "volumeselector.h"
 
-#include <QAbstractItemView>
+#include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGuiApplication>
@@ -12,15 +20,15 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
+#include <QMenu>
 #include <QPixmap>
 #include <QPointer>
+#include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
-#include <QStyle>
 
-#include <algorithm>
 #include <tuple>
 
 // Outside any namespace, as Qt's resource initialiser requires.
@@ -47,12 +55,31 @@ void ensureResources()
     Q_UNUSED(registered);
 }
 
-QListWidget *list(QWidget *parent, const QString &name, QRect geometry)
+QListView *list(QWidget *parent, const QString &name, QRect geometry, QAbstractItemModel *rows)
 {
-    auto *control = Vexolo::Ui::place(parent, new QListWidget(parent), name, QString(), geometry);
+    auto *control = Vexolo::Ui::place(parent, new QListView(parent), name, QString(), geometry);
+    control->setModel(rows);
     control->setSelectionMode(QAbstractItemView::SingleSelection);
     control->setUniformItemSizes(true); // big cards: no per-row size computation
+    control->setEditTriggers(QAbstractItemView::NoEditTriggers);
     return control;
+}
+
+QAction *shortcut(QWidget *scope, const QList<QKeySequence> &keys, Qt::ShortcutContext context)
+{
+    auto *action = new QAction(scope);
+    action->setShortcuts(keys);
+    action->setShortcutContext(context);
+    scope->addAction(action);
+    return action;
+}
+
+void printThroughDialog(frmMain &window, const QString &heading, const QStringList &entries)
+{
+    const std::unique_ptr<QPrinter> printer = window.platform().OpenPrinterDialog(&window);
+    if (!printer || printer->copyCount() < 1)
+        return;
+    Vexolo::printList(*printer, heading, entries);
 }
 
 QPointer<frmMain> &implicitInstance()
@@ -82,8 +109,7 @@ frmMain::frmMain(PlatformAdapter &platform, Vexolo::FileOps &ops, QWidget *paren
 
     createControls();
     bindHandlers();
-    setUpEditing();
-    m_platform.watchVolumes(this, [this] { followVolumes(); });
+    bindKeys();
 
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect available = screen->availableGeometry();
@@ -93,7 +119,11 @@ frmMain::frmMain(PlatformAdapter &platform, Vexolo::FileOps &ops, QWidget *paren
         implicitInstance() = this;
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    // The advanced window is a child window: it goes first, while the document it edits lives.
+    delete frmAdv::existing();
+}
 
 frmMain *frmMain::instance(PlatformAdapter *platform)
 {
@@ -107,10 +137,10 @@ frmMain *frmMain::instance(PlatformAdapter *platform)
     return window;
 }
 
-int frmMain::selectedRow(const QListWidget *list)
+int frmMain::selectedRow(const QAbstractItemView *list)
 {
-    const QList<QListWidgetItem *> selected = list->selectedItems();
-    return selected.isEmpty() ? -1 : list->row(selected.first());
+    const QModelIndexList selected = list->selectionModel()->selectedRows();
+    return selected.isEmpty() ? -1 : selected.first().row();
 }
 
 void frmMain::createControls()
@@ -125,12 +155,11 @@ void frmMain::createControls()
     drvCard->setCompleter(nullptr);
     drvCard->setInsertPolicy(QComboBox::NoInsert);
     drvCard->setValidator(new SingleLineValidator(drvCard));
-    for (const auto rowsChanged : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
-        connect(drvCard->model(), rowsChanged, this, &frmMain::fitVolumeList);
+    m_volumes = new VolumeSelector(*drvCard, m_platform);
 
     cmdRefresh = button(this, QStringLiteral("cmdRefresh"), QStringLiteral("Refresh"), {191, 161, 85, 23}, &arial12);
-    lstCard = list(this, QStringLiteral("lstCard"), {20, 196, 256, 273});
-    lstList = list(this, QStringLiteral("lstList"), {388, 161, 255, 308});
+    lstCard = list(this, QStringLiteral("lstCard"), {20, 196, 256, 273}, &m_tracks);
+    lstList = list(this, QStringLiteral("lstList"), {388, 161, 255, 308}, &m_document);
     lstList->setDragEnabled(true);
     lstList->setAcceptDrops(true);
     lstList->setDropIndicatorShown(true);
@@ -143,7 +172,9 @@ void frmMain::createControls()
     txtList->setReadOnly(true);
     cmdAdd = button(this, QStringLiteral("cmdAdd"), QStringLiteral(">"), {288, 257, 88, 53}, &arial18);
     cmdAddAll = button(this, QStringLiteral("cmdAddAll"), QStringLiteral(">>>"), {288, 328, 88, 53}, &arial18);
-    lstListAdv = list(this, QStringLiteral("lstListAdv"), {288, 161, 88, 76});
+    auto *commandStrings = new Vexolo::PlaylistCommandStrings(this);
+    commandStrings->setSourceModel(&m_document);
+    lstListAdv = list(this, QStringLiteral("lstListAdv"), {288, 161, 88, 76}, commandStrings);
     lstListAdv->setVisible(false);
     cmdCardAdvanced
         = button(this, QStringLiteral("cmdCardAdvanced"), QStringLiteral("Advanced"), {20, 481, 256, 22}, &arial12);
@@ -201,55 +232,12 @@ void frmMain::createControls()
         speak(control, QString::fromUtf16(name), QString::fromUtf16(description));
 }
 
-void frmMain::followVolumes()
-{
-    const QStringList volumes = m_platform.volumes();
-    if (volumes == rowTexts(drvCard))
-        return;
-    const QSignalBlocker blocker(drvCard);
-    const QString text = drvCard->currentText();
-    const int cursor = drvCard->lineEdit()->cursorPosition();
-    // Row by row, so rows that stay keep their place and the chosen row stays chosen.
-    for (int row = drvCard->count() - 1; row >= 0; --row) {
-        if (!volumes.contains(drvCard->itemText(row)))
-            drvCard->removeItem(row);
-    }
-    for (int row = 0; row < volumes.size(); ++row) {
-        if (drvCard->itemText(row) == volumes.at(row))
-            continue;
-        const int found = drvCard->findText(volumes.at(row), Qt::MatchExactly | Qt::MatchCaseSensitive);
-        if (found > row)
-            drvCard->removeItem(found);
-        drvCard->insertItem(row, volumes.at(row));
-    }
-    while (drvCard->count() > volumes.size())
-        drvCard->removeItem(drvCard->count() - 1);
-    // Removing the chosen row makes the box choose another and show its text: undo that.
-    if (drvCard->currentText() != text) {
-        drvCard->setCurrentIndex(-1);
-        drvCard->setEditText(text);
-    }
-    drvCard->lineEdit()->setCursorPosition(cursor);
-}
-
-void frmMain::fitVolumeList()
-{
-    const QFontMetrics metrics(drvCard->view()->font());
-    int widest = 0;
-    for (int row = 0; row < drvCard->count(); ++row)
-        widest = std::max(widest, metrics.horizontalAdvance(drvCard->itemText(row)));
-    // Room for the row's margins and a scroll bar.
-    const int margins = 4 * drvCard->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, drvCard)
-        + drvCard->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, drvCard) + 8;
-    drvCard->view()->setMinimumWidth(std::max(drvCard->width(), widest + margins));
-}
-
 void frmMain::bindHandlers()
 {
-    connect(drvCard, &QComboBox::currentTextChanged, this, &frmMain::drvCard_Change);
+    connect(m_volumes, &VolumeSelector::chosen, this, &frmMain::drvCard_Change);
     connect(cmdRefresh, &QPushButton::clicked, this, &frmMain::cmdRefresh_Action);
-    connect(lstCard, &QListWidget::itemDoubleClicked, this, &frmMain::lstCard_DoubleClick);
-    connect(lstList, &QListWidget::itemDoubleClicked, this, &frmMain::lstList_DoubleClick);
+    connect(lstCard, &QListView::doubleClicked, this, &frmMain::lstCard_DoubleClick);
+    connect(lstList, &QListView::doubleClicked, this, &frmMain::lstList_DoubleClick);
     connect(cmdDown, &QPushButton::clicked, this, &frmMain::cmdDown_Action);
     connect(cmdUp, &QPushButton::clicked, this, &frmMain::cmdUp_Action);
     connect(cmdAdd, &QPushButton::clicked, this, &frmMain::cmdAdd_Action);
@@ -265,10 +253,69 @@ void frmMain::bindHandlers()
     connect(cmdLoad, &QPushButton::clicked, this, &frmMain::cmdLoad_Action);
     connect(cmdPrint, &QPushButton::clicked, this, &frmMain::cmdPrint_Action);
     connect(cmdPrintRoot, &QPushButton::clicked, this, &frmMain::cmdPrintRoot_Action);
-    connect(lstList->model(), &QAbstractItemModel::rowsMoved, this,
-            [this](const QModelIndex &, int start, int end, const QModelIndex &, int destinationRow) {
-                lstList_RowsMoved(start, end, destinationRow);
+
+    // The number and the name are the document's; the fields show them.
+    connect(&m_document, &Vexolo::PlaylistDocument::numberChanged, txtList, &QLineEdit::setText);
+    connect(&m_document, &Vexolo::PlaylistDocument::nameChanged, txtName, [this](const QString &name) {
+        if (txtName->text() != name)
+            txtName->setText(name);
+    });
+    connect(txtName, &QLineEdit::textChanged, &m_document, &Vexolo::PlaylistDocument::setName);
+    for (QListView *view : {lstList, lstCard}) {
+        view->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(view, &QWidget::customContextMenuRequested, this,
+                [this, view](const QPoint &position) { showListMenu(view, position); });
+    }
+}
+
+void frmMain::bindKeys()
+{
+    // Text fields keep their own undo; they claim these keys first, and are left alone here too.
+    connect(shortcut(this, {QKeySequence(Qt::CTRL | Qt::Key_Z)}, Qt::WindowShortcut), &QAction::triggered, this,
+            [this] {
+                if (!textFieldHasFocus())
+                    m_history.stack().undo();
             });
+    connect(shortcut(this, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
+                     Qt::WindowShortcut),
+            &QAction::triggered, this, [this] {
+                if (!textFieldHasFocus())
+                    m_history.stack().redo();
+            });
+    connect(shortcut(this, {QKeySequence(Qt::Key_Delete)}, Qt::WindowShortcut), &QAction::triggered, this, [this] {
+        if (!textFieldHasFocus())
+            cmdRemove->click();
+    });
+    connect(shortcut(this, {QKeySequence(Qt::CTRL | Qt::Key_S)}, Qt::WindowShortcut), &QAction::triggered, cmdSave,
+            &QPushButton::click);
+    connect(shortcut(lstList, {QKeySequence::Copy}, Qt::WidgetShortcut), &QAction::triggered, this,
+            &frmMain::copyEntrySettings);
+    connect(shortcut(lstList, {QKeySequence::Paste}, Qt::WidgetShortcut), &QAction::triggered, this,
+            &frmMain::pasteEntrySettings);
+}
+
+bool frmMain::textFieldHasFocus() const
+{
+    const QWidget *focus = focusWidget();
+    return qobject_cast<const QLineEdit *>(focus) || focus == drvCard;
+}
+
+void frmMain::showListMenu(QListView *list, const QPoint &position)
+{
+    const bool selected = selectedRow(list) >= 0;
+    const bool copied = !m_copied.isEmpty();
+    QMenu menu(this);
+    if (list == lstCard) {
+        menuEntry(menu, QStringLiteral("Copy Settings"), {}, selected, [this] { copyCardSettings(); });
+        menuEntry(menu, QStringLiteral("Paste Settings"), {}, selected && copied, [this] { pasteCardSettings(); });
+    } else {
+        menuEntry(menu, QStringLiteral("Copy Settings"), QKeySequence::Copy, selected, [this] { copyEntrySettings(); });
+        menuEntry(menu, QStringLiteral("Paste Settings"), QKeySequence::Paste, selected && copied,
+                  [this] { pasteEntrySettings(); });
+        menuEntry(menu, QStringLiteral("Paste Settings to All Entries"), {}, copied && m_document.count() > 0,
+                  [this] { pasteSettingsToAllEntries(); });
+    }
+    menu.exec(list->viewport()->mapToGlobal(position));
 }
 
 void frmMain::Event_Open()
@@ -294,7 +341,7 @@ void frmMain::showEvent(QShowEvent *event)
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
-    if (!confirmDiscardChanges()) {
+    if (!m_programs.confirmDiscardChanges()) {
         event->ignore();
         return;
     }
@@ -311,4 +358,249 @@ void frmMain::keyPressEvent(QKeyEvent *event)
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+void frmMain::RefreshCard()
+{
+    m_volumes->refresh();
+}
+
+void frmMain::chooseCardFolder(const QString &folder)
+{
+    {
+        const QSignalBlocker blocker(drvCard);
+        drvCard->setEditText(folder);
+    }
+    drvCard_Change();
+}
+
+void frmMain::cmdRefresh_Action()
+{
+    RefreshCard();
+}
+
+void frmMain::drvCard_Change()
+{
+    BusyFeedback busy(this);
+    m_tracks.setTracks({});
+    m_store.choose(drvCard->currentText());
+    QStringList tracks = m_store.listTracks();
+    if (tracks.isEmpty())
+        return;
+    m_tracks.setTracks(std::move(tracks));
+    cmdLoad_Action();
+}
+
+void frmMain::lstCard_DoubleClick()
+{
+    cmdAdd_Action();
+}
+
+void frmMain::lstList_DoubleClick()
+{
+    cmdListAdvanced_Action();
+}
+
+void frmMain::cmdAdd_Action()
+{
+    const int row = selectedRow(lstCard);
+    if (row < 0)
+        return;
+    BusyFeedback busy(this);
+    const QString track = m_tracks.track(row);
+    m_history.insert(m_document.count(), {{0, track, AdvStringCard(track)}});
+}
+
+void frmMain::cmdAddAll_Action()
+{
+    BusyFeedback busy(this);
+    const QStringList &tracks = m_tracks.tracks();
+    const QStringList commandStrings = m_programs.commandStrings(tracks, busy.callback());
+    Vexolo::PlaylistEntries entries;
+    entries.reserve(tracks.size());
+    for (qsizetype i = 0; i < tracks.size(); ++i)
+        entries.append({0, tracks.at(i), commandStrings.at(i)});
+    m_history.insert(m_document.count(), std::move(entries));
+}
+
+void frmMain::cmdClear_Action()
+{
+    m_history.remove(0, m_document.count());
+}
+
+void frmMain::cmdRemove_Action()
+{
+    const int row = selectedRow(lstList);
+    if (row < 0)
+        return;
+    m_history.remove(row, 1);
+    lstList->clearSelection();
+}
+
+void frmMain::cmdMoveUp_Action()
+{
+    moveSelected(-1);
+}
+
+void frmMain::cmdMoveDown_Action()
+{
+    moveSelected(+1);
+}
+
+void frmMain::moveSelected(int delta)
+{
+    const int row = selectedRow(lstList);
+    if (row < 0 || row + delta < 0 || row + delta >= m_document.count())
+        return;
+    m_history.move(row, 1, row + delta);
+    selectEntry(row + delta);
+}
+
+void frmMain::selectEntry(int row)
+{
+    lstList->setCurrentIndex(m_document.index(row));
+}
+
+void frmMain::cmdDown_Action()
+{
+    stepPlaylistNumber(-1);
+}
+
+void frmMain::cmdUp_Action()
+{
+    stepPlaylistNumber(+1);
+}
+
+void frmMain::stepPlaylistNumber(int delta)
+{
+    if (m_programs.confirmDiscardChanges())
+        m_programs.load(Vexolo::stepDigit(m_document.number(), delta));
+}
+
+void frmMain::cmdSave_Action()
+{
+    m_programs.save();
+}
+
+void frmMain::cmdLoad_Action()
+{
+    if (m_programs.confirmDiscardChanges())
+        m_programs.load(m_document.number());
+}
+
+void frmMain::cmdDelete_Action()
+{
+    m_programs.remove();
+}
+
+QString frmMain::AdvStringCard(const QString &trackName)
+{
+    return m_programs.commandStrings({trackName}).constFirst();
+}
+
+void frmMain::SaveRootDir()
+{
+    m_programs.writeListing();
+}
+
+void frmMain::cmdPrint_Action()
+{
+    QStringList entries = m_document.names();
+    for (QString &entry : entries)
+        entry = Vexolo::ExtractFilename(Vexolo::shownName(entry));
+    printThroughDialog(*this, txtName->text(), entries);
+}
+
+void frmMain::cmdPrintRoot_Action()
+{
+    QStringList tracks = m_tracks.tracks();
+    for (QString &track : tracks)
+        track = Vexolo::shownName(track);
+    printThroughDialog(*this, QStringLiteral("Directory on ") + drvCard->currentText(), tracks);
+}
+
+void frmMain::cmdCardAdvanced_Action()
+{
+    const int row = selectedRow(lstCard);
+    if (row < 0)
+        return;
+    const QString track = m_tracks.track(row);
+    // The window shows this track's own name, whatever name its command file carries.
+    const QString commandString = Vexolo::commandStringOfTrack(AdvStringCard(track), track);
+    openAdvanced(commandString, AdvancedTarget::cardTrack(m_store.identity(), track), row);
+}
+
+void frmMain::cmdListAdvanced_Action()
+{
+    const int row = selectedRow(lstList);
+    if (row < 0)
+        return;
+    const Vexolo::PlaylistEntry &entry = m_document.at(row);
+    openAdvanced(entry.commandString, AdvancedTarget::entry(entry.id), row);
+}
+
+void frmMain::openAdvanced(const QString &commandString, const AdvancedTarget &target, int row)
+{
+    frmAdv *window = frmAdv::instance(m_platform, *this);
+    // One connection per window, however often it is asked for.
+    connect(window, &frmAdv::settingsSaved, this, &frmMain::advancedSettingsSaved, Qt::UniqueConnection);
+    window->InitForm(commandString, target, row);
+}
+
+void frmMain::advancedSettingsSaved(const AdvancedTarget &target, const QString &commandString)
+{
+    BusyFeedback busy(this);
+    m_programs.show(applyAdvancedSettings(target, commandString, m_store, m_document, m_history));
+}
+
+void frmMain::closeAdvancedWindow()
+{
+    frmAdv *window = frmAdv::existing();
+    if (window && window->owner() == this)
+        window->close();
+}
+
+void frmMain::copyEntrySettings()
+{
+    const int row = selectedRow(lstList);
+    if (row >= 0)
+        m_copied.copy(m_document.at(row).commandString);
+}
+
+void frmMain::copyCardSettings()
+{
+    const int row = selectedRow(lstCard);
+    if (row >= 0)
+        m_copied.copy(AdvStringCard(m_tracks.track(row)));
+}
+
+void frmMain::pasteEntrySettings()
+{
+    const int row = selectedRow(lstList);
+    if (m_copied.isEmpty() || row < 0)
+        return;
+    const QStringList pasted = m_copied.forTracks({m_document.at(row).name}, m_platform);
+    m_history.setCommandStrings(row, pasted, QStringLiteral("Paste Settings"));
+}
+
+void frmMain::pasteSettingsToAllEntries()
+{
+    if (m_copied.isEmpty() || m_document.count() == 0)
+        return;
+    const QStringList pasted = m_copied.forTracks(m_document.names(), m_platform);
+    if (pasted.size() == m_document.count())
+        m_history.setCommandStrings(0, pasted, QStringLiteral("Paste Settings to All Entries"));
+}
+
+void frmMain::pasteCardSettings()
+{
+    const int row = selectedRow(lstCard);
+    if (m_copied.isEmpty() || row < 0)
+        return;
+    const QString track = m_tracks.track(row);
+    const QStringList pasted = m_copied.forTracks({track}, m_platform);
+    if (pasted.isEmpty())
+        return;
+    BusyFeedback busy(this);
+    m_programs.show(m_store.writeTrackCommand(track, pasted.first()));
 }

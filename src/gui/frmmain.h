@@ -1,24 +1,31 @@
 #pragma once
 
-#include "busyfeedback.h"
-#include "playlistundo.h"
+#include "copiedsettings.h"
+#include "playlist/cardtracks.h"
+#include "playlist/playlistdocument.h"
+#include "playlisthistory.h"
+#include "programs.h"
 #include "storage/cardstore.h"
 
-#include <QAbstractItemModel>
 #include <QWidget>
 
 class PlatformAdapter;
-class frmAdv;
+class QAbstractItemView;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QPushButton;
+class QUndoStack;
 
-// The main window, "Vexolo Playlist Setup". Its controls hold all of the editing state: the
-// card path, the card's tracks, the playlist with its hidden list of command strings, the
-// playlist number and name. Handlers are named control_Event; their bodies live beside the
-// logic they belong to (card/, storage/, commands/, reports/).
+namespace Vexolo::Ui {
+class VolumeSelector;
+struct AdvancedTarget;
+} // namespace Vexolo::Ui
+
+// The main window, "Vexolo Playlist Setup": its controls, their layout and their handlers. The
+// playlist lives in one document that both playlist lists view; Save, Load and Delete, the volume
+// selector, copied settings and the advanced window's target each live in a class of their own.
 class frmMain final : public QWidget
 {
     Q_OBJECT
@@ -34,34 +41,9 @@ public:
     static frmMain *instance(PlatformAdapter *platform = nullptr);
 
     PlatformAdapter &platform() const { return m_platform; }
-
-    // Controls, in creation (and tab) order.
-    QComboBox *drvCard = nullptr;
-    QPushButton *cmdRefresh = nullptr;
-    QListWidget *lstCard = nullptr;
-    QListWidget *lstList = nullptr;
-    QPushButton *cmdDown = nullptr;
-    QPushButton *cmdUp = nullptr;
-    QLineEdit *txtList = nullptr;
-    QPushButton *cmdAdd = nullptr;
-    QPushButton *cmdAddAll = nullptr;
-    QListWidget *lstListAdv = nullptr;
-    QPushButton *cmdCardAdvanced = nullptr;
-    QPushButton *cmdListAdvanced = nullptr;
-    QPushButton *cmdClear = nullptr;
-    QPushButton *cmdRemove = nullptr;
-    QPushButton *cmdMoveDown = nullptr;
-    QPushButton *cmdMoveUp = nullptr;
-    QPushButton *cmdSave = nullptr;
-    QPushButton *cmdDelete = nullptr;
-    QPushButton *cmdLoad = nullptr;
-    QLabel *lblCompany = nullptr;
-    QLabel *lblCard = nullptr;
-    QLabel *lblPlaylist = nullptr;
-    QLineEdit *txtName = nullptr;
-    QPushButton *cmdPrint = nullptr;
-    QPushButton *cmdPrintRoot = nullptr;
-    QLabel *imgLogo = nullptr;
+    const Vexolo::PlaylistDocument &playlist() const { return m_document; }
+    const Vexolo::CardTracks &cardTracks() const { return m_tracks; }
+    QUndoStack &history() { return m_history.stack(); }
 
     // Control handlers.
     void drvCard_Change();
@@ -92,60 +74,9 @@ public:
     void RefreshCard();
     // The card folder given on the command line: set as if typed, and listed at once.
     void chooseCardFolder(const QString &folder);
-    // The selected row of a list, -1 when none: a current row alone is not a selection.
-    static int selectedRow(const QListWidget *list);
-    // The texts of the rows of a list or a combo box, first to last.
-    template<typename View> static QStringList rowTexts(const View *view)
-    {
-        const QAbstractItemModel *rows = view->model();
-        QStringList texts;
-        texts.reserve(rows->rowCount());
-        for (int row = 0; row < rows->rowCount(); ++row)
-            texts.append(rows->index(row, 0).data().toString());
-        return texts;
-    }
-
     QString AdvStringCard(const QString &trackName);
-    // AdvStringCard for many card tracks at once, with the same messages, in order.
-    QStringList AdvStringsCard(const QStringList &trackNames, const Vexolo::Progress &progress = {});
     void SaveRootDir();
 
-protected:
-    void showEvent(QShowEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
-    void keyPressEvent(QKeyEvent *event) override;
-
-private:
-    void createControls();
-    void bindHandlers();
-    // Brings drvCard's rows in line with the mounted volumes; its text and chosen card stay.
-    void followVolumes();
-    // Makes drvCard's drop-down list wide enough for its longest row.
-    void fitVolumeList();
-    // Keeps lstListAdv in step when a row of lstList is dragged to another place.
-    void lstList_RowsMoved(int start, int end, int destinationRow);
-    void closeAdvancedWindow();
-    // The advanced window, its Save handed back to advancedSettingsSaved.
-    frmAdv *advancedWindow();
-    void advancedSettingsSaved(bool onCard, const QString &commandString);
-    void writeTrackCommandFile(const QString &trackName, const QString &commandString);
-    // Shows the card store's messages, in order.
-    void showNotices(const Vexolo::Notices &notices);
-    // Steps the playlist number by delta, wrapping "-1" to "9" and "10" to "0", then loads.
-    void stepPlaylistNumber(int delta);
-
-    PlatformAdapter &m_platform;
-    Vexolo::CardStore m_store;
-    // The card track the advanced window was last opened for.
-    QString m_advancedTrack;
-    bool m_opened = false;
-
-    // Editing history, unsaved changes, keys and copied settings.
-public:
-    // "Playlist N has changes that are not saved. Discard them?" when they are; true to go on.
-    bool confirmDiscardChanges();
-    bool hasUnsavedChanges() const { return m_history.isDirty(); }
-    QUndoStack &history() { return m_history.stack(); }
     // The settings of the selected playlist entry or card track, kept for pasting.
     void copyEntrySettings();
     void copyCardSettings();
@@ -155,17 +86,62 @@ public:
     void pasteSettingsToAllEntries();
     void pasteCardSettings();
 
-private:
-    void setUpEditing();
-    void drvCard_Activated();
-    bool textFieldHasFocus() const;
-    void showSettingsMenu(QListWidget *list, const QPoint &position);
-    // The copied settings with the track name of each target; empty when one would be too long.
-    QStringList withCopiedSettings(const QStringList &trackNames);
+    // The selected row of a list, -1 when none: a current row alone is not a selection.
+    static int selectedRow(const QAbstractItemView *list);
 
-    Vexolo::Ui::PlaylistHistory m_history;
-    quint64 m_advancedEntry = 0; // the playlist entry the advanced window was opened for
-    QString m_copiedSettings; // a command string; empty when nothing was copied
-    bool m_choiceListed = false; // the text changed, and was listed, for the current choice of drvCard
-    bool m_typed = false;
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void createControls();
+    void bindHandlers();
+    void bindKeys();
+    void showListMenu(QListView *list, const QPoint &position);
+    void openAdvanced(const QString &commandString, const Vexolo::Ui::AdvancedTarget &target, int row);
+    void advancedSettingsSaved(const Vexolo::Ui::AdvancedTarget &target, const QString &commandString);
+    void closeAdvancedWindow();
+    void stepPlaylistNumber(int delta);
+    void moveSelected(int delta);
+    void selectEntry(int row);
+    bool textFieldHasFocus() const;
+
+    PlatformAdapter &m_platform;
+    Vexolo::CardStore m_store;
+    Vexolo::CardTracks m_tracks;
+    Vexolo::PlaylistDocument m_document;
+    Vexolo::Ui::PlaylistHistory m_history {m_document};
+    Vexolo::Ui::Programs m_programs {*this, m_platform, m_store, m_document, m_history, m_tracks};
+    Vexolo::Ui::CopiedSettings m_copied;
+    Vexolo::Ui::VolumeSelector *m_volumes = nullptr;
+    bool m_opened = false;
+
+    // Controls, in creation (and tab) order.
+    QComboBox *drvCard = nullptr;
+    QPushButton *cmdRefresh = nullptr;
+    QListView *lstCard = nullptr;
+    QListView *lstList = nullptr;
+    QPushButton *cmdDown = nullptr;
+    QPushButton *cmdUp = nullptr;
+    QLineEdit *txtList = nullptr;
+    QPushButton *cmdAdd = nullptr;
+    QPushButton *cmdAddAll = nullptr;
+    QListView *lstListAdv = nullptr;
+    QPushButton *cmdCardAdvanced = nullptr;
+    QPushButton *cmdListAdvanced = nullptr;
+    QPushButton *cmdClear = nullptr;
+    QPushButton *cmdRemove = nullptr;
+    QPushButton *cmdMoveDown = nullptr;
+    QPushButton *cmdMoveUp = nullptr;
+    QPushButton *cmdSave = nullptr;
+    QPushButton *cmdDelete = nullptr;
+    QPushButton *cmdLoad = nullptr;
+    QLabel *lblCompany = nullptr;
+    QLabel *lblCard = nullptr;
+    QLabel *lblPlaylist = nullptr;
+    QLineEdit *txtName = nullptr;
+    QPushButton *cmdPrint = nullptr;
+    QPushButton *cmdPrintRoot = nullptr;
+    QLabel *imgLogo = nullptr;
 };

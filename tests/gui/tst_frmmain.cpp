@@ -1,11 +1,15 @@
+#include "frmadv.h"
 #include "frmmain.h"
-#include "platform/qtplatform.h"
+#include "support/helpers.h"
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"
+#include "support/windows.h"
 
 #include <QtTest>
 #include <QtWidgets>
 
+// What the main window adds to the card store and the document: its questions and messages in
+// order, undo across programs, the advanced window's target, no handler inside card work, its keys.
 class TestFrmMain : public QObject
 {
     Q_OBJECT
@@ -14,151 +18,178 @@ class TestFrmMain : public QObject
     std::unique_ptr<TestCard> m_card;
     std::unique_ptr<frmMain> m_window;
 
+    template<typename Control = QPushButton> Control *find(const char *name)
+    {
+        return control<Control>(m_window.get(), name);
+    }
+    void click(const char *name) { QTest::mouseClick(find(name), Qt::LeftButton); }
+    void select(const char *list, int row)
+    {
+        auto *view = find<QListView>(list);
+        view->setCurrentIndex(view->model()->index(row, 0));
+    }
+    void key(Qt::Key key)
+    {
+        find<QListView>("lstList")->setFocus();
+        QTest::keyClick(find<QListView>("lstList"), key, Qt::ControlModifier);
+    }
+
 private Q_SLOTS:
     void init()
     {
         m_card = std::make_unique<TestCard>();
-        m_card->addFiles({"b.mp3", "A.mp3", "c.txt"});
-        m_platform.volumeList = {"/", m_card->root()};
+        m_card->addFiles({"A.mp3", "B.mp3", "C.mp3"});
+        m_card->write("B.adv", "B.mp31V5 P30");
+        m_card->write("Programs/Program1.txt", record("A.mp3 V7") + record("B.mp31V5 P30") + "end");
+        m_card->write("Programs/Program1.adv", "One");
+        m_card->write("Programs/Program2.txt", record("C.mp3 V7") + "end");
+        m_platform = {};
         m_window = std::make_unique<frmMain>(m_platform);
         m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        find<QComboBox>("drvCard")->setEditText(m_card->root());
     }
 
-    void controls()
+    void cleanup()
     {
-        // Name, caption, geometry and pixel size (0: the system font), in creation order, which is the tab order.
-        // clang-format off
-        const QList<std::tuple<QString, QString, QRect, int>> controls {
-            {"drvCard", "", {20, 161, 159, 19}, 0}, {"cmdRefresh", "Refresh", {191, 161, 85, 23}, 12}, {"lstCard", "", {20, 196, 256, 273}, 0},
-            {"lstList", "", {388, 161, 255, 308}, 0}, {"cmdDown", "-", {482, 14, 47, 22}, 0}, {"cmdUp", "+", {482, 78, 47, 22}, 0},
-            {"txtList", "1", {482, 40, 46, 34}, 20}, {"cmdAdd", ">", {288, 257, 88, 53}, 18}, {"cmdAddAll", ">>>", {288, 328, 88, 53}, 18},
-            {"lstListAdv", "", {288, 161, 88, 76}, 0}, {"cmdCardAdvanced", "Advanced", {20, 481, 256, 22}, 12}, {"cmdListAdvanced", "Advanced", {388, 481, 255, 22}, 12},
-            {"cmdClear", "Clear List", {655, 468, 88, 35}, 12}, {"cmdRemove", "Remove", {655, 410, 88, 35}, 12}, {"cmdMoveDown", "Move Down", {655, 363, 88, 35}, 12},
-            {"cmdMoveUp", "Move Up", {655, 316, 88, 35}, 12}, {"cmdSave", "Save", {655, 212, 88, 40}, 12}, {"cmdDelete", "Delete", {655, 264, 88, 40}, 12},
-            {"cmdLoad", "Load", {655, 161, 88, 40}, 12}, {"lblCompany", "Quillmere Inc.", {561, 6, 184, 30}, 20}, {"lblCard", "SD Card", {20, 130, 256, 21}, 18},
-            {"lblPlaylist", "Playlist", {388, 130, 255, 19}, 18}, {"txtName", "", {571, 43, 153, 31}, 20}, {"cmdPrint", "Print Playlist", {594, 86, 107, 22}, 12},
-            {"cmdPrintRoot", "Print Card", {288, 417, 88, 39}, 12}, {"imgLogo", "", {20, 14, 416, 86}, 0}};
-        // clang-format on
-        const QList<QWidget *> children = m_window->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly);
-        for (qsizetype row = 0; row < controls.size(); ++row) {
-            const auto &[name, caption, geometry, pixelSize] = controls[row];
-            const QWidget *control = m_window->findChild<QWidget *>(name);
-            QVERIFY2(control && children.indexOf(control) == row, qPrintable(name));
-            QCOMPARE(control->geometry(), geometry);
-            QCOMPARE(control->property("text").toString(), caption);
-            QVERIFY(!pixelSize || control->font().pixelSize() == pixelSize);
-        }
+        QVERIFY(m_platform.answers.isEmpty());
+        m_window.reset();
     }
 
-    void initialState()
+    void undoAcrossPrograms()
     {
-        // A fixed-size window without a maximize button; read-only number, hidden strings, drops within the list.
-        QCOMPARE(m_window->windowTitle(), QStringLiteral("Vexolo Playlist Setup"));
-        QVERIFY(m_window->size() == QSize(763, 523) && m_window->minimumSize() == m_window->maximumSize()
-                && !(m_window->windowFlags() & Qt::WindowMaximizeButtonHint));
-        QVERIFY(m_window->drvCard->count() == 2 && m_window->drvCard->currentText().isEmpty());
-        QVERIFY(!m_window->lstListAdv->isVisible() && m_window->lstCard->count() + m_window->lstList->count() == 0);
-        QCOMPARE(m_window->lstList->dragDropMode(), QAbstractItemView::InternalMove);
-        QCOMPARE(m_window->imgLogo->pixmap().size(), QSize(416, 86));
-        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget *>(m_window->cmdRefresh));
-        QTest::keyClicks(m_window->txtList, "5");
-        QCOMPARE(m_window->txtList->text(), QStringLiteral("1"));
-        // A plain window has no default-button machinery of its own: Return must reach "Print Card".
-        QSignalSpy printed(m_window->cmdPrintRoot, &QPushButton::clicked);
-        QTest::keyClick(m_window->txtName, Qt::Key_Return);
-        QCOMPARE(printed.count(), 1);
+        select("lstCard", 2);
+        click("cmdAdd");
+        m_platform.answers << PlatformAdapter::AnswerYes << PlatformAdapter::AnswerYes << PlatformAdapter::AnswerYes;
+        click("cmdUp");
+        QCOMPARE(shownRows(m_window.get(), "lstList"), QStringList {"C.mp3"});
+        key(Qt::Key_Z);
+        QCOMPARE(find<QLineEdit>("txtList")->text() + find<QLineEdit>("txtName")->text(), "1One");
+        QCOMPARE(shownRows(m_window.get(), "lstList"), QStringList({"A.mp3", "B.mp3", "C.mp3"}));
+        key(Qt::Key_S);
+        QCOMPARE(m_card->read("Programs/Program2.txt"), record("C.mp3 V7") + "end");
+        QCOMPARE(m_card->read("Programs/Program1.txt"),
+                 record("A.mp3 V7") + record("B.mp31V5 P30") + record("C.mp3 V7") + "end");
+        click("cmdDelete");
+        QVERIFY(shownRows(m_window.get(), "lstList").isEmpty());
+        key(Qt::Key_Z); // the deleted entries come back, to be saved again
+        QCOMPARE(shownRows(m_window.get(), "lstListAdv").size(), 3);
+        QCOMPARE(m_platform.shown,
+                 QStringList({"Playlist 1 has changes that are not saved. Discard them?",
+                              "This Playlist already exists! Overwrite?",
+                              "Are you sure you want to delete Playlist Number 1?"}));
+        m_platform.answers << PlatformAdapter::AnswerNo;
+        QVERIFY(!m_window->close());
     }
 
-    void desktopQuestions()
+    void advancedTargetOnAnotherCard()
     {
-        // Return takes the default answer: No for a question that asks for it. No title, the program's icon.
-        QtPlatform desktop;
-        QTimer::singleShot(0, [] {
-            QWidget *box = QApplication::activeModalWidget();
-            QVERIFY(box && box->windowTitle() == " " && !box->windowIcon().isNull());
-            QTest::keyClick(box, Qt::Key_Return);
-        });
-        QCOMPARE(desktop.MsgBox("?", PlatformAdapter::QuestionYesNo | PlatformAdapter::DefaultSecond),
-                 PlatformAdapter::AnswerNo);
+        TestCard other;
+        other.addFiles({"C.mp3"});
+        other.write("C.adv", "C.mp3 V3");
+        click("cmdListAdvanced");
+        click("cmdCardAdvanced");
+        QVERIFY(!frmAdv::existing()); // nothing selected
+        select("lstCard", 2);
+        click("cmdCardAdvanced");
+        find<QComboBox>("drvCard")->setEditText(other.root());
+        frmAdv::existing()->cmdSave->click();
+        QCOMPARE(m_platform.shown, QStringList {"Could not write to file: [C.adv]"});
+        QCOMPARE(other.read("C.adv"), "C.mp3 V3");
+        QVERIFY(!QFile::exists(m_card->path("C.adv")));
+        find<QComboBox>("drvCard")->setEditText(m_card->root());
+        select("lstCard", 2);
+        click("cmdCardAdvanced");
+        frmAdv::existing()->cmdSave->click();
+        QCOMPARE(m_card->read("C.adv"), "C.mp3 V7");
     }
 
-    void choosingOrTypingACardListsItsTracks()
+    void advancedFollowsItsEntry()
     {
-        m_window->drvCard->setCurrentIndex(1);
-        QCOMPARE(m_window->lstCard->count(), 2);
-        m_window->lstList->addItem("kept.mp3");
-        m_window->lstListAdv->addItem("kept.mp3 V7");
-        // Every prefix re-lists; only the full path names the card. No inline completion to "/".
-        QLineEdit *edit = m_window->drvCard->lineEdit();
-        edit->clear();
-        QTest::keyClicks(edit, m_card->root().chopped(1));
-        QCOMPARE(m_window->drvCard->currentText(), m_card->root().chopped(1));
-        QCOMPARE(QList({m_window->lstCard->count(), m_window->lstList->count()}), QList({0, 1})); // nothing loads
-        QTest::keyClicks(edit, m_card->root().right(1));
-        QTest::keyClick(edit, Qt::Key_Return);
-        QCOMPARE(QList({m_window->lstCard->count(), m_window->drvCard->count()}), QList({2, 2})); // no new volume
-        // Refresh refills the volumes only: the list stays, nothing is chosen and nothing loads.
-        m_card->write("Programs/Program1.txt", "A.mp3 V7\r\nend");
-        m_window->cmdClear->click();
-        m_platform.volumeList = {"/", "/media/other", m_card->root()};
-        m_window->cmdRefresh->click();
-        QCOMPARE(QList({m_window->drvCard->count(), m_window->drvCard->currentIndex()}), QList({3, -1}));
-        QCOMPARE(m_window->lstCard->count() + m_window->lstList->count(), 2);
-        // Choosing the volume row already shown re-lists it, once for each choice, and loads (asking first).
-        const auto choose = [this](int row) {
-            m_window->drvCard->showPopup();
-            QAbstractItemView *popup = m_window->drvCard->view();
-            popup->setCurrentIndex(popup->model()->index(row, 0));
-            QTest::keyClick(popup, Qt::Key_Return);
+        select("lstList", 0);
+        click("cmdListAdvanced");
+        QPointer<frmAdv> window = frmAdv::existing();
+        QVERIFY(window->isWindow() && window->parentWidget() == m_window.get() && !window->isModal());
+        click("cmdMoveDown");
+        QTest::mouseClick(window->cmdPlus, Qt::LeftButton);
+        window->cmdSave->click();
+        QCOMPARE(shownRows(m_window.get(), "lstListAdv"), QStringList({"B.mp31V5 P30", "A.mp3 V8"}));
+        click("cmdListAdvanced");
+        click("cmdRemove");
+        frmAdv::existing()->cmdSave->click();
+        QCOMPARE(m_platform.shown, QStringList {"workingIndex < listcount"});
+    }
+
+    void cardWorkTakesNoInput()
+    {
+        select("lstList", 0);
+        click("cmdListAdvanced");
+        m_platform.answers << PlatformAdapter::AnswerYes;
+        m_platform.whileShown = [this] {
+            click("cmdClear");
+            QTest::mouseClick(frmAdv::existing()->cmdSave, Qt::LeftButton);
+            m_window->close();
         };
-        m_card->addFiles({"New.mp3"});
-        m_window->txtName->setText("changed");
-        m_platform.answers << PlatformAdapter::AnswerNo << PlatformAdapter::AnswerNo << PlatformAdapter::AnswerYes;
-        choose(2);
-        QCOMPARE(QList({m_window->lstCard->count(), int(m_platform.answers.size())}), QList({3, 2}));
-        m_card->addFiles({"Newer.mp3"});
-        choose(1); // no card there: nothing listed, nothing asked
-        QCOMPARE(m_window->lstCard->count(), 0);
-        choose(2); // the text changes: listed and asked once
-        QCOMPARE(QList({m_window->lstCard->count(), int(m_platform.shown.size())}), QList({4, 2}));
-        choose(2);
-        QCOMPARE(m_window->lstList->count(), 1);
-        QCOMPARE(m_platform.shown, QStringList(3, "Playlist 1 has changes that are not saved. Discard them?"));
+        click("cmdSave");
+        QVERIFY(m_window->isVisible() && frmAdv::existing());
+        QCOMPARE(shownRows(m_window.get(), "lstListAdv"), QStringList({"A.mp3 V7", "B.mp31V5 P30"}));
+        QVERIFY(m_card->read("Programs/Program1.txt").startsWith(record("A.mp3 V7")));
+        QTRY_VERIFY(!m_window->isVisible());
+        QVERIFY(!frmAdv::existing());
     }
 
-    void volumeListFollowsMounts()
+    void keysAndDrag()
     {
-        // The desktop adapter on the real mount table; nothing here asks the user anything.
-        QtPlatform desktop;
-        frmMain window(desktop);
-        window.show();
-        window.drvCard->setEditText("typed");
-        auto card = std::make_unique<TestCard>();
-        if (!card->mountTmpfs("card"))
-            QSKIP("mounting is not permitted here");
-        const QString root = card->root();
-        QTRY_VERIFY(window.drvCard->findText(root) >= 0);
-        QVERIFY(window.drvCard->view()->minimumWidth() > window.drvCard->fontMetrics().horizontalAdvance(root));
-        card.reset(); // unmounted
-        QTRY_VERIFY(window.drvCard->findText(root) < 0);
-        QCOMPARE(window.drvCard->currentText(), QStringLiteral("typed"));
+        select("lstList", 1);
+        key(Qt::Key_C);
+        select("lstList", 0);
+        key(Qt::Key_V);
+        QAbstractItemModel *entries = find<QListView>("lstList")->model();
+        QVERIFY(entries->moveRow({}, 0, {}, 2));
+        QCOMPARE(shownRows(m_window.get(), "lstList"), QStringList({"B.mp3", "A.mp3"}));
+        QCOMPARE(shownRows(m_window.get(), "lstListAdv"), QStringList({"B.mp31V5 P30", "A.mp31V5 P30"}));
+        key(Qt::Key_Z);
+        key(Qt::Key_Z);
+        QCOMPARE(shownRows(m_window.get(), "lstListAdv"), QStringList({"A.mp3 V7", "B.mp31V5 P30"}));
+        key(Qt::Key_Y);
+        QCOMPARE(shownRows(m_window.get(), "lstListAdv").first(), "A.mp31V5 P30");
+        int printed = 0;
+        m_platform.printer = [&printed] {
+            ++printed;
+            return nullptr;
+        };
+        QTest::keyClick(find<QLineEdit>("txtName"), Qt::Key_Return);
+        QCOMPARE(printed, 1);
     }
 
-    void busyFeedback()
+    void volumesFollowMounts_data()
     {
-        auto busy = std::make_unique<Vexolo::Ui::BusyFeedback>(m_window.get(), 0);
-        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
-        busy->progress(3'000'000'000, 6'000'000'000);
-        QVERIFY(busy->dialog()->isVisible() && busy->dialog()->value() == 500);
-        QMessageBox question(QMessageBox::Question, "", "", QMessageBox::Yes, m_window.get());
-        question.setModal(true);
-        question.show();
-        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::ArrowCursor);
-        question.hide();
-        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
-        busy.reset();
-        QVERIFY(!QGuiApplication::overrideCursor());
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QStringList>("after");
+        QTest::addColumn<int>("chosen"); // the row chosen before; its text stays
+        QTest::newRow("reordered") << QStringList {"/a", "/b", "/c"} << QStringList {"/c", "/a", "/b"} << 1;
+        QTest::newRow("one added between") << QStringList {"/a", "/c"} << QStringList {"/a", "/b", "/c"} << 1;
+        QTest::newRow("chosen one pulled") << QStringList {"/a", "/b"} << QStringList {"/a"} << 1;
+        QTest::newRow("all new") << QStringList {"/a"} << QStringList {"/x", "/y", "/a"} << 0;
+    }
+
+    void volumesFollowMounts()
+    {
+        QFETCH(QStringList, before);
+        QFETCH(QStringList, after);
+        QFETCH(int, chosen);
+        auto *drvCard = find<QComboBox>("drvCard");
+        m_platform.volumeList = before;
+        click("cmdRefresh");
+        drvCard->setCurrentIndex(chosen);
+        m_platform.volumeList = after;
+        m_platform.volumesChanged();
+        QStringList rows;
+        for (int row = 0; row < drvCard->count(); ++row)
+            rows.append(drvCard->itemText(row));
+        QCOMPARE(rows, after);
+        QCOMPARE(drvCard->currentText(), before.at(chosen));
+        QCOMPARE(drvCard->currentIndex(), after.indexOf(before.at(chosen)));
     }
 };
 

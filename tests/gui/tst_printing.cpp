@@ -1,5 +1,8 @@
 #include "frmmain.h"
+#include "support/helpers.h"
 #include "support/scriptedplatform.h"
+#include "support/testcard.h"
+#include "support/windows.h"
 
 #include <QtPrintSupport>
 #include <QtTest>
@@ -17,13 +20,15 @@ private Q_SLOTS:
         QTest::addColumn<QPoint>("range"); // from, to; 0, 0: all pages
         QTest::addColumn<QString>("expected"); // each page printed as "[first line .. last line]"
 
-        // 40 playlist rows "T1.mp3"..., 3 card rows "C1.mp3"...; an A4 page holds 31 lines under the heading.
-        const QString one = "[Party .. 31) T31]", two = "[32) T32 .. 40) T40]";
+        // 40 tracks "T1.mp3"... on the card and in the playlist; an A4 page holds 31 lines under the heading.
+        const QString one = "[Party .. 31) T31]";
+        const QString two = "[32) T32 .. 40) T40]";
         QTest::newRow("2 copies collated") << false << 2 << true << QPoint() << one + two + one + two;
         QTest::newRow("2 copies not collated") << false << 2 << false << QPoint() << one + one + two + two;
         QTest::newRow("pages 2 to 2, 2 copies") << false << 2 << true << QPoint(2, 2) << two + two;
-        QTest::newRow("pages 2 to 9 of 1") << true << 1 << true << QPoint(2, 9) << "";
-        QTest::newRow("card") << true << 1 << true << QPoint() << "[Directory on /media/card .. 3) C3.mp3]";
+        QTest::newRow("pages 3 to 9 of 2") << false << 1 << true << QPoint(3, 9) << "";
+        QTest::newRow("card") << true << 1 << true << QPoint()
+                              << "[Directory on %1 .. 31) T37.mp3][32) T38.mp3 .. 40) T9.mp3]";
         QTest::newRow("cancelled") << false << -1 << true << QPoint() << "";
     }
 
@@ -33,14 +38,19 @@ private Q_SLOTS:
         QFETCH(int, copies);
         QFETCH(bool, collate);
         QFETCH(QPoint, range);
+        QFETCH(QString, expected);
         QTemporaryDir dir;
         ScriptedPlatform platform;
+        TestCard sd;
+        QByteArray program;
+        for (int n = 1; n <= 40; ++n) {
+            sd.addFiles({QStringLiteral("T%1.mp3").arg(n)});
+            program += record(QStringLiteral("T%1.mp3 V7").arg(n).toLatin1());
+        }
+        sd.write("Programs/Program1.txt", program + "end");
+        sd.write("Programs/Program1.adv", "Party");
         frmMain window(platform);
-        window.drvCard->setEditText("/media/card");
-        window.txtName->setText("Party");
-        for (int n = 1; n <= 40; ++n)
-            window.lstList->addItem(QStringLiteral("T%1.mp3").arg(n));
-        window.lstCard->addItems({"C1.mp3", "C2.mp3", "C3.mp3"});
+        control<QComboBox>(&window, "drvCard")->setEditText(sd.root());
         platform.printer = [&] {
             auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
             printer->setOutputFileName(dir.filePath("print.pdf"));
@@ -51,14 +61,14 @@ private Q_SLOTS:
             printer->setFromTo(range.x(), range.y());
             return copies < 0 ? nullptr : std::move(printer); // no printer: the dialog was cancelled
         };
-        (card ? window.cmdPrintRoot : window.cmdPrint)->click();
+        control<QPushButton>(&window, card ? "cmdPrintRoot" : "cmdPrint")->click();
         // pdftotext (poppler-utils, from scripts/setup.sh) ends each page with a form feed.
         QProcess pdftotext;
         pdftotext.start("pdftotext", {dir.filePath("print.pdf"), "-"});
         pdftotext.waitForFinished();
-        QTEST(QString::fromUtf8(pdftotext.readAllStandardOutput())
-                  .replace(QRegularExpression(R"(([^\n\f]+)\n[^\f]*?([^\n\f]+)\n+\f)"), "[\\1 .. \\2]"),
-              "expected");
+        QCOMPARE(QString::fromUtf8(pdftotext.readAllStandardOutput())
+                     .replace(QRegularExpression(R"(([^\n\f]+)\n[^\f]*?([^\n\f]+)\n+\f)"), "[\\1 .. \\2]"),
+                 expected.replace("%1", sd.root()));
     }
 };
 

@@ -16,7 +16,8 @@ public:
     Answer MsgBox(const QString &text, int code = Plain, const QString & = {}) override
     {
         shown.append(text);
-        codes.append(code);
+        if (whileShown)
+            std::exchange(whileShown, nullptr)();
         if (!isQuestion(code))
             return AnswerOk;
         if (answers.isEmpty())
@@ -24,11 +25,13 @@ public:
         return answers.isEmpty() ? AnswerNo : Answer(answers.dequeue());
     }
     QStringList volumes() override { return volumeList; }
+    void watchVolumes(QObject *, std::function<void()> changed) override { volumesChanged = changed; }
     std::unique_ptr<QPrinter> OpenPrinterDialog(QWidget *) override { return printer ? printer() : nullptr; }
 
     QQueue<int> answers; // AnswerYes / AnswerNo for each question, in order
     QStringList shown; // the text of every box, in order
-    QList<int> codes; // the code of every box, in order
+    std::function<void()> whileShown; // what the user does while the next box is open
     QStringList volumeList;
+    std::function<void()> volumesChanged;
     std::function<std::unique_ptr<QPrinter>()> printer;
 };

@@ -1,0 +1,29 @@
+#include "advancedtarget.h"
+
+#include "playlisthistory.h"
+#include "storage/cardfiles.h"
+
+namespace Vexolo::Ui {
+
+Vexolo::Notices applyAdvancedSettings(const AdvancedTarget &target, const QString &commandString,
+                                      Vexolo::CardStore &store, const Vexolo::PlaylistDocument &document,
+                                      PlaylistHistory &history)
+{
+    if (target.onCard()) {
+        // Another card chosen since, even one with a track of the same name: nothing is written.
+        if (!target.card.isValid() || target.card != store.identity()) {
+            const QString file = Vexolo::trimmedBlanks(Vexolo::trackCommandFileName(target.trackName));
+            return {{Vexolo::Notice::Plain, QStringLiteral("Could not write to file: [") + file + u']'}};
+        }
+        return store.writeTrackCommand(target.trackName, commandString);
+    }
+    // The main window stayed usable while the advanced one was open: the entry may have moved,
+    // or be gone.
+    const int row = document.rowOf(target.entryId);
+    if (row < 0)
+        return {{Vexolo::Notice::Plain, QStringLiteral("workingIndex < listcount")}};
+    history.setCommandStrings(row, {commandString}, QStringLiteral("Advanced Settings"));
+    return {};
+}
+
+} // namespace Vexolo::Ui

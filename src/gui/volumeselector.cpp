@@ -1,0 +1,93 @@
+#include "volumeselector.h"
+
+#include "platform/platformadapter.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSignalBlocker>
+#include <QStyle>
+
+#include <algorithm>
+
+namespace Vexolo::Ui {
+
+namespace {
+
+QStringList rowTexts(const QComboBox &box)
+{
+    QStringList texts;
+    for (int row = 0; row < box.count(); ++row)
+        texts.append(box.itemText(row));
+    return texts;
+}
+
+} // namespace
+
+VolumeSelector::VolumeSelector(QComboBox &box, PlatformAdapter &platform)
+    : QObject(&box)
+    , m_box(box)
+    , m_platform(platform)
+{
+    for (const auto rowsChanged : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
+        connect(m_box.model(), rowsChanged, this, &VolumeSelector::fit);
+    // Choosing the row already shown changes no text: activated lists it, unless the text change
+    // just did for the same choice. Typing is no choice.
+    connect(&m_box, &QComboBox::currentTextChanged, this, [this] {
+        m_choiceListed = !m_typed;
+        m_typed = false;
+        Q_EMIT chosen();
+    });
+    connect(m_box.lineEdit(), &QLineEdit::textEdited, this, [this] { m_typed = true; });
+    connect(&m_box, &QComboBox::activated, this, &VolumeSelector::activated);
+    m_platform.watchVolumes(this, [this] { follow(); });
+}
+
+void VolumeSelector::refresh()
+{
+    const QSignalBlocker blocker(&m_box);
+    const QString text = m_box.currentText();
+    m_box.clear();
+    m_box.addItems(m_platform.volumes());
+    m_box.setCurrentIndex(-1);
+    m_box.setEditText(text);
+}
+
+void VolumeSelector::activated()
+{
+    if (std::exchange(m_choiceListed, false))
+        return;
+    Q_EMIT chosen();
+}
+
+void VolumeSelector::follow()
+{
+    const QStringList volumes = m_platform.volumes();
+    if (volumes == rowTexts(m_box))
+        return;
+    const QSignalBlocker blocker(&m_box);
+    const QString text = m_box.currentText();
+    const bool chosen = m_box.currentIndex() >= 0 && m_box.itemText(m_box.currentIndex()) == text;
+    const int cursor = m_box.lineEdit()->cursorPosition();
+    m_box.clear();
+    m_box.addItems(volumes);
+    // The chosen volume stays chosen where it is still mounted; the text stays whatever it was.
+    m_box.setCurrentIndex(chosen ? int(volumes.indexOf(text)) : -1);
+    m_box.setEditText(text);
+    m_box.lineEdit()->setCursorPosition(cursor);
+}
+
+void VolumeSelector::fit()
+{
+    const QFontMetrics metrics(m_box.view()->font());
+    int widest = 0;
+    for (int row = 0; row < m_box.count(); ++row)
+        widest = std::max(widest, metrics.horizontalAdvance(m_box.itemText(row)));
+    // Room for the row's margins and a scroll bar.
+    const QStyle *style = m_box.style();
+    const int margins = 4 * style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &m_box)
+        + style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &m_box) + 8;
+    m_box.view()->setMinimumWidth(std::max(m_box.width(), widest + margins));
+}
+
+} // namespace Vexolo::Ui

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QObject>
+
+class PlatformAdapter;
+class QComboBox;
+
+namespace Vexolo::Ui {
+
+// The volume selector drvCard: its rows follow the mounted volumes, "Refresh" re-reads them, and
+// choosing a row or typing a path asks for the card to be listed (chosen()).
+class VolumeSelector final : public QObject
+{
+    Q_OBJECT
+
+public:
+    VolumeSelector(QComboBox &box, PlatformAdapter &platform);
+    Q_DISABLE_COPY_MOVE(VolumeSelector)
+
+    // Refills the rows; the typed or chosen text stays: the user chooses the card again to re-list it.
+    void refresh();
+
+Q_SIGNALS:
+    void chosen();
+
+private:
+    // Brings the rows in line with the mounted volumes; the text stays, and so does the choice.
+    void follow();
+    // Makes the drop-down list wide enough for its longest row.
+    void fit();
+    void activated();
+
+    QComboBox &m_box;
+    PlatformAdapter &m_platform;
+    bool m_choiceListed = false; // the text changed, and was listed, for the current choice
+    bool m_typed = false;
+};
+
+} // namespace Vexolo::Ui

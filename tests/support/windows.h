@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QAbstractItemView>
+#include <QStringList>
+#include <QWidget>
+
+// A control of a window by its name.
+template<typename Control = QWidget> Control *control(const QWidget *window, const char *name)
+{
+    return window->findChild<Control *>(QString::fromLatin1(name));
+}
+
+// What a list view shows, first row to last.
+inline QStringList shownRows(const QWidget *window, const char *name)
+{
+    const QAbstractItemModel *rows = control<QAbstractItemView>(window, name)->model();
+    QStringList texts;
+    for (int row = 0; row < rows->rowCount(); ++row)
+        texts.append(rows->index(row, 0).data().toString());
+    return texts;
+}
