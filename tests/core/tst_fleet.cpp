@@ -133,8 +133,8 @@ private Q_SLOTS:
         ProgramOverview programs;
         programs.showCard(store);
         QCOMPARE(programs.index(4).data().toString(), "4  Show, 1 entry");
-        programs.programSaved("7", 2, "New");
-        programs.programDeleted("4");
+        programs.programSaved(store.identity(), "7", 2, "New");
+        programs.programDeleted(store.identity(), "4");
         card.write("Programs/Program5.txt", "end");
         programs.showCard(store);
         QCOMPARE(programs.program(7), ProgramOverview::Program({true, true, "New", 2}));

@@ -1,6 +1,6 @@
 #include "findingswindow.h"
 #include "fleetwindows.h"
-#include "reports/programoverview.h"
+#include "frmmain.h"
 #include "storage/cardstore.h"
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"
@@ -66,17 +66,20 @@ private Q_SLOTS:
         QCOMPARE(platform.shown.last(), "The setup was copied and verified.");
     }
 
+    // The main window's programs list: kept up to date by Save once read; choosing one loads it.
     void programList()
     {
-        QLineEdit field("1", &parent);
-        ProgramOverview programs;
-        ProgramList list(&field, programs);
-        QSignalSpy chosen(&list, &ProgramList::programChosen);
-        QTest::mouseClick(&field, Qt::LeftButton);
-        QVERIFY(list.isVisible());
-        QTest::keyClick(&list, Qt::Key_Down);
-        QTest::keyClick(&list, Qt::Key_Return);
-        QCOMPARE(chosen.value(0).value(0), "2");
+        TestCard card;
+        card.addFiles({"A.mp3"});
+        frmMain window(platform);
+        window.chooseCardFolder(card.root());
+        auto *programs = window.findChild<ProgramList *>();
+        programs->popUp();
+        window.findChild<QPushButton *>("cmdSave")->click();
+        QCOMPARE(programs->model()->index(1, 0).data().toString(), "1  (no name), 0 entries");
+        QTest::keyClick(programs, Qt::Key_Down);
+        QTest::keyClick(programs, Qt::Key_Return);
+        QCOMPARE(window.findChild<QLineEdit *>("txtList")->text(), "2");
     }
 };
 

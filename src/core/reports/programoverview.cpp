@@ -42,17 +42,18 @@ void ProgramOverview::reload(const CardStore &store)
     }
 }
 
-void ProgramOverview::programSaved(const QString &number, qsizetype entries, const QString &name)
+void ProgramOverview::programSaved(const CardIdentity &card, const QString &number, qsizetype entries,
+                                   const QString &name)
 {
     const int n = numberOf(number);
-    if (n >= 0)
+    if (n >= 0 && card == m_card)
         set(n, {true, true, name, entries});
 }
 
-void ProgramOverview::programDeleted(const QString &number)
+void ProgramOverview::programDeleted(const CardIdentity &card, const QString &number)
 {
     const int n = numberOf(number);
-    if (n >= 0)
+    if (n >= 0 && card == m_card)
         set(n, {});
 }
 

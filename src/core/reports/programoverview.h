@@ -33,8 +33,9 @@ public:
     void showCard(const CardStore &store);
     // Reads them again, whatever was read before.
     void reload(const CardStore &store);
-    void programSaved(const QString &number, qsizetype entries, const QString &name);
-    void programDeleted(const QString &number);
+    // This program's own changes on card; they count only for the card the overview was read for.
+    void programSaved(const CardIdentity &card, const QString &number, qsizetype entries, const QString &name);
+    void programDeleted(const CardIdentity &card, const QString &number);
     const Program &program(int number) const { return m_programs.at(number); }
     // "3  Name (12 entries)", the text of a row.
     static QString rowText(int number, const Program &program);
