@@ -113,7 +113,8 @@ FindingsWindow *showCardCheck(QWidget *parent, PlatformAdapter &platform, const 
     const auto refresh = [window, card] {
         const CardCheck checked = checkCard(*card);
         const QString heading = checked.readable
-            ? QObject::tr("Card %1: %n finding(s)", nullptr, int(checked.findings.size())).arg(card->root())
+            ? QObject::tr("Card %1: %2")
+                  .arg(card->root(), counted(checked.findings.size(), QObject::tr("finding"), QObject::tr("findings")))
             : QObject::tr("The card %1 is gone.").arg(card->root());
         window->setReport(heading, checked.findings,
                           checked.readable ? QObject::tr("Nothing is wrong with this card.") : QString());
