@@ -36,7 +36,7 @@ bool chooseCard(CardStore &store, const QString &card, QTextStream &err)
     store.choose(QDir::cleanPath(QDir::current().absoluteFilePath(card)));
     if (store.identity().isValid())
         return true;
-    err << card << QStringLiteral(": no folder there; give the folder of a card\n");
+    err << card << QStringLiteral(": no card folder there (a card is an existing folder, not a system one)\n");
     return false;
 }
 
