@@ -173,7 +173,9 @@ CopyPlan planCopy(const CardStore::Contents &from, const CardStore::Contents &to
         // No name and an empty name are the same; the target's own name must not stay beside this program.
         if (name.status == ReadStatus::Read || to.names[n].status != ReadStatus::Missing)
             write(CardStore::Folder::Programs, name.name, name.bytes, &to.names[n]);
-        const QList<ProgramEntry> entries = parseProgramFile(program.bytes);
+        // A backup folder holds no tracks by nature: no entry is worth a note there.
+        const QList<ProgramEntry> entries
+            = to.tracks.isEmpty() ? QList<ProgramEntry>() : parseProgramFile(program.bytes);
         for (qsizetype i = 0; i < entries.size(); ++i) {
             if (!targetTracks.contains(entries[i].trackName.toCaseFolded()))
                 plan.notes.append({programsPath(program.name) + QStringLiteral(", record %1").arg(i + 1),
@@ -209,6 +211,9 @@ CopyPlan planCopy(const CardStore::Contents &from, const CardStore::Contents &to
         const CardFile *old = targetFiles.value(name.toCaseFolded());
         write(CardStore::Folder::Root, old ? old->name : name, file.bytes, old);
     }
+    if (to.tracks.isEmpty())
+        plan.notes.append({QStringLiteral("target"), Kind::Backup,
+                           QStringLiteral("holds no tracks: taken for a backup folder, it keeps every command file")});
     plan.listing = !plan.writes.isEmpty() || (to.listing != CardStore::ListingState::Current && !to.tracks.isEmpty());
     if (!plan.refusal.isEmpty()) {
         plan.writes.clear();

@@ -13,6 +13,7 @@ inline const QString OnlyOnA = QStringLiteral("only-on-a");
 inline const QString OnlyOnB = QStringLiteral("only-on-b");
 inline const QString TrackNotOnTarget = QStringLiteral("track-not-on-target");
 inline const QString NotCopied = QStringLiteral("not-copied");
+inline const QString Backup = QStringLiteral("backup");
 inline const QString Refused = QStringLiteral("refused");
 inline const QString NotVerified = QStringLiteral("not-verified");
 } // namespace Kind
