@@ -34,8 +34,8 @@ private Q_SLOTS:
         // clang-format off
         QTest::newRow("clean") << QByteArrayList{} << QStringList{} << 0;
         QTest::newRow("entry without track, no name") << QByteArrayList{"Programs/Program1.txt",
-            record("C.mp3 V7") + "end", "Programs/Program1.adv", ""} << QStringList{"Programs/Program1.txt, record 1 missing-track",
-            "Programs/Program1.adv name-file"} << 2;
+            record("C.mp3 V7") + "end", "Programs/Program1.adv", ""}
+            << QStringList{"Programs/Program1.txt, record 1 missing-track", "Programs/Program1.adv name-file"} << 2;
         QTest::newRow("orphan, wrong track") << QByteArrayList{"C.adv", "C.mp3 V7", "A.adv", "B.mp31V5"}
             << QStringList{"A.adv wrong-track", "C.adv orphan-command-file", listing} << 0;
         QTest::newRow("tokens") << QByteArrayList{"A.adv", "A.mp3 V7 9+1 Q2 3-4 2+6 1+7 1-8  P5"}
