@@ -1,5 +1,7 @@
 #include "commandline.h"
 
+#include "cli_fleet.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
@@ -14,7 +16,13 @@ std::span<const Verb> verbs()
     // One row per verb, in the order of the help text, such as
     //     {u"check", u"<card folder>", u"Checks the card's files.", &runCheck},
     // with the run function in the verb's own file and its header included above.
-    static const std::vector<Verb> table = {};
+    static const std::vector<Verb> table = {
+        {u"check", u"<card folder> [--json]", u"Reports every inconsistency on the card; changes nothing.", &runCheck},
+        {u"compare", u"<card folder A> <card folder B> [--json]", u"Reports where the setups of two cards differ.",
+         &runCompare},
+        {u"copy-setup", u"<from card folder> <to card folder> [--dry-run]",
+         u"Copies programs, names and command files onto the other card and reads them back.", &runCopySetup},
+    };
     return table;
 }
 

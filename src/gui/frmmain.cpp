@@ -5,6 +5,8 @@
 #include "card/tracknames.h"
 #include "commands/textnumber.h"
 #include "controls.h"
+#include "findingswindow.h"
+#include "fleetwindows.h"
 #include "frmadv.h"
 #include "platform/platformadapter.h"
 #include "printing.h"
@@ -170,6 +172,7 @@ void frmMain::createControls()
     txtList
         = field(this, QStringLiteral("txtList"), QStringLiteral("1"), {482, 40, 46, 34}, arial(20, true), Qt::white);
     txtList->setReadOnly(true);
+    m_programList = new ProgramList(txtList, m_overview);
     cmdAdd = button(this, QStringLiteral("cmdAdd"), QStringLiteral(">"), {288, 257, 88, 53}, &arial18);
     cmdAddAll = button(this, QStringLiteral("cmdAddAll"), QStringLiteral(">>>"), {288, 328, 88, 53}, &arial18);
     auto *commandStrings = new Vexolo::PlaylistCommandStrings(this);
@@ -261,6 +264,9 @@ void frmMain::bindHandlers()
             txtName->setText(name);
     });
     connect(txtName, &QLineEdit::textChanged, &m_document, &Vexolo::PlaylistDocument::setName);
+    // The programs are read once per card, when the list first drops down for it.
+    connect(m_programList, &ProgramList::aboutToPopUp, this, [this] { m_overview.showCard(m_store); });
+    connect(m_programList, &ProgramList::programChosen, this, &frmMain::chooseProgram);
     for (QListView *view : {lstList, lstCard}) {
         view->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(view, &QWidget::customContextMenuRequested, this,
@@ -288,6 +294,8 @@ void frmMain::bindKeys()
     });
     connect(shortcut(this, {QKeySequence(Qt::CTRL | Qt::Key_S)}, Qt::WindowShortcut), &QAction::triggered, cmdSave,
             &QPushButton::click);
+    connect(shortcut(this, {QKeySequence(Qt::CTRL | Qt::Key_K)}, Qt::WindowShortcut), &QAction::triggered, this,
+            [this] { showCardCheck(this, m_platform, m_store); });
     connect(shortcut(lstList, {QKeySequence::Copy}, Qt::WidgetShortcut), &QAction::triggered, this,
             &frmMain::copyEntrySettings);
     connect(shortcut(lstList, {QKeySequence::Paste}, Qt::WidgetShortcut), &QAction::triggered, this,
@@ -308,6 +316,14 @@ void frmMain::showListMenu(QListView *list, const QPoint &position)
     if (list == lstCard) {
         menuEntry(menu, QStringLiteral("Copy Settings"), {}, selected, [this] { copyCardSettings(); });
         menuEntry(menu, QStringLiteral("Paste Settings"), {}, selected && copied, [this] { pasteCardSettings(); });
+        menu.addSeparator();
+        const bool chosen = m_store.identity().isValid();
+        menuEntry(menu, QStringLiteral("Check Card…"), QKeySequence(Qt::CTRL | Qt::Key_K), chosen,
+                  [this] { showCardCheck(this, m_platform, m_store); });
+        menuEntry(menu, QStringLiteral("Compare With Another Card…"), {}, chosen,
+                  [this] { showCardCompare(this, m_platform, m_store); });
+        menuEntry(menu, QStringLiteral("Copy Setup to Another Card…"), {}, chosen,
+                  [this] { showSetupCopy(this, m_platform, m_store); });
     } else {
         menuEntry(menu, QStringLiteral("Copy Settings"), QKeySequence::Copy, selected, [this] { copyEntrySettings(); });
         menuEntry(menu, QStringLiteral("Paste Settings"), QKeySequence::Paste, selected && copied,
@@ -477,9 +493,16 @@ void frmMain::stepPlaylistNumber(int delta)
         m_programs.load(Vexolo::stepDigit(m_document.number(), delta));
 }
 
+void frmMain::chooseProgram(const QString &number)
+{
+    if (m_programs.confirmDiscardChanges())
+        m_programs.load(number);
+}
+
 void frmMain::cmdSave_Action()
 {
-    m_programs.save();
+    if (m_programs.save())
+        m_overview.programSaved(m_store.identity(), m_document.number(), m_document.count(), m_document.name());
 }
 
 void frmMain::cmdLoad_Action()
@@ -490,7 +513,9 @@ void frmMain::cmdLoad_Action()
 
 void frmMain::cmdDelete_Action()
 {
-    m_programs.remove();
+    const QString number = m_document.number();
+    if (m_programs.remove())
+        m_overview.programDeleted(m_store.identity(), number);
 }
 
 QString frmMain::AdvStringCard(const QString &trackName)

@@ -5,6 +5,7 @@
 #include "playlist/playlistdocument.h"
 #include "playlisthistory.h"
 #include "programs.h"
+#include "reports/programoverview.h"
 #include "storage/cardstore.h"
 
 #include <QWidget>
@@ -19,6 +20,7 @@ class QPushButton;
 class QUndoStack;
 
 namespace Vexolo::Ui {
+class ProgramList;
 class VolumeSelector;
 struct AdvancedTarget;
 } // namespace Vexolo::Ui
@@ -103,6 +105,8 @@ private:
     void advancedSettingsSaved(const Vexolo::Ui::AdvancedTarget &target, const QString &commandString);
     void closeAdvancedWindow();
     void stepPlaylistNumber(int delta);
+    // Loads program number, chosen in the programs list, after the unsaved-changes question.
+    void chooseProgram(const QString &number);
     void moveSelected(int delta);
     void selectEntry(int row);
     bool textFieldHasFocus() const;
@@ -115,6 +119,9 @@ private:
     Vexolo::Ui::Programs m_programs {*this, m_platform, m_store, m_document, m_history, m_tracks};
     Vexolo::Ui::CopiedSettings m_copied;
     Vexolo::Ui::VolumeSelector *m_volumes = nullptr;
+    // The card's ten programs at a glance, dropping down from txtList.
+    Vexolo::ProgramOverview m_overview;
+    Vexolo::Ui::ProgramList *m_programList = nullptr;
     bool m_opened = false;
 
     // Controls, in creation (and tab) order.

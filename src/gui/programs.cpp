@@ -46,23 +46,24 @@ QStringList Programs::commandStrings(const QStringList &trackNames, const Vexolo
     return found.commandStrings;
 }
 
-void Programs::save()
+bool Programs::save()
 {
     BusyFeedback busy(&m_window);
     const Vexolo::CardStore::SavePlan plan
         = m_store.prepareSave(m_document.number(), m_document.commandStrings(), m_document.name());
     if (!plan.refusal.isEmpty()) {
         show(plan.refusal);
-        return;
+        return false;
     }
     if (!plan.overwriteQuestion.isEmpty() && !m_platform.ask(plan.overwriteQuestion))
-        return;
+        return false;
     const Vexolo::CardStore::Saved saved = m_store.save(plan, m_tracks.tracks(), busy.callback());
     if (saved.programWritten)
         m_document.markEntriesSaved();
     if (saved.nameWritten)
         m_document.markNameSaved();
     show(saved.notices);
+    return saved.programWritten;
 }
 
 void Programs::load(const QString &number)
@@ -77,20 +78,21 @@ void Programs::load(const QString &number)
     show(loaded.notices);
 }
 
-void Programs::remove()
+bool Programs::remove()
 {
     BusyFeedback busy(&m_window);
     const QString number = m_document.number();
     const Vexolo::CardStore::DeletePlan plan = m_store.prepareDelete(number);
     show(plan.refusal);
     if (plan.question.isEmpty() || !m_platform.ask(plan.question))
-        return;
+        return false;
     const Vexolo::CardStore::Deleted deleted = m_store.deleteProgram(number);
     show(deleted.notices);
     // A failed delete must not look like a successful one: the playlist stays as it is.
     if (!deleted.deleted)
-        return;
+        return false;
     m_history.deleted();
+    return true;
 }
 
 void Programs::writeListing()

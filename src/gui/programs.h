@@ -29,10 +29,12 @@ public:
 
     // "Playlist N has changes that are not saved. Discard them?" when they are; true to go on.
     bool confirmDiscardChanges();
-    void save();
+    // Whether the program file was written.
+    bool save();
     // Replaces the playlist with program number from the card.
     void load(const QString &number);
-    void remove();
+    // Whether the program file was deleted.
+    bool remove();
     void writeListing();
     // What the tracks bring into the playlist, with a message for each unreadable command file.
     QStringList commandStrings(const QStringList &trackNames, const Vexolo::Progress &progress = {});

@@ -9,6 +9,9 @@
 #include <QDir>
 #include <QSet>
 
+#include <cerrno>
+#include <climits>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -451,6 +454,205 @@ Notices CardStore::writeTrackCommand(const QString &trackName, const QString &co
     if (!writeFileSafely(root.get(), name, encodeCardText(commandStringOfTrack(commandString, trackName)), m_ops))
         return {failed};
     return {};
+}
+
+namespace {
+
+// A temporary file ".vexolo-PID-RANDOM.tmp" whose writer no longer runs.
+bool isLeftover(QByteArrayView name)
+{
+    const QByteArrayView prefix = ".vexolo-";
+    if (!name.startsWith(prefix) || !name.endsWith(".tmp"))
+        return false;
+    const QByteArrayView rest = name.sliced(prefix.size());
+    bool ok = false;
+    const qlonglong pid = rest.first(std::max<qsizetype>(rest.indexOf('-'), 0)).toLongLong(&ok);
+    return ok && pid > 0 && pid <= INT_MAX && pid != ::getpid() && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
+}
+
+// The whole file, byte for byte, for comparing and copying: read as every card file is read (never
+// through a link, only a regular file with one link on the folder's own file system, without
+// blocking), and never more than limit bytes.
+CardStore::CardFile readCardFile(int folder, const QByteArray &rawName, qint64 limit, FileOps &ops)
+{
+    CardStore::CardFile file {decodeFileName(rawName), rawName, ReadStatus::Missing, {}};
+    const Fd fd(folder < 0 ? -1
+                           : ops.openat(folder, rawName.constData(),
+                                        O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0));
+    if (!fd.isOpen()) {
+        if (folder >= 0 && errno != ENOENT && errno != ENOTDIR)
+            file.status = ReadStatus::Unreadable;
+        return file;
+    }
+    file.status = ReadStatus::Unreadable;
+    struct stat info;
+    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1
+        || identityOf(fd.get()).mount != identityOf(folder).mount || info.st_size > limit)
+        return file;
+    QByteArray bytes;
+    bytes.reserve(qsizetype(info.st_size));
+    char buffer[16384];
+    for (;;) {
+        const ssize_t count = ops.read(fd.get(), buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return file;
+        if (count == 0)
+            break;
+        bytes.append(buffer, count);
+        // A file that grows while it is read is held to the same bound.
+        if (bytes.size() > limit)
+            return file;
+    }
+    file.status = ReadStatus::Read;
+    file.bytes = std::move(bytes);
+    return file;
+}
+
+bool isProgramsFile(const QString &name)
+{
+    for (int n = 0; n < CardStore::ProgramCount; ++n) {
+        if (name == programFileName(QString::number(n)) || name == programNameFileName(QString::number(n)))
+            return true;
+    }
+    return name == RootDirFileName;
+}
+
+} // namespace
+
+CardStore::ProgramFiles CardStore::readProgramFiles() const
+{
+    ProgramFiles files;
+    const Fd root = openRoot();
+    files.readable = root.isOpen();
+    if (!files.readable)
+        return files;
+    const Fd programs = openPrograms(root.get(), false);
+    struct stat info;
+    files.programsFolder = programs.isOpen();
+    files.programsNoFolder = !programs.isOpen() && hasItem(root.get(), ProgramsFolderName, &info);
+    for (int n = 0; n < ProgramCount; ++n) {
+        const QString number = QString::number(n);
+        files.programs[n] = readCardFile(programs.get(), encoded(programFileName(number)), ProgramFileLimit, m_ops);
+        files.names[n] = readCardFile(programs.get(), encoded(programNameFileName(number)), NameFileLimit, m_ops);
+    }
+    return files;
+}
+
+QStringList CardStore::tracksOfCommandFile(const QString &fileName)
+{
+    // A command file holds ".adv" where its track's first ".mp3" was, and never replaces a track.
+    QStringList tracks;
+    if (isTrackName(fileName))
+        return tracks;
+    const QString adv = QStringLiteral(".adv");
+    for (qsizetype at = fileName.indexOf(adv, 0, NameCase); at >= 0; at = fileName.indexOf(adv, at + 1, NameCase)) {
+        const QString track = QString(fileName).replace(at, adv.size(), Mp3Extension);
+        if (isTrackName(track) && indexOfMp3(track) == at)
+            tracks.append(track);
+    }
+    return tracks;
+}
+
+QString CardStore::firstLine(const QByteArray &bytes)
+{
+    // CR and LF never occur inside a multi-byte UTF-8 character, so the line can be cut first.
+    const auto end = std::find_if(bytes.cbegin(), bytes.cend(), [](char c) { return c == '\r' || c == '\n'; });
+    return decodeCardText(bytes.first(end - bytes.cbegin()));
+}
+
+CardStore::Contents CardStore::readContents() const
+{
+    Contents contents;
+    static_cast<ProgramFiles &>(contents) = readProgramFiles();
+    const Fd root = openRoot();
+    if (!contents.readable || !root.isOpen())
+        return contents;
+    const QByteArrayList items = readFolder(root.get());
+    QStringList names;
+    for (const QByteArray &item : items) {
+        names.append(decodeFileName(item));
+        if (isLeftover(item))
+            contents.leftovers.append(names.last());
+    }
+    contents.tracks = sortTracks(names);
+    for (qsizetype i = 0; i < items.size(); ++i) {
+        if (tracksOfCommandFile(names[i]).isEmpty())
+            continue;
+        contents.commandFiles.append(readCardFile(root.get(), items[i], CommandFileLimit, m_ops));
+    }
+
+    const Fd programs = openPrograms(root.get(), false);
+    if (!programs.isOpen())
+        return contents;
+    for (const QByteArray &item : readFolder(programs.get())) {
+        if (isLeftover(item))
+            contents.leftovers.append(ProgramsFolderName + u'/' + decodeFileName(item));
+    }
+    // A listing larger than the one the tracks make is out of date without being read whole. The
+    // lookup reads the root folder again: on a new descriptor, as the first reading left its position at the end.
+    const Fd again = openRoot();
+    const QByteArray listing = formatListing(lookupAt(again.get(), contents.tracks, {}).commandStrings);
+    const CardFile old = readCardFile(programs.get(), encoded(RootDirFileName), listing.size(), m_ops);
+    if (old.status != ReadStatus::Missing)
+        contents.listing
+            = old.status == ReadStatus::Read && old.bytes == listing ? ListingState::Current : ListingState::Stale;
+    return contents;
+}
+
+QStringList CardStore::writeFiles(const QList<FileWrite> &files, const Progress &progress)
+{
+    QStringList failed;
+    const Fd root = openRoot();
+    const bool needsPrograms = std::any_of(files.cbegin(), files.cend(),
+                                           [](const FileWrite &file) { return file.folder == Folder::Programs; });
+    const Fd programs = root.isOpen() && needsPrograms ? openPrograms(root.get(), true) : Fd();
+    if (root.isOpen())
+        removeLeftoverTemporaries(root.get(), m_ops);
+    if (programs.isOpen())
+        removeLeftoverTemporaries(programs.get(), m_ops);
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        report(progress, i, files.size());
+        const FileWrite &file = files[i];
+        const bool inPrograms = file.folder == Folder::Programs;
+        const QString path = inPrograms ? ProgramsFolderName + u'/' + file.name : file.name;
+        const bool allowed = inPrograms ? isProgramsFile(file.name)
+                                        : isPlainFileName(file.name) && !tracksOfCommandFile(file.name).isEmpty();
+        const int folder = inPrograms ? programs.get() : root.get();
+        if (!allowed || folder < 0 || !writeFileSafely(folder, file.name, file.bytes, m_ops))
+            failed.append(path);
+    }
+    report(progress, files.size(), files.size());
+    return failed;
+}
+
+bool CardStore::removeOrphanCommandFile(const QString &name)
+{
+    const Fd root = openRoot();
+    const QStringList owners = tracksOfCommandFile(name);
+    if (!root.isOpen() || owners.isEmpty() || !isPlainFileName(name))
+        return false;
+    // Its track may have come back since the check.
+    const QStringList tracks = listTracks();
+    for (const QString &owner : owners) {
+        if (tracks.contains(owner, NameCase))
+            return false;
+    }
+    struct stat info;
+    return hasItem(root.get(), name, &info) && S_ISREG(info.st_mode)
+        && m_ops.unlinkat(root.get(), encoded(name).constData(), 0) == 0;
+}
+
+void CardStore::removeLeftovers()
+{
+    const Fd root = openRoot();
+    if (!root.isOpen())
+        return;
+    removeLeftoverTemporaries(root.get(), m_ops);
+    const Fd programs = openPrograms(root.get(), false);
+    if (programs.isOpen())
+        removeLeftoverTemporaries(programs.get(), m_ops);
 }
 
 } // namespace Vexolo

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "storage/cardread.h"
 #include "storage/fileops.h"
 #include "storage/mounts.h"
 
@@ -7,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <functional>
 
 #include <sys/types.h>
@@ -135,6 +137,65 @@ private:
     FileOps &m_ops;
     QString m_root;
     CardIdentity m_identity;
+
+    // Whole setups, for checking a card, comparing two and copying one onto another. Reads are
+    // bounded and take regular files only; writes keep every guarantee of Save.
+public:
+    static constexpr int ProgramCount = 10;
+    // A command file holds one string of at most 79 characters: a bigger one is no command file the
+    // program wrote, and a card full of big ones must not cost more memory than honest ones.
+    static constexpr qint64 CommandFileLimit = 1024;
+    // A name file is read whole up to this size; Load takes its first line.
+    static constexpr qint64 NameFileLimit = 64 * 1024;
+    enum class Folder { Root, Programs };
+    // One file of the card as read: its name as shown and as on the card, and its bytes.
+    struct CardFile
+    {
+        QString name;
+        QByteArray rawName;
+        ReadStatus status = ReadStatus::Missing;
+        QByteArray bytes;
+    };
+    struct ProgramFiles
+    {
+        bool readable = false; // the chosen card could be opened
+        bool programsFolder = false; // "Programs" is a real folder of the card
+        bool programsNoFolder = false; // an item "Programs" is there but is no folder of the card
+        std::array<CardFile, ProgramCount> programs; // Program0.txt .. Program9.txt
+        std::array<CardFile, ProgramCount> names; // Program0.adv .. Program9.adv
+    };
+    // The ten programs and their name files, read in one go.
+    ProgramFiles readProgramFiles() const;
+    enum class ListingState { Missing, Current, Stale };
+    struct Contents : ProgramFiles
+    {
+        QStringList tracks; // in card-list order
+        QList<CardFile> commandFiles; // every root file that is a track's command file, its track there or not
+        ListingState listing = ListingState::Missing;
+        QStringList leftovers; // temporary files of killed writers, as paths from the card root
+    };
+    Contents readContents() const;
+    // The track names whose command file fileName is (usually one); empty for any other name, a
+    // track's own name included.
+    static QStringList tracksOfCommandFile(const QString &fileName);
+    // The value of a name file or a command file as Load and the lookup read it: its first line.
+    static QString firstLine(const QByteArray &bytes);
+
+    struct FileWrite
+    {
+        Folder folder = Folder::Programs;
+        QString name;
+        QByteArray bytes;
+    };
+    // Replaces each file safely. Only the card's own files are written: the ten programs, their
+    // names and the listing in "Programs", command files (never a track) in the root. Returns the
+    // paths that could not be written; all of them when the card is gone.
+    QStringList writeFiles(const QList<FileWrite> &files, const Progress &progress = {});
+    // Removes a command file of the root whose track is not on the card; false when it is not such
+    // a file or cannot be removed.
+    bool removeOrphanCommandFile(const QString &name);
+    // Removes the temporary files of killed writers from the root and "Programs".
+    void removeLeftovers();
 };
 
 } // namespace Vexolo

@@ -1,0 +1,155 @@
+#include "cli_fleet.h"
+
+#include "commandline.h"
+
+#include "reports/cardcheck.h"
+#include "reports/cardsetup.h"
+
+#include <QDir>
+#include <QTextStream>
+
+using namespace Vexolo;
+
+namespace {
+
+constexpr int Done = CommandLine::ExitSuccess;
+constexpr int Found = CommandLine::ExitFindings;
+constexpr int Unusable = CommandLine::ExitUsage;
+
+struct Arguments
+{
+    QStringList cards;
+    QStringList options;
+};
+
+Arguments split(const QStringList &arguments)
+{
+    Arguments split;
+    for (const QString &argument : arguments)
+        (argument.startsWith(QStringLiteral("--")) ? split.options : split.cards).append(argument);
+    return split;
+}
+
+// A card given on the command line: its folder's absolute path, chosen in a store.
+bool chooseCard(CardStore &store, const QString &card, QTextStream &err)
+{
+    store.choose(QDir::cleanPath(QDir::current().absoluteFilePath(card)));
+    if (store.identity().isValid())
+        return true;
+    err << card << QStringLiteral(": no card folder there (a card is an existing folder, not a system one)\n");
+    return false;
+}
+
+int usage(QTextStream &err, const QString &verb)
+{
+    err << QStringLiteral("Usage: vexolo-playlist-setup ") << verb << u'\n';
+    return Unusable;
+}
+
+int report(const Findings &findings, bool json, QTextStream &out)
+{
+    if (json)
+        out << QString::fromUtf8(findingsJson(findings));
+    else
+        out << findingsText(findings);
+    return findings.isEmpty() ? Done : Found;
+}
+
+int check(const Arguments &arguments, QTextStream &out, QTextStream &err)
+{
+    const bool json = arguments.options == QStringList {QStringLiteral("--json")};
+    if (arguments.cards.size() != 1 || (!json && !arguments.options.isEmpty()))
+        return usage(err, QStringLiteral("check <card folder> [--json]"));
+    CardStore store;
+    if (!chooseCard(store, arguments.cards[0], err))
+        return Unusable;
+    const CardCheck checked = checkCard(store);
+    if (!checked.readable) {
+        err << arguments.cards[0] << QStringLiteral(": the card cannot be read\n");
+        return Unusable;
+    }
+    return report(checked.findings, json, out);
+}
+
+int compare(const Arguments &arguments, QTextStream &out, QTextStream &err)
+{
+    const bool json = arguments.options == QStringList {QStringLiteral("--json")};
+    if (arguments.cards.size() != 2 || (!json && !arguments.options.isEmpty()))
+        return usage(err, QStringLiteral("compare <card folder A> <card folder B> [--json]"));
+    CardStore a;
+    CardStore b;
+    if (!chooseCard(a, arguments.cards[0], err) || !chooseCard(b, arguments.cards[1], err))
+        return Unusable;
+    const CardStore::Contents contentsA = a.readContents();
+    const CardStore::Contents contentsB = b.readContents();
+    if (!contentsA.readable || !contentsB.readable) {
+        err << arguments.cards[contentsA.readable ? 1 : 0] << QStringLiteral(": the card cannot be read\n");
+        return Unusable;
+    }
+    return report(compareSetups(contentsA, contentsB), json, out);
+}
+
+int copySetupCommand(const Arguments &arguments, QTextStream &out, QTextStream &err)
+{
+    const bool dryRun = arguments.options == QStringList {QStringLiteral("--dry-run")};
+    if (arguments.cards.size() != 2 || (!dryRun && !arguments.options.isEmpty()))
+        return usage(err, QStringLiteral("copy-setup <from card folder> <to card folder> [--dry-run]"));
+    CardStore from;
+    CardStore to;
+    if (!chooseCard(from, arguments.cards[0], err) || !chooseCard(to, arguments.cards[1], err))
+        return Unusable;
+    if (from.identity() == to.identity()) {
+        err << QStringLiteral("FROM and TO are the same card: nothing to copy\n");
+        return Found;
+    }
+    const CardStore::Contents source = from.readContents();
+    const CardStore::Contents target = to.readContents();
+    if (!source.readable || !target.readable) {
+        err << arguments.cards[source.readable ? 1 : 0] << QStringLiteral(": the card cannot be read\n");
+        return Unusable;
+    }
+    const CopyPlan plan = planCopy(source, target);
+    for (const Finding &finding : plan.notes + plan.refusal)
+        err << findingLine(finding) << u'\n';
+    if (!plan.refusal.isEmpty())
+        return Found;
+    if (dryRun) {
+        for (const CardStore::FileWrite &write : plan.writes)
+            out << pathOf(write) << QStringLiteral(": would be written\n");
+        if (plan.listing)
+            out << QStringLiteral("Programs/RootDir.txt: would be written anew\n");
+        out << QStringLiteral("%1 files would be written; nothing was written.\n").arg(plan.writes.size());
+        return Done;
+    }
+    const Findings problems = copySetup(to, plan);
+    for (const Finding &problem : problems)
+        err << findingLine(problem) << u'\n';
+    QStringList failed;
+    for (const Finding &problem : problems)
+        failed.append(problem.place);
+    for (const CardStore::FileWrite &write : plan.writes) {
+        if (!failed.contains(pathOf(write)))
+            out << pathOf(write) << QStringLiteral(": written\n");
+    }
+    if (!problems.isEmpty())
+        return Found;
+    out << QStringLiteral("%1 files written; the copy reads back the same.\n").arg(plan.writes.size());
+    return Done;
+}
+
+} // namespace
+
+int runCheck(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    return check(split(arguments), out, err);
+}
+
+int runCompare(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    return compare(split(arguments), out, err);
+}
+
+int runCopySetup(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    return copySetupCommand(split(arguments), out, err);
+}

@@ -1,0 +1,402 @@
+#include "reports/cardcheck.h"
+
+#include "card/tracknames.h"
+#include "commands/commandencoder.h"
+#include "commands/tracksettings.h"
+#include "storage/cardfiles.h"
+#include "storage/cardtext.h"
+
+#include <QSet>
+
+#include <algorithm>
+
+namespace Vexolo {
+
+namespace {
+
+constexpr int MaxPauses = TrackSettings::Columns;
+constexpr int MaxTimesOfAKind = TrackSettings::Columns / 2;
+constexpr int Outputs = 8;
+
+QString quoted(const QString &text)
+{
+    return u'"' + text + u'"';
+}
+
+QString programsPath(const QString &name)
+{
+    return ProgramsFolderName + u'/' + name;
+}
+
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+bool isModeCharacter(QChar c)
+{
+    return std::any_of(std::begin(ModeCharacters), std::end(ModeCharacters),
+                       [c](const ModeCharacter &mode) { return c == QChar(mode.character); });
+}
+
+QString outputWords(int row)
+{
+    return row == TrackSettings::AllRow ? QStringLiteral("all outputs") : QStringLiteral("output %1").arg(row + 1);
+}
+
+// A switching command as the reader places it: its time key, its row (8: all outputs), on or off.
+struct Switch
+{
+    qint32 key;
+    int row;
+    bool on;
+    QString token;
+};
+
+// Follows each output through the switches in time order.
+void checkSwitchOrder(Findings &findings, const QString &place, QList<Switch> switches)
+{
+    std::stable_sort(switches.begin(), switches.end(), [](const Switch &a, const Switch &b) { return a.key < b.key; });
+    std::array<QString, Outputs> onBy; // the token that switched each output on; empty while it is off
+    const auto add = [&](const QString &token, const QString &message) {
+        findings.append({place + QStringLiteral(", token ") + quoted(token), Kind::BadString, message});
+    };
+    for (const Switch &s : switches) {
+        const bool anyOn = std::any_of(onBy.cbegin(), onBy.cend(), [](const QString &by) { return !by.isEmpty(); });
+        if (s.row == TrackSettings::AllRow && s.on) {
+            onBy.fill(s.token);
+        } else if (s.row == TrackSettings::AllRow) {
+            if (!anyOn)
+                add(s.token, QStringLiteral("switches all outputs off before any is switched on"));
+            onBy.fill(QString());
+        } else if (s.on) {
+            if (onBy[s.row].isEmpty())
+                onBy[s.row] = s.token;
+        } else if (onBy[s.row].isEmpty()) {
+            add(s.token, QStringLiteral("switches %1 off before it is switched on").arg(outputWords(s.row)));
+        } else {
+            onBy[s.row].clear();
+        }
+    }
+    QStringList reported;
+    for (int row = 0; row < Outputs; ++row) {
+        const QString &token = onBy[row];
+        if (token.isEmpty() || reported.contains(token))
+            continue;
+        reported.append(token);
+        const bool all = token.size() > 1 && token[1].toUpper() == u'A';
+        add(token,
+            QStringLiteral("switches %1 on, and nothing switches %2 off")
+                .arg(all ? outputWords(TrackSettings::AllRow) : outputWords(row), all ? u"them" : u"it"));
+    }
+}
+
+} // namespace
+
+Findings checkCommandString(const QString &place, const QString &commandString)
+{
+    Findings findings;
+    const auto add = [&](const QString &where, const QString &message) {
+        findings.append({where, Kind::BadString, message});
+    };
+    const QString text = commandString.trimmed();
+    const qsizetype length = characterCount(text);
+    if (length > MaxCommandStringLength)
+        add(place, QStringLiteral("the string is %1 characters long; the device takes at most 79").arg(length));
+    const QString name = upToFirstMp3(text);
+    if (name.isEmpty()) {
+        add(place, QStringLiteral("the string names no track: it holds no \".mp3\""));
+        return findings;
+    }
+    const QString rest = text.sliced(name.size());
+    if (rest.isEmpty() || !isModeCharacter(rest[0]))
+        add(place, QStringLiteral("no mode character (a blank, 1, 2, 5, 6 or 7) follows the track name"));
+    if (rest.isEmpty())
+        return findings;
+
+    const QString commands = rest.sliced(1).trimmed();
+    int pauses = 0;
+    bool volume = false;
+    std::array<std::array<int, 2>, TrackSettings::OutputRows> counts {};
+    QList<Switch> switches;
+    for (qsizetype at = 0; at < commands.size();) {
+        const qsizetype blank = commands.indexOf(u' ', at);
+        if (blank == at) {
+            add(place,
+                QStringLiteral("two blanks in a row end the reading: %1 is not read")
+                    .arg(quoted(commands.sliced(at).trimmed())));
+            break;
+        }
+        const QString token = blank < 0 ? commands.sliced(at) : commands.sliced(at, blank - at);
+        at = blank < 0 ? commands.size() : blank + 1;
+        const QString where = place + QStringLiteral(", token ") + quoted(token);
+        const QChar first = token[0].toUpper();
+        if (first == u'P') {
+            if (token.size() == 1)
+                add(where, QStringLiteral("the pause has no time"));
+            else if (++pauses > MaxPauses)
+                add(where, QStringLiteral("more than ten pauses: the reader drops this one"));
+            continue;
+        }
+        if (first == u'V') {
+            volume = true;
+            if (token.size() != 2 || !isDigit(token[1]))
+                add(where, QStringLiteral("the volume is not one digit: it is read as %1").arg(quoted(token.right(1))));
+            continue;
+        }
+        if (!isDigit(first)) {
+            add(where, QStringLiteral("no command (P, V or an output digit): the reader drops it"));
+            continue;
+        }
+        const int output = first.unicode() - u'0';
+        if (output < 1 || output > Outputs) {
+            add(where, QStringLiteral("there is no output %1 (they are 1 to 8): the reader drops it").arg(output));
+            continue;
+        }
+        const QChar op = token.size() > 1 ? token[1].toUpper() : QChar();
+        int row = output - 1;
+        bool on = op == u'+';
+        if (output == 1 && (op == u'A' || op == u'X')) {
+            row = TrackSettings::AllRow;
+            on = op == u'A';
+        } else if (op != u'+' && op != u'-') {
+            add(where,
+                output == 1 ? QStringLiteral("no switch (+, -, A or X) follows the output: the reader drops it")
+                            : QStringLiteral("no switch (+ or -) follows the output: it is read as Off"));
+            if (output == 1)
+                continue;
+        }
+        if (token.size() <= 2) {
+            add(where, QStringLiteral("the switch has no time"));
+            continue;
+        }
+        if (++counts[row][on ? 0 : 1] > MaxTimesOfAKind) {
+            add(where,
+                QStringLiteral("more than five %1 times for %2: the reader drops this one")
+                    .arg(on ? u"On" : u"Off", outputWords(row)));
+            continue;
+        }
+        switches.append({GetCommandTime(token), row, on, token});
+    }
+    if (!volume)
+        add(place, QStringLiteral("the string has no volume (\"V\" and a digit)"));
+    checkSwitchOrder(findings, place, switches);
+    return findings;
+}
+
+namespace {
+
+// The lines of a program file that are not whole records; the repair where the entries allow it.
+void checkProgramForm(Findings &findings, const QString &path, int number, const QByteArray &bytes,
+                      const QStringList &strings)
+{
+    const ProgramFormat written = formatProgramFile(strings);
+    if (bytes == written.content)
+        return;
+    const QString text = decodeCardText(bytes);
+    const QString lineEnd = QStringLiteral("\r\n");
+    const QString terminator = QStringLiteral("end");
+    QStringList problems;
+    qsizetype at = 0;
+    int line = 0;
+    int badLines = 0;
+    bool afterEnd = false;
+    for (qsizetype end = text.indexOf(lineEnd); end >= 0; end = text.indexOf(lineEnd, at)) {
+        const QString record = text.sliced(at, end - at);
+        at = end + lineEnd.size();
+        ++line;
+        if (record.compare(terminator, NameCase) == 0) {
+            afterEnd = true;
+        } else if (record.contains(u'\r') || record.contains(u'\n')) {
+            if (badLines++ == 0)
+                problems.append(QStringLiteral("line %1 does not end with CR LF").arg(line));
+        } else if (characterCount(record) != RecordLength) {
+            if (badLines++ == 0)
+                problems.append(QStringLiteral("line %1 is %2 characters long, not a whole record of 79")
+                                    .arg(line)
+                                    .arg(characterCount(record)));
+        }
+    }
+    if (badLines > 1)
+        problems.last() += QStringLiteral(" (and %1 more lines)").arg(badLines - 1);
+    if (afterEnd)
+        problems.append(QStringLiteral("records follow \"end\""));
+    const QString tail = text.sliced(at);
+    if (tail != terminator)
+        problems.append(tail.trimmed() == terminator ? QStringLiteral("a line end follows the closing \"end\"")
+                                                     : QStringLiteral("the file does not end with \"end\""));
+    if (problems.isEmpty())
+        problems.append(QStringLiteral("the file is not in the form Save writes"));
+    // A file in another encoding would change its bytes when rewritten: that is no certain repair.
+    Repair repair;
+    if (written.ok() && encodeCardText(text) == bytes)
+        repair = {Repair::RewriteProgram, QString::number(number),
+                  QStringLiteral("rewrite its entries as whole records ending with \"end\"")};
+    for (const QString &problem : std::as_const(problems))
+        findings.append({path, Kind::ProgramFormat, problem, repair});
+}
+
+void checkProgram(Findings &findings, const CardStore::Contents &contents, int number, const QSet<QString> &tracks)
+{
+    const CardStore::CardFile &program = contents.programs[number];
+    const CardStore::CardFile &name = contents.names[number];
+    const QString path = programsPath(program.name);
+    const QString namePath = programsPath(name.name);
+    if (program.status == ReadStatus::Missing)
+        return;
+    if (program.status == ReadStatus::Unreadable) {
+        findings.append({path, Kind::Unreadable, QStringLiteral("cannot be read: no regular file, or over 8 MiB")});
+    } else {
+        const QList<ProgramEntry> entries = parseProgramFile(program.bytes);
+        QStringList strings;
+        for (qsizetype i = 0; i < entries.size(); ++i) {
+            const ProgramEntry &entry = entries[i];
+            const QString where = path + QStringLiteral(", record %1").arg(i + 1);
+            strings.append(entry.commandString);
+            if (!tracks.contains(entry.trackName.toCaseFolded()))
+                findings.append({where, Kind::MissingTrack,
+                                 QStringLiteral("the track %1 is not on the card: Load leaves the entry out")
+                                     .arg(quoted(entry.trackName))});
+            findings += checkCommandString(where, entry.commandString);
+        }
+        checkProgramForm(findings, path, number, program.bytes, strings);
+    }
+
+    const QString words = QStringLiteral("program %1 has no name").arg(number);
+    if (name.status == ReadStatus::Missing) {
+        findings.append({namePath, Kind::NameFile, QStringLiteral("missing: ") + words});
+    } else if (name.status == ReadStatus::Unreadable) {
+        findings.append(
+            {namePath, Kind::Unreadable, QStringLiteral("cannot be read: no regular file, or over 64 KiB")});
+    } else if (name.bytes.isEmpty()) {
+        findings.append({namePath, Kind::NameFile, QStringLiteral("empty: ") + words});
+    } else {
+        const QString value = CardStore::firstLine(name.bytes);
+        if (encodeCardText(value).size() < name.bytes.size())
+            findings.append(
+                {namePath, Kind::NameFile, QStringLiteral("holds more than one line: only the first is the name")});
+        if (characterCount(value) > NameLengthLimit)
+            findings.append({namePath, Kind::NameFile,
+                             QStringLiteral("the name is %1 characters long; at most %2 fit a line of the device")
+                                 .arg(characterCount(value))
+                                 .arg(NameLengthLimit)});
+    }
+}
+
+void checkCommandFile(Findings &findings, const CardStore::CardFile &file, const QSet<QString> &tracks)
+{
+    QString track;
+    for (const QString &owner : CardStore::tracksOfCommandFile(file.name)) {
+        if (tracks.contains(owner.toCaseFolded()))
+            track = owner;
+    }
+    if (track.isEmpty()) {
+        const QString owner = CardStore::tracksOfCommandFile(file.name).value(0);
+        findings.append({file.name,
+                         Kind::OrphanCommandFile,
+                         QStringLiteral("the command file of %1, which is not on the card").arg(quoted(owner)),
+                         {Repair::RemoveCommandFile, file.name, QStringLiteral("remove the file")}});
+        return;
+    }
+    if (file.status == ReadStatus::Unreadable) {
+        findings.append(
+            {file.name, Kind::Unreadable, QStringLiteral("cannot be read: no regular file, or over 1 KiB")});
+        return;
+    }
+    const QString value = CardStore::firstLine(file.bytes);
+    const QString named = trimmedBlanks(upToFirstMp3(value));
+    const QString own = trimmedBlanks(upToFirstMp3(track));
+    if (!named.isEmpty() && named.compare(own, NameCase) != 0) {
+        Repair repair;
+        if (characterCount(commandStringOfTrack(value, track)) <= MaxCommandStringLength)
+            repair = {Repair::RewriteCommandFile, track, QStringLiteral("give the settings the name ") + quoted(own)};
+        findings.append({file.name, Kind::WrongTrack,
+                         QStringLiteral("holds the settings of %1, not of %2").arg(quoted(named), quoted(own)),
+                         repair});
+    }
+    findings += checkCommandString(file.name, value);
+}
+
+} // namespace
+
+Findings checkCard(const CardStore::Contents &contents)
+{
+    Findings findings;
+    if (contents.programsNoFolder)
+        findings.append({ProgramsFolderName, Kind::Unreadable,
+                         QStringLiteral("no folder of this card: programs cannot be saved or loaded")});
+    QSet<QString> tracks;
+    for (const QString &track : contents.tracks)
+        tracks.insert(track.toCaseFolded());
+    for (int number = 0; number < CardStore::ProgramCount; ++number)
+        checkProgram(findings, contents, number, tracks);
+    for (const CardStore::CardFile &file : contents.commandFiles)
+        checkCommandFile(findings, file, tracks);
+    for (const QString &track : contents.tracks) {
+        if (characterCount(track) >= LongTrackNameLength)
+            findings.append({track, Kind::LongTrackName,
+                             QStringLiteral("the name is %1 characters long: a track name of 77 or more cannot "
+                                            "carry settings")
+                                 .arg(characterCount(track))});
+    }
+    const QString listing = programsPath(RootDirFileName);
+    const Repair writeListing {Repair::WriteListing, RootDirFileName, QStringLiteral("write the listing anew")};
+    if (contents.listing == CardStore::ListingState::Stale)
+        findings.append({listing, Kind::StaleListing, QStringLiteral("no longer matches the tracks and their settings"),
+                         writeListing});
+    else if (contents.listing == CardStore::ListingState::Missing && !contents.tracks.isEmpty()
+             && !contents.programsNoFolder)
+        findings.append({listing, Kind::StaleListing, QStringLiteral("missing"), writeListing});
+    for (const QString &leftover : contents.leftovers)
+        findings.append({leftover,
+                         Kind::Leftover,
+                         QStringLiteral("a temporary file left by an interrupted save"),
+                         {Repair::RemoveLeftovers, leftover, QStringLiteral("remove the temporary files")}});
+    return findings;
+}
+
+CardCheck checkCard(const CardStore &store)
+{
+    const CardStore::Contents contents = store.readContents();
+    return {contents.readable, contents.readable ? checkCard(contents) : Findings()};
+}
+
+Notices applyRepair(CardStore &store, const Repair &repair)
+{
+    const Notices failed {
+        {Notice::Caution, QStringLiteral("Could not repair %1! Your card may be write protected!").arg(repair.target)}};
+    switch (repair.action) {
+    case Repair::None:
+        return {};
+    case Repair::RewriteProgram: {
+        const int number = repair.target.toInt();
+        if (number < 0 || number >= CardStore::ProgramCount)
+            return failed;
+        const CardStore::CardFile program = store.readProgramFiles().programs[number];
+        QStringList strings;
+        for (const ProgramEntry &entry : parseProgramFile(program.bytes))
+            strings.append(entry.commandString);
+        const ProgramFormat written = formatProgramFile(strings);
+        if (program.status != ReadStatus::Read || !written.ok()
+            || !store.writeFiles({{CardStore::Folder::Programs, program.name, written.content}}).isEmpty())
+            return failed;
+        return {};
+    }
+    case Repair::RewriteCommandFile: {
+        CardStore::Lookup lookup = store.lookupCommands({repair.target});
+        if (!lookup.notices.isEmpty())
+            return lookup.notices;
+        return store.writeTrackCommand(repair.target, lookup.commandStrings.value(0));
+    }
+    case Repair::RemoveCommandFile:
+        return store.removeOrphanCommandFile(repair.target) ? Notices() : failed;
+    case Repair::WriteListing:
+        return store.writeListing(store.listTracks());
+    case Repair::RemoveLeftovers:
+        store.removeLeftovers();
+        return {};
+    }
+    return {};
+}
+
+} // namespace Vexolo

@@ -1,0 +1,257 @@
+#include "reports/cardsetup.h"
+
+#include "card/tracknames.h"
+#include "storage/cardfiles.h"
+
+#include <QHash>
+#include <QSet>
+
+namespace Vexolo {
+
+namespace {
+
+using CardFile = CardStore::CardFile;
+
+QString quoted(const QString &text)
+{
+    return u'"' + text + u'"';
+}
+
+QString programsPath(const QString &name)
+{
+    return ProgramsFolderName + u'/' + name;
+}
+
+// What a side holds for one command file name: the file's first line, or a track's default string.
+struct Setting
+{
+    QString name;
+    QString value;
+    bool isFile = false;
+};
+
+QHash<QString, Setting> settingsOf(const CardStore::Contents &card)
+{
+    QHash<QString, Setting> settings;
+    for (const QString &track : card.tracks) {
+        const QString name = trackCommandFileName(track);
+        settings.insert(name.toCaseFolded(), {name, defaultCommandString(track)});
+    }
+    for (const CardFile &file : card.commandFiles) {
+        const QString value = file.status == ReadStatus::Read ? CardStore::firstLine(file.bytes) : QString();
+        settings.insert(file.name.toCaseFolded(), {file.name, value, true});
+    }
+    return settings;
+}
+
+QSet<QString> folded(const QStringList &names)
+{
+    QSet<QString> set;
+    for (const QString &name : names)
+        set.insert(name.toCaseFolded());
+    return set;
+}
+
+QString programDifference(const CardFile &a, const CardFile &b)
+{
+    if (a.status == ReadStatus::Unreadable || b.status == ReadStatus::Unreadable)
+        return QStringLiteral("cannot be read on %1").arg(a.status == ReadStatus::Unreadable ? u'A' : u'B');
+    const QList<ProgramEntry> left = parseProgramFile(a.bytes);
+    const QList<ProgramEntry> right = parseProgramFile(b.bytes);
+    for (qsizetype i = 0; i < std::min(left.size(), right.size()); ++i) {
+        if (left[i].commandString != right[i].commandString)
+            return QStringLiteral("record %1 differs: %2 on A, %3 on B")
+                .arg(i + 1)
+                .arg(quoted(left[i].commandString), quoted(right[i].commandString));
+    }
+    if (left.size() != right.size())
+        return QStringLiteral("%1 entries on A, %2 on B").arg(left.size()).arg(right.size());
+    return QStringLiteral("the same entries in other bytes (line ends or filling)");
+}
+
+QString nameWords(const QString &name)
+{
+    return name.isEmpty() ? QStringLiteral("empty") : quoted(name);
+}
+
+QString nameOf(const CardFile &file)
+{
+    return file.status == ReadStatus::Read ? CardStore::firstLine(file.bytes) : QString();
+}
+
+} // namespace
+
+Findings compareSetups(const CardStore::Contents &a, const CardStore::Contents &b)
+{
+    Findings findings;
+    const auto oneSide = [&](const QString &place, bool onA, const QString &what) {
+        findings.append({place, onA ? Kind::OnlyOnA : Kind::OnlyOnB,
+                         what + (onA ? QStringLiteral(" only on A") : QStringLiteral(" only on B"))});
+    };
+    for (int n = 0; n < CardStore::ProgramCount; ++n) {
+        const CardFile &programA = a.programs[n];
+        const CardFile &programB = b.programs[n];
+        const bool onA = programA.status != ReadStatus::Missing;
+        const bool onB = programB.status != ReadStatus::Missing;
+        if (onA != onB)
+            oneSide(programsPath(programA.name), onA, QStringLiteral("program %1").arg(n));
+        else if (onA && (programA.status != programB.status || programA.bytes != programB.bytes))
+            findings.append({programsPath(programA.name), Kind::Differs, programDifference(programA, programB)});
+        // A name counts only beside its program; a missing name and an empty one are the same.
+        const QString nameA = nameOf(a.names[n]);
+        const QString nameB = nameOf(b.names[n]);
+        if ((onA || onB)
+            && (nameA != nameB || a.names[n].status == ReadStatus::Unreadable
+                || b.names[n].status == ReadStatus::Unreadable))
+            findings.append({programsPath(a.names[n].name), Kind::Differs,
+                             QStringLiteral("the name is %1 on A, %2 on B").arg(nameWords(nameA), nameWords(nameB))});
+    }
+
+    const QHash<QString, Setting> settingsA = settingsOf(a);
+    const QHash<QString, Setting> settingsB = settingsOf(b);
+    QStringList keys = settingsA.keys() + settingsB.keys();
+    keys.sort();
+    keys.removeDuplicates();
+    for (const QString &key : std::as_const(keys)) {
+        const auto left = settingsA.constFind(key);
+        const auto right = settingsB.constFind(key);
+        if (left != settingsA.cend() && right != settingsB.cend()) {
+            if (left->value != right->value)
+                findings.append({left->name, Kind::Differs,
+                                 QStringLiteral("the settings are %1 on A, %2 on B")
+                                     .arg(quoted(left->value), quoted(right->value))});
+        } else if (left != settingsA.cend() ? left->isFile : right->isFile) {
+            const bool onA = left != settingsA.cend();
+            oneSide(onA ? left->name : right->name, onA, QStringLiteral("the command file"));
+        }
+    }
+
+    const QSet<QString> tracksA = folded(a.tracks);
+    const QSet<QString> tracksB = folded(b.tracks);
+    for (const QString &track : a.tracks) {
+        if (!tracksB.contains(track.toCaseFolded()))
+            oneSide(track, true, QStringLiteral("the track"));
+    }
+    for (const QString &track : b.tracks) {
+        if (!tracksA.contains(track.toCaseFolded()))
+            oneSide(track, false, QStringLiteral("the track"));
+    }
+    return findings;
+}
+
+QString pathOf(const CardStore::FileWrite &write)
+{
+    return write.folder == CardStore::Folder::Programs ? programsPath(write.name) : write.name;
+}
+
+CopyPlan planCopy(const CardStore::Contents &from, const CardStore::Contents &to)
+{
+    CopyPlan plan;
+    const auto unreadable = [&](const QString &place) {
+        plan.refusal.append({place, Kind::Refused, QStringLiteral("cannot be read: the setup is not copied")});
+    };
+    if (to.programsNoFolder)
+        plan.refusal.append({ProgramsFolderName, Kind::Refused,
+                             QStringLiteral("no folder of the target card: the setup is not copied")});
+    const QSet<QString> targetTracks = folded(to.tracks);
+    const auto write
+        = [&](CardStore::Folder folder, const QString &name, const QByteArray &bytes, const CardFile *old) {
+              if (!old || old->status != ReadStatus::Read || old->bytes != bytes)
+                  plan.writes.append({folder, name, bytes});
+          };
+
+    for (int n = 0; n < CardStore::ProgramCount; ++n) {
+        const CardFile &program = from.programs[n];
+        const CardFile &name = from.names[n];
+        if (program.status == ReadStatus::Missing)
+            continue;
+        if (program.status == ReadStatus::Unreadable || name.status == ReadStatus::Unreadable) {
+            unreadable(programsPath(program.status == ReadStatus::Unreadable ? program.name : name.name));
+            continue;
+        }
+        write(CardStore::Folder::Programs, program.name, program.bytes, &to.programs[n]);
+        // No name and an empty name are the same; the target's own name must not stay beside this program.
+        if (name.status == ReadStatus::Read || to.names[n].status != ReadStatus::Missing)
+            write(CardStore::Folder::Programs, name.name, name.bytes, &to.names[n]);
+        // A backup folder holds no tracks by nature: no entry is worth a note there.
+        const QList<ProgramEntry> entries
+            = to.tracks.isEmpty() ? QList<ProgramEntry>() : parseProgramFile(program.bytes);
+        for (qsizetype i = 0; i < entries.size(); ++i) {
+            if (!targetTracks.contains(entries[i].trackName.toCaseFolded()))
+                plan.notes.append({programsPath(program.name) + QStringLiteral(", record %1").arg(i + 1),
+                                   Kind::TrackNotOnTarget,
+                                   QStringLiteral("the track %1 is not on the target card; the entry is copied")
+                                       .arg(quoted(entries[i].trackName))});
+        }
+    }
+
+    QHash<QString, const CardFile *> targetFiles;
+    for (const CardFile &file : to.commandFiles)
+        targetFiles.insert(file.name.toCaseFolded(), &file);
+    QHash<QString, QString> targetTrackNames;
+    for (const QString &track : to.tracks)
+        targetTrackNames.insert(track.toCaseFolded(), track);
+    for (const CardFile &file : from.commandFiles) {
+        if (file.status == ReadStatus::Unreadable) {
+            unreadable(file.name);
+            continue;
+        }
+        // A target without any track is a backup folder: it keeps every command file.
+        QString name = to.tracks.isEmpty() ? file.name : QString();
+        for (const QString &owner : CardStore::tracksOfCommandFile(file.name)) {
+            if (name.isEmpty() && targetTrackNames.contains(owner.toCaseFolded()))
+                name = trackCommandFileName(targetTrackNames.value(owner.toCaseFolded()));
+        }
+        if (name.isEmpty()) {
+            plan.notes.append({file.name, Kind::NotCopied,
+                               QStringLiteral("its track %1 is not on the target card; the file is not copied")
+                                   .arg(quoted(CardStore::tracksOfCommandFile(file.name).value(0)))});
+            continue;
+        }
+        const CardFile *old = targetFiles.value(name.toCaseFolded());
+        write(CardStore::Folder::Root, old ? old->name : name, file.bytes, old);
+    }
+    if (to.tracks.isEmpty())
+        plan.notes.append({QStringLiteral("target"), Kind::Backup,
+                           QStringLiteral("holds no tracks: taken for a backup folder, it keeps every command file")});
+    plan.listing = !plan.writes.isEmpty() || (to.listing != CardStore::ListingState::Current && !to.tracks.isEmpty());
+    if (!plan.refusal.isEmpty()) {
+        plan.writes.clear();
+        plan.listing = false;
+    }
+    return plan;
+}
+
+Findings copySetup(CardStore &target, const CopyPlan &plan, const Progress &progress)
+{
+    Findings problems = plan.refusal;
+    if (!problems.isEmpty())
+        return problems;
+    for (const QString &path : target.writeFiles(plan.writes, progress))
+        problems.append({path, Kind::NotVerified, QStringLiteral("could not be written")});
+    if (plan.listing) {
+        for (const Notice &notice : target.writeListing(target.listTracks()))
+            problems.append({programsPath(RootDirFileName), Kind::NotVerified, notice.text});
+    }
+
+    // Read back: every file written must now hold exactly the bytes planned.
+    const CardStore::Contents written = target.readContents();
+    QHash<QString, const CardFile *> files;
+    for (const CardFile &file : written.commandFiles)
+        files.insert(file.name, &file);
+    for (int n = 0; n < CardStore::ProgramCount; ++n) {
+        files.insert(programsPath(written.programs[n].name), &written.programs[n]);
+        files.insert(programsPath(written.names[n].name), &written.names[n]);
+    }
+    for (const CardStore::FileWrite &write : plan.writes) {
+        const CardFile *file = files.value(pathOf(write));
+        const bool same = file && file->status == ReadStatus::Read && file->bytes == write.bytes;
+        if (!same
+            && !problems.contains(Finding {pathOf(write), Kind::NotVerified, QStringLiteral("could not be written")}))
+            problems.append(
+                {pathOf(write), Kind::NotVerified, QStringLiteral("reads back differently from the source")});
+    }
+    return problems;
+}
+
+} // namespace Vexolo

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+// What a check or a comparison of cards found: one finding per line of its report.
+namespace Vexolo {
+
+// A repair that is certain: what to do is fixed by the card itself, nothing is guessed.
+struct Repair
+{
+    enum Action {
+        None,
+        RewriteProgram, // target: the program number; the same entries as whole records, then "end"
+        RewriteCommandFile, // target: the track; its settings under its own name
+        RemoveCommandFile, // target: the command file, its track gone
+        WriteListing, // the listing of the tracks anew
+        RemoveLeftovers, // the temporary files of interrupted saves
+    };
+    Action action = None;
+    QString target;
+    QString words; // what it does, as the report and its button say it
+    bool isCertain() const { return action != None; }
+    bool operator==(const Repair &) const = default;
+};
+
+struct Finding
+{
+    Finding() = default;
+    Finding(QString place_, QString kind_, QString message_, Repair repair_ = {})
+        : place(std::move(place_))
+        , kind(std::move(kind_))
+        , message(std::move(message_))
+        , repair(std::move(repair_))
+    {
+    }
+
+    QString place; // a file from the card root, and a record or a token in it
+    QString kind; // a short fixed word for scripts
+    QString message; // what is wrong, in words
+    Repair repair;
+    bool operator==(const Finding &) const = default;
+};
+using Findings = QList<Finding>;
+
+// "PLACE: WORDS", one line per finding, with the repair where it is certain.
+QString findingLine(const Finding &finding);
+QString findingsText(const Findings &findings);
+// A JSON array of objects with place, kind, message (and repair where certain), on one line.
+QByteArray findingsJson(const Findings &findings);
+
+} // namespace Vexolo

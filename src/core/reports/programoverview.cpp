@@ -1,0 +1,96 @@
+#include "reports/programoverview.h"
+
+#include "storage/cardfiles.h"
+
+namespace Vexolo {
+
+namespace {
+
+int numberOf(const QString &number)
+{
+    bool ok = false;
+    const int value = number.toInt(&ok);
+    return ok && number.size() == 1 && value >= 0 && value < CardStore::ProgramCount ? value : -1;
+}
+
+} // namespace
+
+ProgramOverview::ProgramOverview(QObject *parent)
+    : QAbstractListModel(parent)
+{
+}
+
+void ProgramOverview::showCard(const CardStore &store)
+{
+    if (!store.identity().isValid() || store.identity() != m_card)
+        reload(store);
+}
+
+void ProgramOverview::reload(const CardStore &store)
+{
+    const CardStore::ProgramFiles files = store.readProgramFiles();
+    m_card = files.readable ? store.identity() : CardIdentity();
+    for (int n = 0; n < CardStore::ProgramCount; ++n) {
+        const CardStore::CardFile &file = files.programs[n];
+        Program program;
+        program.exists = file.status != ReadStatus::Missing;
+        program.readable = file.status != ReadStatus::Unreadable;
+        program.entries = parseProgramFile(file.bytes).size();
+        if (program.exists && files.names[n].status == ReadStatus::Read)
+            program.name = CardStore::firstLine(files.names[n].bytes);
+        set(n, program);
+    }
+}
+
+void ProgramOverview::programSaved(const CardIdentity &card, const QString &number, qsizetype entries,
+                                   const QString &name)
+{
+    const int n = numberOf(number);
+    if (n >= 0 && card == m_card)
+        set(n, {true, true, name, entries});
+}
+
+void ProgramOverview::programDeleted(const CardIdentity &card, const QString &number)
+{
+    const int n = numberOf(number);
+    if (n >= 0 && card == m_card)
+        set(n, {});
+}
+
+QString ProgramOverview::rowText(int number, const Program &program)
+{
+    const QString head = QString::number(number) + QStringLiteral("  ");
+    if (!program.exists)
+        return head + QStringLiteral("(no program)");
+    if (!program.readable)
+        return head + QStringLiteral("(cannot be read)");
+    const QString count
+        = program.entries == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(program.entries);
+    return head + (program.name.isEmpty() ? QStringLiteral("(no name)") : program.name) + QStringLiteral(", ") + count;
+}
+
+int ProgramOverview::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : CardStore::ProgramCount;
+}
+
+QVariant ProgramOverview::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= CardStore::ProgramCount)
+        return {};
+    if (role == Qt::DisplayRole)
+        return rowText(index.row(), m_programs.at(index.row()));
+    if (role == NumberRole)
+        return QString::number(index.row());
+    return {};
+}
+
+void ProgramOverview::set(int number, const Program &program)
+{
+    if (m_programs.at(number) == program)
+        return;
+    m_programs.at(number) = program;
+    Q_EMIT dataChanged(index(number), index(number));
+}
+
+} // namespace Vexolo

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "reports/findings.h"
+
+#include <QDialog>
+
+#include <functional>
+
+class QLabel;
+class QPushButton;
+class QTreeWidget;
+
+namespace Vexolo::Ui {
+
+// A report of findings, one row each: place, what is wrong and, where the repair is certain, a
+// button that carries it out. "Copy Report" puts the report on the clipboard as text.
+class FindingsWindow final : public QDialog
+{
+    Q_OBJECT
+
+public:
+    FindingsWindow(const QString &title, QWidget *parent);
+    Q_DISABLE_COPY_MOVE(FindingsWindow)
+
+    // heading above the list; whenNone in the list's place when there are no findings.
+    void setReport(const QString &heading, const Findings &findings, const QString &whenNone);
+    // The report as "Copy Report" copies it: the heading, then one "PLACE: WORDS" line per finding.
+    QString reportText() const;
+    // Called by a finding's repair button.
+    std::function<void(const Finding &)> onRepair;
+    // A button of the window's own beside "Copy Report" (such as "Copy Setup"); hidden until added.
+    QPushButton *cmdAction = nullptr;
+    QPushButton *addAction(const QString &caption);
+
+    QLabel *lblHeading = nullptr;
+    QTreeWidget *lstFindings = nullptr;
+    QPushButton *cmdCopyReport = nullptr;
+    QPushButton *cmdClose = nullptr;
+
+private:
+    Findings m_findings;
+    QString m_whenNone;
+};
+
+} // namespace Vexolo::Ui
