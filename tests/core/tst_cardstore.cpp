@@ -128,8 +128,19 @@ private Q_SLOTS:
     void namesAsTheCardHasThem()
     {
         TestCard card;
-        const QStringList shown {".mp3",  "A.mp3",        "b.MP3",        u"bad\xDCFF.mp3"_s, u"bad\xFFFD.mp3"_s,
-                                 "D.mp3", "Song.adv.mp3", "Song.mp3.mp3", "z.mp3/",           "é.mp3"};
+        // Long names differing past their first sixteen bytes, one with a letter that folds into ASCII.
+        const QStringList shown {".mp3",
+                                 "A.mp3",
+                                 "b.MP3",
+                                 u"bad\xDCFF.mp3"_s,
+                                 u"bad\xFFFD.mp3"_s,
+                                 "D.mp3",
+                                 "song AND a long tail 0.MP3",
+                                 u"\x017Fong and a long tail 1.mp3"_s,
+                                 "Song.adv.mp3",
+                                 "Song.mp3.mp3",
+                                 "z.mp3/",
+                                 "é.mp3"};
         QVERIFY(make(card, shown + QStringList {"c.txt", "x/", "D.adv/", "a.mp3.bak", "sub/", "sub/in.mp3"}));
         QVERIFY(card.write("Programs/Program2.txt", "\xE9.mp3 V7")); // another tool's Windows-1252
         CardStore store;

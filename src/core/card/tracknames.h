@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -25,6 +27,21 @@ QString shownName(const QString &trackName);
 bool sortsAfter(const QString &a, const QString &b);
 // The tracks among names, in the card list's order; ties keep their order in names.
 QStringList sortTracks(QStringList names);
+// Names that are all tracks, in the card list's order; ties keep their order in names.
+QStringList sortTrackNames(QStringList names);
+// Names as the card holds them, one after another, without a string each.
+struct NameBytes
+{
+    QByteArray bytes;
+    QList<qsizetype> ends; // where each name ends in bytes
+    void append(QByteArrayView name)
+    {
+        bytes.append(name);
+        ends.append(bytes.size());
+    }
+};
+// The same, from the card's bytes, decoded (cardtext.h).
+QStringList sortTrackNames(const NameBytes &names);
 
 // Whether name can only name an item directly in the card root: not empty, not "." or "..", and
 // without "/", "\" or NUL. Names from files on the card are checked with it before any use.

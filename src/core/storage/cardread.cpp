@@ -67,23 +67,28 @@ template<typename OnLine> Scan scanLines(int fd, FileOps &ops, OnLine onLine)
 
 } // namespace
 
-QByteArrayList readFolder(int folder)
+void readFolder(int folder, const std::function<void(QByteArrayView)> &onName)
 {
-    QByteArrayList names;
     // fdopendir takes the descriptor over: a copy keeps the caller's open.
     const int copy = ::dup(folder);
     DIR *listing = copy < 0 ? nullptr : ::fdopendir(copy);
     if (!listing) {
         if (copy >= 0)
             ::close(copy);
-        return names;
+        return;
     }
     while (const dirent *entry = ::readdir(listing)) {
         const QByteArrayView name(entry->d_name);
         if (name != "." && name != "..")
-            names.append(name.toByteArray());
+            onName(name);
     }
     ::closedir(listing);
+}
+
+QByteArrayList readFolder(int folder)
+{
+    QByteArrayList names;
+    readFolder(folder, [&names](QByteArrayView name) { names.append(name.toByteArray()); });
     return names;
 }
 

@@ -32,6 +32,8 @@ inline constexpr qsizetype ProgramRecordLimit = (ProgramFileLimit - 3) / 81;
 
 // The names of the items directly in the open folder, "." and ".." left out, in the folder's order.
 QByteArrayList readFolder(int folder);
+// The same names handed to onName one by one, as they are read: nothing is kept.
+void readFolder(int folder, const std::function<void(QByteArrayView)> &onName);
 
 // The file's first line, without its line end; a first line longer than LineLimit cannot be read.
 CardRead readFirstLine(int folder, const char *name, FileOps &ops);

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QSet>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <csignal>
@@ -107,17 +108,80 @@ bool hasItem(int folder, const QString &name, struct stat *info = nullptr)
     return ::fstatat(folder, encoded(name).constData(), info ? info : &ignored, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
+char asciiLower(char byte)
+{
+    return byte >= 'A' && byte <= 'Z' ? char(byte + 32) : byte;
+}
+
+// Whether the text (ASCII, any case) is at index at of bytes.
+bool hasAsciiAt(QByteArrayView bytes, qsizetype at, QByteArrayView text)
+{
+    if (at < 0 || at + text.size() > bytes.size())
+        return false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (asciiLower(bytes[at + i]) != text[i])
+            return false;
+    }
+    return true;
+}
+
+// Whether the text (ASCII, any case) is anywhere in bytes.
+bool containsAscii(QByteArrayView bytes, QByteArrayView text)
+{
+    for (qsizetype at = bytes.indexOf(text.front()); at >= 0; at = bytes.indexOf(text.front(), at + 1)) {
+        if (hasAsciiAt(bytes, at, text))
+            return true;
+    }
+    return false;
+}
+
+// What the tests on decoded names ask, asked of the card's bytes: ".mp3", ".adv" and the control
+// characters are ASCII, an ASCII byte always decodes to itself alone, and no other character
+// folds to one of theirs.
+bool isTrackFileName(QByteArrayView name)
+{
+    return hasAsciiAt(name, name.size() - 4, ".mp3") && std::none_of(name.begin(), name.end(), [](char byte) {
+               return static_cast<unsigned char>(byte) < 32 || byte == 127;
+           });
+}
+
+QString decodedName(QByteArrayView name)
+{
+    return isAscii(name) ? QString::fromLatin1(name) : decodeFileName(name);
+}
+
 // The names in the open folder that may be command files, folded: one read of the folder tells
 // which command files can exist, so a big card costs one open per command file, not one per track.
 QSet<QString> commandFileCandidates(int folder)
 {
     QSet<QString> present;
-    for (const QByteArray &name : readFolder(folder)) {
+    readFolder(folder, [&present](QByteArrayView name) {
         // Every command file name holds ".adv" where its track's first ".mp3" was.
-        if (QLatin1StringView(name).contains(QLatin1StringView(".adv"), Qt::CaseInsensitive))
-            present.insert(decodeFileName(name).toCaseFolded());
-    }
+        if (containsAscii(name, ".adv"))
+            present.insert(decodedName(name).toCaseFolded());
+    });
     return present;
+}
+
+// Whether the track may have a command file among present, as lookupAt decides it in full. An
+// ASCII name is folded into folded, whose room is used again for the next, with no allocation;
+// any other name is answered yes.
+bool mayHaveCommandFile(const QString &trackName, const QSet<QString> &present, QString &folded)
+{
+    if (present.isEmpty())
+        return false;
+    folded.resize(trackName.size());
+    QChar *out = folded.data();
+    for (const QChar c : trackName) {
+        if (c.unicode() >= 0x80)
+            return true;
+        *out++ = QLatin1Char(asciiLower(char(c.unicode())));
+    }
+    const qsizetype at = folded.indexOf(Mp3Extension);
+    if (at < 0)
+        return false;
+    folded.replace(at, Mp3Extension.size(), QStringLiteral(".adv"));
+    return present.contains(folded);
 }
 
 // Whether the open folder may be a card: not the file system root, not on a pseudo file system.
@@ -204,10 +268,12 @@ QStringList CardStore::listTracks() const
     const Fd root = openRoot();
     if (!root.isOpen())
         return {};
-    QStringList names;
-    for (const QByteArray &name : readFolder(root.get()))
-        names.append(decodeFileName(name));
-    return sortTracks(std::move(names));
+    NameBytes names;
+    readFolder(root.get(), [&names](QByteArrayView name) {
+        if (isTrackFileName(name))
+            names.append(name);
+    });
+    return sortTrackNames(names);
 }
 
 CardStore::Lookup CardStore::lookupCommands(const QStringList &trackNames, const Progress &progress) const
@@ -221,16 +287,21 @@ CardStore::Lookup CardStore::lookupAt(int root, const QStringList &trackNames, c
     Lookup result;
     result.commandStrings.reserve(trackNames.size());
     NameList unreadable;
-    const QSet<QString> present = root >= 0 && trackNames.size() > 1 ? commandFileCandidates(root) : QSet<QString>();
+    const bool lookEach = trackNames.size() <= 1;
+    const QSet<QString> present = root >= 0 && !lookEach ? commandFileCandidates(root) : QSet<QString>();
+    QString folded;
     for (qsizetype i = 0; i < trackNames.size(); ++i) {
         report(progress, i, trackNames.size());
         const QString &trackName = trackNames[i];
         QString commandString = defaultCommandString(trackName);
+        if (root < 0 || (!lookEach && !mayHaveCommandFile(trackName, present, folded))) {
+            result.commandStrings.append(std::move(commandString));
+            continue;
+        }
         const QString fileName = trackCommandFileName(trackName);
         // A track name without ".mp3" has no command file; one with "/" could reach outside the root.
         // Folded names: on a card whose file system ignores case, TRACK01.ADV answers to TRACK01.adv.
-        if (root >= 0 && isPlainFileName(fileName)
-            && (trackNames.size() <= 1 || present.contains(fileName.toCaseFolded()))) {
+        if (isPlainFileName(fileName) && (lookEach || present.contains(fileName.toCaseFolded()))) {
             const CardRead read = readFirstLine(root, encoded(fileName).constData(), m_ops);
             if (read.status == ReadStatus::Read)
                 commandString = decodeCardText(read.bytes);

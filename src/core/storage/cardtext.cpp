@@ -89,6 +89,11 @@ QString decodeFileName(QByteArrayView bytes)
     return name;
 }
 
+bool isAscii(QByteArrayView bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](char byte) { return static_cast<unsigned char>(byte) < 0x80; });
+}
+
 QByteArray encodeFileName(const QString &name)
 {
     if (std::none_of(name.cbegin(), name.cend(), [](QChar c) { return c.isSurrogate(); }))

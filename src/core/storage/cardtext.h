@@ -12,6 +12,8 @@ namespace Vexolo {
 // A file name as the card holds it, and back.
 QString decodeFileName(QByteArrayView bytes);
 QByteArray encodeFileName(const QString &name);
+// Whether the bytes are all ASCII: a name so decodes to the same characters, one a byte.
+bool isAscii(QByteArrayView bytes);
 
 // A line of a card file. A line that is not valid UTF-8 was written by another tool: its track
 // name (up to and including its first ".mp3") keeps the card's bytes, the rest is read as
