@@ -146,6 +146,9 @@ private Q_SLOTS:
         CardStore store;
         store.choose(card.root());
         QCOMPARE(store.listTracks().join(u'/'), shown.join(u'/').replace("//", "/")); // a folder named so too
+        const Fd root(::open(qPrintable(card.root()), O_RDONLY | O_DIRECTORY));
+        QCOMPARE(readFolder(root.get()).size(), 18);
+        QCOMPARE(readFolder(root.get()).size(), 18); // the same open folder read twice
         const QStringList tracks = shown.sliced(3, 2);
         QCOMPARE(shownName(tracks[0]), tracks[1]);
         for (const QString &track : tracks)

@@ -77,6 +77,9 @@ void readFolder(int folder, const std::function<void(QByteArrayView)> &onName)
             ::close(copy);
         return;
     }
+    // The copy shares the folder's read position with the caller's descriptor: an earlier read of
+    // the same open folder would otherwise leave nothing to read.
+    ::rewinddir(listing);
     while (const dirent *entry = ::readdir(listing)) {
         const QByteArrayView name(entry->d_name);
         if (name != "." && name != "..")
