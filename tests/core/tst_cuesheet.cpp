@@ -23,8 +23,8 @@ private Q_SLOTS:
                                 "All outputs: on 5\n"
                                 "Check: Output 2 is switched off at 4 but nothing was switched on before it.\n"
                                 "Check: All outputs are switched on at 5 and never switched off.\n"
-                                "Check: 15 is past the end of the track, which ends at 10.0.\n"
-                                "Check: 20 is past the end of the track, which ends at 10.0.\n"
+                                "Check: 15 is past the end of the track, which ends at 10.\n"
+                                "Check: 20 is past the end of the track, which ends at 10.\n"
                                 "Check: Output 3 is switched on at 20 and never switched off."));
     }
 

@@ -5,6 +5,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <cmath>
 
 namespace Vexolo {
 
@@ -138,7 +139,7 @@ SwitchPlan planSwitching(const TrackSettings &settings, std::optional<double> le
             find(Finding::PastEnd, event,
                  QStringLiteral("%1 is past the end of the track, which ends at %2.")
                      .arg(event.time)
-                     .arg(QString::number(*lengthInUnits, 'f', 1)));
+                     .arg(QString::number(std::round(*lengthInUnits * 10) / 10)));
         }
         if (event.lane == PauseLane) {
             plan.pauses.append({event.time, event.column});

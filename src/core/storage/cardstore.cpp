@@ -726,4 +726,27 @@ void CardStore::removeLeftovers()
         removeLeftoverTemporaries(programs.get(), m_ops);
 }
 
+Fd CardStore::openTrack(const QString &trackName) const
+{
+    const Fd root = openRoot();
+    if (!root.isOpen() || !isTrackName(trackName) || !isPlainFileName(trackName))
+        return {};
+    const QByteArray name = encoded(trackName);
+    struct stat info;
+    // The type is looked at before opening, so a FIFO or device is never opened, and again after.
+    if (::fstatat(root.get(), name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode))
+        return {};
+    Fd track(::openat(root.get(), name.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
+    if (!track.isOpen() || ::fstat(track.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_dev != m_device)
+        return {};
+    return track;
+}
+
+bool CardStore::hasProgram(const QString &number) const
+{
+    const Fd root = openRoot();
+    const Fd programs = root.isOpen() ? openPrograms(root.get(), false) : Fd();
+    return programs.isOpen() && hasItem(programs.get(), programFileName(number));
+}
+
 } // namespace Vexolo
