@@ -102,8 +102,8 @@ CueSheet cueSheetOf(const CardStore &store, const QString &number, TimeUnit unit
 bool printCueSheet(QPrinter &printer, const CueSheet &sheet)
 {
     const qreal scale = printer.resolution() / PrintUnitsPerInch;
-    const CuePage page {int(printer.width() / scale), int(printer.height() / scale),
-                        textHeight(CueHeadingSize, true), textHeight(CueTextSize, true)};
+    const CuePage page {int(printer.width() / scale), int(printer.height() / scale), textHeight(CueHeadingSize, true),
+                        textHeight(CueTextSize, true)};
     QList<QList<CueStep>> pages(1);
     for (const CueStep &step : layoutCueSheet(sheet, page)) {
         if (step.kind == CueStep::Kind::NewPage)

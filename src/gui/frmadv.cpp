@@ -285,9 +285,8 @@ void frmAdv::showSettings(const Vexolo::TrackSettings &settings)
 QLineEdit *frmAdv::focusedTimeField() const
 {
     auto *focused = qobject_cast<QLineEdit *>(focusWidget());
-    const auto isTimeField = [focused](const auto &fields) {
-        return std::find(fields.cbegin(), fields.cend(), focused) != fields.cend();
-    };
+    const auto isTimeField
+        = [focused](const auto &fields) { return std::find(fields.cbegin(), fields.cend(), focused) != fields.cend(); };
     if (focused && (isTimeField(m_txtPause) || std::any_of(m_txtOutput.cbegin(), m_txtOutput.cend(), isTimeField)))
         return focused;
     return nullptr;

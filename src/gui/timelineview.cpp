@@ -24,6 +24,9 @@ const QColor AllBarColour(0x1f, 0x5f, 0xa8);
 const QColor PauseColour(0x6a, 0x1b, 0x9a);
 const QColor WarningColour(0xd3, 0x2f, 0x2f);
 const QColor PlayheadColour(0xf5, 0x7c, 0x00);
+const QColor LampLit(0xff, 0xd6, 0x00);
+const QColor LampDark(0x55, 0x55, 0x55);
+constexpr int LampPitch = 40;
 
 // A step between axis numbers of 1, 2 or 5 times a power of ten, so that about eight fit.
 double tickStep(double end)
@@ -76,8 +79,7 @@ void TimelineView::setPlayhead(std::optional<double> time)
 
 QRect TimelineView::plotArea() const
 {
-    return {LabelWidth, TopMargin, std::max(width() - LabelWidth - RightMargin, 1),
-            LaneCount * (LaneHeight + LaneGap)};
+    return {LabelWidth, TopMargin, std::max(width() - LabelWidth - RightMargin, 1), LaneCount * (LaneHeight + LaneGap)};
 }
 
 QRect TimelineView::laneRect(int lane) const
@@ -127,8 +129,8 @@ void TimelineView::paintEvent(QPaintEvent *)
         const QRect lane = laneRect(PauseLane);
         painter.setBrush(PauseColour);
         painter.setPen(Qt::NoPen);
-        painter.drawPolygon(QPolygonF({QPointF(x - 6, lane.top() + 3), QPointF(x + 6, lane.top() + 3),
-                                       QPointF(x, lane.bottom() - 3)}));
+        painter.drawPolygon(
+            QPolygonF({QPointF(x - 6, lane.top() + 3), QPointF(x + 6, lane.top() + 3), QPointF(x, lane.bottom() - 3)}));
     }
 
     // The axis, in the times' own numbers, and the track's end with its length.
@@ -190,8 +192,9 @@ QString TimelineView::textAt(QPoint point) const
         }
         for (const Span &span : m_plan.spans[lane]) {
             if (time >= span.start && (span.open || time <= span.end)) {
-                return span.open ? QStringLiteral("%1: on from %2 to the end").arg(laneName(lane)).arg(span.start)
-                                 : QStringLiteral("%1: on from %2 to %3").arg(laneName(lane)).arg(span.start).arg(span.end);
+                return span.open
+                    ? QStringLiteral("%1: on from %2 to the end").arg(laneName(lane)).arg(span.start)
+                    : QStringLiteral("%1: on from %2 to %3").arg(laneName(lane)).arg(span.start).arg(span.end);
             }
         }
     }
@@ -216,4 +219,42 @@ void TimelineView::mousePressEvent(QMouseEvent *event)
 {
     if (event->button() == Qt::LeftButton && plotArea().adjusted(0, 0, 0, AxisHeight).contains(event->pos()))
         Q_EMIT playheadWanted(timeAt(event->pos().x()));
+}
+
+LampsView::LampsView(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("lamps"));
+    setAccessibleName(QStringLiteral("Output lamps"));
+    setMinimumSize((OutputCount + 1) * LampPitch, 44);
+}
+
+void LampsView::show(const Lamps &lamps)
+{
+    if (lamps == m_lamps)
+        return;
+    m_lamps = lamps;
+    QStringList on;
+    for (int output = 0; output < OutputCount; ++output) {
+        if (lamps.outputs[output])
+            on.append(QString::number(output + 1));
+    }
+    setAccessibleDescription(on.isEmpty() ? QStringLiteral("All outputs off")
+                                          : QStringLiteral("On: ") + on.join(QStringLiteral(", ")));
+    update();
+}
+
+void LampsView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (int lamp = 0; lamp <= OutputCount; ++lamp) {
+        const bool lit = lamp < OutputCount ? m_lamps.outputs[lamp] : m_lamps.all;
+        const QPointF centre(LampPitch / 2.0 + lamp * LampPitch, 14);
+        painter.setPen(QPen(Qt::black, 1));
+        painter.setBrush(lit ? LampLit : LampDark);
+        painter.drawEllipse(centre, 11, 11);
+        painter.drawText(QRectF(centre.x() - LampPitch / 2.0, 28, LampPitch, 16), Qt::AlignCenter,
+                         lamp < OutputCount ? QString::number(lamp + 1) : QStringLiteral("All"));
+    }
 }

@@ -49,3 +49,20 @@ private:
     double m_axisEnd = 10;
     std::optional<double> m_playhead;
 };
+
+// Eight lamps and the "all" lamp, lit as the device has switched the outputs.
+class LampsView final : public QWidget
+{
+public:
+    explicit LampsView(QWidget *parent = nullptr);
+    Q_DISABLE_COPY_MOVE(LampsView)
+
+    void show(const Vexolo::Lamps &lamps);
+    const Vexolo::Lamps &shown() const { return m_lamps; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    Vexolo::Lamps m_lamps;
+};

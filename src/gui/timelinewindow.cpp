@@ -19,56 +19,6 @@
 
 using namespace Vexolo;
 
-// Eight lamps and the "all" lamp, lit as the device has switched the outputs.
-class LampsView final : public QWidget
-{
-public:
-    explicit LampsView(QWidget *parent)
-        : QWidget(parent)
-    {
-        setObjectName(QStringLiteral("lamps"));
-        setAccessibleName(QStringLiteral("Output lamps"));
-        setMinimumSize(9 * Pitch, 44);
-    }
-
-    void show(const Lamps &lamps)
-    {
-        if (lamps == m_lamps)
-            return;
-        m_lamps = lamps;
-        QStringList on;
-        for (int output = 0; output < OutputCount; ++output) {
-            if (lamps.outputs[output])
-                on.append(QString::number(output + 1));
-        }
-        setAccessibleDescription(on.isEmpty() ? QStringLiteral("All outputs off")
-                                              : QStringLiteral("On: ") + on.join(QStringLiteral(", ")));
-        update();
-    }
-
-    const Lamps &shown() const { return m_lamps; }
-
-protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.setRenderHint(QPainter::Antialiasing);
-        for (int lamp = 0; lamp <= OutputCount; ++lamp) {
-            const bool lit = lamp < OutputCount ? m_lamps.outputs[lamp] : m_lamps.all;
-            const QPointF centre(Pitch / 2.0 + lamp * Pitch, 14);
-            painter.setPen(QPen(Qt::black, 1));
-            painter.setBrush(lit ? QColor(0xff, 0xd6, 0x00) : QColor(0x55, 0x55, 0x55));
-            painter.drawEllipse(centre, 11, 11);
-            painter.drawText(QRectF(centre.x() - Pitch / 2.0, 28, Pitch, 16), Qt::AlignCenter,
-                             lamp < OutputCount ? QString::number(lamp + 1) : QStringLiteral("All"));
-        }
-    }
-
-private:
-    static constexpr int Pitch = 40;
-    Lamps m_lamps;
-};
-
 namespace {
 
 QString valueText(double value)
@@ -248,8 +198,8 @@ void TimelineWindow::showPlayhead(qint64 position)
     const double time = double(position) / millisecondsPerUnit();
     view->setPlayhead(time);
     lamps->show(lampsAt(m_settings, time));
-    lblPlayhead->setText(QStringLiteral("Playhead %1 of %2 (%3)")
-                             .arg(valueText(time), valueText(view->axisEnd()), unitName(m_unit)));
+    lblPlayhead->setText(
+        QStringLiteral("Playhead %1 of %2 (%3)").arg(valueText(time), valueText(view->axisEnd()), unitName(m_unit)));
 }
 
 void TimelineWindow::writePlayheadTime()

@@ -12,7 +12,7 @@ class TestCueSheet : public QObject
 private Q_SLOTS:
     void lines()
     {
-        const CueEntry entry {QStringLiteral("Fin.mp37V9 1A5 P15 3+1 3-9 3+20 2-4"), 10000};
+        const CueEntry entry {"Fin.mp37V9 1A5 P15 3+1 3-9 3+20 2-4", 10000};
         QCOMPARE(cueEntryLines(4, entry, TimeUnit::Seconds).join(u'\n'),
                  QStringLiteral("4)  Fin \u2014 0:10\n"
                                 "Remote: cue and play the next track without fading \u00b7 Auto play next track: yes "
@@ -31,21 +31,20 @@ private Q_SLOTS:
     void pages()
     {
         // Page 80 x 110: x = 10, width 60, top 10, bottom 100; lines 8 apart, a timeline 29 high.
-        const CueSheet sheet {
-            QStringLiteral("3"),
-            QStringLiteral("Show"),
-            QStringLiteral("1 May"),
-            TimeUnit::Tenths,
-            {{QStringLiteral("Intro.mp3 V7"), std::nullopt}, {QStringLiteral("Song.mp31V5 1+10 1-40 P30"), 8000}}};
+        const CueSheet sheet {"3",
+                              "Show",
+                              "1 May",
+                              TimeUnit::Tenths,
+                              {{"Intro.mp3 V7", std::nullopt}, {"Song.mp31V5 1+10 1-40 P30", 8000}}};
         QStringList shown;
         for (const CueStep &step : layoutCueSheet(sheet, {80, 110, 8, 6})) {
-            const QString box = QStringLiteral("[%1,%2,%3,%4]").arg(step.x).arg(step.y).arg(step.w).arg(step.h);
+            const QString box = QString("[%1,%2,%3,%4]").arg(step.x).arg(step.y).arg(step.w).arg(step.h);
             if (step.kind == CueStep::Kind::Text)
-                shown << QStringLiteral("%1:%2").arg(step.y).arg(step.text.left(9).trimmed());
+                shown << QString("%1:%2").arg(step.y).arg(step.text.left(9).trimmed());
             else if (step.kind == CueStep::Kind::Box)
-                shown << (step.bold ? QStringLiteral("#") : QString()) + box;
+                shown << (step.bold ? "#" : QString()) + box;
             else if (step.kind == CueStep::Kind::NewPage)
-                shown << QStringLiteral("|");
+                shown << "|";
         }
         QCOMPARE(shown.join(u' '),
                  QStringLiteral("10:Program 3 23:Cue sheet 41:1)  Intro 49:Remote: f [10,57,60,29] 102:Page 1 of | "
