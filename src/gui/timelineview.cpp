@@ -16,7 +16,7 @@ constexpr int RightMargin = 40;
 constexpr int TopMargin = 8;
 constexpr int LaneHeight = 22;
 constexpr int LaneGap = 4;
-constexpr int AxisHeight = 34;
+constexpr int AxisHeight = 44;
 constexpr int MarkRadius = 7;
 
 const QColor BarColour(0x2e, 0x7d, 0x32);

@@ -97,8 +97,9 @@ void TimelineWindow::createControls()
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(controls);
     layout->addWidget(lamps);
-    layout->addWidget(view, 1);
+    layout->addWidget(view);
     layout->addWidget(lblStatus);
+    layout->addStretch(1);
 }
 
 TimelineWindow *TimelineWindow::showBeside(frmAdv &adv)
@@ -178,7 +179,7 @@ void TimelineWindow::refresh()
         status << preview.silentReason();
     const int findings = int(view->plan().findings.size());
     if (findings > 0)
-        status << QStringLiteral("%1 to check: point at the red marks.").arg(findings);
+        status << QStringLiteral("%1 to check: point at the red marks for what they mean.").arg(findings);
     if (!m_notice.isEmpty())
         status << m_notice;
     lblStatus->setText(status.join(u' '));
