@@ -21,6 +21,8 @@ namespace Vexolo {
 
 namespace {
 
+const QString CommandName = QStringLiteral("vexolo-playlist-setup: ");
+
 QFont cueFont(int size, bool bold)
 {
     QFont font(QStringLiteral("Arial"));
@@ -144,27 +146,37 @@ int writeCueSheetPdf(const QString &card, const QString &number, const QString &
     CardStore store;
     store.choose(card);
     const auto fail = [&err](const QString &line) {
-        err << line << Qt::endl;
+        err << CommandName << line << Qt::endl;
         return 1;
     };
     if (store.root().isEmpty())
-        return fail(QStringLiteral("Cannot read the card folder %1.").arg(card));
+        return fail(QStringLiteral("cannot read the card folder %1").arg(card));
     const bool digit = number.size() == 1 && number[0] >= u'0' && number[0] <= u'9';
     if (!digit || !store.hasProgram(number))
-        return fail(QStringLiteral("Program %1 is not on the card %2.").arg(number, card));
+        return fail(QStringLiteral("program %1 is not on the card %2").arg(number, card));
     const CardStore::Loaded loaded = store.loadProgram(number);
     const QString unreadable = QStringLiteral("Could not read from file: ") + programFileName(number);
     if (std::any_of(loaded.notices.cbegin(), loaded.notices.cend(),
                     [&](const Notice &notice) { return notice.text == unreadable; }))
-        return fail(QStringLiteral("Cannot read program %1 on the card %2.").arg(number, card));
+        return fail(QStringLiteral("cannot read program %1 on the card %2").arg(number, card));
 
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(out);
     printer.setDocName(QStringLiteral("Cue sheet of program ") + number);
     if (!printCueSheet(printer, sheetOf(store, loaded, number, rememberedUnit(), nullptr)))
-        return fail(QStringLiteral("Cannot write %1.").arg(out));
+        return fail(QStringLiteral("cannot write %1").arg(out));
     return 0;
+}
+
+int runCueSheet(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    Q_UNUSED(out);
+    if (arguments.size() != 3) {
+        err << CommandName << "cue-sheet takes a card folder, a program number and a PDF file (see --help)" << Qt::endl;
+        return 2;
+    }
+    return writeCueSheetPdf(arguments[0], arguments[1], arguments[2], err);
 }
 
 } // namespace Vexolo

@@ -32,5 +32,7 @@ void printCueSheet(PlatformAdapter &platform, QWidget *parent, const CueSheet &s
 // out. 0 when written; 1 with one line on err when the card or the program cannot be read or the
 // PDF cannot be written. Needs a QGuiApplication (the offscreen platform will do).
 int writeCueSheetPdf(const QString &card, const QString &number, const QString &out, QTextStream &err);
+// The verb "cue-sheet CARD NUMBER OUT.pdf": 2 with one line on err when not given three arguments.
+int runCueSheet(const QStringList &arguments, QTextStream &out, QTextStream &err);
 
 } // namespace Vexolo

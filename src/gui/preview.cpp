@@ -36,7 +36,6 @@ void Preview::dropPlayer()
     }
     delete m_output;
     m_output = nullptr;
-    m_track.reset();
 }
 
 void Preview::goSilent(const QString &reason)
@@ -73,14 +72,16 @@ void Preview::setTrack(std::unique_ptr<QIODevice> track, qint64 end)
         goSilent(QStringLiteral("No sound device") + SilentClock);
         return;
     }
-    m_track = std::move(track);
     m_output = new QAudioOutput(this);
     m_player = new QMediaPlayer(this);
+    // The player's child, so it outlives whatever the player does on its way out.
+    QIODevice *device = track.release();
+    device->setParent(m_player);
     m_player->setAudioOutput(m_output);
     connect(m_player, &QMediaPlayer::errorOccurred, this, [this](QMediaPlayer::Error, const QString &text) {
         goSilent(QStringLiteral("The track cannot be played (%1)").arg(text) + SilentClock);
     });
-    m_player->setSourceDevice(m_track.get(), QUrl(QStringLiteral("track.mp3")));
+    m_player->setSourceDevice(device, QUrl(QStringLiteral("track.mp3")));
     const bool changed = !m_silentReason.isEmpty();
     m_silentReason.clear();
     if (changed)

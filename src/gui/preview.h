@@ -54,7 +54,6 @@ private:
     qint64 m_end = 0;
     bool m_playing = false;
     QString m_silentReason;
-    std::unique_ptr<QIODevice> m_track;
     QMediaPlayer *m_player = nullptr;
     QAudioOutput *m_output = nullptr;
 };

@@ -9,6 +9,7 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QIODevice>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -35,6 +36,7 @@ TimelineWindow::TimelineWindow(frmAdv &adv)
     setObjectName(QStringLiteral("timelineWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
     setPalette(Ui::designPalette(QColor(0xf0, 0xf0, 0xf0)));
+    setWindowIcon(QIcon(QStringLiteral(":/images/icon.png")));
     if (adv.owner())
         m_media = adv.owner()->findChild<TrackMedia *>();
     m_unit = rememberedUnit();
@@ -70,6 +72,7 @@ void TimelineWindow::createControls()
     cmdPlay = new QPushButton(QStringLiteral("Play"), this);
     cmdPlay->setObjectName(QStringLiteral("cmdPlay"));
     cmdPlay->setToolTip(QStringLiteral("Play or stop the preview (Space)"));
+    Ui::speak(cmdPlay, QStringLiteral("Play or stop the preview"));
     connect(cmdPlay, &QPushButton::clicked, &preview, &Preview::toggle);
     lblPlayhead = new QLabel(this);
     lblPlayhead->setObjectName(QStringLiteral("lblPlayhead"));
@@ -79,6 +82,7 @@ void TimelineWindow::createControls()
     cboUnit->addItems({unitName(TimeUnit::Seconds), unitName(TimeUnit::Tenths)});
     cboUnit->setCurrentIndex(m_unit == TimeUnit::Seconds ? 0 : 1);
     unitCaption->setBuddy(cboUnit);
+    Ui::speak(cboUnit, QStringLiteral("What one number of a time is"));
     connect(cboUnit, &QComboBox::activated, this,
             [this](int index) { setUnit(index == 0 ? TimeUnit::Seconds : TimeUnit::Tenths); });
 
