@@ -131,9 +131,9 @@ SwitchPlan planSwitching(const TrackSettings &settings, std::optional<double> le
         plan.lastTime = std::max(plan.lastTime, event.time);
         if (!isWholeNumber(event.text)) {
             find(Finding::NotANumber, event,
+                 // One arg() for both: a "%2" typed into the field must stay as typed.
                  QStringLiteral("\"%1\" is not a whole number: the device reads it as %2.")
-                     .arg(event.text)
-                     .arg(event.time));
+                     .arg(event.text, QString::number(event.time)));
         }
         if (lengthInUnits && event.time > *lengthInUnits) {
             find(Finding::PastEnd, event,
