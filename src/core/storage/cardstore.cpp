@@ -731,13 +731,12 @@ Fd CardStore::openTrack(const QString &trackName) const
     const Fd root = openRoot();
     if (!root.isOpen() || !isTrackName(trackName) || !isPlainFileName(trackName))
         return {};
-    const QByteArray name = encoded(trackName);
+    // As every card read: no link, never blocking, only a regular file with one link on the card's own mount.
+    Fd track(::openat(root.get(), encoded(trackName).constData(),
+                      O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     struct stat info;
-    // The type is looked at before opening, so a FIFO or device is never opened, and again after.
-    if (::fstatat(root.get(), name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode))
-        return {};
-    Fd track(::openat(root.get(), name.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC));
-    if (!track.isOpen() || ::fstat(track.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_dev != m_device)
+    if (!track.isOpen() || ::fstat(track.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1
+        || identityOf(track.get()).mount != m_identity.mount)
         return {};
     return track;
 }
