@@ -1,3 +1,4 @@
+#include "advancedtarget.h"
 #include "cuesheetprinting.h"
 #include "frmadv.h"
 #include "support/scriptedplatform.h"
@@ -23,7 +24,7 @@ private Q_SLOTS:
         ScriptedPlatform platform;
         QWidget owner;
         frmAdv *adv = frmAdv::instance(platform, owner);
-        adv->InitForm("T.mp3 V7 1+10 1-20", false, 0);
+        adv->InitForm("T.mp3 V7 1+10 1-20", Ui::AdvancedTarget::entry(1), 0);
         const auto key = [](QWidget *window, Qt::Key code, Qt::KeyboardModifiers modifiers = Qt::ControlModifier) {
             QApplication::setActiveWindow(window);
             QTest::keyClick(window, code, modifiers);
