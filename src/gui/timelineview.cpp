@@ -153,7 +153,7 @@ void TimelineView::paintEvent(QPaintEvent *)
     painter.drawText(QRectF(plot.right() - 120, axisY + 18, 160, 16), Qt::AlignRight | Qt::AlignTop,
                      QStringLiteral("length ") + m_lengthText);
 
-    for (const Finding &finding : m_plan.findings) {
+    for (const SwitchFinding &finding : m_plan.findings) {
         const QPointF centre(xOf(finding.time), laneRect(finding.lane).center().y());
         painter.setPen(QPen(Qt::white, 1.5));
         painter.setBrush(WarningColour);
@@ -172,7 +172,7 @@ void TimelineView::paintEvent(QPaintEvent *)
 QString TimelineView::textAt(QPoint point) const
 {
     QStringList texts;
-    for (const Finding &finding : m_plan.findings) {
+    for (const SwitchFinding &finding : m_plan.findings) {
         const QPointF centre(xOf(finding.time), laneRect(finding.lane).center().y());
         if (QLineF(centre, point).length() <= MarkRadius + 2)
             texts.append(finding.text);

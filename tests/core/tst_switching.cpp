@@ -48,7 +48,7 @@ private Q_SLOTS:
         QTEST(shown + (lamps.all ? u'A' : u'.'), "lamps");
 
         QStringList found;
-        for (const Finding &finding :
+        for (const SwitchFinding &finding :
              planSwitching(settings, length < 0 ? std::nullopt : std::optional(length)).findings)
             found << u"NOLTE"[finding.kind] + letter(finding.lane) + u'@' + QString::number(finding.time);
         QTEST(found.join(u' '), "findings");

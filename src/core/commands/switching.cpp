@@ -120,7 +120,7 @@ SwitchPlan planSwitching(const TrackSettings &settings, std::optional<double> le
 {
     SwitchPlan plan;
     const QList<Event> events = eventsOf(settings);
-    const auto find = [&](Finding::Kind kind, const Event &event, const QString &text) {
+    const auto find = [&](SwitchFinding::Kind kind, const Event &event, const QString &text) {
         plan.findings.append({kind, event.lane, event.column, event.time, text});
     };
 
@@ -130,13 +130,13 @@ SwitchPlan planSwitching(const TrackSettings &settings, std::optional<double> le
         const Event &event = events[i];
         plan.lastTime = std::max(plan.lastTime, event.time);
         if (!isWholeNumber(event.text)) {
-            find(Finding::NotANumber, event,
+            find(SwitchFinding::NotANumber, event,
                  // One arg() for both: a "%2" typed into the field must stay as typed.
                  QStringLiteral("\"%1\" is not a whole number: the device reads it as %2.")
                      .arg(event.text, QString::number(event.time)));
         }
         if (lengthInUnits && event.time > *lengthInUnits) {
-            find(Finding::PastEnd, event,
+            find(SwitchFinding::PastEnd, event,
                  QStringLiteral("%1 is past the end of the track, which ends at %2.")
                      .arg(event.time)
                      .arg(QString::number(std::round(*lengthInUnits * 10) / 10)));
@@ -148,7 +148,7 @@ SwitchPlan planSwitching(const TrackSettings &settings, std::optional<double> le
         // An Off that switches nothing: its output is off already (for all outputs: every one is).
         const bool nothingOn = event.lane == AllLane ? !machine.anyOn() : !machine.laneOn(event.lane);
         if (!event.on() && nothingOn) {
-            find(Finding::OffWithoutOn, event,
+            find(SwitchFinding::OffWithoutOn, event,
                  switchedText(event.lane)
                      + QStringLiteral(" off at %1 but nothing was switched on before it.").arg(event.time));
         }
@@ -176,7 +176,7 @@ SwitchPlan planSwitching(const TrackSettings &settings, std::optional<double> le
                 const Event &off = events[j];
                 if (off.on() || off.lane == PauseLane || !onLanes.contains(off.lane) || !offLanes.remove(off.lane))
                     continue;
-                find(Finding::OnAndOffTogether, off,
+                find(SwitchFinding::OnAndOffTogether, off,
                      switchedText(off.lane)
                          + QStringLiteral(" on and off at the same time, %1: it ends %2.")
                                .arg(off.time)
@@ -197,11 +197,11 @@ SwitchPlan planSwitching(const TrackSettings &settings, std::optional<double> le
     std::sort(order.begin(), order.end());
     for (const int index : std::as_const(order)) {
         const Event &event = events[index];
-        find(Finding::NeverOff, event,
+        find(SwitchFinding::NeverOff, event,
              switchedText(event.lane) + QStringLiteral(" on at %1 and never switched off.").arg(event.time));
     }
     std::stable_sort(plan.findings.begin(), plan.findings.end(),
-                     [](const Finding &a, const Finding &b) { return a.time < b.time; });
+                     [](const SwitchFinding &a, const SwitchFinding &b) { return a.time < b.time; });
     return plan;
 }
 

@@ -54,7 +54,7 @@ struct Span
     friend bool operator==(const Span &, const Span &) = default;
 };
 
-struct Finding
+struct SwitchFinding
 {
     enum Kind { NotANumber, OffWithoutOn, NeverOff, OnAndOffTogether, PastEnd };
     Kind kind = NotANumber;
@@ -74,7 +74,7 @@ struct SwitchPlan
 {
     std::array<QList<Span>, TrackSettings::OutputRows> spans; // per output, and for all outputs
     QList<Mark> pauses;
-    QList<Finding> findings; // in the order the device meets them
+    QList<SwitchFinding> findings; // in the order the device meets them
     qint32 lastTime = 0; // the largest time key, 0 when there is none
 };
 

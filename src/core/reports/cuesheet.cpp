@@ -111,7 +111,7 @@ QStringList cueEntryLines(int n, const CueEntry &entry, TimeUnit unit)
         if (!pairs.isEmpty())
             lines.append(laneName(lane) + QStringLiteral(": ") + pairs.join(QStringLiteral(", ")));
     }
-    for (const Finding &finding : planSwitching(settings, inUnits(entry.length, unit)).findings)
+    for (const SwitchFinding &finding : planSwitching(settings, inUnits(entry.length, unit)).findings)
         lines.append(QStringLiteral("Check: ") + finding.text);
     return lines;
 }
