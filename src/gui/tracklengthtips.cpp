@@ -8,6 +8,16 @@
 
 using namespace Vexolo;
 
+namespace {
+
+// The row's own tooltip (its name, in full), and the length below it.
+QString tipText(const QString &rowTip, const QString &length)
+{
+    return rowTip.isEmpty() ? length : rowTip + u'\n' + length;
+}
+
+} // namespace
+
 TrackLengthTips::TrackLengthTips(QAbstractItemView &list, TrackMedia &media, int nameRole)
     : QObject(&list)
     , m_list(list)
@@ -34,8 +44,11 @@ bool TrackLengthTips::eventFilter(QObject *watched, QEvent *event)
     if (!length) {
         m_waiting = name;
         m_at = help->globalPos();
+        m_tip = index.data(Qt::ToolTipRole).toString();
     }
-    QToolTip::showText(help->globalPos(), length ? lengthText(*length) : QStringLiteral("reading the length\u2026"),
+    QToolTip::showText(help->globalPos(),
+                       tipText(index.data(Qt::ToolTipRole).toString(),
+                               length ? lengthText(*length) : QStringLiteral("reading the length\u2026")),
                        m_list.viewport(), m_list.visualRect(index));
     return true;
 }
@@ -45,5 +58,6 @@ void TrackLengthTips::lengthRead(const QString &trackName)
     if (trackName != m_waiting || !QToolTip::isVisible())
         return;
     m_waiting.clear();
-    QToolTip::showText(m_at, lengthText(m_media.length(trackName).value_or(std::nullopt)), m_list.viewport());
+    QToolTip::showText(m_at, tipText(m_tip, lengthText(m_media.length(trackName).value_or(std::nullopt))),
+                       m_list.viewport());
 }

@@ -7,7 +7,7 @@
 class QAbstractItemView;
 class TrackMedia;
 
-// A list of card tracks whose tooltip is the track's length, "3:25" or "length unknown". The
+// A list of card tracks whose tooltip adds the track's length, "3:25" or "length unknown". The
 // length is read only when the tooltip asks for it; until it is read the tooltip says so, and it
 // is shown as soon as it is there while the pointer stays on the row.
 class TrackLengthTips final : public QObject
@@ -30,4 +30,5 @@ private:
     int m_nameRole;
     QString m_waiting; // the track whose tooltip waits for its length
     QPoint m_at;
+    QString m_tip;
 };
