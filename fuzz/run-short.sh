@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-5}
-targets=(fuzz_programfile fuzz_commandreader fuzz_encoderroundtrip fuzz_records)
+targets=(fuzz_programfile fuzz_commandreader fuzz_encoderroundtrip fuzz_records fuzz_mp3length)
 cmake --preset fuzz >/dev/null
 cmake --build build-fuzz --parallel "$(nproc)" --target "${targets[@]}" >/dev/null
 work=$(mktemp -d)

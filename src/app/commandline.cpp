@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "cli_fleet.h"
+#include "cuesheetprinting.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -22,6 +23,8 @@ std::span<const Verb> verbs()
          &runCompare},
         {u"copy-setup", u"<from card folder> <to card folder> [--dry-run]",
          u"Copies programs, names and command files onto the other card and reads them back.", &runCopySetup},
+        {u"cue-sheet", u"<card folder> <program number> <file.pdf>",
+         u"Writes the cue sheet of a program on the card as a PDF.", &runCueSheet, true},
     };
     return table;
 }

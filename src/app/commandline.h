@@ -26,6 +26,8 @@ struct Verb
     QStringView synopsis; // its arguments, as in "check <card folder>"
     QStringView summary; // one line for the help text
     VerbFunction run;
+    // Draws pages (a PDF): it runs in the toolkit's GUI part on its offscreen platform, still without a display.
+    bool drawsPages = false;
 };
 
 // The registered verbs, in the order the help text lists them.

@@ -4,6 +4,7 @@
 #include "platform/qtplatform.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <cstdio>
 #include <cstdlib>
@@ -37,6 +38,8 @@ int main(int argc, char *argv[])
 
     // The command line is read before any window exists: help, version and the commands need no display.
     QString cardFolder;
+    const CommandLine::Verb *pageVerb = nullptr;
+    QStringList pageVerbArguments;
     {
         const QCoreApplication core(argc, argv);
         QTextStream out(stdout);
@@ -45,11 +48,27 @@ int main(int argc, char *argv[])
         const CommandLine::Request request = CommandLine::parse(arguments, CommandLine::verbs(), out, err);
         if (request.exitCode)
             return *request.exitCode;
-        if (request.verb)
+        if (request.verb && !request.verb->drawsPages)
             return request.verb->run(request.verbArguments, out, err);
-        if (!CommandLine::displayAvailable(arguments, err))
+        pageVerb = request.verb;
+        pageVerbArguments = request.verbArguments;
+        if (!pageVerb && !CommandLine::displayAvailable(arguments, err))
             return CommandLine::ExitUsage;
         cardFolder = request.cardFolder;
+    }
+
+    if (pageVerb) {
+        // Text on pages needs the fonts of the toolkit's GUI part; its offscreen platform needs no display.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Standard error carries the verb's own lines only, not the toolkit's notes on the environment.
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &message) {
+            if (type == QtCriticalMsg || type == QtFatalMsg)
+                std::fputs(qPrintable(message + u'\n'), stderr);
+        });
+        const QGuiApplication pages(argc, argv);
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        return pageVerb->run(pageVerbArguments, out, err);
     }
 
     g_previousHandler = qInstallMessageHandler(windowSystemFailed);

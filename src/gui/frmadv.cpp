@@ -5,6 +5,7 @@
 #include "commands/textnumber.h"
 #include "controls.h"
 #include "platform/platformadapter.h"
+#include "timelinewindow.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -15,6 +16,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
+
+#include <algorithm>
 
 using namespace Vexolo::Ui;
 
@@ -227,6 +230,13 @@ void frmAdv::bindHandlers()
     connect(cmdCancel, &QPushButton::clicked, this, &frmAdv::cmdCancel_Action);
     connect(cmdClear, &QPushButton::clicked, this, &frmAdv::cmdClear_Action);
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &frmAdv::cmdCancel_Action);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this), &QShortcut::activated, this,
+            [this] { TimelineWindow::showBeside(*this); });
+    for (int i = 0; i < Columns; ++i) {
+        connect(m_txtPause[i], &QLineEdit::textChanged, this, &frmAdv::fieldsChanged);
+        for (int row = 0; row < OutputRows; ++row)
+            connect(m_txtOutput[row][i], &QLineEdit::textChanged, this, &frmAdv::fieldsChanged);
+    }
 }
 
 Vexolo::TrackSettings frmAdv::settings() const
@@ -269,6 +279,17 @@ void frmAdv::showSettings(const Vexolo::TrackSettings &settings)
         for (int row = 0; row < OutputRows; ++row)
             m_txtOutput[row][i]->setText(settings.outputs[row][i]);
     }
+    Q_EMIT fieldsChanged();
+}
+
+QLineEdit *frmAdv::focusedTimeField() const
+{
+    auto *focused = qobject_cast<QLineEdit *>(focusWidget());
+    const auto isTimeField
+        = [focused](const auto &fields) { return std::find(fields.cbegin(), fields.cend(), focused) != fields.cend(); };
+    if (focused && (isTimeField(m_txtPause) || std::any_of(m_txtOutput.cbegin(), m_txtOutput.cend(), isTimeField)))
+        return focused;
+    return nullptr;
 }
 
 void frmAdv::InitForm(const QString &commandString, const Vexolo::Ui::AdvancedTarget &target, int index)

@@ -78,6 +78,9 @@ public:
     void InitForm(const QString &commandString, const Vexolo::Ui::AdvancedTarget &target, int index);
     void ClearForm();
 
+    // The pause or output field that has (or last had) the focus in this window; nullptr when another control has it.
+    QLineEdit *focusedTimeField() const;
+
     // What the controls show, and showing a record in them.
     Vexolo::TrackSettings settings() const;
     void showSettings(const Vexolo::TrackSettings &settings);
@@ -93,6 +96,8 @@ Q_SIGNALS:
     // An accepted Save: the string encoded from the fields, for the target the window was opened
     // for; the owner applies it. This window then closes.
     void settingsSaved(const Vexolo::Ui::AdvancedTarget &target, const QString &commandString);
+    // A time field was changed, or another track was read in: for views that follow the fields.
+    void fieldsChanged();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

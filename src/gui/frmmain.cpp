@@ -5,6 +5,7 @@
 #include "card/tracknames.h"
 #include "commands/textnumber.h"
 #include "controls.h"
+#include "cuesheetprinting.h"
 #include "findingswindow.h"
 #include "fleetwindows.h"
 #include "frmadv.h"
@@ -12,6 +13,9 @@
 #include "printing.h"
 #include "singlelinevalidator.h"
 #include "storage/cardfiles.h"
+#include "timelinewindow.h"
+#include "tracklengthtips.h"
+#include "trackmedia.h"
 #include "volumeselector.h"
 
 #include <QAction>
@@ -108,6 +112,8 @@ frmMain::frmMain(PlatformAdapter &platform, Vexolo::FileOps &ops, QWidget *paren
     setFixedSize(WindowWidth, WindowHeight);
     setPalette(designPalette(Qt::black));
     setAutoFillBackground(true);
+    // A child, so the advanced window finds it through its owner.
+    m_media = new TrackMedia(m_store, this);
 
     createControls();
     bindHandlers();
@@ -267,6 +273,7 @@ void frmMain::bindHandlers()
     // The programs are read once per card, when the list first drops down for it.
     connect(m_programList, &ProgramList::aboutToPopUp, this, [this] { m_overview.showCard(m_store); });
     connect(m_programList, &ProgramList::programChosen, this, &frmMain::chooseProgram);
+    new TrackLengthTips(*lstCard, *m_media, Vexolo::CardTracks::NameRole);
     for (QListView *view : {lstList, lstCard}) {
         view->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(view, &QWidget::customContextMenuRequested, this,
@@ -296,6 +303,8 @@ void frmMain::bindKeys()
             &QPushButton::click);
     connect(shortcut(this, {QKeySequence(Qt::CTRL | Qt::Key_K)}, Qt::WindowShortcut), &QAction::triggered, this,
             [this] { showCardCheck(this, m_platform, m_store); });
+    connect(shortcut(this, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P)}, Qt::WindowShortcut), &QAction::triggered,
+            this, &frmMain::printCueSheet);
     connect(shortcut(lstList, {QKeySequence::Copy}, Qt::WidgetShortcut), &QAction::triggered, this,
             &frmMain::copyEntrySettings);
     connect(shortcut(lstList, {QKeySequence::Paste}, Qt::WidgetShortcut), &QAction::triggered, this,
@@ -316,6 +325,7 @@ void frmMain::showListMenu(QListView *list, const QPoint &position)
     if (list == lstCard) {
         menuEntry(menu, QStringLiteral("Copy Settings"), {}, selected, [this] { copyCardSettings(); });
         menuEntry(menu, QStringLiteral("Paste Settings"), {}, selected && copied, [this] { pasteCardSettings(); });
+        menuEntry(menu, QStringLiteral("Show Timeline"), {}, selected, [this, list] { showTimeline(list); });
         menu.addSeparator();
         const bool chosen = m_store.identity().isValid();
         menuEntry(menu, QStringLiteral("Check Card…"), QKeySequence(Qt::CTRL | Qt::Key_K), chosen,
@@ -330,6 +340,9 @@ void frmMain::showListMenu(QListView *list, const QPoint &position)
                   [this] { pasteEntrySettings(); });
         menuEntry(menu, QStringLiteral("Paste Settings to All Entries"), {}, copied && m_document.count() > 0,
                   [this] { pasteSettingsToAllEntries(); });
+        menuEntry(menu, QStringLiteral("Show Timeline"), {}, selected, [this, list] { showTimeline(list); });
+        menuEntry(menu, QStringLiteral("Print Cue Sheet\u2026"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P), true,
+                  [this] { printCueSheet(); });
     }
     menu.exec(list->viewport()->mapToGlobal(position));
 }
@@ -542,6 +555,27 @@ void frmMain::cmdPrintRoot_Action()
     for (QString &track : tracks)
         track = Vexolo::shownName(track);
     printThroughDialog(*this, QStringLiteral("Directory on ") + drvCard->currentText(), tracks);
+}
+
+void frmMain::showTimeline(QListView *list)
+{
+    if (list == lstCard)
+        cmdCardAdvanced_Action();
+    else
+        cmdListAdvanced_Action();
+    if (frmAdv *window = frmAdv::existing())
+        TimelineWindow::showBeside(*window);
+}
+
+void frmMain::printCueSheet()
+{
+    // The lengths are read first, while the pointer says the program is busy; the dialog comes after.
+    const Vexolo::CueSheet sheet = [this] {
+        BusyFeedback busy(this);
+        return Vexolo::cueSheetOf(m_document.number(), txtName->text(), m_document.names(), m_document.commandStrings(),
+                                  Vexolo::rememberedUnit(), m_media);
+    }();
+    Vexolo::printCueSheet(m_platform, this, sheet);
 }
 
 void frmMain::cmdCardAdvanced_Action()

@@ -18,6 +18,7 @@ class QLineEdit;
 class QListView;
 class QPushButton;
 class QUndoStack;
+class TrackMedia;
 
 namespace Vexolo::Ui {
 class ProgramList;
@@ -88,6 +89,11 @@ public:
     void pasteSettingsToAllEntries();
     void pasteCardSettings();
 
+    // "Show Timeline": the advanced window for the selected track or entry, with its timeline beside it.
+    void showTimeline(QListView *list);
+    // "Print Cue Sheet…": the playlist as it stands, through the print dialog.
+    void printCueSheet();
+
     // The selected row of a list, -1 when none: a current row alone is not a selection.
     static int selectedRow(const QAbstractItemView *list);
 
@@ -122,6 +128,8 @@ private:
     // The card's ten programs at a glance, dropping down from txtList.
     Vexolo::ProgramOverview m_overview;
     Vexolo::Ui::ProgramList *m_programList = nullptr;
+    // The tracks' lengths and sound, for the card list's tooltip, the timeline and the cue sheet.
+    TrackMedia *m_media = nullptr;
     bool m_opened = false;
 
     // Controls, in creation (and tab) order.

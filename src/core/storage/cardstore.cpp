@@ -726,4 +726,26 @@ void CardStore::removeLeftovers()
         removeLeftoverTemporaries(programs.get(), m_ops);
 }
 
+Fd CardStore::openTrack(const QString &trackName) const
+{
+    const Fd root = openRoot();
+    if (!root.isOpen() || !isTrackName(trackName) || !isPlainFileName(trackName))
+        return {};
+    // As every card read: no link, never blocking, only a regular file with one link on the card's own mount.
+    Fd track(::openat(root.get(), encoded(trackName).constData(),
+                      O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    struct stat info;
+    if (!track.isOpen() || ::fstat(track.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1
+        || identityOf(track.get()).mount != m_identity.mount)
+        return {};
+    return track;
+}
+
+bool CardStore::hasProgram(const QString &number) const
+{
+    const Fd root = openRoot();
+    const Fd programs = root.isOpen() ? openPrograms(root.get(), false) : Fd();
+    return programs.isOpen() && hasItem(programs.get(), programFileName(number));
+}
+
 } // namespace Vexolo

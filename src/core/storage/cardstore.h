@@ -121,6 +121,12 @@ public:
     // anything but a regular file.
     Notices writeTrackCommand(const QString &trackName, const QString &commandString);
 
+    // For the timeline, the preview and the cue sheet: a track directly in the card root opened for
+    // reading only, never blocking, and only when it is a regular file; not open otherwise.
+    Fd openTrack(const QString &trackName) const;
+    // Whether program number's file is on the card.
+    bool hasProgram(const QString &number) const;
+
     // The texts of the messages, used exactly as they stand.
     static const QString NoCardMessage;
     static const QString CardChangedMessage;

@@ -1,0 +1,119 @@
+#include "card/mp3length.h"
+
+#include <taglib/id3v2framefactory.h>
+#include <taglib/mpegfile.h>
+#include <taglib/mpegproperties.h>
+#include <taglib/tiostream.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <functional>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace Vexolo {
+
+namespace {
+
+// Reads size bytes at offset into buffer; the count read, or -1.
+using ReadAt = std::function<qint64(char *buffer, qint64 size, qint64 offset)>;
+
+// A read-only stream for TagLib that serves no more than the read budget and never a block larger
+// than MaxBlock, whatever sizes a damaged or hostile file's headers claim.
+class BoundedStream final : public TagLib::IOStream
+{
+public:
+    BoundedStream(ReadAt readAt, qint64 size)
+        : m_readAt(std::move(readAt))
+        , m_size(std::min<qint64>(size, LONG_MAX))
+    {
+    }
+
+    TagLib::FileName name() const override { return "track"; }
+
+    TagLib::ByteVector readBlock(unsigned long length) override
+    {
+        const qint64 wanted
+            = std::min({qint64(std::min<unsigned long>(length, Mp3MaxBlock)), Mp3ReadBudget - m_spent, m_size - m_at});
+        if (wanted <= 0)
+            return {};
+        TagLib::ByteVector block(static_cast<unsigned int>(wanted), 0);
+        const qint64 count = m_readAt(block.data(), wanted, m_at);
+        if (count <= 0)
+            return {};
+        block.resize(static_cast<unsigned int>(count));
+        m_at += count;
+        m_spent += count;
+        return block;
+    }
+
+    void writeBlock(const TagLib::ByteVector &) override { }
+    void insert(const TagLib::ByteVector &, unsigned long, unsigned long) override { }
+    void removeBlock(unsigned long, unsigned long) override { }
+    bool readOnly() const override { return true; }
+    bool isOpen() const override { return true; }
+
+    void seek(long offset, Position from) override
+    {
+        const qint64 base = from == Beginning ? 0 : from == Current ? m_at : m_size;
+        m_at = std::clamp<qint64>(base + offset, 0, m_size);
+    }
+
+    long tell() const override { return long(m_at); }
+    long length() override { return long(m_size); }
+    void truncate(long) override { }
+
+private:
+    ReadAt m_readAt;
+    qint64 m_size = 0;
+    qint64 m_at = 0;
+    qint64 m_spent = 0;
+};
+
+TrackLength lengthOf(BoundedStream &stream)
+{
+    TagLib::MPEG::File file(&stream, TagLib::ID3v2::FrameFactory::instance(), true, TagLib::AudioProperties::Fast);
+    if (!file.isValid() || !file.audioProperties())
+        return std::nullopt;
+    const int milliseconds = file.audioProperties()->lengthInMilliseconds();
+    if (milliseconds <= 0)
+        return std::nullopt;
+    return milliseconds;
+}
+
+} // namespace
+
+TrackLength readMp3Length(int fd)
+{
+    struct stat info;
+    if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    BoundedStream stream(
+        [fd](char *buffer, qint64 size, qint64 offset) -> qint64 {
+            for (;;) {
+                const ssize_t count = ::pread(fd, buffer, size_t(size), off_t(offset));
+                if (count >= 0 || errno != EINTR)
+                    return count;
+            }
+        },
+        info.st_size);
+    return lengthOf(stream);
+}
+
+TrackLength readMp3Length(QByteArrayView bytes)
+{
+    BoundedStream stream(
+        [bytes](char *buffer, qint64 size, qint64 offset) -> qint64 {
+            const qint64 count = std::min(size, bytes.size() - offset);
+            if (count > 0)
+                std::memcpy(buffer, bytes.data() + offset, size_t(count));
+            return count;
+        },
+        bytes.size());
+    return lengthOf(stream);
+}
+
+} // namespace Vexolo

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "commands/switching.h"
+
+#include <QByteArrayView>
+
+// A track's playing time, from its MPEG headers (Xing or VBRI where there is one) and its tags,
+// without decoding the sound. Lives in its own library, so only what needs it links TagLib.
+namespace Vexolo {
+
+// At most this much of a file is read, and at most MaxBlock in one piece: a huge tag or a file
+// that holds no MPEG frame costs a bounded read, never the whole file.
+inline constexpr qint64 Mp3ReadBudget = 4 * 1024 * 1024;
+inline constexpr qint64 Mp3MaxBlock = 256 * 1024;
+
+// The length of the MP3 open for reading at fd (a regular file); none when it cannot be read.
+TrackLength readMp3Length(int fd);
+// The same for an MP3 held in memory.
+TrackLength readMp3Length(QByteArrayView bytes);
+
+} // namespace Vexolo

@@ -1,0 +1,208 @@
+#include "commands/switching.h"
+
+#include "commands/textnumber.h"
+
+#include <QSet>
+
+#include <algorithm>
+#include <cmath>
+
+namespace Vexolo {
+
+namespace {
+
+constexpr int AllLane = TrackSettings::AllRow;
+
+struct Event
+{
+    qint32 time = 0;
+    int lane = 0;
+    int column = 0;
+    QString text;
+    bool on() const { return column % 2 == 0; }
+};
+
+// The commands in the device's order: the encoder's production order (column by column; in a
+// column the pause, outputs 1 to 8, all outputs), then stably by time key.
+QList<Event> eventsOf(const TrackSettings &settings)
+{
+    QList<Event> events;
+    for (int column = 0; column < TrackSettings::Columns; ++column) {
+        if (!settings.pauses[column].isEmpty())
+            events.append({Val(settings.pauses[column]), PauseLane, column, settings.pauses[column]});
+        for (int lane = 0; lane < TrackSettings::OutputRows; ++lane) {
+            const QString &text = settings.outputs[lane][column];
+            if (!text.isEmpty())
+                events.append({Val(text), lane, column, text});
+        }
+    }
+    std::stable_sort(events.begin(), events.end(), [](const Event &a, const Event &b) { return a.time < b.time; });
+    return events;
+}
+
+// The device's outputs, and for each output that is on the command that switched it on.
+struct Machine
+{
+    Lamps lamps;
+    std::array<int, OutputCount> onBy {};
+
+    bool anyOn() const { return std::find(lamps.outputs.cbegin(), lamps.outputs.cend(), true) != lamps.outputs.cend(); }
+    bool laneOn(int lane) const { return lane == AllLane ? lamps.all : lamps.outputs[lane]; }
+
+    void apply(const Event &event, int index)
+    {
+        if (event.lane == PauseLane)
+            return;
+        if (event.lane == AllLane) {
+            lamps.all = event.on();
+            lamps.outputs.fill(event.on());
+            onBy.fill(index);
+            return;
+        }
+        lamps.outputs[event.lane] = event.on();
+        onBy[event.lane] = index;
+    }
+};
+
+bool isWholeNumber(const QString &text)
+{
+    return !text.isEmpty() && std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+QString switchedText(int lane)
+{
+    return lane == AllLane ? QStringLiteral("All outputs are switched")
+                           : laneName(lane) + QStringLiteral(" is switched");
+}
+
+} // namespace
+
+QString lengthText(TrackLength length)
+{
+    if (!length || *length < 0)
+        return QStringLiteral("length unknown");
+    const qint64 seconds = *length / 1000;
+    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+QString unitName(TimeUnit unit)
+{
+    return unit == TimeUnit::Seconds ? QStringLiteral("seconds") : QStringLiteral("tenths of a second");
+}
+
+QString laneName(int lane)
+{
+    if (lane == AllLane)
+        return QStringLiteral("All outputs");
+    if (lane == PauseLane)
+        return QStringLiteral("Auto pause");
+    return QStringLiteral("Output %1").arg(lane + 1);
+}
+
+double axisEnd(const SwitchPlan &plan, std::optional<double> lengthInUnits)
+{
+    const double last = plan.lastTime;
+    if (lengthInUnits && *lengthInUnits > last)
+        return *lengthInUnits;
+    return std::max(last + std::max(1.0, last / 10), 10.0);
+}
+
+Lamps lampsAt(const TrackSettings &settings, double time)
+{
+    Machine machine;
+    const QList<Event> events = eventsOf(settings);
+    for (qsizetype i = 0; i < events.size() && events[i].time <= time; ++i)
+        machine.apply(events[i], int(i));
+    return machine.lamps;
+}
+
+SwitchPlan planSwitching(const TrackSettings &settings, std::optional<double> lengthInUnits)
+{
+    SwitchPlan plan;
+    const QList<Event> events = eventsOf(settings);
+    const auto find = [&](SwitchFinding::Kind kind, const Event &event, const QString &text) {
+        plan.findings.append({kind, event.lane, event.column, event.time, text});
+    };
+
+    Machine machine;
+    std::array<qint32, TrackSettings::OutputRows> spanStart {};
+    for (qsizetype i = 0; i < events.size(); ++i) {
+        const Event &event = events[i];
+        plan.lastTime = std::max(plan.lastTime, event.time);
+        if (!isWholeNumber(event.text)) {
+            find(SwitchFinding::NotANumber, event,
+                 // One arg() for both: a "%2" typed into the field must stay as typed.
+                 QStringLiteral("\"%1\" is not a whole number: the device reads it as %2.")
+                     .arg(event.text, QString::number(event.time)));
+        }
+        if (lengthInUnits && event.time > *lengthInUnits) {
+            find(SwitchFinding::PastEnd, event,
+                 QStringLiteral("%1 is past the end of the track, which ends at %2.")
+                     .arg(event.time)
+                     .arg(QString::number(std::round(*lengthInUnits * 10) / 10)));
+        }
+        if (event.lane == PauseLane) {
+            plan.pauses.append({event.time, event.column});
+            continue;
+        }
+        // An Off that switches nothing: its output is off already (for all outputs: every one is).
+        const bool nothingOn = event.lane == AllLane ? !machine.anyOn() : !machine.laneOn(event.lane);
+        if (!event.on() && nothingOn) {
+            find(SwitchFinding::OffWithoutOn, event,
+                 switchedText(event.lane)
+                     + QStringLiteral(" off at %1 but nothing was switched on before it.").arg(event.time));
+        }
+
+        const Machine before = machine;
+        machine.apply(event, int(i));
+        for (int lane = 0; lane < TrackSettings::OutputRows; ++lane) {
+            if (!before.laneOn(lane) && machine.laneOn(lane))
+                spanStart[lane] = event.time;
+            else if (before.laneOn(lane) && !machine.laneOn(lane) && event.time > spanStart[lane])
+                plan.spans[lane].append({spanStart[lane], event.time, false});
+        }
+
+        // An On and an Off of one lane at one time: the later one in the string wins.
+        const bool groupEnds = i + 1 == events.size() || events[i + 1].time != event.time;
+        if (groupEnds) {
+            qsizetype first = i;
+            while (first > 0 && events[first - 1].time == event.time)
+                --first;
+            QSet<int> onLanes;
+            QSet<int> offLanes;
+            for (qsizetype j = first; j <= i; ++j)
+                (events[j].on() ? onLanes : offLanes).insert(events[j].lane);
+            for (qsizetype j = first; j <= i; ++j) {
+                const Event &off = events[j];
+                if (off.on() || off.lane == PauseLane || !onLanes.contains(off.lane) || !offLanes.remove(off.lane))
+                    continue;
+                find(SwitchFinding::OnAndOffTogether, off,
+                     switchedText(off.lane)
+                         + QStringLiteral(" on and off at the same time, %1: it ends %2.")
+                               .arg(off.time)
+                               .arg(machine.laneOn(off.lane) ? QStringLiteral("on") : QStringLiteral("off")));
+            }
+        }
+    }
+
+    // Spans still open at the end, and the commands that left them on, each named once.
+    QSet<int> leftOn;
+    for (int lane = 0; lane < TrackSettings::OutputRows; ++lane) {
+        if (machine.laneOn(lane))
+            plan.spans[lane].append({spanStart[lane], spanStart[lane], true});
+        if (lane < OutputCount && machine.lamps.outputs[lane])
+            leftOn.insert(machine.onBy[lane]);
+    }
+    QList<int> order(leftOn.cbegin(), leftOn.cend());
+    std::sort(order.begin(), order.end());
+    for (const int index : std::as_const(order)) {
+        const Event &event = events[index];
+        find(SwitchFinding::NeverOff, event,
+             switchedText(event.lane) + QStringLiteral(" on at %1 and never switched off.").arg(event.time));
+    }
+    std::stable_sort(plan.findings.begin(), plan.findings.end(),
+                     [](const SwitchFinding &a, const SwitchFinding &b) { return a.time < b.time; });
+    return plan;
+}
+
+} // namespace Vexolo

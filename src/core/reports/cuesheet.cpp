@@ -1,0 +1,168 @@
+#include "reports/cuesheet.h"
+
+#include "card/tracknames.h"
+#include "commands/commandreader.h"
+
+#include <algorithm>
+
+namespace Vexolo {
+
+namespace {
+
+constexpr int LineGap = 2;
+constexpr int HeadingGap = 5;
+constexpr int EntryGap = 10;
+// The small timeline: one thin lane per output and one for all outputs.
+constexpr int LaneHeight = 3;
+constexpr int TimelineHeight = LaneHeight * TrackSettings::OutputRows + 2;
+constexpr int PauseMarkWidth = 1;
+
+QString fadeWords(FadeOption fade)
+{
+    switch (fade) {
+    case FadeOption::Norm:
+        return QStringLiteral("Remote: fade and cue the next track");
+    case FadeOption::Fade1:
+        return QStringLiteral("Remote: fade, cue and play the next track");
+    case FadeOption::Fade2:
+        return QStringLiteral("Remote: cue and play the next track without fading");
+    case FadeOption::None:
+        break;
+    }
+    return QStringLiteral("Remote: no fade option");
+}
+
+// "10 to 40", or "on 10" / "off 40" where the other half of the pair is empty.
+QString pairText(const QString &on, const QString &off)
+{
+    if (on.isEmpty())
+        return QStringLiteral("off ") + off;
+    if (off.isEmpty())
+        return QStringLiteral("on ") + on;
+    return on + QStringLiteral(" to ") + off;
+}
+
+std::optional<double> inUnits(TrackLength length, TimeUnit unit)
+{
+    if (!length || *length < 0)
+        return std::nullopt;
+    return double(*length) / double(millisecondsPer(unit));
+}
+
+CueStep text(int x, int y, int w, int h, const QString &text)
+{
+    return {CueStep::Kind::Text, x, y, w, h, 0, false, text};
+}
+
+CueStep font(int size, bool bold)
+{
+    return {CueStep::Kind::Font, 0, 0, 0, 0, size, bold, {}};
+}
+
+CueStep box(int x, int y, int w, int h, bool filled)
+{
+    return {CueStep::Kind::Box, x, y, w, h, 0, filled, {}};
+}
+
+// The small timeline of one entry in the box x, y, w: bars where outputs are on, marks at pauses.
+void drawTimeline(QList<CueStep> &steps, const TrackSettings &settings, std::optional<double> length, int x, int y,
+                  int w)
+{
+    const SwitchPlan plan = planSwitching(settings, length);
+    const double end = axisEnd(plan, length);
+    const auto at = [&](double time) { return x + int(double(w) * std::clamp(time, 0.0, end) / end); };
+    steps.append(box(x, y, w, TimelineHeight, false));
+    for (int lane = 0; lane < TrackSettings::OutputRows; ++lane) {
+        for (const Span &span : plan.spans[lane]) {
+            const int left = at(span.start);
+            const int right = span.open ? x + w : at(span.end);
+            steps.append(box(left, y + 1 + lane * LaneHeight, std::max(right - left, 1), LaneHeight, true));
+        }
+    }
+    for (const Mark &pause : plan.pauses)
+        steps.append(box(at(pause.time), y, PauseMarkWidth, TimelineHeight, true));
+}
+
+} // namespace
+
+QStringList cueEntryLines(int n, const CueEntry &entry, TimeUnit unit)
+{
+    TrackSettings settings;
+    readCommandString(settings, entry.commandString);
+    QStringList lines {QString::number(n) + QStringLiteral(")  ") + ExtractFilename(settings.trackName)
+                           + QStringLiteral(" \u2014 ") + lengthText(entry.length),
+                       fadeWords(settings.fade) + QStringLiteral(" \u00b7 Auto play next track: ")
+                           + (settings.playNext ? QStringLiteral("yes") : QStringLiteral("no"))
+                           + QStringLiteral(" \u00b7 Volume ") + settings.volume};
+    QStringList pauses;
+    for (const QString &pause : settings.pauses) {
+        if (!pause.isEmpty())
+            pauses.append(pause);
+    }
+    if (!pauses.isEmpty())
+        lines.append(QStringLiteral("Auto pauses: ") + pauses.join(QStringLiteral(", ")));
+    for (int lane = 0; lane < TrackSettings::OutputRows; ++lane) {
+        QStringList pairs;
+        const auto &row = settings.outputs[lane];
+        for (int column = 0; column < TrackSettings::Columns; column += 2) {
+            if (!row[column].isEmpty() || !row[column + 1].isEmpty())
+                pairs.append(pairText(row[column], row[column + 1]));
+        }
+        if (!pairs.isEmpty())
+            lines.append(laneName(lane) + QStringLiteral(": ") + pairs.join(QStringLiteral(", ")));
+    }
+    for (const SwitchFinding &finding : planSwitching(settings, inUnits(entry.length, unit)).findings)
+        lines.append(QStringLiteral("Check: ") + finding.text);
+    return lines;
+}
+
+QList<CueStep> layoutCueSheet(const CueSheet &sheet, const CuePage &page)
+{
+    const int x = page.width / 8;
+    const int w = page.width - 2 * x;
+    const int top = page.height / 11;
+    const int bottom = int(qint64(page.height) * 10 / 11);
+    const int lineAdvance = page.lineHeight + LineGap;
+
+    QList<QList<CueStep>> pages(1);
+    int y = top;
+    const QString title = QStringLiteral("Program ") + sheet.number
+        + (sheet.name.isEmpty() ? QString() : QStringLiteral(": ") + sheet.name);
+    pages.last() << font(CueHeadingSize, true) << text(x, y, w, page.headingHeight, title);
+    y += page.headingHeight + HeadingGap;
+    pages.last() << font(CueTextSize, false)
+                 << text(x, y, w, page.lineHeight,
+                         QStringLiteral("Cue sheet, printed ") + sheet.date + QStringLiteral(" \u00b7 times in ")
+                             + unitName(sheet.unit));
+    y += lineAdvance + EntryGap;
+
+    for (qsizetype i = 0; i < sheet.entries.size(); ++i) {
+        const CueEntry &entry = sheet.entries[i];
+        const QStringList lines = cueEntryLines(int(i) + 1, entry, sheet.unit);
+        const int height = int(lines.size()) * lineAdvance + TimelineHeight;
+        if (y + height > bottom && y > top) {
+            pages.append(QList<CueStep>());
+            y = top;
+        }
+        for (qsizetype line = 0; line < lines.size(); ++line) {
+            pages.last() << font(CueTextSize, line == 0) << text(x, y, w, page.lineHeight, lines[line]);
+            y += lineAdvance;
+        }
+        TrackSettings settings;
+        readCommandString(settings, entry.commandString);
+        drawTimeline(pages.last(), settings, inUnits(entry.length, sheet.unit), x, y, w);
+        y += TimelineHeight + EntryGap;
+    }
+
+    QList<CueStep> steps;
+    const int footer = bottom + (page.height - bottom - page.lineHeight) / 2;
+    for (qsizetype n = 0; n < pages.size(); ++n) {
+        if (n > 0)
+            steps.append(CueStep {});
+        steps << pages[n] << font(CueTextSize, false)
+              << text(x, footer, w, page.lineHeight, QStringLiteral("Page %1 of %2").arg(n + 1).arg(pages.size()));
+    }
+    return steps;
+}
+
+} // namespace Vexolo

@@ -1,0 +1,63 @@
+#pragma once
+
+#include "commands/switching.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The cue sheet of a program: what every entry will do, on paper. Like the printed lists, the
+// layout knows nothing of printers: it turns the program and the page's sizes into drawing steps.
+namespace Vexolo {
+
+struct CueEntry
+{
+    QString commandString;
+    TrackLength length;
+};
+
+struct CueSheet
+{
+    QString number; // the program number, "0" to "9"
+    QString name;
+    QString date; // as it is to be printed
+    TimeUnit unit = TimeUnit::Seconds; // what one number of a time stands for
+    QList<CueEntry> entries;
+};
+
+struct CueStep
+{
+    // Font: size and weight for the texts that follow. Text: drawn left-aligned in the box x, y, w, h
+    // (cut short to fit w). Box: a rectangle, filled or framed. NewPage: the next page begins.
+    enum class Kind { Font, Text, Box, NewPage };
+    Kind kind = Kind::NewPage;
+    int x = 0;
+    int y = 0;
+    int w = 0;
+    int h = 0;
+    int size = 0;
+    bool bold = false; // Font: bold; Box: filled
+    QString text;
+};
+
+inline constexpr int CueHeadingSize = 16;
+inline constexpr int CueTextSize = 10;
+
+// headingHeight and lineHeight: the text heights at CueHeadingSize and CueTextSize.
+struct CuePage
+{
+    int width = 0;
+    int height = 0;
+    int headingHeight = 0;
+    int lineHeight = 0;
+};
+
+// The text lines of one entry, numbered n: number and name with the length, fade option, play
+// next and volume in words, pauses, each output's On-Off pairs, and what looks like a mistake.
+QStringList cueEntryLines(int n, const CueEntry &entry, TimeUnit unit);
+
+// Margins as the printed lists have them (left W / 8, top H / 11, bottom H * 10 / 11). An entry is
+// never split across pages unless it is taller than a page. Every page ends with "Page N of M".
+QList<CueStep> layoutCueSheet(const CueSheet &sheet, const CuePage &page);
+
+} // namespace Vexolo

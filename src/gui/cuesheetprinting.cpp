@@ -1,0 +1,182 @@
+#include "cuesheetprinting.h"
+
+#include "card/mp3length.h"
+#include "card/tracknames.h"
+#include "platform/platformadapter.h"
+#include "printing.h"
+#include "storage/cardfiles.h"
+#include "storage/cardstore.h"
+#include "trackmedia.h"
+
+#include <QDate>
+#include <QFontMetricsF>
+#include <QLocale>
+#include <QPainter>
+#include <QPrinter>
+#include <QTextStream>
+
+#include <algorithm>
+
+namespace Vexolo {
+
+namespace {
+
+const QString CommandName = QStringLiteral("vexolo-playlist-setup: ");
+
+QFont cueFont(int size, bool bold)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setBold(bold);
+    font.setPixelSize(size);
+    return font;
+}
+
+int textHeight(int size, bool bold)
+{
+    return qRound(QFontMetricsF(cueFont(size, bold)).height());
+}
+
+QString today()
+{
+    return QLocale().toString(QDate::currentDate(), QLocale::LongFormat);
+}
+
+TrackLength lengthOf(const CardStore &store, const QString &trackName, TrackMedia *media)
+{
+    if (media)
+        return media->lengthNow(trackName);
+    const Fd track = store.openTrack(trackName);
+    return track.isOpen() ? readMp3Length(track.get()) : std::nullopt;
+}
+
+CueSheet sheetOf(const CardStore &store, const CardStore::Loaded &loaded, const QString &number, TimeUnit unit,
+                 TrackMedia *media)
+{
+    CueSheet sheet {number, loaded.name, today(), unit, {}};
+    for (const QString &commandString : loaded.commandStrings) {
+        // The track of an entry is its string up to the first ".mp3", as the card holds it.
+        sheet.entries.append({commandString, lengthOf(store, upToFirstMp3(commandString.trimmed()), media)});
+    }
+    return sheet;
+}
+
+void replay(QPainter &painter, const QList<CueStep> &page)
+{
+    for (const CueStep &step : page) {
+        switch (step.kind) {
+        case CueStep::Kind::Font:
+            painter.setFont(cueFont(step.size, step.bold));
+            break;
+        case CueStep::Kind::Text:
+            painter.drawText(QRect(step.x, step.y, step.w, step.h), Qt::AlignLeft | Qt::AlignTop,
+                             painter.fontMetrics().elidedText(step.text, Qt::ElideRight, step.w));
+            break;
+        case CueStep::Kind::Box:
+            if (step.bold)
+                painter.fillRect(QRect(step.x, step.y, step.w, step.h), Qt::darkGray);
+            else
+                painter.drawRect(QRect(step.x, step.y, step.w, step.h));
+            break;
+        case CueStep::Kind::NewPage:
+            break;
+        }
+    }
+}
+
+} // namespace
+
+CueSheet cueSheetOf(const QString &number, const QString &name, const QStringList &trackNames,
+                    const QStringList &commandStrings, TimeUnit unit, TrackMedia *media)
+{
+    CueSheet sheet {number, name, today(), unit, {}};
+    for (qsizetype i = 0; i < commandStrings.size(); ++i) {
+        const TrackLength length = media ? media->lengthNow(trackNames.value(i)) : std::nullopt;
+        sheet.entries.append({commandStrings[i], length});
+    }
+    return sheet;
+}
+
+CueSheet cueSheetOf(const CardStore &store, const QString &number, TimeUnit unit, TrackMedia *media)
+{
+    return sheetOf(store, store.loadProgram(number), number, unit, media);
+}
+
+bool printCueSheet(QPrinter &printer, const CueSheet &sheet)
+{
+    const qreal scale = printer.resolution() / PrintUnitsPerInch;
+    const CuePage page {int(printer.width() / scale), int(printer.height() / scale), textHeight(CueHeadingSize, true),
+                        textHeight(CueTextSize, true)};
+    QList<QList<CueStep>> pages(1);
+    for (const CueStep &step : layoutCueSheet(sheet, page)) {
+        if (step.kind == CueStep::Kind::NewPage)
+            pages.append(QList<CueStep>());
+        else
+            pages.last().append(step);
+    }
+    const bool range = printer.printRange() == QPrinter::PageRange;
+    const QList<int> order
+        = printOrder(int(pages.size()), range ? printer.fromPage() : 0, range ? printer.toPage() : 0,
+                     printer.copyCount(), printer.collateCopies(), printer.pageOrder() == QPrinter::LastPageFirst);
+    // The range, the copies and the order are drawn here; a printer told them too would apply them twice.
+    printer.setCopyCount(1);
+    printer.setPageOrder(QPrinter::FirstPageFirst);
+    if (order.isEmpty())
+        return true;
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return false;
+    painter.scale(scale, scale);
+    for (qsizetype i = 0; i < order.size(); ++i) {
+        if (i > 0)
+            printer.newPage();
+        replay(painter, pages.at(order.at(i)));
+    }
+    return painter.end();
+}
+
+void printCueSheet(PlatformAdapter &platform, QWidget *parent, const CueSheet &sheet)
+{
+    const std::unique_ptr<QPrinter> printer = platform.OpenPrinterDialog(parent);
+    if (printer)
+        printCueSheet(*printer, sheet);
+}
+
+int writeCueSheetPdf(const QString &card, const QString &number, const QString &out, QTextStream &err)
+{
+    CardStore store;
+    store.choose(card);
+    const auto fail = [&err](const QString &line) {
+        err << CommandName << line << Qt::endl;
+        return 1;
+    };
+    if (store.root().isEmpty())
+        return fail(QStringLiteral("cannot read the card folder %1").arg(card));
+    const bool digit = number.size() == 1 && number[0] >= u'0' && number[0] <= u'9';
+    if (!digit || !store.hasProgram(number))
+        return fail(QStringLiteral("program %1 is not on the card %2").arg(number, card));
+    const CardStore::Loaded loaded = store.loadProgram(number);
+    const QString unreadable = QStringLiteral("Could not read from file: ") + programFileName(number);
+    if (std::any_of(loaded.notices.cbegin(), loaded.notices.cend(),
+                    [&](const Notice &notice) { return notice.text == unreadable; }))
+        return fail(QStringLiteral("cannot read program %1 on the card %2").arg(number, card));
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(out);
+    printer.setDocName(QStringLiteral("Cue sheet of program ") + number);
+    if (!printCueSheet(printer, sheetOf(store, loaded, number, rememberedUnit(), nullptr)))
+        return fail(QStringLiteral("cannot write %1").arg(out));
+    return 0;
+}
+
+int runCueSheet(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    Q_UNUSED(out);
+    if (arguments.size() != 3) {
+        err << CommandName << "cue-sheet takes a card folder, a program number and a PDF file (see --help)" << Qt::endl;
+        return 2;
+    }
+    return writeCueSheetPdf(arguments[0], arguments[1], arguments[2], err);
+}
+
+} // namespace Vexolo

@@ -1,0 +1,230 @@
+#include "timelinewindow.h"
+
+#include "controls.h"
+#include "frmadv.h"
+#include "timelineview.h"
+#include "trackmedia.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QIODevice>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+using namespace Vexolo;
+
+namespace {
+
+QString valueText(double value)
+{
+    return QString::number(value, 'f', 1);
+}
+
+} // namespace
+
+TimelineWindow::TimelineWindow(frmAdv &adv)
+    : QWidget(&adv, Qt::Window)
+    , m_adv(&adv)
+{
+    setObjectName(QStringLiteral("timelineWindow"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setPalette(Ui::designPalette(QColor(0xf0, 0xf0, 0xf0)));
+    setWindowIcon(QIcon(QStringLiteral(":/images/icon.png")));
+    if (adv.owner())
+        m_media = adv.owner()->findChild<TrackMedia *>();
+    m_unit = rememberedUnit();
+    createControls();
+
+    connect(&adv, &frmAdv::fieldsChanged, this, &TimelineWindow::refresh);
+    adv.installEventFilter(this);
+    if (m_media)
+        connect(m_media, &TrackMedia::lengthRead, this, &TimelineWindow::lengthRead);
+    connect(&preview, &Preview::positionChanged, this, &TimelineWindow::showPlayhead);
+    connect(&preview, &Preview::playingChanged, this,
+            [this](bool playing) { cmdPlay->setText(playing ? QStringLiteral("Stop") : QStringLiteral("Play")); });
+    connect(&preview, &Preview::silentChanged, this, &TimelineWindow::refresh);
+    connect(view, &TimelineView::playheadWanted, this,
+            [this](double time) { preview.seek(qint64(time * millisecondsPerUnit())); });
+
+    const QKeySequence writeKey(Qt::CTRL | Qt::Key_Return);
+    connect(new QShortcut(QKeySequence(Qt::Key_Space), this), &QShortcut::activated, &preview, &Preview::toggle);
+    connect(new QShortcut(writeKey, this), &QShortcut::activated, this, &TimelineWindow::writePlayheadTime);
+    // Where the user types the times, the same key writes the playhead's time.
+    m_advShortcut = new QShortcut(writeKey, &adv);
+    connect(m_advShortcut, &QShortcut::activated, this, &TimelineWindow::writePlayheadTime);
+    refresh();
+}
+
+TimelineWindow::~TimelineWindow()
+{
+    delete m_advShortcut;
+}
+
+void TimelineWindow::createControls()
+{
+    cmdPlay = new QPushButton(QStringLiteral("Play"), this);
+    cmdPlay->setObjectName(QStringLiteral("cmdPlay"));
+    cmdPlay->setToolTip(QStringLiteral("Play or stop the preview (Space)"));
+    Ui::speak(cmdPlay, QStringLiteral("Play or stop the preview"));
+    connect(cmdPlay, &QPushButton::clicked, &preview, &Preview::toggle);
+    lblPlayhead = new QLabel(this);
+    lblPlayhead->setObjectName(QStringLiteral("lblPlayhead"));
+    auto *unitCaption = new QLabel(QStringLiteral("One number of a time is:"), this);
+    cboUnit = new QComboBox(this);
+    cboUnit->setObjectName(QStringLiteral("cboUnit"));
+    cboUnit->addItems({unitName(TimeUnit::Seconds), unitName(TimeUnit::Tenths)});
+    cboUnit->setCurrentIndex(m_unit == TimeUnit::Seconds ? 0 : 1);
+    unitCaption->setBuddy(cboUnit);
+    Ui::speak(cboUnit, QStringLiteral("What one number of a time is"));
+    connect(cboUnit, &QComboBox::activated, this,
+            [this](int index) { setUnit(index == 0 ? TimeUnit::Seconds : TimeUnit::Tenths); });
+
+    auto *controls = new QHBoxLayout;
+    controls->addWidget(cmdPlay);
+    controls->addWidget(lblPlayhead, 1);
+    controls->addWidget(unitCaption);
+    controls->addWidget(cboUnit);
+
+    lamps = new LampsView(this);
+    view = new TimelineView(this);
+    lblStatus = new QLabel(this);
+    lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    lblStatus->setWordWrap(true);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(controls);
+    layout->addWidget(lamps);
+    layout->addWidget(view);
+    layout->addWidget(lblStatus);
+    layout->addStretch(1);
+}
+
+TimelineWindow *TimelineWindow::showBeside(frmAdv &adv)
+{
+    TimelineWindow *window = adv.findChild<TimelineWindow *>(QString(), Qt::FindDirectChildrenOnly);
+    if (!window) {
+        window = new TimelineWindow(adv);
+        window->adjustSize();
+        window->placeBeside();
+    }
+    window->show();
+    window->raise();
+    return window;
+}
+
+void TimelineWindow::placeBeside()
+{
+    // Right of the advanced window where the screen has room, else left of it, else below it.
+    const QRect adv = m_adv->frameGeometry();
+    const QScreen *screen = m_adv->screen();
+    const QRect room = screen ? screen->availableGeometry() : QRect();
+    QPoint at = adv.topRight() + QPoint(8, 0);
+    if (room.isValid() && at.x() + width() > room.right())
+        at = adv.topLeft() - QPoint(width() + 8, 0);
+    if (room.isValid() && at.x() < room.left())
+        at = QPoint(adv.left(), std::min(adv.bottom() + 8, room.bottom() - height()));
+    move(at);
+}
+
+double TimelineWindow::millisecondsPerUnit() const
+{
+    return double(millisecondsPer(m_unit));
+}
+
+std::optional<double> TimelineWindow::lengthInUnits() const
+{
+    if (!m_length)
+        return std::nullopt;
+    return double(*m_length) / millisecondsPerUnit();
+}
+
+void TimelineWindow::setUnit(TimeUnit unit)
+{
+    if (unit == m_unit)
+        return;
+    m_unit = unit;
+    cboUnit->setCurrentIndex(unit == TimeUnit::Seconds ? 0 : 1);
+    rememberUnit(unit);
+    preview.stop();
+    preview.seek(0);
+    refresh();
+}
+
+void TimelineWindow::refresh()
+{
+    if (!m_adv)
+        return;
+    m_settings = m_adv->settings();
+    if (m_settings.trackName != m_track) {
+        // Another track in the advanced window: its own length and sound.
+        m_track = m_settings.trackName;
+        m_notice.clear();
+        m_length = std::nullopt;
+        if (m_media) {
+            const std::optional<TrackLength> known = m_media->length(m_track);
+            m_length = known.value_or(std::nullopt);
+        }
+        preview.setTrack(m_media ? m_media->open(m_track) : nullptr, 0);
+        setWindowTitle(QStringLiteral("Timeline \u2013 ") + m_track);
+    }
+    const std::optional<double> length = lengthInUnits();
+    view->showSettings(m_settings, length, lengthText(m_length));
+    preview.setEnd(qint64(view->axisEnd() * millisecondsPerUnit()));
+
+    QStringList status;
+    if (preview.silent())
+        status << preview.silentReason();
+    const int findings = int(view->plan().findings.size());
+    if (findings > 0)
+        status << QStringLiteral("%1 to check: point at the red marks for what they mean.").arg(findings);
+    if (!m_notice.isEmpty())
+        status << m_notice;
+    lblStatus->setText(status.join(u' '));
+    showPlayhead(preview.position());
+}
+
+void TimelineWindow::lengthRead(const QString &trackName)
+{
+    if (trackName != m_track || !m_media)
+        return;
+    m_length = m_media->length(trackName).value_or(std::nullopt);
+    refresh();
+}
+
+void TimelineWindow::showPlayhead(qint64 position)
+{
+    const double time = double(position) / millisecondsPerUnit();
+    view->setPlayhead(time);
+    lamps->show(lampsAt(m_settings, time));
+    lblPlayhead->setText(
+        QStringLiteral("Playhead %1 of %2 (%3)").arg(valueText(time), valueText(view->axisEnd()), unitName(m_unit)));
+}
+
+void TimelineWindow::writePlayheadTime()
+{
+    QLineEdit *field = m_adv ? m_adv->focusedTimeField() : nullptr;
+    if (!field) {
+        m_notice = QStringLiteral("Click a time field in the advanced window first, then press Ctrl+Return.");
+        refresh();
+        return;
+    }
+    m_notice.clear();
+    field->setText(QString::number(qRound64(double(preview.position()) / millisecondsPerUnit())));
+}
+
+bool TimelineWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    // The timeline goes with its advanced window when that is hidden (Cancel).
+    if (watched == m_adv && event->type() == QEvent::Hide) {
+        preview.stop();
+        hide();
+    }
+    return QWidget::eventFilter(watched, event);
+}

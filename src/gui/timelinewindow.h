@@ -1,0 +1,70 @@
+#pragma once
+
+#include "commands/switching.h"
+#include "preview.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class frmAdv;
+class LampsView;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QShortcut;
+class TimelineView;
+class TrackMedia;
+
+// The timeline window: the settings of the advanced window beside it, redrawn as its fields are
+// typed, with a preview that plays the track, moves a playhead and lights eight lamps and the
+// "all" lamp as the device would. It never changes a field, except on Ctrl+Return, which writes
+// the playhead's time into the advanced window's focused time field.
+class TimelineWindow final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    ~TimelineWindow() override;
+    Q_DISABLE_COPY_MOVE(TimelineWindow)
+
+    // The timeline of adv, opened beside it or brought to the front. The track's length and sound
+    // come from the TrackMedia among the children of adv's owner, when there is one.
+    static TimelineWindow *showBeside(frmAdv &adv);
+
+    // What one number of a time stands for; remembered in the user's settings.
+    Vexolo::TimeUnit unit() const { return m_unit; }
+    void setUnit(Vexolo::TimeUnit unit);
+
+    // Ctrl+Return: the playhead's time, in the chosen unit, into the advanced window's focused time field.
+    void writePlayheadTime();
+
+    TimelineView *view = nullptr;
+    LampsView *lamps = nullptr;
+    QPushButton *cmdPlay = nullptr;
+    QComboBox *cboUnit = nullptr;
+    QLabel *lblPlayhead = nullptr;
+    QLabel *lblStatus = nullptr;
+    Preview preview;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    explicit TimelineWindow(frmAdv &adv);
+    void createControls();
+    void refresh();
+    void lengthRead(const QString &trackName);
+    void showPlayhead(qint64 position);
+    void placeBeside();
+    double millisecondsPerUnit() const;
+    std::optional<double> lengthInUnits() const;
+
+    QPointer<frmAdv> m_adv;
+    QPointer<TrackMedia> m_media;
+    QPointer<QShortcut> m_advShortcut;
+    Vexolo::TimeUnit m_unit = Vexolo::TimeUnit::Seconds;
+    Vexolo::TrackSettings m_settings;
+    QString m_track;
+    Vexolo::TrackLength m_length;
+    QString m_notice;
+};

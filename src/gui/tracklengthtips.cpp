@@ -1,0 +1,63 @@
+#include "tracklengthtips.h"
+
+#include "trackmedia.h"
+
+#include <QAbstractItemView>
+#include <QHelpEvent>
+#include <QToolTip>
+
+using namespace Vexolo;
+
+namespace {
+
+// The row's own tooltip (its name, in full), and the length below it.
+QString tipText(const QString &rowTip, const QString &length)
+{
+    return rowTip.isEmpty() ? length : rowTip + u'\n' + length;
+}
+
+} // namespace
+
+TrackLengthTips::TrackLengthTips(QAbstractItemView &list, TrackMedia &media, int nameRole)
+    : QObject(&list)
+    , m_list(list)
+    , m_media(media)
+    , m_nameRole(nameRole)
+{
+    list.viewport()->installEventFilter(this);
+    connect(&media, &TrackMedia::lengthRead, this, &TrackLengthTips::lengthRead);
+}
+
+bool TrackLengthTips::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QObject::eventFilter(watched, event);
+    const auto *help = static_cast<QHelpEvent *>(event);
+    const QModelIndex index = m_list.indexAt(help->pos());
+    m_waiting.clear();
+    if (!index.isValid()) {
+        QToolTip::hideText();
+        return true;
+    }
+    const QString name = index.data(m_nameRole).toString();
+    const std::optional<TrackLength> length = m_media.length(name);
+    if (!length) {
+        m_waiting = name;
+        m_at = help->globalPos();
+        m_tip = index.data(Qt::ToolTipRole).toString();
+    }
+    QToolTip::showText(help->globalPos(),
+                       tipText(index.data(Qt::ToolTipRole).toString(),
+                               length ? lengthText(*length) : QStringLiteral("reading the length\u2026")),
+                       m_list.viewport(), m_list.visualRect(index));
+    return true;
+}
+
+void TrackLengthTips::lengthRead(const QString &trackName)
+{
+    if (trackName != m_waiting || !QToolTip::isVisible())
+        return;
+    m_waiting.clear();
+    QToolTip::showText(m_at, tipText(m_tip, lengthText(m_media.length(trackName).value_or(std::nullopt))),
+                       m_list.viewport());
+}

@@ -1,0 +1,59 @@
+#include "commands/commandreader.h"
+#include "commands/switching.h"
+
+#include <QTest>
+
+using namespace Vexolo;
+
+// What the device switches when, and what in the times looks like a mistake.
+class TestSwitching : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void switching_data()
+    {
+        QTest::addColumn<QString>("string");
+        QTest::addColumn<double>("length"); // in the times' units, -1: unknown
+        QTest::addColumn<double>("time");
+        QTest::addColumn<QString>("lamps"); // at time: outputs 1-8, then "A" for all; "." is off
+        // Kind, lane ("A" all outputs, "P" pauses), "@time": N not a number, O off without on, L left on,
+        // T on and off together, E past the end.
+        QTest::addColumn<QString>("findings");
+        // clang-format off
+        QTest::newRow("one off after all") << "1A5 3-8 1X20" << 30.0 << 8.5 << "12.45678A" << "";
+        QTest::newRow("same time: columns") << "1+10 1-10 1X10 6+5 6-6 6+10" << -1.0 << 10.0 << ".....6..."
+                                            << "OA@10 T1@10 L6@10";
+        QTest::newRow("on after its off") << "3+130 3-100" << -1.0 << 120.0 << "........." << "O3@100 L3@130";
+        QTest::newRow("not a number: 0") << "P130s 4+abc 5+1" << -1.0 << 0.0 << "...4....." << "N4@0 L4@0 L5@1 NP@130";
+        QTest::newRow("together") << "2+40 2-40 5+1 5-40 5+40" << -1.0 << 40.0 << "....5...." << "T2@40 T5@40 L5@40";
+        QTest::newRow("past the end") << "1+10 1-250 P251" << 205.0 << 250.0 << "........." << "E1@250 EP@251";
+        QTest::newRow("all left on") << "1A5 4-9" << -1.0 << 4.9 << "........." << "LA@5";
+        // clang-format on
+    }
+
+    void switching()
+    {
+        QFETCH(QString, string);
+        QFETCH(double, length);
+        QFETCH(double, time);
+        TrackSettings settings;
+        readCommandString(settings, "S.mp3 V7 " + string);
+        const auto letter = [](int lane) { return QChar(u"12345678AP"[lane]); };
+
+        const Lamps lamps = lampsAt(settings, time);
+        QString shown;
+        for (int output = 0; output < OutputCount; ++output)
+            shown += lamps.outputs[output] ? letter(output) : u'.';
+        QTEST(shown + (lamps.all ? u'A' : u'.'), "lamps");
+
+        QStringList found;
+        for (const SwitchFinding &finding :
+             planSwitching(settings, length < 0 ? std::nullopt : std::optional(length)).findings)
+            found << u"NOLTE"[finding.kind] + letter(finding.lane) + u'@' + QString::number(finding.time);
+        QTEST(found.join(u' '), "findings");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSwitching)
+#include "tst_switching.moc"

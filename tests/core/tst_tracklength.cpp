@@ -1,0 +1,55 @@
+#include "card/mp3length.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Vexolo;
+
+// Lengths read from real MP3 files of a 3 s tone, made by sox and lame at test time.
+class TestTrackLength : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // The cover is a JPEG to lame, and larger than one read block: its tag cannot be read whole.
+        const char *make = "sox -n -r 44100 -c 1 t.wav synth 3 sine 440 && lame --quiet -b 128 t.wav cbr.mp3"
+                           " && lame --quiet -b 128 -t t.wav plain.mp3 && { printf '\\377\\330\\377\\340'; head -c "
+                           "700000 /dev/zero; } > cover.jpg"
+                           " && lame --quiet --ti cover.jpg t.wav tagged.mp3 && : > empty.mp3";
+        QProcess shell;
+        shell.setWorkingDirectory(m_dir.path());
+        shell.start("sh", {"-c", make});
+        if (!shell.waitForFinished(60000) || shell.exitCode() != 0)
+            QSKIP("sox and lame are needed to make the test files");
+    }
+
+    void lengths_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("expected"); // tenths of a second, -1: unknown
+        QTest::newRow("constant bit rate") << "cbr.mp3" << 30;
+        QTest::newRow("no Xing header") << "plain.mp3" << 30;
+        QTest::newRow("tag past the block bound") << "tagged.mp3" << 30;
+        QTest::newRow("not an MP3") << "cover.jpg" << -1;
+        QTest::newRow("empty") << "empty.mp3" << -1;
+    }
+
+    void lengths()
+    {
+        QFETCH(QString, file);
+        QFile mp3(m_dir.filePath(file));
+        QVERIFY(mp3.open(QIODevice::ReadOnly));
+        const TrackLength fromFile = readMp3Length(mp3.handle());
+        QTEST(int(fromFile.value_or(-100) / 100), "expected");
+        QCOMPARE(readMp3Length(mp3.readAll()), fromFile);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTrackLength)
+#include "tst_tracklength.moc"
