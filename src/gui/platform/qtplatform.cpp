@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QSet>
 
 PlatformAdapter::Answer QtPlatform::MsgBox(const QString &text, int code, const QString &title)
@@ -17,6 +18,19 @@ PlatformAdapter::Answer QtPlatform::MsgBox(const QString &text, int code, const 
     // Qt shows the application's name in place of an empty title: a box without one shows a blank.
     box.setWindowTitle(title.isEmpty() ? QStringLiteral(" ") : title);
     box.setWindowIcon(QIcon(QStringLiteral(":/images/icon.png")));
+    if (code == QuestionSaveDiscardCancel) {
+        box.setIcon(QMessageBox::Question);
+        // Own captions, so Alt+S, Alt+D and Alt+C answer whatever the desktop theme calls the buttons.
+        QPushButton *save = box.addButton(QStringLiteral("&Save"), QMessageBox::AcceptRole);
+        QPushButton *discard = box.addButton(QStringLiteral("&Discard"), QMessageBox::DestructiveRole);
+        QPushButton *cancel = box.addButton(QStringLiteral("&Cancel"), QMessageBox::RejectRole);
+        box.setDefaultButton(save);
+        box.setEscapeButton(cancel);
+        box.exec();
+        if (box.clickedButton() == save)
+            return AnswerSave;
+        return box.clickedButton() == discard ? AnswerDiscard : AnswerCancel;
+    }
     if (isQuestion(code)) {
         box.setIcon(QMessageBox::Question);
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
