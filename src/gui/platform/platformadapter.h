@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPrinter>
 #include <QString>
 #include <QStringList>
 
@@ -7,7 +8,6 @@
 #include <memory>
 
 class QObject;
-class QPrinter;
 class QWidget;
 
 // The one seam between the program and the user or the desktop: message boxes, the mounted
@@ -59,6 +59,12 @@ public:
     }
     // The printer chosen in the platform's print dialog, or nullptr when the user cancels.
     virtual std::unique_ptr<QPrinter> OpenPrinterDialog(QWidget *parent) = 0;
+    // The same, for a document so named: printing to a file proposes that name in the user's documents.
+    virtual std::unique_ptr<QPrinter> openPrinterDialogFor(QWidget *parent, const QString &documentName)
+    {
+        Q_UNUSED(documentName);
+        return OpenPrinterDialog(parent);
+    }
 
     bool ask(const QString &text) { return MsgBox(text, QuestionYesNo) == AnswerYes; }
     // "Save", "Discard" or "Cancel" for changes not saved yet; anything but Save or Discard is Cancel.
