@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPrinter>
 #include <QString>
 #include <QStringList>
 
@@ -7,7 +8,6 @@
 #include <memory>
 
 class QObject;
-class QPrinter;
 class QWidget;
 
 // The one seam between the program and the user or the desktop: message boxes, the mounted
@@ -18,15 +18,34 @@ class PlatformAdapter
 public:
     // Message box codes, with the framework's values: 4 (Yes/No) + 32 (question icon), 48 (caution
     // icon, OK). DefaultSecond is added to a code to make the second button (No) the default answer.
-    enum Code : int { Plain = 0, QuestionYesNo = 36, Caution = 48, DefaultSecond = 256 };
-    // Answers, with the framework's values.
-    enum Answer : int { AnswerOk = 1, AnswerYes = 6, AnswerNo = 7 };
-    // Whether a code asks a question with Yes and No, whichever answer is the default.
-    static constexpr bool isQuestion(int code) { return (code & ~DefaultSecond) == QuestionYesNo; }
+    // QuestionSaveDiscardCancel is the framework's 3 (three answers) + 32, asked about unsaved changes:
+    // Save is the default, Escape cancels.
+    enum Code : int {
+        Plain = 0,
+        QuestionSaveDiscardCancel = 35,
+        QuestionYesNo = 36,
+        Caution = 48,
+        DefaultSecond = 256
+    };
+    // Answers, with the framework's values; Save and Discard have none there.
+    enum Answer : int {
+        AnswerOk = 1,
+        AnswerCancel = 2,
+        AnswerYes = 6,
+        AnswerNo = 7,
+        AnswerSave = 8,
+        AnswerDiscard = 9
+    };
+    // Whether a code asks a question, whichever answer is the default.
+    static constexpr bool isQuestion(int code)
+    {
+        return (code & ~DefaultSecond) == QuestionYesNo || code == QuestionSaveDiscardCancel;
+    }
 
     virtual ~PlatformAdapter() = default;
 
-    // Shows a modal message box; returns AnswerYes or AnswerNo for a question, AnswerOk otherwise.
+    // Shows a modal message box; returns AnswerYes or AnswerNo for a Yes/No question, AnswerSave,
+    // AnswerDiscard or AnswerCancel for QuestionSaveDiscardCancel, AnswerOk otherwise.
     // code is a Code, or QuestionYesNo | DefaultSecond.
     virtual Answer MsgBox(const QString &text, int code = Plain, const QString &title = {}) = 0;
     // Absolute root paths of the mounted volumes, in the platform's order.
@@ -40,8 +59,20 @@ public:
     }
     // The printer chosen in the platform's print dialog, or nullptr when the user cancels.
     virtual std::unique_ptr<QPrinter> OpenPrinterDialog(QWidget *parent) = 0;
+    // The same, for a document so named: printing to a file proposes that name in the user's documents.
+    virtual std::unique_ptr<QPrinter> openPrinterDialogFor(QWidget *parent, const QString &documentName)
+    {
+        Q_UNUSED(documentName);
+        return OpenPrinterDialog(parent);
+    }
 
     bool ask(const QString &text) { return MsgBox(text, QuestionYesNo) == AnswerYes; }
+    // "Save", "Discard" or "Cancel" for changes not saved yet; anything but Save or Discard is Cancel.
+    Answer askSaveDiscardCancel(const QString &text)
+    {
+        const Answer answer = MsgBox(text, QuestionSaveDiscardCancel);
+        return answer == AnswerSave || answer == AnswerDiscard ? answer : AnswerCancel;
+    }
     void warn(const QString &text) { MsgBox(text, Caution); }
     void tell(const QString &text) { MsgBox(text, Plain); }
 };

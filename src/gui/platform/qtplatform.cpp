@@ -4,11 +4,41 @@
 #include "storage/mounts.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QIcon>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
 #include <QSet>
+#include <QStandardPaths>
+
+namespace {
+
+// A document's name as a file name: no folder separators or characters other systems refuse, no
+// control characters, not so long that the file system refuses it.
+QString documentFileName(const QString &documentName)
+{
+    static constexpr qsizetype longest = 120;
+    QString name = documentName.left(longest);
+    if (name.size() == longest && name.back().isHighSurrogate())
+        name.chop(1); // not half a character
+    for (QChar &character : name) {
+        if (character.category() == QChar::Other_Control || QStringView(u"/\\:*?\"<>|").contains(character))
+            character = u'_';
+    }
+    return name.trimmed();
+}
+
+QString documentsFolder()
+{
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+} // namespace
 
 PlatformAdapter::Answer QtPlatform::MsgBox(const QString &text, int code, const QString &title)
 {
@@ -17,6 +47,19 @@ PlatformAdapter::Answer QtPlatform::MsgBox(const QString &text, int code, const 
     // Qt shows the application's name in place of an empty title: a box without one shows a blank.
     box.setWindowTitle(title.isEmpty() ? QStringLiteral(" ") : title);
     box.setWindowIcon(QIcon(QStringLiteral(":/images/icon.png")));
+    if (code == QuestionSaveDiscardCancel) {
+        box.setIcon(QMessageBox::Question);
+        // Own captions, so Alt+S, Alt+D and Alt+C answer whatever the desktop theme calls the buttons.
+        QPushButton *save = box.addButton(QStringLiteral("&Save"), QMessageBox::AcceptRole);
+        QPushButton *discard = box.addButton(QStringLiteral("&Discard"), QMessageBox::DestructiveRole);
+        QPushButton *cancel = box.addButton(QStringLiteral("&Cancel"), QMessageBox::RejectRole);
+        box.setDefaultButton(save);
+        box.setEscapeButton(cancel);
+        box.exec();
+        if (box.clickedButton() == save)
+            return AnswerSave;
+        return box.clickedButton() == discard ? AnswerDiscard : AnswerCancel;
+    }
     if (isQuestion(code)) {
         box.setIcon(QMessageBox::Question);
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
@@ -52,7 +95,16 @@ QStringList QtPlatform::cardVolumeCandidates()
 
 std::unique_ptr<QPrinter> QtPlatform::OpenPrinterDialog(QWidget *parent)
 {
+    return openPrinterDialogFor(parent, {});
+}
+
+std::unique_ptr<QPrinter> QtPlatform::openPrinterDialogFor(QWidget *parent, const QString &documentName)
+{
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    const QString fileName = documentFileName(documentName);
+    // The print queue shows the name too; Qt's own dialog derives its file name from it.
+    if (!fileName.isEmpty())
+        printer->setDocName(fileName);
     QPrintDialog dialog(printer.get(), parent);
     // Only what the program honours is offered (it draws range, copies and collation itself);
     // there is no current page and no selection to print.
@@ -61,6 +113,10 @@ std::unique_ptr<QPrinter> QtPlatform::OpenPrinterDialog(QWidget *parent)
     // The page count depends on the paper chosen in this dialog: any range may be asked for, and
     // pages past the last are simply not there.
     dialog.setMinMax(1, 9999);
+    // Setting the printer's output file would choose printing to a file over the user's printer, so
+    // the proposal goes into the dialog's file field; the dialog asks before it replaces a file.
+    if (auto *file = dialog.findChild<QLineEdit *>(QStringLiteral("filename")); file && !fileName.isEmpty())
+        file->setText(QDir(documentsFolder()).filePath(fileName + QStringLiteral(".pdf")));
     if (dialog.exec() != QDialog::Accepted)
         return nullptr;
     return printer;

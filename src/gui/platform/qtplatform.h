@@ -13,6 +13,7 @@ public:
     QStringList volumes() override;
     void watchVolumes(QObject *receiver, std::function<void()> changed) override;
     std::unique_ptr<QPrinter> OpenPrinterDialog(QWidget *parent) override;
+    std::unique_ptr<QPrinter> openPrinterDialogFor(QWidget *parent, const QString &documentName) override;
 
     // Root paths of mounted volumes that could be a card: pseudo file systems are left out.
     static QStringList cardVolumeCandidates();
