@@ -42,13 +42,15 @@ namespace {
 constexpr int TrackCount = 10000;
 constexpr int ProgramEntries = 1000;
 
-// Answers every question with Yes and shows nothing; counts what it was asked to show.
+// Answers every question with Yes (unsaved changes: Discard) and shows nothing; counts what it was asked to show.
 class SilentPlatform final : public PlatformAdapter
 {
 public:
     Answer MsgBox(const QString &, int code, const QString &) override
     {
         ++shown;
+        if (code == QuestionSaveDiscardCancel)
+            return AnswerDiscard;
         return isQuestion(code) ? AnswerYes : AnswerOk;
     }
     QStringList volumes() override { return {}; }

@@ -37,6 +37,9 @@ QPalette designPalette(const QColor &window)
     // The roles that constructor leaves to the desktop, as a light theme has them.
     palette.setColor(QPalette::Highlight, QColor(0x30, 0x8c, 0xc6));
     palette.setColor(QPalette::HighlightedText, Qt::white);
+    // A list without the focus shows its selection in these, so the focused one stands out.
+    palette.setColor(QPalette::Inactive, QPalette::Highlight, QColor(0xd9, 0xd9, 0xd9));
+    palette.setColor(QPalette::Inactive, QPalette::HighlightedText, Qt::black);
     palette.setColor(QPalette::AlternateBase, QColor(0xf7, 0xf7, 0xf7));
     palette.setColor(QPalette::PlaceholderText, QColor(0x80, 0x80, 0x80));
     palette.setColor(QPalette::Link, QColor(0x00, 0x00, 0xff));

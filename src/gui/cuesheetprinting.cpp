@@ -136,7 +136,10 @@ bool printCueSheet(QPrinter &printer, const CueSheet &sheet)
 
 void printCueSheet(PlatformAdapter &platform, QWidget *parent, const CueSheet &sheet)
 {
-    const std::unique_ptr<QPrinter> printer = platform.OpenPrinterDialog(parent);
+    QString document = QStringLiteral("Cue sheet - Playlist ") + sheet.number;
+    if (!sheet.name.isEmpty())
+        document += QStringLiteral(" - ") + sheet.name;
+    const std::unique_ptr<QPrinter> printer = platform.openPrinterDialogFor(parent, document);
     if (printer)
         printCueSheet(*printer, sheet);
 }

@@ -237,6 +237,9 @@ void frmAdv::bindHandlers()
         for (int row = 0; row < OutputRows; ++row)
             connect(m_txtOutput[row][i], &QLineEdit::textChanged, this, &frmAdv::fieldsChanged);
     }
+    // Save as in the main window; Return stays with the fields, as there is no default button.
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this), &QShortcut::activated, cmdSave,
+            &QPushButton::click);
 }
 
 Vexolo::TrackSettings frmAdv::settings() const

@@ -8,6 +8,7 @@
 #include "cuesheetprinting.h"
 #include "findingswindow.h"
 #include "fleetwindows.h"
+#include "focusedselection.h"
 #include "frmadv.h"
 #include "platform/platformadapter.h"
 #include "printing.h"
@@ -80,9 +81,10 @@ QAction *shortcut(QWidget *scope, const QList<QKeySequence> &keys, Qt::ShortcutC
     return action;
 }
 
-void printThroughDialog(frmMain &window, const QString &heading, const QStringList &entries)
+// document: what is printed, as the dialog proposes it for a file name.
+void printThroughDialog(frmMain &window, const QString &document, const QString &heading, const QStringList &entries)
 {
-    const std::unique_ptr<QPrinter> printer = window.platform().OpenPrinterDialog(&window);
+    const std::unique_ptr<QPrinter> printer = window.platform().openPrinterDialogFor(&window, document);
     if (!printer || printer->copyCount() < 1)
         return;
     Vexolo::printList(*printer, heading, entries);
@@ -295,20 +297,28 @@ void frmMain::bindKeys()
                 if (!textFieldHasFocus())
                     m_history.stack().redo();
             });
-    connect(shortcut(this, {QKeySequence(Qt::Key_Delete)}, Qt::WindowShortcut), &QAction::triggered, this, [this] {
-        if (!textFieldHasFocus())
-            cmdRemove->click();
-    });
     connect(shortcut(this, {QKeySequence(Qt::CTRL | Qt::Key_S)}, Qt::WindowShortcut), &QAction::triggered, cmdSave,
             &QPushButton::click);
     connect(shortcut(this, {QKeySequence(Qt::CTRL | Qt::Key_K)}, Qt::WindowShortcut), &QAction::triggered, this,
             [this] { showCardCheck(this, m_platform, m_store); });
     connect(shortcut(this, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P)}, Qt::WindowShortcut), &QAction::triggered,
             this, &frmMain::printCueSheet);
+    // Keys act on the list that has the focus; Return elsewhere is the default button's (keyPressEvent).
+    const QList<QKeySequence> enter {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)};
+    connect(shortcut(lstCard, enter, Qt::WidgetShortcut), &QAction::triggered, this, &frmMain::lstCard_DoubleClick);
+    connect(shortcut(lstList, enter, Qt::WidgetShortcut), &QAction::triggered, this, &frmMain::lstList_DoubleClick);
+    connect(shortcut(lstList, {QKeySequence(Qt::Key_Delete)}, Qt::WidgetShortcut), &QAction::triggered, cmdRemove,
+            &QPushButton::click);
     connect(shortcut(lstList, {QKeySequence::Copy}, Qt::WidgetShortcut), &QAction::triggered, this,
             &frmMain::copyEntrySettings);
     connect(shortcut(lstList, {QKeySequence::Paste}, Qt::WidgetShortcut), &QAction::triggered, this,
             &frmMain::pasteEntrySettings);
+    connect(shortcut(lstCard, {QKeySequence::Copy}, Qt::WidgetShortcut), &QAction::triggered, this,
+            &frmMain::copyCardSettings);
+    connect(shortcut(lstCard, {QKeySequence::Paste}, Qt::WidgetShortcut), &QAction::triggered, this,
+            &frmMain::pasteCardSettings);
+    for (QListView *view : {lstCard, lstList})
+        showSelectionByFocus(*view);
 }
 
 bool frmMain::textFieldHasFocus() const
@@ -323,8 +333,9 @@ void frmMain::showListMenu(QListView *list, const QPoint &position)
     const bool copied = !m_copied.isEmpty();
     QMenu menu(this);
     if (list == lstCard) {
-        menuEntry(menu, QStringLiteral("Copy Settings"), {}, selected, [this] { copyCardSettings(); });
-        menuEntry(menu, QStringLiteral("Paste Settings"), {}, selected && copied, [this] { pasteCardSettings(); });
+        menuEntry(menu, QStringLiteral("Copy Settings"), QKeySequence::Copy, selected, [this] { copyCardSettings(); });
+        menuEntry(menu, QStringLiteral("Paste Settings"), QKeySequence::Paste, selected && copied,
+                  [this] { pasteCardSettings(); });
         menuEntry(menu, QStringLiteral("Show Timeline"), {}, selected, [this, list] { showTimeline(list); });
         menu.addSeparator();
         const bool chosen = m_store.identity().isValid();
@@ -411,13 +422,26 @@ void frmMain::cmdRefresh_Action()
 void frmMain::drvCard_Change()
 {
     BusyFeedback busy(this);
+    const QString text = drvCard->currentText();
+    // Unsaved changes belong to the card listed now: they are asked about before another card's
+    // program replaces them, so that Save still writes them to their own card. Cancel keeps that card.
+    if (m_document.isModified()) {
+        Vexolo::CardStore next;
+        next.choose(text);
+        if (!next.listTracks().isEmpty() && !m_programs.confirmDiscardChanges()) {
+            const QSignalBlocker blocker(drvCard);
+            drvCard->setEditText(m_listedText);
+            return;
+        }
+    }
+    m_listedText = text;
     m_tracks.setTracks({});
-    m_store.choose(drvCard->currentText());
+    m_store.choose(text);
     QStringList tracks = m_store.listTracks();
     if (tracks.isEmpty())
         return;
     m_tracks.setTracks(std::move(tracks));
-    cmdLoad_Action();
+    m_programs.load(m_document.number()); // Load, its question already answered
 }
 
 void frmMain::lstCard_DoubleClick()
@@ -546,7 +570,10 @@ void frmMain::cmdPrint_Action()
     QStringList entries = m_document.names();
     for (QString &entry : entries)
         entry = Vexolo::ExtractFilename(Vexolo::shownName(entry));
-    printThroughDialog(*this, txtName->text(), entries);
+    const QString number = QStringLiteral("Playlist ") + m_document.number();
+    const QString name = txtName->text().trimmed();
+    printThroughDialog(*this, name.isEmpty() ? number : number + QStringLiteral(" - ") + name, txtName->text(),
+                       entries);
 }
 
 void frmMain::cmdPrintRoot_Action()
@@ -554,7 +581,8 @@ void frmMain::cmdPrintRoot_Action()
     QStringList tracks = m_tracks.tracks();
     for (QString &track : tracks)
         track = Vexolo::shownName(track);
-    printThroughDialog(*this, QStringLiteral("Directory on ") + drvCard->currentText(), tracks);
+    printThroughDialog(*this, QStringLiteral("Card tracks"), QStringLiteral("Directory on ") + drvCard->currentText(),
+                       tracks);
 }
 
 void frmMain::showTimeline(QListView *list)

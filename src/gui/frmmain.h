@@ -130,6 +130,7 @@ private:
     Vexolo::Ui::ProgramList *m_programList = nullptr;
     // The tracks' lengths and sound, for the card list's tooltip, the timeline and the cue sheet.
     TrackMedia *m_media = nullptr;
+    QString m_listedText; // drvCard's text when the card was last listed
     bool m_opened = false;
 
     // Controls, in creation (and tab) order.

@@ -33,10 +33,18 @@ bool Programs::confirmDiscardChanges()
 {
     if (!m_document.isModified())
         return true;
-    const QString question = QStringLiteral("Playlist ") + m_document.number()
-        + QStringLiteral(" has changes that are not saved. Discard them?");
-    return m_platform.MsgBox(question, PlatformAdapter::QuestionYesNo | PlatformAdapter::DefaultSecond)
-        == PlatformAdapter::AnswerYes;
+    const QString question
+        = QStringLiteral("Playlist ") + m_document.number() + QStringLiteral(" has changes that are not saved.");
+    switch (m_platform.askSaveDiscardCancel(question)) {
+    case PlatformAdapter::AnswerSave:
+        save();
+        // A refused or failed Save leaves changes unsaved: then nothing is dropped.
+        return !m_document.isModified();
+    case PlatformAdapter::AnswerDiscard:
+        return true;
+    default:
+        return false;
+    }
 }
 
 QStringList Programs::commandStrings(const QStringList &trackNames, const Vexolo::Progress &progress)

@@ -27,7 +27,8 @@ public:
              PlaylistHistory &history, const Vexolo::CardTracks &tracks);
     Q_DISABLE_COPY_MOVE(Programs)
 
-    // "Playlist N has changes that are not saved. Discard them?" when they are; true to go on.
+    // "Playlist N has changes that are not saved." with Save, Discard and Cancel when they are; true to
+    // go on: saved, or discarded.
     bool confirmDiscardChanges();
     // Whether the program file was written.
     bool save();

@@ -3,6 +3,7 @@
 #include "platform/platformadapter.h"
 
 #include <QAbstractItemView>
+#include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QSignalBlocker>
@@ -35,22 +36,46 @@ VolumeSelector::VolumeSelector(QComboBox &box, PlatformAdapter &platform)
     // just did for the same choice. Typing is no choice.
     connect(&m_box, &QComboBox::currentTextChanged, this, [this] {
         m_choiceListed = !m_typed;
-        m_typed = false;
-        Q_EMIT chosen();
+        // A path being typed is listed when the typing rests, not at every prefix that is a folder.
+        if (std::exchange(m_typed, false))
+            m_pause.start();
+        else
+            listNow();
     });
     connect(m_box.lineEdit(), &QLineEdit::textEdited, this, [this] { m_typed = true; });
     connect(&m_box, &QComboBox::activated, this, &VolumeSelector::activated);
+    m_pause.setSingleShot(true);
+    m_pause.setInterval(TypingPause);
+    connect(&m_pause, &QTimer::timeout, this, &VolumeSelector::chosen);
+    // Leaving the field ends the typing; the question boxes that listing may raise do not.
+    connect(m_box.lineEdit(), &QLineEdit::editingFinished, this, [this] {
+        if (m_pause.isActive())
+            listNow();
+    });
+    auto *enter = new QAction(&m_box);
+    enter->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    enter->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    m_box.addAction(enter);
+    connect(enter, &QAction::triggered, this, &VolumeSelector::listNow);
     m_platform.watchVolumes(this, [this] { follow(); });
 }
 
 void VolumeSelector::refresh()
 {
+    if (m_pause.isActive())
+        listNow();
     const QSignalBlocker blocker(&m_box);
     const QString text = m_box.currentText();
     m_box.clear();
     m_box.addItems(m_platform.volumes());
     m_box.setCurrentIndex(-1);
     m_box.setEditText(text);
+}
+
+void VolumeSelector::listNow()
+{
+    m_pause.stop();
+    Q_EMIT chosen();
 }
 
 void VolumeSelector::activated()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QTimer>
 
 class PlatformAdapter;
 class QComboBox;
@@ -8,7 +9,8 @@ class QComboBox;
 namespace Vexolo::Ui {
 
 // The volume selector drvCard: its rows follow the mounted volumes, "Refresh" re-reads them, and
-// choosing a row or typing a path asks for the card to be listed (chosen()).
+// choosing a row or typing a path asks for the card to be listed (chosen()): a chosen row at once, a
+// typed path once the typing pauses, on Return, or when the field is left.
 class VolumeSelector final : public QObject
 {
     Q_OBJECT
@@ -19,6 +21,11 @@ public:
 
     // Refills the rows; the typed or chosen text stays: the user chooses the card again to re-list it.
     void refresh();
+    // Lists the text now, typed or chosen.
+    void listNow();
+
+    // How long typing rests before the typed path is listed.
+    static constexpr int TypingPause = 330;
 
 Q_SIGNALS:
     void chosen();
@@ -34,6 +41,7 @@ private:
     PlatformAdapter &m_platform;
     bool m_choiceListed = false; // the text changed, and was listed, for the current choice
     bool m_typed = false;
+    QTimer m_pause;
 };
 
 } // namespace Vexolo::Ui

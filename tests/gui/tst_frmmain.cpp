@@ -60,7 +60,8 @@ private Q_SLOTS:
     {
         select("lstCard", 2);
         click("cmdAdd");
-        m_platform.answers << PlatformAdapter::AnswerYes << PlatformAdapter::AnswerYes << PlatformAdapter::AnswerYes;
+        m_platform.answers << PlatformAdapter::AnswerDiscard << PlatformAdapter::AnswerYes
+                           << PlatformAdapter::AnswerYes;
         click("cmdUp");
         QCOMPARE(shownRows(m_window.get(), "lstList"), QStringList {"C.mp3"});
         key(Qt::Key_Z);
@@ -75,10 +76,9 @@ private Q_SLOTS:
         key(Qt::Key_Z); // the deleted entries come back, to be saved again
         QCOMPARE(shownRows(m_window.get(), "lstListAdv").size(), 3);
         QCOMPARE(m_platform.shown,
-                 QStringList({"Playlist 1 has changes that are not saved. Discard them?",
-                              "This Playlist already exists! Overwrite?",
+                 QStringList({"Playlist 1 has changes that are not saved.", "This Playlist already exists! Overwrite?",
                               "Are you sure you want to delete Playlist Number 1?"}));
-        m_platform.answers << PlatformAdapter::AnswerNo;
+        m_platform.answers << PlatformAdapter::AnswerCancel;
         QVERIFY(!m_window->close());
     }
 
@@ -158,8 +158,72 @@ private Q_SLOTS:
             ++printed;
             return nullptr;
         };
+        find<QLineEdit>("txtName")->setFocus();
         QTest::keyClick(find<QLineEdit>("txtName"), Qt::Key_Return);
         QCOMPARE(printed, 1);
+    }
+
+    // Return and Delete act on the list that has the focus.
+    void keysWhereTheFocusIs_data()
+    {
+        QTest::addColumn<QString>("focus");
+        QTest::addColumn<Qt::Key>("key");
+        QTest::addColumn<int>("entries");
+        // clang-format off
+        QTest::newRow("return on card list adds") << "lstCard" << Qt::Key_Return << 3;
+        QTest::newRow("return on playlist opens advanced") << "lstList" << Qt::Key_Enter << 2;
+        QTest::newRow("delete on card list") << "lstCard" << Qt::Key_Delete << 2;
+        QTest::newRow("delete on playlist removes") << "lstList" << Qt::Key_Delete << 1;
+        // clang-format on
+    }
+
+    void keysWhereTheFocusIs()
+    {
+        QFETCH(QString, focus);
+        QFETCH(Qt::Key, key);
+        select("lstCard", 0);
+        select("lstList", 0);
+        auto *target = find<QWidget>(qPrintable(focus));
+        target->setFocus();
+        QTest::keyClick(target, key);
+        QTEST(m_window->playlist().count(), "entries");
+        QCOMPARE(frmAdv::existing() != nullptr, key == Qt::Key_Enter);
+    }
+
+    void typedPathListedWhenTypingRests()
+    {
+        QLineEdit *field = find<QComboBox>("drvCard")->lineEdit();
+        field->clear();
+        QTest::keyClicks(field, m_card->root());
+        QVERIFY(m_window->cardTracks().tracks().isEmpty());
+        QTRY_COMPARE(m_window->cardTracks().tracks().size(), 3);
+    }
+
+    // Choosing another card: Save goes to the card the changes were made on; Cancel keeps that card.
+    void unsavedChangesQuestion_data()
+    {
+        QTest::addColumn<QList<int>>("answers");
+        QTest::addColumn<bool>("replaced");
+        // clang-format off
+        QTest::newRow("save") << QList<int>{PlatformAdapter::AnswerSave, PlatformAdapter::AnswerYes} << true;
+        QTest::newRow("save refused") << QList<int>{PlatformAdapter::AnswerSave, PlatformAdapter::AnswerNo} << false;
+        QTest::newRow("discard") << QList<int>{PlatformAdapter::AnswerDiscard} << true;
+        QTest::newRow("cancel") << QList<int>{PlatformAdapter::AnswerCancel} << false;
+        // clang-format on
+    }
+
+    void unsavedChangesQuestion()
+    {
+        QFETCH(QList<int>, answers);
+        QFETCH(bool, replaced);
+        TestCard other;
+        other.addFiles({"X.mp3"});
+        select("lstCard", 2);
+        click("cmdAdd");
+        m_platform.answers.append(answers);
+        find<QComboBox>("drvCard")->setEditText(other.root());
+        QCOMPARE(m_card->read("Programs/Program1.txt").contains("C.mp3"), answers.size() > 1 && replaced); // saved
+        QCOMPARE(find<QComboBox>("drvCard")->currentText(), replaced ? other.root() : m_card->root());
     }
 
     void volumesFollowMounts_data()

@@ -28,7 +28,7 @@ public:
     void watchVolumes(QObject *, std::function<void()> changed) override { volumesChanged = changed; }
     std::unique_ptr<QPrinter> OpenPrinterDialog(QWidget *) override { return printer ? printer() : nullptr; }
 
-    QQueue<int> answers; // AnswerYes / AnswerNo for each question, in order
+    QQueue<int> answers; // the answer to each question, in order
     QStringList shown; // the text of every box, in order
     std::function<void()> whileShown; // what the user does while the next box is open
     QStringList volumeList;
