@@ -246,6 +246,7 @@ void frmMain::createControls()
 void frmMain::bindHandlers()
 {
     connect(m_volumes, &VolumeSelector::chosen, this, &frmMain::drvCard_Change);
+    connect(m_volumes, &VolumeSelector::mountsChanged, this, &frmMain::noticeCardChange);
     connect(cmdRefresh, &QPushButton::clicked, this, &frmMain::cmdRefresh_Action);
     connect(lstCard, &QListView::doubleClicked, this, &frmMain::lstCard_DoubleClick);
     connect(lstList, &QListView::doubleClicked, this, &frmMain::lstList_DoubleClick);
@@ -319,6 +320,14 @@ void frmMain::bindKeys()
             &frmMain::pasteCardSettings);
     for (QListView *view : {lstCard, lstList})
         showSelectionByFocus(*view);
+}
+
+void frmMain::noticeCardChange()
+{
+    const bool changed = m_store.cardChanged();
+    if (changed && !m_cardChangeTold)
+        m_platform.warn(Vexolo::CardStore::CardChangedMessage);
+    m_cardChangeTold = changed;
 }
 
 bool frmMain::textFieldHasFocus() const
@@ -437,6 +446,7 @@ void frmMain::drvCard_Change()
     m_listedText = text;
     m_tracks.setTracks({});
     m_store.choose(text);
+    m_cardChangeTold = false;
     QStringList tracks = m_store.listTracks();
     if (tracks.isEmpty())
         return;

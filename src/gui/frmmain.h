@@ -116,6 +116,9 @@ private:
     void moveSelected(int delta);
     void selectEntry(int row);
     bool textFieldHasFocus() const;
+    // Tells the user, once, that another card now sits where the chosen one was; it is listed only
+    // when the user chooses it.
+    void noticeCardChange();
 
     PlatformAdapter &m_platform;
     Vexolo::CardStore m_store;
@@ -132,6 +135,7 @@ private:
     TrackMedia *m_media = nullptr;
     QString m_listedText; // drvCard's text when the card was last listed
     bool m_opened = false;
+    bool m_cardChangeTold = false;
 
     // Controls, in creation (and tab) order.
     QComboBox *drvCard = nullptr;

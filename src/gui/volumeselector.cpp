@@ -87,6 +87,8 @@ void VolumeSelector::activated()
 
 void VolumeSelector::follow()
 {
+    // Said even when the rows stay: another card mounted where the chosen one was keeps its row.
+    Q_EMIT mountsChanged();
     const QStringList volumes = m_platform.volumes();
     if (volumes == rowTexts(m_box))
         return;

@@ -29,6 +29,8 @@ public:
 
 Q_SIGNALS:
     void chosen();
+    // The mount table changed: a card may have been pulled, or another mounted in its place.
+    void mountsChanged();
 
 private:
     // Brings the rows in line with the mounted volumes; the text stays, and so does the choice.

@@ -237,6 +237,22 @@ private Q_SLOTS:
         QTest::newRow("all new") << QStringList {"/a"} << QStringList {"/x", "/y", "/a"} << 0;
     }
 
+    void swappedCardIsToldOnce()
+    {
+        TestCard card;
+        if (!card.mountTmpfs("card"))
+            QSKIP("mounting is not permitted here");
+        card.addFiles({"A.mp3"});
+        find<QComboBox>("drvCard")->setEditText(card.root());
+        QVERIFY(card.unmount() && card.mountTmpfs("card"));
+        card.addFiles({"B.mp3"});
+        m_platform.volumesChanged();
+        m_platform.volumesChanged();
+        QCOMPARE(m_platform.shown, QStringList {Vexolo::CardStore::CardChangedMessage});
+        QCOMPARE(shownRows(m_window.get(), "lstCard"), QStringList {"A.mp3"});
+        find<QComboBox>("drvCard")->setEditText(m_card->root());
+    }
+
     void volumesFollowMounts()
     {
         QFETCH(QStringList, before);
