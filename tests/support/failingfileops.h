@@ -16,18 +16,32 @@ public:
     int nth = 1;
     int error = EIO;
 
-    // clang-format off
-    int openat(int d, const char *n, int f, mode_t m) override
-    { return fails((f & O_ACCMODE) ? "open" : "read") ? -1 : FileOps::openat(d, n, f, m); }
-    ssize_t read(int fd, void *p, size_t n) override { return fails("read") ? -1 : FileOps::read(fd, p, n); }
-    ssize_t write(int fd, const void *p, size_t n) override { return fails("write") ? -1 : FileOps::write(fd, p, n); }
+    int openat(int folder, const char *name, int flags, mode_t mode) override
+    {
+        return fails((flags & O_ACCMODE) ? "open" : "read") ? -1 : FileOps::openat(folder, name, flags, mode);
+    }
+    ssize_t read(int fd, void *data, size_t size) override
+    {
+        return fails("read") ? -1 : FileOps::read(fd, data, size);
+    }
+    ssize_t write(int fd, const void *data, size_t size) override
+    {
+        return fails("write") ? -1 : FileOps::write(fd, data, size);
+    }
     int fsync(int fd) override { return fails("fsync") ? -1 : FileOps::fsync(fd); }
     int close(int fd) override { return FileOps::close(fd) == 0 && !fails("close") ? 0 : -1; }
-    int renameat(int d, const char *f, int e, const char *t) override
-    { return fails("rename") ? -1 : FileOps::renameat(d, f, e, t); }
-    int unlinkat(int d, const char *n, int f) override { return fails("unlink") ? -1 : FileOps::unlinkat(d, n, f); }
-    int mkdirat(int d, const char *n, mode_t m) override { return fails("mkdir") ? -1 : FileOps::mkdirat(d, n, m); }
-    // clang-format on
+    int renameat(int fromFolder, const char *from, int toFolder, const char *to) override
+    {
+        return fails("rename") ? -1 : FileOps::renameat(fromFolder, from, toFolder, to);
+    }
+    int unlinkat(int folder, const char *name, int flags) override
+    {
+        return fails("unlink") ? -1 : FileOps::unlinkat(folder, name, flags);
+    }
+    int mkdirat(int folder, const char *name, mode_t mode) override
+    {
+        return fails("mkdir") ? -1 : FileOps::mkdirat(folder, name, mode);
+    }
 
 private:
     bool fails(const char *call)
