@@ -285,13 +285,14 @@ void checkProgram(Findings &findings, const CardStore::Contents &contents, int n
 
 void checkCommandFile(Findings &findings, const CardStore::CardFile &file, const QSet<QString> &tracks)
 {
+    const QStringList owners = CardStore::tracksOfCommandFile(file.name);
     QString track;
-    for (const QString &owner : CardStore::tracksOfCommandFile(file.name)) {
+    for (const QString &owner : owners) {
         if (tracks.contains(owner.toCaseFolded()))
             track = owner;
     }
     if (track.isEmpty()) {
-        const QString owner = CardStore::tracksOfCommandFile(file.name).value(0);
+        const QString owner = owners.value(0);
         findings.append({file.name,
                          Kind::OrphanCommandFile,
                          QStringLiteral("the command file of %1, which is not on the card").arg(quoted(owner)),
