@@ -10,7 +10,7 @@ namespace Vexolo {
 
 namespace {
 
-constexpr int LineGap = 2;
+constexpr int CueLineGap = 2;
 constexpr int HeadingGap = 5;
 constexpr int EntryGap = 10;
 // The small timeline: one thin lane per output and one for all outputs.
@@ -142,7 +142,7 @@ QList<CueStep> layoutCueSheet(const CueSheet &sheet, const CuePage &page)
     const int w = page.width - 2 * x;
     const int top = page.height / 11;
     const int bottom = int(qint64(page.height) * 10 / 11);
-    const int lineAdvance = page.lineHeight + LineGap;
+    const int lineAdvance = page.lineHeight + CueLineGap;
 
     QList<QList<CueStep>> pages(1);
     int y = top;
