@@ -18,16 +18,6 @@ constexpr int MaxPauses = TrackSettings::Columns;
 constexpr int MaxTimesOfAKind = TrackSettings::Columns / 2;
 constexpr int Outputs = 8;
 
-QString quoted(const QString &text)
-{
-    return u'"' + text + u'"';
-}
-
-QString programsPath(const QString &name)
-{
-    return ProgramsFolderName + u'/' + name;
-}
-
 bool isDigit(QChar c)
 {
     return c >= u'0' && c <= u'9';
