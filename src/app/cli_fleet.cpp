@@ -40,6 +40,25 @@ bool chooseCard(CardStore &store, const QString &card, QTextStream &err)
     return false;
 }
 
+// Both cards of a comparison or a copy, each read once; false (and said which) when one cannot be.
+bool readBoth(const CardStore &a, const CardStore &b, const Arguments &arguments, CardStore::Contents &contentsA,
+              CardStore::Contents &contentsB, QTextStream &err)
+{
+    contentsA = a.readContents();
+    contentsB = b.readContents();
+    if (contentsA.readable && contentsB.readable)
+        return true;
+    err << arguments.cards[contentsA.readable ? 1 : 0] << QStringLiteral(": the card cannot be read\n");
+    return false;
+}
+
+// Whether the options are none or just option.
+bool onlyOption(const Arguments &arguments, const QString &option, bool &given)
+{
+    given = arguments.options == QStringList {option};
+    return given || arguments.options.isEmpty();
+}
+
 int usage(QTextStream &err, const QString &verb)
 {
     err << QStringLiteral("Usage: vexolo-playlist-setup ") << verb << u'\n';
@@ -57,8 +76,8 @@ int report(const Findings &findings, bool json, QTextStream &out)
 
 int check(const Arguments &arguments, QTextStream &out, QTextStream &err)
 {
-    const bool json = arguments.options == QStringList {QStringLiteral("--json")};
-    if (arguments.cards.size() != 1 || (!json && !arguments.options.isEmpty()))
+    bool json = false;
+    if (arguments.cards.size() != 1 || !onlyOption(arguments, QStringLiteral("--json"), json))
         return usage(err, QStringLiteral("check <card folder> [--json]"));
     CardStore store;
     if (!chooseCard(store, arguments.cards[0], err))
@@ -73,26 +92,24 @@ int check(const Arguments &arguments, QTextStream &out, QTextStream &err)
 
 int compare(const Arguments &arguments, QTextStream &out, QTextStream &err)
 {
-    const bool json = arguments.options == QStringList {QStringLiteral("--json")};
-    if (arguments.cards.size() != 2 || (!json && !arguments.options.isEmpty()))
+    bool json = false;
+    if (arguments.cards.size() != 2 || !onlyOption(arguments, QStringLiteral("--json"), json))
         return usage(err, QStringLiteral("compare <card folder A> <card folder B> [--json]"));
     CardStore a;
     CardStore b;
     if (!chooseCard(a, arguments.cards[0], err) || !chooseCard(b, arguments.cards[1], err))
         return Unusable;
-    const CardStore::Contents contentsA = a.readContents();
-    const CardStore::Contents contentsB = b.readContents();
-    if (!contentsA.readable || !contentsB.readable) {
-        err << arguments.cards[contentsA.readable ? 1 : 0] << QStringLiteral(": the card cannot be read\n");
+    CardStore::Contents contentsA;
+    CardStore::Contents contentsB;
+    if (!readBoth(a, b, arguments, contentsA, contentsB, err))
         return Unusable;
-    }
     return report(compareSetups(contentsA, contentsB), json, out);
 }
 
 int copySetupCommand(const Arguments &arguments, QTextStream &out, QTextStream &err)
 {
-    const bool dryRun = arguments.options == QStringList {QStringLiteral("--dry-run")};
-    if (arguments.cards.size() != 2 || (!dryRun && !arguments.options.isEmpty()))
+    bool dryRun = false;
+    if (arguments.cards.size() != 2 || !onlyOption(arguments, QStringLiteral("--dry-run"), dryRun))
         return usage(err, QStringLiteral("copy-setup <from card folder> <to card folder> [--dry-run]"));
     CardStore from;
     CardStore to;
@@ -102,12 +119,10 @@ int copySetupCommand(const Arguments &arguments, QTextStream &out, QTextStream &
         err << QStringLiteral("FROM and TO are the same card: nothing to copy\n");
         return Found;
     }
-    const CardStore::Contents source = from.readContents();
-    const CardStore::Contents target = to.readContents();
-    if (!source.readable || !target.readable) {
-        err << arguments.cards[source.readable ? 1 : 0] << QStringLiteral(": the card cannot be read\n");
+    CardStore::Contents source;
+    CardStore::Contents target;
+    if (!readBoth(from, to, arguments, source, target, err))
         return Unusable;
-    }
     const CopyPlan plan = planCopy(source, target);
     for (const Finding &finding : plan.notes + plan.refusal)
         err << findingLine(finding) << u'\n';

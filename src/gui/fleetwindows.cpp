@@ -44,12 +44,16 @@ std::shared_ptr<CardStore> sameCard(PlatformAdapter &platform, const CardStore &
     return card;
 }
 
-// The other card of a comparison or a copy; nullptr (after telling the user) when it cannot be read.
-std::shared_ptr<CardStore> otherCard(PlatformAdapter &platform, const CardStore &store, const QString &path)
+// The other card of a comparison or a copy, read once into contents; nullptr (after telling the
+// user) when it cannot be read.
+std::shared_ptr<CardStore> otherCard(PlatformAdapter &platform, const CardStore &store, const QString &path,
+                                     CardStore::Contents &contents)
 {
     auto other = std::make_shared<CardStore>();
     other->choose(QDir::cleanPath(path));
-    if (!other->identity().isValid() || !other->readContents().readable) {
+    if (other->identity().isValid())
+        contents = other->readContents();
+    if (!other->identity().isValid() || !contents.readable) {
         platform.warn(QObject::tr("The card %1 cannot be read!").arg(path));
         return nullptr;
     }
@@ -135,11 +139,12 @@ CardChooser *showCardCompare(QWidget *parent, PlatformAdapter &platform, const C
     auto *chooser = new CardChooser(QObject::tr("Compare With Another Card"), platform.volumes(), store.root(), parent);
     QObject::connect(chooser, &CardChooser::chosen, parent, [parent, &platform, &store](const QString &path) {
         const std::shared_ptr<CardStore> card = sameCard(platform, store);
-        const std::shared_ptr<CardStore> other = card ? otherCard(platform, *card, path) : nullptr;
+        CardStore::Contents otherContents;
+        const std::shared_ptr<CardStore> other = card ? otherCard(platform, *card, path, otherContents) : nullptr;
         if (!other)
             return;
         auto *window = new FindingsWindow(QObject::tr("Compare Cards"), parent);
-        window->setReport(cardsHeading(*card, *other), compareSetups(card->readContents(), other->readContents()),
+        window->setReport(cardsHeading(*card, *other), compareSetups(card->readContents(), otherContents),
                           QObject::tr("The two cards hold the same setup."));
         window->show();
     });
@@ -153,11 +158,12 @@ CardChooser *showSetupCopy(QWidget *parent, PlatformAdapter &platform, const Car
         = new CardChooser(QObject::tr("Copy Setup to Another Card"), platform.volumes(), store.root(), parent);
     QObject::connect(chooser, &CardChooser::chosen, parent, [parent, &platform, &store](const QString &path) {
         const std::shared_ptr<CardStore> source = sameCard(platform, store);
-        const std::shared_ptr<CardStore> target = source ? otherCard(platform, *source, path) : nullptr;
+        CardStore::Contents targetContents;
+        const std::shared_ptr<CardStore> target = source ? otherCard(platform, *source, path, targetContents) : nullptr;
         if (!target)
             return;
         auto *window = new FindingsWindow(QObject::tr("Copy Setup to Another Card"), parent);
-        const CopyPlan plan = planCopy(source->readContents(), target->readContents());
+        const CopyPlan plan = planCopy(source->readContents(), targetContents);
         Findings shown = plan.refusal;
         for (const CardStore::FileWrite &write : plan.writes)
             shown.append({pathOf(write), QStringLiteral("write"), QObject::tr("will be written on B")});

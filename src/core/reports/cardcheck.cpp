@@ -18,16 +18,6 @@ constexpr int MaxPauses = TrackSettings::Columns;
 constexpr int MaxTimesOfAKind = TrackSettings::Columns / 2;
 constexpr int Outputs = 8;
 
-QString quoted(const QString &text)
-{
-    return u'"' + text + u'"';
-}
-
-QString programsPath(const QString &name)
-{
-    return ProgramsFolderName + u'/' + name;
-}
-
 bool isDigit(QChar c)
 {
     return c >= u'0' && c <= u'9';
@@ -285,13 +275,14 @@ void checkProgram(Findings &findings, const CardStore::Contents &contents, int n
 
 void checkCommandFile(Findings &findings, const CardStore::CardFile &file, const QSet<QString> &tracks)
 {
+    const QStringList owners = CardStore::tracksOfCommandFile(file.name);
     QString track;
-    for (const QString &owner : CardStore::tracksOfCommandFile(file.name)) {
+    for (const QString &owner : owners) {
         if (tracks.contains(owner.toCaseFolded()))
             track = owner;
     }
     if (track.isEmpty()) {
-        const QString owner = CardStore::tracksOfCommandFile(file.name).value(0);
+        const QString owner = owners.value(0);
         findings.append({file.name,
                          Kind::OrphanCommandFile,
                          QStringLiteral("the command file of %1, which is not on the card").arg(quoted(owner)),

@@ -7,20 +7,6 @@
 // and the strings the device cannot take.
 namespace Vexolo {
 
-// The finding kinds, the same words in the report and in its JSON.
-namespace Kind {
-inline const QString MissingTrack = QStringLiteral("missing-track");
-inline const QString OrphanCommandFile = QStringLiteral("orphan-command-file");
-inline const QString WrongTrack = QStringLiteral("wrong-track");
-inline const QString BadString = QStringLiteral("bad-string");
-inline const QString ProgramFormat = QStringLiteral("program-format");
-inline const QString NameFile = QStringLiteral("name-file");
-inline const QString LongTrackName = QStringLiteral("long-track-name");
-inline const QString StaleListing = QStringLiteral("stale-listing");
-inline const QString Leftover = QStringLiteral("leftover");
-inline const QString Unreadable = QStringLiteral("unreadable");
-} // namespace Kind
-
 // A track name this long or longer leaves no room for the shortest settings.
 inline constexpr qsizetype LongTrackNameLength = 77;
 // The longest program name that counts as one line of the device's text.

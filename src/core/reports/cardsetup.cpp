@@ -12,16 +12,6 @@ namespace {
 
 using CardFile = CardStore::CardFile;
 
-QString quoted(const QString &text)
-{
-    return u'"' + text + u'"';
-}
-
-QString programsPath(const QString &name)
-{
-    return ProgramsFolderName + u'/' + name;
-}
-
 // What a side holds for one command file name: the file's first line, or a track's default string.
 struct Setting
 {
@@ -197,15 +187,16 @@ CopyPlan planCopy(const CardStore::Contents &from, const CardStore::Contents &to
             continue;
         }
         // A target without any track is a backup folder: it keeps every command file.
+        const QStringList owners = CardStore::tracksOfCommandFile(file.name);
         QString name = to.tracks.isEmpty() ? file.name : QString();
-        for (const QString &owner : CardStore::tracksOfCommandFile(file.name)) {
+        for (const QString &owner : owners) {
             if (name.isEmpty() && targetTrackNames.contains(owner.toCaseFolded()))
                 name = trackCommandFileName(targetTrackNames.value(owner.toCaseFolded()));
         }
         if (name.isEmpty()) {
             plan.notes.append({file.name, Kind::NotCopied,
                                QStringLiteral("its track %1 is not on the target card; the file is not copied")
-                                   .arg(quoted(CardStore::tracksOfCommandFile(file.name).value(0)))});
+                                   .arg(quoted(owners.value(0)))});
             continue;
         }
         const CardFile *old = targetFiles.value(name.toCaseFolded());

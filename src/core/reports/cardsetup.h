@@ -7,17 +7,6 @@
 // same functions back a card up into a folder and restore it.
 namespace Vexolo {
 
-namespace Kind {
-inline const QString Differs = QStringLiteral("differs");
-inline const QString OnlyOnA = QStringLiteral("only-on-a");
-inline const QString OnlyOnB = QStringLiteral("only-on-b");
-inline const QString TrackNotOnTarget = QStringLiteral("track-not-on-target");
-inline const QString NotCopied = QStringLiteral("not-copied");
-inline const QString Backup = QStringLiteral("backup");
-inline const QString Refused = QStringLiteral("refused");
-inline const QString NotVerified = QStringLiteral("not-verified");
-} // namespace Kind
-
 // Programs, names and command files that differ or exist on one side only, and tracks on one side
 // only. No findings: the two hold the same setup.
 Findings compareSetups(const CardStore::Contents &a, const CardStore::Contents &b);

@@ -2,6 +2,7 @@
 
 #include "card/tracknames.h"
 #include "commands/commandreader.h"
+#include "reports/pagelayout.h"
 
 #include <algorithm>
 
@@ -9,7 +10,7 @@ namespace Vexolo {
 
 namespace {
 
-constexpr int LineGap = 2;
+constexpr int CueLineGap = 2;
 constexpr int HeadingGap = 5;
 constexpr int EntryGap = 10;
 // The small timeline: one thin lane per output and one for all outputs.
@@ -65,10 +66,8 @@ CueStep box(int x, int y, int w, int h, bool filled)
 }
 
 // The small timeline of one entry in the box x, y, w: bars where outputs are on, marks at pauses.
-void drawTimeline(QList<CueStep> &steps, const TrackSettings &settings, std::optional<double> length, int x, int y,
-                  int w)
+void drawTimeline(QList<CueStep> &steps, const SwitchPlan &plan, std::optional<double> length, int x, int y, int w)
 {
-    const SwitchPlan plan = planSwitching(settings, length);
     const double end = axisEnd(plan, length);
     const auto at = [&](double time) { return x + int(double(w) * std::clamp(time, 0.0, end) / end); };
     steps.append(box(x, y, w, TimelineHeight, false));
@@ -83,17 +82,31 @@ void drawTimeline(QList<CueStep> &steps, const TrackSettings &settings, std::opt
         steps.append(box(at(pause.time), y, PauseMarkWidth, TimelineHeight, true));
 }
 
-} // namespace
-
-QStringList cueEntryLines(int n, const CueEntry &entry, TimeUnit unit)
+// An entry's settings, read and planned once for both its lines and its timeline.
+struct ReadEntry
 {
     TrackSettings settings;
-    readCommandString(settings, entry.commandString);
-    QStringList lines {QString::number(n) + QStringLiteral(")  ") + ExtractFilename(settings.trackName)
-                           + QStringLiteral(" \u2014 ") + lengthText(entry.length),
-                       fadeWords(settings.fade) + QStringLiteral(" \u00b7 Auto play next track: ")
-                           + (settings.playNext ? QStringLiteral("yes") : QStringLiteral("no"))
-                           + QStringLiteral(" \u00b7 Volume ") + settings.volume};
+    std::optional<double> length;
+    SwitchPlan plan;
+};
+
+ReadEntry readEntry(const CueEntry &entry, TimeUnit unit)
+{
+    ReadEntry read;
+    readCommandString(read.settings, entry.commandString);
+    read.length = inUnits(entry.length, unit);
+    read.plan = planSwitching(read.settings, read.length);
+    return read;
+}
+
+QStringList linesOf(int n, const CueEntry &entry, const ReadEntry &read)
+{
+    const TrackSettings &settings = read.settings;
+    QStringList lines {
+        numberedLine(n, ExtractFilename(settings.trackName) + QStringLiteral(" \u2014 ") + lengthText(entry.length)),
+        fadeWords(settings.fade) + QStringLiteral(" \u00b7 Auto play next track: ")
+            + (settings.playNext ? QStringLiteral("yes") : QStringLiteral("no")) + QStringLiteral(" \u00b7 Volume ")
+            + settings.volume};
     QStringList pauses;
     for (const QString &pause : settings.pauses) {
         if (!pause.isEmpty())
@@ -111,9 +124,16 @@ QStringList cueEntryLines(int n, const CueEntry &entry, TimeUnit unit)
         if (!pairs.isEmpty())
             lines.append(laneName(lane) + QStringLiteral(": ") + pairs.join(QStringLiteral(", ")));
     }
-    for (const SwitchFinding &finding : planSwitching(settings, inUnits(entry.length, unit)).findings)
+    for (const SwitchFinding &finding : read.plan.findings)
         lines.append(QStringLiteral("Check: ") + finding.text);
     return lines;
+}
+
+} // namespace
+
+QStringList cueEntryLines(int n, const CueEntry &entry, TimeUnit unit)
+{
+    return linesOf(n, entry, readEntry(entry, unit));
 }
 
 QList<CueStep> layoutCueSheet(const CueSheet &sheet, const CuePage &page)
@@ -122,7 +142,7 @@ QList<CueStep> layoutCueSheet(const CueSheet &sheet, const CuePage &page)
     const int w = page.width - 2 * x;
     const int top = page.height / 11;
     const int bottom = int(qint64(page.height) * 10 / 11);
-    const int lineAdvance = page.lineHeight + LineGap;
+    const int lineAdvance = page.lineHeight + CueLineGap;
 
     QList<QList<CueStep>> pages(1);
     int y = top;
@@ -138,7 +158,8 @@ QList<CueStep> layoutCueSheet(const CueSheet &sheet, const CuePage &page)
 
     for (qsizetype i = 0; i < sheet.entries.size(); ++i) {
         const CueEntry &entry = sheet.entries[i];
-        const QStringList lines = cueEntryLines(int(i) + 1, entry, sheet.unit);
+        const ReadEntry read = readEntry(entry, sheet.unit);
+        const QStringList lines = linesOf(int(i) + 1, entry, read);
         const int height = int(lines.size()) * lineAdvance + TimelineHeight;
         if (y + height > bottom && y > top) {
             pages.append(QList<CueStep>());
@@ -148,9 +169,7 @@ QList<CueStep> layoutCueSheet(const CueSheet &sheet, const CuePage &page)
             pages.last() << font(CueTextSize, line == 0) << text(x, y, w, page.lineHeight, lines[line]);
             y += lineAdvance;
         }
-        TrackSettings settings;
-        readCommandString(settings, entry.commandString);
-        drawTimeline(pages.last(), settings, inUnits(entry.length, sheet.unit), x, y, w);
+        drawTimeline(pages.last(), read.plan, read.length, x, y, w);
         y += TimelineHeight + EntryGap;
     }
 

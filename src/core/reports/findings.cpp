@@ -1,10 +1,22 @@
 #include "reports/findings.h"
 
+#include "storage/cardfiles.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 namespace Vexolo {
+
+QString quoted(const QString &text)
+{
+    return u'"' + text + u'"';
+}
+
+QString programsPath(const QString &name)
+{
+    return ProgramsFolderName + u'/' + name;
+}
 
 QString findingLine(const Finding &finding)
 {

@@ -6,6 +6,29 @@
 // What a check or a comparison of cards found: one finding per line of its report.
 namespace Vexolo {
 
+// The finding kinds, the same words in the report and in its JSON: a card's check, then a
+// comparison or a copy of two cards.
+namespace Kind {
+inline const QString MissingTrack = QStringLiteral("missing-track");
+inline const QString OrphanCommandFile = QStringLiteral("orphan-command-file");
+inline const QString WrongTrack = QStringLiteral("wrong-track");
+inline const QString BadString = QStringLiteral("bad-string");
+inline const QString ProgramFormat = QStringLiteral("program-format");
+inline const QString NameFile = QStringLiteral("name-file");
+inline const QString LongTrackName = QStringLiteral("long-track-name");
+inline const QString StaleListing = QStringLiteral("stale-listing");
+inline const QString Leftover = QStringLiteral("leftover");
+inline const QString Unreadable = QStringLiteral("unreadable");
+inline const QString Differs = QStringLiteral("differs");
+inline const QString OnlyOnA = QStringLiteral("only-on-a");
+inline const QString OnlyOnB = QStringLiteral("only-on-b");
+inline const QString TrackNotOnTarget = QStringLiteral("track-not-on-target");
+inline const QString NotCopied = QStringLiteral("not-copied");
+inline const QString Backup = QStringLiteral("backup");
+inline const QString Refused = QStringLiteral("refused");
+inline const QString NotVerified = QStringLiteral("not-verified");
+} // namespace Kind
+
 // A repair that is certain: what to do is fixed by the card itself, nothing is guessed.
 struct Repair
 {
@@ -42,6 +65,11 @@ struct Finding
     bool operator==(const Finding &) const = default;
 };
 using Findings = QList<Finding>;
+
+// "TEXT" in double quotes, as the reports quote names and strings.
+QString quoted(const QString &text);
+// A file of the Programs folder as the reports place it: "Programs/NAME".
+QString programsPath(const QString &name);
 
 // "PLACE: WORDS", one line per finding, with the repair where it is certain.
 QString findingLine(const Finding &finding);
