@@ -36,6 +36,7 @@
 #include <QScreen>
 #include <QSignalBlocker>
 
+#include <optional>
 #include <tuple>
 
 // Outside any namespace, as Qt's resource initialiser requires.
@@ -434,10 +435,15 @@ void frmMain::drvCard_Change()
     const QString text = drvCard->currentText();
     // Unsaved changes belong to the card listed now: they are asked about before another card's
     // program replaces them, so that Save still writes them to their own card. Cancel keeps that card.
+    // The new card is listed once; that listing also decides whether to ask.
+    QStringList tracks;
+    std::optional<Vexolo::CardIdentity> listed;
     if (m_document.isModified()) {
         Vexolo::CardStore next;
         next.choose(text);
-        if (!next.listTracks().isEmpty() && !m_programs.confirmDiscardChanges()) {
+        tracks = next.listTracks();
+        listed = next.identity();
+        if (!tracks.isEmpty() && !m_programs.confirmDiscardChanges()) {
             const QSignalBlocker blocker(drvCard);
             drvCard->setEditText(m_listedText);
             return;
@@ -447,7 +453,9 @@ void frmMain::drvCard_Change()
     m_tracks.setTracks({});
     m_store.choose(text);
     m_cardChangeTold = false;
-    QStringList tracks = m_store.listTracks();
+    // Another card may have been mounted there while the question was open.
+    if (!listed || m_store.identity() != *listed)
+        tracks = m_store.listTracks();
     if (tracks.isEmpty())
         return;
     m_tracks.setTracks(std::move(tracks));
