@@ -589,8 +589,8 @@ void frmMain::cmdPrint_Action()
     for (QString &entry : entries)
         entry = Vexolo::ExtractFilename(Vexolo::shownName(entry));
     const QString number = QStringLiteral("Playlist ") + m_document.number();
-    const QString name = txtName->text().trimmed();
-    printThroughDialog(*this, name.isEmpty() ? number : number + QStringLiteral(" - ") + name, txtName->text(),
+    const QString name = m_document.name().trimmed();
+    printThroughDialog(*this, name.isEmpty() ? number : number + QStringLiteral(" - ") + name, m_document.name(),
                        entries);
 }
 
@@ -618,8 +618,8 @@ void frmMain::printCueSheet()
     // The lengths are read first, while the pointer says the program is busy; the dialog comes after.
     const Vexolo::CueSheet sheet = [this] {
         BusyFeedback busy(this);
-        return Vexolo::cueSheetOf(m_document.number(), txtName->text(), m_document.names(), m_document.commandStrings(),
-                                  Vexolo::rememberedUnit(), m_media);
+        return Vexolo::cueSheetOf(m_document.number(), m_document.name(), m_document.names(),
+                                  m_document.commandStrings(), Vexolo::rememberedUnit(), m_media);
     }();
     Vexolo::printCueSheet(m_platform, this, sheet);
 }
