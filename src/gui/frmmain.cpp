@@ -556,8 +556,7 @@ void frmMain::chooseProgram(const QString &number)
 
 void frmMain::cmdSave_Action()
 {
-    if (m_programs.save())
-        m_overview.programSaved(m_store.identity(), m_document.number(), m_document.count(), m_document.name());
+    m_programs.save();
 }
 
 void frmMain::cmdLoad_Action()
@@ -568,9 +567,7 @@ void frmMain::cmdLoad_Action()
 
 void frmMain::cmdDelete_Action()
 {
-    const QString number = m_document.number();
-    if (m_programs.remove())
-        m_overview.programDeleted(m_store.identity(), number);
+    m_programs.remove();
 }
 
 QString frmMain::AdvStringCard(const QString &trackName)
