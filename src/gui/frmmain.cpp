@@ -36,6 +36,7 @@
 #include <QScreen>
 #include <QSignalBlocker>
 
+#include <optional>
 #include <tuple>
 
 // Outside any namespace, as Qt's resource initialiser requires.
@@ -434,10 +435,15 @@ void frmMain::drvCard_Change()
     const QString text = drvCard->currentText();
     // Unsaved changes belong to the card listed now: they are asked about before another card's
     // program replaces them, so that Save still writes them to their own card. Cancel keeps that card.
+    // The new card is listed once; that listing also decides whether to ask.
+    QStringList tracks;
+    std::optional<Vexolo::CardIdentity> listed;
     if (m_document.isModified()) {
         Vexolo::CardStore next;
         next.choose(text);
-        if (!next.listTracks().isEmpty() && !m_programs.confirmDiscardChanges()) {
+        tracks = next.listTracks();
+        listed = next.identity();
+        if (!tracks.isEmpty() && !m_programs.confirmDiscardChanges()) {
             const QSignalBlocker blocker(drvCard);
             drvCard->setEditText(m_listedText);
             return;
@@ -447,7 +453,9 @@ void frmMain::drvCard_Change()
     m_tracks.setTracks({});
     m_store.choose(text);
     m_cardChangeTold = false;
-    QStringList tracks = m_store.listTracks();
+    // Another card may have been mounted there while the question was open.
+    if (!listed || m_store.identity() != *listed)
+        tracks = m_store.listTracks();
     if (tracks.isEmpty())
         return;
     m_tracks.setTracks(std::move(tracks));
@@ -548,8 +556,7 @@ void frmMain::chooseProgram(const QString &number)
 
 void frmMain::cmdSave_Action()
 {
-    if (m_programs.save())
-        m_overview.programSaved(m_store.identity(), m_document.number(), m_document.count(), m_document.name());
+    m_programs.save();
 }
 
 void frmMain::cmdLoad_Action()
@@ -560,9 +567,7 @@ void frmMain::cmdLoad_Action()
 
 void frmMain::cmdDelete_Action()
 {
-    const QString number = m_document.number();
-    if (m_programs.remove())
-        m_overview.programDeleted(m_store.identity(), number);
+    m_programs.remove();
 }
 
 QString frmMain::AdvStringCard(const QString &trackName)
@@ -581,8 +586,8 @@ void frmMain::cmdPrint_Action()
     for (QString &entry : entries)
         entry = Vexolo::ExtractFilename(Vexolo::shownName(entry));
     const QString number = QStringLiteral("Playlist ") + m_document.number();
-    const QString name = txtName->text().trimmed();
-    printThroughDialog(*this, name.isEmpty() ? number : number + QStringLiteral(" - ") + name, txtName->text(),
+    const QString name = m_document.name().trimmed();
+    printThroughDialog(*this, name.isEmpty() ? number : number + QStringLiteral(" - ") + name, m_document.name(),
                        entries);
 }
 
@@ -610,8 +615,8 @@ void frmMain::printCueSheet()
     // The lengths are read first, while the pointer says the program is busy; the dialog comes after.
     const Vexolo::CueSheet sheet = [this] {
         BusyFeedback busy(this);
-        return Vexolo::cueSheetOf(m_document.number(), txtName->text(), m_document.names(), m_document.commandStrings(),
-                                  Vexolo::rememberedUnit(), m_media);
+        return Vexolo::cueSheetOf(m_document.number(), m_document.name(), m_document.names(),
+                                  m_document.commandStrings(), Vexolo::rememberedUnit(), m_media);
     }();
     Vexolo::printCueSheet(m_platform, this, sheet);
 }

@@ -125,11 +125,11 @@ private:
     Vexolo::CardTracks m_tracks;
     Vexolo::PlaylistDocument m_document;
     Vexolo::Ui::PlaylistHistory m_history {m_document};
-    Vexolo::Ui::Programs m_programs {*this, m_platform, m_store, m_document, m_history, m_tracks};
-    Vexolo::Ui::CopiedSettings m_copied;
-    Vexolo::Ui::VolumeSelector *m_volumes = nullptr;
     // The card's ten programs at a glance, dropping down from txtList.
     Vexolo::ProgramOverview m_overview;
+    Vexolo::Ui::Programs m_programs {*this, m_platform, m_store, m_document, m_history, m_tracks, m_overview};
+    Vexolo::Ui::CopiedSettings m_copied;
+    Vexolo::Ui::VolumeSelector *m_volumes = nullptr;
     Vexolo::Ui::ProgramList *m_programList = nullptr;
     // The tracks' lengths and sound, for the card list's tooltip, the timeline and the cue sheet.
     TrackMedia *m_media = nullptr;

@@ -1,3 +1,4 @@
+#include "fleetwindows.h"
 #include "frmadv.h"
 #include "frmmain.h"
 #include "support/helpers.h"
@@ -224,6 +225,18 @@ private Q_SLOTS:
         find<QComboBox>("drvCard")->setEditText(other.root());
         QCOMPARE(m_card->read("Programs/Program1.txt").contains("C.mp3"), answers.size() > 1 && replaced); // saved
         QCOMPARE(find<QComboBox>("drvCard")->currentText(), replaced ? other.root() : m_card->root());
+    }
+
+    // A Save answered in the unsaved-changes question shows in the programs list as the button's does.
+    void programListCountsEverySave()
+    {
+        auto *programs = m_window->findChild<Vexolo::Ui::ProgramList *>();
+        programs->popUp();
+        select("lstCard", 2);
+        click("cmdAdd");
+        m_platform.answers << PlatformAdapter::AnswerSave << PlatformAdapter::AnswerYes;
+        click("cmdUp");
+        QCOMPARE(programs->model()->index(1, 0).data().toString(), "1  One, 3 entries");
     }
 
     void volumesFollowMounts_data()
