@@ -541,43 +541,15 @@ bool isLeftover(QByteArrayView name)
     return ok && pid > 0 && pid <= INT_MAX && pid != ::getpid() && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
 }
 
-// The whole file, byte for byte, for comparing and copying: read as every card file is read (never
-// through a link, only a regular file with one link on the folder's own file system, without
-// blocking), and never more than limit bytes.
+// The whole file, byte for byte, for comparing and copying, never more than limit bytes.
 CardStore::CardFile readCardFile(int folder, const QByteArray &rawName, qint64 limit, FileOps &ops)
 {
     CardStore::CardFile file {decodeFileName(rawName), rawName, ReadStatus::Missing, {}};
-    const Fd fd(folder < 0 ? -1
-                           : ops.openat(folder, rawName.constData(),
-                                        O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0));
-    if (!fd.isOpen()) {
-        if (folder >= 0 && errno != ENOENT && errno != ENOTDIR)
-            file.status = ReadStatus::Unreadable;
+    if (folder < 0)
         return file;
-    }
-    file.status = ReadStatus::Unreadable;
-    struct stat info;
-    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1
-        || identityOf(fd.get()).mount != identityOf(folder).mount || info.st_size > limit)
-        return file;
-    QByteArray bytes;
-    bytes.reserve(qsizetype(info.st_size));
-    char buffer[16384];
-    for (;;) {
-        const ssize_t count = ops.read(fd.get(), buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            return file;
-        if (count == 0)
-            break;
-        bytes.append(buffer, count);
-        // A file that grows while it is read is held to the same bound.
-        if (bytes.size() > limit)
-            return file;
-    }
-    file.status = ReadStatus::Read;
-    file.bytes = std::move(bytes);
+    CardRead read = readWhole(folder, rawName.constData(), limit, ops);
+    file.status = read.status;
+    file.bytes = std::move(read.bytes);
     return file;
 }
 
@@ -731,13 +703,8 @@ Fd CardStore::openTrack(const QString &trackName) const
     const Fd root = openRoot();
     if (!root.isOpen() || !isTrackName(trackName) || !isPlainFileName(trackName))
         return {};
-    // As every card read: no link, never blocking, only a regular file with one link on the card's own mount.
-    Fd track(::openat(root.get(), encoded(trackName).constData(),
-                      O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    struct stat info;
-    if (!track.isOpen() || ::fstat(track.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1
-        || identityOf(track.get()).mount != m_identity.mount)
-        return {};
+    Fd track;
+    openRegular(root.get(), encoded(trackName).constData(), m_ops, &track);
     return track;
 }
 
