@@ -145,11 +145,6 @@ bool isTrackFileName(QByteArrayView name)
            });
 }
 
-QString decodedName(QByteArrayView name)
-{
-    return isAscii(name) ? QString::fromLatin1(name) : decodeFileName(name);
-}
-
 // The names in the open folder that may be command files, folded: one read of the folder tells
 // which command files can exist, so a big card costs one open per command file, not one per track.
 QSet<QString> commandFileCandidates(int folder)
@@ -158,7 +153,7 @@ QSet<QString> commandFileCandidates(int folder)
     readFolder(folder, [&present](QByteArrayView name) {
         // Every command file name holds ".adv" where its track's first ".mp3" was.
         if (containsAscii(name, ".adv"))
-            present.insert(decodedName(name).toCaseFolded());
+            present.insert(decodeFileName(name).toCaseFolded());
     });
     return present;
 }
