@@ -148,9 +148,9 @@ private:
     // bounded and take regular files only; writes keep every guarantee of Save.
 public:
     static constexpr int ProgramCount = 10;
-    // A command file holds one string of at most 79 characters: a bigger one is no command file the
-    // program wrote, and a card full of big ones must not cost more memory than honest ones.
-    static constexpr qint64 CommandFileLimit = 1024;
+    // A command file holds one string of at most 79 characters: one larger than the longest line read
+    // is no command file the program wrote, and a card full of big ones costs no more than honest ones.
+    static constexpr qint64 CommandFileLimit = LineLimit;
     // A name file is read whole up to this size; Load takes its first line.
     static constexpr qint64 NameFileLimit = 64 * 1024;
     enum class Folder { Root, Programs };
