@@ -561,19 +561,24 @@ bool isProgramsFile(const QString &name)
 
 CardStore::ProgramFiles CardStore::readProgramFiles() const
 {
-    ProgramFiles files;
     const Fd root = openRoot();
-    files.readable = root.isOpen();
+    const Fd programs = root.isOpen() ? openPrograms(root.get(), false) : Fd();
+    return programFilesAt(root.get(), programs.get());
+}
+
+CardStore::ProgramFiles CardStore::programFilesAt(int root, int programs) const
+{
+    ProgramFiles files;
+    files.readable = root >= 0;
     if (!files.readable)
         return files;
-    const Fd programs = openPrograms(root.get(), false);
     struct stat info;
-    files.programsFolder = programs.isOpen();
-    files.programsNoFolder = !programs.isOpen() && hasItem(root.get(), ProgramsFolderName, &info);
+    files.programsFolder = programs >= 0;
+    files.programsNoFolder = programs < 0 && hasItem(root, ProgramsFolderName, &info);
     for (int n = 0; n < ProgramCount; ++n) {
         const QString number = QString::number(n);
-        files.programs[n] = readCardFile(programs.get(), encoded(programFileName(number)), ProgramFileLimit, m_ops);
-        files.names[n] = readCardFile(programs.get(), encoded(programNameFileName(number)), NameFileLimit, m_ops);
+        files.programs[n] = readCardFile(programs, encoded(programFileName(number)), ProgramFileLimit, m_ops);
+        files.names[n] = readCardFile(programs, encoded(programNameFileName(number)), NameFileLimit, m_ops);
     }
     return files;
 }
@@ -603,35 +608,33 @@ QString CardStore::firstLine(const QByteArray &bytes)
 CardStore::Contents CardStore::readContents() const
 {
     Contents contents;
-    static_cast<ProgramFiles &>(contents) = readProgramFiles();
     const Fd root = openRoot();
-    if (!contents.readable || !root.isOpen())
+    const Fd programs = root.isOpen() ? openPrograms(root.get(), false) : Fd();
+    static_cast<ProgramFiles &>(contents) = programFilesAt(root.get(), programs.get());
+    if (!contents.readable)
         return contents;
+    // One read of the root gives the tracks, as listTracks takes them, and the other items.
     const QByteArrayList items = readFolder(root.get());
-    QStringList names;
+    NameBytes trackNames;
     for (const QByteArray &item : items) {
-        names.append(decodeFileName(item));
+        if (isTrackFileName(item))
+            trackNames.append(item);
+        const QString name = decodeFileName(item);
         if (isLeftover(item))
-            contents.leftovers.append(names.last());
+            contents.leftovers.append(name);
+        if (!tracksOfCommandFile(name).isEmpty())
+            contents.commandFiles.append(readCardFile(root.get(), item, CommandFileLimit, m_ops));
     }
-    contents.tracks = sortTracks(names);
-    for (qsizetype i = 0; i < items.size(); ++i) {
-        if (tracksOfCommandFile(names[i]).isEmpty())
-            continue;
-        contents.commandFiles.append(readCardFile(root.get(), items[i], CommandFileLimit, m_ops));
-    }
+    contents.tracks = sortTrackNames(trackNames);
 
-    const Fd programs = openPrograms(root.get(), false);
     if (!programs.isOpen())
         return contents;
     for (const QByteArray &item : readFolder(programs.get())) {
         if (isLeftover(item))
             contents.leftovers.append(ProgramsFolderName + u'/' + decodeFileName(item));
     }
-    // A listing larger than the one the tracks make is out of date without being read whole. The
-    // lookup reads the root folder again: on a new descriptor, as the first reading left its position at the end.
-    const Fd again = openRoot();
-    const QByteArray listing = formatListing(lookupAt(again.get(), contents.tracks, {}).commandStrings);
+    // A listing larger than the one the tracks make is out of date without being read whole.
+    const QByteArray listing = formatListing(lookupAt(root.get(), contents.tracks, {}).commandStrings);
     const CardFile old = readCardFile(programs.get(), encoded(RootDirFileName), listing.size(), m_ops);
     if (old.status != ReadStatus::Missing)
         contents.listing

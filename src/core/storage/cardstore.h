@@ -172,6 +172,12 @@ public:
     };
     // The ten programs and their name files, read in one go.
     ProgramFiles readProgramFiles() const;
+
+private:
+    // The same, from folders already open and checked; root or programs < 0 when there is none.
+    ProgramFiles programFilesAt(int root, int programs) const;
+
+public:
     enum class ListingState { Missing, Current, Stale };
     struct Contents : ProgramFiles
     {
