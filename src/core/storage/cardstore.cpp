@@ -11,8 +11,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
-#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -524,18 +522,6 @@ Notices CardStore::writeTrackCommand(const QString &trackName, const QString &co
 
 namespace {
 
-// A temporary file ".vexolo-PID-RANDOM.tmp" whose writer no longer runs.
-bool isLeftover(QByteArrayView name)
-{
-    const QByteArrayView prefix = ".vexolo-";
-    if (!name.startsWith(prefix) || !name.endsWith(".tmp"))
-        return false;
-    const QByteArrayView rest = name.sliced(prefix.size());
-    bool ok = false;
-    const qlonglong pid = rest.first(std::max<qsizetype>(rest.indexOf('-'), 0)).toLongLong(&ok);
-    return ok && pid > 0 && pid <= INT_MAX && pid != ::getpid() && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
-}
-
 // The whole file, byte for byte, for comparing and copying, never more than limit bytes.
 CardStore::CardFile readCardFile(int folder, const QByteArray &rawName, qint64 limit, FileOps &ops)
 {
@@ -620,7 +606,7 @@ CardStore::Contents CardStore::readContents() const
         if (isTrackFileName(item))
             trackNames.append(item);
         const QString name = decodeFileName(item);
-        if (isLeftover(item))
+        if (isLeftoverTemporary(item))
             contents.leftovers.append(name);
         if (!tracksOfCommandFile(name).isEmpty())
             contents.commandFiles.append(readCardFile(root.get(), item, CommandFileLimit, m_ops));
@@ -630,7 +616,7 @@ CardStore::Contents CardStore::readContents() const
     if (!programs.isOpen())
         return contents;
     for (const QByteArray &item : readFolder(programs.get())) {
-        if (isLeftover(item))
+        if (isLeftoverTemporary(item))
             contents.leftovers.append(ProgramsFolderName + u'/' + decodeFileName(item));
     }
     // A listing larger than the one the tracks make is out of date without being read whole.
