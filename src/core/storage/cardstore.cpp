@@ -143,16 +143,20 @@ bool isTrackFileName(QByteArrayView name)
            });
 }
 
+// Adds the name, folded, to the names that may be command files: every command file name holds
+// ".adv" where its track's first ".mp3" was.
+void addCommandFileCandidate(QSet<QString> &present, QByteArrayView name)
+{
+    if (containsAscii(name, ".adv"))
+        present.insert(decodeFileName(name).toCaseFolded());
+}
+
 // The names in the open folder that may be command files, folded: one read of the folder tells
 // which command files can exist, so a big card costs one open per command file, not one per track.
 QSet<QString> commandFileCandidates(int folder)
 {
     QSet<QString> present;
-    readFolder(folder, [&present](QByteArrayView name) {
-        // Every command file name holds ".adv" where its track's first ".mp3" was.
-        if (containsAscii(name, ".adv"))
-            present.insert(decodeFileName(name).toCaseFolded());
-    });
+    readFolder(folder, [&present](QByteArrayView name) { addCommandFileCandidate(present, name); });
     return present;
 }
 
@@ -275,13 +279,16 @@ CardStore::Lookup CardStore::lookupCommands(const QStringList &trackNames, const
     return lookupAt(root.get(), trackNames, progress);
 }
 
-CardStore::Lookup CardStore::lookupAt(int root, const QStringList &trackNames, const Progress &progress) const
+CardStore::Lookup CardStore::lookupAt(int root, const QStringList &trackNames, const Progress &progress,
+                                      const QSet<QString> *candidates) const
 {
     Lookup result;
     result.commandStrings.reserve(trackNames.size());
     NameList unreadable;
     const bool lookEach = trackNames.size() <= 1;
-    const QSet<QString> present = root >= 0 && !lookEach ? commandFileCandidates(root) : QSet<QString>();
+    const QSet<QString> present = root < 0 || lookEach ? QSet<QString>()
+        : candidates                                   ? *candidates
+                                                       : commandFileCandidates(root);
     QString folded;
     for (qsizetype i = 0; i < trackNames.size(); ++i) {
         report(progress, i, trackNames.size());
@@ -602,9 +609,11 @@ CardStore::Contents CardStore::readContents() const
     // One read of the root gives the tracks, as listTracks takes them, and the other items.
     const QByteArrayList items = readFolder(root.get());
     NameBytes trackNames;
+    QSet<QString> candidates;
     for (const QByteArray &item : items) {
         if (isTrackFileName(item))
             trackNames.append(item);
+        addCommandFileCandidate(candidates, item);
         const QString name = decodeFileName(item);
         if (isLeftoverTemporary(item))
             contents.leftovers.append(name);
@@ -620,7 +629,7 @@ CardStore::Contents CardStore::readContents() const
             contents.leftovers.append(ProgramsFolderName + u'/' + decodeFileName(item));
     }
     // A listing larger than the one the tracks make is out of date without being read whole.
-    const QByteArray listing = formatListing(lookupAt(root.get(), contents.tracks, {}).commandStrings);
+    const QByteArray listing = formatListing(lookupAt(root.get(), contents.tracks, {}, &candidates).commandStrings);
     const CardFile old = readCardFile(programs.get(), encoded(RootDirFileName), listing.size(), m_ops);
     if (old.status != ReadStatus::Missing)
         contents.listing

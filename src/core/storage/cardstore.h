@@ -5,6 +5,7 @@
 #include "storage/mounts.h"
 
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -136,8 +137,10 @@ private:
     // The refusal when the chosen card cannot be opened: changed, or none.
     Notice noCard() const;
     Fd openPrograms(int root, bool create) const;
-    // The work on folders already open and checked; root or programs < 0 when there is none.
-    Lookup lookupAt(int root, const QStringList &trackNames, const Progress &progress) const;
+    // The work on folders already open and checked; root or programs < 0 when there is none. The
+    // names of root that may be command files are read from it unless candidates holds them.
+    Lookup lookupAt(int root, const QStringList &trackNames, const Progress &progress,
+                    const QSet<QString> *candidates = nullptr) const;
     Notices listingAt(int root, int programs, const QStringList &tracks, const Progress &progress);
 
     FileOps &m_ops;
