@@ -196,7 +196,7 @@ QStringList sortTrackNames(const NameBytes &names)
     for (const SortKey &key : sorter.sorted()) {
         const qsizetype first = key.name == 0 ? 0 : names.ends[key.name - 1];
         const QByteArrayView name = QByteArrayView(names.bytes).sliced(first, names.ends[key.name] - first);
-        sorted.append(isAscii(name) ? QString::fromLatin1(name) : decodeFileName(name));
+        sorted.append(decodeFileName(name));
     }
     return sorted;
 }

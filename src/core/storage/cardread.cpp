@@ -14,21 +14,6 @@ namespace Vexolo {
 
 namespace {
 
-// Opens name for reading only when it is a regular file with one link on the folder's mount.
-// O_NOFOLLOW refuses a link, O_NONBLOCK keeps a FIFO from blocking the open; the type is looked
-// at on the open descriptor, so nothing can be swapped in between.
-ReadStatus openRegular(int folder, const char *name, FileOps &ops, Fd *fd)
-{
-    *fd = Fd(ops.openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0));
-    if (!fd->isOpen())
-        return errno == ENOENT || errno == ENOTDIR ? ReadStatus::Missing : ReadStatus::Unreadable;
-    struct stat info;
-    if (::fstat(fd->get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1
-        || identityOf(fd->get()).mount != identityOf(folder).mount)
-        return ReadStatus::Unreadable;
-    return ReadStatus::Read;
-}
-
 enum class Scan { Ended, Stopped, Failed };
 
 // Hands the open file's lines to onLine until it answers false, holding one line at a time. A line
@@ -66,6 +51,50 @@ template<typename OnLine> Scan scanLines(int fd, FileOps &ops, OnLine onLine)
 }
 
 } // namespace
+
+// O_NOFOLLOW refuses a link, O_NONBLOCK keeps a FIFO from blocking the open; the type is looked
+// at on the open descriptor, so nothing can be swapped in between.
+ReadStatus openRegular(int folder, const char *name, FileOps &ops, Fd *fd)
+{
+    *fd = Fd(ops.openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0));
+    if (!fd->isOpen())
+        return errno == ENOENT || errno == ENOTDIR ? ReadStatus::Missing : ReadStatus::Unreadable;
+    struct stat info;
+    if (::fstat(fd->get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1
+        || identityOf(fd->get()).mount != identityOf(folder).mount) {
+        *fd = Fd();
+        return ReadStatus::Unreadable;
+    }
+    return ReadStatus::Read;
+}
+
+CardRead readWhole(int folder, const char *name, qint64 limit, FileOps &ops)
+{
+    Fd fd;
+    const ReadStatus status = openRegular(folder, name, ops, &fd);
+    if (status != ReadStatus::Read)
+        return {status, {}};
+    struct stat info;
+    if (::fstat(fd.get(), &info) != 0 || info.st_size > limit)
+        return {ReadStatus::Unreadable, {}};
+    QByteArray bytes;
+    bytes.reserve(qsizetype(info.st_size));
+    char buffer[16384];
+    for (;;) {
+        const ssize_t count = ops.read(fd.get(), buffer, sizeof buffer);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count < 0)
+            return {ReadStatus::Unreadable, {}};
+        if (count == 0)
+            break;
+        bytes.append(buffer, count);
+        // A file that grows while it is read is held to the same bound.
+        if (bytes.size() > limit)
+            return {ReadStatus::Unreadable, {}};
+    }
+    return {ReadStatus::Read, std::move(bytes)};
+}
 
 void readFolder(int folder, const std::function<void(QByteArrayView)> &onName)
 {

@@ -8,6 +8,7 @@
 namespace Vexolo {
 
 class FileOps;
+class Fd;
 
 // Every read of a card file is bounded, never blocks and never leaves the card: the name is
 // opened inside the open card folder without following a link, and only a regular file on the
@@ -35,6 +36,10 @@ QByteArrayList readFolder(int folder);
 // The same names handed to onName one by one, as they are read: nothing is kept.
 void readFolder(int folder, const std::function<void(QByteArrayView)> &onName);
 
+// Opens name in the open folder for reading under the rules above; fd is open only with Read.
+ReadStatus openRegular(int folder, const char *name, FileOps &ops, Fd *fd);
+// The whole file, byte for byte, when it holds at most limit bytes; unreadable when larger.
+CardRead readWhole(int folder, const char *name, qint64 limit, FileOps &ops);
 // The file's first line, without its line end; a first line longer than LineLimit cannot be read.
 CardRead readFirstLine(int folder, const char *name, FileOps &ops);
 // Hands each line of the file to onLine as it is read (a line ends at CR, at LF or at both; the

@@ -11,8 +11,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
-#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -145,9 +143,12 @@ bool isTrackFileName(QByteArrayView name)
            });
 }
 
-QString decodedName(QByteArrayView name)
+// Adds the name, folded, to the names that may be command files: every command file name holds
+// ".adv" where its track's first ".mp3" was.
+void addCommandFileCandidate(QSet<QString> &present, QByteArrayView name)
 {
-    return isAscii(name) ? QString::fromLatin1(name) : decodeFileName(name);
+    if (containsAscii(name, ".adv"))
+        present.insert(decodeFileName(name).toCaseFolded());
 }
 
 // The names in the open folder that may be command files, folded: one read of the folder tells
@@ -155,11 +156,7 @@ QString decodedName(QByteArrayView name)
 QSet<QString> commandFileCandidates(int folder)
 {
     QSet<QString> present;
-    readFolder(folder, [&present](QByteArrayView name) {
-        // Every command file name holds ".adv" where its track's first ".mp3" was.
-        if (containsAscii(name, ".adv"))
-            present.insert(decodedName(name).toCaseFolded());
-    });
+    readFolder(folder, [&present](QByteArrayView name) { addCommandFileCandidate(present, name); });
     return present;
 }
 
@@ -282,13 +279,16 @@ CardStore::Lookup CardStore::lookupCommands(const QStringList &trackNames, const
     return lookupAt(root.get(), trackNames, progress);
 }
 
-CardStore::Lookup CardStore::lookupAt(int root, const QStringList &trackNames, const Progress &progress) const
+CardStore::Lookup CardStore::lookupAt(int root, const QStringList &trackNames, const Progress &progress,
+                                      const QSet<QString> *candidates) const
 {
     Lookup result;
     result.commandStrings.reserve(trackNames.size());
     NameList unreadable;
     const bool lookEach = trackNames.size() <= 1;
-    const QSet<QString> present = root >= 0 && !lookEach ? commandFileCandidates(root) : QSet<QString>();
+    const QSet<QString> present = root < 0 || lookEach ? QSet<QString>()
+        : candidates                                   ? *candidates
+                                                       : commandFileCandidates(root);
     QString folded;
     for (qsizetype i = 0; i < trackNames.size(); ++i) {
         report(progress, i, trackNames.size());
@@ -529,55 +529,15 @@ Notices CardStore::writeTrackCommand(const QString &trackName, const QString &co
 
 namespace {
 
-// A temporary file ".vexolo-PID-RANDOM.tmp" whose writer no longer runs.
-bool isLeftover(QByteArrayView name)
-{
-    const QByteArrayView prefix = ".vexolo-";
-    if (!name.startsWith(prefix) || !name.endsWith(".tmp"))
-        return false;
-    const QByteArrayView rest = name.sliced(prefix.size());
-    bool ok = false;
-    const qlonglong pid = rest.first(std::max<qsizetype>(rest.indexOf('-'), 0)).toLongLong(&ok);
-    return ok && pid > 0 && pid <= INT_MAX && pid != ::getpid() && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
-}
-
-// The whole file, byte for byte, for comparing and copying: read as every card file is read (never
-// through a link, only a regular file with one link on the folder's own file system, without
-// blocking), and never more than limit bytes.
+// The whole file, byte for byte, for comparing and copying, never more than limit bytes.
 CardStore::CardFile readCardFile(int folder, const QByteArray &rawName, qint64 limit, FileOps &ops)
 {
     CardStore::CardFile file {decodeFileName(rawName), rawName, ReadStatus::Missing, {}};
-    const Fd fd(folder < 0 ? -1
-                           : ops.openat(folder, rawName.constData(),
-                                        O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0));
-    if (!fd.isOpen()) {
-        if (folder >= 0 && errno != ENOENT && errno != ENOTDIR)
-            file.status = ReadStatus::Unreadable;
+    if (folder < 0)
         return file;
-    }
-    file.status = ReadStatus::Unreadable;
-    struct stat info;
-    if (::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1
-        || identityOf(fd.get()).mount != identityOf(folder).mount || info.st_size > limit)
-        return file;
-    QByteArray bytes;
-    bytes.reserve(qsizetype(info.st_size));
-    char buffer[16384];
-    for (;;) {
-        const ssize_t count = ops.read(fd.get(), buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count < 0)
-            return file;
-        if (count == 0)
-            break;
-        bytes.append(buffer, count);
-        // A file that grows while it is read is held to the same bound.
-        if (bytes.size() > limit)
-            return file;
-    }
-    file.status = ReadStatus::Read;
-    file.bytes = std::move(bytes);
+    CardRead read = readWhole(folder, rawName.constData(), limit, ops);
+    file.status = read.status;
+    file.bytes = std::move(read.bytes);
     return file;
 }
 
@@ -594,19 +554,24 @@ bool isProgramsFile(const QString &name)
 
 CardStore::ProgramFiles CardStore::readProgramFiles() const
 {
-    ProgramFiles files;
     const Fd root = openRoot();
-    files.readable = root.isOpen();
+    const Fd programs = root.isOpen() ? openPrograms(root.get(), false) : Fd();
+    return programFilesAt(root.get(), programs.get());
+}
+
+CardStore::ProgramFiles CardStore::programFilesAt(int root, int programs) const
+{
+    ProgramFiles files;
+    files.readable = root >= 0;
     if (!files.readable)
         return files;
-    const Fd programs = openPrograms(root.get(), false);
     struct stat info;
-    files.programsFolder = programs.isOpen();
-    files.programsNoFolder = !programs.isOpen() && hasItem(root.get(), ProgramsFolderName, &info);
+    files.programsFolder = programs >= 0;
+    files.programsNoFolder = programs < 0 && hasItem(root, ProgramsFolderName, &info);
     for (int n = 0; n < ProgramCount; ++n) {
         const QString number = QString::number(n);
-        files.programs[n] = readCardFile(programs.get(), encoded(programFileName(number)), ProgramFileLimit, m_ops);
-        files.names[n] = readCardFile(programs.get(), encoded(programNameFileName(number)), NameFileLimit, m_ops);
+        files.programs[n] = readCardFile(programs, encoded(programFileName(number)), ProgramFileLimit, m_ops);
+        files.names[n] = readCardFile(programs, encoded(programNameFileName(number)), NameFileLimit, m_ops);
     }
     return files;
 }
@@ -636,35 +601,35 @@ QString CardStore::firstLine(const QByteArray &bytes)
 CardStore::Contents CardStore::readContents() const
 {
     Contents contents;
-    static_cast<ProgramFiles &>(contents) = readProgramFiles();
     const Fd root = openRoot();
-    if (!contents.readable || !root.isOpen())
+    const Fd programs = root.isOpen() ? openPrograms(root.get(), false) : Fd();
+    static_cast<ProgramFiles &>(contents) = programFilesAt(root.get(), programs.get());
+    if (!contents.readable)
         return contents;
+    // One read of the root gives the tracks, as listTracks takes them, and the other items.
     const QByteArrayList items = readFolder(root.get());
-    QStringList names;
+    NameBytes trackNames;
+    QSet<QString> candidates;
     for (const QByteArray &item : items) {
-        names.append(decodeFileName(item));
-        if (isLeftover(item))
-            contents.leftovers.append(names.last());
+        if (isTrackFileName(item))
+            trackNames.append(item);
+        addCommandFileCandidate(candidates, item);
+        const QString name = decodeFileName(item);
+        if (isLeftoverTemporary(item))
+            contents.leftovers.append(name);
+        if (!tracksOfCommandFile(name).isEmpty())
+            contents.commandFiles.append(readCardFile(root.get(), item, CommandFileLimit, m_ops));
     }
-    contents.tracks = sortTracks(names);
-    for (qsizetype i = 0; i < items.size(); ++i) {
-        if (tracksOfCommandFile(names[i]).isEmpty())
-            continue;
-        contents.commandFiles.append(readCardFile(root.get(), items[i], CommandFileLimit, m_ops));
-    }
+    contents.tracks = sortTrackNames(trackNames);
 
-    const Fd programs = openPrograms(root.get(), false);
     if (!programs.isOpen())
         return contents;
     for (const QByteArray &item : readFolder(programs.get())) {
-        if (isLeftover(item))
+        if (isLeftoverTemporary(item))
             contents.leftovers.append(ProgramsFolderName + u'/' + decodeFileName(item));
     }
-    // A listing larger than the one the tracks make is out of date without being read whole. The
-    // lookup reads the root folder again: on a new descriptor, as the first reading left its position at the end.
-    const Fd again = openRoot();
-    const QByteArray listing = formatListing(lookupAt(again.get(), contents.tracks, {}).commandStrings);
+    // A listing larger than the one the tracks make is out of date without being read whole.
+    const QByteArray listing = formatListing(lookupAt(root.get(), contents.tracks, {}, &candidates).commandStrings);
     const CardFile old = readCardFile(programs.get(), encoded(RootDirFileName), listing.size(), m_ops);
     if (old.status != ReadStatus::Missing)
         contents.listing
@@ -731,13 +696,8 @@ Fd CardStore::openTrack(const QString &trackName) const
     const Fd root = openRoot();
     if (!root.isOpen() || !isTrackName(trackName) || !isPlainFileName(trackName))
         return {};
-    // As every card read: no link, never blocking, only a regular file with one link on the card's own mount.
-    Fd track(::openat(root.get(), encoded(trackName).constData(),
-                      O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
-    struct stat info;
-    if (!track.isOpen() || ::fstat(track.get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1
-        || identityOf(track.get()).mount != m_identity.mount)
-        return {};
+    Fd track;
+    openRegular(root.get(), encoded(trackName).constData(), m_ops, &track);
     return track;
 }
 

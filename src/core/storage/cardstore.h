@@ -5,6 +5,7 @@
 #include "storage/mounts.h"
 
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -136,8 +137,10 @@ private:
     // The refusal when the chosen card cannot be opened: changed, or none.
     Notice noCard() const;
     Fd openPrograms(int root, bool create) const;
-    // The work on folders already open and checked; root or programs < 0 when there is none.
-    Lookup lookupAt(int root, const QStringList &trackNames, const Progress &progress) const;
+    // The work on folders already open and checked; root or programs < 0 when there is none. The
+    // names of root that may be command files are read from it unless candidates holds them.
+    Lookup lookupAt(int root, const QStringList &trackNames, const Progress &progress,
+                    const QSet<QString> *candidates = nullptr) const;
     Notices listingAt(int root, int programs, const QStringList &tracks, const Progress &progress);
 
     FileOps &m_ops;
@@ -148,9 +151,9 @@ private:
     // bounded and take regular files only; writes keep every guarantee of Save.
 public:
     static constexpr int ProgramCount = 10;
-    // A command file holds one string of at most 79 characters: a bigger one is no command file the
-    // program wrote, and a card full of big ones must not cost more memory than honest ones.
-    static constexpr qint64 CommandFileLimit = 1024;
+    // A command file holds one string of at most 79 characters: one larger than the longest line read
+    // is no command file the program wrote, and a card full of big ones costs no more than honest ones.
+    static constexpr qint64 CommandFileLimit = LineLimit;
     // A name file is read whole up to this size; Load takes its first line.
     static constexpr qint64 NameFileLimit = 64 * 1024;
     enum class Folder { Root, Programs };
@@ -172,6 +175,12 @@ public:
     };
     // The ten programs and their name files, read in one go.
     ProgramFiles readProgramFiles() const;
+
+private:
+    // The same, from folders already open and checked; root or programs < 0 when there is none.
+    ProgramFiles programFilesAt(int root, int programs) const;
+
+public:
     enum class ListingState { Missing, Current, Stale };
     struct Contents : ProgramFiles
     {

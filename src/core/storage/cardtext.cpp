@@ -64,7 +64,9 @@ QString fastUtf8(QByteArrayView bytes)
 
 QString decodeFileName(QByteArrayView bytes)
 {
-    // Nearly every name is UTF-8, which the toolkit decodes at once; the others go byte by byte.
+    // Nearly every name is ASCII or UTF-8, which the toolkit decodes at once; the others go byte by byte.
+    if (isAscii(bytes))
+        return QString::fromLatin1(bytes);
     QString name = fastUtf8(bytes);
     if (!name.contains(QChar::ReplacementCharacter))
         return name;

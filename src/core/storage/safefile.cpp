@@ -147,12 +147,17 @@ bool writeFileSafely(int folder, const QString &name, const QByteArray &content,
     return synced || fail(errorString, name, errno);
 }
 
+bool isLeftoverTemporary(QByteArrayView name)
+{
+    const pid_t writer = writerOf(name);
+    // A writer that still runs (here, or under another user: EPERM) is at work.
+    return writer != 0 && writer != ::getpid() && ::kill(writer, 0) != 0 && errno == ESRCH;
+}
+
 void removeLeftoverTemporaries(int folder, FileOps &ops)
 {
     for (const QByteArray &name : readFolder(folder)) {
-        const pid_t writer = writerOf(name);
-        // A writer that still runs (here, or under another user: EPERM) is at work.
-        if (writer == 0 || writer == ::getpid() || ::kill(writer, 0) == 0 || errno != ESRCH)
+        if (!isLeftoverTemporary(name))
             continue;
         const Fd file(::openat(folder, name.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
         struct stat info;

@@ -21,5 +21,7 @@ bool writeFileSafely(int folder, const QString &name, const QByteArray &content,
 // temporary name carries its writer's process id; one whose writer still runs, or that another
 // process holds locked, is left alone.
 void removeLeftoverTemporaries(int folder, FileOps &ops);
+// Whether name is such a temporary name whose writer no longer runs.
+bool isLeftoverTemporary(QByteArrayView name);
 
 } // namespace Vexolo
