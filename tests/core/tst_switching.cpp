@@ -17,18 +17,28 @@ private Q_SLOTS:
         QTest::addColumn<double>("length"); // in the times' units, -1: unknown
         QTest::addColumn<double>("time");
         QTest::addColumn<QString>("lamps"); // at time: outputs 1-8, then "A" for all; "." is off
+        // Lane ("A" all outputs) and span "start-end" ("start+" left on), "P" and each pause, "~" the axis end.
+        QTest::addColumn<QString>("plan");
         // Kind, lane ("A" all outputs, "P" pauses), "@time": N not a number, O off without on, L left on,
         // T on and off together, E past the end.
         QTest::addColumn<QString>("findings");
         // clang-format off
-        QTest::newRow("one off after all") << "1A5 3-8 1X20" << 30.0 << 8.5 << "12.45678A" << "";
+        QTest::newRow("one off after all, at the end") << "1A5 3-8 1X20" << 20.0 << 8.5 << "12.45678A"
+            << "1:5-20 2:5-20 3:5-8 4:5-20 5:5-20 6:5-20 7:5-20 8:5-20 A:5-20 ~22" << "";
         QTest::newRow("same time: columns") << "1+10 1-10 1X10 6+5 6-6 6+10" << -1.0 << 10.0 << ".....6..."
-                                            << "OA@10 T1@10 L6@10";
-        QTest::newRow("on after its off") << "3+130 3-100" << -1.0 << 120.0 << "........." << "O3@100 L3@130";
-        QTest::newRow("not a number: 0") << "P130s 4+abc 5+1" << -1.0 << 0.0 << "...4....." << "N4@0 L4@0 L5@1 NP@130";
-        QTest::newRow("together") << "2+40 2-40 5+1 5-40 5+40" << -1.0 << 40.0 << "....5...." << "T2@40 T5@40 L5@40";
-        QTest::newRow("past the end") << "1+10 1-250 P251" << 205.0 << 250.0 << "........." << "E1@250 EP@251";
-        QTest::newRow("all left on") << "1A5 4-9" << -1.0 << 4.9 << "........." << "LA@5";
+            << "6:5-6 6:10+ ~11" << "OA@10 T1@10 L6@10";
+        QTest::newRow("on after its off") << "3+130 3-100" << -1.0 << 120.0 << "........." << "3:130+ ~143"
+            << "O3@100 L3@130";
+        QTest::newRow("not a number: 0") << "P130s 4+abc 5+1" << -1.0 << 0.0 << "...4....." << "4:0+ 5:1+ P130 ~143"
+            << "N4@0 L4@0 L5@1 NP@130";
+        QTest::newRow("together") << "2+40 2-40 5+1 5-40 5+40" << -1.0 << 40.0 << "....5...." << "5:1-40 5:40+ ~44"
+            << "T2@40 T5@40 L5@40";
+        QTest::newRow("off last at its time") << "P3 7+3 P3 7-3" << 15.0 << 3.0 << "........." << "P3 P3 ~15"
+            << "T7@3";
+        QTest::newRow("past the end") << "1+10 1-250 P251" << 205.0 << 250.0 << "........." << "1:10-250 P251 ~276.1"
+            << "E1@250 EP@251";
+        QTest::newRow("all left on") << "1A5 4-8" << -1.0 << 4.9 << "........."
+            << "1:5+ 2:5+ 3:5+ 4:5-8 5:5+ 6:5+ 7:5+ 8:5+ A:5+ ~10" << "LA@5";
         // clang-format on
     }
 
@@ -47,11 +57,28 @@ private Q_SLOTS:
             shown += lamps.outputs[output] ? letter(output) : u'.';
         QTEST(shown + (lamps.all ? u'A' : u'.'), "lamps");
 
+        const std::optional<double> known = length < 0 ? std::nullopt : std::optional(length);
+        const SwitchPlan plan = planSwitching(settings, known);
+        QStringList drawn;
+        for (int lane = 0; lane < TrackSettings::OutputRows; ++lane) {
+            for (const Span &span : plan.spans[lane])
+                drawn << letter(lane) + u':' + QString::number(span.start)
+                        + (span.open ? QString(u'+') : u'-' + QString::number(span.end));
+        }
+        for (const Mark &pause : plan.pauses)
+            drawn << u'P' + QString::number(pause.time);
+        QTEST((drawn << u'~' + QString::number(axisEnd(plan, known))).join(u' '), "plan");
+
         QStringList found;
-        for (const SwitchFinding &finding :
-             planSwitching(settings, length < 0 ? std::nullopt : std::optional(length)).findings)
+        for (const SwitchFinding &finding : plan.findings)
             found << u"NOLTE"[finding.kind] + letter(finding.lane) + u'@' + QString::number(finding.time);
         QTEST(found.join(u' '), "findings");
+    }
+
+    void lengths()
+    {
+        const QStringList texts {lengthText({}), lengthText(-1), lengthText(0), lengthText(61999), lengthText(600000)};
+        QCOMPARE(texts, QStringList({"length unknown", "length unknown", "0:00", "1:01", "10:00"}));
     }
 };
 
