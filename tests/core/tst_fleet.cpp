@@ -26,30 +26,74 @@ class TestFleet : public QObject
 private Q_SLOTS:
     void check_data()
     {
-        QTest::addColumn<QByteArrayList>("files"); // name, content, ... over a clean card
-        QTest::addColumn<QStringList>("found");
+        // Name, content, ... over a clean card; each takes the place of what was there, a name ending in "/" is a
+        // folder.
+        QTest::addColumn<QByteArrayList>("files");
+        QTest::addColumn<QStringList>("found"); // kind, then the line of the report
         QTest::addColumn<int>("left"); // findings left once every certain repair is done
-        const QByteArray long80 = "A.mp3 V7 P" + QByteArray(70, '1');
-        const QString listing = "Programs/RootDir.txt stale-listing";
+        const QString listing = "stale-listing Programs/RootDir.txt: no longer matches the tracks and their settings"
+                                " (repair: write the listing anew)";
+        const QString token = "bad-string B.adv, token ";
+        const QString form = "program-format Programs/Program";
+        const QString rewrite = " (repair: rewrite its entries as whole records ending with \"end\")";
         // clang-format off
         QTest::newRow("clean") << QByteArrayList{} << QStringList{} << 0;
-        QTest::newRow("entry without track, no name") << QByteArrayList{"Programs/Program1.txt",
-            record("C.mp3 V7") + "end", "Programs/Program1.adv", ""}
-            << QStringList{"Programs/Program1.txt, record 1 missing-track", "Programs/Program1.adv name-file"} << 2;
-        QTest::newRow("orphan, wrong track") << QByteArrayList{"C.adv", "C.mp3 V7", "A.adv", "B.mp31V5"}
-            << QStringList{"A.adv wrong-track", "C.adv orphan-command-file", listing} << 0;
-        QTest::newRow("tokens") << QByteArrayList{"A.adv", "A.mp3 V7 9+1 Q2 3-4 2+6 1+7 1-8  P5"}
-            << QStringList{"A.adv, token \"9+1\" bad-string", "A.adv, token \"Q2\" bad-string", "A.adv bad-string",
-            "A.adv, token \"3-4\" bad-string", "A.adv, token \"2+6\" bad-string", listing} << 5;
-        QTest::newRow("80 characters, six Ons") << QByteArrayList{"A.adv", long80,
-            "B.adv", "B.mp3 V7 3+1 3+2 3+3 3+4 3+5 3+6 3-7"}
-            << QStringList{"A.adv bad-string", "B.adv, token \"3+6\" bad-string", listing} << 2;
-        QTest::newRow("not whole records") << QByteArrayList{"Programs/Program1.txt", "A.mp3 V7\r\nend\r\nB.mp3 V7"}
-            << QStringList{"Programs/Program1.txt program-format", "Programs/Program1.txt program-format",
-            "Programs/Program1.txt program-format"} << 0;
+        QTest::newRow("programs and names") << QByteArrayList{"Programs/Program1.txt", record("C.mp3") + "end",
+            "Programs/Program1.adv", "", "Programs/Program2.txt", "end", "Programs/Program3.txt", "end",
+            "Programs/Program3.adv", "Two\nlines", "Programs/Program4.txt", "end", "Programs/Program4.adv",
+            QByteArray(79, 'n'), "Programs/Program5.txt", "end", "Programs/Program5.adv", QByteArray(80, 'n'),
+            "Programs/Program6.adv", "No program", "Programs/Program7.txt/", "", "Programs/Program8.txt", "end",
+            "Programs/Program8.adv/", ""} << QStringList{
+            "missing-track Programs/Program1.txt, record 1: the track \"C.mp3\" is not on the card: Load leaves the "
+            "entry out", "bad-string Programs/Program1.txt, record 1: no mode character (a blank, 1, 2, 5, 6 or 7) "
+            "follows the track name", "name-file Programs/Program1.adv: empty: program 1 has no name",
+            "name-file Programs/Program2.adv: missing: program 2 has no name",
+            "name-file Programs/Program3.adv: holds more than one line: only the first is the name",
+            "name-file Programs/Program5.adv: the name is 80 characters long; at most 79 fit a line of the device",
+            "unreadable Programs/Program7.txt: cannot be read: no regular file, or over 8 MiB",
+            "name-file Programs/Program7.adv: missing: program 7 has no name",
+            "unreadable Programs/Program8.adv: cannot be read: no regular file, or over 64 KiB"} << 9;
+        QTest::newRow("orphan, wrong track") << QByteArrayList{"C.adv", "C.mp3 V7", "A.adv", "B.mp31V5",
+            "B.adv", "X.mp3 V7 P" + QByteArray(69, '1')} << QStringList{"orphan-command-file C.adv: the command "
+            "file of \"C.mp3\", which is not on the card (repair: remove the file)", "wrong-track A.adv: holds the "
+            "settings of \"B.mp3\", not of \"A.mp3\" (repair: give the settings the name \"A.mp3\")",
+            "wrong-track B.adv: holds the settings of \"X.mp3\", not of \"B.mp3\" (repair: give the settings the "
+            "name \"B.mp3\")", listing} << 0;
+        QTest::newRow("tokens") << QByteArrayList{"A.adv", "A.mp3 V7 9+1 Q2 3-4 2+6 1+7 1-8  P5",
+            "B.adv", "B.mp3 V12 1X3 1A5 2-6 1Q2 4?5 8-9 0+1 P 1+"} << QStringList{
+            "bad-string A.adv, token \"9+1\": there is no output 9 (they are 1 to 8): the reader drops it",
+            "bad-string A.adv, token \"Q2\": no command (P, V or an output digit): the reader drops it",
+            "bad-string A.adv: two blanks in a row end the reading: \"P5\" is not read",
+            "bad-string A.adv, token \"3-4\": switches output 3 off before it is switched on",
+            "bad-string A.adv, token \"2+6\": switches output 2 on, and nothing switches it off",
+            token + "\"V12\": the volume is not one digit: it is read as \"2\"",
+            token + "\"1Q2\": no switch (+, -, A or X) follows the output: the reader drops it",
+            token + "\"4?5\": no switch (+ or -) follows the output: it is read as Off",
+            token + "\"0+1\": there is no output 0 (they are 1 to 8): the reader drops it",
+            token + "\"P\": the pause has no time", token + "\"1+\": the switch has no time",
+            token + "\"1X3\": switches all outputs off before any is switched on",
+            token + "\"1A5\": switches all outputs on, and nothing switches them off", listing} << 13;
+        QTest::newRow("too long, too many") << QByteArrayList{"A.adv", "A.mp3 V7 P" + QByteArray(70, '1'),
+            "B.adv", "B.mp3 P1 P1 P1 P1 P1 P1 P1 P1 P1 P1 P2 3+1 3+2 3+3 3+4 3+5 3+6 3-7", "C.mp3", "", "C.adv", "Nothing"}
+            << QStringList{"bad-string A.adv: the string is 80 characters long; the device takes at most 79",
+            token + "\"P2\": more than ten pauses: the reader drops this one",
+            token + "\"3+6\": more than five On times for output 3: the reader drops this one",
+            "bad-string B.adv: the string has no volume (\"V\" and a digit)",
+            "bad-string C.adv: the string names no track: it holds no \".mp3\"", listing} << 5;
+        QTest::newRow("not whole records") << QByteArrayList{"Programs/Program1.txt", "A.mp3 V7\r\nend\r\nB.mp3 V7",
+            "Programs/Program2.txt", "A.mp3 V7\r\r\nB.mp3 V7\r\nend\n", "Programs/Program2.adv", "2",
+            "Programs/Program3.txt", "\xEF\xBB\xBF" "A.mp3 V7" + QByteArray(71, ' ') + "\r\nend", "Programs/Program3.adv", "3"} << QStringList{
+            form + "1.txt: line 1 is 8 characters long, not a whole record of 79" + rewrite,
+            form + "1.txt: records follow \"end\"" + rewrite, form + "1.txt: the file does not end with \"end\"" + rewrite,
+            form + "2.txt: line 1 does not end with CR LF (and 1 more lines)" + rewrite,
+            form + "2.txt: a line end follows the closing \"end\"" + rewrite,
+            form + "3.txt: the file is not in the form Save writes"} << 1;
         QTest::newRow("long track name, leftover") << QByteArrayList{QByteArray(73, 'x') + ".mp3", "",
-            "Programs/.vexolo-2147483647-1.tmp", ""} << QStringList{QString(73, 'x') + ".mp3 long-track-name", listing,
-            "Programs/.vexolo-2147483647-1.tmp leftover"} << 1;
+            "Programs/.vexolo-2147483647-1.tmp", ""} << QStringList{"long-track-name " + QString(73, 'x') + ".mp3: the name is 77 characters long: a track name of"
+            " 77 or more cannot carry settings", listing, "leftover Programs/.vexolo-2147483647-1.tmp: a temporary file "
+            "left by an interrupted save (repair: remove the temporary files)"} << 1;
+        QTest::newRow("no Programs folder") << QByteArrayList{"Programs", ""} << QStringList{
+            "unreadable Programs: no folder of this card: programs cannot be saved or loaded"} << 1;
         // clang-format on
     }
 
@@ -61,14 +105,20 @@ private Q_SLOTS:
         card.write("Programs/Program1.txt", record("A.mp3 V7") + "end");
         card.write("Programs/Program1.adv", "Show");
         card.write("Programs/RootDir.txt", record("A.mp3 V7") + record("B.mp3 V7") + "end");
-        for (qsizetype i = 0; i < files.size(); i += 2)
+        for (qsizetype i = 0; i < files.size(); i += 2) {
+            QDir(card.path(files[i])).removeRecursively();
             card.write(files[i], files[i + 1]);
+        }
         CardStore store;
         store.choose(card.root());
         QFETCH(QStringList, found);
         found.sort();
         const Findings findings = checkCard(store).findings;
-        QCOMPARE(places(findings), found);
+        QStringList lines;
+        for (const Finding &finding : findings)
+            lines.append(finding.kind + ' ' + findingLine(finding));
+        lines.sort();
+        QCOMPARE(lines, found);
         for (const Finding &finding : findings)
             QCOMPARE(applyRepair(store, finding.repair), Notices());
         QFETCH(int, left);
