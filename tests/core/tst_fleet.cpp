@@ -74,7 +74,8 @@ private Q_SLOTS:
             token + "\"1X3\": switches all outputs off before any is switched on",
             token + "\"1A5\": switches all outputs on, and nothing switches them off", listing} << 13;
         QTest::newRow("too long, too many") << QByteArrayList{"A.adv", "A.mp3 V7 P" + QByteArray(70, '1'),
-            "B.adv", "B.mp3 P1 P1 P1 P1 P1 P1 P1 P1 P1 P1 P2 3+1 3+2 3+3 3+4 3+5 3+6 3-7", "C.mp3", "", "C.adv", "Nothing"}
+            "B.adv", "B.mp3 P1 P1 P1 P1 P1 P1 P1 P1 P1 P1 P2 3+1 3+2 3+3 3+4 3+5 3+6 3-7", "C.mp3", "",
+            "C.adv", "Nothing"}
             << QStringList{"bad-string A.adv: the string is 80 characters long; the device takes at most 79",
             token + "\"P2\": more than ten pauses: the reader drops this one",
             token + "\"3+6\": more than five On times for output 3: the reader drops this one",
@@ -82,15 +83,17 @@ private Q_SLOTS:
             "bad-string C.adv: the string names no track: it holds no \".mp3\"", listing} << 5;
         QTest::newRow("not whole records") << QByteArrayList{"Programs/Program1.txt", "A.mp3 V7\r\nend\r\nB.mp3 V7",
             "Programs/Program2.txt", "A.mp3 V7\r\r\nB.mp3 V7\r\nend\n", "Programs/Program2.adv", "2",
-            "Programs/Program3.txt", "\xEF\xBB\xBF" "A.mp3 V7" + QByteArray(71, ' ') + "\r\nend", "Programs/Program3.adv", "3"} << QStringList{
+            "Programs/Program3.txt", "\xEF\xBB\xBF" "A.mp3 V7" + QByteArray(71, ' ') + "\r\nend",
+            "Programs/Program3.adv", "3"} << QStringList{
             form + "1.txt: line 1 is 8 characters long, not a whole record of 79" + rewrite,
-            form + "1.txt: records follow \"end\"" + rewrite, form + "1.txt: the file does not end with \"end\"" + rewrite,
+            form + "1.txt: records follow \"end\"" + rewrite,
+            form + "1.txt: the file does not end with \"end\"" + rewrite,
             form + "2.txt: line 1 does not end with CR LF (and 1 more lines)" + rewrite,
             form + "2.txt: a line end follows the closing \"end\"" + rewrite,
             form + "3.txt: the file is not in the form Save writes"} << 1;
         QTest::newRow("long track name, leftover") << QByteArrayList{QByteArray(73, 'x') + ".mp3", "",
-            "Programs/.vexolo-2147483647-1.tmp", ""} << QStringList{"long-track-name " + QString(73, 'x') + ".mp3: the name is 77 characters long: a track name of"
-            " 77 or more cannot carry settings", listing, "leftover Programs/.vexolo-2147483647-1.tmp: a temporary file "
+            "Programs/.vexolo-2147483647-1.tmp", ""} << QStringList{"long-track-name " + QString(73, 'x')
+            + ".mp3: the name is 77 characters long: a track name of 77 or more cannot carry settings", listing, "leftover Programs/.vexolo-2147483647-1.tmp: a temporary file "
             "left by an interrupted save (repair: remove the temporary files)"} << 1;
         QTest::newRow("no Programs folder") << QByteArrayList{"Programs", ""} << QStringList{
             "unreadable Programs: no folder of this card: programs cannot be saved or loaded"} << 1;
