@@ -93,7 +93,8 @@ private Q_SLOTS:
             form + "3.txt: the file is not in the form Save writes"} << 1;
         QTest::newRow("long track name, leftover") << QByteArrayList{QByteArray(73, 'x') + ".mp3", "",
             "Programs/.vexolo-2147483647-1.tmp", ""} << QStringList{"long-track-name " + QString(73, 'x')
-            + ".mp3: the name is 77 characters long: a track name of 77 or more cannot carry settings", listing, "leftover Programs/.vexolo-2147483647-1.tmp: a temporary file "
+            + ".mp3: the name is 77 characters long: a track name of 77 or more cannot carry settings", listing,
+            "leftover Programs/.vexolo-2147483647-1.tmp: a temporary file "
             "left by an interrupted save (repair: remove the temporary files)"} << 1;
         QTest::newRow("no Programs folder") << QByteArrayList{"Programs", ""} << QStringList{
             "unreadable Programs: no folder of this card: programs cannot be saved or loaded"} << 1;
