@@ -22,6 +22,21 @@ class TestFleet : public QObject
         places.sort();
         return places;
     }
+    static QStringList lines(const Findings &findings)
+    {
+        QStringList lines;
+        for (const Finding &finding : findings)
+            lines.append(finding.kind + ' ' + findingLine(finding));
+        return lines;
+    }
+    // Name, content, ...: each takes the place of what was there; a name ending in "/" is a folder.
+    static void lay(const TestCard &card, const QByteArrayList &files)
+    {
+        for (qsizetype i = 0; i < files.size(); i += 2) {
+            QDir(card.path(files[i])).removeRecursively();
+            card.write(files[i], files[i + 1]);
+        }
+    }
 
 private Q_SLOTS:
     void check_data()
@@ -105,28 +120,105 @@ private Q_SLOTS:
     {
         QFETCH(QByteArrayList, files);
         TestCard card;
-        card.addFiles({"A.mp3", "B.mp3"});
-        card.write("Programs/Program1.txt", record("A.mp3 V7") + "end");
-        card.write("Programs/Program1.adv", "Show");
-        card.write("Programs/RootDir.txt", record("A.mp3 V7") + record("B.mp3 V7") + "end");
-        for (qsizetype i = 0; i < files.size(); i += 2) {
-            QDir(card.path(files[i])).removeRecursively();
-            card.write(files[i], files[i + 1]);
-        }
+        lay(card,
+            {"A.mp3", "", "B.mp3", "", "Programs/Program1.txt", record("A.mp3 V7") + "end", "Programs/Program1.adv",
+             "Show", "Programs/RootDir.txt", record("A.mp3 V7") + record("B.mp3 V7") + "end"});
+        lay(card, files);
         CardStore store;
         store.choose(card.root());
         QFETCH(QStringList, found);
         found.sort();
         const Findings findings = checkCard(store).findings;
-        QStringList lines;
-        for (const Finding &finding : findings)
-            lines.append(finding.kind + ' ' + findingLine(finding));
-        lines.sort();
-        QCOMPARE(lines, found);
+        QStringList shown = lines(findings);
+        shown.sort();
+        QCOMPARE(shown, found);
         for (const Finding &finding : findings)
             QCOMPARE(applyRepair(store, finding.repair), Notices());
         QFETCH(int, left);
         QCOMPARE(checkCard(store).findings.size(), left);
+    }
+
+    // Programs, names, settings and tracks that differ or are on one side only, in the order of the report.
+    void compare()
+    {
+        TestCard a;
+        TestCard b;
+        const QByteArray entry = record("A.mp3 V7");
+        lay(a,
+            {"A.mp3",
+             "",
+             "B.mp3",
+             "",
+             "A.adv",
+             "A.mp3 V5",
+             "D.adv",
+             "D.mp3 V7",
+             "Programs/Program0.txt",
+             "end",
+             "Programs/Program2.txt",
+             entry + entry + "end",
+             "Programs/Program3.txt",
+             entry + "end",
+             "Programs/Program4.txt",
+             entry + "end",
+             "Programs/Program5.txt/",
+             "",
+             "Programs/Program6.txt",
+             "end",
+             "Programs/Program6.adv",
+             "Show",
+             "Programs/Program7.txt",
+             "end",
+             "Programs/Program8.adv",
+             "Lonely",
+             "Programs/Program9.txt",
+             "end",
+             "Programs/Program9.adv",
+             "S"});
+        lay(b,
+            {"a.mp3",
+             "",
+             "C.mp3",
+             "",
+             "C.adv",
+             "C.mp3 V3",
+             "Programs/Program1.txt",
+             "end",
+             "Programs/Program2.txt",
+             entry + record("B.mp3 V7") + "end",
+             "Programs/Program3.txt",
+             entry + entry + "end",
+             "Programs/Program4.txt",
+             "A.mp3 V7\r\nend",
+             "Programs/Program5.txt",
+             "end",
+             "Programs/Program6.txt",
+             "end",
+             "Programs/Program7.txt",
+             "end",
+             "Programs/Program7.adv/",
+             "",
+             "Programs/Program9.txt",
+             "end",
+             "Programs/Program9.adv",
+             "S"});
+        CardStore one;
+        CardStore other;
+        one.choose(a.root());
+        other.choose(b.root());
+        QCOMPARE(
+            lines(compareSetups(one.readContents(), other.readContents())),
+            QStringList({"only-on-a Programs/Program0.txt: program 0 only on A",
+                         "only-on-b Programs/Program1.txt: program 1 only on B",
+                         "differs Programs/Program2.txt: record 2 differs: \"A.mp3 V7\" on A, \"B.mp3 V7\" on B",
+                         "differs Programs/Program3.txt: 1 entries on A, 2 on B",
+                         "differs Programs/Program4.txt: the same entries in other bytes (line ends or filling)",
+                         "differs Programs/Program5.txt: cannot be read on A",
+                         "differs Programs/Program6.adv: the name is \"Show\" on A, empty on B",
+                         "differs Programs/Program7.adv: the name is empty on A, empty on B",
+                         "differs A.adv: the settings are \"A.mp3 V5\" on A, \"a.mp3 V7\" on B",
+                         "only-on-b C.adv: the command file only on B", "only-on-a D.adv: the command file only on A",
+                         "only-on-a B.mp3: the track only on A", "only-on-b C.mp3: the track only on B"}));
     }
 
     // A copy onto a card holding part of the tracks, read back; then a backup into an empty folder.

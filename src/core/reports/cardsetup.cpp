@@ -45,7 +45,7 @@ QSet<QString> folded(const QStringList &names)
 QString programDifference(const CardFile &a, const CardFile &b)
 {
     if (a.status == ReadStatus::Unreadable || b.status == ReadStatus::Unreadable)
-        return QStringLiteral("cannot be read on %1").arg(a.status == ReadStatus::Unreadable ? u'A' : u'B');
+        return QStringLiteral("cannot be read on %1").arg(QChar(a.status == ReadStatus::Unreadable ? u'A' : u'B'));
     const QList<ProgramEntry> left = parseProgramFile(a.bytes);
     const QList<ProgramEntry> right = parseProgramFile(b.bytes);
     for (qsizetype i = 0; i < std::min(left.size(), right.size()); ++i) {
