@@ -5,16 +5,18 @@
 #include <QStringList>
 
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
 
 // The file system calls with failures on demand: the calls named in failing fail with error, from
-// the nth of them on ("open" opens to write; "read" opens to read, and reads).
+// the nth of them on to the last ("open" opens to write; "read" opens to read, and reads).
 class FailingFileOps final : public Vexolo::FileOps
 {
 public:
     QStringList failing; // "open", "read", "write", "fsync", "close", "rename", "unlink", "mkdir"
     int nth = 1;
-    int error = EIO;
+    int last = INT_MAX;
+    int error = EIO; // 0: a write writes nothing, and says nothing
 
     int openat(int folder, const char *name, int flags, mode_t mode) override
     {
@@ -26,7 +28,7 @@ public:
     }
     ssize_t write(int fd, const void *data, size_t size) override
     {
-        return fails("write") ? -1 : FileOps::write(fd, data, size);
+        return fails("write") ? (error ? -1 : 0) : FileOps::write(fd, data, size);
     }
     int fsync(int fd) override { return fails("fsync") ? -1 : FileOps::fsync(fd); }
     int close(int fd) override { return FileOps::close(fd) == 0 && !fails("close") ? 0 : -1; }
@@ -46,7 +48,7 @@ public:
 private:
     bool fails(const char *call)
     {
-        if (!failing.contains(QLatin1String(call)) || ++m_calls < nth)
+        if (!failing.contains(QLatin1String(call)) || ++m_calls < nth || m_calls > last)
             return false;
         errno = error;
         return true;
