@@ -1,4 +1,5 @@
 #include "frmadv.h"
+#include "singlelinevalidator.h"
 #include "support/scriptedplatform.h"
 
 #include <QtTest>
@@ -25,17 +26,19 @@ private Q_SLOTS:
             saved.append({target, text});
         });
 
-        window->InitForm("Finale.mp37V9 1A5 2+15 P15 8-15 1X60", AdvancedTarget::entry(7), 3);
-        QVERIFY(window->optFade2->isChecked() && window->chkPlayNext->isChecked());
+        window->InitForm("Finale.mp36V9 1A5 2+15 P15 8-15 1X60", AdvancedTarget::entry(7), 3);
+        QVERIFY(window->optFade1->isChecked() && window->chkPlayNext->isChecked());
+        QTest::keyClicks(window->txtVol, "3"); // only the buttons change it
         const QStringList fields {window->txtVol->text(),          window->txtPause(0)->text(),
                                   window->txtOutputAll(0)->text(), window->txtOutputAll(1)->text(),
-                                  window->txtOutput(2, 0)->text(), window->txtOutput(8, 1)->text()};
-        QCOMPARE(fields, QStringList({"9", "15", "5", "60", "15", "15"}));
+                                  window->txtOutput(2, 0)->text(), window->txtOutput(8, 1)->text(),
+                                  window->lblOnOff(0)->text(),     window->lblOnOff(1)->text()};
+        QCOMPARE(fields, QStringList({"9", "15", "5", "60", "15", "15", "On", "Off"}));
         window->cmdCancel->click();
         QVERIFY(!window->isVisible());
 
         window->InitForm("Song.mp3", AdvancedTarget::cardTrack({1, 2}, "Song.mp3"), 0);
-        QVERIFY(window->isVisible() && window->optFade2->isChecked() && window->txtPause(0)->text().isEmpty());
+        QVERIFY(window->isVisible() && window->optFade1->isChecked() && window->txtPause(0)->text().isEmpty());
         for (int i = 0; i < 10; ++i)
             QTest::keyClicks(window->txtPause(i), "12345");
         window->cmdSave->click();
@@ -44,6 +47,7 @@ private Q_SLOTS:
         window->cmdClear->click();
         QTest::mouseClick(window->cmdMinus, Qt::LeftButton);
         QTest::keyClicks(window->txtOutput(3, 1), "20");
+        QTest::mouseClick(window->optFade2, Qt::LeftButton);
         window->cmdSave->click();
         QCOMPARE(saved.size(), 1);
         QVERIFY(saved[0].first.onCard() && saved[0].first.trackName == "Song.mp3");
@@ -53,6 +57,29 @@ private Q_SLOTS:
 
         frmAdv::instance(platform, owner)->InitForm("", {}, 0);
         QCOMPARE(platform.shown.last(), "Could not extract filename from string:");
+        frmAdv::existing()->close();
+        QVERIFY(!frmAdv::existing()); // at once, though deleted later
+    }
+
+    // Fields keep one line: of pasted text only the first line stays, what stood after the cursor stays too,
+    // and control characters go.
+    void singleLine_data()
+    {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<int>("cursor");
+        QTest::addColumn<QString>("kept");
+        QTest::addColumn<int>("keptCursor");
+        QTest::newRow("lines pasted between X and Y") << "Xab\ncdY\nZ" << 6 << "XabY" << 3;
+        QTest::newRow("control characters") << "\ta b\x7f\x01" << 2 << "a b" << 1;
+    }
+
+    void singleLine()
+    {
+        QFETCH(QString, input);
+        QFETCH(int, cursor);
+        QCOMPARE(SingleLineValidator().validate(input, cursor), QValidator::Acceptable);
+        QTEST(input, "kept");
+        QTEST(cursor, "keptCursor");
     }
 };
 
