@@ -231,9 +231,11 @@ private Q_SLOTS:
         from.write("A.adv", "A.mp31V5");
         from.write("B.adv", "B.mp3 V3");
         from.write("Programs/Program2.txt", record("B.mp3 V7") + "end");
+        from.write("Programs/Program1.txt", "end");
         to.addFiles({"a.MP3"});
         to.write("Programs/Program2.adv", "Old");
         to.write("Programs/Program3.txt", "end");
+        to.write("Programs/Program1.txt", "end");
         CardStore source;
         CardStore target;
         source.choose(from.root());
@@ -241,6 +243,10 @@ private Q_SLOTS:
         const CopyPlan plan = planCopy(source.readContents(), target.readContents());
         const QStringList notes = {"B.adv not-copied", "Programs/Program2.txt, record 1 track-not-on-target"};
         QCOMPARE(places(plan.notes), notes);
+        QStringList written;
+        for (const CardStore::FileWrite &write : plan.writes)
+            written << pathOf(write);
+        QCOMPARE(written, QStringList({"Programs/Program2.txt", "Programs/Program2.adv", "a.adv"}));
         QCOMPARE(copySetup(target, plan), Findings());
         QCOMPARE(to.read("a.adv"), "A.mp31V5");
         QCOMPARE(places(compareSetups(source.readContents(), target.readContents())),
@@ -252,20 +258,68 @@ private Q_SLOTS:
                  QStringList({"A.mp3 only-on-a", "B.mp3 only-on-a"}));
     }
 
-    // A copy that cannot be written is no success.
+    // What cannot be read on the source, or a target without its Programs folder: nothing is written.
+    void copyRefused()
+    {
+        TestCard from;
+        TestCard to;
+        lay(from,
+            {"A.mp3", "", "A.adv/", "", "Programs/Program4.txt/", "", "Programs/Program5.txt", "end",
+             "Programs/Program5.adv/", ""});
+        to.write("Programs", "");
+        CardStore source;
+        CardStore target;
+        source.choose(from.root());
+        target.choose(to.root());
+        const CopyPlan plan = planCopy(source.readContents(), target.readContents());
+        const QStringList refused {"refused Programs: no folder of the target card: the setup is not copied",
+                                   "refused Programs/Program4.txt: cannot be read: the setup is not copied",
+                                   "refused Programs/Program5.adv: cannot be read: the setup is not copied",
+                                   "refused A.adv: cannot be read: the setup is not copied"};
+        QCOMPARE(lines(plan.refusal), refused);
+        QVERIFY(plan.writes.isEmpty() && !plan.listing);
+        const QStringList before = to.snapshot();
+        QCOMPARE(lines(copySetup(target, plan)), refused);
+        QCOMPARE(to.snapshot(), before);
+    }
+
+    // A copy that cannot be written is no success: the files it could not write, and only those.
+    void copyFails_data()
+    {
+        QTest::addColumn<QString>("call");
+        QTest::addColumn<int>("nth");
+        QTest::addColumn<QStringList>("failed");
+        const QString unwritten = "not-verified %1: could not be written";
+        const QString listing
+            = "not-verified Programs/RootDir.txt: Could not create root directory listing! Your card may "
+              "be write portected!";
+        const QString differs = "not-verified %1: reads back differently from the source";
+        // clang-format off
+        QTest::newRow("every rename") << "rename" << 1 << QStringList{unwritten.arg("Programs/Program1.txt"),
+            unwritten.arg("Programs/Program1.adv"), unwritten.arg("A.adv"), listing};
+        QTest::newRow("second write on") << "write" << 2 << QStringList{unwritten.arg("Programs/Program1.adv"),
+            unwritten.arg("A.adv"), listing};
+        QTest::newRow("reading back") << "read" << 1 << QStringList{differs.arg("Programs/Program1.txt"),
+            differs.arg("Programs/Program1.adv"), differs.arg("A.adv")};
+        // clang-format on
+    }
+
     void copyFails()
     {
         TestCard from;
         TestCard to;
-        from.write("Programs/Program1.txt", "end");
+        lay(from, {"A.mp3", "", "A.adv", "A.mp3 V5", "Programs/Program1.txt", "end", "Programs/Program1.adv", "One"});
         FailingFileOps ops;
-        ops.failing = {"rename"};
+        QFETCH(QString, call);
+        QFETCH(int, nth);
+        ops.failing = {call};
+        ops.nth = nth;
         CardStore source;
         CardStore target(ops);
         source.choose(from.root());
         target.choose(to.root());
-        QCOMPARE(places(copySetup(target, planCopy(source.readContents(), target.readContents()))),
-                 QStringList({"Programs/Program1.txt not-verified", "Programs/RootDir.txt not-verified"}));
+        const CopyPlan plan = planCopy(source.readContents(), target.readContents());
+        QTEST(lines(copySetup(target, plan)), "failed");
     }
 
     // Read once per card, then kept up to date by saves and deletes.
