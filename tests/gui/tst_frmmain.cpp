@@ -381,6 +381,18 @@ private Q_SLOTS:
         QCOMPARE(printed, 2);
     }
 
+    // The list that keys act on shows its selection in the highlight colour, the other one in grey.
+    void selectionShowsTheFocus()
+    {
+        const QPalette design = m_window->palette();
+        find<QWidget>("lstList")->setFocus();
+        find<QWidget>("lstCard")->setFocus();
+        QCOMPARE(find<QWidget>("lstCard")->palette().color(QPalette::Active, QPalette::Highlight),
+                 design.color(QPalette::Active, QPalette::Highlight));
+        QCOMPARE(find<QWidget>("lstList")->palette().color(QPalette::Active, QPalette::Highlight),
+                 design.color(QPalette::Inactive, QPalette::Highlight));
+    }
+
     void typedPathListedWhenTypingRests()
     {
         QLineEdit *field = find<QComboBox>("drvCard")->lineEdit();
