@@ -340,16 +340,6 @@ private Q_SLOTS:
         QCOMPARE(programs.program(7), ProgramOverview::Program({true, true, "New", 2}));
         QCOMPARE(programs.program(4).exists || programs.program(5).exists, false);
     }
-
-    // The command line's exit statuses, end to end.
-    void commandLine()
-    {
-        TestCard card;
-        QCOMPARE(QProcess::execute(VEXOLO_APP_PATH, {"check", card.root()}), 0);
-        card.write("A.adv", "A.mp3 V7");
-        QCOMPARE(QProcess::execute(VEXOLO_APP_PATH, {"check", card.root(), "--json"}), 1);
-        QCOMPARE(QProcess::execute(VEXOLO_APP_PATH, {"compare", card.root(), card.path("none")}), 2);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestFleet)
