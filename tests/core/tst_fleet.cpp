@@ -74,8 +74,8 @@ private Q_SLOTS:
             "settings of \"B.mp3\", not of \"A.mp3\" (repair: give the settings the name \"A.mp3\")",
             "wrong-track B.adv: holds the settings of \"X.mp3\", not of \"B.mp3\" (repair: give the settings the "
             "name \"B.mp3\")", listing} << 0;
-        QTest::newRow("tokens") << QByteArrayList{"A.adv", "A.mp3 V7 9+1 Q2 3-4 2+6 1+7 1-8  P5",
-            "B.adv", "B.mp3 V12 1X3 1A5 2-6 1Q2 4?5 8-9 0+1 P 1+"} << QStringList{
+        QTest::newRow("tokens") << QByteArrayList{"A.adv", "A.mp3 V7 9+1 Q2 1-8 3-4 2+6 1+7  P5",
+            "B.adv", "B.mp3 V12 1X3 1A5 2-6 1Q2 4?5 8-9 1X9 1A10 0+1 P 1+"} << QStringList{
             "bad-string A.adv, token \"9+1\": there is no output 9 (they are 1 to 8): the reader drops it",
             "bad-string A.adv, token \"Q2\": no command (P, V or an output digit): the reader drops it",
             "bad-string A.adv: two blanks in a row end the reading: \"P5\" is not read",
@@ -87,24 +87,25 @@ private Q_SLOTS:
             token + "\"0+1\": there is no output 0 (they are 1 to 8): the reader drops it",
             token + "\"P\": the pause has no time", token + "\"1+\": the switch has no time",
             token + "\"1X3\": switches all outputs off before any is switched on",
-            token + "\"1A5\": switches all outputs on, and nothing switches them off", listing} << 13;
-        QTest::newRow("too long, too many") << QByteArrayList{"A.adv", "A.mp3 V7 P" + QByteArray(70, '1'),
+            token + "\"1A10\": switches all outputs on, and nothing switches them off", listing} << 13;
+        QTest::newRow("too long, too many") << QByteArrayList{"A.adv", "A.mp3X V7 P" + QByteArray(69, '1'),
             "B.adv", "B.mp3 P1 P1 P1 P1 P1 P1 P1 P1 P1 P1 P2 3+1 3+2 3+3 3+4 3+5 3+6 3-7", "C.mp3", "",
             "C.adv", "Nothing"}
             << QStringList{"bad-string A.adv: the string is 80 characters long; the device takes at most 79",
+            "bad-string A.adv: no mode character (a blank, 1, 2, 5, 6 or 7) follows the track name",
             token + "\"P2\": more than ten pauses: the reader drops this one",
             token + "\"3+6\": more than five On times for output 3: the reader drops this one",
             "bad-string B.adv: the string has no volume (\"V\" and a digit)",
-            "bad-string C.adv: the string names no track: it holds no \".mp3\"", listing} << 5;
+            "bad-string C.adv: the string names no track: it holds no \".mp3\"", listing} << 6;
         QTest::newRow("not whole records") << QByteArrayList{"Programs/Program1.txt", "A.mp3 V7\r\nend\r\nB.mp3 V7",
-            "Programs/Program2.txt", "A.mp3 V7\r\r\nB.mp3 V7\r\nend\n", "Programs/Program2.adv", "2",
+            "Programs/Program0.txt", "\r\nA.mp3 V7\r\r\nB.mp3 V7\r\nend\n", "Programs/Program0.adv", "0",
             "Programs/Program3.txt", "\xEF\xBB\xBF" "A.mp3 V7" + QByteArray(71, ' ') + "\r\nend",
             "Programs/Program3.adv", "3"} << QStringList{
             form + "1.txt: line 1 is 8 characters long, not a whole record of 79" + rewrite,
             form + "1.txt: records follow \"end\"" + rewrite,
             form + "1.txt: the file does not end with \"end\"" + rewrite,
-            form + "2.txt: line 1 does not end with CR LF (and 1 more lines)" + rewrite,
-            form + "2.txt: a line end follows the closing \"end\"" + rewrite,
+            form + "0.txt: line 1 is 0 characters long, not a whole record of 79 (and 2 more lines)" + rewrite,
+            form + "0.txt: a line end follows the closing \"end\"" + rewrite,
             form + "3.txt: the file is not in the form Save writes"} << 1;
         QTest::newRow("long track name, leftover") << QByteArrayList{QByteArray(73, 'x') + ".mp3", "",
             "Programs/.vexolo-2147483647-1.tmp", ""} << QStringList{"long-track-name " + QString(73, 'x')
