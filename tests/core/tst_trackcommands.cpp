@@ -73,6 +73,7 @@ private Q_SLOTS:
         row("either case", "s.MP3 v5 p10 1a5 1x6", "s.MP3|N|5|P0=10 A0=5 A1=6", "s.MP3 V5 1A5 1X6 P10");
         row("no .mp3: three characters", "🎵🎵🎵🎵 1+5", "🎵🎵🎵|2+|7|10=5", "🎵🎵🎵7V7 1+5");
         row("blanks: no name", " \t ", "|2+|7|", "7V7");
+        row("only the extension", ".mp3 V🎵", ".mp3|N|🎵|");
         // clang-format on
     }
 
