@@ -30,26 +30,33 @@ private Q_SLOTS:
 
     void pages()
     {
-        // Page 80 x 110: x = 10, width 60, top 10, bottom 100; lines 8 apart, a timeline 29 high.
+        // Page 80 x 220: x = 10, width 60, top 20, bottom 200; lines 38 apart, a timeline 29 high. The first entry
+        // ends on the bottom exactly; the second, taller than a page, starts the next page and is not moved again.
         const CueSheet sheet {"3",
                               "Show",
                               "1 May",
                               TimeUnit::Tenths,
                               {{"Intro.mp3 V7", std::nullopt}, {"Song.mp31V5 1+10 1-40 P30", 8000}}};
         QStringList shown;
-        for (const CueStep &step : layoutCueSheet(sheet, {80, 110, 8, 6})) {
+        for (const CueStep &step : layoutCueSheet(sheet, {80, 220, 22, 36})) {
             const QString box = QString("[%1,%2,%3,%4]").arg(step.x).arg(step.y).arg(step.w).arg(step.h);
             if (step.kind == CueStep::Kind::Text)
-                shown << QString("%1:%2").arg(step.y).arg(step.text.left(9).trimmed());
+                shown << QString("%1:%2").arg(step.y).arg(step.text);
+            else if (step.kind == CueStep::Kind::Font)
+                shown << QString("<%1%2>").arg(step.size).arg(step.bold ? "b" : "");
             else if (step.kind == CueStep::Kind::Box)
                 shown << (step.bold ? "#" : QString()) + box;
-            else if (step.kind == CueStep::Kind::NewPage)
+            else
                 shown << "|";
         }
         QCOMPARE(shown.join(u' '),
-                 QStringLiteral("10:Program 3 23:Cue sheet 41:1)  Intro 49:Remote: f [10,57,60,29] 102:Page 1 of | "
-                                "10:2)  Song 18:Remote: f 26:Auto paus 34:Output 1: [10,42,60,29] #[17,43,23,3] "
-                                "#[32,42,1,29] 102:Page 2 of"));
+                 QStringLiteral(
+                     "<16b> 20:Program 3: Show <10> 47:Cue sheet, printed 1 May \u00b7 times in tenths of a second "
+                     "<10b> 95:1)  Intro \u2014 length unknown <10> 133:Remote: fade and cue the next track "
+                     "\u00b7 Auto play next track: no \u00b7 Volume 7 [10,171,60,29] <10> 192:Page 1 of 2 | "
+                     "<10b> 20:2)  Song \u2014 0:08 <10> 58:Remote: fade, cue and play the next track \u00b7 "
+                     "Auto play next track: no \u00b7 Volume 5 <10> 96:Auto pauses: 30 <10> 134:Output 1: 10 to "
+                     "40 [10,172,60,29] #[17,173,23,3] #[32,172,1,29] <10> 192:Page 2 of 2"));
     }
 };
 
