@@ -25,6 +25,18 @@ class TestFleetWindows : public QObject
     ScriptedPlatform platform;
     QWidget parent;
 
+    // The window that show opens for the card at path, chosen as the other card; nullptr when none opens.
+    FindingsWindow *withOther(CardChooser *(*show)(QWidget *, PlatformAdapter &, const CardStore &),
+                              const CardStore &store, const QString &path)
+    {
+        const qsizetype open = parent.findChildren<FindingsWindow *>().size();
+        CardChooser *chooser = show(&parent, platform, store);
+        chooser->drvOther->setCurrentText(path);
+        chooser->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+        const QList<FindingsWindow *> windows = parent.findChildren<FindingsWindow *>();
+        return windows.size() > open ? windows.last() : nullptr;
+    }
+
 private Q_SLOTS:
     // A repair asks first and goes through the card store; the report is made anew.
     void checkAndRepair()
@@ -33,6 +45,8 @@ private Q_SLOTS:
         card.addFiles({"A.mp3"});
         card.write("Gone.adv", "Gone.mp3 V7");
         CardStore store;
+        QCOMPARE(showCardCheck(&parent, platform, store), nullptr);
+        QCOMPARE(platform.shown.last(), CardStore::NoCardMessage);
         store.choose(card.root());
         FindingsWindow *window = showCardCheck(&parent, platform, store);
         platform.answers << PlatformAdapter::AnswerNo << PlatformAdapter::AnswerYes;
@@ -42,13 +56,50 @@ private Q_SLOTS:
             QCoreApplication::processEvents();
             QCOMPARE(QFile::exists(card.path("Gone.adv")), kept);
         }
-        QCOMPARE(window->lstFindings->topLevelItemCount(), 1);
+        QVERIFY(!window->lstFindings->isColumnHidden(2));
         window->cmdCopyReport->click();
-        QVERIFY(
-            QGuiApplication::clipboard()->text().endsWith("RootDir.txt: missing (repair: write the listing anew)\n"));
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 "Card " + card.root()
+                     + ": 1 finding\nPrograms/RootDir.txt: missing (repair: write the listing anew)\n");
     }
 
-    // The copy is written only once the user agrees.
+    void compare_data()
+    {
+        QTest::addColumn<QString>("other"); // beside the chosen card "card"
+        QTest::addColumn<QString>("shown"); // the report, or the warning; %1: the folder of both
+        QTest::newRow("itself") << "card"
+                                << "That is the chosen card itself! Choose another card.";
+        QTest::newRow("unreadable") << "none"
+                                    << "The card %1/card/../none cannot be read!";
+        QTest::newRow("same setup") << "same"
+                                    << "A: %1/card\nB: %1/same\nThe two cards hold the same setup.\n";
+        QTest::newRow("different") << "different"
+                                   << "A: %1/card\nB: %1/different\nPrograms/Program1.txt: program 1 only on A\n"
+                                      "Programs/Program2.txt: program 2 only on B\nA.mp3: the track only on A\n"
+                                      "B.mp3: the track only on B\n";
+    }
+
+    // Comparing reads both cards and writes neither.
+    void compare()
+    {
+        QFETCH(QString, other);
+        QFETCH(QString, shown);
+        TestCard card;
+        card.addFiles({"A.mp3", "../same/A.mp3", "../different/B.mp3"});
+        card.write("Programs/Program1.txt", "end");
+        card.write("../same/Programs/Program1.txt", "end");
+        card.write("../different/Programs/Program2.txt", "end");
+        const QStringList files = card.snapshot();
+        CardStore store;
+        store.choose(card.root());
+        platform.volumeList = {card.root(), "/media/B"};
+        FindingsWindow *window = withOther(showCardCompare, store, card.path("../" + other));
+        QCOMPARE(window ? window->reportText() : platform.shown.last(),
+                 shown.replace("%1", QDir::cleanPath(card.path(".."))));
+        QCOMPARE(card.snapshot(), files);
+    }
+
+    // The copy is planned, and written only once the user agrees; a write that fails is reported.
     void copySetup()
     {
         TestCard from;
@@ -56,17 +107,39 @@ private Q_SLOTS:
         from.write("Programs/Program1.txt", "end");
         CardStore store;
         store.choose(from.root());
-        CardChooser *chooser = showSetupCopy(&parent, platform, store);
-        chooser->drvOther->setCurrentText(to.root());
-        chooser->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
-        QCOMPARE(to.read("Programs/Program1.txt"), "");
+        const QString cards = "A: " + from.root() + "\nB: " + to.root() + '\n';
+        FindingsWindow *window = withOther(showSetupCopy, store, to.root());
+        QCOMPARE(window->reportText(),
+                 cards
+                     + "From A onto B: 1 file to write.\nPrograms/Program1.txt: will be written on B\n"
+                       "target: holds no tracks: taken for a backup folder, it keeps every command "
+                       "file\n");
+        platform.answers << PlatformAdapter::AnswerNo << PlatformAdapter::AnswerYes;
+        window->cmdAction->click();
+        QCOMPARE(to.snapshot(), QStringList {"card"});
+        platform.whileShown = [&to] { to.write("Programs", "in the way"); };
+        window->cmdAction->click();
+        QCOMPARE(window->reportText(),
+                 cards + "The copy is not complete:\nPrograms/Program1.txt: could not be written\n");
+        QCOMPARE(platform.shown.last(), "The setup could not be copied completely! See the report.");
+        QVERIFY(!window->cmdAction->isEnabled());
+
+        QFile::remove(to.path("Programs"));
+        window = withOther(showSetupCopy, store, to.root());
         platform.answers << PlatformAdapter::AnswerYes;
-        parent.findChildren<FindingsWindow *>().last()->cmdAction->click();
+        window->cmdAction->click();
         QCOMPARE(to.read("Programs/Program1.txt"), "end");
         QCOMPARE(platform.shown.last(), "The setup was copied and verified.");
+        window = withOther(showSetupCopy, store, to.root());
+        QCOMPARE(window->reportText(),
+                 cards
+                     + "From A onto B: 0 files to write.\ntarget: holds no tracks: taken for a backup "
+                       "folder, it keeps every command file\n");
+        QVERIFY(!window->cmdAction->isEnabled());
     }
 
-    // The main window's programs list: kept up to date by Save once read; choosing one loads it.
+    // The main window's programs list: a click on the number opens it, Escape closes it; kept up to date by Save
+    // once read; choosing one loads it.
     void programList()
     {
         TestCard card;
@@ -74,12 +147,18 @@ private Q_SLOTS:
         frmMain window(platform);
         window.chooseCardFolder(card.root());
         auto *programs = window.findChild<ProgramList *>();
-        programs->popUp();
+        auto *number = window.findChild<QLineEdit *>("txtList");
+        QTest::mouseClick(number, Qt::LeftButton);
+        QTest::keyClick(programs, Qt::Key_Escape);
+        QVERIFY(!programs->isVisible());
         window.findChild<QPushButton *>("cmdSave")->click();
         QCOMPARE(programs->model()->index(1, 0).data().toString(), "1  (no name), 0 entries");
+        QTest::mouseClick(number, Qt::RightButton);
+        QVERIFY(!programs->isVisible());
+        QTest::mouseClick(number, Qt::LeftButton);
         QTest::keyClick(programs, Qt::Key_Down);
         QTest::keyClick(programs, Qt::Key_Return);
-        QCOMPARE(window.findChild<QLineEdit *>("txtList")->text(), "2");
+        QCOMPARE(number->text(), "2");
     }
 };
 

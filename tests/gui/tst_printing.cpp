@@ -14,27 +14,39 @@ class TestPrinting : public QObject
 private Q_SLOTS:
     void print_data()
     {
-        QTest::addColumn<bool>("card");
+        QTest::addColumn<QString>("button"); // "": Print Cue Sheet
         QTest::addColumn<int>("copies"); // -1: the dialog is cancelled
         QTest::addColumn<bool>("collate");
         QTest::addColumn<QPoint>("range"); // from, to; 0, 0: all pages
-        QTest::addColumn<QString>("expected"); // each page printed as "[first line .. last line]"
+        QTest::addColumn<QString>("expected"); // each page printed as "[first line .. last line]", then the fonts
 
         // 40 tracks "T1.mp3"... on the card and in the playlist; an A4 page holds 31 lines under the heading.
         const QString one = "[Party .. 31) T31]";
         const QString two = "[32) T32 .. 40) T40]";
-        QTest::newRow("2 copies collated") << false << 2 << true << QPoint() << one + two + one + two;
-        QTest::newRow("2 copies not collated") << false << 2 << false << QPoint() << one + one + two + two;
-        QTest::newRow("pages 2 to 2, 2 copies") << false << 2 << true << QPoint(2, 2) << two + two;
-        QTest::newRow("pages 3 to 9 of 2") << false << 1 << true << QPoint(3, 9) << "";
-        QTest::newRow("card") << true << 1 << true << QPoint()
-                              << "[Directory on %1 .. 31) T37.mp3][32) T38.mp3 .. 40) T9.mp3]";
-        QTest::newRow("cancelled") << false << -1 << true << QPoint() << "";
+        const QString bold = "LiberationSans-Bold\n";
+        QTest::newRow("2 copies collated") << "cmdPrint" << 2 << true << QPoint() << one + two + one + two + bold;
+        QTest::newRow("2 copies not collated") << "cmdPrint" << 2 << false << QPoint() << one + one + two + two + bold;
+        QTest::newRow("pages 2 to 2, 2 copies") << "cmdPrint" << 2 << true << QPoint(2, 2) << two + two + bold;
+        QTest::newRow("pages 3 to 9 of 2") << "cmdPrint" << 1 << true << QPoint(3, 9) << "";
+        QTest::newRow("card") << "cmdPrintRoot" << 1 << true << QPoint()
+                              << "[Directory on %1 .. 31) T37.mp3][32) T38.mp3 .. 40) T9.mp3]" + bold;
+        // Ten entries on a page of the cue sheet.
+        const QStringList cue {"[Program 1: Party .. Page 1 of 5]",
+                               "[10) T10 \u2014 length unknown .. Page 2 of 5]",
+                               "[20) T20 \u2014 length unknown .. Page 3 of 5]",
+                               "[30) T30 \u2014 length unknown .. Page 4 of 5]",
+                               "[40) T40 \u2014 length unknown .. Page 5 of 5]",
+                               bold + "LiberationSans\n"};
+        QTest::newRow("cue sheet") << "" << 1 << true << QPoint() << cue.join("");
+        QTest::newRow("cue sheet pages 2 to 3, 2 copies")
+            << "" << 2 << false << QPoint(2, 3) << cue[1] + cue[1] + cue[2] + cue[2] + cue[5];
+        QTest::newRow("cue sheet pages 6 to 9 of 5") << "" << 1 << true << QPoint(6, 9) << "";
+        QTest::newRow("cancelled") << "cmdPrint" << -1 << true << QPoint() << "";
     }
 
     void print()
     {
-        QFETCH(bool, card);
+        QFETCH(QString, button);
         QFETCH(int, copies);
         QFETCH(bool, collate);
         QFETCH(QPoint, range);
@@ -61,10 +73,15 @@ private Q_SLOTS:
             printer->setFromTo(range.x(), range.y());
             return copies < 0 ? nullptr : std::move(printer); // no printer: the dialog was cancelled
         };
-        control<QPushButton>(&window, card ? "cmdPrintRoot" : "cmdPrint")->click();
-        // pdftotext (poppler-utils, from scripts/setup.sh) ends each page with a form feed.
+        if (button.isEmpty())
+            window.printCueSheet();
+        else
+            control<QPushButton>(&window, qPrintable(button))->click();
+        // pdftotext and pdffonts (poppler-utils, from scripts/setup.sh); pdftotext ends each page with a form feed.
         QProcess pdftotext;
-        pdftotext.start("pdftotext", {dir.filePath("print.pdf"), "-"});
+        pdftotext.start(
+            "sh",
+            {"-c", R"(pdftotext "$0" - && pdffonts "$0" | tail -n +3 | cut -d" " -f1)", dir.filePath("print.pdf")});
         pdftotext.waitForFinished();
         QCOMPARE(QString::fromUtf8(pdftotext.readAllStandardOutput())
                      .replace(QRegularExpression(R"(([^\n\f]+)\n[^\f]*?([^\n\f]+)\n+\f)"), "[\\1 .. \\2]"),

@@ -1,8 +1,11 @@
-#include "advancedtarget.h"
+#include "commands/commandreader.h"
 #include "cuesheetprinting.h"
 #include "frmadv.h"
+#include "frmmain.h"
+#include "support/helpers.h"
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"
+#include "support/windows.h"
 #include "timelineview.h"
 #include "timelinewindow.h"
 
@@ -11,61 +14,250 @@
 
 using namespace Vexolo;
 
-// The timeline beside the advanced window, which follows its fields and writes only the playhead's time; the cue
-// sheet from the command line.
+// The text of a PDF as pdftotext (poppler-utils) reads it, each page ending with a form feed.
+static QString pdfText(const QString &pdf)
+{
+    QProcess text;
+    text.start("pdftotext", {pdf, "-"});
+    text.waitForFinished();
+    return QString::fromUtf8(text.readAllStandardOutput());
+}
+
+// The texts a widget draws, as the user reads them.
+static QString drawnText(QWidget *widget)
+{
+    QTemporaryDir dir;
+    QPdfWriter pdf(dir.filePath("w.pdf"));
+    QPainter painter(&pdf);
+    widget->render(&painter);
+    painter.end();
+    return pdfText(dir.filePath("w.pdf")).simplified();
+}
+
+// The timeline beside the advanced window with its preview and lamps, the card list's track lengths and the cue
+// sheet, on real MP3 files of 30 s and 3 s made by sox and lame at test time; no sound device.
 class TestShow : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir m_dir;
+    ScriptedPlatform platform;
+    const QString m_sheetDate = QLocale().toString(QDate::currentDate(), QLocale::LongFormat);
+
 private Q_SLOTS:
-    void followsAndWrites()
+    void initTestCase()
     {
         QStandardPaths::setTestModeEnabled(true);
-        ScriptedPlatform platform;
-        QWidget owner;
-        frmAdv *adv = frmAdv::instance(platform, owner);
-        adv->InitForm("T.mp3 V7 1+10 1-20", Ui::AdvancedTarget::entry(1), 0);
-        const auto key = [](QWidget *window, Qt::Key code, Qt::KeyboardModifiers modifiers = Qt::ControlModifier) {
-            QApplication::setActiveWindow(window);
-            QTest::keyClick(window, code, modifiers);
+        QSettings().clear();
+        qputenv("PULSE_SERVER", "none");
+        QProcess shell;
+        shell.setWorkingDirectory(m_dir.path());
+        shell.start("sh",
+                    {"-c",
+                     "for s in 30 3; do sox -n -r 8000 t.wav synth $s sine 440 && lame --quiet t.wav $s.mp3 "
+                     "|| exit 1; done"});
+        if (!shell.waitForFinished(60000) || shell.exitCode() != 0)
+            QSKIP("sox and lame are needed to make the test tracks");
+    }
+
+    void cueSheetFromTheCommandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments"); // %1: the card's folder
+        QTest::addColumn<int>("exit");
+        QTest::addColumn<QString>("error");
+        const QString pdf = "%1/../3.pdf";
+        QTest::newRow("written") << QStringList {"%1", "3", pdf} << 0 << "";
+        QTest::newRow("no program 4") << QStringList {"%1", "4", pdf} << 1 << "program 4 is not on the card %1";
+        QTest::newRow("no number") << QStringList {"%1", "x", pdf} << 1 << "program x is not on the card %1";
+        QTest::newRow("unreadable program")
+            << QStringList {"%1", "5", pdf} << 1 << "cannot read program 5 on the card %1";
+        QTest::newRow("no card") << QStringList {"%1/none", "3", pdf} << 1 << "cannot read the card folder %1/none";
+        QTest::newRow("PDF not writable")
+            << QStringList {"%1", "3", "%1/none/3.pdf"} << 1 << "cannot write %1/none/3.pdf";
+        QTest::newRow("two arguments") << QStringList {"%1", "3"} << 2
+                                       << "cue-sheet takes a card folder, a program number and a PDF file (see --help)";
+    }
+
+    void cueSheetFromTheCommandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, exit);
+        QFETCH(QString, error);
+        TestCard card;
+        QFile::copy(m_dir.filePath("3.mp3"), card.path("A.mp3"));
+        card.write("Programs/Program3.txt", record("A.mp3 V7") + "end");
+        QDir().mkpath(card.path("Programs/Program5.txt"));
+        QString out;
+        QString errors;
+        QTextStream outStream(&out);
+        QTextStream errStream(&errors);
+        QCOMPARE(runCueSheet(arguments.replaceInStrings("%1", card.root()), outStream, errStream), exit);
+        QCOMPARE(errors, error.isEmpty() ? error : "vexolo-playlist-setup: " + error.replace("%1", card.root()) + '\n');
+        if (exit == 0)
+            QCOMPARE(
+                pdfText(arguments[2]),
+                "Program 3\nCue sheet, printed " + m_sheetDate
+                    + " \u00b7 times in seconds\n1) A \u2014 0:03\nRemote: fade and cue the next track \u00b7 Auto "
+                      "play next track: no \u00b7 Volume 7\n\nPage 1 of 1\n\n\f");
+    }
+
+    void showOfACardTrack()
+    {
+        TestCard card;
+        TestCard other;
+        QFile::copy(m_dir.filePath("30.mp3"), card.path("Long.mp3"));
+        QFile::copy(m_dir.filePath("3.mp3"), card.path("Short.mp3"));
+        QFile::copy(m_dir.filePath("3.mp3"), other.path("Long.mp3"));
+        card.write("Long.adv", "Long.mp3 V7 1+10 1-20");
+        frmMain window(platform);
+        window.show();
+        auto *list = control<QListView>(&window, "lstCard");
+        const auto tip = [list](int row) {
+            const QPoint at = list->visualRect(list->model()->index(row, 0)).center();
+            QCursor::setPos(list->viewport()->mapToGlobal(at)); // where the pointer rests
+            QHelpEvent help(QEvent::ToolTip, at, QCursor::pos());
+            QApplication::sendEvent(list->viewport(), &help);
+            return QToolTip::text();
+        };
+        window.chooseCardFolder(other.root());
+        QCOMPARE(tip(0), "Long.mp3\nreading the length\u2026");
+        QTRY_COMPARE(QToolTip::text(), "Long.mp3\n0:03");
+
+        // Another card with a track of the same name: its own length.
+        window.chooseCardFolder(card.root());
+        list->setCurrentIndex(list->model()->index(0, 0));
+        window.cmdCardAdvanced_Action();
+        frmAdv *adv = frmAdv::existing();
+        const auto key = [](QWidget *target, Qt::Key code, Qt::KeyboardModifiers modifiers = Qt::ControlModifier) {
+            QApplication::setActiveWindow(target->window());
+            QTest::keyClick(target, code, modifiers);
         };
         key(adv, Qt::Key_T);
+        key(adv, Qt::Key_T);
+        QCOMPARE(adv->findChildren<TimelineWindow *>().size(), 1);
         auto *timeline = adv->findChild<TimelineWindow *>();
-        QVERIFY(timeline && timeline->isVisible());
-        QVERIFY(timeline->lblStatus->text().contains("silent on its own clock"));
-        timeline->setUnit(TimeUnit::Seconds);
+        QCOMPARE(timeline->windowTitle(), "Timeline \u2013 Long.mp3");
+        QTRY_COMPARE(timeline->lblPlayhead->text(), "Playhead 0.0 of 30.2 (seconds)");
+        QCOMPARE(tip(0), "Long.mp3\n0:30");
+        QCOMPARE(drawnText(timeline->view),
+                 "Output 1 Output 2 Output 3 Output 4 Output 5 Output 6 Output 7 Output 8 "
+                 "All outputs Auto pause 0 5 10 15 20 25 30 length 0:30");
+        QCOMPARE(drawnText(timeline->lamps), "1 2 3 4 5 6 7 8 All");
 
-        QTest::keyClicks(adv->txtOutput(2, 0), "130");
-        QCOMPARE(timeline->view->plan().findings.size(), 1); // output 2 never switched off
-
+        QTest::keyClicks(adv->txtOutput(2, 0), "12");
+        key(adv, Qt::Key_Return);
+        QCOMPARE(timeline->lblStatus->text(),
+                 "No sound device: the preview runs silent on its own clock. 1 to check: point at the red marks for "
+                 "what they mean. Click a time field in the advanced window first, then press Ctrl+Return.");
         timeline->preview.seek(12400);
-        QVERIFY(timeline->lamps->shown().outputs[0]);
+        QCOMPARE(timeline->lamps->accessibleDescription(), "On: 1, 2");
         adv->txtPause(0)->setFocus();
         key(adv, Qt::Key_Return);
-        timeline->setUnit(TimeUnit::Tenths);
+        Q_EMIT timeline->cboUnit->activated(1);
+        QCOMPARE(timeline->preview.position(), 0);
+        QCOMPARE(timeline->lblPlayhead->text(), "Playhead 0.0 of 301.7 (tenths of a second)");
         timeline->preview.seek(12400);
+        QCOMPARE(timeline->lamps->accessibleDescription(), "On: 2");
         adv->txtPause(1)->setFocus();
         key(timeline, Qt::Key_Return);
         QCOMPARE(adv->settings().pauses[0] + u' ' + adv->settings().pauses[1], "12 124");
+        QCOMPARE(timeline->lblStatus->text(),
+                 "No sound device: the preview runs silent on its own clock. 1 to check: point at the red marks for "
+                 "what they mean.");
 
         key(timeline, Qt::Key_Space, {});
         QTRY_VERIFY(timeline->preview.position() > 12400);
         key(timeline, Qt::Key_Space, {});
         QVERIFY(!timeline->preview.playing());
+        const qint64 stopped = timeline->preview.position();
+        QTest::mouseClick(timeline->view, Qt::RightButton);
+        QCOMPARE(timeline->preview.position(), stopped);
+        QTest::mouseClick(timeline->view, Qt::LeftButton); // half way along the axis
+        QVERIFY(timeline->preview.position() != stopped);
+        timeline->preview.seek(1 << 30);
+        QCOMPARE(timeline->lblPlayhead->text(), "Playhead 301.7 of 301.7 (tenths of a second)");
+        key(timeline, Qt::Key_Space, {}); // from the end: from the start again
+        QCOMPARE(timeline->preview.position(), 0);
+        key(adv, Qt::Key_Escape, {});
+        QVERIFY(!timeline->isVisible() && !timeline->preview.playing());
+
+        // The cue sheet of the playlist, with the lengths read and not yet read.
+        QTemporaryDir dir;
+        platform.printer = [&] {
+            auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+            printer->setOutputFileName(dir.filePath("cue.pdf"));
+            return printer;
+        };
+        window.cmdAdd_Action();
+        list->setCurrentIndex(list->model()->index(1, 0));
+        window.cmdAdd_Action();
+        window.printCueSheet();
+        const QString entry = "Remote: fade and cue the next track \u00b7 Auto play next track: no \u00b7 Volume 7\n";
+        QCOMPARE(pdfText(dir.filePath("cue.pdf")),
+                 "Program 1\nCue sheet, printed " + m_sheetDate
+                     + " \u00b7 times in tenths of a second\n1) Long \u2014 0:30\n" + entry
+                     + "Output 1: 10 to 20\n\n2) Short \u2014 0:03\n" + entry + "\nPage 1 of 1\n\n\f");
     }
 
-    void cueSheetFromTheCommandLine()
+    void view_data()
     {
-        TestCard card;
-        card.write("Programs/Program3.txt", "A.mp3 V7\r\nend");
-        QString errors;
-        QTextStream err(&errors);
-        const QString pdf = card.path("../3.pdf");
-        QCOMPARE(writeCueSheetPdf(card.root(), "3", pdf, err), 0);
-        QVERIFY(QFileInfo(pdf).size() > 0);
-        QCOMPARE(writeCueSheetPdf(card.root(), "4", pdf, err), 1);
-        QCOMPARE(writeCueSheetPdf(card.path("none"), "3", pdf, err), 1);
-        QCOMPARE(errors.count(u'\n'), 2);
+        QTest::addColumn<QString>("string");
+        QTest::addColumn<double>("length"); // in the times' own numbers; -1: unknown
+        QTest::addColumn<QString>("drawn");
+        QTest::addColumn<QStringList>("tips"); // as the pointer finds them, left to right
+        QTest::newRow("findings")
+            << "1+2 1-4 P5 1A6 1X8 2-3 3+4 3-4 4+20 5+7s 6+9" << 16.0
+            << "Output 1 ! Output 2 ! Output 3 ! Output 4 ! Output 5 ! Output 6 Output 7 Output 8 "
+               "All outputs Auto pause 0 5 10 15 20 length L"
+            << QStringList {"Output 1: on from 2 to 4",
+                            "Output 2 is switched off at 3 but nothing was switched on before it.",
+                            "Output 3 is switched on and off at the same time, 4: it ends off.",
+                            "Auto pause at 5",
+                            "Output 1: on from 6 to 8",
+                            "Output 2: on from 6 to 8",
+                            "Output 3: on from 6 to 8",
+                            "Output 4: on from 6 to 8",
+                            "Output 5: on from 6 to 8",
+                            "Output 6: on from 6 to 8",
+                            "Output 7: on from 6 to 8",
+                            "Output 8: on from 6 to 8",
+                            "All outputs: on from 6 to 8",
+                            "\"7s\" is not a whole number: the device reads it as 7.",
+                            "Output 6 is switched on at 9 and never switched off.",
+                            "Output 6: on from 9 to the end",
+                            "20 is past the end of the track, which ends at 16.\nOutput 4 is "
+                            "switched on at 20 and never switched off.",
+                            "Output 4: on from 20 to the end"};
+        const QString lanes = "Output 1 Output 2 Output 3 Output 4 Output 5 Output 6 Output 7 Output 8 All outputs "
+                              "Auto pause 0 ";
+        QTest::newRow("steps of 2") << "" << 16.0 << lanes + "2 4 6 8 10 12 14 16 length L" << QStringList {};
+        QTest::newRow("steps of 10") << "1+40 1-44" << -1.0 << lanes + "10 20 30 40 length L"
+                                     << QStringList {"Output 1: on from 40 to 44"};
+    }
+
+    void view()
+    {
+        QFETCH(QString, string);
+        QFETCH(double, length);
+
+        TrackSettings settings;
+        readCommandString(settings, "T.mp3 V7 " + string);
+        TimelineView view;
+        view.resize(760, 320);
+        view.showSettings(settings, length < 0 ? std::nullopt : std::optional(length), "L");
+        QTEST(drawnText(&view), "drawn");
+        QToolTip::hideText();
+        QTRY_COMPARE(QToolTip::text(), "");
+        QStringList tips(1);
+        for (int x = 0; x < view.width(); ++x) {
+            for (int y = 0; y < view.height(); y += 2) {
+                QHelpEvent help(QEvent::ToolTip, {x, y}, view.mapToGlobal(QPoint(x, y)));
+                QApplication::sendEvent(&view, &help);
+                if (!tips.contains(QToolTip::text()))
+                    tips << QToolTip::text();
+            }
+        }
+        QTEST(tips.mid(1), "tips");
     }
 };
 
