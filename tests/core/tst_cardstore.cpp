@@ -1,4 +1,5 @@
 #include "card/tracknames.h"
+#include "storage/cardfiles.h"
 #include "storage/cardread.h"
 #include "storage/cardstore.h"
 #include "storage/cardtext.h"
@@ -15,6 +16,14 @@
 using namespace Qt::StringLiterals;
 using namespace Vexolo;
 
+namespace {
+
+const QString NotCreated = u"Could not create file! Destination may be write protected!"_s;
+const QString NoListing = u"Could not create root directory listing! Your card may be write portected!"_s;
+const QString Unread = u"Could not read from file: "_s;
+
+} // namespace
+
 // The card store on real folders and mounts: what it writes and reads back, its failures, and the
 // cards, files and names it refuses.
 class TestCardStore : public QObject
@@ -25,8 +34,8 @@ class TestCardStore : public QObject
     {
         QStringList list;
         for (const Notice &notice : notices)
-            list.append(notice.text.left(20));
-        return list.join(u',');
+            list.append(notice.text);
+        return list.join(u'|');
     }
     // Creates the items named by their bytes (a folder when it ends in "/").
     static bool make(const TestCard &card, const QStringList &items)
@@ -48,27 +57,49 @@ private Q_SLOTS:
         CardStore store;
         for (const QString text : {"", "card", "/", "/proc", "/dev", qPrintable(card.path("plain.txt"))}) {
             store.choose(text);
-            QCOMPARE(texts(store.prepareSave("1", {}, {}).refusal), "No card is chosen! C");
+            QCOMPARE(texts(store.prepareSave("1", {}, {}).refusal), CardStore::NoCardMessage);
         }
+        // Asking about a card never makes its "Programs", nor does the listing of a folder without tracks.
+        store.choose(card.root());
+        const CardStore::ProgramFiles files = store.readContents();
+        const CardStore::DeletePlan deleting = store.prepareDelete("1");
+        const CardStore::SavePlan plan = store.prepareSave("1", {}, {});
+        QCOMPARE(
+            plan.overwriteQuestion + deleting.question
+                + texts(deleting.refusal + store.loadProgram("1").notices + store.writeListing(store.listTracks())),
+            "");
+        QVERIFY(files.readable && !files.programsFolder && !files.programsNoFolder && !store.hasProgram("1"));
+        store.readProgramFiles();
+        QCOMPARE(card.snapshot(), QStringList({"card", "card/plain.txt"}));
+        // A card folder gone since it was chosen: every change is refused so, and nothing is looked up.
+        QVERIFY(QDir(card.root()).removeRecursively());
+        const CardStore::Lookup lookup = store.lookupCommands({"A.mp3"});
+        QCOMPARE(lookup.commandStrings, QStringList {"A.mp3 V7"});
+        QCOMPARE(lookup.notices + store.save(plan, {}).notices + store.prepareDelete("1").refusal
+                     + store.deleteProgram("1").notices + store.writeTrackCommand("A.mp3", "x")
+                     + store.writeListing({"A.mp3"}),
+                 Notices(4, {Notice::Caution, CardStore::NoCardMessage}));
         QCOMPARE(ExtractFilename("a.mp3.MP3"), "a");
+        QVERIFY(sortsAfter("b", "A") && !sortsAfter("a", "A"));
         // Names equal but for case keep their order: each goes before the first row sorting after it.
-        QCOMPARE(sortTracks({"b.MP3", "a.mp3", "B.mp3", "a"}), QStringList({"a.mp3", "b.MP3", "B.mp3"}));
+        QCOMPARE(sortTracks({"b.MP3", "a.mp3", "a\x7F.mp3", "B.mp3", "a", "a b.mp3"}),
+                 QStringList({"a b.mp3", "a.mp3", "b.MP3", "B.mp3"}));
     }
 
     void operations_data()
     {
         QTest::addColumn<QString>("failing"); // the call, and from which of them on
-        QTest::addColumn<QString>(
-            "result"); // save's notices; files saved; entries/name/notices loaded; delete's notices
-        const QString unread = "Could not read from ";
+        // Save's and the track setting's notices; files saved; entries/name/notices loaded; Delete's notices
+        QTest::addColumn<QString>("result");
         const QString saved = " ; Program1.adv,Program1.txt,RootDir.txt ; ";
+        const QString notDeleted = u"Could not delete Playlist Number 1! Your card may be write protected!"_s;
         // clang-format off
         QTest::newRow("honest") << "" << saved + "A.mp3/Név/ ; ";
-        QTest::newRow("mkdir fails") << "mkdir 1"
-                                     << "Could not create fil,Could not create roo ;  ; // ; Could not delete Pla";
-        QTest::newRow("name file fails") << "rename 2" << "Could not create roo ; Program1.txt ; A.mp3// ; ";
-        QTest::newRow("reads fail") << "read 1" << unread + saved + "//" + unread + " ; ";
-        QTest::newRow("delete fails") << "unlink 1" << saved + "A.mp3/Név/ ; Could not delete Pla";
+        QTest::newRow("mkdir fails") << "mkdir 1" << NotCreated + u'|' + NoListing + " ;  ; // ; " + notDeleted;
+        QTest::newRow("name file fails") << "rename 2"
+                                         << NoListing + "|Could not write to file: [A.adv] ; Program1.txt ; A.mp3// ; ";
+        QTest::newRow("reads fail") << "read 1" << Unread + "A.adv" + saved + "//" + Unread + "Program1.txt ; ";
+        QTest::newRow("delete fails") << "unlink 1" << saved + "A.mp3/Név/ ; " + notDeleted;
         // clang-format on
     }
 
@@ -84,20 +115,26 @@ private Q_SLOTS:
         ops.failing = {failing.section(u' ', 0, 0)};
         ops.nth = failing.section(u' ', 1).toInt();
         const CardStore::Saved saved = store.save(plan, {"A.mp3"});
+        const Notices track = store.writeTrackCommand("A.mp3", "V5"); // naming no track: the track's default
         const QStringList files = QDir(card.path("Programs")).entryList(QDir::Files);
-        const QByteArray program = card.read("Programs/Program1.txt");
         const CardStore::Loaded loaded = store.loadProgram("1");
-        const QString load = loaded.names.join(u',') + u'/' + loaded.name + u'/' + texts(loaded.notices);
-        QTEST(QStringList({texts(saved.notices), files.join(u','), load, texts(store.deleteProgram("1").notices)})
-                  .join(" ; "),
-              "result");
-        QCOMPARE(saved.nameWritten, files.contains("Program1.adv"));
         if (failing.isEmpty()) {
-            QCOMPARE(card.read("Programs/RootDir.txt"), program);
-            QCOMPARE(program, record("A.mp3 V3") + "end");
-            QCOMPARE(card.read("Programs/Program1.adv"), "Név");
-            QCOMPARE(QDir(card.path("Programs")).entryList(QDir::Files), QStringList({"Program1.adv", "RootDir.txt"}));
+            QCOMPARE(card.read("Programs/Program1.txt") + card.read("Programs/RootDir.txt"),
+                     (record("A.mp3 V3") + "end").repeated(2));
+            QCOMPARE(card.read("Programs/Program1.adv") + card.read("A.adv"), "NévA.mp3 V7");
+            QCOMPARE(store.prepareSave("1", {}, {}).overwriteQuestion + store.prepareSave("2", {}, {}).overwriteQuestion
+                         + store.prepareDelete("1").question + store.prepareDelete("2").question,
+                     "This Playlist already exists! Overwrite?Are you sure you want to delete Playlist Number 1?");
+            QVERIFY(store.hasProgram("1") && !store.hasProgram("2"));
         }
+        const QString load = loaded.names.join(u',') + u'/' + loaded.name + u'/' + texts(loaded.notices);
+        QTEST(
+            QStringList({texts(saved.notices + track), files.join(u','), load, texts(store.deleteProgram("1").notices)})
+                .join(" ; "),
+            "result");
+        QCOMPARE(saved.nameWritten, files.contains("Program1.adv"));
+        if (failing.isEmpty())
+            QCOMPARE(QDir(card.path("Programs")).entryList(QDir::Files), QStringList({"Program1.adv", "RootDir.txt"}));
     }
 
     void loadReadsWhatSaveWrites()
@@ -115,20 +152,48 @@ private Q_SLOTS:
         const CardStore::Loaded loaded = store.loadProgram("1");
         QCOMPARE(loaded.commandStrings, strings);
         QCOMPARE(loaded.name, name);
-        // A byte more, or a line more, is refused by Save and by Load.
+        // A byte more, a record more (within the file or at its end), or a character more is refused by
+        // Save and by Load; Save refuses before it touches the card.
         strings[0] = "A.mp3 V7 é€";
-        QCOMPARE(texts(store.prepareSave("1", strings, name).refusal), "This playlist is too");
-        QCOMPARE(texts(store.prepareSave("1", {}, name + u'x').refusal), "This playlist name i");
-        QVERIFY(card.write("Programs/Program1.txt", plan.program + '\n'));
-        QVERIFY(card.write("Programs/Program2.txt", QByteArray("A.mp3\n").repeated(ProgramRecordLimit + 1)));
-        QCOMPARE(texts(store.loadProgram("1").notices + store.loadProgram("2").notices),
-                 "Could not read from ,Could not read from ");
+        QCOMPARE(texts(store.prepareSave("1", strings, name).refusal),
+                 "This playlist is too long to save: its program file would take 8388609 bytes, more than the "
+                 "8388608 that can be loaded again.");
+        QCOMPARE(texts(store.prepareSave("1", {}, name + u'x').refusal),
+                 "This playlist name is too long to save: 1025 bytes, more than the 1024 that can be loaded again.");
+        const QStringList before = card.snapshot();
+        QCOMPARE(texts(store.prepareSave("2", {"A.mp3 V7", QString(80, u'x')}, {}).refusal),
+                 "Advanced Text length too long: 80");
+        QCOMPARE(card.snapshot(), before);
+        const QByteArray records = QByteArray("A.mp3\n").repeated(ProgramRecordLimit);
+        QVERIFY(card.write("Programs/Program1.txt", plan.program + '\n')
+                && card.write("Programs/Program2.txt", records + "A.mp3\n")
+                && card.write("Programs/Program3.txt", records + "A.mp3"));
+        QCOMPARE(
+            texts(store.loadProgram("1").notices + store.loadProgram("2").notices + store.loadProgram("3").notices),
+            Unread + "Program1.txt|" + Unread + "Program2.txt|" + Unread + "Program3.txt");
+    }
+
+    // A message names at most twenty files, then how many more; a name over 100 characters is cut in its middle.
+    void messagesNameFiles()
+    {
+        TestCard card;
+        QStringList tracks {QString(96, u'y') + ".mp3", QString(60, u'x') + QString("🎵").repeated(37) + ".mp3"};
+        QStringList shown {QString(96, u'y') + ".adv", QString(50, u'x') + u'…' + QString("🎵").repeated(22) + ".adv"};
+        for (int n = 2; n < 22; ++n) {
+            tracks.append(QString::number(n) + ".mp3");
+            shown.append(QString::number(n) + ".adv");
+        }
+        for (const QString &track : tracks) // folders: command files that cannot be read
+            QVERIFY(QDir().mkpath(card.path(trackCommandFileName(track))));
+        CardStore store;
+        store.choose(card.root());
+        QCOMPARE(texts(store.lookupCommands(tracks).notices), Unread + shown.first(20).join(u'\n') + "\nand 2 more");
     }
 
     void namesAsTheCardHasThem()
     {
         TestCard card;
-        // Long names differing past their first sixteen bytes, one with a letter that folds into ASCII.
+        // Long names differing past their first eight and sixteen bytes, one with a letter that folds into ASCII.
         const QStringList shown {".mp3",
                                  "A.mp3",
                                  "b.MP3",
@@ -138,17 +203,27 @@ private Q_SLOTS:
                                  "song AND a long tail 0.MP3",
                                  u"\x017Fong and a long tail 1.mp3"_s,
                                  "Song.adv.mp3",
+                                 "Song.adv.MP3.mp3",
                                  "Song.mp3.mp3",
                                  "z.mp3/",
+                                 "Ã¼.mp3",
                                  "é.mp3"};
-        QVERIFY(make(card, shown + QStringList {"c.txt", "x/", "D.adv/", "a.mp3.bak", "sub/", "sub/in.mp3"}));
-        QVERIFY(card.write("Programs/Program2.txt", "\xE9.mp3 V7")); // another tool's Windows-1252
+        QVERIFY(make(card,
+                     shown
+                         + QStringList {"c.txt", "x/", "D.adv/", "a.mp3.bak", "sub/", "sub/in.mp3", "Amp3", "\x7F.mp3",
+                                        "../out.mp3"}));
+        // Another tool's Windows-1252; UTF-8 naming no track, though its reading as Windows-1252 would; a path.
+        QVERIFY(card.write("Programs/Program2.txt", "\xE9.mp3 V7\n\xC3\xBC.mp3 V7\r../out.mp3 V7"));
         CardStore store;
         store.choose(card.root());
         QCOMPARE(store.listTracks().join(u'/'), shown.join(u'/').replace("//", "/")); // a folder named so too
         const Fd root(::open(qPrintable(card.root()), O_RDONLY | O_DIRECTORY));
-        QCOMPARE(readFolder(root.get()).size(), 18);
-        QCOMPARE(readFolder(root.get()).size(), 18); // the same open folder read twice
+        QCOMPARE(readFolder(root.get()).size(), 22);
+        QCOMPARE(readFolder(root.get()).size(), 22); // the same open folder read twice
+        // Only a regular file directly in the card root opens as a track.
+        QVERIFY(store.openTrack("A.mp3").isOpen());
+        for (const QString name : {"z.mp3", "c.txt", "../out.mp3", "sub/in.mp3"})
+            QVERIFY(!store.openTrack(name).isOpen());
         const QStringList tracks = shown.sliced(3, 2);
         QCOMPARE(shownName(tracks[0]), tracks[1]);
         for (const QString &track : tracks)
@@ -156,55 +231,110 @@ private Q_SLOTS:
         QStringList strings = store.lookupCommands(tracks).commandStrings;
         QCOMPARE(strings, QStringList({tracks[0] + " V5", tracks[1] + " V5"}));
         store.save(store.prepareSave("1", strings, {}), {});
-        QVERIFY(card.read("Programs/Program1.txt").startsWith("bad\xFF.mp3 V5 "));
-        QCOMPARE(store.loadProgram("1").names + store.loadProgram("2").names, tracks + QStringList {"é.mp3"});
-        // A command file never replaces a track, nor anything but a regular file.
+        const QByteArray record = ::record("bad\xFF.mp3 V5"); // both names are 11 characters
+        QCOMPARE(card.read("Programs/Program1.txt"),
+                 record + QByteArray(record).replace("\xFF", "\xEF\xBF\xBD") + "end");
+        const CardStore::Loaded other = store.loadProgram("2");
+        QCOMPARE(store.loadProgram("1").names + other.names, tracks + QStringList {"é.mp3"});
+        QCOMPARE(texts(other.notices),
+                 "The following files were ommited since they were not found on your card!\nü.mp3\n../out.mp3");
+        // A command file never replaces a track, nor anything but a regular file, nor is made for a track gone.
         const QStringList before = card.snapshot();
-        const Notices refused = store.writeTrackCommand("Song.mp3.mp3", "x") + store.writeTrackCommand("D.mp3", "x");
-        QCOMPARE(refused.constFirst().text + refused.constLast().text.sliced(25),
-                 "Could not write to file: [Song.adv.mp3][D.adv]");
+        QCOMPARE(texts(store.writeTrackCommand("Song.mp3.mp3", "x") + store.writeTrackCommand("D.mp3", "x")
+                       + store.writeTrackCommand("gone.mp3", "x")),
+                 "Could not write to file: [Song.adv.mp3]|Could not write to file: [D.adv]|"
+                 "Could not write to file: [gone.adv]");
         QCOMPARE(card.snapshot(), before);
     }
 
-    void volumeListFromTheMountTable()
+    // What a copy writes: the card's own files only, each safely, and every one that failed named.
+    void writeFiles()
     {
-        const QByteArray table = "22 1 0:21 / /proc rw - proc proc rw\n"
-                                 "30 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
-                                 "40 30 8:17 / /media/My\\040Card rw shared:1 - vfat /dev/sdb1 rw\n"
-                                 "41 30 0:5 / /dev/shm rw - tmpfs tmpfs rw\n"
-                                 "42 30 0:50 / /run/gvfs rw - fuse.gvfsd-fuse gvfsd-fuse rw\nbroken\n";
-        QCOMPARE(cardVolumes(parseMountTable(table)), QStringList({"/", "/media/My Card"}));
-    }
-
-    void notTheChosenCard_data()
-    {
-        QTest::addColumn<QStringList>("mount"); // the card's file system, or a bind mount on "Programs"
-        QTest::addColumn<QString>("notices");
-        QTest::newRow("another FAT card in the reader") << QStringList {"mkfs.vfat"} << "The card was changed";
-        QTest::newRow("another ext4 card") << QStringList {"mkfs.ext4", "-q"} << "The card was changed";
-        QTest::newRow("Programs bound from elsewhere")
-            << QStringList {"--bind"} << "Could not create fil,Could not create roo";
-    }
-
-    void notTheChosenCard()
-    {
-        QFETCH(QStringList, mount);
         TestCard card;
-        const bool bind = mount.first() == "--bind";
-        QVERIFY(QDir().mkpath(card.path("../elsewhere")));
-        if (!(bind ? card.mount({"--bind", card.path("../elsewhere")}, "Programs") : card.mountImage(mount)))
+        const QString leftover = ".vexolo-2147483647-1.tmp";
+        QVERIFY(card.write("A.mp3", {}) && card.write("../A.adv", "outside") && card.write(leftover, {})
+                && card.write("Programs/" + leftover, {}));
+        FailingFileOps ops;
+        ops.failing = {"rename"};
+        ops.nth = ops.last = 3;
+        CardStore store(ops);
+        store.choose(card.root());
+        using enum CardStore::Folder;
+        const QList<CardStore::FileWrite> writes {
+            {Programs, "Program0.txt", "end"}, {Programs, "Program9.adv", "Nine"}, {Programs, "RootDir.txt", "end"},
+            {Root, "A.adv", "A.mp3 V1"},       {Programs, "Other.txt", "x"},       {Root, "A.mp3", "x"},
+            {Root, "../A.adv", "x"},           {Root, ".adv", ".mp3 V2"},          {Root, "a.mp3.adv", "x"}};
+        QList<qint64> steps;
+        QCOMPARE(store.writeFiles(writes, [&steps](qint64 done, qint64 total) { steps << done << total; }),
+                 QStringList({"Programs/RootDir.txt", "Programs/Other.txt", "A.mp3", "../A.adv", "a.mp3.adv"}));
+        QCOMPARE(steps, QList<qint64>({0, 9, 9, 9}));
+        const CardStore::Contents written = store.readContents();
+        QCOMPARE(written.programs[0].bytes + written.names[9].bytes, "endNine");
+        QCOMPARE(written.leftovers, QStringList());
+        // An orphan command file goes; a track, a file outside the card and the command file of a track stay.
+        QVERIFY(store.removeOrphanCommandFile(".adv"));
+        for (const QString name : {".adv", "A.mp3", "../A.adv", "A.adv"})
+            QVERIFY(!store.removeOrphanCommandFile(name));
+        QCOMPARE(card.snapshot(),
+                 QStringList({"A.adv", "card", "card/A.adv", "card/A.mp3", "card/Programs",
+                              "card/Programs/Program0.txt", "card/Programs/Program9.adv"}));
+        QVERIFY(card.write("Programs/" + leftover, {}));
+        QCOMPARE(store.writeListing({"A.mp3"}), Notices());
+        QCOMPARE(store.readContents().leftovers, QStringList());
+    }
+
+    void cardsThatGetNothing_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("told"); // Save's, the track setting's and the listing's notices; Delete's refusal
+        const QString changed = QStringList(3, CardStore::CardChangedMessage).join(u'|');
+        const QString spoilt = NotCreated + u'|' + NoListing + "|Could not write to file: [A.adv]|" + NoListing;
+        const QString noFolder = NotCreated + u'|' + NoListing + u'|' + NoListing;
+        QTest::newRow("another FAT card in the reader") << "vfat" << changed;
+        QTest::newRow("another ext4 card in the reader") << "ext4" << changed;
+        QTest::newRow("card pulled") << "pulled" << QStringList(3, CardStore::NoCardMessage).join(u'|');
+        QTest::newRow("full card") << "full" << spoilt;
+        QTest::newRow("read-only card") << "read-only" << spoilt;
+        QTest::newRow("Programs is a link")
+            << "link" << noFolder + "|Could not delete Playlist Number 1! Your card may be write protected!";
+        QTest::newRow("Programs bound from elsewhere") << "bound" << noFolder;
+    }
+
+    // A card that is not the chosen one or takes nothing, a "Programs" that is no folder of the card: nothing is
+    // written, and the messages say why.
+    void cardsThatGetNothing()
+    {
+        QFETCH(QString, kind);
+        TestCard card;
+        const QStringList mkfs = kind == "vfat" ? QStringList {"mkfs.vfat"} : QStringList {"mkfs.ext4", "-q"};
+        const bool image = kind == "vfat" || kind == "ext4" || kind == "pulled";
+        const bool spoilt = kind == "full" || kind == "read-only";
+        if (!(image ? card.mountImage(mkfs) : !spoilt || card.mountTmpfs(kind)))
             QSKIP("mounting is not permitted here");
-        card.addFiles({"A.mp3"});
+        QVERIFY(card.write("A.mp3", {}) && card.write("A.adv", "A.mp3 V3") && QDir().mkpath(card.path("../elsewhere")));
+        if (kind == "link")
+            QVERIFY(QFile::link("../elsewhere", card.path("Programs")));
+        if (spoilt ? !(QDir().mkpath(card.path("Programs")) && card.spoil(kind))
+                   : kind == "bound" && !card.mount({"--bind", card.path("../elsewhere")}, "Programs"))
+            QSKIP("mounting is not permitted here");
         CardStore store;
         store.choose(card.root());
         const CardStore::SavePlan plan = store.prepareSave("1", {"A.mp3 V7"}, "x");
-        QVERIFY(bind || (card.unmount() && card.mountImage(mount) && card.write("A.mp3", {})));
+        if (image) {
+            QVERIFY(card.unmount() && (kind == "pulled" || (card.mountImage(mkfs) && card.write("A.mp3", {}))));
+            // Another card in the same reader has the same device and root inode: only its mount tells it apart.
+            CardStore other;
+            other.choose(card.root());
+            const CardIdentity was = store.identity(), now = other.identity();
+            QCOMPARE(now.device == was.device && now.inode == was.inode, kind != "pulled");
+        }
         const QStringList before = card.snapshot();
-        QTEST(texts(store.save(plan, {"A.mp3"}).notices), "notices");
-        store.writeListing({"A.mp3"});
+        QTEST(texts(store.save(plan, {"A.mp3"}).notices + store.writeTrackCommand("A.mp3", "A.mp3 V1")
+                    + store.writeListing({"A.mp3"}) + store.prepareDelete("1").refusal),
+              "told");
         QCOMPARE(card.snapshot(), before);
-        QCOMPARE(texts(store.writeTrackCommand("A.mp3", "A.mp3 V1")), bind ? "" : "The card was changed");
-        QCOMPARE(store.cardChanged(), !bind);
+        QCOMPARE(store.cardChanged(), kind == "vfat" || kind == "ext4");
+        QCOMPARE(store.readProgramFiles().programsNoFolder, kind == "link" || kind == "bound");
     }
 };
 

@@ -8,7 +8,6 @@
 #include <QtTest>
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -40,10 +39,8 @@ private Q_SLOTS:
         const QByteArray old = "old bytes";
         QTest::newRow("honest") << "" << 0 << true << "n"_ba;
         QTest::newRow("open fails") << "open 1 1" << EIO << false << old;
-        QTest::newRow("name taken twice") << "open 1 2" << EEXIST << true << "n"_ba;
         QTest::newRow("name taken 101 times: gives up") << "open 1 101" << EEXIST << false << old;
         QTest::newRow("write fails") << "write 1 1" << EIO << false << old;
-        QTest::newRow("write interrupted") << "write 1 1" << EINTR << true << "n"_ba;
         QTest::newRow("write writes nothing") << "write 1 1" << 0 << false << old;
         QTest::newRow("fsync fails") << "fsync 1 1" << EIO << false << old;
         QTest::newRow("close fails") << "close 1 1" << EIO << false << old;
@@ -63,76 +60,45 @@ private Q_SLOTS:
         FailingFileOps ops;
         fail(ops, calls, error);
         const Fd folder(::open(qPrintable(card.root()), O_RDONLY | O_DIRECTORY));
-        const uint descriptors = QDir("/proc/self/fd").count();
         QTEST(writeFileSafely(folder.get(), "file", "n", ops), "written");
-        QCOMPARE(QDir("/proc/self/fd").count(), descriptors);
         QTEST(card.read("file"), "content");
         QCOMPARE(card.snapshot(), QStringList({"card", "card/file"}));
         struct stat info;
         QVERIFY(::stat(qPrintable(card.path("file")), &info) == 0 && (info.st_mode & 07777) == 0600);
     }
 
-    // Only a regular temporary file of a writer that no longer runs, and that nobody holds, is removed.
+    // A temporary name of this program whose writer no longer runs; a writer at work is asked after one gone.
     void leftovers()
     {
-        TestCard card;
         QProcess writer;
         writer.start("sleep", {"60"});
         QVERIFY(writer.waitForStarted());
-        const auto temporary = [](qint64 pid, int n) { return u".vexolo-%1-%2.tmp"_s.arg(pid).arg(n); };
-        const QString dead = temporary(INT_MAX, 1);
-        // A writer at work is asked after one that has gone.
-        const QStringList names {dead,
-                                 temporary(::getpid(), 1),
-                                 temporary(writer.processId(), 1),
-                                 temporary(2147483648, 1),
-                                 dead.chopped(1),
-                                 dead.sliced(1),
-                                 temporary(INT_MAX, 2),
-                                 temporary(INT_MAX, 3),
-                                 temporary(INT_MAX, 4),
-                                 temporary(INT_MAX, 5)};
-        for (const QString &name : names.first(6) + names.last(1))
-            QVERIFY(card.write(name, {}));
-        QVERIFY(::mkfifo(qPrintable(card.path(names[6])), 0644) == 0 && QDir().mkpath(card.path(names[7]))
-                && QFile::link(dead, card.path(names[8])));
-        const Fd held(::open(qPrintable(card.path(names[9])), O_RDONLY));
-        QVERIFY(::flock(held.get(), LOCK_EX) == 0);
-        QStringList leftovers;
-        for (const QString &name : names) {
-            if (isLeftoverTemporary(name.toUtf8()))
-                leftovers.append(name);
-        }
-        QCOMPARE(leftovers, QStringList({dead}) + names.sliced(6));
-        const Fd folder(::open(qPrintable(card.root()), O_RDONLY | O_DIRECTORY));
-        removeLeftoverTemporaries(folder.get(), FileOps::system());
-        QStringList kept {"card"};
-        for (const QString &name : names.sliced(1))
-            kept.append("card/" + name);
-        kept.sort();
-        QCOMPARE(card.snapshot(), kept);
+        const auto temporary = [](qint64 pid) { return u".vexolo-%1-1.tmp"_s.arg(pid).toUtf8(); };
+        const QByteArray dead = temporary(INT_MAX);
+        QList<bool> leftovers;
+        for (const QByteArray &name :
+             {dead, temporary(::getpid()), temporary(writer.processId()), temporary(2147483648), dead.chopped(1)})
+            leftovers.append(isLeftoverTemporary(name));
+        QCOMPARE(leftovers, QList<bool>({true, false, false, false, false}));
         writer.kill();
         writer.waitForFinished();
     }
 
     void reads_data()
     {
-        QTest::addColumn<QByteArray>("content"); // none: no file
+        QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("calls"); // the reads that fail, the open the first of them
         QTest::addColumn<int>("error");
-        QTest::addColumn<QByteArray>("read"); // the whole file (at most 4 bytes); its first line; its lines
+        QTest::addColumn<QByteArray>("read"); // the whole file (at most 4 bytes), and its lines
         const QByteArray lf = "a\nbc";
-        const QByteArray readLf = "read a\nbc|read a|read a/bc";
-        QTest::newRow("missing") << QByteArray() << "" << 0 << "missing|missing|missing"_ba;
         QTest::newRow("one byte") << "x"_ba
-                                  << "" << 0 << "read x|read x|read x"_ba;
-        QTest::newRow("four bytes, LF") << lf << "" << 0 << readLf;
+                                  << "" << 0 << "read x|read x"_ba;
+        QTest::newRow("four bytes, LF") << lf << "" << 0 << "read a\nbc|read a/bc"_ba;
         QTest::newRow("five bytes, CR LF") << "a\r\nbc"_ba
-                                           << "" << 0 << "unreadable|read a|read a//bc"_ba;
-        QTest::newRow("open fails") << lf << "read 1 1" << EIO << "unreadable|unreadable|unreadable"_ba;
-        QTest::newRow("read fails") << lf << "read 2 2" << EIO << "unreadable|unreadable|unreadable"_ba;
-        QTest::newRow("reading the end fails") << lf << "read 3 3" << EIO << "unreadable|read a|unreadable"_ba;
-        QTest::newRow("read interrupted") << lf << "read 2 2" << EINTR << readLf;
+                                           << "" << 0 << "unreadable|read a//bc"_ba;
+        QTest::newRow("open fails") << lf << "read 1 1" << EIO << "unreadable|unreadable"_ba;
+        QTest::newRow("read fails") << lf << "read 2 2" << EIO << "unreadable|unreadable"_ba;
+        QTest::newRow("read interrupted") << lf << "read 2 2" << EINTR << "read a\nbc|read a/bc"_ba;
     }
 
     void reads()
@@ -141,23 +107,20 @@ private Q_SLOTS:
         QFETCH(QString, calls);
         QFETCH(int, error);
         TestCard card;
-        QVERIFY(content.isNull() || card.write("file", content));
+        QVERIFY(card.write("file", content));
         const Fd folder(::open(qPrintable(card.root()), O_RDONLY | O_DIRECTORY));
-        FailingFileOps ops[3];
+        FailingFileOps ops[2];
         for (FailingFileOps &each : ops)
             fail(each, calls, error);
         const auto shown = [](const CardRead &read) {
-            static const QByteArray statuses[] = {"missing", "unreadable", "read "};
-            return statuses[int(read.status)] + (read.status == ReadStatus::Read ? read.bytes : QByteArray());
+            return read.status == ReadStatus::Read ? "read " + read.bytes : "unreadable"_ba;
         };
         QByteArrayList lines;
-        const ReadStatus status = readLines(folder.get(), "file", ops[2], [&lines](QByteArrayView line) {
+        const ReadStatus status = readLines(folder.get(), "file", ops[1], [&lines](QByteArrayView line) {
             lines.append(line.toByteArray());
             return true;
         });
-        QTEST(shown(readWhole(folder.get(), "file", 4, ops[0])) + '|'
-                  + shown(readFirstLine(folder.get(), "file", ops[1])) + '|' + shown({status, lines.join('/')}),
-              "read");
+        QTEST(shown(readWhole(folder.get(), "file", 4, ops[0])) + '|' + shown({status, lines.join('/')}), "read");
     }
 
     // The mount table alone gives the volumes: no mount is asked anything.
