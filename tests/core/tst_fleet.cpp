@@ -323,23 +323,41 @@ private Q_SLOTS:
         QTEST(lines(copySetup(target, plan)), "failed");
     }
 
-    // Read once per card, then kept up to date by saves and deletes.
+    // Read once per card, then kept up to date by this program's saves and deletes of valid numbers only.
     void overview()
     {
         TestCard card;
-        card.write("Programs/Program4.txt", record("A.mp3 V7") + "end");
-        card.write("Programs/Program4.adv", "Show");
+        lay(card,
+            {"Programs/Program0.txt", record("A.mp3 V7") + record("B.mp3 V7") + "end", "Programs/Program0.adv", "Zero",
+             "Programs/Program4.txt", record("A.mp3 V7") + "end", "Programs/Program4.adv", "Show",
+             "Programs/Program5.txt/", "", "Programs/Program6.txt", "end", "Programs/Program8.adv", "Lonely"});
         CardStore store;
         store.choose(card.root());
         ProgramOverview programs;
+        const auto rows = [&programs] {
+            QStringList texts;
+            for (int n = 0; n < programs.rowCount(); ++n)
+                texts << programs.index(n).data().toString() + '='
+                        + programs.index(n).data(ProgramOverview::NumberRole).toString();
+            return texts.join(u'|');
+        };
         programs.showCard(store);
-        QCOMPARE(programs.index(4).data().toString(), "4  Show, 1 entry");
-        programs.programSaved(store.identity(), "7", 2, "New");
+        QCOMPARE(rows(),
+                 "0  Zero, 2 entries=0|1  (no program)=1|2  (no program)=2|3  (no program)=3|4  Show, 1 entry=4|"
+                 "5  (cannot be read)=5|6  (no name), 0 entries=6|7  (no program)=7|8  (no program)=8|"
+                 "9  (no program)=9");
+        QCOMPARE(programs.program(8), ProgramOverview::Program());
+        programs.programSaved(store.identity(), "0", 3, "New");
+        for (const QString number : {"x", "-1", "10", "07"})
+            programs.programSaved(store.identity(), number, 1, "Wrong");
+        programs.programSaved(CardIdentity(), "1", 1, "Other card");
         programs.programDeleted(store.identity(), "4");
-        card.write("Programs/Program5.txt", "end");
+        card.write("Programs/Program7.txt", "end");
         programs.showCard(store);
-        QCOMPARE(programs.program(7), ProgramOverview::Program({true, true, "New", 2}));
-        QCOMPARE(programs.program(4).exists || programs.program(5).exists, false);
+        QCOMPARE(rows(),
+                 "0  New, 3 entries=0|1  (no program)=1|2  (no program)=2|3  (no program)=3|4  (no program)=4|"
+                 "5  (cannot be read)=5|6  (no name), 0 entries=6|7  (no program)=7|8  (no program)=8|"
+                 "9  (no program)=9");
     }
 };
 
