@@ -73,6 +73,8 @@ private Q_SLOTS:
                               "2 files written; the copy reads back the same.\n",
                               ""}));
         QCOMPARE(run({"compare", from.root(), to.root()}), QStringList({"0", "", ""}));
+        QCOMPARE(run({"copy-setup", from.root(), to.root(), "--dry-run"}),
+                 QStringList({"0", "0 files would be written; nothing was written.\n", ""}));
         QCOMPARE(run({"check", to.root()}), QStringList({"0", "", ""}));
         QCOMPARE(run({"copy-setup", to.root(), to.root()}),
                  QStringList({"1", "", "FROM and TO are the same card: nothing to copy\n"}));

@@ -92,6 +92,19 @@ private Q_SLOTS:
         QVERIFY(encodeTrackSettings(read(QStringLiteral("🎵").repeated(73) + ".mp3 V7")).tooLong());
     }
 
+    void commandLimit()
+    {
+#ifndef QT_NO_DEBUG
+        QSKIP("the list asserts on a command past its limit");
+#endif
+        // Every time key lower than the one before: each command goes first, until the list is full.
+        CommandList list;
+        for (int n = MaxCommands; n >= 0; --n)
+            list.InsertCommand("P" + QString::number(n));
+        QCOMPARE(list.CommandCount(), MaxCommands);
+        QCOMPARE(list.strCommands().first(), "P1");
+    }
+
     void roundTrip()
     {
         // Forms as the window makes them: an option, a one-digit volume, times without blanks, in any columns.
