@@ -14,14 +14,6 @@ class TestFleet : public QObject
 {
     Q_OBJECT
 
-    static QStringList places(const Findings &findings)
-    {
-        QStringList places;
-        for (const Finding &finding : findings)
-            places.append(finding.place + ' ' + finding.kind);
-        places.sort();
-        return places;
-    }
     static QStringList lines(const Findings &findings)
     {
         QStringList lines;
@@ -228,35 +220,36 @@ private Q_SLOTS:
         TestCard from;
         TestCard to;
         TestCard backup;
-        from.addFiles({"A.mp3", "B.mp3"});
-        from.write("A.adv", "A.mp31V5");
-        from.write("B.adv", "B.mp3 V3");
-        from.write("Programs/Program2.txt", record("B.mp3 V7") + "end");
-        from.write("Programs/Program1.txt", "end");
-        to.addFiles({"a.MP3"});
-        to.write("Programs/Program2.adv", "Old");
-        to.write("Programs/Program3.txt", "end");
-        to.write("Programs/Program1.txt", "end");
+        lay(from,
+            {"A.mp3", "", "B.mp3", "", "A.adv", "A.mp31V5", "B.adv", "B.mp3 V3", "Programs/Program2.txt",
+             record("B.mp3 V7") + "end", "Programs/Program1.txt", "end"});
+        lay(to,
+            {"a.MP3", "", "Programs/Program2.adv", "Old", "Programs/Program3.txt", "end", "Programs/Program1.txt",
+             "end"});
         CardStore source;
         CardStore target;
         source.choose(from.root());
         target.choose(to.root());
         const CopyPlan plan = planCopy(source.readContents(), target.readContents());
-        const QStringList notes = {"B.adv not-copied", "Programs/Program2.txt, record 1 track-not-on-target"};
-        QCOMPARE(places(plan.notes), notes);
+        QCOMPARE(
+            lines(plan.notes),
+            QStringList({"track-not-on-target Programs/Program2.txt, record 1: the track \"B.mp3\" is not on the "
+                         "target card; the entry is copied",
+                         "not-copied B.adv: its track \"B.mp3\" is not on the target card; the file is not copied"}));
         QStringList written;
         for (const CardStore::FileWrite &write : plan.writes)
             written << pathOf(write);
         QCOMPARE(written, QStringList({"Programs/Program2.txt", "Programs/Program2.adv", "a.adv"}));
         QCOMPARE(copySetup(target, plan), Findings());
         QCOMPARE(to.read("a.adv"), "A.mp31V5");
-        QCOMPARE(places(compareSetups(source.readContents(), target.readContents())),
-                 QStringList({"B.adv only-on-a", "B.mp3 only-on-a", "Programs/Program3.txt only-on-b"}));
+        QCOMPARE(lines(compareSetups(source.readContents(), target.readContents())),
+                 QStringList({"only-on-b Programs/Program3.txt: program 3 only on B",
+                              "only-on-a B.adv: the command file only on A", "only-on-a B.mp3: the track only on A"}));
 
         target.choose(backup.root());
         QCOMPARE(copySetup(target, planCopy(source.readContents(), target.readContents())), Findings());
-        QCOMPARE(places(compareSetups(source.readContents(), target.readContents())),
-                 QStringList({"A.mp3 only-on-a", "B.mp3 only-on-a"}));
+        QCOMPARE(lines(compareSetups(source.readContents(), target.readContents())),
+                 QStringList({"only-on-a A.mp3: the track only on A", "only-on-a B.mp3: the track only on A"}));
     }
 
     // What cannot be read on the source, or a target without its Programs folder: nothing is written.
