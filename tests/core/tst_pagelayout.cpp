@@ -19,7 +19,7 @@ private Q_SLOTS:
 
         // Page 8 x 55: x = 1, top = 5, full once y > 50. Entry height 20: lines 25 apart.
         QTest::newRow("ends on the limit: stays") << "H" << 15 << "ab" << 1 << "<18> 1,5:H <14> 1,25:1)  a 1,50:2)  b";
-        QTest::newRow("past: breaks") << "H" << 16 << "abc" << 1 << "<18> 1,5:H <14> 1,26:1)  a | 1,5:2)  b 1,30:3)  c";
+        QTest::newRow("past: breaks") << "H" << 16 << "ab" << 1 << "<18> 1,5:H <14> 1,26:1)  a | 1,5:2)  b";
         QTest::newRow("empty list, 2 copies") << "H" << 15 << "" << 2 << "<18> 1,5:H <14> | <18> 1,5:H <14>";
         QTest::newRow("empty heading keeps its height") << "" << 15 << "a" << 1 << "<18> 1,5: <14> 1,25:1)  a";
     }
@@ -37,6 +37,15 @@ private Q_SLOTS:
                         : s.kind == PrintStep::Kind::SetSize ? QStringLiteral("<%1>").arg(s.size)
                                                              : QStringLiteral("|"));
         QTEST(out.join(' '), "expected");
+    }
+
+    void order()
+    {
+        // Of 3 pages: 1 to 3 uncollated, last first; 1 to 9 collated; 0 to 2; no copies.
+        QCOMPARE(printOrder(3, 1, 3, 2, false, true), QList<int>({2, 2, 1, 1, 0, 0}));
+        QCOMPARE(printOrder(3, 1, 9, 2, true, false), QList<int>({0, 1, 2, 0, 1, 2}));
+        QCOMPARE(printOrder(3, 0, 2, 1, true, false), QList<int>({0, 1}));
+        QCOMPARE(printOrder(3, 0, 0, 0, false, false), QList<int>());
     }
 };
 
