@@ -4,9 +4,11 @@
 #include "storage/cardstore.h"
 #include "storage/cardtext.h"
 #include "support/helpers.h"
+#include "support/testcard.h"
 
 #include <QtTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -139,21 +141,19 @@ private Q_SLOTS:
         QFETCH(QString, file);
         QFETCH(QByteArray, content);
         QFETCH(QString, expected);
-        QTemporaryDir parent; // beside the card root, "out.adv" is a folder: reading it would fail
-        const QString root = parent.filePath("card");
-        QFile command(root + u'/' + file);
-        QVERIFY(QDir(parent.path()).mkpath("out.adv") && QDir(root).mkpath("."));
-        QVERIFY(QFile(parent.filePath("out.txt")).open(QIODevice::WriteOnly));
+        TestCard card; // beside the card root, "out.adv" is a folder: reading it would fail
+        QVERIFY(QDir().mkpath(card.path("../out.adv")) && card.write("../out.txt", {}));
+        const QString command = card.path(file);
         if (content == "fifo")
-            QCOMPARE(QProcess::execute("mkfifo", {command.fileName()}), 0);
+            QCOMPARE(::mkfifo(qPrintable(command), 0644), 0);
         else if (content.startsWith("->"))
-            QVERIFY(QFile::link(QString::fromUtf8(content.mid(2)), command.fileName()));
+            QVERIFY(QFile::link(QString::fromUtf8(content.sliced(2)), command));
         else if (content.startsWith("=>"))
-            QCOMPARE(::link(qPrintable(root + u'/' + content.mid(2)), qPrintable(command.fileName())), 0);
+            QCOMPARE(::link(qPrintable(card.path(content.sliced(2))), qPrintable(command)), 0);
         else if (!file.isEmpty())
-            QVERIFY(command.open(QIODevice::WriteOnly) && command.write(content) == content.size() && command.flush());
+            QVERIFY(card.write(file, content));
         CardStore store;
-        store.choose(root);
+        store.choose(card.root());
         const bool unreadable = QByteArray(QTest::currentDataTag()).startsWith("unreadable");
         // One track alone and among others take different ways to the file; unreadable ones make one message.
         const QString unread = "Could not read from file: " + file;

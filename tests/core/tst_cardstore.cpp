@@ -306,7 +306,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, kind);
         TestCard card;
-        const QStringList mkfs = kind == "vfat" ? QStringList {"mkfs.vfat"} : QStringList {"mkfs.ext4", "-q"};
+        const QStringList mkfs {kind == "vfat" ? "mkfs.vfat" : "mkfs.ext4"};
         const bool image = kind == "vfat" || kind == "ext4" || kind == "pulled";
         const bool spoilt = kind == "full" || kind == "read-only";
         if (!(image ? card.mountImage(mkfs) : !spoilt || card.mountTmpfs(kind)))
