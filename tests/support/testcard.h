@@ -57,6 +57,11 @@ public:
         const QString at = QDir::cleanPath(path(relative));
         return QDir().mkpath(at) && run(QStringList {"mount"} + arguments + QStringList {at}) && (m_mounts << at, true);
     }
+    // Binds the file from over the card's existing file at relative; false when mounting is not permitted.
+    bool bindFile(const QString &from, const QString &relative)
+    {
+        return run({"mount", "--bind", from, path(relative)}) && (m_mounts << path(relative), true);
+    }
     // A tmpfs on the card root, tiny for "full".
     bool mountTmpfs(const QString &kind)
     {
