@@ -190,14 +190,17 @@ void checkProgramForm(Findings &findings, const QString &path, int number, const
     qsizetype at = 0;
     int line = 0;
     int badLines = 0;
-    bool afterEnd = false;
+    bool endLine = false; // the line just read is "end"
+    bool afterEnd = false; // a line follows an "end" line
     for (qsizetype end = text.indexOf(lineEnd); end >= 0; end = text.indexOf(lineEnd, at)) {
         const QString record = text.sliced(at, end - at);
         at = end + lineEnd.size();
         ++line;
-        if (record.compare(terminator, NameCase) == 0) {
-            afterEnd = true;
-        } else if (record.contains(u'\r') || record.contains(u'\n')) {
+        afterEnd = afterEnd || endLine;
+        endLine = record.compare(terminator, NameCase) == 0;
+        if (endLine)
+            continue;
+        if (record.contains(u'\r') || record.contains(u'\n')) {
             if (badLines++ == 0)
                 problems.append(QStringLiteral("line %1 does not end with CR LF").arg(line));
         } else if (characterCount(record) != RecordLength) {
@@ -209,12 +212,14 @@ void checkProgramForm(Findings &findings, const QString &path, int number, const
     }
     if (badLines > 1)
         problems.last() += QStringLiteral(" (and %1 more lines)").arg(badLines - 1);
-    if (afterEnd)
-        problems.append(QStringLiteral("records follow \"end\""));
     const QString tail = text.sliced(at);
+    if (afterEnd || (endLine && !tail.isEmpty()))
+        problems.append(QStringLiteral("records follow \"end\""));
+    // "end" and a line end, the usual slip of an editor, is one line end too many, not a missing "end".
     if (tail != terminator)
-        problems.append(tail.trimmed() == terminator ? QStringLiteral("a line end follows the closing \"end\"")
-                                                     : QStringLiteral("the file does not end with \"end\""));
+        problems.append(tail.trimmed() == terminator || (endLine && tail.isEmpty())
+                            ? QStringLiteral("a line end follows the closing \"end\"")
+                            : QStringLiteral("the file does not end with \"end\""));
     if (problems.isEmpty())
         problems.append(QStringLiteral("the file is not in the form Save writes"));
     // A file in another encoding would change its bytes when rewritten: that is no certain repair.
