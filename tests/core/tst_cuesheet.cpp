@@ -32,11 +32,8 @@ private Q_SLOTS:
     {
         // Page 80 x 220: x = 10, width 60, top 20, bottom 200; lines 38 apart, a timeline 29 high. The first entry
         // ends on the bottom exactly; the second, taller than a page, starts the next page and is not moved again.
-        const CueSheet sheet {"3",
-                              "Show",
-                              "1 May",
-                              TimeUnit::Tenths,
-                              {{"Intro.mp3 V7", std::nullopt}, {"Song.mp31V5 1+10 1-40 P30", 8000}}};
+        const CueSheet sheet {
+            "3", "Show", "1 May", TimeUnit::Tenths, {{"Intro.mp3 V7", 0}, {"Song.mp31V5 1+10 1-40 P30", 8000}}};
         QStringList shown;
         for (const CueStep &step : layoutCueSheet(sheet, {80, 220, 22, 36})) {
             const QString box = QString("[%1,%2,%3,%4]").arg(step.x).arg(step.y).arg(step.w).arg(step.h);
@@ -52,7 +49,7 @@ private Q_SLOTS:
         QCOMPARE(shown.join(u' '),
                  QStringLiteral(
                      "<16b> 20:Program 3: Show <10> 47:Cue sheet, printed 1 May \u00b7 times in tenths of a second "
-                     "<10b> 95:1)  Intro \u2014 length unknown <10> 133:Remote: fade and cue the next track "
+                     "<10b> 95:1)  Intro \u2014 0:00 <10> 133:Remote: fade and cue the next track "
                      "\u00b7 Auto play next track: no \u00b7 Volume 7 [10,171,60,29] <10> 192:Page 1 of 2 | "
                      "<10b> 20:2)  Song \u2014 0:08 <10> 58:Remote: fade, cue and play the next track \u00b7 "
                      "Auto play next track: no \u00b7 Volume 5 <10> 96:Auto pauses: 30 <10> 134:Output 1: 10 to "

@@ -74,12 +74,6 @@ private Q_SLOTS:
             found << u"NOLTE"[finding.kind] + letter(finding.lane) + u'@' + QString::number(finding.time);
         QTEST(found.join(u' '), "findings");
     }
-
-    void lengths()
-    {
-        const QStringList texts {lengthText({}), lengthText(-1), lengthText(0), lengthText(61999), lengthText(600000)};
-        QCOMPARE(texts, QStringList({"length unknown", "length unknown", "0:00", "1:01", "10:00"}));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestSwitching)
