@@ -31,7 +31,7 @@ private Q_SLOTS:
     void pages()
     {
         // Page 80 x 220: x = 10, width 60, top 20, bottom 200; lines 38 apart, a timeline 29 high. The first entry
-        // ends on the bottom exactly; the second, taller than a page, starts the next page and is not moved again.
+        // ends on the bottom exactly; the second, taller than a page, starts the next page.
         const CueSheet sheet {
             "3", "Show", "1 May", TimeUnit::Tenths, {{"Intro.mp3 V7", 0}, {"Song.mp31V5 1+10 1-40 P30", 8000}}};
         QStringList shown;
