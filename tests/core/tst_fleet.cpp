@@ -136,6 +136,28 @@ private Q_SLOTS:
         QCOMPARE(checkCard(store).findings.size(), left);
     }
 
+    // A repair that cannot be written says so.
+    void repairFails()
+    {
+        TestCard card;
+        lay(card,
+            {"A.mp3", "", "C.adv", "C.mp3 V7", "Programs/Program1.txt", "A.mp3 V7\r\nend", "Programs/Program1.adv",
+             "One"});
+        FailingFileOps ops;
+        ops.failing = {"rename", "unlink"};
+        CardStore store(ops);
+        store.choose(card.root());
+        QStringList said;
+        for (const Finding &finding : checkCard(store).findings) {
+            for (const Notice &notice : applyRepair(store, finding.repair))
+                said << notice.text;
+        }
+        QCOMPARE(said,
+                 QStringList({"Could not repair 1! Your card may be write protected!",
+                              "Could not repair C.adv! Your card may be write protected!",
+                              "Could not create root directory listing! Your card may be write portected!"}));
+    }
+
     // Programs, names, settings and tracks that differ or are on one side only, in the order of the report.
     void compare()
     {
