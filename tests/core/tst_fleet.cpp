@@ -370,8 +370,10 @@ private Q_SLOTS:
                  "9  (no program)=9");
         QCOMPARE(programs.program(8), ProgramOverview::Program());
         programs.programSaved(store.identity(), "0", 3, "New");
-        for (const QString number : {"x", "-1", "10", "07"})
+        for (const QString number : {"x", "-1", "10", "07"}) {
             programs.programSaved(store.identity(), number, 1, "Wrong");
+            programs.programDeleted(store.identity(), number);
+        }
         programs.programSaved(CardIdentity(), "1", 1, "Other card");
         programs.programDeleted(store.identity(), "4");
         card.write("Programs/Program7.txt", "end");
