@@ -66,6 +66,7 @@ private Q_SLOTS:
         m_card->write("Programs/Program1.adv", "One");
         m_card->write("Programs/Program2.txt", record("C.mp3 V7") + "end");
         m_platform = {};
+        m_platform.volumeList = {m_card->root()};
         m_ops = std::make_unique<FailingFileOps>();
         m_window = std::make_unique<frmMain>(m_platform, *m_ops);
         for (const char *list : {"lstCard", "lstList", "lstListAdv"})
@@ -73,7 +74,7 @@ private Q_SLOTS:
                                          QAbstractItemModelTester::FailureReportingMode::QtTest, m_window.get());
         m_window->show();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-        find<QComboBox>("drvCard")->setEditText(m_card->root());
+        find<QComboBox>("drvCard")->setCurrentIndex(0); // the card, as listed on opening
     }
 
     void cleanup()
@@ -91,6 +92,7 @@ private Q_SLOTS:
                            << PlatformAdapter::AnswerYes;
         click("cmdUp");
         QCOMPARE(shownRows(m_window.get(), "lstList"), QStringList {"C.mp3"});
+        QTest::keyClicks(find<QLineEdit>("txtList"), "5"); // chosen, not typed
         QCOMPARE(find<QLineEdit>("txtList")->text() + find<QLineEdit>("txtName")->text(), "2");
         key(Qt::Key_Z, "txtList"); // a field's key, not the playlist's
         QCOMPARE(shownRows(m_window.get(), "lstList"), QStringList {"C.mp3"});
