@@ -21,7 +21,7 @@ private Q_SLOTS:
         const char *make = "sox -n -r 44100 -c 1 t.wav synth 3 sine 440 && lame --quiet -b 128 t.wav cbr.mp3"
                            " && lame --quiet -b 128 -t t.wav plain.mp3 && { printf '\\377\\330\\377\\340'; head -c "
                            "700000 /dev/zero; } > cover.jpg"
-                           " && lame --quiet --ti cover.jpg t.wav tagged.mp3 && : > empty.mp3";
+                           " && lame --quiet -t --ti cover.jpg t.wav tagged.mp3 && : > empty.mp3";
         QProcess shell;
         shell.setWorkingDirectory(m_dir.path());
         shell.start("sh", {"-c", make});
