@@ -64,18 +64,20 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("arguments"); // %1: the card's folder
         QTest::addColumn<int>("exit");
-        QTest::addColumn<QString>("error");
+        QTest::addColumn<QString>("error"); // on standard error
         const QString pdf = "%1/../3.pdf";
         QTest::newRow("written") << QStringList {"%1", "3", pdf} << 0 << "";
-        QTest::newRow("no program 4") << QStringList {"%1", "4", pdf} << 1 << "program 4 is not on the card %1";
-        QTest::newRow("no number") << QStringList {"%1", "x", pdf} << 1 << "program x is not on the card %1";
+        QTest::newRow("no program 4") << QStringList {"%1", "4", pdf} << 1
+                                      << "vexolo-playlist-setup: program 4 is not on the card %1\n";
         QTest::newRow("unreadable program")
-            << QStringList {"%1", "5", pdf} << 1 << "cannot read program 5 on the card %1";
-        QTest::newRow("no card") << QStringList {"%1/none", "3", pdf} << 1 << "cannot read the card folder %1/none";
+            << QStringList {"%1", "5", pdf} << 1 << "vexolo-playlist-setup: cannot read program 5 on the card %1\n";
+        QTest::newRow("no card") << QStringList {"%1/none", "3", pdf} << 1
+                                 << "vexolo-playlist-setup: cannot read the card folder %1/none\n";
         QTest::newRow("PDF not writable")
-            << QStringList {"%1", "3", "%1/none/3.pdf"} << 1 << "cannot write %1/none/3.pdf";
-        QTest::newRow("two arguments") << QStringList {"%1", "3"} << 2
-                                       << "cue-sheet takes a card folder, a program number and a PDF file (see --help)";
+            << QStringList {"%1", "3", "%1/none/3.pdf"} << 1 << "vexolo-playlist-setup: cannot write %1/none/3.pdf\n";
+        QTest::newRow("two arguments")
+            << QStringList {"%1", "3"} << 2
+            << "vexolo-playlist-setup: cue-sheet takes a card folder, a program number and a PDF file (see --help)\n";
     }
 
     void cueSheetFromTheCommandLine()
@@ -87,12 +89,10 @@ private Q_SLOTS:
         QFile::copy(m_dir.filePath("3.mp3"), card.path("A.mp3"));
         card.write("Programs/Program3.txt", record("A.mp3 V7") + "end");
         QDir().mkpath(card.path("Programs/Program5.txt"));
-        QString out;
         QString errors;
-        QTextStream outStream(&out);
-        QTextStream errStream(&errors);
-        QCOMPARE(runCueSheet(arguments.replaceInStrings("%1", card.root()), outStream, errStream), exit);
-        QCOMPARE(errors, error.isEmpty() ? error : "vexolo-playlist-setup: " + error.replace("%1", card.root()) + '\n');
+        QTextStream stream(&errors); // nothing is written to standard output
+        QCOMPARE(runCueSheet(arguments.replaceInStrings("%1", card.root()), stream, stream), exit);
+        QCOMPARE(errors, error.replace("%1", card.root()));
         if (exit == 0)
             QCOMPARE(
                 pdfText(arguments[2]),
@@ -105,10 +105,11 @@ private Q_SLOTS:
     {
         TestCard card;
         TestCard other;
-        QFile::copy(m_dir.filePath("30.mp3"), card.path("Long.mp3"));
-        QFile::copy(m_dir.filePath("3.mp3"), card.path("Short.mp3"));
-        QFile::copy(m_dir.filePath("3.mp3"), other.path("Long.mp3"));
-        card.write("Long.adv", "Long.mp3 V7 1+10 1-20");
+        QFile::copy(m_dir.filePath("30.mp3"), card.path("A.mp3"));
+        for (const QString &copy : {card.path("B.mp3"), card.path("C.mp3"), other.path("A.mp3")})
+            QFile::copy(m_dir.filePath("3.mp3"), copy);
+        other.addFiles({"Gone.mp3"});
+        card.write("A.adv", "A.mp3 V7 1+10 1-20");
         frmMain window(platform);
         window.show();
         auto *list = control<QListView>(&window, "lstCard");
@@ -120,8 +121,10 @@ private Q_SLOTS:
             return QToolTip::text();
         };
         window.chooseCardFolder(other.root());
-        QCOMPARE(tip(0), "Long.mp3\nreading the length\u2026");
-        QTRY_COMPARE(QToolTip::text(), "Long.mp3\n0:03");
+        QCOMPARE(tip(0), "A.mp3\nreading the length\u2026");
+        QTRY_COMPARE(QToolTip::text(), "A.mp3\n0:03");
+        QFile::remove(other.path("Gone.mp3"));
+        QCOMPARE(tip(1), "Gone.mp3\nlength unknown");
 
         // Another card with a track of the same name: its own length.
         window.chooseCardFolder(card.root());
@@ -133,15 +136,13 @@ private Q_SLOTS:
             QTest::keyClick(target, code, modifiers);
         };
         key(adv, Qt::Key_T);
-        key(adv, Qt::Key_T);
-        QCOMPARE(adv->findChildren<TimelineWindow *>().size(), 1);
         auto *timeline = adv->findChild<TimelineWindow *>();
-        QCOMPARE(timeline->windowTitle(), "Timeline \u2013 Long.mp3");
         QTRY_COMPARE(timeline->lblPlayhead->text(), "Playhead 0.0 of 30.2 (seconds)");
-        QCOMPARE(tip(0), "Long.mp3\n0:30");
-        QCOMPARE(drawnText(timeline->view),
-                 "Output 1 Output 2 Output 3 Output 4 Output 5 Output 6 Output 7 Output 8 "
-                 "All outputs Auto pause 0 5 10 15 20 25 30 length 0:30");
+        QCOMPARE(timeline->cboUnit->currentText(), "seconds");
+        QCOMPARE(timeline->lblStatus->text(), "No sound device: the preview runs silent on its own clock.");
+        QCOMPARE(tip(1), "B.mp3\nreading the length\u2026");
+        QTRY_COMPARE(QToolTip::text(), "B.mp3\n0:03");
+        QCOMPARE(timeline->lblPlayhead->text(), "Playhead 0.0 of 30.2 (seconds)"); // still A's length
         QCOMPARE(drawnText(timeline->lamps), "1 2 3 4 5 6 7 8 All");
 
         QTest::keyClicks(adv->txtOutput(2, 0), "12");
@@ -156,6 +157,7 @@ private Q_SLOTS:
         Q_EMIT timeline->cboUnit->activated(1);
         QCOMPARE(timeline->preview.position(), 0);
         QCOMPARE(timeline->lblPlayhead->text(), "Playhead 0.0 of 301.7 (tenths of a second)");
+        QCOMPARE(timeline->cboUnit->currentText(), "tenths of a second");
         timeline->preview.seek(12400);
         QCOMPARE(timeline->lamps->accessibleDescription(), "On: 2");
         adv->txtPause(1)->setFocus();
@@ -175,7 +177,6 @@ private Q_SLOTS:
         QTest::mouseClick(timeline->view, Qt::LeftButton); // half way along the axis
         QVERIFY(timeline->preview.position() != stopped);
         timeline->preview.seek(1 << 30);
-        QCOMPARE(timeline->lblPlayhead->text(), "Playhead 301.7 of 301.7 (tenths of a second)");
         key(timeline, Qt::Key_Space, {}); // from the end: from the start again
         QCOMPARE(timeline->preview.position(), 0);
         key(adv, Qt::Key_Escape, {});
@@ -189,14 +190,14 @@ private Q_SLOTS:
             return printer;
         };
         window.cmdAdd_Action();
-        list->setCurrentIndex(list->model()->index(1, 0));
+        list->setCurrentIndex(list->model()->index(2, 0));
         window.cmdAdd_Action();
         window.printCueSheet();
         const QString entry = "Remote: fade and cue the next track \u00b7 Auto play next track: no \u00b7 Volume 7\n";
         QCOMPARE(pdfText(dir.filePath("cue.pdf")),
                  "Program 1\nCue sheet, printed " + m_sheetDate
-                     + " \u00b7 times in tenths of a second\n1) Long \u2014 0:30\n" + entry
-                     + "Output 1: 10 to 20\n\n2) Short \u2014 0:03\n" + entry + "\nPage 1 of 1\n\n\f");
+                     + " \u00b7 times in tenths of a second\n1) A \u2014 0:30\n" + entry
+                     + "Output 1: 10 to 20\n\n2) C \u2014 0:03\n" + entry + "\nPage 1 of 1\n\n\f");
     }
 
     void view_data()
@@ -246,9 +247,7 @@ private Q_SLOTS:
         view.resize(760, 320);
         view.showSettings(settings, length < 0 ? std::nullopt : std::optional(length), "L");
         QTEST(drawnText(&view), "drawn");
-        QToolTip::hideText();
-        QTRY_COMPARE(QToolTip::text(), "");
-        QStringList tips(1);
+        QStringList tips {QToolTip::text()}; // left from before
         for (int x = 0; x < view.width(); ++x) {
             for (int y = 0; y < view.height(); y += 2) {
                 QHelpEvent help(QEvent::ToolTip, {x, y}, view.mapToGlobal(QPoint(x, y)));
