@@ -457,6 +457,7 @@ private Q_SLOTS:
         QTest::newRow("all new") << QStringList {"/a"} << QStringList {"/x", "/y", "/a"} << 0;
     }
 
+    // Another card in the chosen one's place is told once, and listed only when chosen.
     void swappedCardIsToldOnce()
     {
         TestCard card;
@@ -470,6 +471,14 @@ private Q_SLOTS:
         m_platform.volumesChanged();
         QCOMPARE(m_platform.shown, QStringList {Vexolo::CardStore::CardChangedMessage});
         QCOMPARE(shownRows(m_window.get(), "lstCard"), QStringList {"A.mp3"});
+        // Chosen again with changes, and swapped again while the question about them is open: the card now there.
+        select("lstCard", 0);
+        click("cmdAdd");
+        m_platform.answers << PlatformAdapter::AnswerDiscard;
+        m_platform.whileShown
+            = [&card] { QVERIFY(card.unmount() && card.mountTmpfs("card") && card.write("C.mp3", {})); };
+        m_window->chooseCardFolder(card.root());
+        QCOMPARE(shownRows(m_window.get(), "lstCard"), QStringList {"C.mp3"});
         find<QComboBox>("drvCard")->setEditText(m_card->root());
     }
 
