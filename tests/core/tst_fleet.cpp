@@ -88,7 +88,7 @@ private Q_SLOTS:
         QTest::newRow("not whole records") << QByteArrayList{"Programs/Program1.txt", "A.mp3 V7\r\nend\r\nB.mp3 V7",
             "Programs/Program0.txt", "\r\nA.mp3 V7\r\r\nB.mp3 V7\r\nend\n", "Programs/Program0.adv", "0",
             "Programs/Program3.txt", "\xEF\xBB\xBF" "A.mp3 V7" + QByteArray(71, ' ') + "\r\nend",
-            "Programs/Program3.adv", "3", "Programs/Program2.txt", record("A.mp3 V7") + "end\r\n",
+            "Programs/Program3.adv", "3", "Programs/Program2.txt", record("A.mp3 V7") + "end\r\nend\r\n",
             "Programs/Program2.adv", "2"} << QStringList{
             "program-format Programs/Program1.txt: line 1 is 8 characters long, not a whole record of 79"
             " (repair: rewrite its entries as whole records ending with \"end\")",
@@ -100,6 +100,8 @@ private Q_SLOTS:
             "lines)"
             " (repair: rewrite its entries as whole records ending with \"end\")",
             "program-format Programs/Program0.txt: a line end follows the closing \"end\""
+            " (repair: rewrite its entries as whole records ending with \"end\")",
+            "program-format Programs/Program2.txt: records follow \"end\""
             " (repair: rewrite its entries as whole records ending with \"end\")",
             "program-format Programs/Program2.txt: a line end follows the closing \"end\""
             " (repair: rewrite its entries as whole records ending with \"end\")",
