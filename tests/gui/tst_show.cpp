@@ -170,17 +170,21 @@ private Q_SLOTS:
         key(timeline, Qt::Key_Space, {});
         QTRY_VERIFY(timeline->preview.position() > 12400);
         key(timeline, Qt::Key_Space, {});
-        QVERIFY(!timeline->preview.playing());
+        QCOMPARE(timeline->cmdPlay->text(), "Play");
         const qint64 stopped = timeline->preview.position();
         QTest::mouseClick(timeline->view, Qt::RightButton);
         QCOMPARE(timeline->preview.position(), stopped);
         QTest::mouseClick(timeline->view, Qt::LeftButton); // half way along the axis
         QVERIFY(timeline->preview.position() != stopped);
-        timeline->preview.seek(1 << 30);
+        timeline->preview.seek(30100);
+        key(timeline, Qt::Key_Space, {});
+        QTRY_COMPARE(timeline->cmdPlay->text(), "Play"); // at the end
         key(timeline, Qt::Key_Space, {}); // from the end: from the start again
         QCOMPARE(timeline->preview.position(), 0);
         key(adv, Qt::Key_Escape, {});
         QVERIFY(!timeline->isVisible() && !timeline->preview.playing());
+        Q_EMIT timeline->cboUnit->activated(0);
+        QCOMPARE(timeline->cboUnit->currentText(), "seconds");
 
         // The cue sheet of the playlist, with the lengths read and not yet read.
         QTemporaryDir dir;
@@ -195,8 +199,7 @@ private Q_SLOTS:
         window.printCueSheet();
         const QString entry = "Remote: fade and cue the next track \u00b7 Auto play next track: no \u00b7 Volume 7\n";
         QCOMPARE(pdfText(dir.filePath("cue.pdf")),
-                 "Program 1\nCue sheet, printed " + m_sheetDate
-                     + " \u00b7 times in tenths of a second\n1) A \u2014 0:30\n" + entry
+                 "Program 1\nCue sheet, printed " + m_sheetDate + " \u00b7 times in seconds\n1) A \u2014 0:30\n" + entry
                      + "Output 1: 10 to 20\n\n2) C \u2014 0:03\n" + entry + "\nPage 1 of 1\n\n\f");
     }
 
