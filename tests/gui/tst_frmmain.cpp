@@ -346,7 +346,10 @@ private Q_SLOTS:
         m_card->addFiles({longTrack});
         m_card->write("Programs/Program1.txt", record("A.mp31V5 P30") + "end");
         m_window->chooseCardFolder(m_card->root());
-        keyOn("lstList", 0, Qt::Key_V); // nothing copied yet
+        key(Qt::Key_C); // nothing chosen, nothing copied
+        key(Qt::Key_C, "lstCard");
+        keyOn("lstList", 0, Qt::Key_V);
+        m_window->pasteSettingsToAllEntries();
         keyOn("lstList", 0, Qt::Key_C);
         keyOn("lstCard", 2, Qt::Key_V);
         keyOn("lstCard", 3, Qt::Key_V);
