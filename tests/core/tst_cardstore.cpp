@@ -70,7 +70,8 @@ private Q_SLOTS:
             "");
         QVERIFY(!files.programsNoFolder && !store.hasProgram("1"));
         store.readProgramFiles();
-        QCOMPARE(card.snapshot(), QStringList({"card", "card/plain.txt"}));
+        QCOMPARE(store.writeFiles({{CardStore::Folder::Root, "x.adv", "x"}}), QStringList());
+        QCOMPARE(card.snapshot(), QStringList({"card", "card/plain.txt", "card/x.adv"}));
         // A card folder gone since it was chosen: every change is refused so, and nothing is looked up.
         QVERIFY(QDir(card.root()).removeRecursively());
         const CardStore::Lookup lookup = store.lookupCommands({"A.mp3"});
@@ -84,6 +85,8 @@ private Q_SLOTS:
         // Names equal but for case keep their order: each goes before the first row sorting after it.
         QCOMPARE(sortTracks({"b.MP3", "a.mp3", "a\x7F.mp3", "B.mp3", "a", "a b.mp3"}),
                  QStringList({"a b.mp3", "a.mp3", "b.MP3", "B.mp3"}));
+        const QStringList pastSixteen {"0123456789abcdefa1.mp3", "0123456789abcdefb.mp3"};
+        QCOMPARE(sortTracks(pastSixteen), pastSixteen);
     }
 
     void operations_data()

@@ -60,7 +60,10 @@ private Q_SLOTS:
         FailingFileOps ops;
         fail(ops, calls, error);
         const Fd folder(::open(qPrintable(card.root()), O_RDONLY | O_DIRECTORY));
-        QTEST(writeFileSafely(folder.get(), "file", "n", ops), "written");
+        QString why;
+        const bool written = writeFileSafely(folder.get(), "file", "n", ops, &why);
+        QTEST(written, "written");
+        QCOMPARE(why.isEmpty(), written); // a failure says why
         QTEST(card.read("file"), "content");
         QCOMPARE(card.snapshot(), QStringList({"card", "card/file"}));
         struct stat info;
