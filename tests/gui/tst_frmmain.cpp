@@ -292,16 +292,17 @@ private Q_SLOTS:
         select("lstList", 0);
         click("cmdListAdvanced");
         m_platform.answers << PlatformAdapter::AnswerYes;
-        m_platform.whileShown = [this] {
-            QDialog question(m_window.get());
-            question.setModal(true);
-            auto *ok = new QPushButton(&question);
-            connect(ok, &QPushButton::clicked, &question, &QDialog::accept);
+        QDialog question(m_window.get());
+        question.setModal(true);
+        auto *ok = new QPushButton(&question);
+        connect(ok, &QPushButton::clicked, &question, &QDialog::accept);
+        m_platform.whileShown = [&] {
             question.show();
             QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::ArrowCursor);
             QTest::mouseClick(ok, Qt::LeftButton);
             QVERIFY(!question.isVisible());
             QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+            question.show(); // still open when the work ends
             click("cmdClear");
             QTest::mouseClick(frmAdv::existing()->cmdSave, Qt::LeftButton);
             m_window->close();
