@@ -94,11 +94,10 @@ private Q_SLOTS:
         QCOMPARE(runCueSheet(arguments.replaceInStrings("%1", card.root()), stream, stream), exit);
         QCOMPARE(errors, error.replace("%1", card.root()));
         if (exit == 0)
-            QCOMPARE(
-                pdfText(arguments[2]),
-                "Program 3\nCue sheet, printed " + m_sheetDate
-                    + " \u00b7 times in seconds\n1) A \u2014 0:03\nRemote: fade and cue the next track \u00b7 Auto "
-                      "play next track: no \u00b7 Volume 7\n\nPage 1 of 1\n\n\f");
+            QCOMPARE(pdfText(arguments[2]),
+                     "Program 3\nCue sheet, printed " + m_sheetDate
+                         + " \u00b7 times in seconds\n1) A \u2014 0:03\nRemote: fade and cue the next track \u00b7 "
+                           "Auto play next track: no \u00b7 Volume 7\n\nPage 1 of 1\n\n\f");
     }
 
     void showOfACardTrack()
@@ -146,6 +145,7 @@ private Q_SLOTS:
         QCOMPARE(drawnText(timeline->lamps), "1 2 3 4 5 6 7 8 All");
 
         QTest::keyClicks(adv->txtOutput(2, 0), "12");
+        adv->txtVol->setFocus(); // no time field
         key(adv, Qt::Key_Return);
         QCOMPARE(timeline->lblStatus->text(),
                  "No sound device: the preview runs silent on its own clock. 1 to check: point at the red marks for "
@@ -183,8 +183,6 @@ private Q_SLOTS:
         QCOMPARE(timeline->preview.position(), 0);
         key(adv, Qt::Key_Escape, {});
         QVERIFY(!timeline->isVisible() && !timeline->preview.playing());
-        Q_EMIT timeline->cboUnit->activated(0);
-        QCOMPARE(timeline->cboUnit->currentText(), "seconds");
 
         // The cue sheet of the playlist, with the lengths read and not yet read.
         QTemporaryDir dir;
@@ -199,8 +197,11 @@ private Q_SLOTS:
         window.printCueSheet();
         const QString entry = "Remote: fade and cue the next track \u00b7 Auto play next track: no \u00b7 Volume 7\n";
         QCOMPARE(pdfText(dir.filePath("cue.pdf")),
-                 "Program 1\nCue sheet, printed " + m_sheetDate + " \u00b7 times in seconds\n1) A \u2014 0:30\n" + entry
+                 "Program 1\nCue sheet, printed " + m_sheetDate
+                     + " \u00b7 times in tenths of a second\n1) A \u2014 0:30\n" + entry
                      + "Output 1: 10 to 20\n\n2) C \u2014 0:03\n" + entry + "\nPage 1 of 1\n\n\f");
+        Q_EMIT timeline->cboUnit->activated(0);
+        QCOMPARE(timeline->cboUnit->currentText(), "seconds");
     }
 
     void view_data()
