@@ -296,18 +296,18 @@ private Q_SLOTS:
         question.setModal(true);
         auto *ok = new QPushButton(&question);
         connect(ok, &QPushButton::clicked, &question, &QDialog::accept);
+        question.show(); // open before the work starts
         m_platform.whileShown = [&] {
-            question.show();
-            QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::ArrowCursor);
             QTest::mouseClick(ok, Qt::LeftButton);
             QVERIFY(!question.isVisible());
             QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
-            question.show(); // still open when the work ends
             click("cmdClear");
             QTest::mouseClick(frmAdv::existing()->cmdSave, Qt::LeftButton);
             m_window->close();
+            question.show(); // open again when the work ends
+            QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::ArrowCursor);
         };
-        click("cmdSave");
+        find("cmdSave")->click();
         QVERIFY(!QGuiApplication::overrideCursor());
         QVERIFY(m_window->isVisible() && frmAdv::existing());
         QCOMPARE(shownRows(m_window.get(), "lstListAdv"), QStringList({"A.mp3 V7", "B.mp31V5 P30"}));
@@ -316,14 +316,15 @@ private Q_SLOTS:
         QVERIFY(!frmAdv::existing());
     }
 
-    // The progress of long card work: shown once it has run a while, in steps, until the work is done.
+    // The progress of card work: shown once it has run a while, in steps, until the work is done.
     void cardWorkProgress()
     {
         using Vexolo::Ui::BusyFeedback;
         {
-            BusyFeedback work(m_window.get());
+            BusyFeedback work(m_window.get(), 1);
+            QTest::qWait(5);
             work.progress(1, 2);
-            QVERIFY(!work.dialog()); // not yet
+            QVERIFY(work.dialog() && BusyFeedback::active()); // it has run a while
             BusyFeedback longWork(m_window.get(), 0);
             bool painted = false;
             QTimer::singleShot(0, m_window.get(), [&painted] { painted = true; });
@@ -333,7 +334,8 @@ private Q_SLOTS:
                 steps.append(longWork.dialog()->value());
             }
             QCOMPARE(steps, QList<int>({0, 500, 1000, 1000, 0, 0}));
-            QVERIFY(painted && longWork.dialog()->isVisible() && BusyFeedback::active());
+            QVERIFY(painted && longWork.dialog()->isVisible());
+            QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor); // a dialog that asks nothing
         }
         QVERIFY(!BusyFeedback::active() && !QGuiApplication::overrideCursor());
     }
