@@ -42,6 +42,7 @@ private Q_SLOTS:
             << "" << 2 << false << QPoint(2, 3) << cue[1] + cue[1] + cue[2] + cue[2] + cue[5];
         QTest::newRow("cue sheet pages 6 to 9 of 5") << "" << 1 << true << QPoint(6, 9) << "";
         QTest::newRow("cancelled") << "cmdPrint" << -1 << true << QPoint() << "";
+        QTest::newRow("cue sheet cancelled") << "" << -1 << true << QPoint() << "";
     }
 
     void print()
