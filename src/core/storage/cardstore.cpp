@@ -583,7 +583,8 @@ QStringList CardStore::tracksOfCommandFile(const QString &fileName)
     if (isTrackName(fileName))
         return tracks;
     const QString adv = QStringLiteral(".adv");
-    for (qsizetype at = fileName.indexOf(adv, 0, NameCase); at >= 0; at = fileName.indexOf(adv, at + 1, NameCase)) {
+    for (qsizetype at = fileName.indexOf(adv, 0, NameCase); at >= 0;
+         at = fileName.indexOf(adv, at + adv.size(), NameCase)) {
         const QString track = QString(fileName).replace(at, adv.size(), Mp3Extension);
         if (isTrackName(track) && indexOfMp3(track) == at)
             tracks.append(track);
