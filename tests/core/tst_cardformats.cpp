@@ -33,7 +33,8 @@ private Q_SLOTS:
         QTest::newRow("empty playlist") << QStringList() << "end"_ba << -1;
         QTest::newRow("A.mp3 V7: 84 bytes") << QStringList { "A.mp3 V7" } << A + "end" << -1;
         QTest::newRow("two tracks: 165 bytes") << QStringList { "A.mp3 V7", "B.mp31V5 P30" } << A + B + "end" << -1;
-        QTest::newRow("78 characters, a space") << QStringList { QString(78, u'x') } << QByteArray(78, 'x') + " \r\nend" << -1;
+        QTest::newRow("78 characters, a space") << QStringList { QString(78, u'x') }
+                                                << QByteArray(78, 'x') + " \r\nend" << -1;
         QTest::newRow("79 characters, no padding") << QStringList { notes } << Note.repeated(79) + "\r\nend" << -1;
         QTest::newRow("80 refused but listed") << QStringList { notes + u'x' } << Note.repeated(79) + "x\r\nend" << 80;
         // clang-format on
@@ -60,7 +61,8 @@ private Q_SLOTS:
         QTest::newRow("BOM, then UTF-8") << "\xEF\xBB\xBF\xC3\xA9.mp3"_ba << "é.mp3|é.mp3|é.mp3";
         QTest::newRow("not UTF-8: name bytes kept") << "\xE9.mp3 F\xEAte"_ba
                                                     << u"\xDCE9.mp3|\xDCE9.mp3|\xDCE9.mp3 Fête"_s;
-        QTest::newRow("U+FFFD, then UTF-8") << "\xEF\xBF\xBD.mp3 F\xC3\xAAte"_ba << u"\xFFFD.mp3|\xFFFD.mp3|\xFFFD.mp3 Fête"_s;
+        QTest::newRow("U+FFFD, then UTF-8") << "\xEF\xBF\xBD.mp3 F\xC3\xAAte"_ba
+                                            << u"\xFFFD.mp3|\xFFFD.mp3|\xFFFD.mp3 Fête"_s;
         QTest::newRow(".mp3 alone") << ".mp3 V7"_ba << ".mp3|.mp3|.mp3 V7";
         QTest::newRow("spaces in names") << " A b.mp3 V7 \r\nend"_ba << " A b.mp3|A b.mp3|A b.mp3 V7";
         QTest::newRow(".MP3, .mp3 twice") << "a.MP3.mp3 V7"_ba << "a.MP3|a.MP3|a.MP3.mp3 V7";
@@ -85,16 +87,20 @@ private Q_SLOTS:
         QTest::addColumn<QString>("shown");
         // clang-format off
         QTest::newRow("a lone continuation byte") << "a\x80"_ba << u"a\xDC80"_s << u"a\xFFFD"_s;
-        QTest::newRow("bytes around a letter") << "\xFF\xC3\xA9\x80"_ba << u"\xDCFF\xE9\xDC80"_s << u"\xFFFD\xE9\xFFFD"_s;
+        QTest::newRow("bytes around a letter") << "\xFF\xC3\xA9\x80"_ba << u"\xDCFF\xE9\xDC80"_s
+                                               << u"\xFFFD\xE9\xFFFD"_s;
         // The first and last of each length, the last before the surrogates and the first after them.
-        QTest::newRow("UTF-8 bounds") << "\xFF\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"_ba
+        QTest::newRow("UTF-8 bounds") << "\xFF\xC2\x80\xDF\xBF\xE0\xA0\x80\xED\x9F\xBF\xEE\x80\x80"
+                                         "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"_ba
                                       << u"\xDCFF\x80\x7FF\x800\xD7FF\xE000\U00010000\U0010FFFF"_s
                                       << u"\xFFFD\x80\x7FF\x800\xD7FF\xE000\U00010000\U0010FFFF"_s;
         // Overlong, surrogates, past U+10FFFF, no such lead, a wrong and a missing continuation.
         QTest::newRow("no UTF-8") << "\xC0\xAF\xE0\x9F\xBF\xED\xA0\x80\xED\xBF\xBF\xF4\x90\x80\x80\xF5(\xE2(("_ba
-                                  << u"\xDCC0\xDCAF\xDCE0\xDC9F\xDCBF\xDCED\xDCA0\xDC80\xDCED\xDCBF\xDCBF\xDCF4\xDC90\xDC80\xDC80\xDCF5(\xDCE2(("_s
-                                  << u"\xFFFD\xFFFD\xFFFD\xFFFD\xFFFD\xFFFD\xFFFD\xFFFD\xFFFD\xFFFD\xFFFD\xFFFD\xFFFD\xFFFD\xFFFD\xFFFD(\xFFFD(("_s;
-        QTest::newRow("a pair ending like a byte") << "\xF0\x9F\x82\xA1\xFF\xE2\x82"_ba << u"\U0001F0A1\xDCFF\xDCE2\xDC82"_s
+                                  << u"\xDCC0\xDCAF\xDCE0\xDC9F\xDCBF\xDCED\xDCA0\xDC80\xDCED\xDCBF\xDCBF"
+                                     u"\xDCF4\xDC90\xDC80\xDC80\xDCF5(\xDCE2(("_s
+                                  << QString(16, u'\xFFFD') + u"(\xFFFD(("_s;
+        QTest::newRow("a pair ending like a byte") << "\xF0\x9F\x82\xA1\xFF\xE2\x82"_ba
+                                                   << u"\U0001F0A1\xDCFF\xDCE2\xDC82"_s
                                                    << u"\U0001F0A1\xFFFD\xFFFD\xFFFD"_s;
         // clang-format on
     }
