@@ -327,11 +327,11 @@ private Q_SLOTS:
             bool painted = false;
             QTimer::singleShot(0, m_window.get(), [&painted] { painted = true; });
             QList<int> steps;
-            for (const auto &[done, total] : {std::pair {0, 10}, {5, 10}, {20, 10}, {1, 1}, {-1, 10}, {3, 0}}) {
+            for (const auto &[done, total] : {std::pair {0, 10}, {5, 10}, {20, 10}, {1, 1}, {3, 0}}) {
                 longWork.progress(done, total);
                 steps.append(longWork.dialog()->value());
             }
-            QCOMPARE(steps, QList<int>({0, 500, 1000, 1000, 0, 0}));
+            QCOMPARE(steps, QList<int>({0, 500, 1000, 1000, 0}));
             QVERIFY(painted && longWork.dialog()->isVisible());
             QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor); // a dialog that asks nothing
         }
