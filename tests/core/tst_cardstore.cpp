@@ -59,7 +59,8 @@ private Q_SLOTS:
             store.choose(text);
             QCOMPARE(texts(store.prepareSave("1", {}, {}).refusal), CardStore::NoCardMessage);
         }
-        // Asking about a card never makes its "Programs", nor does the listing of a folder without tracks.
+        // Asking about a card, or deleting what is not there, never makes its "Programs"; nor does the listing
+        // of a folder without tracks.
         store.choose(card.root());
         const CardStore::ProgramFiles files = store.readContents();
         const CardStore::DeletePlan deleting = store.prepareDelete("1");
@@ -68,8 +69,9 @@ private Q_SLOTS:
             plan.overwriteQuestion + deleting.question
                 + texts(deleting.refusal + store.loadProgram("1").notices + store.writeListing(store.listTracks())),
             "");
-        QVERIFY(!files.programsNoFolder && !store.hasProgram("1"));
+        QVERIFY(!files.programsNoFolder && files.names[1].name == "Program1.adv" && !store.hasProgram("1"));
         store.readProgramFiles();
+        store.deleteProgram("1");
         QCOMPARE(store.writeFiles({{CardStore::Folder::Root, "x.adv", "x"}}), QStringList());
         QCOMPARE(card.snapshot(), QStringList({"card", "card/plain.txt", "card/x.adv"}));
         // A card folder gone since it was chosen: every change is refused so, and nothing is looked up.
