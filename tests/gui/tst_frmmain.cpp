@@ -302,8 +302,11 @@ private Q_SLOTS:
             click("cmdClear");
             QTest::mouseClick(frmAdv::existing()->cmdSave, Qt::LeftButton);
             m_window->close();
-            question.show(); // open again when the work ends
+            question.show();
             QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::ArrowCursor);
+            question.hide();
+            QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+            question.show(); // open when the work ends
         };
         find("cmdSave")->click();
         QVERIFY(!QGuiApplication::overrideCursor());
