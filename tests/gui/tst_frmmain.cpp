@@ -353,6 +353,7 @@ private Q_SLOTS:
         key(Qt::Key_C); // nothing chosen, nothing copied
         key(Qt::Key_C, "lstCard");
         keyOn("lstList", 0, Qt::Key_V);
+        keyOn("lstCard", 1, Qt::Key_V);
         m_window->pasteSettingsToAllEntries();
         keyOn("lstList", 0, Qt::Key_C);
         keyOn("lstCard", 2, Qt::Key_V);
@@ -365,8 +366,10 @@ private Q_SLOTS:
         select("lstCard", 3);
         click("cmdAdd");
         m_window->pasteSettingsToAllEntries();
+        keyOn("lstCard", 0, Qt::Key_V);
         QCOMPARE(shownRows(m_window.get(), "lstListAdv"), QStringList({"A.mp31V5 P30", longTrack + " V7"}));
-        QCOMPARE(m_card->read("C.adv"), "C.mp31V5 P30");
+        QCOMPARE(m_card->read("A.adv") + m_card->read("B.adv") + m_card->read("C.adv"),
+                 "A.mp31V5 P30B.mp31V5 P30C.mp31V5 P30");
         QVERIFY(!QFile::exists(m_card->path(QString(70, u'L') + ".adv")));
         const QString tooLong = "Too many times!\n81 charachters out of 79!\n" + longTrack + "1V5 P30";
         QCOMPARE(m_platform.shown, QStringList(2, tooLong));
