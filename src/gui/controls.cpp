@@ -81,10 +81,10 @@ QLabel *label(QWidget *container, const QString &name, const QString &caption, Q
 }
 
 QLineEdit *field(QWidget *container, const QString &name, const QString &text, QRect geometry, const QFont &font,
-                 const QColor &background)
+                 const QColor &background, SingleLineValidator::Blanks blanks)
 {
     auto *control = place(container, new QLineEdit(text, container), name, QString(), geometry);
-    control->setValidator(new SingleLineValidator(control));
+    control->setValidator(new SingleLineValidator(control, blanks));
     control->setFont(font);
     control->setAlignment(Qt::AlignCenter);
     QPalette palette = control->palette();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "singlelinevalidator.h"
+
 #include <QColor>
 #include <QFont>
 #include <QLabel>
@@ -60,7 +62,7 @@ QLabel *label(QWidget *container, const QString &name, const QString &caption, Q
               Qt::Alignment alignment, const QColor &colour = Qt::black, QLabel *label = nullptr);
 // A text field's text is its value, not a caption: the window names it.
 QLineEdit *field(QWidget *container, const QString &name, const QString &text, QRect geometry, const QFont &font,
-                 const QColor &background);
+                 const QColor &background, SingleLineValidator::Blanks blanks = SingleLineValidator::BlanksKept);
 
 // Adds one entry to a context menu, with its shortcut shown beside it (none: an empty sequence).
 QAction *menuEntry(QMenu &menu, const QString &caption, const QKeySequence &shortcut, bool enabled,

@@ -166,7 +166,8 @@ void frmAdv::createControls()
                      Qt::AlignRight);
     for (int i = 0; i < Columns; ++i) {
         m_txtPause[i] = field(GroupBox1, indexed(QStringLiteral("txtPause"), i), QString(),
-                              {columnLeft(i), PauseTop, FieldWidth, PauseHeight}, arial(18), FieldGrey);
+                              {columnLeft(i), PauseTop, FieldWidth, PauseHeight}, arial(18), FieldGrey,
+                              SingleLineValidator::NoBlanks);
         speak(m_txtPause[i], QStringLiteral("Auto pause %1").arg(i + 1));
     }
     speak(GroupBox1, QStringLiteral("Auto pause times"));
@@ -209,9 +210,9 @@ void frmAdv::createControls()
     // Row by row, so that the tab key runs along a row.
     for (int row = 0; row < OutputRows; ++row) {
         for (int i = 0; i < Columns; ++i) {
-            m_txtOutput[row][i]
-                = field(GroupBox2, indexed(outputRowName(row), i), QString(),
-                        {columnLeft(i), outputTop(row), FieldWidth, OutputHeight}, arial(18), FieldGrey);
+            m_txtOutput[row][i] = field(GroupBox2, indexed(outputRowName(row), i), QString(),
+                                        {columnLeft(i), outputTop(row), FieldWidth, OutputHeight}, arial(18), FieldGrey,
+                                        SingleLineValidator::NoBlanks);
             speak(m_txtOutput[row][i], outputName(row) + QStringLiteral(", ") + timeName(i).toLower());
         }
     }

@@ -21,7 +21,7 @@ QValidator::State SingleLineValidator::validate(QString &input, int &pos) const
     int keptPos = pos;
     for (qsizetype i = 0; i < input.size(); ++i) {
         const char16_t c = input[i].unicode();
-        if (c >= 32 && c != 127)
+        if (c > 32 ? c != 127 : c == 32 && m_blanks == BlanksKept)
             kept.append(input[i]);
         else if (i < pos)
             --keptPos;

@@ -44,7 +44,7 @@ private Q_SLOTS:
 
         window->cmdClear->click();
         QTest::mouseClick(window->cmdMinus, Qt::LeftButton);
-        QTest::keyClicks(window->txtOutput(3, 1), "20");
+        QTest::keyClicks(window->txtOutput(3, 1), " 2 0"); // a time takes no blank
         QTest::mouseClick(window->optFade2, Qt::LeftButton);
         window->cmdSave->click();
         QCOMPARE(saved.size(), 1);
@@ -60,22 +60,27 @@ private Q_SLOTS:
     }
 
     // Fields keep one line: of pasted text only the first line stays, what stood after the cursor stays too,
-    // and control characters go.
+    // and control characters go; a time field takes no blank.
     void singleLine_data()
     {
         QTest::addColumn<QString>("input");
         QTest::addColumn<int>("cursor");
         QTest::addColumn<QString>("kept");
         QTest::addColumn<int>("keptCursor");
-        QTest::newRow("lines pasted between X and Y") << "Xab\ncdY\nZ" << 6 << "XabY" << 3;
-        QTest::newRow("control characters") << "\ta b\x7f\x01" << 2 << "a b" << 1;
+        QTest::addColumn<bool>("time");
+        QTest::newRow("lines pasted between X and Y") << "Xab\ncdY\nZ" << 6 << "XabY" << 3 << false;
+        QTest::newRow("control characters") << "\ta b\x7f\x01" << 2 << "a b" << 1 << false;
+        QTest::newRow("a time: no blanks") << " 1 2\t" << 2 << "12" << 1 << true;
     }
 
     void singleLine()
     {
         QFETCH(QString, input);
         QFETCH(int, cursor);
-        QCOMPARE(SingleLineValidator().validate(input, cursor), QValidator::Acceptable);
+        QFETCH(bool, time);
+        const SingleLineValidator validator(nullptr,
+                                            time ? SingleLineValidator::NoBlanks : SingleLineValidator::BlanksKept);
+        QCOMPARE(validator.validate(input, cursor), QValidator::Acceptable);
         QTEST(input, "kept");
         QTEST(cursor, "keptCursor");
     }
