@@ -1,11 +1,11 @@
 // Measures the program's work on a big card against the bare file-system work it cannot avoid.
 // Usage: vexolo-bench [runs]   (default 7; medians are reported)
 
+#include "advanced/frmadv.h"
 #include "card/tracknames.h"
 #include "commands/commandencoder.h"
 #include "commands/commandreader.h"
-#include "frmadv.h"
-#include "frmmain.h"
+#include "main/frmmain.h"
 #include "platform/platformadapter.h"
 #include "storage/cardfiles.h"
 #include "storage/cardread.h"

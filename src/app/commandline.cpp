@@ -1,7 +1,7 @@
 #include "commandline.h"
 
 #include "cli_fleet.h"
-#include "cuesheetprinting.h"
+#include "printing/cuesheetprinting.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "app.h"
 #include "commandline.h"
-#include "frmmain.h"
+#include "main/frmmain.h"
 #include "platform/qtplatform.h"
 
 #include <QCoreApplication>

@@ -1,5 +1,5 @@
+#include "main/playlisthistory.h"
 #include "playlist/playlistdocument.h"
-#include "playlisthistory.h"
 
 #include <QAbstractItemModelTester>
 #include <QtTest>

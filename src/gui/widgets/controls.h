@@ -1,6 +1,6 @@
 #pragma once
 
-#include "singlelinevalidator.h"
+#include "widgets/singlelinevalidator.h"
 
 #include <QColor>
 #include <QFont>

@@ -1,6 +1,6 @@
-#include "frmadv.h"
-#include "singlelinevalidator.h"
+#include "advanced/frmadv.h"
 #include "support/scriptedplatform.h"
+#include "widgets/singlelinevalidator.h"
 
 #include <QtTest>
 #include <QtWidgets>

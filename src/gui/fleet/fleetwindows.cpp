@@ -1,6 +1,6 @@
 #include "fleetwindows.h"
 
-#include "findingswindow.h"
+#include "fleet/findingswindow.h"
 #include "platform/platformadapter.h"
 #include "reports/cardcheck.h"
 #include "reports/cardsetup.h"

@@ -1,6 +1,6 @@
 #include "tracklengthtips.h"
 
-#include "trackmedia.h"
+#include "show/trackmedia.h"
 
 #include <QAbstractItemView>
 #include <QHelpEvent>

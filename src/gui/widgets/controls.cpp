@@ -1,6 +1,6 @@
 #include "controls.h"
 
-#include "singlelinevalidator.h"
+#include "widgets/singlelinevalidator.h"
 
 #include <QAction>
 #include <QLabel>

@@ -1,13 +1,13 @@
+#include "advanced/frmadv.h"
 #include "commands/commandreader.h"
-#include "cuesheetprinting.h"
-#include "frmadv.h"
-#include "frmmain.h"
+#include "main/frmmain.h"
+#include "printing/cuesheetprinting.h"
+#include "show/timelineview.h"
+#include "show/timelinewindow.h"
 #include "support/helpers.h"
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"
 #include "support/windows.h"
-#include "timelineview.h"
-#include "timelinewindow.h"
 
 #include <QtTest>
 #include <QtWidgets>

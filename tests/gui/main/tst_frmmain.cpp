@@ -1,14 +1,14 @@
-#include "busyfeedback.h"
-#include "fleetwindows.h"
-#include "frmadv.h"
-#include "frmmain.h"
+#include "advanced/frmadv.h"
+#include "fleet/fleetwindows.h"
+#include "main/frmmain.h"
+#include "main/volumeselector.h"
+#include "show/timelinewindow.h"
 #include "support/failingfileops.h"
 #include "support/helpers.h"
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"
 #include "support/windows.h"
-#include "timelinewindow.h"
-#include "volumeselector.h"
+#include "widgets/busyfeedback.h"
 
 #include <QAbstractItemModelTester>
 #include <QtTest>

@@ -1,6 +1,6 @@
 #include "advancedtarget.h"
 
-#include "playlisthistory.h"
+#include "main/playlisthistory.h"
 #include "storage/cardfiles.h"
 
 namespace Vexolo::Ui {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "commands/switching.h"
-#include "preview.h"
+#include "show/preview.h"
 
 #include <QPointer>
 #include <QWidget>

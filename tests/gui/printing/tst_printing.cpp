@@ -1,4 +1,4 @@
-#include "frmmain.h"
+#include "main/frmmain.h"
 #include "support/helpers.h"
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"

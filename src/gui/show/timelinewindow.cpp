@@ -1,9 +1,9 @@
 #include "timelinewindow.h"
 
-#include "controls.h"
-#include "frmadv.h"
-#include "timelineview.h"
-#include "trackmedia.h"
+#include "advanced/frmadv.h"
+#include "show/timelineview.h"
+#include "show/trackmedia.h"
+#include "widgets/controls.h"
 
 #include <QComboBox>
 #include <QEvent>

@@ -1,11 +1,11 @@
 #include "programs.h"
 
-#include "busyfeedback.h"
+#include "main/playlisthistory.h"
 #include "platform/platformadapter.h"
 #include "playlist/cardtracks.h"
 #include "playlist/playlistdocument.h"
-#include "playlisthistory.h"
 #include "reports/programoverview.h"
+#include "widgets/busyfeedback.h"
 
 namespace Vexolo::Ui {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "advancedtarget.h"
+#include "advanced/advancedtarget.h"
 #include "commands/tracksettings.h"
 
 #include <QPointer>

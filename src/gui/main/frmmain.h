@@ -1,10 +1,10 @@
 #pragma once
 
-#include "copiedsettings.h"
+#include "main/copiedsettings.h"
+#include "main/playlisthistory.h"
+#include "main/programs.h"
 #include "playlist/cardtracks.h"
 #include "playlist/playlistdocument.h"
-#include "playlisthistory.h"
-#include "programs.h"
 #include "reports/programoverview.h"
 #include "storage/cardstore.h"
 

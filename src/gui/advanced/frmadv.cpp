@@ -3,9 +3,9 @@
 #include "commands/commandencoder.h"
 #include "commands/commandreader.h"
 #include "commands/textnumber.h"
-#include "controls.h"
 #include "platform/platformadapter.h"
-#include "timelinewindow.h"
+#include "show/timelinewindow.h"
+#include "widgets/controls.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

@@ -3,10 +3,10 @@
 #include "card/mp3length.h"
 #include "card/tracknames.h"
 #include "platform/platformadapter.h"
-#include "printing.h"
+#include "printing/printing.h"
+#include "show/trackmedia.h"
 #include "storage/cardfiles.h"
 #include "storage/cardstore.h"
-#include "trackmedia.h"
 
 #include <QDate>
 #include <QFontMetricsF>
