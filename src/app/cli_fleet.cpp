@@ -9,6 +9,8 @@
 #include <QTextStream>
 
 using namespace Vexolo;
+using CommandLine::chooseCard;
+using CommandLine::usage;
 
 namespace {
 
@@ -30,16 +32,6 @@ Arguments split(const QStringList &arguments)
     return split;
 }
 
-// A card given on the command line: its folder's absolute path, chosen in a store.
-bool chooseCard(CardStore &store, const QString &card, QTextStream &err)
-{
-    store.choose(QDir::cleanPath(QDir::current().absoluteFilePath(card)));
-    if (store.identity().isValid())
-        return true;
-    err << card << QStringLiteral(": no card folder there (a card is an existing folder, not a system one)\n");
-    return false;
-}
-
 // Both cards of a comparison or a copy, each read once; false (and said which) when one cannot be.
 bool readBoth(const CardStore &a, const CardStore &b, const Arguments &arguments, CardStore::Contents &contentsA,
               CardStore::Contents &contentsB, QTextStream &err)
@@ -59,12 +51,6 @@ bool onlyOption(const Arguments &arguments, const QString &option, bool &given)
     return given || arguments.options.isEmpty();
 }
 
-int usage(QTextStream &err, const QString &verb)
-{
-    err << QStringLiteral("Usage: vexolo-playlist-setup ") << verb << u'\n';
-    return Unusable;
-}
-
 int report(const Findings &findings, bool json, QTextStream &out)
 {
     if (json)
@@ -78,7 +64,7 @@ int check(const Arguments &arguments, QTextStream &out, QTextStream &err)
 {
     bool json = false;
     if (arguments.cards.size() != 1 || !onlyOption(arguments, QStringLiteral("--json"), json))
-        return usage(err, QStringLiteral("check <card folder> [--json]"));
+        return usage(u"check", err);
     CardStore store;
     if (!chooseCard(store, arguments.cards[0], err))
         return Unusable;
@@ -94,7 +80,7 @@ int compare(const Arguments &arguments, QTextStream &out, QTextStream &err)
 {
     bool json = false;
     if (arguments.cards.size() != 2 || !onlyOption(arguments, QStringLiteral("--json"), json))
-        return usage(err, QStringLiteral("compare <card folder A> <card folder B> [--json]"));
+        return usage(u"compare", err);
     CardStore a;
     CardStore b;
     if (!chooseCard(a, arguments.cards[0], err) || !chooseCard(b, arguments.cards[1], err))
@@ -110,7 +96,7 @@ int copySetupCommand(const Arguments &arguments, QTextStream &out, QTextStream &
 {
     bool dryRun = false;
     if (arguments.cards.size() != 2 || !onlyOption(arguments, QStringLiteral("--dry-run"), dryRun))
-        return usage(err, QStringLiteral("copy-setup <from card folder> <to card folder> [--dry-run]"));
+        return usage(u"copy-setup", err);
     CardStore from;
     CardStore to;
     if (!chooseCard(from, arguments.cards[0], err) || !chooseCard(to, arguments.cards[1], err))

@@ -1,7 +1,9 @@
 #include "commandline.h"
 
+#include "cli_cuesheet.h"
 #include "cli_fleet.h"
-#include "printing/cuesheetprinting.h"
+
+#include "storage/cardstore.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -152,6 +154,24 @@ Request parse(const QStringList &arguments, std::span<const Verb> known, QTextSt
     }
     request.cardFolder = QDir::cleanPath(QFileInfo(first).absoluteFilePath());
     return request;
+}
+
+int usage(QStringView verb, QTextStream &err)
+{
+    for (const Verb &known : verbs()) {
+        if (known.name == verb)
+            err << "Usage: " << program << ' ' << known.name << ' ' << known.synopsis << '\n';
+    }
+    return ExitUsage;
+}
+
+bool chooseCard(CardStore &store, const QString &card, QTextStream &err)
+{
+    store.choose(QDir::cleanPath(QDir::current().absoluteFilePath(card)));
+    if (store.identity().isValid())
+        return true;
+    err << card << QStringLiteral(": no card folder there (a card is an existing folder, not a system one)\n");
+    return false;
 }
 
 bool displayAvailable(const QStringList &arguments, QTextStream &err)

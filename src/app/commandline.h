@@ -7,6 +7,10 @@
 #include <optional>
 #include <span>
 
+namespace Vexolo {
+class CardStore;
+}
+
 namespace Vexolo::CommandLine {
 
 // Exit status of the program and of every verb.
@@ -46,6 +50,13 @@ struct Request
 // arguments: the full command line, program name first. Options the toolkit itself reads for the
 // window (-style, -reverse, -platform ...) are accepted and left alone.
 Request parse(const QStringList &arguments, std::span<const Verb> known, QTextStream &out, QTextStream &err);
+
+// The usage line of the verb named, from the table of verbs, on err; returns ExitUsage.
+int usage(QStringView verb, QTextStream &err);
+
+// A card named on the command line, absolute or relative to the current folder, chosen in store; false
+// with one line on err when it is no card folder.
+bool chooseCard(CardStore &store, const QString &card, QTextStream &err);
 
 // Whether the window can be shown at all, given the command line and the environment; false with one
 // line on err when there is no display to open.

@@ -9,9 +9,10 @@ class TestCommandLine : public QObject
     Q_OBJECT
 
     // The program's exit status, then what it wrote to standard output and to standard error.
-    static QStringList run(const QStringList &arguments)
+    static QStringList run(const QStringList &arguments, const QString &folder = {})
     {
         QProcess app;
+        app.setWorkingDirectory(folder);
         app.setEnvironment({"LANG=C.UTF-8"}); // no display of any kind
         app.start(VEXOLO_APP_PATH, arguments);
         app.waitForFinished();
@@ -78,6 +79,51 @@ private Q_SLOTS:
         QCOMPARE(run({"check", to.root()}), QStringList({"0", "", ""}));
         QCOMPARE(run({"copy-setup", to.root(), to.root()}),
                  QStringList({"1", "", "FROM and TO are the same card: nothing to copy\n"}));
+    }
+
+    // A program's cue sheet as a PDF, the card and the file given relative to the current folder.
+    void cueSheet_data()
+    {
+        QTest::addColumn<QStringList>("arguments"); // after "cue-sheet", run beside the card folder "card"
+        QTest::addColumn<QStringList>("result");
+        const QString usage = "Usage: vexolo-playlist-setup cue-sheet <card folder> <program number> <file.pdf>\n";
+        // clang-format off
+        QTest::newRow("written") << QStringList{"card", "3", "3.pdf"} << QStringList{"0", "", ""};
+        QTest::newRow("no program 4") << QStringList{"card", "4", "3.pdf"}
+                                      << QStringList{"1", "", "card: program 4 is not on the card\n"};
+        QTest::newRow("no program number") << QStringList{"card", "../card/Programs/Program3.txt", "3.pdf"}
+            << QStringList{"1", "", "card: program ../card/Programs/Program3.txt is not on the card\n"};
+        QTest::newRow("unreadable program") << QStringList{"card", "5", "3.pdf"}
+                                            << QStringList{"1", "", "card: program 5 cannot be read\n"};
+        QTest::newRow("no card") << QStringList{"none", "3", "3.pdf"} << QStringList{"2", "",
+            "none: no card folder there (a card is an existing folder, not a system one)\n"};
+        QTest::newRow("PDF not writable") << QStringList{"card", "3", "none/3.pdf"}
+                                          << QStringList{"1", "", "none/3.pdf: cannot be written\n"};
+        QTest::newRow("two arguments") << QStringList{"card", "3"} << QStringList{"2", "", usage};
+        // clang-format on
+    }
+
+    void cueSheet()
+    {
+        QFETCH(QStringList, arguments);
+        TestCard card;
+        QProcess make;
+        make.setWorkingDirectory(card.root());
+        make.start("sh", {"-c", "sox -n -r 8000 t.wav synth 3 sine 440 && lame --quiet t.wav A.mp3"});
+        if (!make.waitForFinished(60000) || make.exitCode() != 0)
+            QSKIP("sox and lame are needed to make the test track");
+        card.write("Programs/Program3.txt", record("A.mp3 V7") + "end");
+        QDir().mkpath(card.path("Programs/Program5.txt"));
+        QTEST(run(QStringList {"cue-sheet"} + arguments, card.path("..")), "result");
+        QProcess text;
+        text.start("pdftotext", {card.path("../3.pdf"), "-"});
+        text.waitForFinished();
+        QCOMPARE(QString::fromUtf8(text.readAllStandardOutput()),
+                 QTest::currentDataTag() != QByteArray("written") ? ""
+                                                                  : "Program 3\nCue sheet, printed "
+                         + QLocale::c().toString(QDate::currentDate(), QLocale::LongFormat)
+                         + " \u00b7 times in seconds\n1) A \u2014 0:03\nRemote: fade and cue the next track \u00b7 "
+                           "Auto play next track: no \u00b7 Volume 7\n\nPage 1 of 1\n\n\f");
     }
 };
 

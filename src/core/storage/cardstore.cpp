@@ -357,11 +357,13 @@ CardStore::Loaded CardStore::loadProgram(const QString &number, const Progress &
           });
     report(progress, ProgramRecordLimit, ProgramRecordLimit);
     if (status != ReadStatus::Read) {
-        result = {};
+        Loaded failed;
+        failed.program = status;
         if (status == ReadStatus::Unreadable)
-            result.notices.append(plain(CouldNotRead + programName));
-        return result;
+            failed.notices.append(plain(CouldNotRead + programName));
+        return failed;
     }
+    result.program = status;
     if (omitted.total > 0) {
         const QString text = QStringLiteral("The following files were ommited since they were not found on your card!");
         result.notices.append(plain(withNames(text, omitted.names, omitted.total, false)));

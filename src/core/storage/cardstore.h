@@ -70,6 +70,7 @@ public:
     // Load: the entries of program number whose tracks are on the card, and its name.
     struct Loaded
     {
+        ReadStatus program = ReadStatus::Missing; // the program file's; Missing also when Programs is none
         QStringList names;
         QStringList commandStrings;
         QString name;

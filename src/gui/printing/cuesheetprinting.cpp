@@ -5,7 +5,6 @@
 #include "platform/platformadapter.h"
 #include "printing/printing.h"
 #include "show/trackmedia.h"
-#include "storage/cardfiles.h"
 #include "storage/cardstore.h"
 
 #include <QDate>
@@ -13,15 +12,10 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPrinter>
-#include <QTextStream>
-
-#include <algorithm>
 
 namespace Vexolo {
 
 namespace {
-
-const QString CommandName = QStringLiteral("vexolo-playlist-setup: ");
 
 QFont cueFont(int size, bool bold)
 {
@@ -39,25 +33,6 @@ int textHeight(int size, bool bold)
 QString today()
 {
     return QLocale().toString(QDate::currentDate(), QLocale::LongFormat);
-}
-
-TrackLength lengthOf(const CardStore &store, const QString &trackName, TrackMedia *media)
-{
-    if (media)
-        return media->lengthNow(trackName);
-    const Fd track = store.openTrack(trackName);
-    return track.isOpen() ? readMp3Length(track.get()) : std::nullopt;
-}
-
-CueSheet sheetOf(const CardStore &store, const CardStore::Loaded &loaded, const QString &number, TimeUnit unit,
-                 TrackMedia *media)
-{
-    CueSheet sheet {number, loaded.name, today(), unit, {}};
-    for (const QString &commandString : loaded.commandStrings) {
-        // The track of an entry is its string up to the first ".mp3", as the card holds it.
-        sheet.entries.append({commandString, lengthOf(store, upToFirstMp3(commandString.trimmed()), media)});
-    }
-    return sheet;
 }
 
 void replay(QPainter &painter, const QList<CueStep> &page)
@@ -96,9 +71,15 @@ CueSheet cueSheetOf(const QString &number, const QString &name, const QStringLis
     return sheet;
 }
 
-CueSheet cueSheetOf(const CardStore &store, const QString &number, TimeUnit unit, TrackMedia *media)
+CueSheet cueSheetOf(const CardStore &store, const CardStore::Loaded &loaded, const QString &number, TimeUnit unit)
 {
-    return sheetOf(store, store.loadProgram(number), number, unit, media);
+    CueSheet sheet {number, loaded.name, today(), unit, {}};
+    for (const QString &commandString : loaded.commandStrings) {
+        // The track of an entry is its string up to the first ".mp3", as the card holds it.
+        const Fd track = store.openTrack(upToFirstMp3(commandString.trimmed()));
+        sheet.entries.append({commandString, track.isOpen() ? readMp3Length(track.get()) : std::nullopt});
+    }
+    return sheet;
 }
 
 bool printCueSheet(QPrinter &printer, const CueSheet &sheet)
@@ -142,44 +123,6 @@ void printCueSheet(PlatformAdapter &platform, QWidget *parent, const CueSheet &s
     const std::unique_ptr<QPrinter> printer = platform.openPrinterDialogFor(parent, document);
     if (printer)
         printCueSheet(*printer, sheet);
-}
-
-int writeCueSheetPdf(const QString &card, const QString &number, const QString &out, QTextStream &err)
-{
-    CardStore store;
-    store.choose(card);
-    const auto fail = [&err](const QString &line) {
-        err << CommandName << line << Qt::endl;
-        return 1;
-    };
-    if (store.root().isEmpty())
-        return fail(QStringLiteral("cannot read the card folder %1").arg(card));
-    const bool digit = number.size() == 1 && number[0] >= u'0' && number[0] <= u'9';
-    if (!digit || !store.hasProgram(number))
-        return fail(QStringLiteral("program %1 is not on the card %2").arg(number, card));
-    const CardStore::Loaded loaded = store.loadProgram(number);
-    const QString unreadable = QStringLiteral("Could not read from file: ") + programFileName(number);
-    if (std::any_of(loaded.notices.cbegin(), loaded.notices.cend(),
-                    [&](const Notice &notice) { return notice.text == unreadable; }))
-        return fail(QStringLiteral("cannot read program %1 on the card %2").arg(number, card));
-
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(out);
-    printer.setDocName(QStringLiteral("Cue sheet of program ") + number);
-    if (!printCueSheet(printer, sheetOf(store, loaded, number, rememberedUnit(), nullptr)))
-        return fail(QStringLiteral("cannot write %1").arg(out));
-    return 0;
-}
-
-int runCueSheet(const QStringList &arguments, QTextStream &out, QTextStream &err)
-{
-    Q_UNUSED(out);
-    if (arguments.size() != 3) {
-        err << CommandName << "cue-sheet takes a card folder, a program number and a PDF file (see --help)" << Qt::endl;
-        return 2;
-    }
-    return writeCueSheetPdf(arguments[0], arguments[1], arguments[2], err);
 }
 
 } // namespace Vexolo

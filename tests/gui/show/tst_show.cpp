@@ -1,7 +1,6 @@
 #include "advanced/frmadv.h"
 #include "commands/commandreader.h"
 #include "main/frmmain.h"
-#include "printing/cuesheetprinting.h"
 #include "show/timelineview.h"
 #include "show/timelinewindow.h"
 #include "support/helpers.h"
@@ -58,44 +57,6 @@ private Q_SLOTS:
                      "|| exit 1; done"});
         if (!shell.waitForFinished(60000) || shell.exitCode() != 0)
             QSKIP("sox and lame are needed to make the test tracks");
-    }
-
-    void cueSheetFromTheCommandLine_data()
-    {
-        QTest::addColumn<QStringList>("arguments"); // %1: the card's folder
-        QTest::addColumn<int>("exit");
-        QTest::addColumn<QString>("error"); // on standard error
-        const QString pdf = "%1/../3.pdf";
-        QTest::newRow("written") << QStringList {"%1", "3", pdf} << 0 << "";
-        QTest::newRow("no program 4") << QStringList {"%1", "4", pdf} << 1
-                                      << "vexolo-playlist-setup: program 4 is not on the card %1\n";
-        QTest::newRow("unreadable program")
-            << QStringList {"%1", "5", pdf} << 1 << "vexolo-playlist-setup: cannot read program 5 on the card %1\n";
-        QTest::newRow("no card") << QStringList {"%1/none", "3", pdf} << 1
-                                 << "vexolo-playlist-setup: cannot read the card folder %1/none\n";
-        QTest::newRow("PDF not writable")
-            << QStringList {"%1", "3", "%1/none/3.pdf"} << 1 << "vexolo-playlist-setup: cannot write %1/none/3.pdf\n";
-        QTest::newRow("two arguments")
-            << QStringList {"%1", "3"} << 2
-            << "vexolo-playlist-setup: cue-sheet takes a card folder, a program number and a PDF file (see --help)\n";
-    }
-
-    void cueSheetFromTheCommandLine()
-    {
-        QFETCH(QStringList, arguments);
-        TestCard card;
-        QFile::copy(m_dir.filePath("3.mp3"), card.path("A.mp3"));
-        card.write("Programs/Program3.txt", record("A.mp3 V7") + "end");
-        QDir().mkpath(card.path("Programs/Program5.txt"));
-        QString errors;
-        QTextStream stream(&errors); // nothing is written to standard output
-        QTEST(runCueSheet(arguments.replaceInStrings("%1", card.root()), stream, stream), "exit");
-        QTEST(errors.replace(card.root(), "%1"), "error");
-        if (errors.isEmpty())
-            QCOMPARE(pdfText(arguments[2]),
-                     "Program 3\nCue sheet, printed " + m_sheetDate
-                         + " \u00b7 times in seconds\n1) A \u2014 0:03\nRemote: fade and cue the next track \u00b7 "
-                           "Auto play next track: no \u00b7 Volume 7\n\nPage 1 of 1\n\n\f");
     }
 
     void showOfACardTrack()
