@@ -171,7 +171,7 @@ private Q_SLOTS:
             const CardStore::Lookup found = store.lookupCommands(tracks);
             QCOMPARE(found.commandStrings.constLast(), expected);
             const Notices failed {
-                {Notice::Plain, unread + QString(u'\n' + unread.sliced(26)).repeated(tracks.size() - 1)}};
+                {Notice::Plain, unread + QString(u'\n' + unread.sliced(26)).repeated(tracks.size() - 1), {}}};
             QCOMPARE(found.notices, unreadable ? failed : Notices());
         }
     }

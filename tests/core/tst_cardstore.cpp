@@ -81,7 +81,7 @@ private Q_SLOTS:
         QCOMPARE(lookup.notices + store.save(plan, {}).notices + store.prepareDelete("1").refusal
                      + store.deleteProgram("1").notices + store.writeTrackCommand("A.mp3", "x")
                      + store.writeListing({"A.mp3"}),
-                 Notices(4, {Notice::Caution, CardStore::NoCardMessage}));
+                 Notices(4, {Notice::Caution, CardStore::NoCardMessage, {CardError::Gone}}));
         QCOMPARE(ExtractFilename("a.mp3.MP3"), "a");
         QVERIFY(sortsAfter("b", "A") && !sortsAfter("a", "A"));
         // Names equal but for case keep their order: each goes before the first row sorting after it.
@@ -292,17 +292,19 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("told"); // Save's, the track setting's and the listing's notices; Delete's refusal
+        QTest::addColumn<QString>("causes"); // of each of them: Gone, Changed, Read-only, Full, none (-)
         const QString changed = QStringList(3, CardStore::CardChangedMessage).join(u'|');
         const QString spoilt = NotCreated + u'|' + NoListing + "|Could not write to file: [A.adv]|" + NoListing;
         const QString noFolder = NotCreated + u'|' + NoListing + u'|' + NoListing;
-        QTest::newRow("another FAT card in the reader") << "vfat" << changed;
-        QTest::newRow("another ext4 card in the reader") << "ext4" << changed;
-        QTest::newRow("card pulled") << "pulled" << QStringList(3, CardStore::NoCardMessage).join(u'|');
-        QTest::newRow("full card") << "full" << spoilt;
-        QTest::newRow("read-only card") << "read-only" << spoilt;
+        QTest::newRow("another FAT card in the reader") << "vfat" << changed << "CCC";
+        QTest::newRow("another ext4 card in the reader") << "ext4" << changed << "CCC";
+        QTest::newRow("card pulled") << "pulled" << QStringList(3, CardStore::NoCardMessage).join(u'|') << "GGG";
+        QTest::newRow("full card") << "full" << spoilt << "FFFF";
+        QTest::newRow("read-only card") << "read-only" << spoilt << "RRRR";
         QTest::newRow("Programs is a link")
-            << "link" << noFolder + "|Could not delete Playlist Number 1! Your card may be write protected!";
-        QTest::newRow("Programs bound from elsewhere") << "bound" << noFolder;
+            << "link" << noFolder + "|Could not delete Playlist Number 1! Your card may be write protected!"
+            << "----";
+        QTest::newRow("Programs bound from elsewhere") << "bound" << noFolder << "---";
     }
 
     // A card that is not the chosen one or takes nothing, a "Programs" that is no folder of the card: nothing is
@@ -334,9 +336,13 @@ private Q_SLOTS:
             QCOMPARE(now.device == was.device && now.inode == was.inode, kind != "pulled");
         }
         const QStringList before = card.snapshot();
-        QTEST(texts(store.save(plan, {"A.mp3"}).notices + store.writeTrackCommand("A.mp3", "A.mp3 V1")
-                    + store.writeListing({"A.mp3"}) + store.prepareDelete("1").refusal),
-              "told");
+        const Notices told = store.save(plan, {"A.mp3"}).notices + store.writeTrackCommand("A.mp3", "A.mp3 V1")
+            + store.writeListing({"A.mp3"}) + store.prepareDelete("1").refusal;
+        QTEST(texts(told), "told");
+        QString causes;
+        for (const Notice &notice : told)
+            causes += QStringLiteral("-GCRFI")[notice.error.cause];
+        QTEST(causes, "causes");
         QCOMPARE(card.snapshot(), before);
         QCOMPARE(store.cardChanged(), kind == "vfat" || kind == "ext4");
         QCOMPARE(store.readProgramFiles().programsNoFolder, kind == "link" || kind == "bound");

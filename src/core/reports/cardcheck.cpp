@@ -359,8 +359,9 @@ CardCheck checkCard(const CardStore &store)
 
 Notices applyRepair(CardStore &store, const Repair &repair)
 {
-    const Notices failed {
-        {Notice::Caution, QStringLiteral("Could not repair %1! Your card may be write protected!").arg(repair.target)}};
+    const Notices failed {{Notice::Caution,
+                           QStringLiteral("Could not repair %1! Your card may be write protected!").arg(repair.target),
+                           {}}};
     switch (repair.action) {
     case Repair::None:
         return {};

@@ -33,23 +33,24 @@ constexpr qsizetype ProgressStep = 256;
 
 Notice plain(const QString &text)
 {
-    return {Notice::Plain, text};
+    return {Notice::Plain, text, {}};
 }
 
-Notice caution(const QString &text)
+Notice caution(const QString &text, int error = 0)
 {
-    return {Notice::Caution, text};
+    return {Notice::Caution, text, CardError::fromErrno(error)};
 }
 
-Notice listingFailed()
+Notice listingFailed(int error)
 {
-    return caution(QStringLiteral("Could not create root directory listing! Your card may be write portected!"));
+    return caution(QStringLiteral("Could not create root directory listing! Your card may be write portected!"), error);
 }
 
-Notice deleteFailed(const QString &number)
+Notice deleteFailed(const QString &number, int error)
 {
     return caution(QStringLiteral("Could not delete Playlist Number ") + number
-                   + QStringLiteral("! Your card may be write protected!"));
+                       + QStringLiteral("! Your card may be write protected!"),
+                   error);
 }
 
 void report(const Progress &progress, qsizetype done, qsizetype total)
@@ -233,7 +234,10 @@ bool CardStore::cardChanged() const
 
 Notice CardStore::noCard() const
 {
-    return caution(cardChanged() ? CardChangedMessage : NoCardMessage);
+    if (cardChanged())
+        return {Notice::Caution, CardChangedMessage, {CardError::Changed}};
+    // A card chosen and since gone; no cause when no card was chosen at all.
+    return {Notice::Caution, NoCardMessage, m_identity.isValid() ? CardError {CardError::Gone} : CardError()};
 }
 
 Fd CardStore::openRoot() const
@@ -246,12 +250,13 @@ Fd CardStore::openRoot() const
     return root;
 }
 
-Fd CardStore::openPrograms(int root, bool create) const
+Fd CardStore::openPrograms(int root, bool create, int *error) const
 {
     const QByteArray name = encoded(ProgramsFolderName);
-    // The result of creating it shows up when the folder cannot be opened below.
-    if (create && !hasItem(root, ProgramsFolderName))
-        m_ops.mkdirat(root, name.constData(), 0777);
+    // The result of creating it shows up when the folder cannot be opened below; a refusal to create it
+    // (a full or write-protected card) is the cause to report.
+    if (create && !hasItem(root, ProgramsFolderName) && m_ops.mkdirat(root, name.constData(), 0777) != 0 && error)
+        *error = errno;
     Fd programs(::openat(root, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     // Only a real folder on the card's own mount: never a link, never a folder mounted or bound there.
     const CardIdentity found = programs.isOpen() ? identityOf(programs.get()) : CardIdentity();
@@ -427,19 +432,22 @@ CardStore::Saved CardStore::save(const SavePlan &plan, const QStringList &tracks
         result.notices.append(noCard());
         return result;
     }
-    const Fd programs = openPrograms(root.get(), true);
+    int error = 0;
+    const Fd programs = openPrograms(root.get(), true, &error);
     if (programs.isOpen()) {
         removeLeftoverTemporaries(programs.get(), m_ops);
-        result.programWritten = writeFileSafely(programs.get(), programFileName(plan.number), plan.program, m_ops);
+        result.programWritten
+            = writeFileSafely(programs.get(), programFileName(plan.number), plan.program, m_ops, &error);
     }
     if (!result.programWritten) {
-        result.notices.append(caution(QStringLiteral("Could not create file! Destination may be write protected!")));
+        result.notices.append(
+            caution(QStringLiteral("Could not create file! Destination may be write protected!"), error));
     } else {
         // A program and its name stay a pair: the name is written only beside its own program. A
         // failure to write it is not reported; the listing's message follows anyway.
         result.nameWritten = writeFileSafely(programs.get(), programNameFileName(plan.number), plan.name, m_ops);
     }
-    result.notices += listingAt(root.get(), programs.get(), tracks, progress);
+    result.notices += listingAt(root.get(), programs.get(), tracks, progress, programs.isOpen() ? 0 : error);
     return result;
 }
 
@@ -456,7 +464,7 @@ CardStore::DeletePlan CardStore::prepareDelete(const QString &number) const
     if (!programs.isOpen()) {
         // A "Programs" that is no real folder of the card may hold anything but is never touched.
         if (hasItem(root.get(), ProgramsFolderName, &info) && !S_ISDIR(info.st_mode))
-            plan.refusal.append(deleteFailed(number));
+            plan.refusal.append(deleteFailed(number, 0));
         return plan;
     }
     if (hasItem(programs.get(), programFileName(number)))
@@ -477,7 +485,7 @@ CardStore::Deleted CardStore::deleteProgram(const QString &number)
     result.deleted
         = programs.isOpen() && m_ops.unlinkat(programs.get(), encoded(programFileName(number)).constData(), 0) == 0;
     if (!result.deleted)
-        result.notices.append(deleteFailed(number));
+        result.notices.append(deleteFailed(number, programs.isOpen() ? errno : 0));
     return result;
 }
 
@@ -488,19 +496,21 @@ Notices CardStore::writeListing(const QStringList &tracks, const Progress &progr
     if (!root.isOpen())
         return {};
     // A folder chosen by mistake (a home folder) is no card: it holds no track and no programs.
-    const Fd programs = openPrograms(root.get(), !tracks.isEmpty());
+    int error = 0;
+    const Fd programs = openPrograms(root.get(), !tracks.isEmpty(), &error);
     if (tracks.isEmpty() && !programs.isOpen())
         return {};
     if (programs.isOpen())
         removeLeftoverTemporaries(programs.get(), m_ops);
-    return listingAt(root.get(), programs.get(), tracks, progress);
+    return listingAt(root.get(), programs.get(), tracks, progress, error);
 }
 
-Notices CardStore::listingAt(int root, int programs, const QStringList &tracks, const Progress &progress)
+Notices CardStore::listingAt(int root, int programs, const QStringList &tracks, const Progress &progress, int error)
 {
     Lookup lookup = lookupAt(root, tracks, progress);
-    if (programs < 0 || !writeFileSafely(programs, RootDirFileName, formatListing(lookup.commandStrings), m_ops))
-        lookup.notices.append(listingFailed());
+    if (programs < 0
+        || !writeFileSafely(programs, RootDirFileName, formatListing(lookup.commandStrings), m_ops, &error))
+        lookup.notices.append(listingFailed(error));
     return lookup.notices;
 }
 
@@ -524,8 +534,10 @@ Notices CardStore::writeTrackCommand(const QString &trackName, const QString &co
     if (!hasItem(root.get(), trackName) || (hasItem(root.get(), name, &info) && !S_ISREG(info.st_mode)))
         return {failed};
     removeLeftoverTemporaries(root.get(), m_ops);
-    if (!writeFileSafely(root.get(), name, encodeCardText(commandStringOfTrack(commandString, trackName)), m_ops))
-        return {failed};
+    int error = 0;
+    if (!writeFileSafely(root.get(), name, encodeCardText(commandStringOfTrack(commandString, trackName)), m_ops,
+                         &error))
+        return {{failed.kind, failed.text, CardError::fromErrno(error)}};
     return {};
 }
 

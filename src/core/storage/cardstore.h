@@ -1,5 +1,6 @@
 #pragma once
 
+#include "storage/carderror.h"
 #include "storage/cardread.h"
 #include "storage/fileops.h"
 #include "storage/mounts.h"
@@ -22,6 +23,7 @@ struct Notice
     enum Kind { Plain, Caution };
     Kind kind = Plain;
     QString text;
+    CardError error; // why, where the card or the system told
     bool operator==(const Notice &) const = default;
 };
 using Notices = QList<Notice>;
@@ -137,12 +139,13 @@ private:
     Fd openRoot() const;
     // The refusal when the chosen card cannot be opened: changed, or none.
     Notice noCard() const;
-    Fd openPrograms(int root, bool create) const;
+    Fd openPrograms(int root, bool create, int *error = nullptr) const;
     // The work on folders already open and checked; root or programs < 0 when there is none. The
     // names of root that may be command files are read from it unless candidates holds them.
     Lookup lookupAt(int root, const QStringList &trackNames, const Progress &progress,
                     const QSet<QString> *candidates = nullptr) const;
-    Notices listingAt(int root, int programs, const QStringList &tracks, const Progress &progress);
+    // error: why programs could not be opened, when it is -1.
+    Notices listingAt(int root, int programs, const QStringList &tracks, const Progress &progress, int error = 0);
 
     FileOps &m_ops;
     QString m_root;

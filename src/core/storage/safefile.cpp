@@ -61,10 +61,10 @@ private:
     QByteArray m_name;
 };
 
-bool fail(QString *errorString, const QString &what, int error)
+bool fail(int *error, int number)
 {
-    if (errorString)
-        *errorString = what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error));
+    if (error)
+        *error = number;
     return false;
 }
 
@@ -103,15 +103,15 @@ pid_t writerOf(QByteArrayView name)
 
 } // namespace
 
-bool writeFileSafely(int folder, const QString &name, const QByteArray &content, FileOps &ops, QString *errorString)
+bool writeFileSafely(int folder, const QString &name, const QByteArray &content, FileOps &ops, int *error)
 {
     const QByteArray target = encodeFileName(name);
     if (folder < 0 || target.isEmpty())
-        return fail(errorString, name, ENOENT);
+        return fail(error, ENOENT);
     struct stat old;
     const bool exists = ::fstatat(folder, target.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0;
     if (exists && S_ISDIR(old.st_mode))
-        return fail(errorString, name, EISDIR);
+        return fail(error, EISDIR);
 
     // A short fixed-form name: the target's own name may already be near the file system's limit.
     // The process id in it tells a later writer whether this one is still at work.
@@ -122,7 +122,7 @@ bool writeFileSafely(int folder, const QString &name, const QByteArray &content,
             + QByteArray::number(QRandomGenerator::global()->generate(), 16) + TempSuffix.toByteArray();
         fd = ops.openat(folder, tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         if (fd < 0 && (errno != EEXIST || attempt >= 100))
-            return fail(errorString, name, errno);
+            return fail(error, errno);
     }
     TempFile temp(ops, folder, fd, tempName);
     ::flock(temp.fd(), LOCK_EX | LOCK_NB);
@@ -133,18 +133,18 @@ bool writeFileSafely(int folder, const QString &name, const QByteArray &content,
         (void)::fchmod(temp.fd(), old.st_mode & 07777);
 
     if (!writeAll(ops, temp.fd(), content))
-        return fail(errorString, name, errno);
+        return fail(error, errno);
     if (ops.fsync(temp.fd()) != 0)
-        return fail(errorString, name, errno);
+        return fail(error, errno);
     if (!temp.close())
-        return fail(errorString, name, errno);
+        return fail(error, errno);
     if (ops.renameat(folder, temp.name().constData(), folder, target.constData()) != 0)
-        return fail(errorString, name, errno);
+        return fail(error, errno);
     temp.release();
 
     // The rename is durable only once the folder itself reaches the card.
     const bool synced = ops.fsync(folder) == 0 || errno == EINVAL || errno == ENOTSUP;
-    return synced || fail(errorString, name, errno);
+    return synced || fail(error, errno);
 }
 
 bool isLeftoverTemporary(QByteArrayView name)

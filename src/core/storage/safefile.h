@@ -11,11 +11,10 @@ class FileOps;
 // any step leaves the old file byte for byte and no stray file: the content goes to a new file in
 // the same folder, is flushed and fsynced, then renamed over the old name, and the folder is
 // fsynced. A name that is a link is replaced as a link, its target is never touched. Returns
-// false on any failure; errorString then says why. Only a failure to flush the folder comes after
-// the rename: the new content is then in place but may not survive a power cut. A name that
-// names a folder fails without touching it.
-bool writeFileSafely(int folder, const QString &name, const QByteArray &content, FileOps &ops,
-                     QString *errorString = nullptr);
+// false on any failure; error then holds the system's error number (errno). Only a failure to flush the folder comes
+// after the rename: the new content is then in place but may not survive a power cut. A name that names a folder fails
+// without touching it.
+bool writeFileSafely(int folder, const QString &name, const QByteArray &content, FileOps &ops, int *error = nullptr);
 
 // Removes the temporary files that killed writers of this program left in the open folder. A
 // temporary name carries its writer's process id; one whose writer still runs, or that another

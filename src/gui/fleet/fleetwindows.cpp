@@ -5,6 +5,7 @@
 #include "reports/cardcheck.h"
 #include "reports/cardsetup.h"
 #include "reports/programoverview.h"
+#include "widgets/noticetext.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -27,7 +28,7 @@ namespace {
 void showNotices(PlatformAdapter &platform, const Notices &notices)
 {
     for (const Notice &notice : notices)
-        platform.MsgBox(notice.text,
+        platform.MsgBox(noticeText(notice),
                         notice.kind == Notice::Caution ? PlatformAdapter::Caution : PlatformAdapter::Plain);
 }
 

@@ -6,6 +6,7 @@
 #include "playlist/playlistdocument.h"
 #include "reports/programoverview.h"
 #include "widgets/busyfeedback.h"
+#include "widgets/noticetext.h"
 
 namespace Vexolo::Ui {
 
@@ -26,9 +27,9 @@ void Programs::show(const Vexolo::Notices &notices)
 {
     for (const Vexolo::Notice &notice : notices) {
         if (notice.kind == Vexolo::Notice::Caution)
-            m_platform.warn(notice.text);
+            m_platform.warn(noticeText(notice));
         else
-            m_platform.tell(notice.text);
+            m_platform.tell(noticeText(notice));
     }
 }
 

@@ -172,7 +172,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("action");
         QTest::addColumn<int>("answer");
-        QTest::addColumn<QString>("failing"); // the call, and from which of them on
+        QTest::addColumn<QString>("failing"); // the call, from which of them on, and the error when not EIO
         QTest::addColumn<QString>("shown"); // the messages, between "|"
         QTest::addColumn<QString>("changed"); // the card's files no longer what they were, between "|"
         QTest::addColumn<int>("entries");
@@ -189,6 +189,12 @@ private Q_SLOTS:
         for (const char *failing : {"open 1", "write 1", "rename 1"})
             QTest::addRow("save, %s fails", failing) << "cmdSave" << yes << failing
                 << overwrite + '|' + notCreated + '|' + noListing << "" << 3 << true;
+        // The cause named where the system tells it; a write that writes nothing is a full card.
+        QTest::newRow("save, the card is full") << "cmdSave" << yes << "write 1 0" << overwrite + '|' + notCreated
+            + "\nThe card is full.|" + noListing + "\nThe card is full." << "" << 3 << true;
+        QTest::newRow("save, write-protected") << "cmdSave" << yes << "open 1 " + QString::number(EROFS)
+            << overwrite + '|' + notCreated + "\nThe card is write-protected.|" + noListing
+               + "\nThe card is write-protected." << "" << 3 << true;
         QTest::newRow("save, the name fails") << "cmdSave" << yes << "rename 2" << overwrite + '|' + noListing
             << "Programs/Program1.txt" << 3 << true;
         QTest::newRow("delete") << "cmdDelete" << yes << "" << deleting
@@ -216,7 +222,9 @@ private Q_SLOTS:
         select("lstCard", 0);
         const QMap<QString, QByteArray> before = cardFiles();
         m_ops->failing = {failing.section(' ', 0, 0)};
-        m_ops->nth = failing.section(' ', 1).toInt();
+        m_ops->nth = failing.section(' ', 1, 1).toInt();
+        if (!failing.section(' ', 2).isEmpty())
+            m_ops->error = failing.section(' ', 2).toInt();
         if (answer)
             m_platform.answers << answer;
         if (action == "close")
