@@ -41,7 +41,6 @@ class TestShow : public QObject
 
     QTemporaryDir m_dir;
     ScriptedPlatform platform;
-    const QString m_sheetDate = QLocale().toString(QDate::currentDate(), QLocale::LongFormat);
 
 private Q_SLOTS:
     void initTestCase()
@@ -137,23 +136,6 @@ private Q_SLOTS:
         QCOMPARE(timeline->preview.position(), 0);
         key(adv, Qt::Key_Escape, {});
         QVERIFY(!timeline->isVisible() && !timeline->preview.playing());
-
-        // The cue sheet of the playlist, with the lengths read and not yet read.
-        platform.printer = [this] {
-            auto printer = std::make_unique<QPrinter>();
-            printer->setOutputFileName(m_dir.filePath("cue.pdf"));
-            return printer;
-        };
-        window.cmdAddAll_Action();
-        window.printCueSheet();
-        const QString entry = "Remote: fade and cue the next track \u00b7 Auto play next track: no \u00b7 Volume 7\n";
-        QCOMPARE(pdfText(m_dir.filePath("cue.pdf")),
-                 "Program 1\nCue sheet, printed " + m_sheetDate
-                     + " \u00b7 times in tenths of a second\n1) A \u2014 0:30\n" + entry
-                     + "Output 1: 10 to 20\n\n2) B \u2014 0:03\n" + entry + "\n3) C \u2014 0:03\n" + entry
-                     + "\nPage 1 of 1\n\n\f");
-        Q_EMIT timeline->cboUnit->activated(0);
-        QCOMPARE(timeline->cboUnit->currentText(), "seconds");
     }
 
     void view_data()
