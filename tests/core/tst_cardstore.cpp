@@ -243,12 +243,14 @@ private Q_SLOTS:
                  tracks + QStringList {"é.mp3"});
         QCOMPARE(texts(other.notices),
                  "The following files were ommited since they were not found on your card!\nü.mp3");
-        // A command file never replaces a track, nor anything but a regular file, nor is made for a track gone.
+        // A command file never replaces a track, nor anything but a regular file, nor is made for a track gone, nor
+        // for a track whose name differs by its blanks from one whose file it would be.
+        QVERIFY(make(card, {" A.mp3 "}));
         const QStringList before = card.snapshot();
         QCOMPARE(texts(store.writeTrackCommand("Song.mp3.mp3", "x") + store.writeTrackCommand("D.mp3", "x")
-                       + store.writeTrackCommand("gone.mp3", "x")),
+                       + store.writeTrackCommand("gone.mp3", "x") + store.writeTrackCommand(" A.mp3 ", "x")),
                  "Could not write to file: [Song.adv.mp3]|Could not write to file: [D.adv]|"
-                 "Could not write to file: [gone.adv]");
+                 "Could not write to file: [gone.adv]|Could not write to file: [A.adv]");
         QCOMPARE(card.snapshot(), before);
     }
 

@@ -533,6 +533,12 @@ Notices CardStore::writeTrackCommand(const QString &trackName, const QString &co
     struct stat info;
     if (!hasItem(root.get(), trackName) || (hasItem(root.get(), name, &info) && !S_ISREG(info.st_mode)))
         return {failed};
+    // The file belongs to this track alone: " a.mp3" and "a.mp3" would both name "a.adv".
+    const QStringList tracks = listTracks();
+    if (std::any_of(tracks.cbegin(), tracks.cend(), [&](const QString &other) {
+            return other != trackName && trimmedBlanks(trackCommandFileName(other)).compare(name, NameCase) == 0;
+        }))
+        return {failed};
     removeLeftoverTemporaries(root.get(), m_ops);
     int error = 0;
     if (!writeFileSafely(root.get(), name, encodeCardText(commandStringOfTrack(commandString, trackName)), m_ops,
