@@ -21,14 +21,29 @@ namespace {
 // Reads size bytes at offset into buffer; the count read, or -1.
 using ReadAt = std::function<qint64(char *buffer, qint64 size, qint64 offset)>;
 
-// A read-only stream for TagLib that serves no more than the read budget and never a block larger
-// than MaxBlock, whatever sizes a damaged or hostile file's headers claim.
+// Where the sound starts: past the ID3v2 tag at the file's start, whose size is four 7-bit bytes after
+// its 10-byte header. TagLib is never shown the tag, so none of its frames is parsed or inflated (a
+// compressed frame may claim gigabytes); the length needs the MPEG frames only.
+qint64 soundStart(const ReadAt &readAt, qint64 size)
+{
+    char header[10];
+    if (readAt(header, sizeof header, 0) != qint64(sizeof header) || std::memcmp(header, "ID3", 3) != 0)
+        return 0;
+    qint64 tag = sizeof header;
+    for (int i = 6; i < 10; ++i)
+        tag += qint64(header[i] & 0x7f) << 7 * (9 - i);
+    return std::min(tag, size);
+}
+
+// A read-only stream for TagLib of the file's sound, up to MaxSize, that serves no more than the read
+// budget and never a block larger than MaxBlock, whatever sizes a damaged or hostile file's headers claim.
 class BoundedStream final : public TagLib::IOStream
 {
 public:
     BoundedStream(ReadAt readAt, qint64 size)
         : m_readAt(std::move(readAt))
-        , m_size(std::min<qint64>(size, LONG_MAX))
+        , m_start(soundStart(m_readAt, size))
+        , m_size(std::min({size - m_start, Mp3MaxSize, qint64(LONG_MAX)}))
     {
     }
 
@@ -41,7 +56,7 @@ public:
         if (wanted <= 0)
             return {};
         TagLib::ByteVector block(static_cast<unsigned int>(wanted), 0);
-        const qint64 count = m_readAt(block.data(), wanted, m_at);
+        const qint64 count = m_readAt(block.data(), wanted, m_start + m_at);
         if (count <= 0)
             return {};
         block.resize(static_cast<unsigned int>(count));
@@ -68,7 +83,8 @@ public:
 
 private:
     ReadAt m_readAt;
-    qint64 m_size = 0;
+    qint64 m_start;
+    qint64 m_size;
     qint64 m_at = 0;
     qint64 m_spent = 0;
 };

@@ -12,6 +12,9 @@ namespace Vexolo {
 // that holds no MPEG frame costs a bounded read, never the whole file.
 inline constexpr qint64 Mp3ReadBudget = 4 * 1024 * 1024;
 inline constexpr qint64 Mp3MaxBlock = 256 * 1024;
+// A track is taken to end here at the latest: no card of the device holds a larger file (FAT32), and the
+// search for the last frame walks back from the end, one small step at a time, even past the read budget.
+inline constexpr qint64 Mp3MaxSize = 4LL * 1024 * 1024 * 1024;
 
 // The length of the MP3 open for reading at fd (a regular file); none when it cannot be read.
 TrackLength readMp3Length(int fd);
