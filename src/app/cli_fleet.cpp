@@ -101,8 +101,8 @@ int copySetupCommand(const Arguments &arguments, QTextStream &out, QTextStream &
     CardStore to;
     if (!chooseCard(from, arguments.cards[0], err) || !chooseCard(to, arguments.cards[1], err))
         return Unusable;
-    if (from.identity() == to.identity()) {
-        err << QStringLiteral("FROM and TO are the same card: nothing to copy\n");
+    if (cardsOverlap(from, to)) {
+        err << QStringLiteral("FROM and TO are the same card, or one lies inside the other: nothing to copy\n");
         return Found;
     }
     CardStore::Contents source;

@@ -77,8 +77,10 @@ private Q_SLOTS:
         QCOMPARE(run({"copy-setup", from.root(), to.root(), "--dry-run"}),
                  QStringList({"0", "0 files would be written; nothing was written.\n", ""}));
         QCOMPARE(run({"check", to.root()}), QStringList({"0", "", ""}));
-        QCOMPARE(run({"copy-setup", to.root(), to.root()}),
-                 QStringList({"1", "", "FROM and TO are the same card: nothing to copy\n"}));
+        const QString same = "FROM and TO are the same card, or one lies inside the other: nothing to copy\n";
+        QCOMPARE(run({"copy-setup", to.root(), to.root()}), QStringList({"1", "", same}));
+        QCOMPARE(run({"copy-setup", to.root(), to.path("Programs")}), QStringList({"1", "", same}));
+        QCOMPARE(run({"copy-setup", to.path("Programs"), to.root()}), QStringList({"1", "", same}));
     }
 
     // A program's cue sheet as a PDF, the card and the file given relative to the current folder.

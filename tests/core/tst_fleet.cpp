@@ -279,6 +279,14 @@ private Q_SLOTS:
         QCOMPARE(copySetup(target, planCopy(source.readContents(), target.readContents())), Findings());
         QCOMPARE(lines(compareSetups(source.readContents(), target.readContents())),
                  QStringList({"only-on-a A.mp3: the track only on A", "only-on-a B.mp3: the track only on A"}));
+
+        // Only the listing left to write, and the card gone before it is: no verified copy.
+        to.write("Programs/RootDir.txt", "stale");
+        target.choose(to.root());
+        const CopyPlan listing = planCopy(source.readContents(), target.readContents());
+        QVERIFY(listing.writes.isEmpty() && listing.listing && QDir(to.root()).removeRecursively());
+        QCOMPARE(lines(copySetup(target, listing)),
+                 QStringList {"not-verified Programs/RootDir.txt: does not match the tracks and their settings"});
     }
 
     // What cannot be read on the source, or a target without its Programs folder: nothing is written.
@@ -325,7 +333,8 @@ private Q_SLOTS:
         QTest::newRow("reading back") << "read" << 1 << QStringList{
             "not-verified Programs/Program1.txt: reads back differently from the source",
             "not-verified Programs/Program1.adv: reads back differently from the source",
-            "not-verified A.adv: reads back differently from the source"};
+            "not-verified A.adv: reads back differently from the source",
+            "not-verified Programs/RootDir.txt: does not match the tracks and their settings"};
         // clang-format on
     }
 

@@ -3,8 +3,11 @@
 #include "card/tracknames.h"
 #include "storage/cardfiles.h"
 
+#include <QFileInfo>
 #include <QHash>
 #include <QSet>
+
+#include <algorithm>
 
 namespace Vexolo {
 
@@ -242,7 +245,23 @@ Findings copySetup(CardStore &target, const CopyPlan &plan, const Progress &prog
             problems.append(
                 {pathOf(write), Kind::NotVerified, QStringLiteral("reads back differently from the source")});
     }
+    // The listing is verified too: a card gone before it was written must not pass for a copy.
+    const QString listing = programsPath(RootDirFileName);
+    if (plan.listing && written.listing != CardStore::ListingState::Current
+        && std::none_of(problems.cbegin(), problems.cend(),
+                        [&](const Finding &found) { return found.place == listing; }))
+        problems.append({listing, Kind::NotVerified, QStringLiteral("does not match the tracks and their settings")});
     return problems;
+}
+
+bool cardsOverlap(const CardStore &a, const CardStore &b)
+{
+    if (a.identity() == b.identity())
+        return true;
+    const QString one = QFileInfo(a.root()).canonicalFilePath();
+    const QString two = QFileInfo(b.root()).canonicalFilePath();
+    return !one.isEmpty() && !two.isEmpty()
+        && ((one + u'/').startsWith(two + u'/') || (two + u'/').startsWith(one + u'/'));
 }
 
 } // namespace Vexolo

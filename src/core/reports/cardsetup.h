@@ -27,6 +27,10 @@ CopyPlan planCopy(const CardStore::Contents &from, const CardStore::Contents &to
 // written; the problems, none when the copy is in place and verified.
 Findings copySetup(CardStore &target, const CopyPlan &plan, const Progress &progress = {});
 
+// Whether two chosen cards are one card, or one's folder lies inside the other's (links followed): a
+// copy between them would write over what it copies, a comparison would compare a card with itself.
+bool cardsOverlap(const CardStore &a, const CardStore &b);
+
 // The path of a write from the card root, as the reports show it.
 QString pathOf(const CardStore::FileWrite &write);
 

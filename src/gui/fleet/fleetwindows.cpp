@@ -58,8 +58,10 @@ std::shared_ptr<CardStore> otherCard(PlatformAdapter &platform, const CardStore 
         platform.warn(QObject::tr("The card %1 cannot be read!").arg(path));
         return nullptr;
     }
-    if (other->identity() == store.identity()) {
-        platform.warn(QObject::tr("That is the chosen card itself! Choose another card."));
+    if (cardsOverlap(*other, store)) {
+        platform.warn(other->identity() == store.identity()
+                          ? QObject::tr("That is the chosen card itself! Choose another card.")
+                          : QObject::tr("That folder lies inside the chosen card, or holds it! Choose another card."));
         return nullptr;
     }
     return other;

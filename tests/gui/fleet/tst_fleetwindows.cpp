@@ -73,9 +73,11 @@ private Q_SLOTS:
         QCOMPARE(CardChooser({}, {card.root(), "/media/B"}, card.root(), nullptr).drvOther->itemText(0), "/media/B");
         const QString other = QDir::cleanPath(card.path("../other"));
         QCOMPARE(withOther(false, store, card.root()), nullptr);
+        QCOMPARE(withOther(false, store, card.path("Programs")), nullptr);
         QCOMPARE(withOther(false, store, other + "/none"), nullptr);
-        QCOMPARE(platform.shown.mid(platform.shown.size() - 2),
+        QCOMPARE(platform.shown.mid(platform.shown.size() - 3),
                  QStringList({"That is the chosen card itself! Choose another card.",
+                              "That folder lies inside the chosen card, or holds it! Choose another card.",
                               "The card " + other + "/none cannot be read!"}));
         QCOMPARE(withOther(false, store, other)->reportText(),
                  "A: " + card.root() + "\nB: " + other
