@@ -247,6 +247,10 @@ void frmMain::createControls()
 void frmMain::bindHandlers()
 {
     connect(m_volumes, &VolumeSelector::chosen, this, &frmMain::drvCard_Change);
+    connect(m_volumes, &VolumeSelector::typingRested, this, [this] {
+        if (!m_document.isModified())
+            m_volumes->listNow();
+    });
     connect(m_volumes, &VolumeSelector::mountsChanged, this, &frmMain::noticeCardChange);
     connect(cmdRefresh, &QPushButton::clicked, this, &frmMain::cmdRefresh_Action);
     connect(lstCard, &QListView::doubleClicked, this, &frmMain::lstCard_DoubleClick);
@@ -326,7 +330,8 @@ void frmMain::bindKeys()
 void frmMain::noticeCardChange()
 {
     const bool changed = m_store.cardChanged();
-    if (changed && !m_cardChangeTold)
+    // Noted before the box: the mount table may change again while it is open, and is told once.
+    if (changed && !std::exchange(m_cardChangeTold, true))
         m_platform.warn(Vexolo::CardStore::CardChangedMessage);
     m_cardChangeTold = changed;
 }

@@ -37,19 +37,21 @@ VolumeSelector::VolumeSelector(QComboBox &box, PlatformAdapter &platform)
     connect(&m_box, &QComboBox::currentTextChanged, this, [this] {
         m_choiceListed = !m_typed;
         // A path being typed is listed when the typing rests, not at every prefix that is a folder.
-        if (std::exchange(m_typed, false))
+        if (std::exchange(m_typed, false)) {
+            m_typedUnlisted = true;
             m_pause.start();
-        else
+        } else {
             listNow();
+        }
     });
     connect(m_box.lineEdit(), &QLineEdit::textEdited, this, [this] { m_typed = true; });
     connect(&m_box, &QComboBox::activated, this, &VolumeSelector::activated);
     m_pause.setSingleShot(true);
     m_pause.setInterval(TypingPause);
-    connect(&m_pause, &QTimer::timeout, this, &VolumeSelector::chosen);
+    connect(&m_pause, &QTimer::timeout, this, &VolumeSelector::typingRested);
     // Leaving the field ends the typing; the question boxes that listing may raise do not.
     connect(m_box.lineEdit(), &QLineEdit::editingFinished, this, [this] {
-        if (m_pause.isActive())
+        if (m_typedUnlisted)
             listNow();
     });
     auto *enter = new QAction(&m_box);
@@ -62,7 +64,7 @@ VolumeSelector::VolumeSelector(QComboBox &box, PlatformAdapter &platform)
 
 void VolumeSelector::refresh()
 {
-    if (m_pause.isActive())
+    if (m_typedUnlisted)
         listNow();
     const QSignalBlocker blocker(&m_box);
     const QString text = m_box.currentText();
@@ -74,6 +76,7 @@ void VolumeSelector::refresh()
 
 void VolumeSelector::listNow()
 {
+    m_typedUnlisted = false;
     m_pause.stop();
     Q_EMIT chosen();
 }

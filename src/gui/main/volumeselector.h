@@ -10,7 +10,8 @@ namespace Vexolo::Ui {
 
 // The volume selector drvCard: its rows follow the mounted volumes, "Refresh" re-reads them, and
 // choosing a row or typing a path asks for the card to be listed (chosen()): a chosen row at once, a
-// typed path once the typing pauses, on Return, or when the field is left.
+// typed path on Return or when the field is left; when the typing rests, typingRested() lets the window
+// list it at once where that asks the user nothing (a question mid-typing would take the next key).
 class VolumeSelector final : public QObject
 {
     Q_OBJECT
@@ -29,6 +30,7 @@ public:
 
 Q_SIGNALS:
     void chosen();
+    void typingRested();
     // The mount table changed: a card may have been pulled, or another mounted in its place.
     void mountsChanged();
 
@@ -43,6 +45,7 @@ private:
     PlatformAdapter &m_platform;
     bool m_choiceListed = false; // the text changed, and was listed, for the current choice
     bool m_typed = false;
+    bool m_typedUnlisted = false; // a typed path waits to be listed
     QTimer m_pause;
 };
 

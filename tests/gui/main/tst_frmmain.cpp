@@ -427,6 +427,16 @@ private Q_SLOTS:
         select("lstCard", 2);
         click("cmdAdd");
         QTest::qWait(3 * Vexolo::Ui::VolumeSelector::TypingPause); // listed once: nothing asks about the change
+        // With changes unsaved, a rest asks nothing (the next key would answer it) and lists nothing; Return does.
+        TestCard other;
+        other.addFiles({"X.mp3"});
+        field->selectAll();
+        QTest::keyClicks(field, other.root());
+        QTest::qWait(3 * Vexolo::Ui::VolumeSelector::TypingPause);
+        QCOMPARE(m_window->cardTracks().tracks().size(), 3);
+        m_platform.answers << PlatformAdapter::AnswerDiscard;
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(m_window->cardTracks().tracks(), QStringList {"X.mp3"});
     }
 
     // Choosing another card: Save goes to the card the changes were made on; Cancel keeps that card.
@@ -490,6 +500,11 @@ private Q_SLOTS:
         find<QComboBox>("drvCard")->setEditText(card.root());
         QVERIFY(card.unmount() && card.mountTmpfs("card"));
         card.addFiles({"B.mp3"});
+        int changes = 0; // and again while the box is open
+        m_platform.whileShown = [&] {
+            if (changes++ == 0)
+                m_platform.volumesChanged();
+        };
         m_platform.volumesChanged();
         m_platform.volumesChanged();
         QCOMPARE(m_platform.shown, QStringList {Vexolo::CardStore::CardChangedMessage});
