@@ -74,11 +74,8 @@ CardRead readWhole(int folder, const char *name, qint64 limit, FileOps &ops)
     const ReadStatus status = openRegular(folder, name, ops, &fd);
     if (status != ReadStatus::Read)
         return {status, {}};
-    struct stat info;
-    if (::fstat(fd.get(), &info) != 0 || info.st_size > limit)
-        return {ReadStatus::Unreadable, {}};
+    // The bound is held while reading, so a file that grows meanwhile is held to it too.
     QByteArray bytes;
-    bytes.reserve(qsizetype(info.st_size));
     char buffer[16384];
     for (;;) {
         const ssize_t count = ops.read(fd.get(), buffer, sizeof buffer);
@@ -89,7 +86,6 @@ CardRead readWhole(int folder, const char *name, qint64 limit, FileOps &ops)
         if (count == 0)
             break;
         bytes.append(buffer, count);
-        // A file that grows while it is read is held to the same bound.
         if (bytes.size() > limit)
             return {ReadStatus::Unreadable, {}};
     }

@@ -229,9 +229,7 @@ void ProgramList::popUp()
     const int width = std::max(m_field->width(), sizeHintForColumn(0) + 2 * frameWidth() + 24);
     const int height = rows * sizeHintForRow(0) + 2 * frameWidth();
     setGeometry(QRect(m_field->mapToGlobal(QPoint(0, m_field->height())), QSize(std::min(width, 480), height)));
-    bool ok = false;
-    const int current = m_field->text().toInt(&ok);
-    setCurrentIndex(model()->index(ok ? current : 0, 0));
+    setCurrentIndex(model()->index(m_field->text().toInt(), 0)); // the number shown; row 0 for none
     show();
     setFocus();
 }

@@ -164,7 +164,7 @@ void BusyFeedback::progress(qint64 done, qint64 total)
     }
     const qint64 step = total > 0 ? std::clamp(done, qint64(0), total) * Steps / total : 0;
     m_dialog->setValue(int(step));
-    if (m_painted.isValid() && m_painted.elapsed() < PaintEveryMs)
+    if (m_painted.isValid() && !m_painted.hasExpired(PaintEveryMs))
         return;
     m_painted.start();
     // Paints and takes the desktop's requests (a close is held for later); no input, no mount changes.
