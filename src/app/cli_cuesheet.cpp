@@ -6,8 +6,11 @@
 #include "show/trackmedia.h"
 #include "storage/cardstore.h"
 
-#include <QPrinter>
+#include <QFileInfo>
+#include <QSaveFile>
 #include <QTextStream>
+
+#include <memory>
 
 using namespace Vexolo;
 
@@ -31,12 +34,23 @@ int runCueSheet(const QStringList &arguments, QTextStream &out, QTextStream &err
         err << QStringLiteral("%1: program %2 cannot be read\n").arg(card, number);
         return CommandLine::ExitFindings;
     }
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(arguments[2]);
-    printer.setDocName(QStringLiteral("Cue sheet of program ") + number);
-    if (!printCueSheet(printer, cueSheetOf(store, loaded, number, rememberedUnit()))) {
-        err << QStringLiteral("%1: cannot be written\n").arg(arguments[2]);
+    // Written in full or not at all: a new file beside the old one, renamed over it once complete. Only a
+    // target that is no regular file (a pipe, a terminal) is written in place, and checked as it is.
+    const QString &pdf = arguments[2];
+    const QFileInfo target(pdf);
+    std::unique_ptr<QFileDevice> file;
+    if (target.exists() && !target.isFile())
+        file = std::make_unique<QFile>(pdf);
+    else
+        file = std::make_unique<QSaveFile>(pdf);
+    bool written = file->open(QIODevice::WriteOnly)
+        && writeCueSheetPdf(*file, cueSheetOf(store, loaded, number, rememberedUnit()));
+    if (auto *save = dynamic_cast<QSaveFile *>(file.get()))
+        written = written && save->commit();
+    else
+        written = written && file->flush() && file->error() == QFileDevice::NoError;
+    if (!written) {
+        err << QStringLiteral("%1: cannot be written\n").arg(pdf);
         return CommandLine::ExitFindings;
     }
     return CommandLine::ExitSuccess;

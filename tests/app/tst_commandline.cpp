@@ -101,6 +101,8 @@ private Q_SLOTS:
             "none: no card folder there (a card is an existing folder, not a system one)\n"};
         QTest::newRow("PDF not writable") << QStringList{"card", "3", "none/3.pdf"}
                                           << QStringList{"1", "", "none/3.pdf: cannot be written\n"};
+        QTest::newRow("PDF to a full device") << QStringList{"card", "3", "/dev/full"}
+                                              << QStringList{"1", "", "/dev/full: cannot be written\n"};
         QTest::newRow("two arguments") << QStringList{"card", "3"} << QStringList{"2", "", usage};
         // clang-format on
     }

@@ -9,9 +9,13 @@
 
 #include <QDate>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrinter>
+
+#include <numeric>
 
 namespace Vexolo {
 
@@ -82,10 +86,12 @@ CueSheet cueSheetOf(const CardStore &store, const CardStore::Loaded &loaded, con
     return sheet;
 }
 
-bool printCueSheet(QPrinter &printer, const CueSheet &sheet)
+namespace {
+
+QList<QList<CueStep>> cuePages(const QPagedPaintDevice &device, const CueSheet &sheet)
 {
-    const qreal scale = printer.resolution() / PrintUnitsPerInch;
-    const CuePage page {int(printer.width() / scale), int(printer.height() / scale), textHeight(CueHeadingSize, true),
+    const qreal scale = device.logicalDpiX() / PrintUnitsPerInch;
+    const CuePage page {int(device.width() / scale), int(device.height() / scale), textHeight(CueHeadingSize, true),
                         textHeight(CueTextSize, true)};
     QList<QList<CueStep>> pages(1);
     for (const CueStep &step : layoutCueSheet(sheet, page)) {
@@ -94,6 +100,30 @@ bool printCueSheet(QPrinter &printer, const CueSheet &sheet)
         else
             pages.last().append(step);
     }
+    return pages;
+}
+
+// Draws the pages in order (indexes into pages) on device; false when it cannot be painted on.
+bool drawCuePages(QPagedPaintDevice &device, const QList<QList<CueStep>> &pages, const QList<int> &order)
+{
+    QPainter painter;
+    if (!painter.begin(&device))
+        return false;
+    const qreal scale = device.logicalDpiX() / PrintUnitsPerInch;
+    painter.scale(scale, scale);
+    for (qsizetype i = 0; i < order.size(); ++i) {
+        if (i > 0)
+            device.newPage();
+        replay(painter, pages.at(order.at(i)));
+    }
+    return painter.end();
+}
+
+} // namespace
+
+bool printCueSheet(QPrinter &printer, const CueSheet &sheet)
+{
+    const QList<QList<CueStep>> pages = cuePages(printer, sheet);
     const bool range = printer.printRange() == QPrinter::PageRange;
     const QList<int> order
         = printOrder(int(pages.size()), range ? printer.fromPage() : 0, range ? printer.toPage() : 0,
@@ -101,18 +131,19 @@ bool printCueSheet(QPrinter &printer, const CueSheet &sheet)
     // The range, the copies and the order are drawn here; a printer told them too would apply them twice.
     printer.setCopyCount(1);
     printer.setPageOrder(QPrinter::FirstPageFirst);
-    if (order.isEmpty())
-        return true;
-    QPainter painter;
-    if (!painter.begin(&printer))
-        return false;
-    painter.scale(scale, scale);
-    for (qsizetype i = 0; i < order.size(); ++i) {
-        if (i > 0)
-            printer.newPage();
-        replay(painter, pages.at(order.at(i)));
-    }
-    return painter.end();
+    return order.isEmpty() || drawCuePages(printer, pages, order);
+}
+
+bool writeCueSheetPdf(QIODevice &file, const CueSheet &sheet)
+{
+    QPdfWriter pdf(&file);
+    pdf.setResolution(1200);
+    pdf.setTitle(QStringLiteral("Cue sheet of program ") + sheet.number);
+    pdf.setCreator(QGuiApplication::applicationDisplayName());
+    const QList<QList<CueStep>> pages = cuePages(pdf, sheet);
+    QList<int> order(pages.size());
+    std::iota(order.begin(), order.end(), 0);
+    return drawCuePages(pdf, pages, order);
 }
 
 void printCueSheet(PlatformAdapter &platform, QWidget *parent, const CueSheet &sheet)

@@ -6,6 +6,7 @@
 #include <QString>
 
 class PlatformAdapter;
+class QIODevice;
 class QPrinter;
 class QWidget;
 class TrackMedia;
@@ -22,6 +23,10 @@ CueSheet cueSheetOf(const QString &number, const QString &name, const QStringLis
 // Draws the cue sheet on printer as the print dialog asked (page range, copies, collation, page
 // order); false when the printer cannot be painted on.
 bool printCueSheet(QPrinter &printer, const CueSheet &sheet);
+
+// Writes the cue sheet to file as a PDF, every page in order; false when it cannot be drawn. Whether the
+// bytes reached their place is the file's to tell.
+bool writeCueSheetPdf(QIODevice &file, const CueSheet &sheet);
 
 // "Print Cue Sheet…": the print dialog through the platform adapter, then the sheet. Nothing when cancelled.
 void printCueSheet(PlatformAdapter &platform, QWidget *parent, const CueSheet &sheet);
