@@ -420,10 +420,13 @@ private Q_SLOTS:
         QTest::keyClicks(field, m_card->root());
         find<QWidget>("lstCard")->setFocus(); // leaving the field ends the typing
         QCOMPARE(m_window->cardTracks().tracks().size(), 3);
+        m_card->addFiles({"D.mp3"});
+        click("cmdRefresh"); // the volumes only: the card is listed anew when chosen anew
+        QCOMPARE(m_window->cardTracks().tracks().size(), 3);
         field->clear();
         QTest::keyClicks(field, m_card->root());
         QVERIFY(m_window->cardTracks().tracks().isEmpty());
-        QTRY_COMPARE(m_window->cardTracks().tracks().size(), 3);
+        QTRY_COMPARE(m_window->cardTracks().tracks().size(), 4);
         select("lstCard", 2);
         click("cmdAdd");
         QTest::qWait(3 * Vexolo::Ui::VolumeSelector::TypingPause); // listed once: nothing asks about the change
@@ -433,7 +436,7 @@ private Q_SLOTS:
         field->selectAll();
         QTest::keyClicks(field, other.root());
         QTest::qWait(3 * Vexolo::Ui::VolumeSelector::TypingPause);
-        QCOMPARE(m_window->cardTracks().tracks().size(), 3);
+        QCOMPARE(m_window->cardTracks().tracks().size(), 4);
         m_platform.answers << PlatformAdapter::AnswerDiscard;
         QTest::keyClick(field, Qt::Key_Return);
         QCOMPARE(m_window->cardTracks().tracks(), QStringList {"X.mp3"});
