@@ -111,6 +111,9 @@ private Q_SLOTS:
             + ".mp3: the name is 77 characters long: a track name of 77 or more cannot carry settings", listing,
             "leftover Programs/.vexolo-2147483647-1.tmp: a temporary file "
             "left by an interrupted save (repair: remove the temporary files)"} << 1;
+        QTest::newRow("more entries than Load reads") << QByteArrayList{"Programs/Program9.txt",
+            QByteArray("a\n").repeated(ProgramRecordLimit + 1), "Programs/Program9.adv", "Nine"} << QStringList{
+            "unreadable Programs/Program9.txt: holds more entries than Load reads: too large to check"} << 1;
         QTest::newRow("no Programs folder") << QByteArrayList{"Programs", ""} << QStringList{
             "unreadable Programs: no folder of this card: programs cannot be saved or loaded"} << 1;
         // clang-format on
@@ -193,6 +196,8 @@ private Q_SLOTS:
              "end",
              "Programs/Program8.adv",
              "Lonely",
+             "Programs/Program8.txt",
+             QByteArray("a\n").repeated(ProgramRecordLimit + 1),
              "Programs/Program9.txt",
              "end",
              "Programs/Program9.adv",
@@ -220,6 +225,8 @@ private Q_SLOTS:
              "end",
              "Programs/Program7.adv/",
              "",
+             "Programs/Program8.txt",
+             "end",
              "Programs/Program9.txt",
              "end",
              "Programs/Program9.adv",
@@ -238,6 +245,8 @@ private Q_SLOTS:
                          "differs Programs/Program5.txt: cannot be read on A",
                          "differs Programs/Program6.adv: the name is \"Show\" on A, empty on B",
                          "differs Programs/Program7.adv: the name is empty on A, empty on B",
+                         "differs Programs/Program8.txt: cannot be read on A: more entries than Load reads",
+                         "differs Programs/Program8.adv: the name is \"Lonely\" on A, empty on B",
                          "differs A.adv: the settings are \"A.mp3 V5\" on A, \"a.mp3 V7\" on B",
                          "only-on-b C.adv: the command file only on B", "only-on-a D.adv: the command file only on A",
                          "only-on-a B.mp3: the track only on A", "only-on-b C.mp3: the track only on B"}));
@@ -363,7 +372,8 @@ private Q_SLOTS:
         lay(card,
             {"Programs/Program0.txt", record("A.mp3 V7") + record("B.mp3 V7") + "end", "Programs/Program0.adv", "Zero",
              "Programs/Program4.txt", record("A.mp3 V7") + "end", "Programs/Program4.adv", "Show",
-             "Programs/Program5.txt/", "", "Programs/Program6.txt", "end", "Programs/Program8.adv", "Lonely"});
+             "Programs/Program5.txt/", "", "Programs/Program6.txt", "end", "Programs/Program8.adv", "Lonely",
+             "Programs/Program9.txt", QByteArray("a\n").repeated(ProgramRecordLimit + 1)});
         CardStore store;
         store.choose(card.root());
         ProgramOverview programs;
@@ -378,7 +388,7 @@ private Q_SLOTS:
         QCOMPARE(rows(),
                  "0  Zero, 2 entries=0|1  (no program)=1|2  (no program)=2|3  (no program)=3|4  Show, 1 entry=4|"
                  "5  (cannot be read)=5|6  (no name), 0 entries=6|7  (no program)=7|8  (no program)=8|"
-                 "9  (no program)=9");
+                 "9  (cannot be read)=9");
         QCOMPARE(programs.program(8), ProgramOverview::Program());
         programs.programSaved(store.identity(), "0", 3, "New");
         for (const QString number : {"x", "-1", "10", "07"}) {
@@ -392,7 +402,7 @@ private Q_SLOTS:
         QCOMPARE(rows(),
                  "0  New, 3 entries=0|1  (no program)=1|2  (no program)=2|3  (no program)=3|4  (no program)=4|"
                  "5  (cannot be read)=5|6  (no name), 0 entries=6|7  (no program)=7|8  (no program)=8|"
-                 "9  (no program)=9");
+                 "9  (cannot be read)=9");
     }
 };
 

@@ -239,10 +239,13 @@ void checkProgram(Findings &findings, const CardStore::Contents &contents, int n
     const QString namePath = programsPath(name.name);
     if (program.status == ReadStatus::Missing)
         return;
+    const QList<ProgramEntry> entries = parseProgramFile(program.bytes);
     if (program.status == ReadStatus::Unreadable) {
         findings.append({path, Kind::Unreadable, QStringLiteral("cannot be read: no regular file, or over 8 MiB")});
+    } else if (entries.size() > ProgramRecordLimit) {
+        findings.append(
+            {path, Kind::Unreadable, QStringLiteral("holds more entries than Load reads: too large to check")});
     } else {
-        const QList<ProgramEntry> entries = parseProgramFile(program.bytes);
         QStringList strings;
         for (qsizetype i = 0; i < entries.size(); ++i) {
             const ProgramEntry &entry = entries[i];

@@ -51,6 +51,9 @@ QString programDifference(const CardFile &a, const CardFile &b)
         return QStringLiteral("cannot be read on %1").arg(QChar(a.status == ReadStatus::Unreadable ? u'A' : u'B'));
     const QList<ProgramEntry> left = parseProgramFile(a.bytes);
     const QList<ProgramEntry> right = parseProgramFile(b.bytes);
+    if (left.size() > ProgramRecordLimit || right.size() > ProgramRecordLimit)
+        return QStringLiteral("cannot be read on %1: more entries than Load reads")
+            .arg(QChar(left.size() > ProgramRecordLimit ? u'A' : u'B'));
     for (qsizetype i = 0; i < std::min(left.size(), right.size()); ++i) {
         if (left[i].commandString != right[i].commandString)
             return QStringLiteral("record %1 differs: %2 on A, %3 on B")

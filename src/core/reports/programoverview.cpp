@@ -34,8 +34,9 @@ void ProgramOverview::reload(const CardStore &store)
         const CardStore::CardFile &file = files.programs[n];
         Program program;
         program.exists = file.status != ReadStatus::Missing;
-        program.readable = file.status != ReadStatus::Unreadable;
-        program.entries = parseProgramFile(file.bytes).size();
+        program.entries = countProgramEntries(file.bytes);
+        // More entries than Load reads: Load refuses the file, so does the overview.
+        program.readable = file.status != ReadStatus::Unreadable && program.entries <= ProgramRecordLimit;
         if (program.exists && files.names[n].status == ReadStatus::Read)
             program.name = CardStore::firstLine(files.names[n].bytes);
         set(n, program);

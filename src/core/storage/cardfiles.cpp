@@ -97,12 +97,39 @@ QString trimmedBlanks(const QString &text)
     return text.sliced(first, end - first);
 }
 
+namespace {
+
+QByteArrayView withoutBom(QByteArrayView line)
+{
+    return line.startsWith("\xEF\xBB\xBF") ? line.sliced(3) : line;
+}
+
+// The terminator does not stop the reading: lines after it are read like any other.
+bool isEntryLine(QByteArrayView line)
+{
+    return !line.isEmpty() && QLatin1StringView(line).compare(QLatin1StringView(Terminator), NameCase) != 0;
+}
+
+// Hands each line to onLine until it returns false. A line ends at CR, at LF or at both: the empty
+// line between CR and LF is skipped anyway.
+template<typename OnLine> void forEachLine(QByteArrayView content, OnLine onLine)
+{
+    for (qsizetype start = 0; start <= content.size();) {
+        qsizetype end = start;
+        while (end < content.size() && content[end] != '\r' && content[end] != '\n')
+            ++end;
+        if (!onLine(content.sliced(start, end - start)))
+            return;
+        start = end + 1;
+    }
+}
+
+} // namespace
+
 std::optional<ProgramEntry> parseProgramLine(QByteArrayView line, bool windows1252)
 {
-    if (line.startsWith("\xEF\xBB\xBF"))
-        line = line.sliced(3);
-    // The terminator does not stop the reading: lines after it are read like any other.
-    if (line.isEmpty() || QLatin1StringView(line).compare(QLatin1StringView(Terminator), NameCase) == 0)
+    line = withoutBom(line);
+    if (!isEntryLine(line))
         return std::nullopt;
     const QString text = windows1252 ? decodeWindows1252(line) : decodeCardText(line);
     ProgramEntry entry;
@@ -112,19 +139,25 @@ std::optional<ProgramEntry> parseProgramLine(QByteArrayView line, bool windows12
     return entry;
 }
 
-QList<ProgramEntry> parseProgramFile(QByteArrayView content)
+QList<ProgramEntry> parseProgramFile(QByteArrayView content, qsizetype limit)
 {
     QList<ProgramEntry> entries;
-    // A line ends at CR, at LF or at both: the empty line between CR and LF is skipped anyway.
-    for (qsizetype start = 0; start <= content.size();) {
-        qsizetype end = start;
-        while (end < content.size() && content[end] != '\r' && content[end] != '\n')
-            ++end;
-        if (std::optional<ProgramEntry> entry = parseProgramLine(content.sliced(start, end - start)))
+    forEachLine(content, [&](QByteArrayView line) {
+        if (std::optional<ProgramEntry> entry = parseProgramLine(line))
             entries.append(std::move(*entry));
-        start = end + 1;
-    }
+        return entries.size() <= limit;
+    });
     return entries;
+}
+
+qsizetype countProgramEntries(QByteArrayView content, qsizetype limit)
+{
+    qsizetype count = 0;
+    forEachLine(content, [&](QByteArrayView line) {
+        count += isEntryLine(withoutBom(line));
+        return count <= limit;
+    });
+    return count;
 }
 
 } // namespace Vexolo

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "storage/cardread.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -55,7 +57,11 @@ struct ProgramEntry
 // One line of a program file of any origin, without its line end; none for a line that is skipped
 // (empty, "end", "END"). windows1252 reads the whole line so, for a file another tool wrote.
 std::optional<ProgramEntry> parseProgramLine(QByteArrayView line, bool windows1252 = false);
-// Reads a program file of any origin; never fails. Lines end at CR LF, a lone CR or a lone LF.
-QList<ProgramEntry> parseProgramFile(QByteArrayView content);
+// Reads a program file of any origin; never fails. Lines end at CR LF, a lone CR or a lone LF. Stops
+// past limit entries, so a file of millions of short lines costs what Load would keep: more than limit
+// entries returned mean more than Load reads.
+QList<ProgramEntry> parseProgramFile(QByteArrayView content, qsizetype limit = ProgramRecordLimit);
+// The entries of a program file, counted without reading them, up to limit + 1.
+qsizetype countProgramEntries(QByteArrayView content, qsizetype limit = ProgramRecordLimit);
 
 } // namespace Vexolo
