@@ -294,13 +294,14 @@ void frmMain::bindKeys()
     // Text fields keep their own undo; they claim these keys first, and are left alone here too.
     connect(shortcut(this, {QKeySequence(Qt::CTRL | Qt::Key_Z)}, Qt::WindowShortcut), &QAction::triggered, this,
             [this] {
-                if (!textFieldHasFocus())
+                // The playlist's undo; the card list's writes have none, and a key there undoes nothing.
+                if (!textFieldHasFocus() && !lstCard->hasFocus())
                     m_history.stack().undo();
             });
     connect(shortcut(this, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
                      Qt::WindowShortcut),
             &QAction::triggered, this, [this] {
-                if (!textFieldHasFocus())
+                if (!textFieldHasFocus() && !lstCard->hasFocus())
                     m_history.stack().redo();
             });
     connect(shortcut(this, {QKeySequence(Qt::CTRL | Qt::Key_S)}, Qt::WindowShortcut), &QAction::triggered, cmdSave,
@@ -706,7 +707,10 @@ void frmMain::pasteCardSettings()
         return;
     const QString track = m_tracks.track(row);
     const QStringList pasted = m_copied.forTracks({track}, m_platform);
-    if (pasted.isEmpty())
+    // The card's file is replaced at once and no undo brings it back: asked first.
+    if (pasted.isEmpty()
+        || !m_platform.ask(QStringLiteral("Replace the settings of %1 on the card with the copied ones?")
+                               .arg(Vexolo::shownName(track))))
         return;
     BusyFeedback busy(this);
     m_programs.show(m_store.writeTrackCommand(track, pasted.first()));

@@ -364,6 +364,9 @@ private Q_SLOTS:
         keyOn("lstCard", 1, Qt::Key_V);
         m_window->pasteSettingsToAllEntries();
         keyOn("lstList", 0, Qt::Key_C);
+        m_platform.answers << PlatformAdapter::AnswerNo << PlatformAdapter::AnswerYes;
+        keyOn("lstCard", 2, Qt::Key_V); // asked first: No writes nothing
+        QVERIFY(!QFile::exists(m_card->path("C.adv")));
         keyOn("lstCard", 2, Qt::Key_V);
         keyOn("lstCard", 3, Qt::Key_V);
         keyOn("lstCard", 0, Qt::Key_C);
@@ -374,13 +377,17 @@ private Q_SLOTS:
         select("lstCard", 3);
         click("cmdAdd");
         m_window->pasteSettingsToAllEntries();
+        m_platform.answers << PlatformAdapter::AnswerYes;
         keyOn("lstCard", 0, Qt::Key_V);
+        key(Qt::Key_Z, "lstCard"); // a card track's write has no undo, nor takes the playlist's
         QCOMPARE(shownRows(m_window.get(), "lstListAdv"), QStringList({"A.mp31V5 P30", longTrack + " V7"}));
         QCOMPARE(m_card->read("A.adv") + m_card->read("B.adv") + m_card->read("C.adv"),
                  "A.mp31V5 P30B.mp31V5 P30C.mp31V5 P30");
         QVERIFY(!QFile::exists(m_card->path(QString(70, u'L') + ".adv")));
         const QString tooLong = "Too many times!\n81 charachters out of 79!\n" + longTrack + "1V5 P30";
-        QCOMPARE(m_platform.shown, QStringList(2, tooLong));
+        const QString replace = "Replace the settings of %1 on the card with the copied ones?";
+        QCOMPARE(m_platform.shown,
+                 QStringList({replace.arg("C.mp3"), replace.arg("C.mp3"), tooLong, tooLong, replace.arg("A.mp3")}));
     }
 
     // Return and Enter anywhere but in a list print the card's tracks.
