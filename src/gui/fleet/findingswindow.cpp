@@ -1,12 +1,15 @@
 #include "findingswindow.h"
 
+#include <QAbstractTableModel>
+#include <QApplication>
 #include <QClipboard>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
-#include <QTreeWidget>
+#include <QStyledItemDelegate>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -35,6 +38,81 @@ QString repairCaption(const Repair &repair)
     return FindingsWindow::tr("Repair");
 }
 
+// The findings as rows; the text "when none" as the one row of an empty report.
+class FindingsModel final : public QAbstractTableModel
+{
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    void setFindings(Findings findings, QString whenNone)
+    {
+        beginResetModel();
+        m_findings = std::move(findings);
+        m_whenNone = std::move(whenNone);
+        endResetModel();
+    }
+    const Finding *finding(const QModelIndex &index) const
+    {
+        return index.isValid() && index.row() < m_findings.size() ? &m_findings.at(index.row()) : nullptr;
+    }
+
+    int rowCount(const QModelIndex &parent = {}) const override
+    {
+        return parent.isValid() ? 0 : int(std::max<qsizetype>(m_findings.size(), 1));
+    }
+    int columnCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : ColumnCount; }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+            return {};
+        return QStringList {FindingsWindow::tr("Place"), FindingsWindow::tr("What is wrong"),
+                            FindingsWindow::tr("Repair")}
+            .value(section);
+    }
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        const Finding *found = finding(index);
+        if (!found)
+            return role == Qt::DisplayRole && index.column() == MessageColumn ? QVariant(m_whenNone) : QVariant();
+        const bool text = role == Qt::DisplayRole || role == Qt::ToolTipRole || role == Qt::AccessibleTextRole;
+        if (index.column() == RepairColumn && found->repair.isCertain()) {
+            if (role == Qt::ToolTipRole)
+                return found->repair.words;
+            return text ? QVariant(repairCaption(found->repair)) : QVariant();
+        }
+        if (!text || index.column() == RepairColumn)
+            return {};
+        return index.column() == PlaceColumn ? found->place : found->message;
+    }
+
+private:
+    Findings m_findings;
+    QString m_whenNone;
+};
+
+// Draws a row's repair as the push button it acts as.
+class RepairDelegate final : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        const QString caption = index.data().toString();
+        if (caption.isEmpty())
+            return QStyledItemDelegate::paint(painter, option, index);
+        QStyleOptionButton button;
+        button.rect = option.rect.adjusted(2, 1, -2, -1);
+        button.text = caption;
+        button.state = option.state | QStyle::State_Enabled | QStyle::State_Raised;
+        QApplication::style()->drawControl(QStyle::CE_PushButton, &button, painter);
+    }
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        return QStyledItemDelegate::sizeHint(option, index).expandedTo(QPushButton(index.data().toString()).sizeHint());
+    }
+};
+
 } // namespace
 
 FindingsWindow::FindingsWindow(const QString &title, QWidget *parent)
@@ -48,16 +126,19 @@ FindingsWindow::FindingsWindow(const QString &title, QWidget *parent)
     lblHeading->setWordWrap(true);
     lblHeading->setTextFormat(Qt::PlainText);
     lblHeading->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    lstFindings = new QTreeWidget(this);
+    lstFindings = new QTreeView(this);
     lstFindings->setObjectName(QStringLiteral("lstFindings"));
-    lstFindings->setColumnCount(ColumnCount);
-    lstFindings->setHeaderLabels({tr("Place"), tr("What is wrong"), tr("Repair")});
+    lstFindings->setModel(new FindingsModel(lstFindings));
+    lstFindings->setItemDelegateForColumn(RepairColumn, new RepairDelegate(lstFindings));
     lstFindings->setRootIsDecorated(false);
-    lstFindings->setWordWrap(true);
+    lstFindings->setUniformRowHeights(true); // rows of one height: a long report lays out at once
     lstFindings->setAccessibleName(tr("Findings"));
     lstFindings->header()->setSectionResizeMode(MessageColumn, QHeaderView::Stretch);
     lstFindings->header()->setStretchLastSection(false);
     lstFindings->setColumnWidth(PlaceColumn, 240);
+    // Queued: the repair refills the list, which the click is still being handled on.
+    connect(lstFindings, &QTreeView::clicked, this, &FindingsWindow::repair, Qt::QueuedConnection);
+    connect(lstFindings, &QTreeView::activated, this, &FindingsWindow::repair, Qt::QueuedConnection);
     cmdCopyReport = new QPushButton(tr("Copy Report"), this);
     cmdCopyReport->setObjectName(QStringLiteral("cmdCopyReport"));
     cmdAction = new QPushButton(this);
@@ -94,38 +175,17 @@ void FindingsWindow::setReport(const QString &heading, const Findings &findings,
     m_findings = findings;
     m_whenNone = whenNone;
     lblHeading->setText(heading);
-    lstFindings->clear();
-    if (findings.isEmpty()) {
-        auto *item = new QTreeWidgetItem(lstFindings);
-        item->setText(MessageColumn, whenNone);
-        item->setFlags(Qt::ItemIsEnabled);
-        return;
-    }
-    const bool repairs
-        = std::any_of(findings.cbegin(), findings.cend(), [](const Finding &f) { return f.repair.isCertain(); });
-    lstFindings->setColumnHidden(RepairColumn, !repairs);
-    // Every row as high as a button, so the rows with one and those without line up.
-    const int rowHeight = QPushButton(tr("Repair")).sizeHint().height();
-    for (const Finding &finding : findings) {
-        auto *item = new QTreeWidgetItem(lstFindings, {finding.place, finding.message});
-        item->setSizeHint(PlaceColumn, QSize(0, rowHeight));
-        item->setToolTip(PlaceColumn, finding.place);
-        item->setToolTip(MessageColumn, finding.message);
-        if (!finding.repair.isCertain())
-            continue;
-        auto *repair = new QPushButton(repairCaption(finding.repair), lstFindings);
-        repair->setToolTip(finding.repair.words);
-        repair->setAccessibleName(tr("Repair: %1").arg(finding.repair.words));
-        // Queued: the repair refills the list, which deletes this very button.
-        connect(
-            repair, &QPushButton::clicked, this,
-            [this, finding] {
-                if (onRepair)
-                    onRepair(finding);
-            },
-            Qt::QueuedConnection);
-        lstFindings->setItemWidget(item, RepairColumn, repair);
-    }
+    static_cast<FindingsModel *>(lstFindings->model())->setFindings(findings, whenNone);
+    lstFindings->setColumnHidden(RepairColumn, std::none_of(findings.cbegin(), findings.cend(), [](const Finding &f) {
+                                     return f.repair.isCertain();
+                                 }));
+}
+
+void FindingsWindow::repair(const QModelIndex &index)
+{
+    const Finding *finding = static_cast<FindingsModel *>(lstFindings->model())->finding(index);
+    if (index.column() == RepairColumn && finding && finding->repair.isCertain() && onRepair)
+        onRepair(Finding(*finding)); // a copy: the repair refills the model
 }
 
 QString FindingsWindow::reportText() const

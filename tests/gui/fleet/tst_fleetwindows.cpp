@@ -11,7 +11,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QtTest>
 
 using namespace Vexolo;
@@ -48,9 +48,11 @@ private Q_SLOTS:
         store.choose(card.root());
         FindingsWindow *window = showCardCheck(&parent, platform, store);
         platform.answers << PlatformAdapter::AnswerNo << PlatformAdapter::AnswerYes;
-        for (const bool kept : {true, false}) {
-            auto *repair = window->lstFindings->itemWidget(window->lstFindings->topLevelItem(0), 2);
-            qobject_cast<QPushButton *>(repair)->click();
+        QTreeView *list = window->lstFindings;
+        // The message asks nothing; the repair asks, No then Yes.
+        for (const auto &[column, kept] : {std::pair {1, true}, {2, true}, {2, false}}) {
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualRect(list->model()->index(0, column)).center());
             QCoreApplication::processEvents();
             QCOMPARE(QFile::exists(card.path("Gone.adv")), kept);
         }
