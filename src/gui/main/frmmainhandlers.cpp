@@ -1,0 +1,286 @@
+#include "frmmain.h"
+
+#include "advanced/advancedtarget.h"
+#include "advanced/frmadv.h"
+#include "card/tracknames.h"
+#include "commands/textnumber.h"
+#include "fleet/fleetwindows.h"
+#include "platform/platformadapter.h"
+#include "printing/cuesheetprinting.h"
+#include "printing/printing.h"
+#include "show/timelinewindow.h"
+#include "show/trackmedia.h"
+#include "storage/cardfiles.h"
+#include "widgets/busyfeedback.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListView>
+#include <QPrinter>
+#include <QPushButton>
+
+// The handlers of the main window's lists and buttons: editing the playlist, Save, Load, Delete and
+// printing, the advanced window, the timeline and copied settings. The window itself: frmmain.cpp.
+
+using namespace Vexolo::Ui;
+
+namespace {
+
+// document: what is printed, as the dialog proposes it for a file name.
+void printThroughDialog(frmMain &window, const QString &document, const QString &heading, const QStringList &entries)
+{
+    const std::unique_ptr<QPrinter> printer = window.platform().openPrinterDialogFor(&window, document);
+    if (!printer || printer->copyCount() < 1)
+        return;
+    Vexolo::printList(*printer, heading, entries);
+}
+
+} // namespace
+
+void frmMain::lstCard_DoubleClick()
+{
+    cmdAdd_Action();
+}
+
+void frmMain::lstList_DoubleClick()
+{
+    cmdListAdvanced_Action();
+}
+
+void frmMain::cmdAdd_Action()
+{
+    const int row = selectedRow(lstCard);
+    if (row < 0)
+        return;
+    BusyFeedback busy(this);
+    const QString track = m_tracks.track(row);
+    m_history.insert(m_document.count(), {{0, track, AdvStringCard(track)}});
+}
+
+void frmMain::cmdAddAll_Action()
+{
+    BusyFeedback busy(this);
+    const QStringList &tracks = m_tracks.tracks();
+    const QStringList commandStrings = m_programs.commandStrings(tracks, busy.callback());
+    Vexolo::PlaylistEntries entries;
+    entries.reserve(tracks.size());
+    for (qsizetype i = 0; i < tracks.size(); ++i)
+        entries.append({0, tracks.at(i), commandStrings.at(i)});
+    m_history.insert(m_document.count(), std::move(entries));
+}
+
+void frmMain::cmdClear_Action()
+{
+    m_history.remove(0, m_document.count());
+}
+
+void frmMain::cmdRemove_Action()
+{
+    const int row = selectedRow(lstList);
+    if (row < 0)
+        return;
+    m_history.remove(row, 1);
+    lstList->clearSelection();
+}
+
+void frmMain::cmdMoveUp_Action()
+{
+    moveSelected(-1);
+}
+
+void frmMain::cmdMoveDown_Action()
+{
+    moveSelected(+1);
+}
+
+void frmMain::moveSelected(int delta)
+{
+    const int row = selectedRow(lstList);
+    if (row < 0 || row + delta < 0 || row + delta >= m_document.count())
+        return;
+    m_history.move(row, 1, row + delta);
+    selectEntry(row + delta);
+}
+
+void frmMain::selectEntry(int row)
+{
+    lstList->setCurrentIndex(m_document.index(row));
+}
+
+void frmMain::cmdDown_Action()
+{
+    stepPlaylistNumber(-1);
+}
+
+void frmMain::cmdUp_Action()
+{
+    stepPlaylistNumber(+1);
+}
+
+void frmMain::stepPlaylistNumber(int delta)
+{
+    if (m_programs.confirmDiscardChanges())
+        m_programs.load(Vexolo::stepDigit(m_document.number(), delta));
+}
+
+void frmMain::chooseProgram(const QString &number)
+{
+    if (m_programs.confirmDiscardChanges())
+        m_programs.load(number);
+}
+
+void frmMain::cmdSave_Action()
+{
+    m_programs.save();
+}
+
+void frmMain::cmdLoad_Action()
+{
+    if (m_programs.confirmDiscardChanges())
+        m_programs.load(m_document.number());
+}
+
+void frmMain::cmdDelete_Action()
+{
+    m_programs.remove();
+}
+
+QString frmMain::AdvStringCard(const QString &trackName)
+{
+    return m_programs.commandStrings({trackName}).constFirst();
+}
+
+void frmMain::SaveRootDir()
+{
+    m_programs.writeListing();
+}
+
+void frmMain::cmdPrint_Action()
+{
+    QStringList entries = m_document.names();
+    for (QString &entry : entries)
+        entry = Vexolo::ExtractFilename(Vexolo::shownName(entry));
+    const QString number = QStringLiteral("Playlist ") + m_document.number();
+    const QString name = m_document.name().trimmed();
+    printThroughDialog(*this, name.isEmpty() ? number : number + QStringLiteral(" - ") + name, m_document.name(),
+                       entries);
+}
+
+void frmMain::cmdPrintRoot_Action()
+{
+    QStringList tracks = m_tracks.tracks();
+    for (QString &track : tracks)
+        track = Vexolo::shownName(track);
+    printThroughDialog(*this, QStringLiteral("Card tracks"), QStringLiteral("Directory on ") + drvCard->currentText(),
+                       tracks);
+}
+
+void frmMain::showTimeline(QListView *list)
+{
+    if (list == lstCard)
+        cmdCardAdvanced_Action();
+    else
+        cmdListAdvanced_Action();
+    if (frmAdv *window = frmAdv::existing())
+        TimelineWindow::showBeside(*window);
+}
+
+void frmMain::printCueSheet()
+{
+    // The lengths are read first, while the pointer says the program is busy; the dialog comes after.
+    const Vexolo::CueSheet sheet = [this] {
+        BusyFeedback busy(this);
+        return Vexolo::cueSheetOf(m_document.number(), m_document.name(), m_document.names(),
+                                  m_document.commandStrings(), Vexolo::rememberedUnit(), m_media);
+    }();
+    Vexolo::printCueSheet(m_platform, this, sheet);
+}
+
+void frmMain::cmdCardAdvanced_Action()
+{
+    const int row = selectedRow(lstCard);
+    if (row < 0)
+        return;
+    const QString track = m_tracks.track(row);
+    // The window shows this track's own name, whatever name its command file carries.
+    const QString commandString = Vexolo::commandStringOfTrack(AdvStringCard(track), track);
+    openAdvanced(commandString, AdvancedTarget::cardTrack(m_store.identity(), track), row);
+}
+
+void frmMain::cmdListAdvanced_Action()
+{
+    const int row = selectedRow(lstList);
+    if (row < 0)
+        return;
+    const Vexolo::PlaylistEntry &entry = m_document.at(row);
+    openAdvanced(entry.commandString, AdvancedTarget::entry(entry.id), row);
+}
+
+void frmMain::openAdvanced(const QString &commandString, const AdvancedTarget &target, int row)
+{
+    frmAdv *window = frmAdv::instance(m_platform, *this);
+    // One connection per window, however often it is asked for.
+    connect(window, &frmAdv::settingsSaved, this, &frmMain::advancedSettingsSaved, Qt::UniqueConnection);
+    window->InitForm(commandString, target, row);
+}
+
+void frmMain::advancedSettingsSaved(const AdvancedTarget &target, const QString &commandString)
+{
+    BusyFeedback busy(this);
+    m_programs.show(applyAdvancedSettings(target, commandString, m_store, m_document, m_history));
+}
+
+void frmMain::closeAdvancedWindow()
+{
+    frmAdv *window = frmAdv::existing();
+    if (window && window->owner() == this)
+        window->close();
+}
+
+void frmMain::copyEntrySettings()
+{
+    const int row = selectedRow(lstList);
+    if (row >= 0)
+        m_copied.copy(m_document.at(row).commandString);
+}
+
+void frmMain::copyCardSettings()
+{
+    const int row = selectedRow(lstCard);
+    if (row >= 0)
+        m_copied.copy(AdvStringCard(m_tracks.track(row)));
+}
+
+void frmMain::pasteEntrySettings()
+{
+    const int row = selectedRow(lstList);
+    if (m_copied.isEmpty() || row < 0)
+        return;
+    const QStringList pasted = m_copied.forTracks({m_document.at(row).name}, m_platform);
+    m_history.setCommandStrings(row, pasted, QStringLiteral("Paste Settings"));
+}
+
+void frmMain::pasteSettingsToAllEntries()
+{
+    if (m_copied.isEmpty() || m_document.count() == 0)
+        return;
+    const QStringList pasted = m_copied.forTracks(m_document.names(), m_platform);
+    if (pasted.size() == m_document.count())
+        m_history.setCommandStrings(0, pasted, QStringLiteral("Paste Settings to All Entries"));
+}
+
+void frmMain::pasteCardSettings()
+{
+    const int row = selectedRow(lstCard);
+    if (m_copied.isEmpty() || row < 0)
+        return;
+    const QString track = m_tracks.track(row);
+    const QStringList pasted = m_copied.forTracks({track}, m_platform);
+    // The card's file is replaced at once and no undo brings it back: asked first.
+    if (pasted.isEmpty()
+        || !m_platform.ask(QStringLiteral("Replace the settings of %1 on the card with the copied ones?")
+                               .arg(Vexolo::shownName(track))))
+        return;
+    BusyFeedback busy(this);
+    m_programs.show(m_store.writeTrackCommand(track, pasted.first()));
+}
