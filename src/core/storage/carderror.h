@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QList>
+#include <QString>
+
 namespace Vexolo {
 
 // Why card work failed, as a value: the system's error number sorted into the causes a user can act on.
@@ -19,5 +22,16 @@ struct CardError
     static CardError fromErrno(int number);
     bool operator==(const CardError &) const = default;
 };
+
+// A message the window must show, and how.
+struct Notice
+{
+    enum Kind { Plain, Caution };
+    Kind kind = Plain;
+    QString text;
+    CardError error; // why, where the card or the system told
+    bool operator==(const Notice &) const = default;
+};
+using Notices = QList<Notice>;
 
 } // namespace Vexolo

@@ -1,4 +1,5 @@
 #include "storage/cardstore.h"
+#include "storage/cardstore_p.h"
 
 #include "card/tracknames.h"
 #include "storage/cardfiles.h"
@@ -17,9 +18,7 @@
 
 namespace Vexolo {
 
-const QString CardStore::NoCardMessage = QStringLiteral("No card is chosen! Choose the volume of your card first.");
-const QString CardStore::CardChangedMessage
-    = QStringLiteral("The card was changed! Nothing was written to it. Choose its volume again to use the new card.");
+using namespace StoreDetail;
 
 namespace {
 
@@ -51,12 +50,6 @@ Notice deleteFailed(const QString &number, int error)
     return caution(QStringLiteral("Could not delete Playlist Number ") + number
                        + QStringLiteral("! Your card may be write protected!"),
                    error);
-}
-
-void report(const Progress &progress, qsizetype done, qsizetype total)
-{
-    if (progress && (done % ProgressStep == 0 || done == total))
-        progress(done, total);
 }
 
 // A name as a message shows it: bytes that are no text as U+FFFD, a long one cut in the middle.
@@ -100,13 +93,6 @@ QByteArray encoded(const QString &name)
     return encodeFileName(name);
 }
 
-// Whether name is an item of the open folder; links are not followed.
-bool hasItem(int folder, const QString &name, struct stat *info = nullptr)
-{
-    struct stat ignored;
-    return ::fstatat(folder, encoded(name).constData(), info ? info : &ignored, AT_SYMLINK_NOFOLLOW) == 0;
-}
-
 char asciiLower(char byte)
 {
     return byte >= 'A' && byte <= 'Z' ? char(byte + 32) : byte;
@@ -132,24 +118,6 @@ bool containsAscii(QByteArrayView bytes, QByteArrayView text)
             return true;
     }
     return false;
-}
-
-// What the tests on decoded names ask, asked of the card's bytes: ".mp3", ".adv" and the control
-// characters are ASCII, an ASCII byte always decodes to itself alone, and no other character
-// folds to one of theirs.
-bool isTrackFileName(QByteArrayView name)
-{
-    return hasAsciiAt(name, name.size() - 4, ".mp3") && std::none_of(name.begin(), name.end(), [](char byte) {
-               return static_cast<unsigned char>(byte) < 32 || byte == 127;
-           });
-}
-
-// Adds the name, folded, to the names that may be command files: every command file name holds
-// ".adv" where its track's first ".mp3" was.
-void addCommandFileCandidate(QSet<QString> &present, QByteArrayView name)
-{
-    if (containsAscii(name, ".adv"))
-        present.insert(decodeFileName(name).toCaseFolded());
 }
 
 // The names in the open folder that may be command files, folded: one read of the folder tells
@@ -182,87 +150,40 @@ bool mayHaveCommandFile(const QString &trackName, const QSet<QString> &present, 
     return present.contains(folded);
 }
 
-// Whether the open folder may be a card: not the file system root, not on a pseudo file system.
-bool isCardLike(int folder)
-{
-    struct stat info;
-    struct stat top;
-    if (::fstat(folder, &info) != 0
-        || (::stat("/", &top) == 0 && info.st_dev == top.st_dev && info.st_ino == top.st_ino))
-        return false;
-    const quint64 mount = tableMountIdOf(folder);
-    const QList<MountEntry> table = mount != 0 ? readMountTable() : QList<MountEntry>();
-    return std::none_of(table.cbegin(), table.cend(),
-                        [mount](const MountEntry &entry) { return entry.id == mount && isPseudoMount(entry); });
-}
-
 } // namespace
 
+namespace StoreDetail {
+
+void report(const Progress &progress, qsizetype done, qsizetype total)
+{
+    if (progress && (done % ProgressStep == 0 || done == total))
+        progress(done, total);
+}
+
+// What the tests on decoded names ask, asked of the card's bytes: ".mp3", ".adv" and the control
+// characters are ASCII, an ASCII byte always decodes to itself alone, and no other character
+// folds to one of theirs.
+bool isTrackFileName(QByteArrayView name)
+{
+    return hasAsciiAt(name, name.size() - 4, ".mp3") && std::none_of(name.begin(), name.end(), [](char byte) {
+               return static_cast<unsigned char>(byte) < 32 || byte == 127;
+           });
+}
+
+// Adds the name, folded, to the names that may be command files: every command file name holds
+// ".adv" where its track's first ".mp3" was.
+void addCommandFileCandidate(QSet<QString> &present, QByteArrayView name)
+{
+    if (containsAscii(name, ".adv"))
+        present.insert(decodeFileName(name).toCaseFolded());
+}
+
+} // namespace StoreDetail
+
 CardStore::CardStore(FileOps &ops)
-    : m_ops(ops)
+    : m_card(ops)
+    , m_ops(ops)
 {
-}
-
-void CardStore::choose(const QString &text)
-{
-    m_root.clear();
-    m_identity = {};
-    // A relative text never resolves against the working directory.
-    if (!QDir::isAbsolutePath(text))
-        return;
-    const Fd folder(::open(encoded(text).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!folder.isOpen() || !isCardLike(folder.get()))
-        return;
-    m_root = text;
-    m_identity = identityOf(folder.get());
-}
-
-bool CardStore::cardChanged() const
-{
-    if (m_root.isEmpty())
-        return false;
-    const Fd folder(::open(encoded(m_root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!folder.isOpen())
-        return false;
-    // Another card is the root of another mount in the card's place; a card merely pulled leaves
-    // the folder it was mounted on, on the mount around it.
-    const CardIdentity now = identityOf(folder.get());
-    const Fd parent(::openat(folder.get(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return now != m_identity && now.mount != m_identity.mount && parent.isOpen()
-        && identityOf(parent.get()).mount != now.mount;
-}
-
-Notice CardStore::noCard() const
-{
-    if (cardChanged())
-        return {Notice::Caution, CardChangedMessage, {CardError::Changed}};
-    // A card chosen and since gone; no cause when no card was chosen at all.
-    return {Notice::Caution, NoCardMessage, m_identity.isValid() ? CardError {CardError::Gone} : CardError()};
-}
-
-Fd CardStore::openRoot() const
-{
-    if (m_root.isEmpty())
-        return {};
-    Fd root(::open(encoded(m_root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!root.isOpen() || identityOf(root.get()) != m_identity)
-        return {};
-    return root;
-}
-
-Fd CardStore::openPrograms(int root, bool create, int *error) const
-{
-    const QByteArray name = encoded(ProgramsFolderName);
-    // The result of creating it shows up when the folder cannot be opened below; a refusal to create it
-    // (a full or write-protected card) is the cause to report.
-    if (create && !hasItem(root, ProgramsFolderName) && m_ops.mkdirat(root, name.constData(), 0777) != 0 && error)
-        *error = errno;
-    Fd programs(::openat(root, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    // Only a real folder on the card's own mount: never a link, never a folder mounted or bound there.
-    const CardIdentity found = programs.isOpen() ? identityOf(programs.get()) : CardIdentity();
-    if (found.mount != m_identity.mount || found.device != m_identity.device)
-        return {};
-    return programs;
 }
 
 QStringList CardStore::listTracks() const
@@ -545,171 +466,6 @@ Notices CardStore::writeTrackCommand(const QString &trackName, const QString &co
                          &error))
         return {{failed.kind, failed.text, CardError::fromErrno(error)}};
     return {};
-}
-
-namespace {
-
-// The whole file, byte for byte, for comparing and copying, never more than limit bytes.
-CardStore::CardFile readCardFile(int folder, const QByteArray &rawName, qint64 limit, FileOps &ops)
-{
-    CardStore::CardFile file {decodeFileName(rawName), rawName, ReadStatus::Missing, {}};
-    if (folder < 0)
-        return file;
-    CardRead read = readWhole(folder, rawName.constData(), limit, ops);
-    file.status = read.status;
-    file.bytes = std::move(read.bytes);
-    return file;
-}
-
-bool isProgramsFile(const QString &name)
-{
-    for (int n = 0; n < CardStore::ProgramCount; ++n) {
-        if (name == programFileName(QString::number(n)) || name == programNameFileName(QString::number(n)))
-            return true;
-    }
-    return name == RootDirFileName;
-}
-
-} // namespace
-
-CardStore::ProgramFiles CardStore::readProgramFiles() const
-{
-    const Fd root = openRoot();
-    const Fd programs = root.isOpen() ? openPrograms(root.get(), false) : Fd();
-    return programFilesAt(root.get(), programs.get());
-}
-
-CardStore::ProgramFiles CardStore::programFilesAt(int root, int programs) const
-{
-    ProgramFiles files;
-    files.readable = root >= 0;
-    if (!files.readable)
-        return files;
-    struct stat info;
-    files.programsFolder = programs >= 0;
-    files.programsNoFolder = programs < 0 && hasItem(root, ProgramsFolderName, &info);
-    for (int n = 0; n < ProgramCount; ++n) {
-        const QString number = QString::number(n);
-        files.programs[n] = readCardFile(programs, encoded(programFileName(number)), ProgramFileLimit, m_ops);
-        files.names[n] = readCardFile(programs, encoded(programNameFileName(number)), NameFileLimit, m_ops);
-    }
-    return files;
-}
-
-QStringList CardStore::tracksOfCommandFile(const QString &fileName)
-{
-    // A command file holds ".adv" where its track's first ".mp3" was, and never replaces a track.
-    QStringList tracks;
-    if (isTrackName(fileName))
-        return tracks;
-    const QString adv = QStringLiteral(".adv");
-    for (qsizetype at = fileName.indexOf(adv, 0, NameCase); at >= 0;
-         at = fileName.indexOf(adv, at + adv.size(), NameCase)) {
-        const QString track = QString(fileName).replace(at, adv.size(), Mp3Extension);
-        if (isTrackName(track) && indexOfMp3(track) == at)
-            tracks.append(track);
-    }
-    return tracks;
-}
-
-QString CardStore::firstLine(const QByteArray &bytes)
-{
-    // CR and LF never occur inside a multi-byte UTF-8 character, so the line can be cut first.
-    const auto end = std::find_if(bytes.cbegin(), bytes.cend(), [](char c) { return c == '\r' || c == '\n'; });
-    return decodeCardText(bytes.first(end - bytes.cbegin()));
-}
-
-CardStore::Contents CardStore::readContents() const
-{
-    Contents contents;
-    const Fd root = openRoot();
-    const Fd programs = root.isOpen() ? openPrograms(root.get(), false) : Fd();
-    static_cast<ProgramFiles &>(contents) = programFilesAt(root.get(), programs.get());
-    if (!contents.readable)
-        return contents;
-    // One read of the root gives the tracks, as listTracks takes them, and the other items.
-    const QByteArrayList items = readFolder(root.get());
-    NameBytes trackNames;
-    QSet<QString> candidates;
-    for (const QByteArray &item : items) {
-        if (isTrackFileName(item))
-            trackNames.append(item);
-        addCommandFileCandidate(candidates, item);
-        const QString name = decodeFileName(item);
-        if (isLeftoverTemporary(item))
-            contents.leftovers.append(name);
-        if (!tracksOfCommandFile(name).isEmpty())
-            contents.commandFiles.append(readCardFile(root.get(), item, CommandFileLimit, m_ops));
-    }
-    contents.tracks = sortTrackNames(trackNames);
-
-    if (!programs.isOpen())
-        return contents;
-    for (const QByteArray &item : readFolder(programs.get())) {
-        if (isLeftoverTemporary(item))
-            contents.leftovers.append(ProgramsFolderName + u'/' + decodeFileName(item));
-    }
-    // A listing larger than the one the tracks make is out of date without being read whole.
-    const QByteArray listing = formatListing(lookupAt(root.get(), contents.tracks, {}, &candidates).commandStrings);
-    const CardFile old = readCardFile(programs.get(), encoded(RootDirFileName), listing.size(), m_ops);
-    if (old.status != ReadStatus::Missing)
-        contents.listing
-            = old.status == ReadStatus::Read && old.bytes == listing ? ListingState::Current : ListingState::Stale;
-    return contents;
-}
-
-QStringList CardStore::writeFiles(const QList<FileWrite> &files, const Progress &progress)
-{
-    QStringList failed;
-    const Fd root = openRoot();
-    const bool needsPrograms = std::any_of(files.cbegin(), files.cend(),
-                                           [](const FileWrite &file) { return file.folder == Folder::Programs; });
-    const Fd programs = root.isOpen() && needsPrograms ? openPrograms(root.get(), true) : Fd();
-    if (root.isOpen())
-        removeLeftoverTemporaries(root.get(), m_ops);
-    if (programs.isOpen())
-        removeLeftoverTemporaries(programs.get(), m_ops);
-    for (qsizetype i = 0; i < files.size(); ++i) {
-        report(progress, i, files.size());
-        const FileWrite &file = files[i];
-        const bool inPrograms = file.folder == Folder::Programs;
-        const QString path = inPrograms ? ProgramsFolderName + u'/' + file.name : file.name;
-        const bool allowed = inPrograms ? isProgramsFile(file.name)
-                                        : isPlainFileName(file.name) && !tracksOfCommandFile(file.name).isEmpty();
-        const int folder = inPrograms ? programs.get() : root.get();
-        if (!allowed || folder < 0 || !writeFileSafely(folder, file.name, file.bytes, m_ops))
-            failed.append(path);
-    }
-    report(progress, files.size(), files.size());
-    return failed;
-}
-
-bool CardStore::removeOrphanCommandFile(const QString &name)
-{
-    const Fd root = openRoot();
-    const QStringList owners = tracksOfCommandFile(name);
-    if (!root.isOpen() || owners.isEmpty() || !isPlainFileName(name))
-        return false;
-    // Its track may have come back since the check.
-    const QStringList tracks = listTracks();
-    for (const QString &owner : owners) {
-        if (tracks.contains(owner, NameCase))
-            return false;
-    }
-    struct stat info;
-    return hasItem(root.get(), name, &info) && S_ISREG(info.st_mode)
-        && m_ops.unlinkat(root.get(), encoded(name).constData(), 0) == 0;
-}
-
-void CardStore::removeLeftovers()
-{
-    const Fd root = openRoot();
-    if (!root.isOpen())
-        return;
-    removeLeftoverTemporaries(root.get(), m_ops);
-    const Fd programs = openPrograms(root.get(), false);
-    if (programs.isOpen())
-        removeLeftoverTemporaries(programs.get(), m_ops);
 }
 
 Fd CardStore::openTrack(const QString &trackName) const

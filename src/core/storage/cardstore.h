@@ -1,7 +1,7 @@
 #pragma once
 
-#include "storage/carderror.h"
 #include "storage/cardread.h"
+#include "storage/chosencard.h"
 #include "storage/fileops.h"
 #include "storage/mounts.h"
 
@@ -16,17 +16,6 @@
 #include <sys/types.h>
 
 namespace Vexolo {
-
-// A message the window must show, and how.
-struct Notice
-{
-    enum Kind { Plain, Caution };
-    Kind kind = Plain;
-    QString text;
-    CardError error; // why, where the card or the system told
-    bool operator==(const Notice &) const = default;
-};
-using Notices = QList<Notice>;
 
 // Reports how far a long piece of card work has come.
 using Progress = std::function<void(qint64 done, qint64 total)>;
@@ -47,13 +36,13 @@ public:
 
     // Chooses the card named by the volume selector's text; an empty root when the text names no
     // existing absolute folder, or names "/" or a folder of a pseudo file system.
-    void choose(const QString &text);
-    QString root() const { return m_root; }
+    void choose(const QString &text) { m_card.choose(text); }
+    QString root() const { return m_card.root(); }
     // The chosen card; not valid when none is chosen.
-    CardIdentity identity() const { return m_identity; }
+    CardIdentity identity() const { return m_card.identity(); }
     // Whether the chosen card's folder now holds another card (unmounted and another mounted in its
     // place): the window tells the user (CardChangedMessage) and lists it only when chosen again.
-    bool cardChanged() const;
+    bool cardChanged() const { return m_card.cardChanged(); }
 
     // The card's tracks in card-list order. Names holding a control character cannot be written
     // into a record and cannot exist on the device's cards: they are left out.
@@ -132,14 +121,17 @@ public:
     bool hasProgram(const QString &number) const;
 
     // The texts of the messages, used exactly as they stand.
-    static const QString NoCardMessage;
-    static const QString CardChangedMessage;
+    static inline const QString &NoCardMessage = ChosenCard::NoCardMessage;
+    static inline const QString &CardChangedMessage = ChosenCard::CardChangedMessage;
 
 private:
-    Fd openRoot() const;
+    Fd openRoot() const { return m_card.openRoot(); }
     // The refusal when the chosen card cannot be opened: changed, or none.
-    Notice noCard() const;
-    Fd openPrograms(int root, bool create, int *error = nullptr) const;
+    Notice noCard() const { return m_card.noCard(); }
+    Fd openPrograms(int root, bool create, int *error = nullptr) const
+    {
+        return m_card.openPrograms(root, create, error);
+    }
     // The work on folders already open and checked; root or programs < 0 when there is none. The
     // names of root that may be command files are read from it unless candidates holds them.
     Lookup lookupAt(int root, const QStringList &trackNames, const Progress &progress,
@@ -147,9 +139,8 @@ private:
     // error: why programs could not be opened, when it is -1.
     Notices listingAt(int root, int programs, const QStringList &tracks, const Progress &progress, int error = 0);
 
+    ChosenCard m_card;
     FileOps &m_ops;
-    QString m_root;
-    CardIdentity m_identity;
 
     // Whole setups, for checking a card, comparing two and copying one onto another. Reads are
     // bounded and take regular files only; writes keep every guarantee of Save.

@@ -1,0 +1,188 @@
+#include "storage/cardstore.h"
+#include "storage/cardstore_p.h"
+
+#include "card/tracknames.h"
+#include "storage/cardfiles.h"
+#include "storage/cardread.h"
+#include "storage/cardtext.h"
+#include "storage/safefile.h"
+
+#include <QSet>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// The card store's whole-setup reads and writes, for checking a card, comparing two and copying one onto
+// another: every program and name file, every command file, the listing's state, the leftovers.
+
+namespace Vexolo {
+
+using namespace StoreDetail;
+
+namespace {
+
+// The whole file, byte for byte, for comparing and copying, never more than limit bytes.
+CardStore::CardFile readCardFile(int folder, const QByteArray &rawName, qint64 limit, FileOps &ops)
+{
+    CardStore::CardFile file {decodeFileName(rawName), rawName, ReadStatus::Missing, {}};
+    if (folder < 0)
+        return file;
+    CardRead read = readWhole(folder, rawName.constData(), limit, ops);
+    file.status = read.status;
+    file.bytes = std::move(read.bytes);
+    return file;
+}
+
+bool isProgramsFile(const QString &name)
+{
+    for (int n = 0; n < CardStore::ProgramCount; ++n) {
+        if (name == programFileName(QString::number(n)) || name == programNameFileName(QString::number(n)))
+            return true;
+    }
+    return name == RootDirFileName;
+}
+
+} // namespace
+
+CardStore::ProgramFiles CardStore::readProgramFiles() const
+{
+    const Fd root = openRoot();
+    const Fd programs = root.isOpen() ? openPrograms(root.get(), false) : Fd();
+    return programFilesAt(root.get(), programs.get());
+}
+
+CardStore::ProgramFiles CardStore::programFilesAt(int root, int programs) const
+{
+    ProgramFiles files;
+    files.readable = root >= 0;
+    if (!files.readable)
+        return files;
+    struct stat info;
+    files.programsFolder = programs >= 0;
+    files.programsNoFolder = programs < 0 && hasItem(root, ProgramsFolderName, &info);
+    for (int n = 0; n < ProgramCount; ++n) {
+        const QString number = QString::number(n);
+        files.programs[n] = readCardFile(programs, encodeFileName(programFileName(number)), ProgramFileLimit, m_ops);
+        files.names[n] = readCardFile(programs, encodeFileName(programNameFileName(number)), NameFileLimit, m_ops);
+    }
+    return files;
+}
+
+QStringList CardStore::tracksOfCommandFile(const QString &fileName)
+{
+    // A command file holds ".adv" where its track's first ".mp3" was, and never replaces a track.
+    QStringList tracks;
+    if (isTrackName(fileName))
+        return tracks;
+    const QString adv = QStringLiteral(".adv");
+    for (qsizetype at = fileName.indexOf(adv, 0, NameCase); at >= 0;
+         at = fileName.indexOf(adv, at + adv.size(), NameCase)) {
+        const QString track = QString(fileName).replace(at, adv.size(), Mp3Extension);
+        if (isTrackName(track) && indexOfMp3(track) == at)
+            tracks.append(track);
+    }
+    return tracks;
+}
+
+QString CardStore::firstLine(const QByteArray &bytes)
+{
+    // CR and LF never occur inside a multi-byte UTF-8 character, so the line can be cut first.
+    const auto end = std::find_if(bytes.cbegin(), bytes.cend(), [](char c) { return c == '\r' || c == '\n'; });
+    return decodeCardText(bytes.first(end - bytes.cbegin()));
+}
+
+CardStore::Contents CardStore::readContents() const
+{
+    Contents contents;
+    const Fd root = openRoot();
+    const Fd programs = root.isOpen() ? openPrograms(root.get(), false) : Fd();
+    static_cast<ProgramFiles &>(contents) = programFilesAt(root.get(), programs.get());
+    if (!contents.readable)
+        return contents;
+    // One read of the root gives the tracks, as listTracks takes them, and the other items.
+    const QByteArrayList items = readFolder(root.get());
+    NameBytes trackNames;
+    QSet<QString> candidates;
+    for (const QByteArray &item : items) {
+        if (isTrackFileName(item))
+            trackNames.append(item);
+        addCommandFileCandidate(candidates, item);
+        const QString name = decodeFileName(item);
+        if (isLeftoverTemporary(item))
+            contents.leftovers.append(name);
+        if (!tracksOfCommandFile(name).isEmpty())
+            contents.commandFiles.append(readCardFile(root.get(), item, CommandFileLimit, m_ops));
+    }
+    contents.tracks = sortTrackNames(trackNames);
+
+    if (!programs.isOpen())
+        return contents;
+    for (const QByteArray &item : readFolder(programs.get())) {
+        if (isLeftoverTemporary(item))
+            contents.leftovers.append(ProgramsFolderName + u'/' + decodeFileName(item));
+    }
+    // A listing larger than the one the tracks make is out of date without being read whole.
+    const QByteArray listing = formatListing(lookupAt(root.get(), contents.tracks, {}, &candidates).commandStrings);
+    const CardFile old = readCardFile(programs.get(), encodeFileName(RootDirFileName), listing.size(), m_ops);
+    if (old.status != ReadStatus::Missing)
+        contents.listing
+            = old.status == ReadStatus::Read && old.bytes == listing ? ListingState::Current : ListingState::Stale;
+    return contents;
+}
+
+QStringList CardStore::writeFiles(const QList<FileWrite> &files, const Progress &progress)
+{
+    QStringList failed;
+    const Fd root = openRoot();
+    const bool needsPrograms = std::any_of(files.cbegin(), files.cend(),
+                                           [](const FileWrite &file) { return file.folder == Folder::Programs; });
+    const Fd programs = root.isOpen() && needsPrograms ? openPrograms(root.get(), true) : Fd();
+    if (root.isOpen())
+        removeLeftoverTemporaries(root.get(), m_ops);
+    if (programs.isOpen())
+        removeLeftoverTemporaries(programs.get(), m_ops);
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        report(progress, i, files.size());
+        const FileWrite &file = files[i];
+        const bool inPrograms = file.folder == Folder::Programs;
+        const QString path = inPrograms ? ProgramsFolderName + u'/' + file.name : file.name;
+        const bool allowed = inPrograms ? isProgramsFile(file.name)
+                                        : isPlainFileName(file.name) && !tracksOfCommandFile(file.name).isEmpty();
+        const int folder = inPrograms ? programs.get() : root.get();
+        if (!allowed || folder < 0 || !writeFileSafely(folder, file.name, file.bytes, m_ops))
+            failed.append(path);
+    }
+    report(progress, files.size(), files.size());
+    return failed;
+}
+
+bool CardStore::removeOrphanCommandFile(const QString &name)
+{
+    const Fd root = openRoot();
+    const QStringList owners = tracksOfCommandFile(name);
+    if (!root.isOpen() || owners.isEmpty() || !isPlainFileName(name))
+        return false;
+    // Its track may have come back since the check.
+    const QStringList tracks = listTracks();
+    for (const QString &owner : owners) {
+        if (tracks.contains(owner, NameCase))
+            return false;
+    }
+    struct stat info;
+    return hasItem(root.get(), name, &info) && S_ISREG(info.st_mode)
+        && m_ops.unlinkat(root.get(), encodeFileName(name).constData(), 0) == 0;
+}
+
+void CardStore::removeLeftovers()
+{
+    const Fd root = openRoot();
+    if (!root.isOpen())
+        return;
+    removeLeftoverTemporaries(root.get(), m_ops);
+    const Fd programs = openPrograms(root.get(), false);
+    if (programs.isOpen())
+        removeLeftoverTemporaries(programs.get(), m_ops);
+}
+
+} // namespace Vexolo

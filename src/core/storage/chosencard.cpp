@@ -1,0 +1,112 @@
+#include "storage/chosencard.h"
+
+#include "storage/cardfiles.h"
+#include "storage/cardread.h"
+#include "storage/cardtext.h"
+
+#include <QDir>
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace Vexolo {
+
+const QString ChosenCard::NoCardMessage = QStringLiteral("No card is chosen! Choose the volume of your card first.");
+const QString ChosenCard::CardChangedMessage
+    = QStringLiteral("The card was changed! Nothing was written to it. Choose its volume again to use the new card.");
+
+namespace {
+
+// Whether the open folder may be a card: not the file system root, not on a pseudo file system.
+bool isCardLike(int folder)
+{
+    struct stat info;
+    struct stat top;
+    if (::fstat(folder, &info) != 0
+        || (::stat("/", &top) == 0 && info.st_dev == top.st_dev && info.st_ino == top.st_ino))
+        return false;
+    const quint64 mount = tableMountIdOf(folder);
+    const QList<MountEntry> table = mount != 0 ? readMountTable() : QList<MountEntry>();
+    return std::none_of(table.cbegin(), table.cend(),
+                        [mount](const MountEntry &entry) { return entry.id == mount && isPseudoMount(entry); });
+}
+
+} // namespace
+
+bool hasItem(int folder, const QString &name, struct stat *info)
+{
+    struct stat ignored;
+    return ::fstatat(folder, encodeFileName(name).constData(), info ? info : &ignored, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+ChosenCard::ChosenCard(FileOps &ops)
+    : m_ops(ops)
+{
+}
+
+void ChosenCard::choose(const QString &text)
+{
+    m_root.clear();
+    m_identity = {};
+    // A relative text never resolves against the working directory.
+    if (!QDir::isAbsolutePath(text))
+        return;
+    const Fd folder(::open(encodeFileName(text).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.isOpen() || !isCardLike(folder.get()))
+        return;
+    m_root = text;
+    m_identity = identityOf(folder.get());
+}
+
+bool ChosenCard::cardChanged() const
+{
+    if (m_root.isEmpty())
+        return false;
+    const Fd folder(::open(encodeFileName(m_root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.isOpen())
+        return false;
+    // Another card is the root of another mount in the card's place; a card merely pulled leaves
+    // the folder it was mounted on, on the mount around it.
+    const CardIdentity now = identityOf(folder.get());
+    const Fd parent(::openat(folder.get(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return now != m_identity && now.mount != m_identity.mount && parent.isOpen()
+        && identityOf(parent.get()).mount != now.mount;
+}
+
+Notice ChosenCard::noCard() const
+{
+    if (cardChanged())
+        return {Notice::Caution, CardChangedMessage, {CardError::Changed}};
+    // A card chosen and since gone; no cause when no card was chosen at all.
+    return {Notice::Caution, NoCardMessage, m_identity.isValid() ? CardError {CardError::Gone} : CardError()};
+}
+
+Fd ChosenCard::openRoot() const
+{
+    if (m_root.isEmpty())
+        return {};
+    Fd root(::open(encodeFileName(m_root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!root.isOpen() || identityOf(root.get()) != m_identity)
+        return {};
+    return root;
+}
+
+Fd ChosenCard::openPrograms(int root, bool create, int *error) const
+{
+    const QByteArray name = encodeFileName(ProgramsFolderName);
+    // The result of creating it shows up when the folder cannot be opened below; a refusal to create it
+    // (a full or write-protected card) is the cause to report.
+    if (create && !hasItem(root, ProgramsFolderName) && m_ops.mkdirat(root, name.constData(), 0777) != 0 && error)
+        *error = errno;
+    Fd programs(::openat(root, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    // Only a real folder on the card's own mount: never a link, never a folder mounted or bound there.
+    const CardIdentity found = programs.isOpen() ? identityOf(programs.get()) : CardIdentity();
+    if (found.mount != m_identity.mount || found.device != m_identity.device)
+        return {};
+    return programs;
+}
+
+} // namespace Vexolo
