@@ -10,6 +10,7 @@
 #include <QDate>
 #include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QHash>
 #include <QLocale>
 #include <QPainter>
 #include <QPdfWriter>
@@ -78,10 +79,17 @@ CueSheet cueSheetOf(const QString &number, const QString &name, const QStringLis
 CueSheet cueSheetOf(const CardStore &store, const CardStore::Loaded &loaded, const QString &number, TimeUnit unit)
 {
     CueSheet sheet {number, loaded.name, today(), unit, {}};
+    // Each track read once, however many entries play it.
+    QHash<QString, TrackLength> lengths;
     for (const QString &commandString : loaded.commandStrings) {
         // The track of an entry is its string up to the first ".mp3", as the card holds it.
-        const Fd track = store.openTrack(upToFirstMp3(commandString.trimmed()));
-        sheet.entries.append({commandString, track.isOpen() ? readMp3Length(track.get()) : std::nullopt});
+        const QString trackName = upToFirstMp3(commandString.trimmed());
+        auto length = lengths.constFind(trackName);
+        if (length == lengths.cend()) {
+            const Fd track = store.openTrack(trackName);
+            length = lengths.insert(trackName, track.isOpen() ? readMp3Length(track.get()) : std::nullopt);
+        }
+        sheet.entries.append({commandString, *length});
     }
     return sheet;
 }
