@@ -2,11 +2,15 @@
 // Usage: vexolo-bench [runs]   (default 7; medians are reported)
 
 #include "advanced/frmadv.h"
+#include "card/mp3length.h"
 #include "card/tracknames.h"
 #include "commands/commandencoder.h"
 #include "commands/commandreader.h"
 #include "main/frmmain.h"
 #include "platform/platformadapter.h"
+#include "reports/cardcheck.h"
+#include "reports/cardsetup.h"
+#include "reports/programoverview.h"
 #include "storage/cardfiles.h"
 #include "storage/cardread.h"
 #include "storage/cardstore.h"
@@ -152,12 +156,13 @@ bool makeTracks(const QString &root, int count)
 
 // The hostile cards: each makes a card that once cost gigabytes, minutes or a flood of boxes, and
 // runs the card store's whole round on it (choose, list, Load, the tracks' settings as ">>>" takes
-// them, the listing written on closing, Save's checks), in a process of its own so its peak memory
-// is its own. Every case must answer within 2 s and stay within 200 MB.
+// them, the listing written on closing, Save's checks), then the fleet's (check, compare, a copy's
+// plan, the programs list) and every track's length, in a process of its own so its peak memory is
+// its own. Every case must answer within 2 s and stay within 200 MB.
 const QStringList HostileCases
     = {QStringLiteral("one-letter lines"), QStringLiteral("long first lines"), QStringLiteral("8 MB track name"),
        QStringLiteral("unreadable files"), QStringLiteral("FIFO and sparse"),  QStringLiteral("links to secrets"),
-       QStringLiteral("largest program"),  QStringLiteral("2,000 mounts")};
+       QStringLiteral("largest program"),  QStringLiteral("2,000 mounts"),     QStringLiteral("terabyte track")};
 
 bool makeHostileCard(const QString &kind, const QString &root)
 {
@@ -188,6 +193,12 @@ bool makeHostileCard(const QString &kind, const QString &root)
         return ok && QFile::link(QStringLiteral("/proc/self/environ"), path(QStringLiteral("A.adv")))
             && QFile::link(QStringLiteral("/etc/passwd"), path(QStringLiteral("Programs/Program1.adv")))
             && writeFile(program, Vexolo::commandRecord(QStringLiteral("A.mp3 V7")) + "end");
+    if (kind == HostileCases[8]) { // MPEG frames without a Xing header, then a sparse terabyte of nothing
+        const QByteArray frame = QByteArray::fromHex("fffb9000") + QByteArray(413, '\0'); // 128 kbit/s, 44.1 kHz
+        QFile track(path(QStringLiteral("T.mp3")));
+        return ok && track.open(QIODevice::WriteOnly) && track.write(frame.repeated(100)) == 41700
+            && track.resize(qint64(1) << 40);
+    }
     if (kind == HostileCases[6]) // the largest program Save writes, every entry on the card: all kept
         return ok
             && writeFile(program,
@@ -223,6 +234,15 @@ int hostileCard(const QString &kind)
             table += QStringLiteral("%1 1 0:%1 / /media/m%1 rw - fuse.sshfs host:/ rw\n").arg(i + 100).toLatin1();
         shown += Vexolo::cardVolumes(Vexolo::parseMountTable(table)).size() - 2000;
     }
+    const Vexolo::CardStore::Contents contents = store.readContents();
+    const qsizetype found = Vexolo::checkCard(store).findings.size() + Vexolo::compareSetups(contents, contents).size()
+        + Vexolo::planCopy(contents, contents).writes.size();
+    Vexolo::ProgramOverview overview;
+    overview.showCard(store);
+    for (const QString &track : tracks) {
+        const Vexolo::Fd file = store.openTrack(track);
+        (void)Vexolo::readMp3Length(file.get());
+    }
     const double ms = double(timer.nsecsElapsed()) / 1e6;
     const double peakMb = peakMemoryMb();
     const QByteArray listing = readFile(root + QStringLiteral("/Programs/RootDir.txt"));
@@ -230,8 +250,8 @@ int hostileCard(const QString &kind)
     const bool leaked = listing.contains("PATH=") || loaded.name.contains(QStringLiteral("root:"));
     const bool pass = ms <= 2000 && peakMb <= 200 && !leaked && shown <= 4000 && listing.size() <= (4 << 20);
     std::printf("hostile card, %-16s %8.1f ms, peak %6.1f MB, %5lld characters in boxes, %6lld entries kept, "
-                "listing %7lld bytes%s (targets <= 2000 ms, <= 200 MB) %s\n",
-                qPrintable(kind), ms, peakMb, qlonglong(shown), qlonglong(loaded.names.size()),
+                "%6lld findings, listing %7lld bytes%s (targets <= 2000 ms, <= 200 MB) %s\n",
+                qPrintable(kind), ms, peakMb, qlonglong(shown), qlonglong(loaded.names.size()), qlonglong(found),
                 qlonglong(listing.size()), leaked ? ", LEAKED" : "", pass ? "PASS" : "MISS");
     return pass ? 0 : 1;
 }
