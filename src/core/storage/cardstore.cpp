@@ -342,6 +342,8 @@ CardStore::SavePlan CardStore::prepareSave(const QString &number, const QStringL
     plan.program = std::move(program.content);
     plan.name = std::move(nameBytes);
     plan.number = number;
+    plan.entries = commandStrings.size();
+    plan.nameText = name;
     return plan;
 }
 
@@ -367,6 +369,7 @@ CardStore::Saved CardStore::save(const SavePlan &plan, const QStringList &tracks
         // A program and its name stay a pair: the name is written only beside its own program. A
         // failure to write it is not reported; the listing's message follows anyway.
         result.nameWritten = writeFileSafely(programs.get(), programNameFileName(plan.number), plan.name, m_ops);
+        Q_EMIT programSaved(identity(), plan.number, plan.entries, plan.nameText);
     }
     result.notices += listingAt(root.get(), programs.get(), tracks, progress, programs.isOpen() ? 0 : error);
     return result;
@@ -407,6 +410,8 @@ CardStore::Deleted CardStore::deleteProgram(const QString &number)
         = programs.isOpen() && m_ops.unlinkat(programs.get(), encoded(programFileName(number)).constData(), 0) == 0;
     if (!result.deleted)
         result.notices.append(deleteFailed(number, programs.isOpen() ? errno : 0));
+    else
+        Q_EMIT programDeleted(identity(), number);
     return result;
 }
 

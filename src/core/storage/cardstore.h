@@ -6,6 +6,7 @@
 #include "storage/mounts.h"
 
 #include <QList>
+#include <QObject>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -27,9 +28,12 @@ using Progress = std::function<void(qint64 done, qint64 total)>;
 // only directly in the card root and in a "Programs" that is a real folder directly inside it, on
 // the card's own mount. Every read is bounded, never follows a link and takes only regular files
 // of the card's mount (cardread.h). Each operation reports the messages the window must show as
-// values; names in them are shortened.
-class CardStore
+// values; names in them are shortened. It tells what became of the program files, so that views of
+// them (the programs at a glance) follow every Save and Delete, whoever asked for it.
+class CardStore final : public QObject
 {
+    Q_OBJECT
+
 public:
     explicit CardStore(FileOps &ops = FileOps::system());
     Q_DISABLE_COPY_MOVE(CardStore)
@@ -79,6 +83,8 @@ public:
         QByteArray program;
         QByteArray name;
         QString number;
+        qsizetype entries = 0;
+        QString nameText; // the name as given
     };
     SavePlan prepareSave(const QString &number, const QStringList &commandStrings, const QString &name) const;
     struct Saved
@@ -206,6 +212,12 @@ public:
     bool removeOrphanCommandFile(const QString &name);
     // Removes the temporary files of killed writers from the root and "Programs".
     void removeLeftovers();
+
+Q_SIGNALS:
+    // A program file of the card written by save(), with its entries and the name it was given.
+    void programSaved(const Vexolo::CardIdentity &card, const QString &number, qsizetype entries, const QString &name);
+    // A program file of the card deleted by deleteProgram().
+    void programDeleted(const Vexolo::CardIdentity &card, const QString &number);
 };
 
 } // namespace Vexolo

@@ -271,6 +271,9 @@ void frmMain::bindHandlers()
     connect(txtName, &QLineEdit::textChanged, &m_document, &Vexolo::PlaylistDocument::setName);
     // The programs are read once per card, when the list first drops down for it.
     connect(m_programList, &ProgramList::aboutToPopUp, this, [this] { m_overview.showCard(m_store); });
+    // The overview follows the card's program files, whoever saves or deletes them.
+    connect(&m_store, &Vexolo::CardStore::programSaved, &m_overview, &Vexolo::ProgramOverview::programSaved);
+    connect(&m_store, &Vexolo::CardStore::programDeleted, &m_overview, &Vexolo::ProgramOverview::programDeleted);
     connect(m_programList, &ProgramList::programChosen, this, &frmMain::chooseProgram);
     new TrackLengthTips(*lstCard, *m_media, Vexolo::CardTracks::NameRole);
     for (QListView *view : {lstList, lstCard}) {

@@ -127,7 +127,7 @@ private:
     Vexolo::Ui::PlaylistHistory m_history {m_document};
     // The card's ten programs at a glance, dropping down from txtList.
     Vexolo::ProgramOverview m_overview;
-    Vexolo::Ui::Programs m_programs {*this, m_platform, m_store, m_document, m_history, m_tracks, m_overview};
+    Vexolo::Ui::Programs m_programs {*this, m_platform, m_store, m_document, m_history, m_tracks};
     Vexolo::Ui::CopiedSettings m_copied;
     Vexolo::Ui::VolumeSelector *m_volumes = nullptr;
     Vexolo::Ui::ProgramList *m_programList = nullptr;

@@ -4,22 +4,19 @@
 #include "platform/platformadapter.h"
 #include "playlist/cardtracks.h"
 #include "playlist/playlistdocument.h"
-#include "reports/programoverview.h"
 #include "widgets/busyfeedback.h"
 #include "widgets/noticetext.h"
 
 namespace Vexolo::Ui {
 
 Programs::Programs(QWidget &window, PlatformAdapter &platform, Vexolo::CardStore &store,
-                   Vexolo::PlaylistDocument &document, PlaylistHistory &history, const Vexolo::CardTracks &tracks,
-                   Vexolo::ProgramOverview &overview)
+                   Vexolo::PlaylistDocument &document, PlaylistHistory &history, const Vexolo::CardTracks &tracks)
     : m_window(window)
     , m_platform(platform)
     , m_store(store)
     , m_document(document)
     , m_history(history)
     , m_tracks(tracks)
-    , m_overview(overview)
 {
 }
 
@@ -72,8 +69,6 @@ bool Programs::save()
     const Vexolo::CardStore::Saved saved = m_store.save(plan, m_tracks.tracks(), busy.callback());
     if (saved.programWritten) {
         m_document.markEntriesSaved();
-        // Every Save counts, the one answered in the unsaved-changes question too.
-        m_overview.programSaved(m_store.identity(), m_document.number(), m_document.count(), m_document.name());
     }
     if (saved.nameWritten)
         m_document.markNameSaved();
@@ -107,7 +102,6 @@ bool Programs::remove()
     if (!deleted.deleted)
         return false;
     m_history.deleted();
-    m_overview.programDeleted(m_store.identity(), number);
     return true;
 }
 

@@ -11,7 +11,6 @@ class QWidget;
 namespace Vexolo {
 class CardTracks;
 class PlaylistDocument;
-class ProgramOverview;
 } // namespace Vexolo
 
 namespace Vexolo::Ui {
@@ -20,12 +19,12 @@ class PlaylistHistory;
 
 // Programs on the card: Save, Load and Delete with their questions, the listing written on
 // closing, and the command strings tracks bring along. The card store does the work; this shows
-// what it says and keeps the document and the programs overview in step with the card.
+// what it says and keeps the document in step with the card.
 class Programs final
 {
 public:
     Programs(QWidget &window, PlatformAdapter &platform, Vexolo::CardStore &store, Vexolo::PlaylistDocument &document,
-             PlaylistHistory &history, const Vexolo::CardTracks &tracks, Vexolo::ProgramOverview &overview);
+             PlaylistHistory &history, const Vexolo::CardTracks &tracks);
     Q_DISABLE_COPY_MOVE(Programs)
 
     // "Playlist N has changes that are not saved." with Save, Discard and Cancel when they are; true to
@@ -50,7 +49,6 @@ private:
     Vexolo::PlaylistDocument &m_document;
     PlaylistHistory &m_history;
     const Vexolo::CardTracks &m_tracks;
-    Vexolo::ProgramOverview &m_overview;
 };
 
 } // namespace Vexolo::Ui

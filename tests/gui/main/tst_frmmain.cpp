@@ -488,6 +488,10 @@ private Q_SLOTS:
         m_platform.answers << PlatformAdapter::AnswerSave << PlatformAdapter::AnswerYes;
         click("cmdUp");
         QCOMPARE(programs->model()->index(1, 0).data().toString(), "1  One, 3 entries");
+        click("cmdDown"); // program 1 again: the list follows its Delete too
+        m_platform.answers << PlatformAdapter::AnswerYes;
+        click("cmdDelete");
+        QCOMPARE(programs->model()->index(1, 0).data().toString(), "1  (no program)");
     }
 
     void volumesFollowMounts_data()
