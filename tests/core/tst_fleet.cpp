@@ -18,7 +18,7 @@ class TestFleet : public QObject
     {
         QStringList lines;
         for (const Finding &finding : findings)
-            lines.append(finding.kind + ' ' + findingLine(finding));
+            lines.append(kindName(finding.kind) + ' ' + findingLine(finding));
         return lines;
     }
     // Name, content, ...: each takes the place of what was there; a name ending in "/" is a folder.

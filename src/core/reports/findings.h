@@ -6,28 +6,31 @@
 // What a check or a comparison of cards found: one finding per line of its report.
 namespace Vexolo {
 
-// The finding kinds, the same words in the report and in its JSON: a card's check, then a
-// comparison or a copy of two cards.
-namespace Kind {
-inline const QString MissingTrack = QStringLiteral("missing-track");
-inline const QString OrphanCommandFile = QStringLiteral("orphan-command-file");
-inline const QString WrongTrack = QStringLiteral("wrong-track");
-inline const QString BadString = QStringLiteral("bad-string");
-inline const QString ProgramFormat = QStringLiteral("program-format");
-inline const QString NameFile = QStringLiteral("name-file");
-inline const QString LongTrackName = QStringLiteral("long-track-name");
-inline const QString StaleListing = QStringLiteral("stale-listing");
-inline const QString Leftover = QStringLiteral("leftover");
-inline const QString Unreadable = QStringLiteral("unreadable");
-inline const QString Differs = QStringLiteral("differs");
-inline const QString OnlyOnA = QStringLiteral("only-on-a");
-inline const QString OnlyOnB = QStringLiteral("only-on-b");
-inline const QString TrackNotOnTarget = QStringLiteral("track-not-on-target");
-inline const QString NotCopied = QStringLiteral("not-copied");
-inline const QString Backup = QStringLiteral("backup");
-inline const QString Refused = QStringLiteral("refused");
-inline const QString NotVerified = QStringLiteral("not-verified");
-} // namespace Kind
+// The finding kinds: a card's check, then a comparison or a copy of two cards, then a write a copy
+// plans. Each has a short fixed word for scripts (kindName), the same in the report and in its JSON.
+enum class Kind {
+    MissingTrack,
+    OrphanCommandFile,
+    WrongTrack,
+    BadString,
+    ProgramFormat,
+    NameFile,
+    LongTrackName,
+    StaleListing,
+    Leftover,
+    Unreadable,
+    Differs,
+    OnlyOnA,
+    OnlyOnB,
+    TrackNotOnTarget,
+    NotCopied,
+    Backup,
+    Refused,
+    NotVerified,
+    WillWrite,
+};
+// "missing-track", "only-on-a", ...
+QString kindName(Kind kind);
 
 // A repair that is certain: what to do is fixed by the card itself, nothing is guessed.
 struct Repair
@@ -50,16 +53,16 @@ struct Repair
 struct Finding
 {
     Finding() = default;
-    Finding(QString place_, QString kind_, QString message_, Repair repair_ = {})
+    Finding(QString place_, Kind kind_, QString message_, Repair repair_ = {})
         : place(std::move(place_))
-        , kind(std::move(kind_))
+        , kind(kind_)
         , message(std::move(message_))
         , repair(std::move(repair_))
     {
     }
 
     QString place; // a file from the card root, and a record or a token in it
-    QString kind; // a short fixed word for scripts
+    Kind kind = Kind::Differs;
     QString message; // what is wrong, in words
     Repair repair;
     bool operator==(const Finding &) const = default;

@@ -169,7 +169,7 @@ CardChooser *showSetupCopy(QWidget *parent, PlatformAdapter &platform, const Car
         const CopyPlan plan = planCopy(source->readContents(), targetContents);
         Findings shown = plan.refusal;
         for (const CardStore::FileWrite &write : plan.writes)
-            shown.append({pathOf(write), QStringLiteral("write"), QObject::tr("will be written on B")});
+            shown.append({pathOf(write), Kind::WillWrite, QObject::tr("will be written on B")});
         shown += plan.notes;
         const QString heading = QObject::tr("From A onto B: %1 to write.")
                                     .arg(counted(plan.writes.size(), QObject::tr("file"), QObject::tr("files")));
