@@ -136,50 +136,95 @@ QStringList cueEntryLines(int n, const CueEntry &entry, TimeUnit unit)
     return linesOf(n, entry, readEntry(entry, unit));
 }
 
-QList<CueStep> layoutCueSheet(const CueSheet &sheet, const CuePage &page)
+namespace {
+
+// Where a page's parts go, from its sizes.
+struct Frame
 {
-    const int x = page.width / 8;
-    const int w = page.width - 2 * x;
-    const int top = page.height / 11;
-    const int bottom = int(qint64(page.height) * 10 / 11);
-    const int lineAdvance = page.lineHeight + CueLineGap;
+    int x;
+    int w;
+    int top;
+    int bottom;
+    int lineAdvance;
 
-    QList<QList<CueStep>> pages(1);
-    int y = top;
-    const QString title = QStringLiteral("Program ") + sheet.number
-        + (sheet.name.isEmpty() ? QString() : QStringLiteral(": ") + sheet.name);
-    pages.last() << font(CueHeadingSize, true) << text(x, y, w, page.headingHeight, title);
-    y += page.headingHeight + HeadingGap;
-    pages.last() << font(CueTextSize, false)
-                 << text(x, y, w, page.lineHeight,
-                         QStringLiteral("Cue sheet, printed ") + sheet.date + QStringLiteral(" \u00b7 times in ")
-                             + unitName(sheet.unit));
-    y += lineAdvance + EntryGap;
+    explicit Frame(const CuePage &page)
+        : x(page.width / 8)
+        , w(page.width - 2 * x)
+        , top(page.height / 11)
+        , bottom(int(qint64(page.height) * 10 / 11))
+        , lineAdvance(page.lineHeight + CueLineGap)
+    {
+    }
+};
 
+// Where the first entry goes: below the heading and the date line.
+int firstEntryTop(const Frame &frame, const CuePage &page)
+{
+    return frame.top + page.headingHeight + HeadingGap + frame.lineAdvance + EntryGap;
+}
+
+} // namespace
+
+QList<qsizetype> cuePageStarts(const CueSheet &sheet, const CuePage &page)
+{
+    const Frame frame(page);
+    QList<qsizetype> starts {0};
+    int y = firstEntryTop(frame, page);
     for (qsizetype i = 0; i < sheet.entries.size(); ++i) {
+        const int lines = int(cueEntryLines(int(i) + 1, sheet.entries[i], sheet.unit).size());
+        const int height = lines * frame.lineAdvance + TimelineHeight;
+        if (y + height > frame.bottom && y > frame.top) {
+            starts.append(i);
+            y = frame.top;
+        }
+        y += height + EntryGap;
+    }
+    return starts;
+}
+
+QList<CueStep> layoutCuePage(const CueSheet &sheet, const CuePage &page, const QList<qsizetype> &starts, qsizetype n)
+{
+    const Frame frame(page);
+    QList<CueStep> steps;
+    int y = frame.top;
+    if (n == 0) {
+        const QString title = QStringLiteral("Program ") + sheet.number
+            + (sheet.name.isEmpty() ? QString() : QStringLiteral(": ") + sheet.name);
+        steps << font(CueHeadingSize, true) << text(frame.x, y, frame.w, page.headingHeight, title);
+        y += page.headingHeight + HeadingGap;
+        steps << font(CueTextSize, false)
+              << text(frame.x, y, frame.w, page.lineHeight,
+                      QStringLiteral("Cue sheet, printed ") + sheet.date + QStringLiteral(" \u00b7 times in ")
+                          + unitName(sheet.unit));
+        y = firstEntryTop(frame, page);
+    }
+    const qsizetype end = n + 1 < starts.size() ? starts[n + 1] : sheet.entries.size();
+    for (qsizetype i = starts[n]; i < end; ++i) {
         const CueEntry &entry = sheet.entries[i];
         const ReadEntry read = readEntry(entry, sheet.unit);
         const QStringList lines = linesOf(int(i) + 1, entry, read);
-        const int height = int(lines.size()) * lineAdvance + TimelineHeight;
-        if (y + height > bottom && y > top) {
-            pages.append(QList<CueStep>());
-            y = top;
-        }
         for (qsizetype line = 0; line < lines.size(); ++line) {
-            pages.last() << font(CueTextSize, line == 0) << text(x, y, w, page.lineHeight, lines[line]);
-            y += lineAdvance;
+            steps << font(CueTextSize, line == 0) << text(frame.x, y, frame.w, page.lineHeight, lines[line]);
+            y += frame.lineAdvance;
         }
-        drawTimeline(pages.last(), read.plan, read.length, x, y, w);
+        drawTimeline(steps, read.plan, read.length, frame.x, y, frame.w);
         y += TimelineHeight + EntryGap;
     }
+    const int footer = frame.bottom + (page.height - frame.bottom - page.lineHeight) / 2;
+    steps << font(CueTextSize, false)
+          << text(frame.x, footer, frame.w, page.lineHeight,
+                  QStringLiteral("Page %1 of %2").arg(n + 1).arg(starts.size()));
+    return steps;
+}
 
+QList<CueStep> layoutCueSheet(const CueSheet &sheet, const CuePage &page)
+{
+    const QList<qsizetype> starts = cuePageStarts(sheet, page);
     QList<CueStep> steps;
-    const int footer = bottom + (page.height - bottom - page.lineHeight) / 2;
-    for (qsizetype n = 0; n < pages.size(); ++n) {
+    for (qsizetype n = 0; n < starts.size(); ++n) {
         if (n > 0)
             steps.append(CueStep {});
-        steps << pages[n] << font(CueTextSize, false)
-              << text(x, footer, w, page.lineHeight, QStringLiteral("Page %1 of %2").arg(n + 1).arg(pages.size()));
+        steps << layoutCuePage(sheet, page, starts, n);
     }
     return steps;
 }

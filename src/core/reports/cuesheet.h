@@ -59,5 +59,9 @@ QStringList cueEntryLines(int n, const CueEntry &entry, TimeUnit unit);
 // Margins as the printed lists have them (left W / 8, top H / 11, bottom H * 10 / 11). An entry is
 // never split across pages unless it is taller than a page. Every page ends with "Page N of M".
 QList<CueStep> layoutCueSheet(const CueSheet &sheet, const CuePage &page);
+// The same a page at a time, so that memory does not grow with the entries: the first entry of
+// each page, then the steps of page n (from 0) alone.
+QList<qsizetype> cuePageStarts(const CueSheet &sheet, const CuePage &page);
+QList<CueStep> layoutCuePage(const CueSheet &sheet, const CuePage &page, const QList<qsizetype> &starts, qsizetype n);
 
 } // namespace Vexolo

@@ -96,23 +96,17 @@ CueSheet cueSheetOf(const CardStore &store, const CardStore::Loaded &loaded, con
 
 namespace {
 
-QList<QList<CueStep>> cuePages(const QPagedPaintDevice &device, const CueSheet &sheet)
+CuePage cuePage(const QPagedPaintDevice &device)
 {
     const qreal scale = device.logicalDpiX() / PrintUnitsPerInch;
-    const CuePage page {int(device.width() / scale), int(device.height() / scale), textHeight(CueHeadingSize, true),
-                        textHeight(CueTextSize, true)};
-    QList<QList<CueStep>> pages(1);
-    for (const CueStep &step : layoutCueSheet(sheet, page)) {
-        if (step.kind == CueStep::Kind::NewPage)
-            pages.append(QList<CueStep>());
-        else
-            pages.last().append(step);
-    }
-    return pages;
+    return {int(device.width() / scale), int(device.height() / scale), textHeight(CueHeadingSize, true),
+            textHeight(CueTextSize, true)};
 }
 
-// Draws the pages in order (indexes into pages) on device; false when it cannot be painted on.
-bool drawCuePages(QPagedPaintDevice &device, const QList<QList<CueStep>> &pages, const QList<int> &order)
+// Draws the pages in order (their numbers from 0) on device, each laid out as it is drawn, so memory does
+// not grow with the entries; false when the device cannot be painted on.
+bool drawCuePages(QPagedPaintDevice &device, const CueSheet &sheet, const QList<qsizetype> &starts,
+                  const QList<int> &order)
 {
     QPainter painter;
     if (!painter.begin(&device))
@@ -122,7 +116,7 @@ bool drawCuePages(QPagedPaintDevice &device, const QList<QList<CueStep>> &pages,
     for (qsizetype i = 0; i < order.size(); ++i) {
         if (i > 0)
             device.newPage();
-        replay(painter, pages.at(order.at(i)));
+        replay(painter, layoutCuePage(sheet, cuePage(device), starts, order.at(i)));
     }
     return painter.end();
 }
@@ -131,15 +125,15 @@ bool drawCuePages(QPagedPaintDevice &device, const QList<QList<CueStep>> &pages,
 
 bool printCueSheet(QPrinter &printer, const CueSheet &sheet)
 {
-    const QList<QList<CueStep>> pages = cuePages(printer, sheet);
+    const QList<qsizetype> starts = cuePageStarts(sheet, cuePage(printer));
     const bool range = printer.printRange() == QPrinter::PageRange;
     const QList<int> order
-        = printOrder(int(pages.size()), range ? printer.fromPage() : 0, range ? printer.toPage() : 0,
+        = printOrder(int(starts.size()), range ? printer.fromPage() : 0, range ? printer.toPage() : 0,
                      printer.copyCount(), printer.collateCopies(), printer.pageOrder() == QPrinter::LastPageFirst);
     // The range, the copies and the order are drawn here; a printer told them too would apply them twice.
     printer.setCopyCount(1);
     printer.setPageOrder(QPrinter::FirstPageFirst);
-    return order.isEmpty() || drawCuePages(printer, pages, order);
+    return order.isEmpty() || drawCuePages(printer, sheet, starts, order);
 }
 
 bool writeCueSheetPdf(QIODevice &file, const CueSheet &sheet)
@@ -148,10 +142,10 @@ bool writeCueSheetPdf(QIODevice &file, const CueSheet &sheet)
     pdf.setResolution(1200);
     pdf.setTitle(QStringLiteral("Cue sheet of program ") + sheet.number);
     pdf.setCreator(QGuiApplication::applicationDisplayName());
-    const QList<QList<CueStep>> pages = cuePages(pdf, sheet);
-    QList<int> order(pages.size());
+    const QList<qsizetype> starts = cuePageStarts(sheet, cuePage(pdf));
+    QList<int> order(starts.size());
     std::iota(order.begin(), order.end(), 0);
-    return drawCuePages(pdf, pages, order);
+    return drawCuePages(pdf, sheet, starts, order);
 }
 
 void printCueSheet(PlatformAdapter &platform, QWidget *parent, const CueSheet &sheet)
