@@ -72,6 +72,7 @@ private Q_SLOTS:
         QVERIFY(!files.programsNoFolder && files.names[1].name == "Program1.adv" && !store.hasProgram("1"));
         store.readProgramFiles();
         store.deleteProgram("1");
+        store.removeLeftovers();
         QCOMPARE(store.writeFiles({{CardStore::Folder::Root, "x.adv", "x"}}), QStringList());
         QCOMPARE(card.snapshot(), QStringList({"card", "card/plain.txt", "card/x.adv"}));
         // A card folder gone since it was chosen: every change is refused so, and nothing is looked up.

@@ -49,6 +49,10 @@ private Q_SLOTS:
         FindingsWindow *window = showCardCheck(&parent, platform, store);
         platform.answers << PlatformAdapter::AnswerNo << PlatformAdapter::AnswerYes;
         QTreeView *list = window->lstFindings;
+        const QModelIndex repair = list->model()->index(0, 2);
+        QCOMPARE(QStringList({repair.siblingAtColumn(0).data().toString(), repair.data().toString(),
+                              repair.data(Qt::ToolTipRole).toString()}),
+                 QStringList({"Gone.adv", "Remove", "remove the file"}));
         // The message asks nothing; the repair asks, No then Yes.
         for (const auto &[column, kept] : {std::pair {1, true}, {2, true}, {2, false}}) {
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
