@@ -85,16 +85,16 @@ bool namesFolder(const QString &argument)
 
 } // namespace
 
-Request parse(const QStringList &arguments, std::span<const Verb> known, QTextStream &out, QTextStream &err)
+namespace {
+
+// The window's options and the toolkit's, hidden from the help, which QApplication reads later.
+void addOptions(QCommandLineParser &parser)
 {
-    QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     parser.setApplicationDescription(QStringLiteral(
         "Prepares playlists and track settings on the SD card of a Vexolo player. Given a card folder, the window "
         "opens with that folder chosen."));
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
     for (const ToolkitOption &toolkit : toolkitOptions) {
         QCommandLineOption option(toolkit.name);
         if (toolkit.takesValue)
@@ -104,6 +104,16 @@ Request parse(const QStringList &arguments, std::span<const Verb> known, QTextSt
     }
     parser.addPositionalArgument(QStringLiteral("card folder"), QStringLiteral("The card's folder, as if typed."),
                                  QStringLiteral("[card folder]"));
+}
+
+} // namespace
+
+Request parse(const QStringList &arguments, std::span<const Verb> known, QTextStream &out, QTextStream &err)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    addOptions(parser);
 
     Request request;
     if (!parser.parse(arguments)) {

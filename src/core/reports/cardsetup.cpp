@@ -140,35 +140,37 @@ QString pathOf(const CardStore::FileWrite &write)
     return write.folder == CardStore::Folder::Programs ? programsPath(write.name) : write.name;
 }
 
-CopyPlan planCopy(const CardStore::Contents &from, const CardStore::Contents &to)
-{
-    CopyPlan plan;
-    const auto unreadable = [&](const QString &place) {
-        plan.refusal.append({place, Kind::Refused, QStringLiteral("cannot be read: the setup is not copied")});
-    };
-    if (to.programsNoFolder)
-        plan.refusal.append({ProgramsFolderName, Kind::Refused,
-                             QStringLiteral("no folder of the target card: the setup is not copied")});
-    const QSet<QString> targetTracks = folded(to.tracks);
-    const auto write
-        = [&](CardStore::Folder folder, const QString &name, const QByteArray &bytes, const CardFile *old) {
-              if (!old || old->status != ReadStatus::Read || old->bytes != bytes)
-                  plan.writes.append({folder, name, bytes});
-          };
+namespace {
 
+void refuseUnreadable(CopyPlan &plan, const QString &place)
+{
+    plan.refusal.append({place, Kind::Refused, QStringLiteral("cannot be read: the setup is not copied")});
+}
+
+// Plans the write of bytes, unless old already holds them.
+void planWrite(CopyPlan &plan, CardStore::Folder folder, const QString &name, const QByteArray &bytes,
+               const CardFile *old)
+{
+    if (!old || old->status != ReadStatus::Read || old->bytes != bytes)
+        plan.writes.append({folder, name, bytes});
+}
+
+void planPrograms(CopyPlan &plan, const CardStore::Contents &from, const CardStore::Contents &to)
+{
+    const QSet<QString> targetTracks = folded(to.tracks);
     for (int n = 0; n < CardStore::ProgramCount; ++n) {
         const CardFile &program = from.programs[n];
         const CardFile &name = from.names[n];
         if (program.status == ReadStatus::Missing)
             continue;
         if (program.status == ReadStatus::Unreadable || name.status == ReadStatus::Unreadable) {
-            unreadable(programsPath(program.status == ReadStatus::Unreadable ? program.name : name.name));
+            refuseUnreadable(plan, programsPath(program.status == ReadStatus::Unreadable ? program.name : name.name));
             continue;
         }
-        write(CardStore::Folder::Programs, program.name, program.bytes, &to.programs[n]);
+        planWrite(plan, CardStore::Folder::Programs, program.name, program.bytes, &to.programs[n]);
         // No name and an empty name are the same; the target's own name must not stay beside this program.
         if (name.status == ReadStatus::Read || to.names[n].status != ReadStatus::Missing)
-            write(CardStore::Folder::Programs, name.name, name.bytes, &to.names[n]);
+            planWrite(plan, CardStore::Folder::Programs, name.name, name.bytes, &to.names[n]);
         // A backup folder holds no tracks by nature: no entry is worth a note there.
         const QList<ProgramEntry> entries
             = to.tracks.isEmpty() ? QList<ProgramEntry>() : parseProgramFile(program.bytes);
@@ -180,7 +182,10 @@ CopyPlan planCopy(const CardStore::Contents &from, const CardStore::Contents &to
                                        .arg(quoted(entries[i].trackName))});
         }
     }
+}
 
+void planCommandFiles(CopyPlan &plan, const CardStore::Contents &from, const CardStore::Contents &to)
+{
     QHash<QString, const CardFile *> targetFiles;
     for (const CardFile &file : to.commandFiles)
         targetFiles.insert(file.name.toCaseFolded(), &file);
@@ -189,7 +194,7 @@ CopyPlan planCopy(const CardStore::Contents &from, const CardStore::Contents &to
         targetTrackNames.insert(track.toCaseFolded(), track);
     for (const CardFile &file : from.commandFiles) {
         if (file.status == ReadStatus::Unreadable) {
-            unreadable(file.name);
+            refuseUnreadable(plan, file.name);
             continue;
         }
         // A target without any track is a backup folder: it keeps every command file.
@@ -206,8 +211,20 @@ CopyPlan planCopy(const CardStore::Contents &from, const CardStore::Contents &to
             continue;
         }
         const CardFile *old = targetFiles.value(name.toCaseFolded());
-        write(CardStore::Folder::Root, old ? old->name : name, file.bytes, old);
+        planWrite(plan, CardStore::Folder::Root, old ? old->name : name, file.bytes, old);
     }
+}
+
+} // namespace
+
+CopyPlan planCopy(const CardStore::Contents &from, const CardStore::Contents &to)
+{
+    CopyPlan plan;
+    if (to.programsNoFolder)
+        plan.refusal.append({ProgramsFolderName, Kind::Refused,
+                             QStringLiteral("no folder of the target card: the setup is not copied")});
+    planPrograms(plan, from, to);
+    planCommandFiles(plan, from, to);
     if (to.tracks.isEmpty())
         plan.notes.append({QStringLiteral("target"), Kind::Backup,
                            QStringLiteral("holds no tracks: taken for a backup folder, it keeps every command file")});
