@@ -150,6 +150,17 @@ bool mayHaveCommandFile(const QString &trackName, const QSet<QString> &present, 
     return present.contains(folded);
 }
 
+// The program's name from its name file, into loaded; a name file that cannot be read is said so.
+void readProgramName(CardStore::Loaded &loaded, int programs, const QString &number, FileOps &ops)
+{
+    const QString nameFileName = programNameFileName(number);
+    const CardRead name = readFirstLine(programs, encoded(nameFileName).constData(), ops);
+    if (name.status == ReadStatus::Read)
+        loaded.name = decodeCardText(name.bytes);
+    else if (name.status == ReadStatus::Unreadable)
+        loaded.notices.append(plain(CouldNotRead + nameFileName));
+}
+
 } // namespace
 
 namespace StoreDetail {
@@ -295,12 +306,7 @@ CardStore::Loaded CardStore::loadProgram(const QString &number, const Progress &
         result.notices.append(plain(withNames(text, omitted.names, omitted.total, false)));
     }
 
-    const QString nameFileName = programNameFileName(number);
-    const CardRead name = readFirstLine(programs.get(), encoded(nameFileName).constData(), m_ops);
-    if (name.status == ReadStatus::Read)
-        result.name = decodeCardText(name.bytes);
-    else if (name.status == ReadStatus::Unreadable)
-        result.notices.append(plain(CouldNotRead + nameFileName));
+    readProgramName(result, programs.get(), number, m_ops);
     return result;
 }
 
