@@ -100,12 +100,9 @@ double TimelineView::timeAt(int x) const
     return std::clamp(double(x - plot.left()) / plot.width() * m_axisEnd, 0.0, m_axisEnd);
 }
 
-void TimelineView::paintEvent(QPaintEvent *)
+void TimelineView::paintLanes(QPainter &painter) const
 {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
     const QRect plot = plotArea();
-
     for (int lane = 0; lane < LaneCount; ++lane) {
         const QRect rect = laneRect(lane);
         painter.fillRect(rect, lane % 2 == 0 ? QColor(0xf4, 0xf4, 0xf4) : QColor(0xea, 0xea, 0xea));
@@ -132,11 +129,13 @@ void TimelineView::paintEvent(QPaintEvent *)
         painter.drawPolygon(
             QPolygonF({QPointF(x - 6, lane.top() + 3), QPointF(x + 6, lane.top() + 3), QPointF(x, lane.bottom() - 3)}));
     }
+}
 
-    // The axis, in the times' own numbers, and the track's end with its length.
+void TimelineView::paintAxis(QPainter &painter, int axisY) const
+{
+    const QRect plot = plotArea();
     painter.setPen(Qt::black);
     painter.setBrush(Qt::NoBrush);
-    const int axisY = plot.bottom() + 4;
     painter.drawLine(plot.left(), axisY, plot.right(), axisY);
     const double step = tickStep(m_axisEnd);
     for (double tick = 0; tick <= m_axisEnd + step / 1000; tick += step) {
@@ -152,6 +151,16 @@ void TimelineView::paintEvent(QPaintEvent *)
     }
     painter.drawText(QRectF(plot.right() - 120, axisY + 18, 160, 16), Qt::AlignRight | Qt::AlignTop,
                      QStringLiteral("length ") + m_lengthText);
+}
+
+void TimelineView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRect plot = plotArea();
+    paintLanes(painter);
+    const int axisY = plot.bottom() + 4;
+    paintAxis(painter, axisY);
 
     for (const SwitchFinding &finding : m_plan.findings) {
         const QPointF centre(xOf(finding.time), laneRect(finding.lane).center().y());

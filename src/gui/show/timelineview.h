@@ -6,6 +6,8 @@
 
 #include <optional>
 
+class QPainter;
+
 // One track's settings over time: a lane per output and one for all outputs with the On-to-Off
 // spans as bars, the auto pauses as marks, the findings marked where they are with their words as
 // tooltips, and the preview's playhead. Only shows; a click asks for the playhead there.
@@ -38,6 +40,10 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
 
 private:
+    // The lanes with their names, the spans and the pauses.
+    void paintLanes(QPainter &painter) const;
+    // The axis in the times' own numbers and the track's end with its length.
+    void paintAxis(QPainter &painter, int axisY) const;
     QRect plotArea() const;
     QRect laneRect(int lane) const;
     double xOf(double time) const;
