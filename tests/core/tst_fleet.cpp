@@ -76,6 +76,11 @@ private Q_SLOTS:
             "bad-string B.adv, token \"1+\": the switch has no time",
             "bad-string B.adv, token \"1X3\": switches all outputs off before any is switched on",
             "bad-string B.adv, token \"1A10\": switches all outputs on, and nothing switches them off", listing} << 13;
+        QTest::newRow("what the timeline finds") << QByteArrayList{"A.adv", "A.mp3 V7 1A5 3+20 4+5 4-5 5+6s 5-9"}
+            << QStringList{"bad-string A.adv, token \"1A5\": switches all outputs on, and nothing switches them off",
+            "bad-string A.adv, token \"3+20\": switches output 3 on, and nothing switches it off",
+            "bad-string A.adv, token \"4-5\": switches output 4 on and off at the same time: it ends off",
+            "bad-string A.adv, token \"5+6s\": \"6s\" is not a whole number: the device reads it as 6", listing} << 4;
         QTest::newRow("too long, too many") << QByteArrayList{"A.adv", "A.mp3X V7 P" + QByteArray(69, '1'),
             "B.adv", "B.mp3 P1 P1 P1 P1 P1 P1 P1 P1 P1 P1 P2 3+1 3+2 3+3 3+4 3+5 3+6 3-7", "C.mp3", "",
             "C.adv", "Nothing"}

@@ -2,6 +2,8 @@
 
 #include "card/tracknames.h"
 #include "commands/commandencoder.h"
+#include "commands/commandreader.h"
+#include "commands/switching.h"
 #include "commands/tracksettings.h"
 #include "storage/cardfiles.h"
 #include "storage/cardtext.h"
@@ -34,50 +36,37 @@ QString outputWords(int row)
     return row == TrackSettings::AllRow ? QStringLiteral("all outputs") : QStringLiteral("output %1").arg(row + 1);
 }
 
-// A switching command as the reader places it: its time key, its row (8: all outputs), on or off.
-struct Switch
+// The string's switching, as the timeline, the lamps and the cue sheet see it: one reading for all of them,
+// so they agree. A finding names the command as the device reads it ("2-5" for "2X5").
+void checkSwitching(Findings &findings, const QString &place, const QString &commandString)
 {
-    qint32 key;
-    int row;
-    bool on;
-    QString token;
-};
-
-// Follows each output through the switches in time order.
-void checkSwitchOrder(Findings &findings, const QString &place, QList<Switch> switches)
-{
-    std::stable_sort(switches.begin(), switches.end(), [](const Switch &a, const Switch &b) { return a.key < b.key; });
-    std::array<QString, Outputs> onBy; // the token that switched each output on; empty while it is off
-    const auto add = [&](const QString &token, const QString &message) {
-        findings.append({place + QStringLiteral(", token ") + quoted(token), Kind::BadString, message});
-    };
-    for (const Switch &s : switches) {
-        const bool anyOn = std::any_of(onBy.cbegin(), onBy.cend(), [](const QString &by) { return !by.isEmpty(); });
-        if (s.row == TrackSettings::AllRow && s.on) {
-            onBy.fill(s.token);
-        } else if (s.row == TrackSettings::AllRow) {
-            if (!anyOn)
-                add(s.token, QStringLiteral("switches all outputs off before any is switched on"));
-            onBy.fill(QString());
-        } else if (s.on) {
-            if (onBy[s.row].isEmpty())
-                onBy[s.row] = s.token;
-        } else if (onBy[s.row].isEmpty()) {
-            add(s.token, QStringLiteral("switches %1 off before it is switched on").arg(outputWords(s.row)));
-        } else {
-            onBy[s.row].clear();
+    TrackSettings settings;
+    readCommandString(settings, commandString);
+    for (const SwitchFinding &found : planSwitching(settings, std::nullopt).findings) {
+        const bool on = found.column % 2 == 0;
+        const bool all = found.lane == TrackSettings::AllRow;
+        const QString token = found.lane == PauseLane ? u'P' + settings.pauses[found.column]
+            : all ? (on ? QStringLiteral("1A") : QStringLiteral("1X")) + settings.outputs[found.lane][found.column]
+                  : QString::number(found.lane + 1) + (on ? u'+' : u'-') + settings.outputs[found.lane][found.column];
+        const QString outputs = outputWords(found.lane);
+        QString words;
+        switch (found.kind) {
+        case SwitchFinding::OffWithoutOn:
+            words = all ? QStringLiteral("switches all outputs off before any is switched on")
+                        : QStringLiteral("switches %1 off before it is switched on").arg(outputs);
+            break;
+        case SwitchFinding::NeverOff:
+            words = QStringLiteral("switches %1 on, and nothing switches %2 off").arg(outputs, all ? u"them" : u"it");
+            break;
+        case SwitchFinding::OnAndOffTogether:
+            words = QStringLiteral("switches %1 on and off at the same time: %2")
+                        .arg(outputs, found.text.section(u':', -1).trimmed().chopped(1));
+            break;
+        default: // not a whole number; past the end needs the track's length, which a check does not read
+            words = found.text.chopped(1);
+            break;
         }
-    }
-    QStringList reported;
-    for (int row = 0; row < Outputs; ++row) {
-        const QString &token = onBy[row];
-        if (token.isEmpty() || reported.contains(token))
-            continue;
-        reported.append(token);
-        const bool all = token.size() > 1 && token[1].toUpper() == u'A';
-        add(token,
-            QStringLiteral("switches %1 on, and nothing switches %2 off")
-                .arg(all ? outputWords(TrackSettings::AllRow) : outputWords(row), all ? u"them" : u"it"));
+        findings.append({place + QStringLiteral(", token ") + quoted(token), Kind::BadString, words});
     }
 }
 
@@ -108,7 +97,6 @@ Findings checkCommandString(const QString &place, const QString &commandString)
     int pauses = 0;
     bool volume = false;
     std::array<std::array<int, 2>, TrackSettings::OutputRows> counts {};
-    QList<Switch> switches;
     for (qsizetype at = 0; at < commands.size();) {
         const qsizetype blank = commands.indexOf(u' ', at);
         if (blank == at) {
@@ -166,11 +154,10 @@ Findings checkCommandString(const QString &place, const QString &commandString)
                     .arg(on ? u"On" : u"Off", outputWords(row)));
             continue;
         }
-        switches.append({GetCommandTime(token), row, on, token});
     }
     if (!volume)
         add(place, QStringLiteral("the string has no volume (\"V\" and a digit)"));
-    checkSwitchOrder(findings, place, switches);
+    checkSwitching(findings, place, commandString);
     return findings;
 }
 
