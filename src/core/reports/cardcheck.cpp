@@ -70,6 +70,60 @@ void checkSwitching(Findings &findings, const QString &place, const QString &com
     }
 }
 
+// What the tokens read so far hold, for the limits of the reader.
+struct TokenCounts
+{
+    int pauses = 0;
+    bool volume = false;
+    std::array<std::array<int, 2>, TrackSettings::OutputRows> times {}; // On and Off times per output row
+};
+
+// One token of the string, as the reader takes it or drops it.
+void checkToken(Findings &findings, const QString &where, const QString &token, TokenCounts &counts)
+{
+    const auto add = [&](const QString &message) { findings.append({where, Kind::BadString, message}); };
+    const QChar first = token[0].toUpper();
+    if (first == u'P') {
+        if (token.size() == 1)
+            add(QStringLiteral("the pause has no time"));
+        else if (++counts.pauses > MaxPauses)
+            add(QStringLiteral("more than ten pauses: the reader drops this one"));
+        return;
+    }
+    if (first == u'V') {
+        counts.volume = true;
+        if (token.size() != 2 || !isDigit(token[1]))
+            add(QStringLiteral("the volume is not one digit: it is read as %1").arg(quoted(token.right(1))));
+        return;
+    }
+    if (!isDigit(first)) {
+        add(QStringLiteral("no command (P, V or an output digit): the reader drops it"));
+        return;
+    }
+    const int output = first.unicode() - u'0';
+    if (output < 1 || output > Outputs) {
+        add(QStringLiteral("there is no output %1 (they are 1 to 8): the reader drops it").arg(output));
+        return;
+    }
+    const QChar op = token.size() > 1 ? token[1].toUpper() : QChar();
+    int row = output - 1;
+    bool on = op == u'+';
+    if (output == 1 && (op == u'A' || op == u'X')) {
+        row = TrackSettings::AllRow;
+        on = op == u'A';
+    } else if (op != u'+' && op != u'-') {
+        add(output == 1 ? QStringLiteral("no switch (+, -, A or X) follows the output: the reader drops it")
+                        : QStringLiteral("no switch (+ or -) follows the output: it is read as Off"));
+        if (output == 1)
+            return;
+    }
+    if (token.size() <= 2)
+        add(QStringLiteral("the switch has no time"));
+    else if (++counts.times[row][on ? 0 : 1] > MaxTimesOfAKind)
+        add(QStringLiteral("more than five %1 times for %2: the reader drops this one")
+                .arg(on ? u"On" : u"Off", outputWords(row)));
+}
+
 } // namespace
 
 Findings checkCommandString(const QString &place, const QString &commandString)
@@ -94,9 +148,7 @@ Findings checkCommandString(const QString &place, const QString &commandString)
         return findings;
 
     const QString commands = rest.sliced(1).trimmed();
-    int pauses = 0;
-    bool volume = false;
-    std::array<std::array<int, 2>, TrackSettings::OutputRows> counts {};
+    TokenCounts counts;
     for (qsizetype at = 0; at < commands.size();) {
         const qsizetype blank = commands.indexOf(u' ', at);
         if (blank == at) {
@@ -107,54 +159,9 @@ Findings checkCommandString(const QString &place, const QString &commandString)
         }
         const QString token = blank < 0 ? commands.sliced(at) : commands.sliced(at, blank - at);
         at = blank < 0 ? commands.size() : blank + 1;
-        const QString where = place + QStringLiteral(", token ") + quoted(token);
-        const QChar first = token[0].toUpper();
-        if (first == u'P') {
-            if (token.size() == 1)
-                add(where, QStringLiteral("the pause has no time"));
-            else if (++pauses > MaxPauses)
-                add(where, QStringLiteral("more than ten pauses: the reader drops this one"));
-            continue;
-        }
-        if (first == u'V') {
-            volume = true;
-            if (token.size() != 2 || !isDigit(token[1]))
-                add(where, QStringLiteral("the volume is not one digit: it is read as %1").arg(quoted(token.right(1))));
-            continue;
-        }
-        if (!isDigit(first)) {
-            add(where, QStringLiteral("no command (P, V or an output digit): the reader drops it"));
-            continue;
-        }
-        const int output = first.unicode() - u'0';
-        if (output < 1 || output > Outputs) {
-            add(where, QStringLiteral("there is no output %1 (they are 1 to 8): the reader drops it").arg(output));
-            continue;
-        }
-        const QChar op = token.size() > 1 ? token[1].toUpper() : QChar();
-        int row = output - 1;
-        bool on = op == u'+';
-        if (output == 1 && (op == u'A' || op == u'X')) {
-            row = TrackSettings::AllRow;
-            on = op == u'A';
-        } else if (op != u'+' && op != u'-') {
-            add(where,
-                output == 1 ? QStringLiteral("no switch (+, -, A or X) follows the output: the reader drops it")
-                            : QStringLiteral("no switch (+ or -) follows the output: it is read as Off"));
-            if (output == 1)
-                continue;
-        }
-        if (token.size() <= 2) {
-            add(where, QStringLiteral("the switch has no time"));
-            continue;
-        }
-        if (++counts[row][on ? 0 : 1] > MaxTimesOfAKind) {
-            add(where,
-                QStringLiteral("more than five %1 times for %2: the reader drops this one")
-                    .arg(on ? u"On" : u"Off", outputWords(row)));
-            continue;
-        }
+        checkToken(findings, place + QStringLiteral(", token ") + quoted(token), token, counts);
     }
+    const bool volume = counts.volume;
     if (!volume)
         add(place, QStringLiteral("the string has no volume (\"V\" and a digit)"));
     checkSwitching(findings, place, commandString);
