@@ -75,6 +75,48 @@ QString switchedText(int lane)
                            : laneName(lane) + QStringLiteral(" is switched");
 }
 
+// The group of events at the time of events[last], which ends there: an On and an Off of one lane in
+// it, the later one in the string winning, as the machine now holds the lane.
+void findOnAndOffTogether(SwitchPlan &plan, const QList<Event> &events, qsizetype last, const Machine &machine)
+{
+    const qint32 time = events[last].time;
+    qsizetype first = last;
+    while (first > 0 && events[first - 1].time == time)
+        --first;
+    QSet<int> onLanes;
+    QSet<int> offLanes;
+    for (qsizetype j = first; j <= last; ++j)
+        (events[j].on() ? onLanes : offLanes).insert(events[j].lane);
+    for (qsizetype j = first; j <= last; ++j) {
+        const Event &off = events[j];
+        if (off.on() || off.lane == PauseLane || !onLanes.contains(off.lane) || !offLanes.remove(off.lane))
+            continue;
+        plan.findings.append({SwitchFinding::OnAndOffTogether, off.lane, off.column, off.time,
+                              switchedText(off.lane)
+                                  + QStringLiteral(" on and off at the same time, %1: it ends %2.")
+                                        .arg(off.time)
+                                        .arg(machine.laneOn(off.lane) ? QStringLiteral("on") : QStringLiteral("off"))});
+    }
+}
+
+// The commands that left an output on at the end, each named once, in the string's order.
+void findLeftOn(SwitchPlan &plan, const QList<Event> &events, const Machine &machine)
+{
+    QSet<int> leftOn;
+    for (int lane = 0; lane < OutputCount; ++lane) {
+        if (machine.lamps.outputs[lane])
+            leftOn.insert(machine.onBy[lane]);
+    }
+    QList<int> order(leftOn.cbegin(), leftOn.cend());
+    std::sort(order.begin(), order.end());
+    for (const int index : std::as_const(order)) {
+        const Event &event = events[index];
+        plan.findings.append(
+            {SwitchFinding::NeverOff, event.lane, event.column, event.time,
+             switchedText(event.lane) + QStringLiteral(" on at %1 and never switched off.").arg(event.time)});
+    }
+}
+
 } // namespace
 
 QString lengthText(TrackLength length)
@@ -163,43 +205,16 @@ SwitchPlan planSwitching(const TrackSettings &settings, std::optional<double> le
         }
 
         // An On and an Off of one lane at one time: the later one in the string wins.
-        const bool groupEnds = i + 1 == events.size() || events[i + 1].time != event.time;
-        if (groupEnds) {
-            qsizetype first = i;
-            while (first > 0 && events[first - 1].time == event.time)
-                --first;
-            QSet<int> onLanes;
-            QSet<int> offLanes;
-            for (qsizetype j = first; j <= i; ++j)
-                (events[j].on() ? onLanes : offLanes).insert(events[j].lane);
-            for (qsizetype j = first; j <= i; ++j) {
-                const Event &off = events[j];
-                if (off.on() || off.lane == PauseLane || !onLanes.contains(off.lane) || !offLanes.remove(off.lane))
-                    continue;
-                find(SwitchFinding::OnAndOffTogether, off,
-                     switchedText(off.lane)
-                         + QStringLiteral(" on and off at the same time, %1: it ends %2.")
-                               .arg(off.time)
-                               .arg(machine.laneOn(off.lane) ? QStringLiteral("on") : QStringLiteral("off")));
-            }
-        }
+        if (i + 1 == events.size() || events[i + 1].time != event.time)
+            findOnAndOffTogether(plan, events, i, machine);
     }
 
     // Spans still open at the end, and the commands that left them on, each named once.
-    QSet<int> leftOn;
     for (int lane = 0; lane < TrackSettings::OutputRows; ++lane) {
         if (machine.laneOn(lane))
             plan.spans[lane].append({spanStart[lane], spanStart[lane], true});
-        if (lane < OutputCount && machine.lamps.outputs[lane])
-            leftOn.insert(machine.onBy[lane]);
     }
-    QList<int> order(leftOn.cbegin(), leftOn.cend());
-    std::sort(order.begin(), order.end());
-    for (const int index : std::as_const(order)) {
-        const Event &event = events[index];
-        find(SwitchFinding::NeverOff, event,
-             switchedText(event.lane) + QStringLiteral(" on at %1 and never switched off.").arg(event.time));
-    }
+    findLeftOn(plan, events, machine);
     std::stable_sort(plan.findings.begin(), plan.findings.end(),
                      [](const SwitchFinding &a, const SwitchFinding &b) { return a.time < b.time; });
     return plan;
