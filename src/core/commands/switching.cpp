@@ -165,7 +165,6 @@ SwitchPlan planSwitching(const TrackSettings &settings, std::optional<double> le
     const auto find = [&](SwitchFinding::Kind kind, const Event &event, const QString &text) {
         plan.findings.append({kind, event.lane, event.column, event.time, text});
     };
-
     Machine machine;
     std::array<qint32, TrackSettings::OutputRows> spanStart {};
     for (qsizetype i = 0; i < events.size(); ++i) {
