@@ -1,11 +1,15 @@
 #include "commands/commandencoder.h"
 #include "commands/commandreader.h"
+#include "commands/switching.h"
+#include "reports/cardcheck.h"
 #include "storage/cardtext.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 // Any text read into the advanced settings form, then encoded again: no crash, and the form
-// never holds more than its fields.
+// never holds more than its fields. The check finds all the timeline and the cue sheet find (a
+// track's length aside): they read the string one way.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString text = Vexolo::decodeCardText(QByteArray(reinterpret_cast<const char *>(data), qsizetype(size)));
@@ -14,5 +18,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const Vexolo::EncodedCommandString encoded = Vexolo::encodeTrackSettings(settings);
     if (encoded.length < 0 || (encoded.tooLong() && encoded.tooLongMessage().isEmpty()))
         std::abort();
+    const QList<Vexolo::SwitchFinding> shown = Vexolo::planSwitching(settings, std::nullopt).findings;
+    const Vexolo::Findings checked = Vexolo::checkCommandString(QStringLiteral("s"), text);
+    for (const Vexolo::SwitchFinding &finding : shown) {
+        const QString time = finding.lane == Vexolo::PauseLane ? settings.pauses[finding.column]
+                                                               : settings.outputs[finding.lane][finding.column];
+        if (std::none_of(checked.cbegin(), checked.cend(), [&](const Vexolo::Finding &found) {
+                return found.place.startsWith(QStringLiteral("s, token ")) && found.place.endsWith(time + u'"');
+            }))
+            std::abort();
+    }
     return 0;
 }

@@ -139,6 +139,7 @@ Findings checkCommandString(const QString &place, const QString &commandString)
     const QString name = upToFirstMp3(text);
     if (name.isEmpty()) {
         add(place, QStringLiteral("the string names no track: it holds no \".mp3\""));
+        checkSwitching(findings, place, commandString); // read all the same, as the timeline reads it
         return findings;
     }
     const QString rest = text.sliced(name.size());
