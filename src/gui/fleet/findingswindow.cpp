@@ -63,7 +63,8 @@ public:
     int columnCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : ColumnCount; }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
     {
-        if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        Q_UNUSED(orientation); // a tree view has no other
+        if (role != Qt::DisplayRole)
             return {};
         return QStringList {FindingsWindow::tr("Place"), FindingsWindow::tr("What is wrong"),
                             FindingsWindow::tr("Repair")}
