@@ -106,6 +106,8 @@ frmMain::frmMain(PlatformAdapter &platform, Vexolo::FileOps &ops, QWidget *paren
     setFixedSize(WindowWidth, WindowHeight);
     setPalette(designPalette(Qt::black));
     setAutoFillBackground(true);
+    m_history = std::make_unique<PlaylistHistory>(m_document);
+    m_programs = std::make_unique<Programs>(*this, m_platform, m_store, m_document, *m_history, m_tracks);
     // A child, so the advanced window finds it through its owner.
     m_media = new TrackMedia(m_store, this);
 
@@ -290,13 +292,13 @@ void frmMain::bindKeys()
             [this] {
                 // The playlist's undo; the card list's writes have none, and a key there undoes nothing.
                 if (!textFieldHasFocus() && !lstCard->hasFocus())
-                    m_history.stack().undo();
+                    m_history->stack().undo();
             });
     connect(shortcut(this, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
                      Qt::WindowShortcut),
             &QAction::triggered, this, [this] {
                 if (!textFieldHasFocus() && !lstCard->hasFocus())
-                    m_history.stack().redo();
+                    m_history->stack().redo();
             });
     connect(shortcut(this, {QKeySequence(Qt::CTRL | Qt::Key_S)}, Qt::WindowShortcut), &QAction::triggered, cmdSave,
             &QPushButton::click);
@@ -391,7 +393,7 @@ void frmMain::showEvent(QShowEvent *event)
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
-    if (!m_programs.confirmDiscardChanges()) {
+    if (!m_programs->confirmDiscardChanges()) {
         event->ignore();
         return;
     }
@@ -443,7 +445,7 @@ void frmMain::drvCard_Change()
         next.choose(text);
         tracks = next.listTracks();
         listed = next.identity();
-        if (!tracks.isEmpty() && !m_programs.confirmDiscardChanges()) {
+        if (!tracks.isEmpty() && !m_programs->confirmDiscardChanges()) {
             const QSignalBlocker blocker(drvCard);
             drvCard->setEditText(m_listedText);
             return;
@@ -459,5 +461,5 @@ void frmMain::drvCard_Change()
     if (tracks.isEmpty())
         return;
     m_tracks.setTracks(std::move(tracks));
-    m_programs.load(m_document.number()); // Load, its question already answered
+    m_programs->load(m_document.number()); // Load, its question already answered
 }

@@ -10,6 +10,8 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class PlatformAdapter;
 class QAbstractItemView;
 class QComboBox;
@@ -46,7 +48,7 @@ public:
     PlatformAdapter &platform() const { return m_platform; }
     const Vexolo::PlaylistDocument &playlist() const { return m_document; }
     const Vexolo::CardTracks &cardTracks() const { return m_tracks; }
-    QUndoStack &history() { return m_history.stack(); }
+    QUndoStack &history() { return m_history->stack(); }
 
     // Control handlers.
     void drvCard_Change();
@@ -124,10 +126,11 @@ private:
     Vexolo::CardStore m_store;
     Vexolo::CardTracks m_tracks;
     Vexolo::PlaylistDocument m_document;
-    Vexolo::Ui::PlaylistHistory m_history {m_document};
+    // Made in the constructor, once what they work on exists, so no member depends on the members' order.
+    std::unique_ptr<Vexolo::Ui::PlaylistHistory> m_history;
     // The card's ten programs at a glance, dropping down from txtList.
     Vexolo::ProgramOverview m_overview;
-    Vexolo::Ui::Programs m_programs {*this, m_platform, m_store, m_document, m_history, m_tracks};
+    std::unique_ptr<Vexolo::Ui::Programs> m_programs;
     Vexolo::Ui::CopiedSettings m_copied;
     Vexolo::Ui::VolumeSelector *m_volumes = nullptr;
     Vexolo::Ui::ProgramList *m_programList = nullptr;

@@ -54,24 +54,24 @@ void frmMain::cmdAdd_Action()
         return;
     BusyFeedback busy(this);
     const QString track = m_tracks.track(row);
-    m_history.insert(m_document.count(), {{0, track, AdvStringCard(track)}});
+    m_history->insert(m_document.count(), {{0, track, AdvStringCard(track)}});
 }
 
 void frmMain::cmdAddAll_Action()
 {
     BusyFeedback busy(this);
     const QStringList &tracks = m_tracks.tracks();
-    const QStringList commandStrings = m_programs.commandStrings(tracks, busy.callback());
+    const QStringList commandStrings = m_programs->commandStrings(tracks, busy.callback());
     Vexolo::PlaylistEntries entries;
     entries.reserve(tracks.size());
     for (qsizetype i = 0; i < tracks.size(); ++i)
         entries.append({0, tracks.at(i), commandStrings.at(i)});
-    m_history.insert(m_document.count(), std::move(entries));
+    m_history->insert(m_document.count(), std::move(entries));
 }
 
 void frmMain::cmdClear_Action()
 {
-    m_history.remove(0, m_document.count());
+    m_history->remove(0, m_document.count());
 }
 
 void frmMain::cmdRemove_Action()
@@ -79,7 +79,7 @@ void frmMain::cmdRemove_Action()
     const int row = selectedRow(lstList);
     if (row < 0)
         return;
-    m_history.remove(row, 1);
+    m_history->remove(row, 1);
     lstList->clearSelection();
 }
 
@@ -98,7 +98,7 @@ void frmMain::moveSelected(int delta)
     const int row = selectedRow(lstList);
     if (row < 0 || row + delta < 0 || row + delta >= m_document.count())
         return;
-    m_history.move(row, 1, row + delta);
+    m_history->move(row, 1, row + delta);
     selectEntry(row + delta);
 }
 
@@ -119,40 +119,40 @@ void frmMain::cmdUp_Action()
 
 void frmMain::stepPlaylistNumber(int delta)
 {
-    if (m_programs.confirmDiscardChanges())
-        m_programs.load(Vexolo::stepDigit(m_document.number(), delta));
+    if (m_programs->confirmDiscardChanges())
+        m_programs->load(Vexolo::stepDigit(m_document.number(), delta));
 }
 
 void frmMain::chooseProgram(const QString &number)
 {
-    if (m_programs.confirmDiscardChanges())
-        m_programs.load(number);
+    if (m_programs->confirmDiscardChanges())
+        m_programs->load(number);
 }
 
 void frmMain::cmdSave_Action()
 {
-    m_programs.save();
+    m_programs->save();
 }
 
 void frmMain::cmdLoad_Action()
 {
-    if (m_programs.confirmDiscardChanges())
-        m_programs.load(m_document.number());
+    if (m_programs->confirmDiscardChanges())
+        m_programs->load(m_document.number());
 }
 
 void frmMain::cmdDelete_Action()
 {
-    m_programs.remove();
+    m_programs->remove();
 }
 
 QString frmMain::AdvStringCard(const QString &trackName)
 {
-    return m_programs.commandStrings({trackName}).constFirst();
+    return m_programs->commandStrings({trackName}).constFirst();
 }
 
 void frmMain::SaveRootDir()
 {
-    m_programs.writeListing();
+    m_programs->writeListing();
 }
 
 void frmMain::cmdPrint_Action()
@@ -227,7 +227,7 @@ void frmMain::openAdvanced(const QString &commandString, const AdvancedTarget &t
 void frmMain::advancedSettingsSaved(const AdvancedTarget &target, const QString &commandString)
 {
     BusyFeedback busy(this);
-    m_programs.show(applyAdvancedSettings(target, commandString, m_store, m_document, m_history));
+    m_programs->show(applyAdvancedSettings(target, commandString, m_store, m_document, *m_history));
 }
 
 void frmMain::closeAdvancedWindow()
@@ -257,7 +257,7 @@ void frmMain::pasteEntrySettings()
     if (m_copied.isEmpty() || row < 0)
         return;
     const QStringList pasted = m_copied.forTracks({m_document.at(row).name}, m_platform);
-    m_history.setCommandStrings(row, pasted, QStringLiteral("Paste Settings"));
+    m_history->setCommandStrings(row, pasted, QStringLiteral("Paste Settings"));
 }
 
 void frmMain::pasteSettingsToAllEntries()
@@ -266,7 +266,7 @@ void frmMain::pasteSettingsToAllEntries()
         return;
     const QStringList pasted = m_copied.forTracks(m_document.names(), m_platform);
     if (pasted.size() == m_document.count())
-        m_history.setCommandStrings(0, pasted, QStringLiteral("Paste Settings to All Entries"));
+        m_history->setCommandStrings(0, pasted, QStringLiteral("Paste Settings to All Entries"));
 }
 
 void frmMain::pasteCardSettings()
@@ -282,5 +282,5 @@ void frmMain::pasteCardSettings()
                                .arg(Vexolo::shownName(track))))
         return;
     BusyFeedback busy(this);
-    m_programs.show(m_store.writeTrackCommand(track, pasted.first()));
+    m_programs->show(m_store.writeTrackCommand(track, pasted.first()));
 }
