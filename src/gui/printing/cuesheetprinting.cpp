@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
+#include <QProgressDialog>
 
 #include <numeric>
 
@@ -106,7 +107,7 @@ CuePage cuePage(const QPagedPaintDevice &device)
 // Draws the pages in order (their numbers from 0) on device, each laid out as it is drawn, so memory does
 // not grow with the entries; false when the device cannot be painted on.
 bool drawCuePages(QPagedPaintDevice &device, const CueSheet &sheet, const QList<qsizetype> &starts,
-                  const QList<int> &order)
+                  const QList<int> &order, const PageProgress &progress = {}, QPrinter *printer = nullptr)
 {
     QPainter painter;
     if (!painter.begin(&device))
@@ -114,6 +115,11 @@ bool drawCuePages(QPagedPaintDevice &device, const CueSheet &sheet, const QList<
     const qreal scale = device.logicalDpiX() / PrintUnitsPerInch;
     painter.scale(scale, scale);
     for (qsizetype i = 0; i < order.size(); ++i) {
+        if (progress && !progress(int(i), int(order.size()))) {
+            if (printer)
+                printer->abort(); // while the job is open: no half sheet goes out
+            return false;
+        }
         if (i > 0)
             device.newPage();
         replay(painter, layoutCuePage(sheet, cuePage(device), starts, order.at(i)));
@@ -123,7 +129,7 @@ bool drawCuePages(QPagedPaintDevice &device, const CueSheet &sheet, const QList<
 
 } // namespace
 
-bool printCueSheet(QPrinter &printer, const CueSheet &sheet)
+bool printCueSheet(QPrinter &printer, const CueSheet &sheet, const PageProgress &progress)
 {
     const QList<qsizetype> starts = cuePageStarts(sheet, cuePage(printer));
     const bool range = printer.printRange() == QPrinter::PageRange;
@@ -133,7 +139,7 @@ bool printCueSheet(QPrinter &printer, const CueSheet &sheet)
     // The range, the copies and the order are drawn here; a printer told them too would apply them twice.
     printer.setCopyCount(1);
     printer.setPageOrder(QPrinter::FirstPageFirst);
-    return order.isEmpty() || drawCuePages(printer, sheet, starts, order);
+    return order.isEmpty() || drawCuePages(printer, sheet, starts, order, progress, &printer);
 }
 
 bool writeCueSheetPdf(QIODevice &file, const CueSheet &sheet)
@@ -154,8 +160,17 @@ void printCueSheet(PlatformAdapter &platform, QWidget *parent, const CueSheet &s
     if (!sheet.name.isEmpty())
         document += QStringLiteral(" - ") + sheet.name;
     const std::unique_ptr<QPrinter> printer = platform.openPrinterDialogFor(parent, document);
-    if (printer)
-        printCueSheet(*printer, sheet);
+    if (!printer)
+        return;
+    // A long sheet shows its pages as they go out, and can be stopped.
+    QProgressDialog pages(QObject::tr("Printing the cue sheet\u2026"), QObject::tr("Cancel"), 0, 0, parent);
+    pages.setWindowModality(Qt::WindowModal);
+    pages.setMinimumDuration(500);
+    printCueSheet(*printer, sheet, [&pages](int drawn, int total) {
+        pages.setMaximum(total);
+        pages.setValue(drawn);
+        return !pages.wasCanceled();
+    });
 }
 
 } // namespace Vexolo

@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class PlatformAdapter;
 class QIODevice;
 class QPrinter;
@@ -20,9 +22,13 @@ CueSheet cueSheetOf(const CardStore &store, const CardStore::Loaded &loaded, con
 CueSheet cueSheetOf(const QString &number, const QString &name, const QStringList &trackNames,
                     const QStringList &commandStrings, TimeUnit unit, TrackMedia *media);
 
+// Told before each page is drawn (pages drawn, pages in all); false stops the printing.
+using PageProgress = std::function<bool(int drawn, int total)>;
+
 // Draws the cue sheet on printer as the print dialog asked (page range, copies, collation, page
-// order); false when the printer cannot be painted on.
-bool printCueSheet(QPrinter &printer, const CueSheet &sheet);
+// order); false when the printer cannot be painted on or progress stops it (a printer's job is then
+// aborted where the printer can abort it; a PDF keeps the pages drawn).
+bool printCueSheet(QPrinter &printer, const CueSheet &sheet, const PageProgress &progress = {});
 
 // Writes the cue sheet to file as a PDF, every page in order; false when it cannot be drawn. Whether the
 // bytes reached their place is the file's to tell.

@@ -1,4 +1,5 @@
 #include "main/frmmain.h"
+#include "printing/cuesheetprinting.h"
 #include "support/helpers.h"
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"
@@ -87,6 +88,25 @@ private Q_SLOTS:
         QCOMPARE(QString::fromUtf8(pdftotext.readAllStandardOutput())
                      .replace(QRegularExpression(R"(([^\n\f]+)\n[^\f]*?([^\n\f]+)\n+\f)"), "[\\1 .. \\2]"),
                  expected.replace("%1", sd.root()));
+    }
+
+    // Stopped after its first page, the cue sheet says so and draws no more.
+    void cueSheetStopped()
+    {
+        QTemporaryDir dir;
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFileName(dir.filePath("cue.pdf"));
+        const Vexolo::CueSheet sheet {"1", "", "today", {}, QList<Vexolo::CueEntry>(40, {"T.mp3 V7", std::nullopt})};
+        QList<int> told;
+        QVERIFY(!Vexolo::printCueSheet(printer, sheet, [&told](int drawn, int total) {
+            told << drawn << total;
+            return drawn < 1;
+        }));
+        QCOMPARE(told, QList<int>({0, 5, 1, 5}));
+        QProcess pages;
+        pages.start("pdfinfo", {dir.filePath("cue.pdf")});
+        pages.waitForFinished();
+        QVERIFY(pages.readAllStandardOutput().contains("Pages:           1\n"));
     }
 };
 
