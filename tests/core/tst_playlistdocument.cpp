@@ -88,11 +88,6 @@ private Q_SLOTS:
         for (const char *name : {"a", "b", "c", "d"})
             start.entries.append({0, name, name + QStringLiteral(" V7")});
         history.load(start);
-        // A flat list of four rows: no index outside it, no children to move to or from.
-        QVERIFY(!document.index(4).isValid() && !document.index(-1).isValid() && !document.index(0, 1).isValid()
-                && document.rowCount(document.index(0)) == 0);
-        QVERIFY(!document.moveRows(document.index(0), 0, 1, {}, 2) && !document.moveRows({}, 0, 1, document.index(0), 2)
-                && !document.moveRows({}, 0, 0, {}, 2));
         const QList<quint64> startIds = ids(document);
         Rows expected = rows(document);
         for (const QString &edit : edits.split(' ')) {

@@ -41,7 +41,6 @@ private Q_SLOTS:
         QTest::newRow("cue sheet") << "" << 1 << true << QPoint() << cue.join("");
         QTest::newRow("cue sheet pages 2 to 3, 2 copies")
             << "" << 2 << false << QPoint(2, 3) << cue[1] + cue[1] + cue[2] + cue[2] + cue[5];
-        QTest::newRow("cue sheet pages 6 to 9 of 5") << "" << 1 << true << QPoint(6, 9) << "";
         QTest::newRow("cancelled") << "cmdPrint" << -1 << true << QPoint() << "";
         QTest::newRow("cue sheet cancelled") << "" << -1 << true << QPoint() << "";
     }
