@@ -60,7 +60,7 @@ public:
     {
         return parent.isValid() ? 0 : int(std::max<qsizetype>(m_findings.size(), 1));
     }
-    int columnCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : ColumnCount; }
+    int columnCount(const QModelIndex & = {}) const override { return ColumnCount; }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
     {
         Q_UNUSED(orientation); // a tree view has no other
