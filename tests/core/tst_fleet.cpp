@@ -360,14 +360,14 @@ private Q_SLOTS:
         TestCard to;
         lay(from, {"A.mp3", "", "A.adv", "A.mp3 V5", "Programs/Program1.txt", "end", "Programs/Program1.adv", ""});
         FailingFileOps ops;
-        QFETCH(QString, call);
-        QFETCH(int, nth);
-        ops.failing = {call};
-        ops.nth = nth;
         CardStore source;
         CardStore target(ops);
         source.choose(from.root());
         target.choose(to.root());
+        QFETCH(QString, call);
+        QFETCH(int, nth);
+        ops.failing = {call};
+        ops.nth = nth;
         const CopyPlan plan = planCopy(source.readContents(), target.readContents());
         QTEST(lines(copySetup(target, plan)), "failed");
     }

@@ -6,6 +6,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
 // A card for tests: a real temporary folder, optionally a real mount on it (a tiny or read-only
 // tmpfs, a loop-mounted image made with mkfs) or inside it. Mounting needs root; tests skip where
 // it is not permitted.
@@ -15,6 +19,7 @@ public:
     TestCard() { QDir().mkpath(m_root); }
     ~TestCard()
     {
+        revive();
         while (!m_mounts.isEmpty())
             run({"umount", "-l", m_mounts.takeLast()});
         run({"rm", "-rf", m_dir.path()}); // names that are no text too
@@ -74,6 +79,25 @@ public:
         mkfs.append(image);
         return run({"truncate", "-s", "40M", image}) && run(mkfs) && mount({"-o", "loop", image});
     }
+    // Mounts a card that does not answer on the root: a FUSE mount whose server reads no request, so
+    // every look at the card waits until revive() ends the connection (then it fails).
+    bool mountDead()
+    {
+        m_fuse = ::open("/dev/fuse", O_RDWR | O_CLOEXEC);
+        const QByteArray options = "fd=" + QByteArray::number(m_fuse) + ",rootmode=40000,user_id=0,group_id=0";
+        if (m_fuse < 0
+            || ::mount("vexolo-dead", QFile::encodeName(m_root).constData(), "fuse", 0, options.constData())) {
+            revive();
+            return false;
+        }
+        m_mounts << m_root;
+        return true;
+    }
+    void revive()
+    {
+        if (m_fuse >= 0)
+            ::close(std::exchange(m_fuse, -1));
+    }
     // Pulls the mounted card as a user would, leaving its mount folder behind.
     bool unmount() { return !m_mounts.isEmpty() && run({"umount", m_mounts.takeLast()}); }
     // Makes the mounted card "read-only" (remounted so) or "full" (not a data block left: blocks first, then bytes).
@@ -97,4 +121,5 @@ private:
     QTemporaryDir m_dir;
     QString m_root = m_dir.path() + "/card";
     QStringList m_mounts;
+    int m_fuse = -1;
 };

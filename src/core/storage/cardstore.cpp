@@ -161,6 +161,17 @@ void readProgramName(CardStore::Loaded &loaded, int programs, const QString &num
         loaded.notices.append(plain(CouldNotRead + nameFileName));
 }
 
+// The tracks of the open card root, in card-list order.
+QStringList tracksAt(int root)
+{
+    NameBytes names;
+    readFolder(root, [&names](QByteArrayView name) {
+        if (isTrackFileName(name))
+            names.append(name);
+    });
+    return sortTrackNames(names);
+}
+
 } // namespace
 
 namespace StoreDetail {
@@ -200,14 +211,17 @@ CardStore::CardStore(FileOps &ops)
 QStringList CardStore::listTracks() const
 {
     const Fd root = openRoot();
+    return root.isOpen() ? tracksAt(root.get()) : QStringList();
+}
+
+CardChoice CardStore::findCard(const QString &text, bool withTracks, FileOps &ops)
+{
+    ChosenCard card(ops);
+    card.adopt(ChosenCard::find(text, ops));
+    const Fd root = card.openRoot();
     if (!root.isOpen())
         return {};
-    NameBytes names;
-    readFolder(root.get(), [&names](QByteArrayView name) {
-        if (isTrackFileName(name))
-            names.append(name);
-    });
-    return sortTrackNames(names);
+    return {card.root(), card.identity(), withTracks ? tracksAt(root.get()) : QStringList()};
 }
 
 CardStore::Lookup CardStore::lookupCommands(const QStringList &trackNames, const Progress &progress) const

@@ -47,32 +47,35 @@ ChosenCard::ChosenCard(FileOps &ops)
 {
 }
 
-void ChosenCard::choose(const QString &text)
+CardChoice ChosenCard::find(const QString &text, FileOps &ops)
 {
-    m_root.clear();
-    m_identity = {};
     // A relative text never resolves against the working directory.
     if (!QDir::isAbsolutePath(text))
-        return;
-    const Fd folder(::open(encodeFileName(text).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        return {};
+    const Fd folder(ops.openat(AT_FDCWD, encodeFileName(text).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0));
     if (!folder.isOpen() || !isCardLike(folder.get()))
-        return;
-    m_root = text;
-    m_identity = identityOf(folder.get());
+        return {};
+    return {text, identityOf(folder.get()), {}};
 }
 
-bool ChosenCard::cardChanged() const
+void ChosenCard::adopt(const CardChoice &choice)
 {
-    if (m_root.isEmpty())
+    m_root = choice.root;
+    m_identity = choice.identity;
+}
+
+bool ChosenCard::changedAt(const QString &root, const CardIdentity &identity, FileOps &ops)
+{
+    if (root.isEmpty())
         return false;
-    const Fd folder(::open(encodeFileName(m_root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const Fd folder(ops.openat(AT_FDCWD, encodeFileName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0));
     if (!folder.isOpen())
         return false;
     // Another card is the root of another mount in the card's place; a card merely pulled leaves
     // the folder it was mounted on, on the mount around it.
     const CardIdentity now = identityOf(folder.get());
     const Fd parent(::openat(folder.get(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    return now != m_identity && now.mount != m_identity.mount && parent.isOpen()
+    return now != identity && now.mount != identity.mount && parent.isOpen()
         && identityOf(parent.get()).mount != now.mount;
 }
 

@@ -5,10 +5,20 @@
 #include "storage/mounts.h"
 
 #include <QString>
+#include <QStringList>
 
 struct stat;
 
 namespace Vexolo {
+
+// What a folder turns out to be when chosen: a card (its root and identity; both empty when it is no
+// card) and, when asked for, its tracks in card-list order.
+struct CardChoice
+{
+    QString root;
+    CardIdentity identity;
+    QStringList tracks;
+};
 
 // The card the user chose: the folder, remembered by its mount, device and inode (CardIdentity), and
 // the one way into it. A card pulled, or another mounted in its place, is no longer the card: its root
@@ -21,12 +31,18 @@ public:
 
     // Chooses the folder the text names; an empty root when it names no existing absolute folder, or
     // names "/" or a folder of a pseudo file system.
-    void choose(const QString &text);
+    void choose(const QString &text) { adopt(find(text, m_ops)); }
+    // What choose would find, without choosing it: it touches nothing of any card object, so it may
+    // run on a thread of its own while the card keeps the caller waiting.
+    static CardChoice find(const QString &text, FileOps &ops);
+    void adopt(const CardChoice &choice);
     QString root() const { return m_root; }
     // Not valid when none is chosen.
     CardIdentity identity() const { return m_identity; }
     // Whether the chosen card's folder now holds another card (unmounted and another mounted in its place).
-    bool cardChanged() const;
+    bool cardChanged() const { return changedAt(m_root, m_identity, m_ops); }
+    // Whether the folder root now holds another card than identity; touches no card object.
+    static bool changedAt(const QString &root, const CardIdentity &identity, FileOps &ops);
 
     // The card's root folder, open; not open when the card is not the one chosen.
     Fd openRoot() const;

@@ -324,15 +324,6 @@ void frmMain::bindKeys()
         showSelectionByFocus(*view);
 }
 
-void frmMain::noticeCardChange()
-{
-    const bool changed = m_store.cardChanged();
-    // Noted before the box: the mount table may change again while it is open, and is told once.
-    if (changed && !std::exchange(m_cardChangeTold, true))
-        m_platform.warn(Vexolo::CardStore::CardChangedMessage);
-    m_cardChangeTold = changed;
-}
-
 bool frmMain::textFieldHasFocus() const
 {
     const QWidget *focus = focusWidget();
@@ -410,56 +401,4 @@ void frmMain::keyPressEvent(QKeyEvent *event)
         return;
     }
     QWidget::keyPressEvent(event);
-}
-
-void frmMain::RefreshCard()
-{
-    m_volumes->refresh();
-}
-
-void frmMain::chooseCardFolder(const QString &folder)
-{
-    {
-        const QSignalBlocker blocker(drvCard);
-        drvCard->setEditText(folder);
-    }
-    drvCard_Change();
-}
-
-void frmMain::cmdRefresh_Action()
-{
-    RefreshCard();
-}
-
-void frmMain::drvCard_Change()
-{
-    BusyFeedback busy(this);
-    const QString text = drvCard->currentText();
-    // Unsaved changes belong to the card listed now: they are asked about before another card's
-    // program replaces them, so that Save still writes them to their own card. Cancel keeps that card.
-    // The new card is listed once; that listing also decides whether to ask.
-    QStringList tracks;
-    std::optional<Vexolo::CardIdentity> listed;
-    if (m_document.isModified()) {
-        Vexolo::CardStore next;
-        next.choose(text);
-        tracks = next.listTracks();
-        listed = next.identity();
-        if (!tracks.isEmpty() && !m_programs->confirmDiscardChanges()) {
-            const QSignalBlocker blocker(drvCard);
-            drvCard->setEditText(m_listedText);
-            return;
-        }
-    }
-    m_listedText = text;
-    m_tracks.setTracks({});
-    m_store.choose(text);
-    m_cardChangeTold = false;
-    // Another card may have been mounted there while the question was open.
-    if (!listed || m_store.identity() != *listed)
-        tracks = m_store.listTracks();
-    if (tracks.isEmpty())
-        return;
-    m_tracks.setTracks(std::move(tracks));
-    m_programs->load(m_document.number()); // Load, its question already answered
 }

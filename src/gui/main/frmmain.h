@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class PlatformAdapter;
 class QAbstractItemView;
@@ -121,6 +122,11 @@ private:
     // Tells the user, once, that another card now sits where the chosen one was; it is listed only
     // when the user chooses it.
     void noticeCardChange();
+    // The card text names, found (and listed when asked) off the window's thread: a card that does
+    // not answer in time is told so, and nullopt leaves the window as it was.
+    std::optional<Vexolo::CardChoice> findCard(const QString &text, bool withTracks);
+    // Puts back the text of the card listed now, without choosing anything.
+    void keepListedCard();
 
     PlatformAdapter &m_platform;
     Vexolo::CardStore m_store;

@@ -10,4 +10,7 @@ namespace Vexolo::Ui {
 // it, then one line that names the cause where the system told it ("The card is full.").
 QString noticeText(const Notice &notice);
 
+// Told when a card does not answer within CardAnswerLimit (a dead network or FUSE mount, a failing reader).
+inline const QString CardNoAnswerMessage = QStringLiteral("The card does not answer.");
+
 } // namespace Vexolo::Ui

@@ -3,6 +3,7 @@
 #include "main/frmmain.h"
 #include "main/volumeselector.h"
 #include "show/timelinewindow.h"
+#include "storage/cardanswer.h"
 #include "support/failingfileops.h"
 #include "support/helpers.h"
 #include "support/scriptedplatform.h"
@@ -513,6 +514,38 @@ private Q_SLOTS:
         m_window->chooseCardFolder(card.root());
         QCOMPARE(shownRows(m_window.get(), "lstCard"), QStringList {"C.mp3"});
         find<QComboBox>("drvCard")->setEditText(m_card->root());
+    }
+
+    // A card that does not answer (a real dead mount) is told once; the window keeps to the card that answered,
+    // stays usable and closes. Chosen: the card listed stops answering, and is let go.
+    void deadCard_data()
+    {
+        QTest::addColumn<bool>("chosen");
+        QTest::addColumn<QString>("onSave");
+        QTest::newRow("choosing another") << false << "This Playlist already exists! Overwrite?";
+        QTest::newRow("the chosen one") << true << Vexolo::CardStore::NoCardMessage;
+    }
+
+    void deadCard()
+    {
+        QFETCH(bool, chosen);
+        TestCard other;
+        if (!(chosen ? *m_card : other).mountDead())
+            QSKIP("mounting is not permitted here");
+        Vexolo::setCardAnswerLimit(std::chrono::milliseconds(50));
+        if (chosen) {
+            m_platform.volumesChanged();
+            m_platform.volumesChanged();
+        } else {
+            find<QComboBox>("drvCard")->setEditText(other.root());
+            m_platform.answers << PlatformAdapter::AnswerNo;
+        }
+        QCOMPARE(m_platform.shown, QStringList {"The card does not answer."});
+        QCOMPARE(find<QComboBox>("drvCard")->currentText(), m_card->root());
+        QCOMPARE(shownRows(m_window.get(), "lstCard"), QStringList({"A.mp3", "B.mp3", "C.mp3"}));
+        click("cmdSave");
+        QTEST(m_platform.shown.last(), "onSave");
+        QVERIFY(m_window->close());
     }
 
     void volumesFollowMounts()

@@ -1,0 +1,101 @@
+#include "frmmain.h"
+
+#include "main/volumeselector.h"
+#include "platform/platformadapter.h"
+#include "storage/cardanswer.h"
+#include "widgets/busyfeedback.h"
+#include "widgets/noticetext.h"
+
+#include <QComboBox>
+#include <QSignalBlocker>
+
+// The card of the main window: choosing and listing it, and noticing what becomes of it. Every look at a
+// card made here runs off the window's thread: a card that stops answering leaves the window usable.
+
+using Vexolo::Ui::BusyFeedback;
+
+void frmMain::RefreshCard()
+{
+    m_volumes->refresh();
+}
+
+void frmMain::cmdRefresh_Action()
+{
+    RefreshCard();
+}
+
+void frmMain::chooseCardFolder(const QString &folder)
+{
+    {
+        const QSignalBlocker blocker(drvCard);
+        drvCard->setEditText(folder);
+    }
+    drvCard_Change();
+}
+
+std::optional<Vexolo::CardChoice> frmMain::findCard(const QString &text, bool withTracks)
+{
+    Vexolo::FileOps &ops = m_store.fileOps();
+    auto found = Vexolo::answerInTime<Vexolo::CardChoice>(
+        [text, withTracks, &ops] { return Vexolo::CardStore::findCard(text, withTracks, ops); });
+    if (!found)
+        m_platform.warn(Vexolo::Ui::CardNoAnswerMessage);
+    return found;
+}
+
+void frmMain::keepListedCard()
+{
+    const QSignalBlocker blocker(drvCard);
+    drvCard->setEditText(m_listedText);
+}
+
+void frmMain::drvCard_Change()
+{
+    BusyFeedback busy(this);
+    const QString text = drvCard->currentText();
+    std::optional<Vexolo::CardChoice> found = findCard(text, true);
+    if (!found)
+        return keepListedCard();
+    // Unsaved changes belong to the card listed now: they are asked about before another card's
+    // program replaces them, so that Save still writes them to their own card. Cancel keeps that card.
+    if (m_document.isModified() && !found->tracks.isEmpty()) {
+        if (!m_programs->confirmDiscardChanges())
+            return keepListedCard();
+        // Another card may have been mounted there while the question was open.
+        const std::optional<Vexolo::CardChoice> now = findCard(text, false);
+        if (now && now->identity != found->identity)
+            found = findCard(text, true);
+        if (!now || !found)
+            return keepListedCard();
+    }
+    m_listedText = text;
+    m_tracks.setTracks({});
+    m_store.adopt(*found);
+    m_cardChangeTold = false;
+    if (found->tracks.isEmpty())
+        return;
+    m_tracks.setTracks(std::move(found->tracks));
+    m_programs->load(m_document.number()); // Load, its question already answered
+}
+
+void frmMain::noticeCardChange()
+{
+    if (!m_store.identity().isValid())
+        return;
+    BusyFeedback busy(this);
+    Vexolo::FileOps &ops = m_store.fileOps();
+    const std::optional<bool> changed
+        = Vexolo::answerInTime<bool>([root = m_store.root(), identity = m_store.identity(), &ops] {
+              return Vexolo::ChosenCard::changedAt(root, identity, ops);
+          });
+    if (!changed) {
+        // Let go, like a card pulled: nothing more is asked of it until the user chooses it again.
+        m_store.adopt({});
+        m_platform.warn(Vexolo::Ui::CardNoAnswerMessage);
+        return;
+    }
+    // Noted before the box: the mount table may change again while it is open, and is told once.
+    if (*changed && !std::exchange(m_cardChangeTold, true))
+        m_platform.warn(Vexolo::CardStore::CardChangedMessage);
+    m_cardChangeTold = *changed;
+}
