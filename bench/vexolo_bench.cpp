@@ -7,6 +7,7 @@
 #include "commands/commandencoder.h"
 #include "commands/commandreader.h"
 #include "main/frmmain.h"
+#include "printing/cuesheetprinting.h"
 #include "platform/platformadapter.h"
 #include "reports/cardcheck.h"
 #include "reports/cardsetup.h"
@@ -162,7 +163,8 @@ bool makeTracks(const QString &root, int count)
 const QStringList HostileCases
     = {QStringLiteral("one-letter lines"), QStringLiteral("long first lines"), QStringLiteral("8 MB track name"),
        QStringLiteral("unreadable files"), QStringLiteral("FIFO and sparse"),  QStringLiteral("links to secrets"),
-       QStringLiteral("largest program"),  QStringLiteral("2,000 mounts"),     QStringLiteral("terabyte track")};
+       QStringLiteral("largest program"),  QStringLiteral("2,000 mounts"),     QStringLiteral("terabyte track"),
+       QStringLiteral("65,534 cues")};
 
 bool makeHostileCard(const QString &kind, const QString &root)
 {
@@ -198,6 +200,10 @@ bool makeHostileCard(const QString &kind, const QString &root)
         QFile track(path(QStringLiteral("T.mp3")));
         return ok && track.open(QIODevice::WriteOnly) && track.write(frame.repeated(100)) == 41700
             && track.resize(qint64(1) << 40);
+    }
+    if (kind == HostileCases[9]) { // a FAT32 folder's worth of entries, each switching every output it can
+        const QString cue = QStringLiteral("A.mp3 V7 1+1 1-2 2+3 2-4 3+5 3-6 4+7 4-8 5+9 5-10 6+11 6-12 7+13 7-14 8+15 8-16");
+        return ok && writeFile(program, Vexolo::formatProgramFile(QStringList(65534, cue)).content);
     }
     if (kind == HostileCases[6]) // the largest program Save writes, every entry on the card: all kept
         return ok
@@ -243,16 +249,26 @@ int hostileCard(const QString &kind)
         const Vexolo::Fd file = store.openTrack(track);
         (void)Vexolo::readMp3Length(file.get());
     }
+    // The cue sheet of the program: read within the time target; its drawing, page by page, is timed apart.
+    const Vexolo::CueSheet sheet = Vexolo::cueSheetOf(store, loaded, QStringLiteral("1"), Vexolo::TimeUnit::Seconds);
     const double ms = double(timer.nsecsElapsed()) / 1e6;
+    double drawnMs = 0;
+    if (kind == HostileCases[9]) {
+        QFile pdf(dir.path() + QStringLiteral("/cues.pdf"));
+        timer.restart();
+        if (!pdf.open(QIODevice::WriteOnly) || !Vexolo::writeCueSheetPdf(pdf, sheet))
+            return 1;
+        drawnMs = double(timer.nsecsElapsed()) / 1e6;
+    }
     const double peakMb = peakMemoryMb();
     const QByteArray listing = readFile(root + QStringLiteral("/Programs/RootDir.txt"));
     // Nothing read from outside the card may reach a file on it.
     const bool leaked = listing.contains("PATH=") || loaded.name.contains(QStringLiteral("root:"));
     const bool pass = ms <= 2000 && peakMb <= 200 && !leaked && shown <= 4000 && listing.size() <= (4 << 20);
     std::printf("hostile card, %-16s %8.1f ms, peak %6.1f MB, %5lld characters in boxes, %6lld entries kept, "
-                "%6lld findings, listing %7lld bytes%s (targets <= 2000 ms, <= 200 MB) %s\n",
+                "%6lld findings, listing %7lld bytes%s, cue sheet drawn in %.0f ms (targets <= 2000 ms, <= 200 MB) %s\n",
                 qPrintable(kind), ms, peakMb, qlonglong(shown), qlonglong(loaded.names.size()), qlonglong(found),
-                qlonglong(listing.size()), leaked ? ", LEAKED" : "", pass ? "PASS" : "MISS");
+                qlonglong(listing.size()), leaked ? ", LEAKED" : "", drawnMs, pass ? "PASS" : "MISS");
     return pass ? 0 : 1;
 }
 
