@@ -7,8 +7,8 @@
 #include "commands/commandencoder.h"
 #include "commands/commandreader.h"
 #include "main/frmmain.h"
-#include "printing/cuesheetprinting.h"
 #include "platform/platformadapter.h"
+#include "printing/cuesheetprinting.h"
 #include "reports/cardcheck.h"
 #include "reports/cardsetup.h"
 #include "reports/programoverview.h"
@@ -202,7 +202,8 @@ bool makeHostileCard(const QString &kind, const QString &root)
             && track.resize(qint64(1) << 40);
     }
     if (kind == HostileCases[9]) { // a FAT32 folder's worth of entries, each switching every output it can
-        const QString cue = QStringLiteral("A.mp3 V7 1+1 1-2 2+3 2-4 3+5 3-6 4+7 4-8 5+9 5-10 6+11 6-12 7+13 7-14 8+15 8-16");
+        const QString cue
+            = QStringLiteral("A.mp3 V7 1+1 1-2 2+3 2-4 3+5 3-6 4+7 4-8 5+9 5-10 6+11 6-12 7+13 7-14 8+15 8-16");
         return ok && writeFile(program, Vexolo::formatProgramFile(QStringList(65534, cue)).content);
     }
     if (kind == HostileCases[6]) // the largest program Save writes, every entry on the card: all kept
@@ -265,10 +266,11 @@ int hostileCard(const QString &kind)
     // Nothing read from outside the card may reach a file on it.
     const bool leaked = listing.contains("PATH=") || loaded.name.contains(QStringLiteral("root:"));
     const bool pass = ms <= 2000 && peakMb <= 200 && !leaked && shown <= 4000 && listing.size() <= (4 << 20);
-    std::printf("hostile card, %-16s %8.1f ms, peak %6.1f MB, %5lld characters in boxes, %6lld entries kept, "
-                "%6lld findings, listing %7lld bytes%s, cue sheet drawn in %.0f ms (targets <= 2000 ms, <= 200 MB) %s\n",
-                qPrintable(kind), ms, peakMb, qlonglong(shown), qlonglong(loaded.names.size()), qlonglong(found),
-                qlonglong(listing.size()), leaked ? ", LEAKED" : "", drawnMs, pass ? "PASS" : "MISS");
+    std::printf(
+        "hostile card, %-16s %8.1f ms, peak %6.1f MB, %5lld characters in boxes, %6lld entries kept, "
+        "%6lld findings, listing %7lld bytes%s, cue sheet drawn in %.0f ms (targets <= 2000 ms, <= 200 MB) %s\n",
+        qPrintable(kind), ms, peakMb, qlonglong(shown), qlonglong(loaded.names.size()), qlonglong(found),
+        qlonglong(listing.size()), leaked ? ", LEAKED" : "", drawnMs, pass ? "PASS" : "MISS");
     return pass ? 0 : 1;
 }
 

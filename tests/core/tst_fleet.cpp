@@ -142,6 +142,12 @@ private Q_SLOTS:
         QCOMPARE(shown, found);
         for (const Finding &finding : findings)
             QCOMPARE(applyRepair(store, finding.repair), Notices());
+        // A repair gives settings their track's name; the settings stay.
+        for (qsizetype i = 0; i < files.size(); i += 2) {
+            const QByteArray now = card.read(files[i]).split('\r').first();
+            if (files[i].endsWith(".adv") && !files[i].contains('/') && !now.isEmpty())
+                QCOMPARE(now.mid(now.indexOf(".mp3")), files[i + 1].mid(files[i + 1].indexOf(".mp3")));
+        }
         QFETCH(int, left);
         QCOMPARE(checkCard(store).findings.size(), left);
     }

@@ -65,6 +65,13 @@ private Q_SLOTS:
         QCOMPARE(QGuiApplication::clipboard()->text(),
                  "Card " + card.root()
                      + ": 1 finding\nPrograms/RootDir.txt: missing (repair: write the listing anew)\n");
+        platform.answers << PlatformAdapter::AnswerYes;
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(list->model()->index(0, 2)).center());
+        QCoreApplication::processEvents();
+        QStringList row;
+        for (int column = 0; column < 3; ++column)
+            row << list->model()->index(0, column).data().toString();
+        QCOMPARE(row, QStringList({"", "Nothing is wrong with this card.", ""}));
     }
 
     // Comparing reads both cards and writes neither; the other card is never the chosen one.
