@@ -83,13 +83,14 @@ private Q_SLOTS:
             "bad-string A.adv, token \"5+6s\": \"6s\" is not a whole number: the device reads it as 6", listing} << 4;
         QTest::newRow("too long, too many") << QByteArrayList{"A.adv", "A.mp3X V7 P" + QByteArray(69, '1'),
             "B.adv", "B.mp3 P1 P1 P1 P1 P1 P1 P1 P1 P1 P1 P2 3+1 3+2 3+3 3+4 3+5 3+6 3-7", "C.mp3", "",
-            "C.adv", "Nothing"}
+            "C.adv", "Nothing", "D.mp3", "", "D.adv", "D.mp3 V7 1+2 E.mp3"}
             << QStringList{"bad-string A.adv: the string is 80 characters long; the device takes at most 79",
+            "bad-string D.adv: the string ends with \".mp3\": the reader takes no settings from it",
             "bad-string A.adv: no mode character (a blank, 1, 2, 5, 6 or 7) follows the track name",
             "bad-string B.adv, token \"P2\": more than ten pauses: the reader drops this one",
             "bad-string B.adv, token \"3+6\": more than five On times for output 3: the reader drops this one",
             "bad-string B.adv: the string has no volume (\"V\" and a digit)",
-            "bad-string C.adv: the string names no track: it holds no \".mp3\"", listing} << 6;
+            "bad-string C.adv: the string names no track: it holds no \".mp3\"", listing} << 7;
         QTest::newRow("not whole records") << QByteArrayList{"Programs/Program1.txt", "A.mp3 V7\r\nend\r\nB.mp3 V7",
             "Programs/Program0.txt", "\r\nA.mp3 V7\r\r\nB.mp3 V7\r\nend\n", "Programs/Program0.adv", "0",
             "Programs/Program3.txt", "\xEF\xBB\xBF" "A.mp3 V7" + QByteArray(71, ' ') + "\r\nend",

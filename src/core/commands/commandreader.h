@@ -5,12 +5,10 @@
 namespace Vexolo {
 
 // The reader: fills TrackSettings from a track command string, as the advanced settings window
-// shows it. Operations named as the window's own.
+// shows it, from the one reading of the grammar (commandtokens.h). Operations named as the window's own.
 void ClearForm(TrackSettings &settings); // empties every time field, volume "7"; keeps fade, play next, name
 void DisplaySetting(TrackSettings &settings, const QString &token);
 void AddPause(TrackSettings &settings, const QString &time);
-void AddOutput(TrackSettings &settings, QChar digit, const QString &rest);
-void AddOutputN(TrackSettings &settings, int output, const QString &rest); // AddOutput1 .. AddOutput8
 
 // Clears the form and reads commandString into it (fade option and play next change only when
 // the string carries a mode character). Returns false when the track name came out empty:

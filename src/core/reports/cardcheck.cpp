@@ -3,6 +3,7 @@
 #include "card/tracknames.h"
 #include "commands/commandencoder.h"
 #include "commands/commandreader.h"
+#include "commands/commandtokens.h"
 #include "commands/switching.h"
 #include "commands/tracksettings.h"
 #include "storage/cardfiles.h"
@@ -18,7 +19,6 @@ namespace {
 
 constexpr int MaxPauses = TrackSettings::Columns;
 constexpr int MaxTimesOfAKind = TrackSettings::Columns / 2;
-constexpr int Outputs = 8;
 
 bool isDigit(QChar c)
 {
@@ -79,49 +79,40 @@ struct TokenCounts
 };
 
 // One token of the string, as the reader takes it or drops it.
-void checkToken(Findings &findings, const QString &where, const QString &token, TokenCounts &counts)
+void checkToken(Findings &findings, const QString &where, const CommandToken &token, TokenCounts &counts)
 {
     const auto add = [&](const QString &message) { findings.append({where, Kind::BadString, message}); };
-    const QChar first = token[0].toUpper();
-    if (first == u'P') {
-        if (token.size() == 1)
+    switch (token.kind) {
+    case CommandToken::Kind::Pause:
+        if (token.value.isEmpty())
             add(QStringLiteral("the pause has no time"));
         else if (++counts.pauses > MaxPauses)
             add(QStringLiteral("more than ten pauses: the reader drops this one"));
         return;
-    }
-    if (first == u'V') {
+    case CommandToken::Kind::Volume:
         counts.volume = true;
-        if (token.size() != 2 || !isDigit(token[1]))
-            add(QStringLiteral("the volume is not one digit: it is read as %1").arg(quoted(token.right(1))));
+        if (token.text.size() != 2 || !isDigit(token.value[0]))
+            add(QStringLiteral("the volume is not one digit: it is read as %1").arg(quoted(token.value)));
         return;
-    }
-    if (!isDigit(first)) {
+    case CommandToken::Kind::Unknown:
         add(QStringLiteral("no command (P, V or an output digit): the reader drops it"));
         return;
-    }
-    const int output = first.unicode() - u'0';
-    if (output < 1 || output > Outputs) {
-        add(QStringLiteral("there is no output %1 (they are 1 to 8): the reader drops it").arg(output));
+    case CommandToken::Kind::NoOutput:
+        add(QStringLiteral("there is no output %1 (they are 1 to 8): the reader drops it").arg(token.output));
         return;
+    case CommandToken::Kind::Switch:
+        break;
     }
-    const QChar op = token.size() > 1 ? token[1].toUpper() : QChar();
-    int row = output - 1;
-    bool on = op == u'+';
-    if (output == 1 && (op == u'A' || op == u'X')) {
-        row = TrackSettings::AllRow;
-        on = op == u'A';
-    } else if (op != u'+' && op != u'-') {
-        add(output == 1 ? QStringLiteral("no switch (+, -, A or X) follows the output: the reader drops it")
-                        : QStringLiteral("no switch (+ or -) follows the output: it is read as Off"));
-        if (output == 1)
-            return;
-    }
-    if (token.size() <= 2)
+    if (!token.switchTaken)
+        add(token.row < 0 ? QStringLiteral("no switch (+, -, A or X) follows the output: the reader drops it")
+                          : QStringLiteral("no switch (+ or -) follows the output: it is read as Off"));
+    if (token.row < 0)
+        return;
+    if (token.value.isEmpty())
         add(QStringLiteral("the switch has no time"));
-    else if (++counts.times[row][on ? 0 : 1] > MaxTimesOfAKind)
+    else if (++counts.times[token.row][token.on ? 0 : 1] > MaxTimesOfAKind)
         add(QStringLiteral("more than five %1 times for %2: the reader drops this one")
-                .arg(on ? u"On" : u"Off", outputWords(row)));
+                .arg(token.on ? u"On" : u"Off", outputWords(token.row)));
 }
 
 } // namespace
@@ -132,38 +123,29 @@ Findings checkCommandString(const QString &place, const QString &commandString)
     const auto add = [&](const QString &where, const QString &message) {
         findings.append({where, Kind::BadString, message});
     };
-    const QString text = commandString.trimmed();
-    const qsizetype length = characterCount(text);
+    const qsizetype length = characterCount(commandString.trimmed());
     if (length > MaxCommandStringLength)
         add(place, QStringLiteral("the string is %1 characters long; the device takes at most 79").arg(length));
-    const QString name = upToFirstMp3(text);
-    if (name.isEmpty()) {
+    const CommandReading reading = readCommandTokens(commandString);
+    if (!reading.namesTrack) {
         add(place, QStringLiteral("the string names no track: it holds no \".mp3\""));
         checkSwitching(findings, place, commandString); // read all the same, as the timeline reads it
         return findings;
     }
-    const QString rest = text.sliced(name.size());
-    if (rest.isEmpty() || !isModeCharacter(rest[0]))
-        add(place, QStringLiteral("no mode character (a blank, 1, 2, 5, 6 or 7) follows the track name"));
-    if (rest.isEmpty())
+    if (reading.endsAtMp3 && commandString.trimmed().size() > reading.name.size()) {
+        add(place, QStringLiteral("the string ends with \".mp3\": the reader takes no settings from it"));
         return findings;
-
-    const QString commands = rest.sliced(1).trimmed();
-    TokenCounts counts;
-    for (qsizetype at = 0; at < commands.size();) {
-        const qsizetype blank = commands.indexOf(u' ', at);
-        if (blank == at) {
-            add(place,
-                QStringLiteral("two blanks in a row end the reading: %1 is not read")
-                    .arg(quoted(commands.sliced(at).trimmed())));
-            break;
-        }
-        const QString token = blank < 0 ? commands.sliced(at) : commands.sliced(at, blank - at);
-        at = blank < 0 ? commands.size() : blank + 1;
-        checkToken(findings, place + QStringLiteral(", token ") + quoted(token), token, counts);
     }
-    const bool volume = counts.volume;
-    if (!volume)
+    if (reading.mode.size() != 1 || !isModeCharacter(reading.mode[0]))
+        add(place, QStringLiteral("no mode character (a blank, 1, 2, 5, 6 or 7) follows the track name"));
+    if (reading.mode.isEmpty())
+        return findings;
+    TokenCounts counts;
+    for (const CommandToken &token : reading.tokens)
+        checkToken(findings, place + QStringLiteral(", token ") + quoted(token.text), token, counts);
+    if (!reading.unread.isEmpty())
+        add(place, QStringLiteral("two blanks in a row end the reading: %1 is not read").arg(quoted(reading.unread)));
+    if (!counts.volume)
         add(place, QStringLiteral("the string has no volume (\"V\" and a digit)"));
     checkSwitching(findings, place, commandString);
     return findings;
