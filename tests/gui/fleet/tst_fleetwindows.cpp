@@ -54,6 +54,7 @@ private Q_SLOTS:
         QCOMPARE(QStringList({repair.siblingAtColumn(0).data().toString(), repair.data().toString(),
                               repair.data(Qt::ToolTipRole).toString()}),
                  QStringList({"Gone.adv", "Remove", "remove the file"}));
+        QVERIFY(!repair.siblingAtColumn(1).data(Qt::CheckStateRole).isValid()); // words, no check box
         // The message asks nothing; the repair asks, No then Yes.
         for (const auto &[column, kept] : {std::pair {1, true}, {2, true}, {2, false}}) {
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
