@@ -1,4 +1,3 @@
-#include "storage/cardstore.h"
 #include "storage/cardstore_p.h"
 
 #include "card/tracknames.h"
@@ -45,14 +44,14 @@ bool isProgramsFile(const QString &name)
 
 } // namespace
 
-CardStore::ProgramFiles CardStore::readProgramFiles() const
+CardStore::ProgramFiles SetupFiles::readProgramFiles() const
 {
     const Fd root = openRoot();
     const Fd programs = root.isOpen() ? openPrograms(root.get(), false) : Fd();
     return programFilesAt(root.get(), programs.get());
 }
 
-CardStore::ProgramFiles CardStore::programFilesAt(int root, int programs) const
+CardStore::ProgramFiles SetupFiles::programFilesAt(int root, int programs) const
 {
     ProgramFiles files;
     files.readable = root >= 0;
@@ -92,7 +91,7 @@ QString CardStore::firstLine(const QByteArray &bytes)
     return decodeCardText(bytes.first(end - bytes.cbegin()));
 }
 
-CardStore::Contents CardStore::readContents() const
+CardStore::Contents SetupFiles::readContents() const
 {
     Contents contents;
     const Fd root = openRoot();
@@ -123,7 +122,8 @@ CardStore::Contents CardStore::readContents() const
             contents.leftovers.append(ProgramsFolderName + u'/' + decodeFileName(item));
     }
     // A listing larger than the one the tracks make is out of date without being read whole.
-    const QByteArray listing = formatListing(lookupAt(root.get(), contents.tracks, {}, &candidates).commandStrings);
+    const QByteArray listing
+        = formatListing(m_tracks.lookupAt(root.get(), contents.tracks, {}, &candidates).commandStrings);
     const CardFile old = readCardFile(programs.get(), encodeFileName(RootDirFileName), listing.size(), m_ops);
     if (old.status != ReadStatus::Missing)
         contents.listing
@@ -131,7 +131,7 @@ CardStore::Contents CardStore::readContents() const
     return contents;
 }
 
-QStringList CardStore::writeFiles(const QList<FileWrite> &files, const Progress &progress)
+QStringList SetupFiles::writeFiles(const QList<FileWrite> &files, const Progress &progress)
 {
     QStringList failed;
     const Fd root = openRoot();
@@ -157,14 +157,14 @@ QStringList CardStore::writeFiles(const QList<FileWrite> &files, const Progress 
     return failed;
 }
 
-bool CardStore::removeOrphanCommandFile(const QString &name)
+bool SetupFiles::removeOrphanCommandFile(const QString &name)
 {
     const Fd root = openRoot();
     const QStringList owners = tracksOfCommandFile(name);
     if (!root.isOpen() || owners.isEmpty() || !isPlainFileName(name))
         return false;
     // Its track may have come back since the check.
-    const QStringList tracks = listTracks();
+    const QStringList tracks = m_tracks.listTracks();
     for (const QString &owner : owners) {
         if (tracks.contains(owner, NameCase))
             return false;
@@ -174,7 +174,7 @@ bool CardStore::removeOrphanCommandFile(const QString &name)
         && m_ops.unlinkat(root.get(), encodeFileName(name).constData(), 0) == 0;
 }
 
-void CardStore::removeLeftovers()
+void SetupFiles::removeLeftovers()
 {
     const Fd root = openRoot();
     if (!root.isOpen())

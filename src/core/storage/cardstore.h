@@ -13,10 +13,16 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 
 #include <sys/types.h>
 
 namespace Vexolo {
+
+class TrackFiles;
+class ListingFile;
+class ProgramStore;
+class SetupFiles;
 
 // Reports how far a long piece of card work has come.
 using Progress = std::function<void(qint64 done, qint64 total)>;
@@ -29,13 +35,16 @@ using Progress = std::function<void(qint64 done, qint64 total)>;
 // the card's own mount. Every read is bounded, never follows a link and takes only regular files
 // of the card's mount (cardread.h). Each operation reports the messages the window must show as
 // values; names in them are shortened. It tells what became of the program files, so that views of
-// them (the programs at a glance) follow every Save and Delete, whoever asked for it.
+// them (the programs at a glance) follow every Save and Delete, whoever asked for it. Its parts,
+// one responsibility each (cardstore_p.h), reach the card only through the chosen card: the tracks
+// and their command files, the listing, the program files, the whole setup.
 class CardStore final : public QObject
 {
     Q_OBJECT
 
 public:
     explicit CardStore(FileOps &ops = FileOps::system());
+    ~CardStore() override;
     Q_DISABLE_COPY_MOVE(CardStore)
 
     // Chooses the card named by the volume selector's text; an empty root when the text names no
@@ -136,22 +145,13 @@ public:
     static inline const QString &CardChangedMessage = ChosenCard::CardChangedMessage;
 
 private:
-    Fd openRoot() const { return m_card.openRoot(); }
-    // The refusal when the chosen card cannot be opened: changed, or none.
-    Notice noCard() const { return m_card.noCard(); }
-    Fd openPrograms(int root, bool create, int *error = nullptr) const
-    {
-        return m_card.openPrograms(root, create, error);
-    }
-    // The work on folders already open and checked; root or programs < 0 when there is none. The
-    // names of root that may be command files are read from it unless candidates holds them.
-    Lookup lookupAt(int root, const QStringList &trackNames, const Progress &progress,
-                    const QSet<QString> *candidates = nullptr) const;
-    // error: why programs could not be opened, when it is -1.
-    Notices listingAt(int root, int programs, const QStringList &tracks, const Progress &progress, int error = 0);
-
     ChosenCard m_card;
     FileOps &m_ops;
+    // The parts, one responsibility each; made in the constructor, so no member depends on the order.
+    std::unique_ptr<TrackFiles> m_tracks;
+    std::unique_ptr<ListingFile> m_listing;
+    std::unique_ptr<ProgramStore> m_programs;
+    std::unique_ptr<SetupFiles> m_setup;
 
     // Whole setups, for checking a card, comparing two and copying one onto another. Reads are
     // bounded and take regular files only; writes keep every guarantee of Save.
@@ -182,11 +182,6 @@ public:
     // The ten programs and their name files, read in one go.
     ProgramFiles readProgramFiles() const;
 
-private:
-    // The same, from folders already open and checked; root or programs < 0 when there is none.
-    ProgramFiles programFilesAt(int root, int programs) const;
-
-public:
     enum class ListingState { Missing, Current, Stale };
     struct Contents : ProgramFiles
     {

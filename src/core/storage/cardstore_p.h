@@ -5,10 +5,37 @@
 #include <QByteArrayView>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 // Shared by the card store's own files; no part of its interface.
 namespace Vexolo::StoreDetail {
 
+inline const QString CouldNotRead = QStringLiteral("Could not read from file: ");
+// The names shown at most in one message, so it fits the screen.
+inline constexpr qsizetype NamesShown = 20;
+
+Notice plain(const QString &text);
+Notice caution(const QString &text, int error = 0);
+// A name as a message shows it: bytes that are no text as U+FFFD, a long one cut in the middle.
+QString shown(const QString &name);
+// The text with the names after it, one a line (the first on the text's own line when asked),
+// and how many more there were past a screenful.
+QString withNames(QString text, const QStringList &names, qsizetype total, bool firstOnSameLine);
+
+// Keeps the first names of a message and counts them all.
+struct NameList
+{
+    QStringList names;
+    qsizetype total = 0;
+    void add(const QString &name)
+    {
+        if (total++ < NamesShown)
+            names.append(name);
+    }
+};
+
+QByteArray encoded(const QString &name);
+char asciiLower(char byte);
 // Reports progress every few hundred items, and at the end.
 void report(const Progress &progress, qsizetype done, qsizetype total);
 // Whether a name of the card root, as bytes, is a track's: it ends in ".mp3" (any case) and holds no control
@@ -16,5 +43,127 @@ void report(const Progress &progress, qsizetype done, qsizetype total);
 bool isTrackFileName(QByteArrayView name);
 // Adds the name, folded, to the names that may be command files.
 void addCommandFileCandidate(QSet<QString> &present, QByteArrayView name);
+// The tracks of the open card root, in card-list order.
+QStringList tracksAt(int root);
 
 } // namespace Vexolo::StoreDetail
+
+namespace Vexolo {
+
+// The card store's parts, each one responsibility, each reaching the card through the chosen card
+// alone and its files through the file operations.
+class StorePart
+{
+protected:
+    using Lookup = CardStore::Lookup;
+    using Loaded = CardStore::Loaded;
+    using SavePlan = CardStore::SavePlan;
+    using Saved = CardStore::Saved;
+    using DeletePlan = CardStore::DeletePlan;
+    using Deleted = CardStore::Deleted;
+    using CardFile = CardStore::CardFile;
+    using ProgramFiles = CardStore::ProgramFiles;
+    using Contents = CardStore::Contents;
+    using FileWrite = CardStore::FileWrite;
+    using Folder = CardStore::Folder;
+    using ListingState = CardStore::ListingState;
+    static constexpr int ProgramCount = CardStore::ProgramCount;
+    static constexpr qint64 CommandFileLimit = CardStore::CommandFileLimit;
+    static constexpr qint64 NameFileLimit = CardStore::NameFileLimit;
+    static QStringList tracksOfCommandFile(const QString &fileName) { return CardStore::tracksOfCommandFile(fileName); }
+
+    StorePart(const ChosenCard &card, FileOps &ops)
+        : m_card(card)
+        , m_ops(ops)
+    {
+    }
+    Fd openRoot() const { return m_card.openRoot(); }
+    Notice noCard() const { return m_card.noCard(); }
+    Fd openPrograms(int root, bool create, int *error = nullptr) const
+    {
+        return m_card.openPrograms(root, create, error);
+    }
+
+    const ChosenCard &m_card;
+    FileOps &m_ops;
+};
+
+// The tracks of the card and their own command files: listing, lookup, writing one, opening a track.
+class TrackFiles final : public StorePart
+{
+public:
+    TrackFiles(const ChosenCard &card, FileOps &ops)
+        : StorePart(card, ops)
+    {
+    }
+    QStringList listTracks() const;
+    CardStore::Lookup lookupCommands(const QStringList &trackNames, const Progress &progress) const;
+    // The work on a root already open and checked; root < 0 when there is none. The names of root that may
+    // be command files are read from it unless candidates holds them.
+    CardStore::Lookup lookupAt(int root, const QStringList &trackNames, const Progress &progress,
+                               const QSet<QString> *candidates = nullptr) const;
+    Notices writeTrackCommand(const QString &trackName, const QString &commandString);
+    Fd openTrack(const QString &trackName) const;
+};
+
+// "RootDir.txt", the listing of the tracks with their settings.
+class ListingFile final : public StorePart
+{
+public:
+    ListingFile(const ChosenCard &card, FileOps &ops, const TrackFiles &tracks)
+        : StorePart(card, ops)
+        , m_tracks(tracks)
+    {
+    }
+    Notices writeListing(const QStringList &tracks, const Progress &progress);
+    // On folders already open; error: why programs could not be opened, when it is -1.
+    Notices listingAt(int root, int programs, const QStringList &tracks, const Progress &progress, int error = 0);
+
+private:
+    const TrackFiles &m_tracks;
+};
+
+// The program files and their names: Load, Save and Delete.
+class ProgramStore final : public StorePart
+{
+public:
+    ProgramStore(const ChosenCard &card, FileOps &ops, ListingFile &listing)
+        : StorePart(card, ops)
+        , m_listing(listing)
+    {
+    }
+    CardStore::Loaded loadProgram(const QString &number, const Progress &progress) const;
+    CardStore::SavePlan prepareSave(const QString &number, const QStringList &commandStrings,
+                                    const QString &name) const;
+    CardStore::Saved save(const CardStore::SavePlan &plan, const QStringList &tracks, const Progress &progress);
+    CardStore::DeletePlan prepareDelete(const QString &number) const;
+    CardStore::Deleted deleteProgram(const QString &number);
+    bool hasProgram(const QString &number) const;
+
+private:
+    ListingFile &m_listing;
+};
+
+// Whole setups, for checking a card, comparing two and copying one onto another.
+class SetupFiles final : public StorePart
+{
+public:
+    SetupFiles(const ChosenCard &card, FileOps &ops, const TrackFiles &tracks)
+        : StorePart(card, ops)
+        , m_tracks(tracks)
+    {
+    }
+    CardStore::ProgramFiles readProgramFiles() const;
+    CardStore::Contents readContents() const;
+    QStringList writeFiles(const QList<CardStore::FileWrite> &files, const Progress &progress);
+    bool removeOrphanCommandFile(const QString &name);
+    void removeLeftovers();
+
+private:
+    // From folders already open and checked; root or programs < 0 when there is none.
+    CardStore::ProgramFiles programFilesAt(int root, int programs) const;
+
+    const TrackFiles &m_tracks;
+};
+
+} // namespace Vexolo

@@ -1,0 +1,119 @@
+#include "storage/cardstore_p.h"
+
+#include "card/tracknames.h"
+#include "storage/cardfiles.h"
+#include "storage/cardread.h"
+#include "storage/cardtext.h"
+
+#include <algorithm>
+
+namespace Vexolo::StoreDetail {
+
+namespace {
+
+// Longer names are shown shortened in the middle.
+constexpr qsizetype NameShown = 100;
+// How many items pass between two progress reports.
+constexpr qsizetype ProgressStep = 256;
+
+// Whether the text (ASCII, any case) is at index at of bytes.
+bool hasAsciiAt(QByteArrayView bytes, qsizetype at, QByteArrayView text)
+{
+    if (at < 0 || at + text.size() > bytes.size())
+        return false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (asciiLower(bytes[at + i]) != text[i])
+            return false;
+    }
+    return true;
+}
+
+// Whether the text (ASCII, any case) is anywhere in bytes.
+bool containsAscii(QByteArrayView bytes, QByteArrayView text)
+{
+    for (qsizetype at = bytes.indexOf(text.front()); at >= 0; at = bytes.indexOf(text.front(), at + 1)) {
+        if (hasAsciiAt(bytes, at, text))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+Notice plain(const QString &text)
+{
+    return {Notice::Plain, text, {}};
+}
+
+Notice caution(const QString &text, int error)
+{
+    return {Notice::Caution, text, CardError::fromErrno(error)};
+}
+
+QString shown(const QString &name)
+{
+    const QString text = shownName(name);
+    if (characterCount(text) <= NameShown)
+        return text;
+    const QString head = leftCharacters(text, NameShown / 2);
+    QString tail = text.right(NameShown / 2 - 1);
+    if (tail.front().isLowSurrogate())
+        tail.remove(0, 1);
+    return head + u'…' + tail;
+}
+
+QString withNames(QString text, const QStringList &names, qsizetype total, bool firstOnSameLine)
+{
+    for (qsizetype i = 0; i < names.size(); ++i)
+        text += (i == 0 && firstOnSameLine ? QString() : QStringLiteral("\n")) + shown(names[i]);
+    if (total > names.size())
+        text += QStringLiteral("\nand %1 more").arg(total - names.size());
+    return text;
+}
+
+QByteArray encoded(const QString &name)
+{
+    return encodeFileName(name);
+}
+
+char asciiLower(char byte)
+{
+    return byte >= 'A' && byte <= 'Z' ? char(byte + 32) : byte;
+}
+
+void report(const Progress &progress, qsizetype done, qsizetype total)
+{
+    if (progress && (done % ProgressStep == 0 || done == total))
+        progress(done, total);
+}
+
+// What the tests on decoded names ask, asked of the card's bytes: ".mp3", ".adv" and the control
+// characters are ASCII, an ASCII byte always decodes to itself alone, and no other character
+// folds to one of theirs.
+bool isTrackFileName(QByteArrayView name)
+{
+    return hasAsciiAt(name, name.size() - 4, ".mp3") && std::none_of(name.begin(), name.end(), [](char byte) {
+               return static_cast<unsigned char>(byte) < 32 || byte == 127;
+           });
+}
+
+// Adds the name, folded, to the names that may be command files: every command file name holds
+// ".adv" where its track's first ".mp3" was.
+void addCommandFileCandidate(QSet<QString> &present, QByteArrayView name)
+{
+    if (containsAscii(name, ".adv"))
+        present.insert(decodeFileName(name).toCaseFolded());
+}
+
+// The tracks of the open card root, in card-list order.
+QStringList tracksAt(int root)
+{
+    NameBytes names;
+    readFolder(root, [&names](QByteArrayView name) {
+        if (isTrackFileName(name))
+            names.append(name);
+    });
+    return sortTrackNames(names);
+}
+
+} // namespace Vexolo::StoreDetail
