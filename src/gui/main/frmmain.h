@@ -125,8 +125,8 @@ private:
     // The card text names, found (and listed when asked) off the window's thread: a card that does
     // not answer in time is told so, and nullopt leaves the window as it was.
     std::optional<Vexolo::CardChoice> findCard(const QString &text, bool withTracks);
-    // Puts back the text of the card listed now, without choosing anything.
-    void keepListedCard();
+    // Puts back the chosen card's folder as drvCard's text, without choosing anything.
+    void keepChosenCard();
 
     PlatformAdapter &m_platform;
     Vexolo::CardStore m_store;
@@ -142,7 +142,6 @@ private:
     Vexolo::Ui::ProgramList *m_programList = nullptr;
     // The tracks' lengths and sound, for the card list's tooltip, the timeline and the cue sheet.
     TrackMedia *m_media = nullptr;
-    QString m_listedText; // drvCard's text when the card was last listed
     bool m_opened = false;
     bool m_cardChangeTold = false;
 

@@ -43,10 +43,10 @@ std::optional<Vexolo::CardChoice> frmMain::findCard(const QString &text, bool wi
     return found;
 }
 
-void frmMain::keepListedCard()
+void frmMain::keepChosenCard()
 {
     const QSignalBlocker blocker(drvCard);
-    drvCard->setEditText(m_listedText);
+    drvCard->setEditText(m_store.root());
 }
 
 void frmMain::drvCard_Change()
@@ -55,20 +55,19 @@ void frmMain::drvCard_Change()
     const QString text = drvCard->currentText();
     std::optional<Vexolo::CardChoice> found = findCard(text, true);
     if (!found)
-        return keepListedCard();
+        return keepChosenCard();
     // Unsaved changes belong to the card listed now: they are asked about before another card's
     // program replaces them, so that Save still writes them to their own card. Cancel keeps that card.
     if (m_document.isModified() && !found->tracks.isEmpty()) {
         if (!m_programs->confirmDiscardChanges())
-            return keepListedCard();
+            return keepChosenCard();
         // Another card may have been mounted there while the question was open.
         const std::optional<Vexolo::CardChoice> now = findCard(text, false);
         if (now && now->identity != found->identity)
             found = findCard(text, true);
         if (!now || !found)
-            return keepListedCard();
+            return keepChosenCard();
     }
-    m_listedText = text;
     m_tracks.setTracks({});
     m_store.adopt(*found);
     m_cardChangeTold = false;
