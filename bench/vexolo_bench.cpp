@@ -227,10 +227,10 @@ int hostileCard(const QString &kind)
     Vexolo::CardStore store;
     store.choose(root);
     const QStringList tracks = store.listTracks();
-    const Vexolo::CardStore::Loaded loaded = store.loadProgram(QStringLiteral("1"));
+    const Vexolo::CardStore::Loaded loaded = store.loadProgram(1);
     const Vexolo::CardStore::Lookup lookup = store.lookupCommands(tracks);
     const Vexolo::Notices closing = store.writeListing(tracks);
-    const Vexolo::CardStore::SavePlan plan = store.prepareSave(QStringLiteral("2"), loaded.commandStrings, loaded.name);
+    const Vexolo::CardStore::SavePlan plan = store.prepareSave(2, loaded.commandStrings, loaded.name);
     qsizetype shown = 0; // characters the window would show in its boxes
     for (const Vexolo::Notices &notices : {loaded.notices, lookup.notices, closing, plan.refusal})
         for (const Vexolo::Notice &notice : notices)
@@ -251,7 +251,7 @@ int hostileCard(const QString &kind)
         (void)Vexolo::readMp3Length(file.get());
     }
     // The cue sheet of the program: read within the time target; its drawing, page by page, is timed apart.
-    const Vexolo::CueSheet sheet = Vexolo::cueSheetOf(store, loaded, QStringLiteral("1"), Vexolo::TimeUnit::Seconds);
+    const Vexolo::CueSheet sheet = Vexolo::cueSheetOf(store, loaded, 1, Vexolo::TimeUnit::Seconds);
     const double ms = double(timer.nsecsElapsed()) / 1e6;
     double drawnMs = 0;
     if (kind == HostileCases[9]) {

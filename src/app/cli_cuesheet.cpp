@@ -24,8 +24,8 @@ int runCueSheet(const QStringList &arguments, QTextStream &out, QTextStream &err
     CardStore store;
     if (!CommandLine::chooseCard(store, card, err))
         return CommandLine::ExitUsage;
-    const bool digit = number.size() == 1 && number[0] >= u'0' && number[0] <= u'9';
-    const CardStore::Loaded loaded = digit ? store.loadProgram(number) : CardStore::Loaded();
+    const std::optional<ProgramNumber> program = ProgramNumber::fromText(number);
+    const CardStore::Loaded loaded = program ? store.loadProgram(*program) : CardStore::Loaded();
     if (loaded.program == ReadStatus::Missing) {
         err << QStringLiteral("%1: program %2 is not on the card\n").arg(card, number);
         return CommandLine::ExitFindings;
@@ -44,7 +44,7 @@ int runCueSheet(const QStringList &arguments, QTextStream &out, QTextStream &err
     else
         file = std::make_unique<QSaveFile>(pdf);
     bool written = file->open(QIODevice::WriteOnly)
-        && writeCueSheetPdf(*file, cueSheetOf(store, loaded, number, rememberedUnit()));
+        && writeCueSheetPdf(*file, cueSheetOf(store, loaded, *program, rememberedUnit()));
     if (auto *save = dynamic_cast<QSaveFile *>(file.get()))
         written = written && save->commit();
     else

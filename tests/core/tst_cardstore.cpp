@@ -57,21 +57,20 @@ private Q_SLOTS:
         CardStore store;
         for (const QString text : {"", "card", "/", "/proc", "/dev", qPrintable(card.path("plain.txt"))}) {
             store.choose(text);
-            QCOMPARE(texts(store.prepareSave("1", {}, {}).refusal), CardStore::NoCardMessage);
+            QCOMPARE(texts(store.prepareSave(1, {}, {}).refusal), CardStore::NoCardMessage);
         }
         // Asking about a card, or deleting what is not there, never makes its "Programs"; nor does the listing
         // of a folder without tracks.
         store.choose(card.root());
         const CardStore::ProgramFiles files = store.readContents();
-        const CardStore::DeletePlan deleting = store.prepareDelete("1");
-        const CardStore::SavePlan plan = store.prepareSave("1", {}, {});
-        QCOMPARE(
-            plan.overwriteQuestion + deleting.question
-                + texts(deleting.refusal + store.loadProgram("1").notices + store.writeListing(store.listTracks())),
-            "");
-        QVERIFY(!files.programsNoFolder && files.names[1].name == "Program1.adv" && !store.hasProgram("1"));
+        const CardStore::DeletePlan deleting = store.prepareDelete(1);
+        const CardStore::SavePlan plan = store.prepareSave(1, {}, {});
+        QCOMPARE(plan.overwriteQuestion + deleting.question
+                     + texts(deleting.refusal + store.loadProgram(1).notices + store.writeListing(store.listTracks())),
+                 "");
+        QVERIFY(!files.programsNoFolder && files.names[1].name == "Program1.adv" && !store.hasProgram(1));
         store.readProgramFiles();
-        store.deleteProgram("1");
+        store.deleteProgram(1);
         store.removeLeftovers();
         QCOMPARE(store.writeFiles({{CardStore::Folder::Root, "x.adv", "x"}}), QStringList());
         QCOMPARE(card.snapshot(), QStringList({"card", "card/plain.txt", "card/x.adv"}));
@@ -79,8 +78,8 @@ private Q_SLOTS:
         QVERIFY(QDir(card.root()).removeRecursively());
         const CardStore::Lookup lookup = store.lookupCommands({"A.mp3"});
         QCOMPARE(lookup.commandStrings, QStringList {"A.mp3 V7"});
-        QCOMPARE(lookup.notices + store.save(plan, {}).notices + store.prepareDelete("1").refusal
-                     + store.deleteProgram("1").notices + store.writeTrackCommand("A.mp3", "x")
+        QCOMPARE(lookup.notices + store.save(plan, {}).notices + store.prepareDelete(1).refusal
+                     + store.deleteProgram(1).notices + store.writeTrackCommand("A.mp3", "x")
                      + store.writeListing({"A.mp3"}),
                  Notices(4, {Notice::Caution, CardStore::NoCardMessage, {CardError::Gone}}));
         // Names equal but for case keep their order: each goes before the first row sorting after it.
@@ -115,27 +114,26 @@ private Q_SLOTS:
         FailingFileOps ops;
         CardStore store(ops);
         store.choose(card.root());
-        const CardStore::SavePlan plan = store.prepareSave("1", {"A.mp3 V3"}, "Név");
+        const CardStore::SavePlan plan = store.prepareSave(1, {"A.mp3 V3"}, "Név");
         ops.failing = {failing.section(u' ', 0, 0)};
         ops.nth = failing.section(u' ', 1).toInt();
         const CardStore::Saved saved = store.save(plan, {"A.mp3"});
         const Notices track = store.writeTrackCommand("A.mp3", "V5"); // naming no track: the track's default
         const QStringList files = QDir(card.path("Programs")).entryList(QDir::Files);
-        const CardStore::Loaded loaded = store.loadProgram("1");
+        const CardStore::Loaded loaded = store.loadProgram(1);
         if (failing.isEmpty()) {
             QCOMPARE(card.read("Programs/Program1.txt") + card.read("Programs/RootDir.txt"),
                      (record("A.mp3 V3") + "end").repeated(2));
             QCOMPARE(card.read("Programs/Program1.adv") + card.read("A.adv"), "NévA.mp3 V7");
-            QCOMPARE(store.prepareSave("1", {}, {}).overwriteQuestion + store.prepareSave("2", {}, {}).overwriteQuestion
-                         + store.prepareDelete("1").question + store.prepareDelete("2").question,
+            QCOMPARE(store.prepareSave(1, {}, {}).overwriteQuestion + store.prepareSave(2, {}, {}).overwriteQuestion
+                         + store.prepareDelete(1).question + store.prepareDelete(2).question,
                      "This Playlist already exists! Overwrite?Are you sure you want to delete Playlist Number 1?");
-            QVERIFY(store.hasProgram("1") && !store.hasProgram("2"));
+            QVERIFY(store.hasProgram(1) && !store.hasProgram(2));
         }
         const QString load = loaded.names.join(u',') + u'/' + loaded.name + u'/' + texts(loaded.notices);
-        QTEST(
-            QStringList({texts(saved.notices + track), files.join(u','), load, texts(store.deleteProgram("1").notices)})
-                .join(" ; "),
-            "result");
+        QTEST(QStringList({texts(saved.notices + track), files.join(u','), load, texts(store.deleteProgram(1).notices)})
+                  .join(" ; "),
+              "result");
         QCOMPARE(saved.nameWritten, files.contains("Program1.adv"));
         if (failing.isEmpty())
             QCOMPARE(QDir(card.path("Programs")).entryList(QDir::Files), QStringList({"Program1.adv", "RootDir.txt"}));
@@ -150,29 +148,28 @@ private Q_SLOTS:
         QStringList strings(ProgramRecordLimit, "A.mp3 V7");
         strings[0] = "A.mp3 V7 €"; // two bytes more: exactly the largest file
         const QString name(LineLimit / 2, u'é');
-        const CardStore::SavePlan plan = store.prepareSave("1", strings, name);
+        const CardStore::SavePlan plan = store.prepareSave(1, strings, name);
         QCOMPARE(plan.program.size(), ProgramFileLimit);
         QVERIFY(store.save(plan, {}).nameWritten);
-        const CardStore::Loaded loaded = store.loadProgram("1");
+        const CardStore::Loaded loaded = store.loadProgram(1);
         QCOMPARE(loaded.commandStrings, strings);
         QCOMPARE(loaded.name, name);
         // A byte more, a record more (within the file or at its end), or a character more is refused by
         // Save and by Load.
         strings[0] = "A.mp3 V7 é€";
-        QCOMPARE(texts(store.prepareSave("1", strings, name).refusal),
+        QCOMPARE(texts(store.prepareSave(1, strings, name).refusal),
                  "This playlist is too long to save: its program file would take 8388609 bytes, more than the "
                  "8388608 that can be loaded again.");
-        QCOMPARE(texts(store.prepareSave("1", {}, name + u'x').refusal),
+        QCOMPARE(texts(store.prepareSave(1, {}, name + u'x').refusal),
                  "This playlist name is too long to save: 1025 bytes, more than the 1024 that can be loaded again.");
-        QCOMPARE(texts(store.prepareSave("2", {"A.mp3 V7", QString(80, u'x')}, {}).refusal),
+        QCOMPARE(texts(store.prepareSave(2, {"A.mp3 V7", QString(80, u'x')}, {}).refusal),
                  "Advanced Text length too long: 80");
         const QByteArray records = QByteArray("A.mp3\n").repeated(ProgramRecordLimit);
         QVERIFY(card.write("Programs/Program1.txt", plan.program + '\n')
                 && card.write("Programs/Program2.txt", records + "A.mp3\n")
                 && card.write("Programs/Program3.txt", records + "A.mp3"));
-        QCOMPARE(
-            texts(store.loadProgram("1").notices + store.loadProgram("2").notices + store.loadProgram("3").notices),
-            Unread + "Program1.txt|" + Unread + "Program2.txt|" + Unread + "Program3.txt");
+        QCOMPARE(texts(store.loadProgram(1).notices + store.loadProgram(2).notices + store.loadProgram(3).notices),
+                 Unread + "Program1.txt|" + Unread + "Program2.txt|" + Unread + "Program3.txt");
     }
 
     // A message names at most twenty files, then how many more; a name over 100 characters is cut in its middle.
@@ -234,13 +231,12 @@ private Q_SLOTS:
             QCOMPARE(texts(store.writeTrackCommand(track, track + " V5")), "");
         QStringList strings = store.lookupCommands(tracks).commandStrings;
         QCOMPARE(strings, QStringList({tracks[0] + " V5", tracks[1] + " V5"}));
-        store.save(store.prepareSave("1", strings, {}), {});
+        store.save(store.prepareSave(1, strings, {}), {});
         const QByteArray record = ::record("bad\xFF.mp3 V5"); // both names are 11 characters
         QCOMPARE(card.read("Programs/Program1.txt"),
                  record + QByteArray(record).replace("\xFF", "\xEF\xBF\xBD") + "end");
-        const CardStore::Loaded other = store.loadProgram("2");
-        QCOMPARE(store.loadProgram("1").names + other.names + store.loadProgram("3").names,
-                 tracks + QStringList {"é.mp3"});
+        const CardStore::Loaded other = store.loadProgram(2);
+        QCOMPARE(store.loadProgram(1).names + other.names + store.loadProgram(3).names, tracks + QStringList {"é.mp3"});
         QCOMPARE(texts(other.notices),
                  "The following files were ommited since they were not found on your card!\nü.mp3");
         // A command file never replaces a track, nor anything but a regular file, nor is made for a track gone, nor
@@ -329,7 +325,7 @@ private Q_SLOTS:
             QSKIP("mounting is not permitted here");
         CardStore store;
         store.choose(card.root());
-        const CardStore::SavePlan plan = store.prepareSave("1", {"A.mp3 V7"}, "x");
+        const CardStore::SavePlan plan = store.prepareSave(1, {"A.mp3 V7"}, "x");
         if (image) {
             QVERIFY(card.unmount() && (kind == "pulled" || (card.mountImage(mkfs) && card.write("A.mp3", {}))));
             // Another card in the same reader has the same device and root inode: only its mount tells it apart.
@@ -340,7 +336,7 @@ private Q_SLOTS:
         }
         const QStringList before = card.snapshot();
         const Notices told = store.save(plan, {"A.mp3"}).notices + store.writeTrackCommand("A.mp3", "A.mp3 V1")
-            + store.writeListing({"A.mp3"}) + store.prepareDelete("1").refusal;
+            + store.writeListing({"A.mp3"}) + store.prepareDelete(1).refusal;
         QTEST(texts(told), "told");
         QString causes;
         for (const Notice &notice : told)

@@ -406,13 +406,9 @@ private Q_SLOTS:
                  "5  (cannot be read)=5|6  (no name), 0 entries=6|7  (no program)=7|8  (no program)=8|"
                  "9  (cannot be read)=9");
         QCOMPARE(programs.program(8), ProgramOverview::Program());
-        programs.programSaved(store.identity(), "0", 3, "New");
-        for (const QString number : {"x", "-1", "10", "07"}) {
-            programs.programSaved(store.identity(), number, 1, "Wrong");
-            programs.programDeleted(store.identity(), number);
-        }
-        programs.programSaved(CardIdentity(), "1", 1, "Other card");
-        programs.programDeleted(store.identity(), "4");
+        programs.programSaved(store.identity(), 0, 3, "New");
+        programs.programSaved(CardIdentity(), 1, 1, "Other card");
+        programs.programDeleted(store.identity(), 4);
         card.write("Programs/Program7.txt", "end");
         programs.showCard(store);
         QCOMPARE(

@@ -84,7 +84,7 @@ private Q_SLOTS:
         PlaylistDocument document;
         QAbstractItemModelTester tester(&document, QAbstractItemModelTester::FailureReportingMode::QtTest);
         Ui::PlaylistHistory history(document);
-        PlaylistContent start {"1", "One", {}};
+        PlaylistContent start {1, "One", {}};
         for (const char *name : {"a", "b", "c", "d"})
             start.entries.append({0, name, name + QStringLiteral(" V7")});
         history.load(start);
@@ -132,7 +132,7 @@ private Q_SLOTS:
                     break;
                 case 'l':
                     expected = {{"z", "z V7"}};
-                    history.load({edit.mid(1), "Z", {{0, "z", "z V7"}}});
+                    history.load({*ProgramNumber::fromText(edit.mid(1)), "Z", {{0, "z", "z V7"}}});
                     break;
                 }
             });

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "storage/programnumber.h"
+
 #include <QAbstractListModel>
 #include <QIdentityProxyModel>
 #include <QList>
@@ -28,7 +30,7 @@ using PlaylistEntries = QList<PlaylistEntry>;
 // What a program is: its number, its name and its entries.
 struct PlaylistContent
 {
-    QString number = QStringLiteral("1");
+    ProgramNumber number = 1;
     QString name;
     PlaylistEntries entries;
     bool operator==(const PlaylistContent &) const = default;
@@ -57,7 +59,7 @@ public:
     bool moveRows(const QModelIndex &sourceParent, int sourceRow, int count, const QModelIndex &destinationParent,
                   int destinationChild) override;
 
-    QString number() const { return m_content.number; }
+    ProgramNumber number() const { return m_content.number; }
     QString name() const { return m_content.name; }
     const PlaylistEntries &entries() const { return m_content.entries; }
     const PlaylistContent &content() const { return m_content; }
@@ -90,7 +92,7 @@ public:
     void setMoveRoute(MoveRoute route) { m_moveRoute = std::move(route); }
 
 Q_SIGNALS:
-    void numberChanged(const QString &number);
+    void numberChanged(Vexolo::ProgramNumber number);
     void nameChanged(const QString &name);
 
 private:

@@ -346,10 +346,10 @@ Notices applyRepair(CardStore &store, const Repair &repair)
     case Repair::None:
         return {};
     case Repair::RewriteProgram: {
-        const int number = repair.target.toInt();
-        if (number < 0 || number >= CardStore::ProgramCount)
+        const std::optional<ProgramNumber> number = ProgramNumber::fromText(repair.target);
+        if (!number)
             return failed;
-        const CardStore::CardFile program = store.readProgramFiles().programs[number];
+        const CardStore::CardFile program = store.readProgramFiles().programs[number->value()];
         QStringList strings;
         for (const ProgramEntry &entry : parseProgramFile(program.bytes))
             strings.append(entry.commandString);

@@ -4,17 +4,6 @@
 
 namespace Vexolo {
 
-namespace {
-
-int numberOf(const QString &number)
-{
-    bool ok = false;
-    const int value = number.toInt(&ok);
-    return ok && number.size() == 1 && value >= 0 && value < CardStore::ProgramCount ? value : -1;
-}
-
-} // namespace
-
 ProgramOverview::ProgramOverview(QObject *parent)
     : QAbstractListModel(parent)
 {
@@ -43,19 +32,17 @@ void ProgramOverview::reload(const CardStore &store)
     }
 }
 
-void ProgramOverview::programSaved(const CardIdentity &card, const QString &number, qsizetype entries,
+void ProgramOverview::programSaved(const CardIdentity &card, ProgramNumber number, qsizetype entries,
                                    const QString &name)
 {
-    const int n = numberOf(number);
-    if (n >= 0 && card == m_card)
-        set(n, {true, true, name, entries});
+    if (card == m_card)
+        set(number.value(), {true, true, name, entries});
 }
 
-void ProgramOverview::programDeleted(const CardIdentity &card, const QString &number)
+void ProgramOverview::programDeleted(const CardIdentity &card, ProgramNumber number)
 {
-    const int n = numberOf(number);
-    if (n >= 0 && card == m_card)
-        set(n, {});
+    if (card == m_card)
+        set(number.value(), {});
 }
 
 QString ProgramOverview::rowText(int number, const Program &program)

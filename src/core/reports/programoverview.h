@@ -34,8 +34,8 @@ public:
     // Reads them again, whatever was read before.
     void reload(const CardStore &store);
     // This program's own changes on card; they count only for the card the overview was read for.
-    void programSaved(const CardIdentity &card, const QString &number, qsizetype entries, const QString &name);
-    void programDeleted(const CardIdentity &card, const QString &number);
+    void programSaved(const CardIdentity &card, ProgramNumber number, qsizetype entries, const QString &name);
+    void programDeleted(const CardIdentity &card, ProgramNumber number);
     const Program &program(int number) const { return m_programs.at(number); }
     // "3  Name (12 entries)", the text of a row.
     static QString rowText(int number, const Program &program);

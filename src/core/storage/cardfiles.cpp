@@ -12,14 +12,14 @@ const QByteArray Terminator = QByteArrayLiteral("end");
 
 } // namespace
 
-QString programFileName(const QString &number)
+QString programFileName(ProgramNumber number)
 {
-    return QStringLiteral("Program") + number + QStringLiteral(".txt");
+    return QStringLiteral("Program") + number.text() + QStringLiteral(".txt");
 }
 
-QString programNameFileName(const QString &number)
+QString programNameFileName(ProgramNumber number)
 {
-    return QStringLiteral("Program") + number + QStringLiteral(".adv");
+    return QStringLiteral("Program") + number.text() + QStringLiteral(".adv");
 }
 
 QString trackCommandFileName(const QString &trackName)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "storage/programnumber.h"
+
 #include "storage/cardread.h"
 
 #include <QByteArray>
@@ -16,8 +18,8 @@ inline constexpr qsizetype RecordLength = 79;
 inline const QString ProgramsFolderName = QStringLiteral("Programs");
 inline const QString RootDirFileName = QStringLiteral("RootDir.txt");
 
-QString programFileName(const QString &number); // "Program" + N + ".txt"
-QString programNameFileName(const QString &number); // "Program" + N + ".adv"
+QString programFileName(ProgramNumber number); // "Program" + N + ".txt"
+QString programNameFileName(ProgramNumber number); // "Program" + N + ".adv"
 // The track's name with its first ".mp3" (any case) replaced by ".adv"; not trimmed. Empty when
 // the name holds no ".mp3" or when the result still ends in ".mp3" (it would be a track): such a
 // name has no track command file, and no other file may be used.

@@ -35,8 +35,8 @@ CardStore::CardFile readCardFile(int folder, const QByteArray &rawName, qint64 l
 
 bool isProgramsFile(const QString &name)
 {
-    for (int n = 0; n < CardStore::ProgramCount; ++n) {
-        if (name == programFileName(QString::number(n)) || name == programNameFileName(QString::number(n)))
+    for (const ProgramNumber number : ProgramNumber::all()) {
+        if (name == programFileName(number) || name == programNameFileName(number))
             return true;
     }
     return name == RootDirFileName;
@@ -60,8 +60,8 @@ CardStore::ProgramFiles SetupFiles::programFilesAt(int root, int programs) const
     struct stat info;
     files.programsFolder = programs >= 0;
     files.programsNoFolder = programs < 0 && hasItem(root, ProgramsFolderName, &info);
-    for (int n = 0; n < ProgramCount; ++n) {
-        const QString number = QString::number(n);
+    for (const ProgramNumber number : ProgramNumber::all()) {
+        const int n = number.value();
         files.programs[n] = readCardFile(programs, encodeFileName(programFileName(number)), ProgramFileLimit, m_ops);
         files.names[n] = readCardFile(programs, encodeFileName(programNameFileName(number)), NameFileLimit, m_ops);
     }

@@ -53,12 +53,12 @@ Notices CardStore::writeListing(const QStringList &tracks, const Progress &progr
     return m_listing->writeListing(tracks, progress);
 }
 
-CardStore::Loaded CardStore::loadProgram(const QString &number, const Progress &progress) const
+CardStore::Loaded CardStore::loadProgram(ProgramNumber number, const Progress &progress) const
 {
     return m_programs->loadProgram(number, progress);
 }
 
-CardStore::SavePlan CardStore::prepareSave(const QString &number, const QStringList &commandStrings,
+CardStore::SavePlan CardStore::prepareSave(ProgramNumber number, const QStringList &commandStrings,
                                            const QString &name) const
 {
     return m_programs->prepareSave(number, commandStrings, name);
@@ -72,12 +72,12 @@ CardStore::Saved CardStore::save(const SavePlan &plan, const QStringList &tracks
     return saved;
 }
 
-CardStore::DeletePlan CardStore::prepareDelete(const QString &number) const
+CardStore::DeletePlan CardStore::prepareDelete(ProgramNumber number) const
 {
     return m_programs->prepareDelete(number);
 }
 
-CardStore::Deleted CardStore::deleteProgram(const QString &number)
+CardStore::Deleted CardStore::deleteProgram(ProgramNumber number)
 {
     Deleted deleted = m_programs->deleteProgram(number);
     if (deleted.deleted)
@@ -85,7 +85,7 @@ CardStore::Deleted CardStore::deleteProgram(const QString &number)
     return deleted;
 }
 
-bool CardStore::hasProgram(const QString &number) const
+bool CardStore::hasProgram(ProgramNumber number) const
 {
     return m_programs->hasProgram(number);
 }

@@ -4,6 +4,7 @@
 #include "storage/chosencard.h"
 #include "storage/fileops.h"
 #include "storage/mounts.h"
+#include "storage/programnumber.h"
 
 #include <QList>
 #include <QObject>
@@ -85,7 +86,7 @@ public:
         QString name;
         Notices notices;
     };
-    Loaded loadProgram(const QString &number, const Progress &progress = {}) const;
+    Loaded loadProgram(ProgramNumber number, const Progress &progress = {}) const;
 
     // Save in two steps, so the window can ask its question in between: prepare checks the
     // strings and the card, save writes. What Load could not read back is refused: a program file
@@ -96,11 +97,11 @@ public:
         QString overwriteQuestion; // to ask before save; empty when none
         QByteArray program;
         QByteArray name;
-        QString number;
+        ProgramNumber number = 0;
         qsizetype entries = 0;
         QString nameText; // the name as given
     };
-    SavePlan prepareSave(const QString &number, const QStringList &commandStrings, const QString &name) const;
+    SavePlan prepareSave(ProgramNumber number, const QStringList &commandStrings, const QString &name) const;
     struct Saved
     {
         bool programWritten = false;
@@ -116,13 +117,13 @@ public:
         Notices refusal;
         QString question; // empty with an empty refusal: nothing to delete
     };
-    DeletePlan prepareDelete(const QString &number) const;
+    DeletePlan prepareDelete(ProgramNumber number) const;
     struct Deleted
     {
         bool deleted = false;
         Notices notices;
     };
-    Deleted deleteProgram(const QString &number);
+    Deleted deleteProgram(ProgramNumber number);
 
     // "RootDir.txt" for the tracks, on closing the window. Nothing is written unless the chosen
     // folder holds a track or already has its "Programs" folder, and nothing is said when the card
@@ -138,7 +139,7 @@ public:
     // reading only, never blocking, and only when it is a regular file; not open otherwise.
     Fd openTrack(const QString &trackName) const;
     // Whether program number's file is on the card.
-    bool hasProgram(const QString &number) const;
+    bool hasProgram(ProgramNumber number) const;
 
     // The texts of the messages, used exactly as they stand.
     static inline const QString &NoCardMessage = ChosenCard::NoCardMessage;
@@ -156,7 +157,7 @@ private:
     // Whole setups, for checking a card, comparing two and copying one onto another. Reads are
     // bounded and take regular files only; writes keep every guarantee of Save.
 public:
-    static constexpr int ProgramCount = 10;
+    static constexpr int ProgramCount = ProgramNumber::Count;
     // A command file holds one string of at most 79 characters: one larger than the longest line read
     // is no command file the program wrote, and a card full of big ones costs no more than honest ones.
     static constexpr qint64 CommandFileLimit = LineLimit;
@@ -215,9 +216,10 @@ public:
 
 Q_SIGNALS:
     // A program file of the card written by save(), with its entries and the name it was given.
-    void programSaved(const Vexolo::CardIdentity &card, const QString &number, qsizetype entries, const QString &name);
+    void programSaved(const Vexolo::CardIdentity &card, Vexolo::ProgramNumber number, qsizetype entries,
+                      const QString &name);
     // A program file of the card deleted by deleteProgram().
-    void programDeleted(const Vexolo::CardIdentity &card, const QString &number);
+    void programDeleted(const Vexolo::CardIdentity &card, Vexolo::ProgramNumber number);
 };
 
 } // namespace Vexolo

@@ -132,13 +132,12 @@ public:
         , m_listing(listing)
     {
     }
-    CardStore::Loaded loadProgram(const QString &number, const Progress &progress) const;
-    CardStore::SavePlan prepareSave(const QString &number, const QStringList &commandStrings,
-                                    const QString &name) const;
+    CardStore::Loaded loadProgram(ProgramNumber number, const Progress &progress) const;
+    CardStore::SavePlan prepareSave(ProgramNumber number, const QStringList &commandStrings, const QString &name) const;
     CardStore::Saved save(const CardStore::SavePlan &plan, const QStringList &tracks, const Progress &progress);
-    CardStore::DeletePlan prepareDelete(const QString &number) const;
-    CardStore::Deleted deleteProgram(const QString &number);
-    bool hasProgram(const QString &number) const;
+    CardStore::DeletePlan prepareDelete(ProgramNumber number) const;
+    CardStore::Deleted deleteProgram(ProgramNumber number);
+    bool hasProgram(ProgramNumber number) const;
 
 private:
     ListingFile &m_listing;

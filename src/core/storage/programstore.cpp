@@ -20,15 +20,15 @@ using namespace StoreDetail;
 
 namespace {
 
-Notice deleteFailed(const QString &number, int error)
+Notice deleteFailed(ProgramNumber number, int error)
 {
-    return caution(QStringLiteral("Could not delete Playlist Number ") + number
+    return caution(QStringLiteral("Could not delete Playlist Number ") + number.text()
                        + QStringLiteral("! Your card may be write protected!"),
                    error);
 }
 
 // The program's name from its name file, into loaded; a name file that cannot be read is said so.
-void readProgramName(CardStore::Loaded &loaded, int programs, const QString &number, FileOps &ops)
+void readProgramName(CardStore::Loaded &loaded, int programs, ProgramNumber number, FileOps &ops)
 {
     const QString nameFileName = programNameFileName(number);
     const CardRead name = readFirstLine(programs, encoded(nameFileName).constData(), ops);
@@ -40,7 +40,7 @@ void readProgramName(CardStore::Loaded &loaded, int programs, const QString &num
 
 } // namespace
 
-CardStore::Loaded ProgramStore::loadProgram(const QString &number, const Progress &progress) const
+CardStore::Loaded ProgramStore::loadProgram(ProgramNumber number, const Progress &progress) const
 {
     CardStore::Loaded result;
     const Fd root = openRoot();
@@ -97,7 +97,7 @@ CardStore::Loaded ProgramStore::loadProgram(const QString &number, const Progres
     return result;
 }
 
-CardStore::SavePlan ProgramStore::prepareSave(const QString &number, const QStringList &commandStrings,
+CardStore::SavePlan ProgramStore::prepareSave(ProgramNumber number, const QStringList &commandStrings,
                                               const QString &name) const
 {
     CardStore::SavePlan plan;
@@ -168,7 +168,7 @@ CardStore::Saved ProgramStore::save(const CardStore::SavePlan &plan, const QStri
     return result;
 }
 
-CardStore::DeletePlan ProgramStore::prepareDelete(const QString &number) const
+CardStore::DeletePlan ProgramStore::prepareDelete(ProgramNumber number) const
 {
     CardStore::DeletePlan plan;
     const Fd root = openRoot();
@@ -185,11 +185,11 @@ CardStore::DeletePlan ProgramStore::prepareDelete(const QString &number) const
         return plan;
     }
     if (hasItem(programs.get(), programFileName(number)))
-        plan.question = QStringLiteral("Are you sure you want to delete Playlist Number ") + number + u'?';
+        plan.question = QStringLiteral("Are you sure you want to delete Playlist Number ") + number.text() + u'?';
     return plan;
 }
 
-CardStore::Deleted ProgramStore::deleteProgram(const QString &number)
+CardStore::Deleted ProgramStore::deleteProgram(ProgramNumber number)
 {
     CardStore::Deleted result;
     const Fd root = openRoot();
@@ -206,7 +206,7 @@ CardStore::Deleted ProgramStore::deleteProgram(const QString &number)
     return result;
 }
 
-bool ProgramStore::hasProgram(const QString &number) const
+bool ProgramStore::hasProgram(ProgramNumber number) const
 {
     const Fd root = openRoot();
     const Fd programs = root.isOpen() ? openPrograms(root.get(), false) : Fd();

@@ -256,7 +256,8 @@ void ProgramList::choose(const QModelIndex &index)
     if (!index.isValid())
         return;
     hide();
-    Q_EMIT programChosen(index.data(ProgramOverview::NumberRole).toString());
+    if (const auto number = ProgramNumber::fromInt(index.row()))
+        Q_EMIT programChosen(*number);
 }
 
 bool ProgramList::eventFilter(QObject *watched, QEvent *event)

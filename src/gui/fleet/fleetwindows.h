@@ -1,5 +1,7 @@
 #pragma once
 
+#include "storage/programnumber.h"
+
 #include <QDialog>
 #include <QListView>
 
@@ -57,7 +59,7 @@ public:
 Q_SIGNALS:
     // Before the list shows: the place to bring the overview up to date with the chosen card.
     void aboutToPopUp();
-    void programChosen(const QString &number);
+    void programChosen(Vexolo::ProgramNumber number);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

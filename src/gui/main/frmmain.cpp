@@ -3,7 +3,6 @@
 #include "advanced/advancedtarget.h"
 #include "advanced/frmadv.h"
 #include "card/tracknames.h"
-#include "commands/textnumber.h"
 #include "fleet/findingswindow.h"
 #include "fleet/fleetwindows.h"
 #include "main/focusedselection.h"
@@ -265,7 +264,8 @@ void frmMain::bindHandlers()
     connect(cmdPrintRoot, &QPushButton::clicked, this, &frmMain::cmdPrintRoot_Action);
 
     // The number and the name are the document's; the fields show them.
-    connect(&m_document, &Vexolo::PlaylistDocument::numberChanged, txtList, &QLineEdit::setText);
+    connect(&m_document, &Vexolo::PlaylistDocument::numberChanged, txtList,
+            [this](Vexolo::ProgramNumber number) { txtList->setText(number.text()); });
     connect(&m_document, &Vexolo::PlaylistDocument::nameChanged, txtName, [this](const QString &name) {
         if (txtName->text() != name)
             txtName->setText(name);

@@ -115,7 +115,7 @@ private:
     void closeAdvancedWindow();
     void stepPlaylistNumber(int delta);
     // Loads program number, chosen in the programs list, after the unsaved-changes question.
-    void chooseProgram(const QString &number);
+    void chooseProgram(Vexolo::ProgramNumber number);
     void moveSelected(int delta);
     void selectEntry(int row);
     bool textFieldHasFocus() const;

@@ -3,7 +3,6 @@
 #include "advanced/advancedtarget.h"
 #include "advanced/frmadv.h"
 #include "card/tracknames.h"
-#include "commands/textnumber.h"
 #include "fleet/fleetwindows.h"
 #include "platform/platformadapter.h"
 #include "printing/cuesheetprinting.h"
@@ -120,10 +119,10 @@ void frmMain::cmdUp_Action()
 void frmMain::stepPlaylistNumber(int delta)
 {
     if (m_programs->confirmDiscardChanges())
-        m_programs->load(Vexolo::stepDigit(m_document.number(), delta));
+        m_programs->load(m_document.number().stepped(delta));
 }
 
-void frmMain::chooseProgram(const QString &number)
+void frmMain::chooseProgram(Vexolo::ProgramNumber number)
 {
     if (m_programs->confirmDiscardChanges())
         m_programs->load(number);
@@ -160,7 +159,7 @@ void frmMain::cmdPrint_Action()
     QStringList entries = m_document.names();
     for (QString &entry : entries)
         entry = Vexolo::ExtractFilename(Vexolo::shownName(entry));
-    const QString number = QStringLiteral("Playlist ") + m_document.number();
+    const QString number = QStringLiteral("Playlist ") + m_document.number().text();
     const QString name = m_document.name().trimmed();
     printThroughDialog(*this, name.isEmpty() ? number : number + QStringLiteral(" - ") + name, m_document.name(),
                        entries);

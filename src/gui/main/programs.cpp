@@ -35,7 +35,7 @@ bool Programs::confirmDiscardChanges()
     if (!m_document.isModified())
         return true;
     const QString question
-        = QStringLiteral("Playlist ") + m_document.number() + QStringLiteral(" has changes that are not saved.");
+        = QStringLiteral("Playlist ") + m_document.number().text() + QStringLiteral(" has changes that are not saved.");
     switch (m_platform.askSaveDiscardCancel(question)) {
     case PlatformAdapter::AnswerSave:
         save();
@@ -76,7 +76,7 @@ bool Programs::save()
     return saved.programWritten;
 }
 
-void Programs::load(const QString &number)
+void Programs::load(Vexolo::ProgramNumber number)
 {
     BusyFeedback busy(&m_window);
     const Vexolo::CardStore::Loaded loaded = m_store.loadProgram(number, busy.callback());
@@ -91,7 +91,7 @@ void Programs::load(const QString &number)
 bool Programs::remove()
 {
     BusyFeedback busy(&m_window);
-    const QString number = m_document.number();
+    const Vexolo::ProgramNumber number = m_document.number();
     const Vexolo::CardStore::DeletePlan plan = m_store.prepareDelete(number);
     show(plan.refusal);
     if (plan.question.isEmpty() || !m_platform.ask(plan.question))

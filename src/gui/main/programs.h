@@ -33,7 +33,7 @@ public:
     // Whether the program file was written.
     bool save();
     // Replaces the playlist with program number from the card.
-    void load(const QString &number);
+    void load(Vexolo::ProgramNumber number);
     // Whether the program file was deleted.
     bool remove();
     void writeListing();

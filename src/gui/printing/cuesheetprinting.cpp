@@ -66,10 +66,10 @@ void replay(QPainter &painter, const QList<CueStep> &page)
 
 } // namespace
 
-CueSheet cueSheetOf(const QString &number, const QString &name, const QStringList &trackNames,
+CueSheet cueSheetOf(ProgramNumber number, const QString &name, const QStringList &trackNames,
                     const QStringList &commandStrings, TimeUnit unit, TrackMedia *media)
 {
-    CueSheet sheet {number, name, today(), unit, {}};
+    CueSheet sheet {number.text(), name, today(), unit, {}};
     for (qsizetype i = 0; i < commandStrings.size(); ++i) {
         const TrackLength length = media ? media->lengthNow(trackNames.value(i)) : std::nullopt;
         sheet.entries.append({commandStrings[i], length});
@@ -77,9 +77,9 @@ CueSheet cueSheetOf(const QString &number, const QString &name, const QStringLis
     return sheet;
 }
 
-CueSheet cueSheetOf(const CardStore &store, const CardStore::Loaded &loaded, const QString &number, TimeUnit unit)
+CueSheet cueSheetOf(const CardStore &store, const CardStore::Loaded &loaded, ProgramNumber number, TimeUnit unit)
 {
-    CueSheet sheet {number, loaded.name, today(), unit, {}};
+    CueSheet sheet {number.text(), loaded.name, today(), unit, {}};
     // Each track read once, however many entries play it.
     QHash<QString, TrackLength> lengths;
     for (const QString &commandString : loaded.commandStrings) {

@@ -17,9 +17,9 @@ namespace Vexolo {
 
 // The cue sheet of program number as loaded from the card: its entries with their lengths, read
 // through the card store, and today's date.
-CueSheet cueSheetOf(const CardStore &store, const CardStore::Loaded &loaded, const QString &number, TimeUnit unit);
+CueSheet cueSheetOf(const CardStore &store, const CardStore::Loaded &loaded, ProgramNumber number, TimeUnit unit);
 // The same for entries already at hand (the playlist being edited).
-CueSheet cueSheetOf(const QString &number, const QString &name, const QStringList &trackNames,
+CueSheet cueSheetOf(ProgramNumber number, const QString &name, const QStringList &trackNames,
                     const QStringList &commandStrings, TimeUnit unit, TrackMedia *media);
 
 // Told before each page is drawn (pages drawn, pages in all); false stops the printing.
