@@ -5,7 +5,7 @@
 #include "reports/cardcheck.h"
 #include "reports/cardsetup.h"
 #include "reports/programoverview.h"
-#include "storage/cardanswer.h"
+#include "widgets/cardinreach.h"
 #include "widgets/noticetext.h"
 
 #include <QAction>
@@ -35,19 +35,9 @@ void showNotices(PlatformAdapter &platform, const Notices &notices)
 
 // The chosen card for a window of its own: a store that stays on this very card, so a card chosen
 // later in the main window never receives a repair or a copy meant for this one.
-// The card the folder path names, found off the window's thread; nullopt, after telling the user, when
-// it does not answer in time.
-std::optional<CardChoice> findCard(PlatformAdapter &platform, const QString &path)
-{
-    auto found = answerInTime<CardChoice>([path] { return CardStore::findCard(path, false); });
-    if (!found)
-        platform.warn(CardNoAnswerMessage);
-    return found;
-}
-
 std::shared_ptr<CardStore> sameCard(PlatformAdapter &platform, const CardStore &store)
 {
-    const std::optional<CardChoice> found = findCard(platform, store.root());
+    const std::optional<CardChoice> found = findCardInTime(platform, store.root(), false);
     if (!found)
         return nullptr;
     auto card = std::make_shared<CardStore>();
@@ -64,7 +54,7 @@ std::shared_ptr<CardStore> sameCard(PlatformAdapter &platform, const CardStore &
 std::shared_ptr<CardStore> otherCard(PlatformAdapter &platform, const CardStore &store, const QString &path,
                                      CardStore::Contents &contents)
 {
-    const std::optional<CardChoice> found = findCard(platform, QDir::cleanPath(path));
+    const std::optional<CardChoice> found = findCardInTime(platform, QDir::cleanPath(path), false);
     if (!found)
         return nullptr;
     auto other = std::make_shared<CardStore>();

@@ -4,6 +4,7 @@
 #include "platform/platformadapter.h"
 #include "storage/cardanswer.h"
 #include "widgets/busyfeedback.h"
+#include "widgets/cardinreach.h"
 #include "widgets/noticetext.h"
 
 #include <QComboBox>
@@ -35,12 +36,7 @@ void frmMain::chooseCardFolder(const QString &folder)
 
 std::optional<Vexolo::CardChoice> frmMain::findCard(const QString &text, bool withTracks)
 {
-    Vexolo::FileOps &ops = m_store.fileOps();
-    auto found = Vexolo::answerInTime<Vexolo::CardChoice>(
-        [text, withTracks, &ops] { return Vexolo::CardStore::findCard(text, withTracks, ops); });
-    if (!found)
-        m_platform.warn(Vexolo::Ui::CardNoAnswerMessage);
-    return found;
+    return Vexolo::Ui::findCardInTime(m_platform, text, withTracks, m_store.fileOps());
 }
 
 void frmMain::keepChosenCard()
