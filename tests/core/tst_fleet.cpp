@@ -62,14 +62,14 @@ private Q_SLOTS:
             "wrong-track B.adv: holds the settings of \"X.mp3\", not of \"B.mp3\" (repair: give the settings the "
             "name \"B.mp3\")", listing} << 0;
         QTest::newRow("tokens") << QByteArrayList{"A.adv", "A.mp3 V7 9+1 Q2 1-8 3-4 2+6 1+7  P5",
-            "B.adv", "B.mp3 V12 1X3 1A5 2-6 1Q2 4?5 8-9 1X9 1A10 0+1 P 1+"} << QStringList{
+            "B.adv", "B.mp3 V12 1X3 1A5 2-6 1Q 4?5 8-9 1X9 1A10 0+1 P 1+"} << QStringList{
             "bad-string A.adv, token \"9+1\": there is no output 9 (they are 1 to 8): the reader drops it",
             "bad-string A.adv, token \"Q2\": no command (P, V or an output digit): the reader drops it",
             "bad-string A.adv: two blanks in a row end the reading: \"P5\" is not read",
             "bad-string A.adv, token \"3-4\": switches output 3 off before it is switched on",
             "bad-string A.adv, token \"2+6\": switches output 2 on, and nothing switches it off",
             "bad-string B.adv, token \"V12\": the volume is not one digit: it is read as \"2\"",
-            "bad-string B.adv, token \"1Q2\": no switch (+, -, A or X) follows the output: the reader drops it",
+            "bad-string B.adv, token \"1Q\": no switch (+, -, A or X) follows the output: the reader drops it",
             "bad-string B.adv, token \"4?5\": no switch (+ or -) follows the output: it is read as Off",
             "bad-string B.adv, token \"0+1\": there is no output 0 (they are 1 to 8): the reader drops it",
             "bad-string B.adv, token \"P\": the pause has no time",
