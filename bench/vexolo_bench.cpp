@@ -17,6 +17,7 @@
 #include "storage/cardstore.h"
 #include "storage/cardtext.h"
 #include "storage/mounts.h"
+#include "widgets/noticetext.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -234,7 +235,7 @@ int hostileCard(const QString &kind)
     qsizetype shown = 0; // characters the window would show in its boxes
     for (const Vexolo::Notices &notices : {loaded.notices, lookup.notices, closing, plan.refusal})
         for (const Vexolo::Notice &notice : notices)
-            shown += notice.text.size();
+            shown += Vexolo::Ui::noticeText(notice).size();
     if (kind == HostileCases[7]) {
         QByteArray table;
         for (int i = 0; i < 2000; ++i)

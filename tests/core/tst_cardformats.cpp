@@ -166,12 +166,11 @@ private Q_SLOTS:
         store.choose(card.root());
         const bool unreadable = QByteArray(QTest::currentDataTag()).startsWith("unreadable");
         // One track alone and among others take different ways to the file; unreadable ones make one message.
-        const QString unread = "Could not read from file: " + file;
         for (const QStringList &tracks : {QStringList {track}, QStringList {track, track}}) {
             const CardStore::Lookup found = store.lookupCommands(tracks);
             QCOMPARE(found.commandStrings.constLast(), expected);
             const Notices failed {
-                {Notice::Plain, unread + QString(u'\n' + unread.sliced(26)).repeated(tracks.size() - 1), {}}};
+                {Notice::Plain, Notice::Message::CouldNotRead, QStringList(tracks.size(), file), tracks.size(), {}}};
             QCOMPARE(found.notices, unreadable ? failed : Notices());
         }
     }

@@ -6,6 +6,7 @@
 #include "support/failingfileops.h"
 #include "support/helpers.h"
 #include "support/testcard.h"
+#include "widgets/noticetext.h"
 
 #include <QtTest>
 
@@ -34,7 +35,7 @@ class TestCardStore : public QObject
     {
         QStringList list;
         for (const Notice &notice : notices)
-            list.append(notice.text);
+            list.append(Ui::noticeMessage(notice));
         return list.join(u'|');
     }
     // Creates the items named by their bytes (a folder when it ends in "/").
@@ -65,10 +66,9 @@ private Q_SLOTS:
         const CardStore::ProgramFiles files = store.readContents();
         const CardStore::DeletePlan deleting = store.prepareDelete(1);
         const CardStore::SavePlan plan = store.prepareSave(1, {}, {});
-        QCOMPARE(plan.overwriteQuestion + deleting.question
-                     + texts(deleting.refusal + store.loadProgram(1).notices + store.writeListing(store.listTracks())),
-                 "");
-        QVERIFY(!files.programsNoFolder && files.names[1].name == "Program1.adv" && !store.hasProgram(1));
+        QCOMPARE(texts(deleting.refusal + store.loadProgram(1).notices + store.writeListing(store.listTracks())), "");
+        QVERIFY(!plan.overwrites && !deleting.exists && !files.programsNoFolder && files.names[1].name == "Program1.adv"
+                && !store.hasProgram(1));
         store.readProgramFiles();
         store.deleteProgram(1);
         store.removeLeftovers();
@@ -81,7 +81,7 @@ private Q_SLOTS:
         QCOMPARE(lookup.notices + store.save(plan, {}).notices + store.prepareDelete(1).refusal
                      + store.deleteProgram(1).notices + store.writeTrackCommand("A.mp3", "x")
                      + store.writeListing({"A.mp3"}),
-                 Notices(4, {Notice::Caution, CardStore::NoCardMessage, {CardError::Gone}}));
+                 Notices(4, {Notice::Caution, Notice::Message::NoCard, {}, 0, {CardError::Gone}}));
         // Names equal but for case keep their order: each goes before the first row sorting after it.
         QCOMPARE(sortTracks({"b.MP3", "a.mp3", "a\x7F.mp3", "B.mp3", "a", "a b.mp3"}),
                  QStringList({"a b.mp3", "a.mp3", "b.MP3", "B.mp3"}));
@@ -125,9 +125,9 @@ private Q_SLOTS:
             QCOMPARE(card.read("Programs/Program1.txt") + card.read("Programs/RootDir.txt"),
                      (record("A.mp3 V3") + "end").repeated(2));
             QCOMPARE(card.read("Programs/Program1.adv") + card.read("A.adv"), "NévA.mp3 V7");
-            QCOMPARE(store.prepareSave(1, {}, {}).overwriteQuestion + store.prepareSave(2, {}, {}).overwriteQuestion
-                         + store.prepareDelete(1).question + store.prepareDelete(2).question,
-                     "This Playlist already exists! Overwrite?Are you sure you want to delete Playlist Number 1?");
+            QCOMPARE(QList<bool>({store.prepareSave(1, {}, {}).overwrites, store.prepareSave(2, {}, {}).overwrites,
+                                  store.prepareDelete(1).exists, store.prepareDelete(2).exists}),
+                     QList<bool>({true, false, true, false}));
             QVERIFY(store.hasProgram(1) && !store.hasProgram(2));
         }
         const QString load = loaded.names.join(u',') + u'/' + loaded.name + u'/' + texts(loaded.notices);

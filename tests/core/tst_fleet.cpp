@@ -4,6 +4,7 @@
 #include "support/failingfileops.h"
 #include "support/helpers.h"
 #include "support/testcard.h"
+#include "widgets/noticetext.h"
 
 #include <QtTest>
 
@@ -167,7 +168,7 @@ private Q_SLOTS:
         QStringList said;
         for (const Finding &finding : checkCard(store).findings) {
             for (const Notice &notice : applyRepair(store, finding.repair))
-                said << notice.text;
+                said << Ui::noticeMessage(notice);
         }
         QCOMPARE(said,
                  QStringList({"Could not repair 1! Your card may be write protected!",
@@ -343,9 +344,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("call");
         QTest::addColumn<int>("nth");
         QTest::addColumn<QStringList>("failed");
-        const QString listing
-            = "not-verified Programs/RootDir.txt: Could not create root directory listing! Your card may "
-              "be write portected!";
+        const QString listing = "not-verified Programs/RootDir.txt: could not be written";
         // clang-format off
         QTest::newRow("every rename") << "rename" << 1 << QStringList{
             "not-verified Programs/Program1.txt: could not be written",

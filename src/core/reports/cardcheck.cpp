@@ -339,9 +339,7 @@ CardCheck checkCard(const CardStore &store)
 
 Notices applyRepair(CardStore &store, const Repair &repair)
 {
-    const Notices failed {{Notice::Caution,
-                           QStringLiteral("Could not repair %1! Your card may be write protected!").arg(repair.target),
-                           {}}};
+    const Notices failed {{Notice::Caution, Notice::Message::RepairFailed, {repair.target}, 0, {}}};
     switch (repair.action) {
     case Repair::None:
         return {};

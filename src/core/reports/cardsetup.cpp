@@ -245,7 +245,11 @@ Findings copySetup(CardStore &target, const CopyPlan &plan, const Progress &prog
         problems.append({path, Kind::NotVerified, QStringLiteral("could not be written")});
     if (plan.listing) {
         for (const Notice &notice : target.writeListing(target.listTracks()))
-            problems.append({programsPath(RootDirFileName), Kind::NotVerified, notice.text});
+            problems.append({programsPath(RootDirFileName), Kind::NotVerified,
+                             notice.message == Notice::Message::NoListing
+                                 ? QStringLiteral("could not be written")
+                                 : QStringLiteral("written with the default settings of command files that cannot be "
+                                                  "read")});
     }
 
     // Read back: every file written must now hold exactly the bytes planned.

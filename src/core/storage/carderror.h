@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace Vexolo {
 
@@ -23,12 +24,30 @@ struct CardError
     bool operator==(const CardError &) const = default;
 };
 
-// A message the window must show, and how.
+// What the window must tell, and how: what happened and the names and number it concerns, as values. The
+// window words it (widgets/noticetext), in the texts users have always read.
 struct Notice
 {
     enum Kind { Plain, Caution };
+    enum class Message {
+        NoCard, // no card chosen, or the chosen one gone
+        CardChanged, // another card in the chosen one's place
+        CouldNotRead, // names: the files that could not be read (the first few); count: all of them
+        Omitted, // names: the tracks Load left out, not on the card (the first few); count: all of them
+        StringTooLong, // count: the length of the longest command string
+        ProgramTooLong, // count: the bytes the program file would take
+        NameTooLong, // count: the bytes of the name
+        NotCreated, // the program file could not be written
+        NoListing, // the listing could not be written
+        DeleteFailed, // count: the program's number
+        WriteFailed, // names: the command file
+        RepairFailed, // names: the place of the finding
+        EntryGone, // the playlist entry the advanced window edits is no longer there
+    };
     Kind kind = Plain;
-    QString text;
+    Message message = Message::NoCard;
+    QStringList names;
+    qint64 count = 0;
     CardError error; // why, where the card or the system told
     bool operator==(const Notice &) const = default;
 };

@@ -34,11 +34,11 @@ using Progress = std::function<void(qint64 done, qint64 total)>;
 // file system root and pseudo file systems (/proc, /sys, /dev...) are no card. Files are written
 // only directly in the card root and in a "Programs" that is a real folder directly inside it, on
 // the card's own mount. Every read is bounded, never follows a link and takes only regular files
-// of the card's mount (cardread.h). Each operation reports the messages the window must show as
-// values; names in them are shortened. It tells what became of the program files, so that views of
-// them (the programs at a glance) follow every Save and Delete, whoever asked for it. Its parts,
-// one responsibility each (cardstore_p.h), reach the card only through the chosen card: the tracks
-// and their command files, the listing, the program files, the whole setup.
+// of the card's mount (cardread.h). Each operation reports what the window must tell as values
+// (Notice: what happened, the names and number it concerns, the cause); the window words them. It tells what became of
+// the program files, so that views of them (the programs at a glance) follow every Save and Delete, whoever asked for
+// it. Its parts, one responsibility each (cardstore_p.h), reach the card only through the chosen card: the tracks and
+// their command files, the listing, the program files, the whole setup.
 class CardStore final : public QObject
 {
     Q_OBJECT
@@ -94,7 +94,7 @@ public:
     struct SavePlan
     {
         Notices refusal; // the save stops here with these messages
-        QString overwriteQuestion; // to ask before save; empty when none
+        bool overwrites = false; // program number is on the card: the window asks before save
         QByteArray program;
         QByteArray name;
         ProgramNumber number = 0;
@@ -115,7 +115,7 @@ public:
     struct DeletePlan
     {
         Notices refusal;
-        QString question; // empty with an empty refusal: nothing to delete
+        bool exists = false; // the program file is there: the window asks before deleting it
     };
     DeletePlan prepareDelete(ProgramNumber number) const;
     struct Deleted
@@ -141,7 +141,7 @@ public:
     // Whether program number's file is on the card.
     bool hasProgram(ProgramNumber number) const;
 
-    // The texts of the messages, used exactly as they stand.
+    // The texts of the two messages about the chosen card, used exactly as they stand.
     static inline const QString &NoCardMessage = ChosenCard::NoCardMessage;
     static inline const QString &CardChangedMessage = ChosenCard::CardChangedMessage;
 

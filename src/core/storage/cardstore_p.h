@@ -10,17 +10,11 @@
 // Shared by the card store's own files; no part of its interface.
 namespace Vexolo::StoreDetail {
 
-inline const QString CouldNotRead = QStringLiteral("Could not read from file: ");
-// The names shown at most in one message, so it fits the screen.
+// The names a message lists at most, so it fits the screen.
 inline constexpr qsizetype NamesShown = 20;
 
-Notice plain(const QString &text);
-Notice caution(const QString &text, int error = 0);
-// A name as a message shows it: bytes that are no text as U+FFFD, a long one cut in the middle.
-QString shown(const QString &name);
-// The text with the names after it, one a line (the first on the text's own line when asked),
-// and how many more there were past a screenful.
-QString withNames(QString text, const QStringList &names, qsizetype total, bool firstOnSameLine);
+Notice plain(Notice::Message message, const QStringList &names = {}, qint64 count = 0);
+Notice caution(Notice::Message message, int error = 0);
 
 // Keeps the first names of a message and counts them all.
 struct NameList
@@ -32,6 +26,7 @@ struct NameList
         if (total++ < NamesShown)
             names.append(name);
     }
+    Notice notice(Notice::Message message) const { return plain(message, names, total); }
 };
 
 QByteArray encoded(const QString &name);

@@ -82,9 +82,13 @@ bool ChosenCard::changedAt(const QString &root, const CardIdentity &identity, Fi
 Notice ChosenCard::noCard() const
 {
     if (cardChanged())
-        return {Notice::Caution, CardChangedMessage, {CardError::Changed}};
+        return {Notice::Caution, Notice::Message::CardChanged, {}, 0, {CardError::Changed}};
     // A card chosen and since gone; no cause when no card was chosen at all.
-    return {Notice::Caution, NoCardMessage, m_identity.isValid() ? CardError {CardError::Gone} : CardError()};
+    return {Notice::Caution,
+            Notice::Message::NoCard,
+            {},
+            0,
+            m_identity.isValid() ? CardError {CardError::Gone} : CardError()};
 }
 
 Fd ChosenCard::openRoot() const

@@ -22,7 +22,7 @@ namespace {
 
 Notice listingFailed(int error)
 {
-    return caution(QStringLiteral("Could not create root directory listing! Your card may be write portected!"), error);
+    return caution(Notice::Message::NoListing, error);
 }
 
 } // namespace

@@ -22,9 +22,9 @@ namespace {
 
 Notice deleteFailed(ProgramNumber number, int error)
 {
-    return caution(QStringLiteral("Could not delete Playlist Number ") + number.text()
-                       + QStringLiteral("! Your card may be write protected!"),
-                   error);
+    Notice failed = caution(Notice::Message::DeleteFailed, error);
+    failed.count = number.value();
+    return failed;
 }
 
 // The program's name from its name file, into loaded; a name file that cannot be read is said so.
@@ -35,7 +35,7 @@ void readProgramName(CardStore::Loaded &loaded, int programs, ProgramNumber numb
     if (name.status == ReadStatus::Read)
         loaded.name = decodeCardText(name.bytes);
     else if (name.status == ReadStatus::Unreadable)
-        loaded.notices.append(plain(CouldNotRead + nameFileName));
+        loaded.notices.append(plain(Notice::Message::CouldNotRead, {nameFileName}, 1));
 }
 
 } // namespace
@@ -84,14 +84,12 @@ CardStore::Loaded ProgramStore::loadProgram(ProgramNumber number, const Progress
         CardStore::Loaded failed;
         failed.program = status;
         if (status == ReadStatus::Unreadable)
-            failed.notices.append(plain(CouldNotRead + programName));
+            failed.notices.append(plain(Notice::Message::CouldNotRead, {programName}, 1));
         return failed;
     }
     result.program = status;
-    if (omitted.total > 0) {
-        const QString text = QStringLiteral("The following files were ommited since they were not found on your card!");
-        result.notices.append(plain(withNames(text, omitted.names, omitted.total, false)));
-    }
+    if (omitted.total > 0)
+        result.notices.append(omitted.notice(Notice::Message::Omitted));
 
     readProgramName(result, programs.get(), number, m_ops);
     return result;
@@ -104,24 +102,17 @@ CardStore::SavePlan ProgramStore::prepareSave(ProgramNumber number, const QStrin
     // The lengths are checked before the card is touched, so a refused save changes nothing.
     ProgramFormat program = formatProgramFile(commandStrings);
     if (!program.ok()) {
-        plan.refusal.append(
-            plain(QStringLiteral("Advanced Text length too long: ") + QString::number(program.tooLongLength)));
+        plan.refusal.append(plain(Notice::Message::StringTooLong, {}, program.tooLongLength));
         return plan;
     }
     // What Load could not read back is never written.
     if (program.content.size() > ProgramFileLimit) {
-        plan.refusal.append(plain(QStringLiteral("This playlist is too long to save: its program file would take "
-                                                 "%1 bytes, more than the %2 that can be loaded again.")
-                                      .arg(program.content.size())
-                                      .arg(ProgramFileLimit)));
+        plan.refusal.append(plain(Notice::Message::ProgramTooLong, {}, program.content.size()));
         return plan;
     }
     QByteArray nameBytes = encodeCardText(name);
     if (nameBytes.size() > LineLimit) {
-        plan.refusal.append(plain(QStringLiteral("This playlist name is too long to save: %1 bytes, more than the "
-                                                 "%2 that can be loaded again.")
-                                      .arg(nameBytes.size())
-                                      .arg(LineLimit)));
+        plan.refusal.append(plain(Notice::Message::NameTooLong, {}, nameBytes.size()));
         return plan;
     }
     const Fd root = openRoot();
@@ -131,7 +122,7 @@ CardStore::SavePlan ProgramStore::prepareSave(ProgramNumber number, const QStrin
     }
     const Fd programs = openPrograms(root.get(), false);
     if (programs.isOpen() && hasItem(programs.get(), programFileName(number)))
-        plan.overwriteQuestion = QStringLiteral("This Playlist already exists! Overwrite?");
+        plan.overwrites = true;
     plan.program = std::move(program.content);
     plan.name = std::move(nameBytes);
     plan.number = number;
@@ -157,8 +148,7 @@ CardStore::Saved ProgramStore::save(const CardStore::SavePlan &plan, const QStri
             = writeFileSafely(programs.get(), programFileName(plan.number), plan.program, m_ops, &error);
     }
     if (!result.programWritten) {
-        result.notices.append(
-            caution(QStringLiteral("Could not create file! Destination may be write protected!"), error));
+        result.notices.append(caution(Notice::Message::NotCreated, error));
     } else {
         // A program and its name stay a pair: the name is written only beside its own program. A
         // failure to write it is not reported; the listing's message follows anyway.
@@ -185,7 +175,7 @@ CardStore::DeletePlan ProgramStore::prepareDelete(ProgramNumber number) const
         return plan;
     }
     if (hasItem(programs.get(), programFileName(number)))
-        plan.question = QStringLiteral("Are you sure you want to delete Playlist Number ") + number.text() + u'?';
+        plan.exists = true;
     return plan;
 }
 

@@ -11,8 +11,6 @@ namespace Vexolo::StoreDetail {
 
 namespace {
 
-// Longer names are shown shortened in the middle.
-constexpr qsizetype NameShown = 100;
 // How many items pass between two progress reports.
 constexpr qsizetype ProgressStep = 256;
 
@@ -40,35 +38,14 @@ bool containsAscii(QByteArrayView bytes, QByteArrayView text)
 
 } // namespace
 
-Notice plain(const QString &text)
+Notice plain(Notice::Message message, const QStringList &names, qint64 count)
 {
-    return {Notice::Plain, text, {}};
+    return {Notice::Plain, message, names, count, {}};
 }
 
-Notice caution(const QString &text, int error)
+Notice caution(Notice::Message message, int error)
 {
-    return {Notice::Caution, text, CardError::fromErrno(error)};
-}
-
-QString shown(const QString &name)
-{
-    const QString text = shownName(name);
-    if (characterCount(text) <= NameShown)
-        return text;
-    const QString head = leftCharacters(text, NameShown / 2);
-    QString tail = text.right(NameShown / 2 - 1);
-    if (tail.front().isLowSurrogate())
-        tail.remove(0, 1);
-    return head + u'…' + tail;
-}
-
-QString withNames(QString text, const QStringList &names, qsizetype total, bool firstOnSameLine)
-{
-    for (qsizetype i = 0; i < names.size(); ++i)
-        text += (i == 0 && firstOnSameLine ? QString() : QStringLiteral("\n")) + shown(names[i]);
-    if (total > names.size())
-        text += QStringLiteral("\nand %1 more").arg(total - names.size());
-    return text;
+    return {Notice::Caution, message, {}, 0, CardError::fromErrno(error)};
 }
 
 QByteArray encoded(const QString &name)

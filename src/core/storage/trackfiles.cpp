@@ -97,7 +97,7 @@ CardStore::Lookup TrackFiles::lookupAt(int root, const QStringList &trackNames, 
     }
     report(progress, trackNames.size(), trackNames.size());
     if (unreadable.total > 0)
-        result.notices.append(plain(withNames(CouldNotRead, unreadable.names, unreadable.total, true)));
+        result.notices.append(unreadable.notice(Notice::Message::CouldNotRead));
     return result;
 }
 
@@ -106,7 +106,7 @@ Notices TrackFiles::writeTrackCommand(const QString &trackName, const QString &c
     const qsizetype at = indexOfMp3(trackName);
     const QString shownFile
         = trimmedBlanks(at < 0 ? trackName : QString(trackName).replace(at, 4, QStringLiteral(".adv")));
-    const Notice failed = plain(QStringLiteral("Could not write to file: [") + shown(shownFile) + u']');
+    const Notice failed = plain(Notice::Message::WriteFailed, {shownFile});
     const QString name = trimmedBlanks(trackCommandFileName(trackName));
     // Only a track's own command file, directly in the card root, may be written; a name without
     // ".mp3", or one that would itself be a track, has no command file at all.
@@ -130,7 +130,7 @@ Notices TrackFiles::writeTrackCommand(const QString &trackName, const QString &c
     int error = 0;
     if (!writeFileSafely(root.get(), name, encodeCardText(commandStringOfTrack(commandString, trackName)), m_ops,
                          &error))
-        return {{failed.kind, failed.text, CardError::fromErrno(error)}};
+        return {{failed.kind, failed.message, failed.names, 0, CardError::fromErrno(error)}};
     return {};
 }
 

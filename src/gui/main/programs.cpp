@@ -64,7 +64,7 @@ bool Programs::save()
         show(plan.refusal);
         return false;
     }
-    if (!plan.overwriteQuestion.isEmpty() && !m_platform.ask(plan.overwriteQuestion))
+    if (plan.overwrites && !m_platform.ask(overwriteQuestion()))
         return false;
     const Vexolo::CardStore::Saved saved = m_store.save(plan, m_tracks.tracks(), busy.callback());
     if (saved.programWritten) {
@@ -94,7 +94,7 @@ bool Programs::remove()
     const Vexolo::ProgramNumber number = m_document.number();
     const Vexolo::CardStore::DeletePlan plan = m_store.prepareDelete(number);
     show(plan.refusal);
-    if (plan.question.isEmpty() || !m_platform.ask(plan.question))
+    if (!plan.exists || !m_platform.ask(deleteQuestion(number)))
         return false;
     const Vexolo::CardStore::Deleted deleted = m_store.deleteProgram(number);
     show(deleted.notices);

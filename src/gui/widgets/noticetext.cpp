@@ -1,19 +1,107 @@
 #include "noticetext.h"
 
+#include "card/tracknames.h"
+#include "storage/cardread.h"
+#include "storage/cardtext.h"
+
 namespace Vexolo::Ui {
+
+namespace {
+
+// Longer names are shown shortened in the middle.
+constexpr qsizetype NameShown = 100;
+
+// A name as a message shows it: bytes that are no text as U+FFFD, a long one cut in the middle.
+QString shown(const QString &name)
+{
+    const QString text = shownName(name);
+    if (characterCount(text) <= NameShown)
+        return text;
+    const QString head = leftCharacters(text, NameShown / 2);
+    QString tail = text.right(NameShown / 2 - 1);
+    if (tail.front().isLowSurrogate())
+        tail.remove(0, 1);
+    return head + u'…' + tail;
+}
+
+// The text with the notice's names after it, one a line (the first on the text's own line when asked),
+// and how many more there were past a screenful.
+QString withNames(QString text, const Notice &notice, bool firstOnSameLine)
+{
+    for (qsizetype i = 0; i < notice.names.size(); ++i)
+        text += (i == 0 && firstOnSameLine ? QString() : QStringLiteral("\n")) + shown(notice.names[i]);
+    if (notice.count > notice.names.size())
+        text += QStringLiteral("\nand %1 more").arg(notice.count - notice.names.size());
+    return text;
+}
+
+} // namespace
+
+QString noticeMessage(const Notice &notice)
+{
+    using Message = Notice::Message;
+    switch (notice.message) {
+    case Message::NoCard:
+        return CardStore::NoCardMessage;
+    case Message::CardChanged:
+        return CardStore::CardChangedMessage;
+    case Message::CouldNotRead:
+        return withNames(QStringLiteral("Could not read from file: "), notice, true);
+    case Message::Omitted:
+        return withNames(QStringLiteral("The following files were ommited since they were not found on your card!"),
+                         notice, false);
+    case Message::StringTooLong:
+        return QStringLiteral("Advanced Text length too long: ") + QString::number(notice.count);
+    case Message::ProgramTooLong:
+        return QStringLiteral("This playlist is too long to save: its program file would take %1 bytes, more than "
+                              "the %2 that can be loaded again.")
+            .arg(notice.count)
+            .arg(ProgramFileLimit);
+    case Message::NameTooLong:
+        return QStringLiteral("This playlist name is too long to save: %1 bytes, more than the %2 that can be loaded "
+                              "again.")
+            .arg(notice.count)
+            .arg(LineLimit);
+    case Message::NotCreated:
+        return QStringLiteral("Could not create file! Destination may be write protected!");
+    case Message::NoListing:
+        return QStringLiteral("Could not create root directory listing! Your card may be write portected!");
+    case Message::DeleteFailed:
+        return QStringLiteral("Could not delete Playlist Number %1! Your card may be write protected!")
+            .arg(notice.count);
+    case Message::WriteFailed:
+        return QStringLiteral("Could not write to file: [") + shown(notice.names.value(0)) + u']';
+    case Message::RepairFailed:
+        return QStringLiteral("Could not repair %1! Your card may be write protected!").arg(notice.names.value(0));
+    case Message::EntryGone:
+        return QStringLiteral("workingIndex < listcount");
+    }
+    return {};
+}
 
 QString noticeText(const Notice &notice)
 {
+    const QString text = noticeMessage(notice);
     switch (notice.error.cause) {
     case CardError::Full:
-        return notice.text + QStringLiteral("\nThe card is full.");
+        return text + QStringLiteral("\nThe card is full.");
     case CardError::ReadOnly:
-        return notice.text + QStringLiteral("\nThe card is write-protected.");
+        return text + QStringLiteral("\nThe card is write-protected.");
     case CardError::Gone:
-        return notice.text + QStringLiteral("\nThe card was removed.");
+        return text + QStringLiteral("\nThe card was removed.");
     default:
-        return notice.text; // another card in its place says so itself; other errors name no cause to act on
+        return text; // another card in its place says so itself; other errors name no cause to act on
     }
+}
+
+QString overwriteQuestion()
+{
+    return QStringLiteral("This Playlist already exists! Overwrite?");
+}
+
+QString deleteQuestion(ProgramNumber number)
+{
+    return QStringLiteral("Are you sure you want to delete Playlist Number ") + number.text() + u'?';
 }
 
 } // namespace Vexolo::Ui

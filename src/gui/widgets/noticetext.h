@@ -6,11 +6,18 @@
 
 namespace Vexolo::Ui {
 
-// The text of a notice's message box, composed here only: the store's message as the user has always read
-// it, then one line that names the cause where the system told it ("The card is full.").
+// The words of what the card store tells, composed here only, in the texts users have always read.
+// The message alone:
+QString noticeMessage(const Notice &notice);
+// The text of its message box: the message, then one line that names the cause where the system told it
+// ("The card is full.").
 QString noticeText(const Notice &notice);
 
-// Told when a card does not answer within CardAnswerLimit (a dead network or FUSE mount, a failing reader).
+// Asked before Save replaces program number, and before Delete removes it.
+QString overwriteQuestion();
+QString deleteQuestion(ProgramNumber number);
+
+// Told when a card does not answer within its time limit (a dead network or FUSE mount, a failing reader).
 inline const QString CardNoAnswerMessage = QStringLiteral("The card does not answer.");
 
 } // namespace Vexolo::Ui
