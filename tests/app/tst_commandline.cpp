@@ -90,18 +90,18 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("result");
         const QString usage = "Usage: vexolo-playlist-setup cue-sheet <card folder> <program number> <file.pdf>\n";
         // clang-format off
-        QTest::newRow("written") << QStringList{"card", "3", "3.pdf"} << QStringList{"0", "", ""};
+        QTest::newRow("written") << QStringList{"card", "0", "3.pdf"} << QStringList{"0", "", ""};
         QTest::newRow("no program 4") << QStringList{"card", "4", "3.pdf"}
                                       << QStringList{"1", "", "card: program 4 is not on the card\n"};
         QTest::newRow("no program number") << QStringList{"card", "../card/Programs/Program3.txt", "3.pdf"}
             << QStringList{"1", "", "card: program ../card/Programs/Program3.txt is not on the card\n"};
-        QTest::newRow("unreadable program") << QStringList{"card", "5", "3.pdf"}
-                                            << QStringList{"1", "", "card: program 5 cannot be read\n"};
+        QTest::newRow("unreadable program") << QStringList{"card", "9", "3.pdf"}
+                                            << QStringList{"1", "", "card: program 9 cannot be read\n"};
         QTest::newRow("no card") << QStringList{"none", "3", "3.pdf"} << QStringList{"2", "",
             "none: no card folder there (a card is an existing folder, not a system one)\n"};
-        QTest::newRow("PDF not writable") << QStringList{"card", "3", "none/3.pdf"}
+        QTest::newRow("PDF not writable") << QStringList{"card", "0", "none/3.pdf"}
                                           << QStringList{"1", "", "none/3.pdf: cannot be written\n"};
-        QTest::newRow("PDF to a full device") << QStringList{"card", "3", "/dev/full"}
+        QTest::newRow("PDF to a full device") << QStringList{"card", "0", "/dev/full"}
                                               << QStringList{"1", "", "/dev/full: cannot be written\n"};
         QTest::newRow("two arguments") << QStringList{"card", "3"} << QStringList{"2", "", usage};
         // clang-format on
@@ -112,15 +112,15 @@ private Q_SLOTS:
         QFETCH(QStringList, arguments);
         TestCard card;
         card.addFiles({"A.mp3"});
-        card.write("Programs/Program3.txt", record("A.mp3 V7") + "end");
-        QDir().mkpath(card.path("Programs/Program5.txt"));
+        card.write("Programs/Program0.txt", record("A.mp3 V7") + "end");
+        QDir().mkpath(card.path("Programs/Program9.txt"));
         QTEST(run(QStringList {"cue-sheet"} + arguments, card.path("..")), "result");
         QProcess text;
         text.start("pdftotext", {card.path("../3.pdf"), "-"});
         text.waitForFinished();
         QCOMPARE(QString::fromUtf8(text.readAllStandardOutput()),
                  QTest::currentDataTag() != QByteArray("written") ? ""
-                                                                  : "Program 3\nCue sheet, printed "
+                                                                  : "Program 0\nCue sheet, printed "
                          + QLocale::c().toString(QDate::currentDate(), QLocale::LongFormat)
                          + " \u00b7 times in seconds\n1) A \u2014 length unknown\nRemote: fade and cue the next track "
                            "\u00b7 "

@@ -2,13 +2,6 @@
 
 namespace Vexolo {
 
-std::optional<ProgramNumber> ProgramNumber::fromInt(int value)
-{
-    if (value < 0 || value >= Count)
-        return std::nullopt;
-    return ProgramNumber(value, Checked {});
-}
-
 std::optional<ProgramNumber> ProgramNumber::fromText(QStringView text)
 {
     if (text.size() != 1 || text[0] < u'0' || text[0] > u'9')

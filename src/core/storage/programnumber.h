@@ -23,7 +23,6 @@ public:
         if (value < 0 || value >= Count)
             throw "a program number is 0 to 9";
     }
-    static std::optional<ProgramNumber> fromInt(int value);
     static std::optional<ProgramNumber> fromText(QStringView text);
     // The ten, in order.
     static std::array<ProgramNumber, Count> all();

@@ -246,7 +246,7 @@ void ProgramList::choose(const QModelIndex &index)
     if (!index.isValid())
         return;
     hide();
-    if (const auto number = ProgramNumber::fromInt(index.row()))
+    if (const auto number = ProgramNumber::fromText(index.data(ProgramOverview::NumberRole).toString()))
         Q_EMIT programChosen(*number);
 }
 
