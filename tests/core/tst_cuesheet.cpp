@@ -10,36 +10,25 @@ class TestCueSheet : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void lines_data()
-    {
-        QTest::addColumn<QString>("string");
-        QTest::addColumn<TrackLength>("length");
-        QTest::addColumn<QString>("lines");
-        QTest::newRow("findings") << "Fin.mp37V9 1A5 P15 3+1 3-9 3+20 2-4" << TrackLength(10000)
-                                  << "4)  Fin \u2014 0:10\n"
-                                     "Remote: cue and play the next track without fading \u00b7 Auto play next track: "
-                                     "yes \u00b7 Volume 9\n"
-                                     "Auto pauses: 15\n"
-                                     "Output 2: off 4\n"
-                                     "Output 3: 1 to 9, on 20\n"
-                                     "All outputs: on 5\n"
-                                     "Check: Output 2 is switched off at 4 but nothing was switched on before it.\n"
-                                     "Check: All outputs are switched on at 5 and never switched off.\n"
-                                     "Check: 15 is past the end of the track, which ends at 10.\n"
-                                     "Check: 20 is past the end of the track, which ends at 10.\n"
-                                     "Check: Output 3 is switched on at 20 and never switched off.";
-        // Without a length nothing is past the end.
-        QTest::newRow("length unknown") << "Fin.mp3 V7 P15" << TrackLength()
-                                        << "4)  Fin \u2014 length unknown\n"
-                                           "Remote: fade and cue the next track \u00b7 Auto play next track: no "
-                                           "\u00b7 Volume 7\nAuto pauses: 15";
-    }
-
+    // An entry in words; without a length nothing is past its end.
     void lines()
     {
-        QFETCH(QString, string);
-        QFETCH(TrackLength, length);
-        QTEST(cueEntryLines(4, {string, length}, TimeUnit::Seconds).join(u'\n'), "lines");
+        QCOMPARE(cueEntryLines(4, {"Fin.mp37V9 1A5 P15 3+1 3-9 3+20 2-4", 10000}, TimeUnit::Seconds).join(u'\n'),
+                 QStringLiteral("4)  Fin \u2014 0:10\n"
+                                "Remote: cue and play the next track without fading \u00b7 Auto play next track: yes "
+                                "\u00b7 Volume 9\n"
+                                "Auto pauses: 15\n"
+                                "Output 2: off 4\n"
+                                "Output 3: 1 to 9, on 20\n"
+                                "All outputs: on 5\n"
+                                "Check: Output 2 is switched off at 4 but nothing was switched on before it.\n"
+                                "Check: All outputs are switched on at 5 and never switched off.\n"
+                                "Check: 15 is past the end of the track, which ends at 10.\n"
+                                "Check: 20 is past the end of the track, which ends at 10.\n"
+                                "Check: Output 3 is switched on at 20 and never switched off."));
+        QCOMPARE(cueEntryLines(4, {"Fin.mp3 V7 P15", std::nullopt}, TimeUnit::Seconds).join(u'\n'),
+                 QStringLiteral("4)  Fin \u2014 length unknown\nRemote: fade and cue the next track \u00b7 Auto play "
+                                "next track: no \u00b7 Volume 7\nAuto pauses: 15"));
     }
 
     void pages()

@@ -1,7 +1,6 @@
 #include "fleet/findingswindow.h"
 #include "fleet/fleetwindows.h"
 #include "main/frmmain.h"
-#include "storage/cardanswer.h"
 #include "storage/cardstore.h"
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"
@@ -94,12 +93,6 @@ private Q_SLOTS:
                  QStringList({"That is the chosen card itself! Choose another card.",
                               "That folder lies inside the chosen card, or holds it! Choose another card.",
                               "The card " + other + "/none cannot be read!"}));
-        TestCard dead; // where mounting is permitted: a card that does not answer is told so, and compared with nothing
-        setCardAnswerLimit(std::chrono::milliseconds(50));
-        if (dead.mountDead()) {
-            QCOMPARE(withOther(false, store, dead.root()), nullptr);
-            QCOMPARE(platform.shown.last(), "The card does not answer.");
-        }
         QCOMPARE(withOther(false, store, other)->reportText(),
                  "A: " + card.root() + "\nB: " + other
                      + "\nPrograms/Program1.txt: program 1 only on A\nPrograms/Program2.txt: program 2 only on B\n"

@@ -13,15 +13,6 @@
 
 using namespace Vexolo;
 
-// The text of a PDF as pdftotext (poppler-utils) reads it, each page ending with a form feed.
-static QString pdfText(const QString &pdf)
-{
-    QProcess text;
-    text.start("pdftotext", {pdf, "-"});
-    text.waitForFinished();
-    return QString::fromUtf8(text.readAllStandardOutput());
-}
-
 // The texts a widget draws, as the user reads them.
 static QString drawnText(QWidget *widget)
 {
@@ -30,7 +21,10 @@ static QString drawnText(QWidget *widget)
     QPainter painter(&pdf);
     widget->render(&painter);
     painter.end();
-    return pdfText(dir.filePath("w.pdf")).simplified();
+    QProcess text; // pdftotext, from poppler-utils
+    text.start("pdftotext", {dir.filePath("w.pdf"), "-"});
+    text.waitForFinished();
+    return QString::fromUtf8(text.readAllStandardOutput()).simplified();
 }
 
 // The timeline beside the advanced window with its preview and lamps, the card list's track lengths and the cue
