@@ -43,19 +43,14 @@ QString shownName(const QString &trackName)
     return shown;
 }
 
-bool sortsAfter(const QString &a, const QString &b)
-{
-    return QString::compare(a, b, NameCase) > 0;
-}
-
 namespace {
 
-// Sorting folds each name's case once, into bytes that compare as the names do: sortsAfter folds
-// every character of both names on every comparison, and a million names take about twenty
-// million comparisons. The toolkit compares a name's code units one by one, each folded, but the
-// second half of a surrogate pair folded together with the first half into the character's value.
-// Each such value written as UTF-8 (surrogates too) gives bytes that compare exactly so, and a
-// name's usual ASCII takes one byte a unit, so that most comparisons end in a key's head.
+// Sorting folds each name's case once, into bytes that compare as the names do: a plain case-insensitive comparison
+// folds every character of both names on every comparison, and a million names take about twenty million comparisons.
+// The toolkit compares a name's code units one by one, each folded, but the second half of a surrogate pair folded
+// together with the first half into the character's value. Each such value written as UTF-8 (surrogates too) gives
+// bytes that compare exactly so, and a name's usual ASCII takes one byte a unit, so that most comparisons end in a
+// key's head.
 struct SortKey
 {
     quint64 head[2] = {}; // the first sixteen bytes of the folded name, the first one highest

@@ -23,8 +23,6 @@ QString ExtractFilename(const QString &trackName);
 QString upToFirstMp3(const QString &text);
 // A track name as the user sees it: bytes of the card's name that are no text show as U+FFFD.
 QString shownName(const QString &trackName);
-// Whether the first text sorts strictly after the second in the card list.
-bool sortsAfter(const QString &a, const QString &b);
 // The tracks among names, in the card list's order; ties keep their order in names.
 QStringList sortTracks(QStringList names);
 // Names that are all tracks, in the card list's order; ties keep their order in names.

@@ -26,9 +26,7 @@ QString modeCharacter(FadeOption fade, bool playNext)
 
 qint32 GetCommandTime(const QString &command)
 {
-    if (command.isEmpty())
-        return 0;
-    const QChar first = command[0];
+    const QChar first = command.isEmpty() ? QChar() : command[0];
     if (first >= u'0' && first <= u'9')
         return Val(afterPrefix(command, 2));
     if (first == u'P' || first == u'p')

@@ -339,7 +339,7 @@ CardCheck checkCard(const CardStore &store)
 
 Notices applyRepair(CardStore &store, const Repair &repair)
 {
-    const Notices failed {{Notice::Caution, Notice::Message::RepairFailed, {repair.target}, 0, {}}};
+    const Notices failed {{Notice::Caution, Notice::Message::RepairFailed, {repair.target}, {}, {}}};
     switch (repair.action) {
     case Repair::None:
         return {};

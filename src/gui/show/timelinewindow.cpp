@@ -106,7 +106,7 @@ void TimelineWindow::createControls()
     layout->addStretch(1);
 }
 
-TimelineWindow *TimelineWindow::showBeside(frmAdv &adv)
+void TimelineWindow::showBeside(frmAdv &adv)
 {
     TimelineWindow *window = adv.findChild<TimelineWindow *>(QString(), Qt::FindDirectChildrenOnly);
     if (!window) {
@@ -116,7 +116,6 @@ TimelineWindow *TimelineWindow::showBeside(frmAdv &adv)
     }
     window->show();
     window->raise();
-    return window;
 }
 
 void TimelineWindow::placeBeside()

@@ -29,7 +29,7 @@ public:
 
     // The timeline of adv, opened beside it or brought to the front. The track's length and sound
     // come from the TrackMedia among the children of adv's owner, when there is one.
-    static TimelineWindow *showBeside(frmAdv &adv);
+    static void showBeside(frmAdv &adv);
 
     // What one number of a time stands for; remembered in the user's settings.
     Vexolo::TimeUnit unit() const { return m_unit; }

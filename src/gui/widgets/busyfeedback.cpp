@@ -158,7 +158,7 @@ void BusyFeedback::progress(qint64 done, qint64 total)
         m_dialog->setMinimumDuration(0);
         m_dialog->setAutoClose(false);
         m_dialog->setAutoReset(false);
-        m_dialog->setRange(0, Steps);
+        m_dialog->setMaximum(Steps);
         m_dialog->setAccessibleName(QStringLiteral("Card work progress"));
         m_dialog->show();
     }

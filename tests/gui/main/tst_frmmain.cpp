@@ -533,10 +533,9 @@ private Q_SLOTS:
         m_platform.volumesChanged();
         m_platform.volumesChanged();
         click("cmdSave");
-        const QString noAnswer = "The card does not answer.";
         QCOMPARE(m_platform.shown,
-                 QStringList({noAnswer, "This Playlist already exists! Overwrite?", noAnswer,
-                              Vexolo::CardStore::NoCardMessage}));
+                 QStringList({"The card does not answer.", "This Playlist already exists! Overwrite?",
+                              "The card does not answer.", Vexolo::CardStore::NoCardMessage}));
         QVERIFY(m_window->close());
     }
 
