@@ -23,20 +23,6 @@ void placeTime(Fields &fields, int firstColumn, const QString &time)
     }
 }
 
-void applyModeCharacter(TrackSettings &settings, const QString &mode)
-{
-    if (mode.size() != 1)
-        return;
-    for (const ModeCharacter &entry : ModeCharacters) {
-        if (mode[0] == entry.character) {
-            settings.fade = entry.fade;
-            settings.playNext = entry.playNext;
-            return;
-        }
-    }
-    // Any other character leaves the fade option and play next as they were.
-}
-
 void takeCommand(TrackSettings &settings, const CommandToken &command)
 {
     if (command.kind == CommandToken::Kind::Pause)
@@ -74,10 +60,18 @@ void AddPause(TrackSettings &settings, const QString &time)
 
 bool readCommandString(TrackSettings &settings, const QString &commandString)
 {
+    return readCommandString(settings, readCommandTokens(commandString));
+}
+
+bool readCommandString(TrackSettings &settings, const CommandReading &reading)
+{
     ClearForm(settings);
-    const CommandReading reading = readCommandTokens(commandString);
     settings.trackName = reading.name;
-    applyModeCharacter(settings, reading.mode);
+    // Any other mode character leaves the fade option and play next as they were.
+    if (reading.modeCharacter) {
+        settings.fade = reading.modeCharacter->fade;
+        settings.playNext = reading.modeCharacter->playNext;
+    }
     for (const CommandToken &token : reading.tokens)
         takeCommand(settings, token);
     return !reading.name.isEmpty();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "commands/commandtokens.h"
 #include "commands/tracksettings.h"
 
 namespace Vexolo {
@@ -14,5 +15,7 @@ void AddPause(TrackSettings &settings, const QString &time);
 // the string carries a mode character). Returns false when the track name came out empty:
 // the window then shows "Could not extract filename from string:" + the trimmed string.
 bool readCommandString(TrackSettings &settings, const QString &commandString);
+// The same from a string already read (commandtokens.h).
+bool readCommandString(TrackSettings &settings, const CommandReading &reading);
 
 } // namespace Vexolo

@@ -92,6 +92,10 @@ CommandReading readCommandTokens(const QString &commandString)
         return reading;
     const QString remainder = text.sliced(reading.name.size());
     reading.mode = firstCharacter(remainder);
+    for (const ModeCharacter &mode : ModeCharacters) {
+        if (reading.mode == QStringView(&mode.character, 1))
+            reading.modeCharacter = &mode;
+    }
     // Positions instead of copies: a hostile string of a million blanks stays linear.
     const QString commands = remainder.sliced(reading.mode.size()).trimmed();
     for (qsizetype at = 0; at < commands.size();) {

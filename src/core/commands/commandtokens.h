@@ -45,6 +45,7 @@ struct CommandReading
     bool namesTrack = false; // it holds ".mp3"
     bool endsAtMp3 = false;
     QString mode; // one character; none when the string ends after the name
+    const ModeCharacter *modeCharacter = nullptr; // the mode as the device knows it; none for any other character
     QList<CommandToken> tokens;
     QString unread;
 };

@@ -25,12 +25,6 @@ bool isDigit(QChar c)
     return c >= u'0' && c <= u'9';
 }
 
-bool isModeCharacter(QChar c)
-{
-    return std::any_of(std::begin(ModeCharacters), std::end(ModeCharacters),
-                       [c](const ModeCharacter &mode) { return c == QChar(mode.character); });
-}
-
 QString outputWords(int row)
 {
     return row == TrackSettings::AllRow ? QStringLiteral("all outputs") : QStringLiteral("output %1").arg(row + 1);
@@ -38,10 +32,10 @@ QString outputWords(int row)
 
 // The string's switching, as the timeline, the lamps and the cue sheet see it: one reading for all of them,
 // so they agree. A finding names the command as the device reads it ("2-5" for "2X5").
-void checkSwitching(Findings &findings, const QString &place, const QString &commandString)
+void checkSwitching(Findings &findings, const QString &place, const CommandReading &reading)
 {
     TrackSettings settings;
-    readCommandString(settings, commandString);
+    readCommandString(settings, reading);
     for (const SwitchFinding &found : planSwitching(settings, std::nullopt).findings) {
         const bool on = found.column % 2 == 0;
         const bool all = found.lane == TrackSettings::AllRow;
@@ -129,14 +123,14 @@ Findings checkCommandString(const QString &place, const QString &commandString)
     const CommandReading reading = readCommandTokens(commandString);
     if (!reading.namesTrack) {
         add(place, QStringLiteral("the string names no track: it holds no \".mp3\""));
-        checkSwitching(findings, place, commandString); // read all the same, as the timeline reads it
+        checkSwitching(findings, place, reading); // read all the same, as the timeline reads it
         return findings;
     }
     if (reading.endsAtMp3 && commandString.trimmed().size() > reading.name.size()) {
         add(place, QStringLiteral("the string ends with \".mp3\": the reader takes no settings from it"));
         return findings;
     }
-    if (reading.mode.size() != 1 || !isModeCharacter(reading.mode[0]))
+    if (!reading.modeCharacter)
         add(place, QStringLiteral("no mode character (a blank, 1, 2, 5, 6 or 7) follows the track name"));
     if (reading.mode.isEmpty())
         return findings;
@@ -147,7 +141,7 @@ Findings checkCommandString(const QString &place, const QString &commandString)
         add(place, QStringLiteral("two blanks in a row end the reading: %1 is not read").arg(quoted(reading.unread)));
     if (!counts.volume)
         add(place, QStringLiteral("the string has no volume (\"V\" and a digit)"));
-    checkSwitching(findings, place, commandString);
+    checkSwitching(findings, place, reading);
     return findings;
 }
 

@@ -20,7 +20,7 @@ void setCardAnswerLimit(std::chrono::milliseconds limit);
 // meanwhile for paints and timers (no input, no socket notifiers: nothing the user does, and no mount
 // change, is handled in the middle). A card whose server stopped blocks a call on it for good: then
 // the answer is nullopt, and the work is left to end whenever it can, its result dropped. So work
-// must own all it uses (captures by value; references only to what lives as long as the program).
+// must own all it uses (captures by value).
 template<typename T> std::optional<T> answerInTime(std::function<T()> work)
 {
     struct Answer

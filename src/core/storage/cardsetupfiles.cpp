@@ -53,7 +53,7 @@ CardStore::ProgramFiles SetupFiles::readProgramFiles() const
 
 CardStore::ProgramFiles SetupFiles::programFilesAt(int root, int programs) const
 {
-    ProgramFiles files;
+    CardStore::ProgramFiles files;
     files.readable = root >= 0;
     if (!files.readable)
         return files;
@@ -63,7 +63,8 @@ CardStore::ProgramFiles SetupFiles::programFilesAt(int root, int programs) const
     for (const ProgramNumber number : ProgramNumber::all()) {
         const int n = number.value();
         files.programs[n] = readCardFile(programs, encodeFileName(programFileName(number)), ProgramFileLimit, m_ops);
-        files.names[n] = readCardFile(programs, encodeFileName(programNameFileName(number)), NameFileLimit, m_ops);
+        files.names[n]
+            = readCardFile(programs, encodeFileName(programNameFileName(number)), CardStore::NameFileLimit, m_ops);
     }
     return files;
 }
@@ -93,10 +94,10 @@ QString CardStore::firstLine(const QByteArray &bytes)
 
 CardStore::Contents SetupFiles::readContents() const
 {
-    Contents contents;
+    CardStore::Contents contents;
     const Fd root = openRoot();
     const Fd programs = root.isOpen() ? openPrograms(root.get(), false) : Fd();
-    static_cast<ProgramFiles &>(contents) = programFilesAt(root.get(), programs.get());
+    static_cast<CardStore::ProgramFiles &>(contents) = programFilesAt(root.get(), programs.get());
     if (!contents.readable)
         return contents;
     // One read of the root gives the tracks, as listTracks takes them, and the other items.
@@ -110,8 +111,8 @@ CardStore::Contents SetupFiles::readContents() const
         const QString name = decodeFileName(item);
         if (isLeftoverTemporary(item))
             contents.leftovers.append(name);
-        if (!tracksOfCommandFile(name).isEmpty())
-            contents.commandFiles.append(readCardFile(root.get(), item, CommandFileLimit, m_ops));
+        if (!CardStore::tracksOfCommandFile(name).isEmpty())
+            contents.commandFiles.append(readCardFile(root.get(), item, CardStore::CommandFileLimit, m_ops));
     }
     contents.tracks = sortTrackNames(trackNames);
 
@@ -124,19 +125,21 @@ CardStore::Contents SetupFiles::readContents() const
     // A listing larger than the one the tracks make is out of date without being read whole.
     const QByteArray listing
         = formatListing(m_tracks.lookupAt(root.get(), contents.tracks, {}, &candidates).commandStrings);
-    const CardFile old = readCardFile(programs.get(), encodeFileName(RootDirFileName), listing.size(), m_ops);
+    const CardStore::CardFile old
+        = readCardFile(programs.get(), encodeFileName(RootDirFileName), listing.size(), m_ops);
     if (old.status != ReadStatus::Missing)
-        contents.listing
-            = old.status == ReadStatus::Read && old.bytes == listing ? ListingState::Current : ListingState::Stale;
+        contents.listing = old.status == ReadStatus::Read && old.bytes == listing ? CardStore::ListingState::Current
+                                                                                  : CardStore::ListingState::Stale;
     return contents;
 }
 
-QStringList SetupFiles::writeFiles(const QList<FileWrite> &files, const Progress &progress)
+QStringList SetupFiles::writeFiles(const QList<CardStore::FileWrite> &files, const Progress &progress)
 {
     QStringList failed;
     const Fd root = openRoot();
-    const bool needsPrograms = std::any_of(files.cbegin(), files.cend(),
-                                           [](const FileWrite &file) { return file.folder == Folder::Programs; });
+    const bool needsPrograms = std::any_of(files.cbegin(), files.cend(), [](const CardStore::FileWrite &file) {
+        return file.folder == CardStore::Folder::Programs;
+    });
     const Fd programs = root.isOpen() && needsPrograms ? openPrograms(root.get(), true) : Fd();
     if (root.isOpen())
         removeLeftoverTemporaries(root.get(), m_ops);
@@ -144,11 +147,12 @@ QStringList SetupFiles::writeFiles(const QList<FileWrite> &files, const Progress
         removeLeftoverTemporaries(programs.get(), m_ops);
     for (qsizetype i = 0; i < files.size(); ++i) {
         report(progress, i, files.size());
-        const FileWrite &file = files[i];
-        const bool inPrograms = file.folder == Folder::Programs;
+        const CardStore::FileWrite &file = files[i];
+        const bool inPrograms = file.folder == CardStore::Folder::Programs;
         const QString path = inPrograms ? ProgramsFolderName + u'/' + file.name : file.name;
-        const bool allowed = inPrograms ? isProgramsFile(file.name)
-                                        : isPlainFileName(file.name) && !tracksOfCommandFile(file.name).isEmpty();
+        const bool allowed = inPrograms
+            ? isProgramsFile(file.name)
+            : isPlainFileName(file.name) && !CardStore::tracksOfCommandFile(file.name).isEmpty();
         const int folder = inPrograms ? programs.get() : root.get();
         if (!allowed || folder < 0 || !writeFileSafely(folder, file.name, file.bytes, m_ops))
             failed.append(path);
@@ -160,7 +164,7 @@ QStringList SetupFiles::writeFiles(const QList<FileWrite> &files, const Progress
 bool SetupFiles::removeOrphanCommandFile(const QString &name)
 {
     const Fd root = openRoot();
-    const QStringList owners = tracksOfCommandFile(name);
+    const QStringList owners = CardStore::tracksOfCommandFile(name);
     if (!root.isOpen() || owners.isEmpty() || !isPlainFileName(name))
         return false;
     // Its track may have come back since the check.

@@ -18,10 +18,10 @@ CardStore::CardStore(FileOps &ops)
 
 CardStore::~CardStore() = default;
 
-CardChoice CardStore::findCard(const QString &text, bool withTracks, FileOps &ops)
+CardChoice CardStore::findCard(const QString &text, bool withTracks)
 {
-    ChosenCard card(ops);
-    card.adopt(ChosenCard::find(text, ops));
+    ChosenCard card(FileOps::system()); // only opens, as choosing does
+    card.adopt(ChosenCard::find(text));
     const Fd root = card.openRoot();
     if (!root.isOpen())
         return {};

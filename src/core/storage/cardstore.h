@@ -53,9 +53,8 @@ public:
     void choose(const QString &text) { m_card.choose(text); }
     // Finds the card the text names, as choose would, and lists its tracks when asked; it touches no
     // store, so the window runs it on a thread of its own (a dead card blocks it), then adopts it.
-    static CardChoice findCard(const QString &text, bool withTracks, FileOps &ops = FileOps::system());
+    static CardChoice findCard(const QString &text, bool withTracks);
     void adopt(const CardChoice &choice) { m_card.adopt(choice); }
-    FileOps &fileOps() const { return m_ops; }
     QString root() const { return m_card.root(); }
     // The chosen card; not valid when none is chosen.
     CardIdentity identity() const { return m_card.identity(); }

@@ -50,23 +50,6 @@ namespace Vexolo {
 class StorePart
 {
 protected:
-    using Lookup = CardStore::Lookup;
-    using Loaded = CardStore::Loaded;
-    using SavePlan = CardStore::SavePlan;
-    using Saved = CardStore::Saved;
-    using DeletePlan = CardStore::DeletePlan;
-    using Deleted = CardStore::Deleted;
-    using CardFile = CardStore::CardFile;
-    using ProgramFiles = CardStore::ProgramFiles;
-    using Contents = CardStore::Contents;
-    using FileWrite = CardStore::FileWrite;
-    using Folder = CardStore::Folder;
-    using ListingState = CardStore::ListingState;
-    static constexpr int ProgramCount = CardStore::ProgramCount;
-    static constexpr qint64 CommandFileLimit = CardStore::CommandFileLimit;
-    static constexpr qint64 NameFileLimit = CardStore::NameFileLimit;
-    static QStringList tracksOfCommandFile(const QString &fileName) { return CardStore::tracksOfCommandFile(fileName); }
-
     StorePart(const ChosenCard &card, FileOps &ops)
         : m_card(card)
         , m_ops(ops)

@@ -47,12 +47,12 @@ ChosenCard::ChosenCard(FileOps &ops)
 {
 }
 
-CardChoice ChosenCard::find(const QString &text, FileOps &ops)
+CardChoice ChosenCard::find(const QString &text)
 {
     // A relative text never resolves against the working directory.
     if (!QDir::isAbsolutePath(text))
         return {};
-    const Fd folder(ops.openat(AT_FDCWD, encodeFileName(text).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0));
+    const Fd folder(::open(encodeFileName(text).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folder.isOpen() || !isCardLike(folder.get()))
         return {};
     return {text, identityOf(folder.get()), {}};
@@ -64,11 +64,11 @@ void ChosenCard::adopt(const CardChoice &choice)
     m_identity = choice.identity;
 }
 
-bool ChosenCard::changedAt(const QString &root, const CardIdentity &identity, FileOps &ops)
+bool ChosenCard::changedAt(const QString &root, const CardIdentity &identity)
 {
     if (root.isEmpty())
         return false;
-    const Fd folder(ops.openat(AT_FDCWD, encodeFileName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0));
+    const Fd folder(::open(encodeFileName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folder.isOpen())
         return false;
     // Another card is the root of another mount in the card's place; a card merely pulled leaves

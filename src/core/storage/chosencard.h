@@ -31,18 +31,18 @@ public:
 
     // Chooses the folder the text names; an empty root when it names no existing absolute folder, or
     // names "/" or a folder of a pseudo file system.
-    void choose(const QString &text) { adopt(find(text, m_ops)); }
+    void choose(const QString &text) { adopt(find(text)); }
     // What choose would find, without choosing it: it touches nothing of any card object, so it may
     // run on a thread of its own while the card keeps the caller waiting.
-    static CardChoice find(const QString &text, FileOps &ops);
+    static CardChoice find(const QString &text);
     void adopt(const CardChoice &choice);
     QString root() const { return m_root; }
     // Not valid when none is chosen.
     CardIdentity identity() const { return m_identity; }
     // Whether the chosen card's folder now holds another card (unmounted and another mounted in its place).
-    bool cardChanged() const { return changedAt(m_root, m_identity, m_ops); }
+    bool cardChanged() const { return changedAt(m_root, m_identity); }
     // Whether the folder root now holds another card than identity; touches no card object.
-    static bool changedAt(const QString &root, const CardIdentity &identity, FileOps &ops);
+    static bool changedAt(const QString &root, const CardIdentity &identity);
 
     // The card's root folder, open; not open when the card is not the one chosen.
     Fd openRoot() const;

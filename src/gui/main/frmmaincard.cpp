@@ -36,7 +36,7 @@ void frmMain::chooseCardFolder(const QString &folder)
 
 std::optional<Vexolo::CardChoice> frmMain::findCard(const QString &text, bool withTracks)
 {
-    return Vexolo::Ui::findCardInTime(m_platform, text, withTracks, m_store.fileOps());
+    return Vexolo::Ui::findCardInTime(m_platform, text, withTracks);
 }
 
 void frmMain::keepChosenCard()
@@ -78,10 +78,9 @@ void frmMain::noticeCardChange()
     if (!m_store.identity().isValid())
         return;
     BusyFeedback busy(this);
-    Vexolo::FileOps &ops = m_store.fileOps();
     const std::optional<bool> changed
-        = Vexolo::answerInTime<bool>([root = m_store.root(), identity = m_store.identity(), &ops] {
-              return Vexolo::ChosenCard::changedAt(root, identity, ops);
+        = Vexolo::answerInTime<bool>([root = m_store.root(), identity = m_store.identity()] {
+              return Vexolo::ChosenCard::changedAt(root, identity);
           });
     if (!changed) {
         // Let go, like a card pulled: nothing more is asked of it until the user chooses it again.

@@ -106,7 +106,7 @@ CuePage cuePage(const QPagedPaintDevice &device)
 
 // Draws the pages in order (their numbers from 0) on device, each laid out as it is drawn, so memory does
 // not grow with the entries; false when the device cannot be painted on.
-bool drawCuePages(QPagedPaintDevice &device, const CueSheet &sheet, const QList<qsizetype> &starts,
+bool drawCuePages(QPagedPaintDevice &device, const CueSheet &sheet, const CuePage &page, const QList<qsizetype> &starts,
                   const QList<int> &order, const PageProgress &progress = {}, QPrinter *printer = nullptr)
 {
     QPainter painter;
@@ -122,7 +122,7 @@ bool drawCuePages(QPagedPaintDevice &device, const CueSheet &sheet, const QList<
         }
         if (i > 0)
             device.newPage();
-        replay(painter, layoutCuePage(sheet, cuePage(device), starts, order.at(i)));
+        replay(painter, layoutCuePage(sheet, page, starts, order.at(i)));
     }
     return painter.end();
 }
@@ -131,7 +131,8 @@ bool drawCuePages(QPagedPaintDevice &device, const CueSheet &sheet, const QList<
 
 bool printCueSheet(QPrinter &printer, const CueSheet &sheet, const PageProgress &progress)
 {
-    const QList<qsizetype> starts = cuePageStarts(sheet, cuePage(printer));
+    const CuePage page = cuePage(printer);
+    const QList<qsizetype> starts = cuePageStarts(sheet, page);
     const bool range = printer.printRange() == QPrinter::PageRange;
     const QList<int> order
         = printOrder(int(starts.size()), range ? printer.fromPage() : 0, range ? printer.toPage() : 0,
@@ -139,7 +140,7 @@ bool printCueSheet(QPrinter &printer, const CueSheet &sheet, const PageProgress 
     // The range, the copies and the order are drawn here; a printer told them too would apply them twice.
     printer.setCopyCount(1);
     printer.setPageOrder(QPrinter::FirstPageFirst);
-    return order.isEmpty() || drawCuePages(printer, sheet, starts, order, progress, &printer);
+    return order.isEmpty() || drawCuePages(printer, sheet, page, starts, order, progress, &printer);
 }
 
 bool writeCueSheetPdf(QIODevice &file, const CueSheet &sheet)
@@ -148,10 +149,11 @@ bool writeCueSheetPdf(QIODevice &file, const CueSheet &sheet)
     pdf.setResolution(1200);
     pdf.setTitle(QStringLiteral("Cue sheet of program ") + sheet.number);
     pdf.setCreator(QGuiApplication::applicationDisplayName());
-    const QList<qsizetype> starts = cuePageStarts(sheet, cuePage(pdf));
+    const CuePage page = cuePage(pdf);
+    const QList<qsizetype> starts = cuePageStarts(sheet, page);
     QList<int> order(starts.size());
     std::iota(order.begin(), order.end(), 0);
-    return drawCuePages(pdf, sheet, starts, order);
+    return drawCuePages(pdf, sheet, page, starts, order);
 }
 
 void printCueSheet(PlatformAdapter &platform, QWidget *parent, const CueSheet &sheet)

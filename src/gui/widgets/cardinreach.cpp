@@ -6,11 +6,9 @@
 
 namespace Vexolo::Ui {
 
-std::optional<CardChoice> findCardInTime(PlatformAdapter &platform, const QString &text, bool withTracks, FileOps &ops)
+std::optional<CardChoice> findCardInTime(PlatformAdapter &platform, const QString &text, bool withTracks)
 {
-    // ops lives as long as the program (the system's calls) or the test that made it.
-    auto found
-        = answerInTime<CardChoice>([text, withTracks, &ops] { return CardStore::findCard(text, withTracks, ops); });
+    auto found = answerInTime<CardChoice>([text, withTracks] { return CardStore::findCard(text, withTracks); });
     if (!found)
         platform.warn(CardNoAnswerMessage);
     return found;
