@@ -53,10 +53,10 @@ namespace {
 // key's head.
 struct SortKey
 {
-    quint64 head[2] = {}; // the first sixteen bytes of the folded name, the first one highest
-    qsizetype start = 0; // where the folded name starts in the shared buffer
-    qsizetype size = 0; // in bytes
-    qsizetype name = 0; // index in the names sorted
+    quint64 head[2]; // the first sixteen bytes of the folded name, the first one highest
+    qsizetype start; // where the folded name starts in the shared buffer
+    qsizetype size; // in bytes
+    qsizetype name; // index in the names sorted
 };
 
 void appendUtf8(std::vector<unsigned char> &bytes, char32_t value)
@@ -110,7 +110,7 @@ public:
     }
     std::vector<unsigned char> &startKey()
     {
-        m_keys.push_back({{}, qsizetype(m_folded.size()), 0, qsizetype(m_keys.size())});
+        m_keys.push_back({{}, qsizetype(m_folded.size()), {}, qsizetype(m_keys.size())});
         return m_folded;
     }
     void endKey()

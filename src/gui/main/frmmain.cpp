@@ -35,6 +35,7 @@
 #include <QScreen>
 #include <QSignalBlocker>
 
+#include <mutex>
 #include <optional>
 #include <tuple>
 
@@ -55,11 +56,8 @@ const QColor Silver(0xc0, 0xc0, 0xc0);
 // The resources live in a static library: register them before the first use.
 void ensureResources()
 {
-    static const bool registered = [] {
-        initVexoloResources();
-        return true;
-    }();
-    Q_UNUSED(registered);
+    static std::once_flag registered;
+    std::call_once(registered, initVexoloResources);
 }
 
 QListView *list(QWidget *parent, const QString &name, QRect geometry, QAbstractItemModel *rows)

@@ -46,6 +46,18 @@ class TestFrmMain : public QObject
         select(list, row);
         this->key(key, list);
     }
+    // Chooses an entry of a list's context menu as a click would: a disabled entry does nothing.
+    void menuChoice(const char *list, const QString &entry)
+    {
+        QTimer::singleShot(0, [entry] {
+            for (QAction *action : QApplication::activePopupWidget()->actions())
+                if (action->text() == entry)
+                    action->trigger();
+            QApplication::activePopupWidget()->close();
+        });
+        Q_EMIT find<QListView>(list)->customContextMenuRequested({});
+        QApplication::setActiveWindow(m_window.get()); // the menu took it: the keys of the lists need it
+    }
     // Every file of the card, by its path from the root, with its bytes.
     QMap<QString, QByteArray> cardFiles() const
     {
@@ -202,8 +214,9 @@ private Q_SLOTS:
             << "Programs/Program1.txt" << 0 << false;
         QTest::newRow("delete fails") << "cmdDelete" << yes << "unlink 1"
             << deleting + "|Could not delete Playlist Number 1! Your card may be write protected!" << "" << 3 << true;
-        QTest::newRow("load fails") << "cmdLoad" << discard << "read 1"
-            << changes + "|Could not read from file: Program1.txt" << "" << 0 << false;
+        QTest::newRow("load fails") << "cmdLoad" << discard << "read 1 " + QString::number(EFBIG) << changes
+            + "|Could not read from file: Program1.txt\nPrograms/Program1.txt is larger than the program reads."
+            << "" << 0 << false;
         QTest::newRow("track") << "cmdCardAdvanced" << 0 << "" << "" << "A.adv" << 3 << true;
         QTest::newRow("track fails") << "cmdCardAdvanced" << 0 << "open 1"
             << "Could not write to file: [A.adv]" << "" << 3 << true;
@@ -359,15 +372,16 @@ private Q_SLOTS:
         key(Qt::Key_C, "lstCard");
         keyOn("lstList", 0, Qt::Key_V);
         keyOn("lstCard", 1, Qt::Key_V);
-        m_window->pasteSettingsToAllEntries();
-        keyOn("lstList", 0, Qt::Key_C);
+        menuChoice("lstList", "Paste Settings to All Entries");
+        select("lstList", 0);
+        menuChoice("lstList", "Copy Settings");
         m_platform.answers << PlatformAdapter::AnswerNo << PlatformAdapter::AnswerYes;
         keyOn("lstCard", 2, Qt::Key_V); // asked first: No writes nothing
         QVERIFY(!QFile::exists(m_card->path("C.adv")));
         keyOn("lstCard", 2, Qt::Key_V);
         keyOn("lstCard", 3, Qt::Key_V);
         keyOn("lstCard", 0, Qt::Key_C);
-        m_window->pasteSettingsToAllEntries();
+        menuChoice("lstList", "Paste Settings to All Entries");
         QCOMPARE(shownRows(m_window.get(), "lstListAdv"), QStringList {"A.mp3 V7"});
         keyOn("lstCard", 2, Qt::Key_C);
         keyOn("lstList", 0, Qt::Key_V);
@@ -525,6 +539,13 @@ private Q_SLOTS:
             QSKIP("mounting is not permitted here");
         Vexolo::setCardAnswerLimit(std::chrono::milliseconds(50));
         find<QComboBox>("drvCard")->setEditText(other.root());
+        TestCard third; // and one that stops answering while the question about the changes is open
+        third.addFiles({"X.mp3"});
+        select("lstCard", 2);
+        click("cmdAdd");
+        m_platform.answers << PlatformAdapter::AnswerDiscard;
+        m_platform.whileShown = [&third] { QVERIFY(third.mountDead()); };
+        find<QComboBox>("drvCard")->setEditText(third.root());
         QCOMPARE(find<QComboBox>("drvCard")->currentText(), m_card->root());
         QCOMPARE(shownRows(m_window.get(), "lstCard"), QStringList({"A.mp3", "B.mp3", "C.mp3"}));
         m_platform.answers << PlatformAdapter::AnswerNo;
@@ -534,8 +555,10 @@ private Q_SLOTS:
         m_platform.volumesChanged();
         click("cmdSave");
         QCOMPARE(m_platform.shown,
-                 QStringList({"The card does not answer.", "This Playlist already exists! Overwrite?",
+                 QStringList({"The card does not answer.", "Playlist 1 has changes that are not saved.",
+                              "The card does not answer.", "This Playlist already exists! Overwrite?",
                               "The card does not answer.", Vexolo::CardStore::NoCardMessage}));
+        m_platform.answers << PlatformAdapter::AnswerDiscard;
         QVERIFY(m_window->close());
     }
 
