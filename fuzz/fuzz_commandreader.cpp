@@ -1,5 +1,6 @@
 #include "commands/commandencoder.h"
 #include "commands/commandreader.h"
+#include "commands/commandtokens.h"
 #include "commands/switching.h"
 #include "reports/cardcheck.h"
 #include "storage/cardtext.h"
@@ -18,6 +19,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const Vexolo::EncodedCommandString encoded = Vexolo::encodeTrackSettings(settings);
     if (encoded.length < 0 || (encoded.tooLong() && encoded.tooLongMessage().isEmpty()))
         std::abort();
+    // Every token is the text it spans in the string.
+    for (const Vexolo::CommandToken &token : Vexolo::readCommandTokens(text).tokens) {
+        if (QStringView(text).mid(token.at, token.text.size()) != token.text)
+            std::abort();
+    }
     const QList<Vexolo::SwitchFinding> shown = Vexolo::planSwitching(settings, std::nullopt).findings;
     const Vexolo::Findings checked = Vexolo::checkCommandString(QStringLiteral("s"), text);
     for (const Vexolo::SwitchFinding &finding : shown) {

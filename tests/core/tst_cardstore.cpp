@@ -81,7 +81,7 @@ private Q_SLOTS:
         QCOMPARE(lookup.notices + store.save(plan, {}).notices + store.prepareDelete(1).refusal
                      + store.deleteProgram(1).notices + store.writeTrackCommand("A.mp3", "x")
                      + store.writeListing({"A.mp3"}),
-                 Notices(4, {Notice::Caution, Notice::Message::NoCard, {}, 0, {CardError::Gone}}));
+                 Notices(4, {Notice::Caution, Notice::Message::NoCard, {}, 0, {CardError::Gone, 0, {}}}));
         // Names equal but for case keep their order: each goes before the first row sorting after it.
         QCOMPARE(sortTracks({"b.MP3", "a.mp3", "a\x7F.mp3", "B.mp3", "a", "a b.mp3"}),
                  QStringList({"a b.mp3", "a.mp3", "b.MP3", "B.mp3"}));

@@ -46,16 +46,18 @@ private Q_SLOTS:
             "Programs/Program3.adv", "Two\nlines", "Programs/Program4.txt", "end", "Programs/Program4.adv",
             QByteArray(79, 'n'), "Programs/Program5.txt", "end", "Programs/Program5.adv", QByteArray(80, 'n'),
             "Programs/Program6.adv", "No program", "Programs/Program7.txt/", "", "Programs/Program8.txt", "end",
-            "Programs/Program8.adv/", ""} << QStringList{
+            "Programs/Program8.adv/", "", "A.adv", QByteArray(1025, 'x')} << QStringList{
             "missing-track Programs/Program1.txt, record 1: the track \"C.mp3\" is not on the card: Load leaves the "
             "entry out", "bad-string Programs/Program1.txt, record 1: no mode character (a blank, 1, 2, 5, 6 or 7) "
             "follows the track name", "name-file Programs/Program1.adv: empty: program 1 has no name",
             "name-file Programs/Program2.adv: missing: program 2 has no name",
             "name-file Programs/Program3.adv: holds more than one line: only the first is the name",
             "name-file Programs/Program5.adv: the name is 80 characters long; at most 79 fit a line of the device",
-            "unreadable Programs/Program7.txt: cannot be read: no regular file, or over 8 MiB",
+            "unreadable Programs/Program7.txt: cannot be read: no regular file (a link, a folder, a device or a "
+            "file of another mount)",
             "name-file Programs/Program7.adv: missing: program 7 has no name",
-            "unreadable Programs/Program8.adv: cannot be read: no regular file, or over 64 KiB"} << 9;
+            "unreadable Programs/Program8.adv: cannot be read: no regular file (a link, a folder, a device or a "
+            "file of another mount)", "unreadable A.adv: cannot be read: over 1 KiB"} << 10;
         QTest::newRow("orphan, wrong track") << QByteArrayList{"C.adv", "C.mp3 V7", "A.adv", "B.mp31V5",
             "B.adv", "X.mp3 V7 P" + QByteArray(69, '1')} << QStringList{"orphan-command-file C.adv: the command "
             "file of \"C.mp3\", which is not on the card (repair: remove the file)", "wrong-track A.adv: holds the "

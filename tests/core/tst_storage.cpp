@@ -123,7 +123,7 @@ private Q_SLOTS:
             lines.append(line.toByteArray());
             return true;
         });
-        QTEST(shown(readWhole(folder.get(), "file", 4, ops[0])) + '|' + shown({status, lines.join('/')}), "read");
+        QTEST(shown(readWhole(folder.get(), "file", 4, ops[0])) + '|' + shown({status, lines.join('/'), {}}), "read");
     }
 
     // The mount table alone gives the volumes: no mount is asked anything.

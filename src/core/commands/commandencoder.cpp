@@ -1,16 +1,11 @@
 #include "commands/commandencoder.h"
 
-#include "commands/textnumber.h"
+#include "commands/commandtokens.h"
 #include "storage/cardtext.h"
 
 namespace Vexolo {
 
 namespace {
-
-QStringView afterPrefix(const QString &command, qsizetype prefix)
-{
-    return QStringView(command).sliced(qMin(prefix, command.size()));
-}
 
 // No fade option selected: no mode character at all.
 QString modeCharacter(FadeOption fade, bool playNext)
@@ -26,12 +21,7 @@ QString modeCharacter(FadeOption fade, bool playNext)
 
 qint32 GetCommandTime(const QString &command)
 {
-    const QChar first = command.isEmpty() ? QChar() : command[0];
-    if (first >= u'0' && first <= u'9')
-        return Val(afterPrefix(command, 2));
-    if (first == u'P' || first == u'p')
-        return Val(afterPrefix(command, 1));
-    return 0;
+    return readCommandToken(command).time;
 }
 
 void CommandList::InsertCommand(const QString &command)

@@ -1,6 +1,7 @@
 #include "commands/commandtokens.h"
 
 #include "card/tracknames.h"
+#include "commands/textnumber.h"
 #include "storage/cardtext.h"
 
 namespace Vexolo {
@@ -43,6 +44,7 @@ void readSwitch(CommandToken &token)
     const QString rest = token.text.sliced(1);
     const QString op = firstCharacter(rest);
     token.value = withoutFirstCharacter(rest);
+    token.time = Val(token.value);
     token.on = op == u"+";
     token.switchTaken = token.on || op == u"-";
     if (token.output > 1) {
@@ -68,6 +70,7 @@ CommandToken readCommandToken(const QString &text)
     if (isLetter(first, u'P')) {
         token.kind = CommandToken::Kind::Pause;
         token.value = text.sliced(1);
+        token.time = Val(token.value);
     } else if (isLetter(first, u'V')) {
         token.kind = CommandToken::Kind::Volume;
         token.value = lastCharacter(text); // so "V10" sets "0"
@@ -97,14 +100,18 @@ CommandReading readCommandTokens(const QString &commandString)
             reading.modeCharacter = &mode;
     }
     // Positions instead of copies: a hostile string of a million blanks stays linear.
-    const QString commands = remainder.sliced(reading.mode.size()).trimmed();
+    const QStringView commands = QStringView(remainder).sliced(reading.mode.size()).trimmed();
+    const qsizetype start = (QStringView(commandString).trimmed().data() - commandString.data()) + reading.name.size()
+        + (commands.data() - remainder.data());
     for (qsizetype at = 0; at < commands.size();) {
         const qsizetype blank = commands.indexOf(u' ', at);
         if (blank == at) {
-            reading.unread = commands.sliced(at).trimmed();
+            reading.unread = commands.sliced(at).trimmed().toString();
             break;
         }
-        reading.tokens.append(readCommandToken(blank < 0 ? commands.sliced(at) : commands.sliced(at, blank - at)));
+        reading.tokens.append(
+            readCommandToken((blank < 0 ? commands.sliced(at) : commands.sliced(at, blank - at)).toString()));
+        reading.tokens.back().at = start + at;
         at = blank < 0 ? commands.size() : blank + 1;
     }
     return reading;

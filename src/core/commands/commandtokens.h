@@ -21,6 +21,7 @@ struct CommandToken
     };
     Kind kind = Kind::Unknown;
     QString text; // as written
+    qsizetype at = 0; // where text starts in the command string read, in UTF-16 units
     int output = 0; // Switch, NoOutput: the digit
     // Switch: the fields' row it goes to (outputs 1 to 8 are 0 to 7, all outputs TrackSettings::AllRow); -1 when
     // dropped (output 1 takes only +, -, A and X). Outputs 2 to 8 take any switch character but "+" as Off.
@@ -29,6 +30,7 @@ struct CommandToken
     bool switchTaken = false; // the switch character is one the output knows
     // Pause and Switch: the time as its field takes it. Volume: the character the volume field shows.
     QString value;
+    qint32 time = 0; // Pause and Switch: the number the device takes, from value's leading digits
 
     bool dropped() const { return kind != Kind::Pause && kind != Kind::Volume && row < 0; }
 };

@@ -202,6 +202,20 @@ void checkProgramForm(Findings &findings, const QString &path, int number, const
         findings.append({path, Kind::ProgramFormat, problem, repair});
 }
 
+// Why a file cannot be read; limit is the most the program reads of it.
+QString unreadable(const CardError &error, const QString &limit)
+{
+    switch (error.cause) {
+    case CardError::NotAFile:
+        return QStringLiteral(
+            "cannot be read: no regular file (a link, a folder, a device or a file of another mount)");
+    case CardError::TooLarge:
+        return QStringLiteral("cannot be read: over ") + limit;
+    default:
+        return QStringLiteral("cannot be read: ") + qt_error_string(error.number);
+    }
+}
+
 void checkProgram(Findings &findings, const CardStore::Contents &contents, int number, const QSet<QString> &tracks)
 {
     const CardStore::CardFile &program = contents.programs[number];
@@ -212,7 +226,7 @@ void checkProgram(Findings &findings, const CardStore::Contents &contents, int n
         return;
     const QList<ProgramEntry> entries = parseProgramFile(program.bytes);
     if (program.status == ReadStatus::Unreadable) {
-        findings.append({path, Kind::Unreadable, QStringLiteral("cannot be read: no regular file, or over 8 MiB")});
+        findings.append({path, Kind::Unreadable, unreadable(program.error, QStringLiteral("8 MiB"))});
     } else if (entries.size() > ProgramRecordLimit) {
         findings.append(
             {path, Kind::Unreadable, QStringLiteral("holds more entries than Load reads: too large to check")});
@@ -235,8 +249,7 @@ void checkProgram(Findings &findings, const CardStore::Contents &contents, int n
     if (name.status == ReadStatus::Missing) {
         findings.append({namePath, Kind::NameFile, QStringLiteral("missing: ") + words});
     } else if (name.status == ReadStatus::Unreadable) {
-        findings.append(
-            {namePath, Kind::Unreadable, QStringLiteral("cannot be read: no regular file, or over 64 KiB")});
+        findings.append({namePath, Kind::Unreadable, unreadable(name.error, QStringLiteral("64 KiB"))});
     } else if (name.bytes.isEmpty()) {
         findings.append({namePath, Kind::NameFile, QStringLiteral("empty: ") + words});
     } else {
@@ -269,8 +282,7 @@ void checkCommandFile(Findings &findings, const CardStore::CardFile &file, const
         return;
     }
     if (file.status == ReadStatus::Unreadable) {
-        findings.append(
-            {file.name, Kind::Unreadable, QStringLiteral("cannot be read: no regular file, or over 1 KiB")});
+        findings.append({file.name, Kind::Unreadable, unreadable(file.error, QStringLiteral("1 KiB"))});
         return;
     }
     const QString value = CardStore::firstLine(file.bytes);

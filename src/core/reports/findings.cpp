@@ -31,11 +31,6 @@ QString quoted(const QString &text)
     return u'"' + text + u'"';
 }
 
-QString programsPath(const QString &name)
-{
-    return ProgramsFolderName + u'/' + name;
-}
-
 QString findingLine(const Finding &finding)
 {
     QString line = finding.place + QStringLiteral(": ") + finding.message;

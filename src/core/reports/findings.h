@@ -71,8 +71,6 @@ using Findings = QList<Finding>;
 
 // "TEXT" in double quotes, as the reports quote names and strings.
 QString quoted(const QString &text);
-// A file of the Programs folder as the reports place it: "Programs/NAME".
-QString programsPath(const QString &name);
 
 // "PLACE: WORDS", one line per finding, with the repair where it is certain.
 QString findingLine(const Finding &finding);

@@ -15,12 +15,16 @@ struct CardError
         Changed, // another card is in its place
         ReadOnly, // write-protected, or mounted read-only
         Full,
+        NotAFile, // a link, a folder, a FIFO, a device or another mount's file where a file was to be
+        TooLarge, // larger than the program reads
+        NoFolder, // where a folder of the card was to be, something else is (a file, a link)
         Io, // any other failure; number says which
     };
     Cause cause = None;
     int number = 0; // the system's error number (errno), where one was given
+    QString path; // what it concerns, from the card's root, where known
 
-    static CardError fromErrno(int number);
+    static CardError fromErrno(int number, const QString &path = {});
     bool operator==(const CardError &) const = default;
 };
 

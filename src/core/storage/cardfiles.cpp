@@ -12,6 +12,11 @@ const QByteArray Terminator = QByteArrayLiteral("end");
 
 } // namespace
 
+QString programsPath(const QString &name)
+{
+    return ProgramsFolderName + u'/' + name;
+}
+
 QString programFileName(ProgramNumber number)
 {
     return QStringLiteral("Program") + number.text() + QStringLiteral(".txt");

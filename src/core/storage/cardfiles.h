@@ -19,6 +19,8 @@ inline const QString ProgramsFolderName = QStringLiteral("Programs");
 inline const QString RootDirFileName = QStringLiteral("RootDir.txt");
 
 QString programFileName(ProgramNumber number); // "Program" + N + ".txt"
+// A file of the Programs folder by its path from the card's root, as reports and errors name it: "Programs/NAME".
+QString programsPath(const QString &name);
 QString programNameFileName(ProgramNumber number); // "Program" + N + ".adv"
 // The track's name with its first ".mp3" (any case) replaced by ".adv"; not trimmed. Empty when
 // the name holds no ".mp3" or when the result still ends in ".mp3" (it would be a track): such a

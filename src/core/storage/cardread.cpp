@@ -14,7 +14,7 @@ namespace Vexolo {
 
 namespace {
 
-enum class Scan { Ended, Stopped, Failed };
+enum class Scan { Ended, Stopped, TooLarge, Failed };
 
 // Hands the open file's lines to onLine until it answers false, holding one line at a time. A line
 // longer than LineLimit, a file larger than ProgramFileLimit or a read error fails.
@@ -38,7 +38,7 @@ template<typename OnLine> Scan scanLines(int fd, FileOps &ops, OnLine onLine)
             const qsizetype end = std::find_if(piece.begin() + at, piece.end(), isLineEnd) - piece.begin();
             line.append(piece.sliced(at, std::min(end - at, LineLimit + 1 - line.size())));
             if (line.size() > LineLimit)
-                return Scan::Failed;
+                return Scan::TooLarge;
             if (end < piece.size() && !onLine(line))
                 return Scan::Stopped;
             if (end < piece.size())
@@ -46,7 +46,7 @@ template<typename OnLine> Scan scanLines(int fd, FileOps &ops, OnLine onLine)
             at = end + 1;
         }
         if (total > ProgramFileLimit)
-            return Scan::Failed;
+            return Scan::TooLarge;
     }
 }
 
@@ -54,26 +54,43 @@ template<typename OnLine> Scan scanLines(int fd, FileOps &ops, OnLine onLine)
 
 // O_NOFOLLOW refuses a link, O_NONBLOCK keeps a FIFO from blocking the open; the type is looked
 // at on the open descriptor, so nothing can be swapped in between.
-ReadStatus openRegular(int folder, const char *name, FileOps &ops, Fd *fd)
+ReadStatus openRegular(int folder, const char *name, FileOps &ops, Fd *fd, CardError *why)
 {
+    CardError unused;
+    CardError &error = why ? *why : unused;
     *fd = Fd(ops.openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0));
-    if (!fd->isOpen())
-        return errno == ENOENT || errno == ENOTDIR ? ReadStatus::Missing : ReadStatus::Unreadable;
+    if (!fd->isOpen() && (errno == ENOENT || errno == ENOTDIR))
+        return ReadStatus::Missing;
     struct stat info;
-    if (::fstat(fd->get(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 1
-        || identityOf(fd->get()).mount != identityOf(folder).mount) {
+    if (!fd->isOpen() || ::fstat(fd->get(), &info) != 0) {
+        error = CardError::fromErrno(errno);
+        *fd = Fd();
+        return ReadStatus::Unreadable;
+    }
+    if (!S_ISREG(info.st_mode) || info.st_nlink != 1 || identityOf(fd->get()).mount != identityOf(folder).mount) {
+        error = {CardError::NotAFile, 0, {}};
         *fd = Fd();
         return ReadStatus::Unreadable;
     }
     return ReadStatus::Read;
 }
 
+namespace {
+
+CardError scanError(Scan scan)
+{
+    return scan == Scan::TooLarge ? CardError {CardError::TooLarge, 0, {}} : CardError::fromErrno(errno);
+}
+
+} // namespace
+
 CardRead readWhole(int folder, const char *name, qint64 limit, FileOps &ops)
 {
     Fd fd;
-    const ReadStatus status = openRegular(folder, name, ops, &fd);
+    CardError why;
+    const ReadStatus status = openRegular(folder, name, ops, &fd, &why);
     if (status != ReadStatus::Read)
-        return {status, {}};
+        return {status, {}, why};
     // The bound is held while reading, so a file that grows meanwhile is held to it too.
     QByteArray bytes;
     char buffer[16384];
@@ -82,14 +99,14 @@ CardRead readWhole(int folder, const char *name, qint64 limit, FileOps &ops)
         if (count < 0 && errno == EINTR)
             continue;
         if (count < 0)
-            return {ReadStatus::Unreadable, {}};
+            return {ReadStatus::Unreadable, {}, CardError::fromErrno(errno)};
         if (count == 0)
             break;
         bytes.append(buffer, count);
         if (bytes.size() > limit)
-            return {ReadStatus::Unreadable, {}};
+            return {ReadStatus::Unreadable, {}, {CardError::TooLarge, 0, {}}};
     }
-    return {ReadStatus::Read, std::move(bytes)};
+    return {ReadStatus::Read, std::move(bytes), {}};
 }
 
 void readFolder(int folder, const std::function<void(QByteArrayView)> &onName)
@@ -123,25 +140,31 @@ QByteArrayList readFolder(int folder)
 CardRead readFirstLine(int folder, const char *name, FileOps &ops)
 {
     Fd fd;
-    CardRead result {openRegular(folder, name, ops, &fd), {}};
+    CardRead result;
+    result.status = openRegular(folder, name, ops, &fd, &result.error);
     if (result.status != ReadStatus::Read)
         return result;
     const auto first = [&result](QByteArrayView line) {
         result.bytes = line.toByteArray();
         return false;
     };
-    if (scanLines(fd.get(), ops, first) == Scan::Failed)
-        return {ReadStatus::Unreadable, {}};
+    const Scan scan = scanLines(fd.get(), ops, first);
+    if (scan == Scan::Failed || scan == Scan::TooLarge)
+        return {ReadStatus::Unreadable, {}, scanError(scan)};
     return result;
 }
 
-ReadStatus readLines(int folder, const char *name, FileOps &ops, const std::function<bool(QByteArrayView)> &onLine)
+ReadStatus readLines(int folder, const char *name, FileOps &ops, const std::function<bool(QByteArrayView)> &onLine,
+                     CardError *why)
 {
     Fd fd;
-    const ReadStatus status = openRegular(folder, name, ops, &fd);
+    const ReadStatus status = openRegular(folder, name, ops, &fd, why);
     if (status != ReadStatus::Read)
         return status;
-    return scanLines(fd.get(), ops, onLine) == Scan::Ended ? ReadStatus::Read : ReadStatus::Unreadable;
+    const Scan scan = scanLines(fd.get(), ops, onLine);
+    if (scan != Scan::Ended && why)
+        *why = scan == Scan::Stopped ? CardError {CardError::TooLarge, 0, {}} : scanError(scan);
+    return scan == Scan::Ended ? ReadStatus::Read : ReadStatus::Unreadable;
 }
 
 } // namespace Vexolo

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QByteArrayList>
 
+#include "storage/carderror.h"
+
 #include <functional>
 
 namespace Vexolo {
@@ -20,6 +22,7 @@ struct CardRead
 {
     ReadStatus status = ReadStatus::Missing;
     QByteArray bytes;
+    CardError error; // Unreadable: why
 };
 
 // The longest line read from a card file (a track command file's or a name file's first line, a
@@ -36,8 +39,9 @@ QByteArrayList readFolder(int folder);
 // The same names handed to onName one by one, as they are read: nothing is kept.
 void readFolder(int folder, const std::function<void(QByteArrayView)> &onName);
 
-// Opens name in the open folder for reading under the rules above; fd is open only with Read.
-ReadStatus openRegular(int folder, const char *name, FileOps &ops, Fd *fd);
+// Opens name in the open folder for reading under the rules above; fd is open only with Read. Unreadable
+// says why in why, when given.
+ReadStatus openRegular(int folder, const char *name, FileOps &ops, Fd *fd, CardError *why = nullptr);
 // The whole file, byte for byte, when it holds at most limit bytes; unreadable when larger.
 CardRead readWhole(int folder, const char *name, qint64 limit, FileOps &ops);
 // The file's first line, without its line end; a first line longer than LineLimit cannot be read.
@@ -45,6 +49,7 @@ CardRead readFirstLine(int folder, const char *name, FileOps &ops);
 // Hands each line of the file to onLine as it is read (a line ends at CR, at LF or at both; the
 // empty lines between are handed too), holding one line at a time. A line longer than LineLimit,
 // a file larger than ProgramFileLimit or onLine answering false makes the file unreadable.
-ReadStatus readLines(int folder, const char *name, FileOps &ops, const std::function<bool(QByteArrayView)> &onLine);
+ReadStatus readLines(int folder, const char *name, FileOps &ops, const std::function<bool(QByteArrayView)> &onLine,
+                     CardError *why = nullptr);
 
 } // namespace Vexolo

@@ -24,12 +24,13 @@ namespace {
 // The whole file, byte for byte, for comparing and copying, never more than limit bytes.
 CardStore::CardFile readCardFile(int folder, const QByteArray &rawName, qint64 limit, FileOps &ops)
 {
-    CardStore::CardFile file {decodeFileName(rawName), rawName, ReadStatus::Missing, {}};
+    CardStore::CardFile file {decodeFileName(rawName), rawName, ReadStatus::Missing, {}, {}};
     if (folder < 0)
         return file;
     CardRead read = readWhole(folder, rawName.constData(), limit, ops);
     file.status = read.status;
     file.bytes = std::move(read.bytes);
+    file.error = read.error;
     return file;
 }
 

@@ -170,6 +170,7 @@ public:
         QByteArray rawName;
         ReadStatus status = ReadStatus::Missing;
         QByteArray bytes;
+        CardError error; // Unreadable: why
     };
     struct ProgramFiles
     {

@@ -13,8 +13,9 @@ namespace Vexolo::StoreDetail {
 // The names a message lists at most, so it fits the screen.
 inline constexpr qsizetype NamesShown = 20;
 
-Notice plain(Notice::Message message, const QStringList &names = {}, qint64 count = 0);
-Notice caution(Notice::Message message, int error = 0);
+Notice plain(Notice::Message message, const QStringList &names = {}, qint64 count = 0, const CardError &error = {});
+// A failed write of path (from the card's root) with the system's error number.
+Notice caution(Notice::Message message, int error = 0, const QString &path = {});
 
 // Keeps the first names of a message and counts them all.
 struct NameList

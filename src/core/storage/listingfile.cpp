@@ -22,7 +22,7 @@ namespace {
 
 Notice listingFailed(int error)
 {
-    return caution(Notice::Message::NoListing, error);
+    return caution(Notice::Message::NoListing, error, programsPath(RootDirFileName));
 }
 
 } // namespace

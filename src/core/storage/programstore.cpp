@@ -22,7 +22,7 @@ namespace {
 
 Notice deleteFailed(ProgramNumber number, int error)
 {
-    Notice failed = caution(Notice::Message::DeleteFailed, error);
+    Notice failed = caution(Notice::Message::DeleteFailed, error, programsPath(programFileName(number)));
     failed.count = number.value();
     return failed;
 }
@@ -31,11 +31,12 @@ Notice deleteFailed(ProgramNumber number, int error)
 void readProgramName(CardStore::Loaded &loaded, int programs, ProgramNumber number, FileOps &ops)
 {
     const QString nameFileName = programNameFileName(number);
-    const CardRead name = readFirstLine(programs, encoded(nameFileName).constData(), ops);
+    CardRead name = readFirstLine(programs, encoded(nameFileName).constData(), ops);
+    name.error.path = programsPath(nameFileName);
     if (name.status == ReadStatus::Read)
         loaded.name = decodeCardText(name.bytes);
     else if (name.status == ReadStatus::Unreadable)
-        loaded.notices.append(plain(Notice::Message::CouldNotRead, {nameFileName}, 1));
+        loaded.notices.append(plain(Notice::Message::CouldNotRead, {nameFileName}, 1, name.error));
 }
 
 } // namespace
@@ -57,34 +58,38 @@ CardStore::Loaded ProgramStore::loadProgram(ProgramNumber number, const Progress
     NameList omitted;
     qsizetype records = 0;
     const QString programName = programFileName(number);
-    const ReadStatus status
-        = readLines(programs.get(), encoded(programName).constData(), m_ops, [&](QByteArrayView line) {
-              std::optional<ProgramEntry> entry = parseProgramLine(line);
-              if (!entry)
-                  return true;
-              report(progress, records, ProgramRecordLimit);
-              if (++records > ProgramRecordLimit)
-                  return false;
-              if (!onCard(entry->trackName) && shownName(entry->trackName) != entry->trackName) {
-                  // Another tool may have written a card's UTF-8 name in Windows-1252.
-                  std::optional<ProgramEntry> other = parseProgramLine(line, true);
-                  if (onCard(other->trackName))
-                      entry = std::move(other);
-              }
-              if (onCard(entry->trackName)) {
-                  result.names.append(entry->displayName);
-                  result.commandStrings.append(entry->commandString);
-              } else {
-                  omitted.add(entry->trackName);
-              }
-              return true;
-          });
+    CardError why;
+    const ReadStatus status = readLines(
+        programs.get(), encoded(programName).constData(), m_ops,
+        [&](QByteArrayView line) {
+            std::optional<ProgramEntry> entry = parseProgramLine(line);
+            if (!entry)
+                return true;
+            report(progress, records, ProgramRecordLimit);
+            if (++records > ProgramRecordLimit)
+                return false;
+            if (!onCard(entry->trackName) && shownName(entry->trackName) != entry->trackName) {
+                // Another tool may have written a card's UTF-8 name in Windows-1252.
+                std::optional<ProgramEntry> other = parseProgramLine(line, true);
+                if (onCard(other->trackName))
+                    entry = std::move(other);
+            }
+            if (onCard(entry->trackName)) {
+                result.names.append(entry->displayName);
+                result.commandStrings.append(entry->commandString);
+            } else {
+                omitted.add(entry->trackName);
+            }
+            return true;
+        },
+        &why);
     report(progress, ProgramRecordLimit, ProgramRecordLimit);
     if (status != ReadStatus::Read) {
         CardStore::Loaded failed;
         failed.program = status;
+        why.path = programsPath(programName);
         if (status == ReadStatus::Unreadable)
-            failed.notices.append(plain(Notice::Message::CouldNotRead, {programName}, 1));
+            failed.notices.append(plain(Notice::Message::CouldNotRead, {programName}, 1, why));
         return failed;
     }
     result.program = status;
@@ -148,7 +153,7 @@ CardStore::Saved ProgramStore::save(const CardStore::SavePlan &plan, const QStri
             = writeFileSafely(programs.get(), programFileName(plan.number), plan.program, m_ops, &error);
     }
     if (!result.programWritten) {
-        result.notices.append(caution(Notice::Message::NotCreated, error));
+        result.notices.append(caution(Notice::Message::NotCreated, error, programsPath(programFileName(plan.number))));
     } else {
         // A program and its name stay a pair: the name is written only beside its own program. A
         // failure to write it is not reported; the listing's message follows anyway.

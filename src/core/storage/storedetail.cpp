@@ -38,14 +38,14 @@ bool containsAscii(QByteArrayView bytes, QByteArrayView text)
 
 } // namespace
 
-Notice plain(Notice::Message message, const QStringList &names, qint64 count)
+Notice plain(Notice::Message message, const QStringList &names, qint64 count, const CardError &error)
 {
-    return {Notice::Plain, message, names, count, {}};
+    return {Notice::Plain, message, names, count, error};
 }
 
-Notice caution(Notice::Message message, int error)
+Notice caution(Notice::Message message, int error, const QString &path)
 {
-    return {Notice::Caution, message, {}, 0, CardError::fromErrno(error)};
+    return {Notice::Caution, message, {}, 0, CardError::fromErrno(error, path)};
 }
 
 QByteArray encoded(const QString &name)

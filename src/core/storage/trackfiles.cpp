@@ -130,7 +130,7 @@ Notices TrackFiles::writeTrackCommand(const QString &trackName, const QString &c
     int error = 0;
     if (!writeFileSafely(root.get(), name, encodeCardText(commandStringOfTrack(commandString, trackName)), m_ops,
                          &error))
-        return {{failed.kind, failed.message, failed.names, 0, CardError::fromErrno(error)}};
+        return {{failed.kind, failed.message, failed.names, 0, CardError::fromErrno(error, name)}};
     return {};
 }
 

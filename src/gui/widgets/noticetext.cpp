@@ -89,6 +89,12 @@ QString noticeText(const Notice &notice)
         return text + QStringLiteral("\nThe card is write-protected.");
     case CardError::Gone:
         return text + QStringLiteral("\nThe card was removed.");
+    case CardError::NotAFile:
+        return text + u'\n' + shown(notice.error.path) + QStringLiteral(" is no regular file.");
+    case CardError::TooLarge:
+        return text + u'\n' + shown(notice.error.path) + QStringLiteral(" is larger than the program reads.");
+    case CardError::NoFolder:
+        return text + QStringLiteral("\nPrograms is no folder of the card.");
     default:
         return text; // another card in its place says so itself; other errors name no cause to act on
     }
