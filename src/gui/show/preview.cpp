@@ -82,10 +82,8 @@ void Preview::setTrack(std::unique_ptr<QIODevice> track, qint64 end)
         goSilent(QStringLiteral("The track cannot be played (%1)").arg(text) + SilentClock);
     });
     m_player->setSourceDevice(device, QUrl(QStringLiteral("track.mp3")));
-    const bool changed = !m_silentReason.isEmpty();
     m_silentReason.clear();
-    if (changed)
-        Q_EMIT silentChanged();
+    Q_EMIT silentChanged(); // the window words its state anew either way
 }
 
 void Preview::setEnd(qint64 end)

@@ -94,15 +94,14 @@ QLineEdit *field(QWidget *container, const QString &name, const QString &text, Q
     return control;
 }
 
-QAction *menuEntry(QMenu &menu, const QString &caption, const QKeySequence &shortcut, bool enabled,
-                   const std::function<void()> &run)
+void menuEntry(QMenu &menu, const QString &caption, const QKeySequence &shortcut, bool enabled,
+               const std::function<void()> &run)
 {
     QAction *action = menu.addAction(caption);
     action->setShortcut(shortcut);
     action->setShortcutVisibleInContextMenu(true);
     action->setEnabled(enabled);
     QObject::connect(action, &QAction::triggered, action, run);
-    return action;
 }
 
 } // namespace Vexolo::Ui

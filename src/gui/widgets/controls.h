@@ -65,7 +65,7 @@ QLineEdit *field(QWidget *container, const QString &name, const QString &text, Q
                  const QColor &background, SingleLineValidator::Blanks blanks = SingleLineValidator::BlanksKept);
 
 // Adds one entry to a context menu, with its shortcut shown beside it (none: an empty sequence).
-QAction *menuEntry(QMenu &menu, const QString &caption, const QKeySequence &shortcut, bool enabled,
-                   const std::function<void()> &run);
+void menuEntry(QMenu &menu, const QString &caption, const QKeySequence &shortcut, bool enabled,
+               const std::function<void()> &run);
 
 } // namespace Vexolo::Ui
