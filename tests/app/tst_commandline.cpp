@@ -122,9 +122,9 @@ private Q_SLOTS:
                  QTest::currentDataTag() != QByteArray("written") ? ""
                                                                   : "Program 0\nCue sheet, printed "
                          + QLocale::c().toString(QDate::currentDate(), QLocale::LongFormat)
-                         + " \u00b7 times in seconds\n1) A \u2014 length unknown\nRemote: fade and cue the next track "
-                           "\u00b7 "
-                           "Auto play next track: no \u00b7 Volume 7\n\nPage 1 of 1\n\n\f");
+                         + " \u00b7 times in seconds\n1) A \u2014 length unknown \u00b7 starts 0:00.0 into run 1\n"
+                           "Remote: fade and cue the next track \u00b7 Auto play next track: no \u00b7 Volume 7\n"
+                           "End of the program \u00b7 run 1 ran ?\n\nPage 1 of 1\n\n\f");
     }
 };
 

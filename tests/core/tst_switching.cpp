@@ -1,4 +1,5 @@
 #include "commands/commandreader.h"
+#include "commands/programtimes.h"
 #include "commands/switching.h"
 
 #include <QTest>
@@ -73,6 +74,50 @@ private Q_SLOTS:
         for (const SwitchFinding &finding : plan.findings)
             found << u"NOLTE"[finding.kind] + letter(finding.lane) + u'@' + QString::number(finding.time);
         QTEST(found.join(u' '), "findings");
+    }
+
+    // A program's runs: where the device plays on, and where it waits for the remote.
+    void programTimes_data()
+    {
+        QTest::addColumn<QStringList>("strings"); // each after "T.mp3"; mode 5 plays the next by itself
+        QTest::addColumn<QString>("lengths"); // in seconds, "?" unknown
+        QTest::addColumn<bool>("tenths");
+        QTest::addColumn<QString>("entries"); // run@start
+        QTest::addColumn<QString>("runs"); // first entry+from (ms)=length, P when it ends at a pause
+        // clang-format off
+        QTest::newRow("plays on, then waits") << QStringList {"5V7", "5V7", " V7", " V7"} << "30 20 10 5" << false
+            << "0@0:00.0 0@0:30.0 0@0:50.0 1@0:00.0" << "0+0=1:00.0 3+0=0:05.0";
+        QTest::newRow("pauses end runs") << QStringList {"5V7 P10 P5 P10 P40", " V7"} << "30 20" << false
+            << "0-2@0:00.0 2@0:20.0" << "0+0=0:05.0P 0+5000=0:05.0P 0+10000=0:40.0";
+        QTest::newRow("unknown length") << QStringList {"5V7", "5V7 P3", "5V7"} << "10 ? 65" << false
+            << "0@0:00.0 0-1@0:10.0 1@?" << "0+0=0:13.0P 1+3000=?";
+        QTest::newRow("tenths, the ends") << QStringList {"1V7 P25 P0 P100"} << "10" << true << "0-2@0:00.0"
+            << "0+0=0:00.0P 0+0=0:02.5P 0+2500=0:07.5";
+        QTest::newRow("none") << QStringList {} << "" << false << "" << "";
+        // clang-format on
+    }
+
+    void programTimes()
+    {
+        QFETCH(QStringList, strings);
+        QFETCH(QString, lengths);
+        QFETCH(bool, tenths);
+        QList<TrackLength> known;
+        for (const QString &length : lengths.split(' ', Qt::SkipEmptyParts))
+            known << (length == "?" ? std::nullopt : TrackLength(length.toInt() * 1000));
+        for (QString &string : strings)
+            string.prepend("T.mp3");
+        const ProgramTimes times = Vexolo::programTimes(strings, known, tenths ? TimeUnit::Tenths : TimeUnit::Seconds);
+        QStringList entries;
+        for (const ProgramTimes::Entry &entry : times.entries)
+            entries << QString::number(entry.run) + (entry.lastRun > entry.run ? QString("-%1").arg(entry.lastRun) : "")
+                    + '@' + clockText(entry.start);
+        QTEST(entries.join(' '), "entries");
+        QStringList runs;
+        for (const ProgramTimes::Run &run : times.runs)
+            runs << QStringLiteral("%1+%2=%3").arg(run.firstEntry).arg(run.from).arg(clockText(run.length))
+                    + (run.endsAtPause ? "P" : "");
+        QTEST(runs.join(' '), "runs");
     }
 };
 

@@ -99,14 +99,38 @@ ReadEntry readEntry(const CueEntry &entry, TimeUnit unit)
     return read;
 }
 
-QStringList linesOf(int n, const CueEntry &entry, const ReadEntry &read)
+// Where the runs that end in entry i end, with their running times.
+void appendRunEnds(QStringList &lines, const ProgramTimes &times, qsizetype i)
 {
+    const ProgramTimes::Entry &entry = times.entries[i];
+    const bool last = i + 1 == times.entries.size();
+    const int end = last || times.entries[i + 1].run != entry.lastRun ? entry.lastRun : entry.lastRun - 1;
+    for (int run = entry.run; run <= end; ++run) {
+        const QString ran = QStringLiteral(" \u00b7 run %1 ran %2").arg(run + 1).arg(clockText(times.runs[run].length));
+        if (times.runs[run].endsAtPause)
+            lines.append(QStringLiteral("Waits for the remote at the auto pause at ")
+                         + clockText(times.runs[run + 1].from) + ran);
+        else
+            lines.append((last ? QStringLiteral("End of the program") : QStringLiteral("Waits for the remote after it"))
+                         + ran);
+    }
+}
+
+QStringList linesOf(const CueSheet &sheet, qsizetype i, const ReadEntry &read)
+{
+    const CueEntry &entry = sheet.entries[i];
     const TrackSettings &settings = read.settings;
-    QStringList lines {
-        numberedLine(n, ExtractFilename(settings.trackName) + QStringLiteral(" \u2014 ") + lengthText(entry.length)),
-        fadeWords(settings.fade) + QStringLiteral(" \u00b7 Auto play next track: ")
-            + (settings.playNext ? QStringLiteral("yes") : QStringLiteral("no")) + QStringLiteral(" \u00b7 Volume ")
-            + settings.volume};
+    const bool timed = sheet.times.entries.size() == sheet.entries.size();
+    QStringList lines {numberedLine(int(i) + 1,
+                                    ExtractFilename(settings.trackName) + QStringLiteral(" \u2014 ")
+                                        + lengthText(entry.length)
+                                        + (timed ? QStringLiteral(" \u00b7 starts %1 into run %2")
+                                                       .arg(clockText(sheet.times.entries[i].start))
+                                                       .arg(sheet.times.entries[i].run + 1)
+                                                 : QString())),
+                       fadeWords(settings.fade) + QStringLiteral(" \u00b7 Auto play next track: ")
+                           + (settings.playNext ? QStringLiteral("yes") : QStringLiteral("no"))
+                           + QStringLiteral(" \u00b7 Volume ") + settings.volume};
     QStringList pauses;
     for (const QString &pause : settings.pauses) {
         if (!pause.isEmpty())
@@ -126,14 +150,27 @@ QStringList linesOf(int n, const CueEntry &entry, const ReadEntry &read)
     }
     for (const SwitchFinding &finding : read.plan.findings)
         lines.append(QStringLiteral("Check: ") + finding.text);
+    if (timed)
+        appendRunEnds(lines, sheet.times, i);
     return lines;
 }
 
 } // namespace
 
-QStringList cueEntryLines(int n, const CueEntry &entry, TimeUnit unit)
+void timeCueSheet(CueSheet &sheet)
 {
-    return linesOf(n, entry, readEntry(entry, unit));
+    QStringList strings;
+    QList<TrackLength> lengths;
+    for (const CueEntry &entry : std::as_const(sheet.entries)) {
+        strings.append(entry.commandString);
+        lengths.append(entry.length);
+    }
+    sheet.times = programTimes(strings, lengths, sheet.unit);
+}
+
+QStringList cueEntryLines(const CueSheet &sheet, qsizetype i)
+{
+    return linesOf(sheet, i, readEntry(sheet.entries[i], sheet.unit));
 }
 
 namespace {
@@ -171,7 +208,7 @@ QList<qsizetype> cuePageStarts(const CueSheet &sheet, const CuePage &page)
     QList<qsizetype> starts {0};
     int y = firstEntryTop(frame, page);
     for (qsizetype i = 0; i < sheet.entries.size(); ++i) {
-        const int lines = int(cueEntryLines(int(i) + 1, sheet.entries[i], sheet.unit).size());
+        const int lines = int(cueEntryLines(sheet, i).size());
         const int height = lines * frame.lineAdvance + TimelineHeight;
         if (y + height > frame.bottom && y > frame.top) {
             starts.append(i);
@@ -202,7 +239,7 @@ QList<CueStep> layoutCuePage(const CueSheet &sheet, const CuePage &page, const Q
     for (qsizetype i = starts[n]; i < end; ++i) {
         const CueEntry &entry = sheet.entries[i];
         const ReadEntry read = readEntry(entry, sheet.unit);
-        const QStringList lines = linesOf(int(i) + 1, entry, read);
+        const QStringList lines = linesOf(sheet, i, read);
         for (qsizetype line = 0; line < lines.size(); ++line) {
             steps << font(CueTextSize, line == 0) << text(frame.x, y, frame.w, page.lineHeight, lines[line]);
             y += frame.lineAdvance;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "commands/programtimes.h"
 #include "commands/switching.h"
 
 #include <QList>
@@ -23,7 +24,11 @@ struct CueSheet
     QString date; // as it is to be printed
     TimeUnit unit = TimeUnit::Seconds; // what one number of a time stands for
     QList<CueEntry> entries;
+    ProgramTimes times; // when each entry plays (timeCueSheet); printed where it covers every entry
 };
+
+// Works out when every entry of the sheet plays, once, before its pages are laid out.
+void timeCueSheet(CueSheet &sheet);
 
 struct CueStep
 {
@@ -52,9 +57,10 @@ struct CuePage
     int lineHeight = 0;
 };
 
-// The text lines of one entry, numbered n: number and name with the length, fade option, play
-// next and volume in words, pauses, each output's On-Off pairs, and what looks like a mistake.
-QStringList cueEntryLines(int n, const CueEntry &entry, TimeUnit unit);
+// The text lines of entry i, numbered from 1: number and name with the length, its start in its run, fade
+// option, play next and volume in words, pauses, each output's On-Off pairs, what looks like a mistake, and
+// where the device waits for the remote with the running time of the run that ends there.
+QStringList cueEntryLines(const CueSheet &sheet, qsizetype i);
 
 // Margins as the printed lists have them (left W / 8, top H / 11, bottom H * 10 / 11). An entry is
 // never split across pages unless it is taller than a page. Every page ends with "Page N of M".

@@ -69,17 +69,18 @@ void replay(QPainter &painter, const QList<CueStep> &page)
 CueSheet cueSheetOf(ProgramNumber number, const QString &name, const QStringList &trackNames,
                     const QStringList &commandStrings, TimeUnit unit, TrackMedia *media)
 {
-    CueSheet sheet {number.text(), name, today(), unit, {}};
+    CueSheet sheet {number.text(), name, today(), unit, {}, {}};
     for (qsizetype i = 0; i < commandStrings.size(); ++i) {
         const TrackLength length = media ? media->lengthNow(trackNames.value(i)) : std::nullopt;
         sheet.entries.append({commandStrings[i], length});
     }
+    timeCueSheet(sheet);
     return sheet;
 }
 
 CueSheet cueSheetOf(const CardStore &store, const CardStore::Loaded &loaded, ProgramNumber number, TimeUnit unit)
 {
-    CueSheet sheet {number.text(), loaded.name, today(), unit, {}};
+    CueSheet sheet {number.text(), loaded.name, today(), unit, {}, {}};
     // Each track read once, however many entries play it.
     QHash<QString, TrackLength> lengths;
     for (const QString &commandString : loaded.commandStrings) {
@@ -92,6 +93,7 @@ CueSheet cueSheetOf(const CardStore &store, const CardStore::Loaded &loaded, Pro
         }
         sheet.entries.append({commandString, *length});
     }
+    timeCueSheet(sheet);
     return sheet;
 }
 
