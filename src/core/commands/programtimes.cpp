@@ -63,6 +63,17 @@ ProgramTimes programTimes(const QStringList &commandStrings, const QList<TrackLe
     return times;
 }
 
+QList<int> runsEndingIn(const ProgramTimes &times, qsizetype i)
+{
+    const ProgramTimes::Entry &entry = times.entries[i];
+    const bool last = i + 1 == times.entries.size();
+    const int end = last || times.entries[i + 1].run != entry.lastRun ? entry.lastRun : entry.lastRun - 1;
+    QList<int> runs;
+    for (int run = entry.run; run <= end; ++run)
+        runs.append(run);
+    return runs;
+}
+
 QString clockText(TrackLength milliseconds)
 {
     if (!milliseconds)

@@ -33,6 +33,10 @@ struct ProgramTimes
 // same order), the pause times read in unit. A pause at or past its track's end is never reached.
 ProgramTimes programTimes(const QStringList &commandStrings, const QList<TrackLength> &lengths, TimeUnit unit);
 
+// The runs that end in entry i, earliest first: at its auto pauses, then after its track when the next entry
+// does not play on (or it is the last).
+QList<int> runsEndingIn(const ProgramTimes &times, qsizetype i);
+
 // "1:05.3": minutes, seconds and tenths, rounded down; "?" when unknown.
 QString clockText(TrackLength milliseconds);
 

@@ -102,10 +102,8 @@ ReadEntry readEntry(const CueEntry &entry, TimeUnit unit)
 // Where the runs that end in entry i end, with their running times.
 void appendRunEnds(QStringList &lines, const ProgramTimes &times, qsizetype i)
 {
-    const ProgramTimes::Entry &entry = times.entries[i];
     const bool last = i + 1 == times.entries.size();
-    const int end = last || times.entries[i + 1].run != entry.lastRun ? entry.lastRun : entry.lastRun - 1;
-    for (int run = entry.run; run <= end; ++run) {
+    for (const int run : runsEndingIn(times, i)) {
         const QString ran = QStringLiteral(" \u00b7 run %1 ran %2").arg(run + 1).arg(clockText(times.runs[run].length));
         if (times.runs[run].endsAtPause)
             lines.append(QStringLiteral("Waits for the remote at the auto pause at ")

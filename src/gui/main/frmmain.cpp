@@ -304,6 +304,8 @@ void frmMain::bindKeys()
             [this] { showCardCheck(this, m_platform, m_store); });
     connect(shortcut(this, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P)}, Qt::WindowShortcut), &QAction::triggered,
             this, &frmMain::printCueSheet);
+    connect(shortcut(this, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T)}, Qt::WindowShortcut), &QAction::triggered,
+            this, &frmMain::showProgramTimeline);
     // Keys act on the list that has the focus; Return elsewhere is the default button's (keyPressEvent).
     const QList<QKeySequence> enter {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)};
     connect(shortcut(lstCard, enter, Qt::WidgetShortcut), &QAction::triggered, this, &frmMain::lstCard_DoubleClick);
@@ -353,6 +355,8 @@ void frmMain::showListMenu(QListView *list, const QPoint &position)
         menuEntry(menu, QStringLiteral("Paste Settings to All Entries"), {}, copied && m_document.count() > 0,
                   [this] { pasteSettingsToAllEntries(); });
         menuEntry(menu, QStringLiteral("Show Timeline"), {}, selected, [this, list] { showTimeline(list); });
+        menuEntry(menu, QStringLiteral("Show Program Timeline"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T), true,
+                  [this] { showProgramTimeline(); });
         menuEntry(menu, QStringLiteral("Print Cue Sheet\u2026"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P), true,
                   [this] { printCueSheet(); });
     }

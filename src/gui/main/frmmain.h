@@ -96,6 +96,8 @@ public:
     void showTimeline(QListView *list);
     // "Print Cue Sheet…": the playlist as it stands, through the print dialog.
     void printCueSheet();
+    // "Show Program Timeline": the whole playlist on one axis, opened or brought to the front.
+    void showProgramTimeline();
 
     // The selected row of a list, -1 when none: a current row alone is not a selection.
     static int selectedRow(const QAbstractItemView *list);

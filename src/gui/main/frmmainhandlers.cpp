@@ -7,6 +7,7 @@
 #include "platform/platformadapter.h"
 #include "printing/cuesheetprinting.h"
 #include "printing/printing.h"
+#include "show/programtimeline.h"
 #include "show/timelinewindow.h"
 #include "show/trackmedia.h"
 #include "storage/cardfiles.h"
@@ -193,6 +194,23 @@ void frmMain::printCueSheet()
                                   m_document.commandStrings(), Vexolo::rememberedUnit(), m_media);
     }();
     Vexolo::printCueSheet(m_platform, this, sheet);
+}
+
+void frmMain::showProgramTimeline()
+{
+    auto *window = findChild<ProgramTimelineWindow *>();
+    if (!window) {
+        window = new ProgramTimelineWindow(m_document, m_media, this);
+        connect(window->view(), &ProgramTimelineView::entryClicked, this,
+                [this](int row) { lstList->setCurrentIndex(m_document.index(row)); });
+        connect(window->view(), &ProgramTimelineView::entryActivated, this, [this](int row) {
+            lstList->setCurrentIndex(m_document.index(row));
+            cmdListAdvanced_Action();
+        });
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 void frmMain::cmdCardAdvanced_Action()

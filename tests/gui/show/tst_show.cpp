@@ -1,6 +1,7 @@
 #include "advanced/frmadv.h"
 #include "commands/commandreader.h"
 #include "main/frmmain.h"
+#include "show/programtimeline.h"
 #include "show/timelineview.h"
 #include "show/timelinewindow.h"
 #include "support/helpers.h"
@@ -129,6 +130,37 @@ private Q_SLOTS:
         QCOMPARE(timeline->preview.position(), 0);
         key(adv, Qt::Key_Escape, {});
         QVERIFY(!timeline->isVisible() && !timeline->preview.playing());
+    }
+
+    // The whole program on one axis, as the device plays it: it follows the playlist, and leads back to it.
+    void programTimeline()
+    {
+        TestCard card;
+        QFile::copy(m_dir.filePath("30.mp3"), card.path("A.mp3"));
+        QFile::copy(m_dir.filePath("3.mp3"), card.path("B.mp3"));
+        card.write("Programs/Program1.txt", record("A.mp35V7") + record("B.mp3 V7 P2") + record("A.mp3 V7") + "end");
+        card.write("Programs/Program1.adv", "Show");
+        frmMain window(platform);
+        window.chooseCardFolder(card.root());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(&window, Qt::Key_T, Qt::ControlModifier | Qt::ShiftModifier);
+        auto *timeline = window.findChild<ProgramTimelineWindow *>();
+        QCOMPARE(timeline->windowTitle(), "Program 1 Timeline: Show");
+        const QStringList played {"1) A.mp3 \u00b7 starts 0:00.0 into run 1",
+                                  "2) B.mp3 \u00b7 starts 0:30.1 into run 1 \u00b7 waits at an auto pause: run 1 ran "
+                                  "0:32.1 \u00b7 waits for the remote: run 2 ran 0:01.1",
+                                  "3) A.mp3 \u00b7 starts 0:00.0 into run 3 \u00b7 ends: run 3 ran 0:30.1"};
+        QTRY_COMPARE(timeline->view()->entryTexts(), played);
+        ProgramTimelineView *view = timeline->view();
+        QTest::mouseClick(view, Qt::LeftButton, {}, {20, 60}); // selects the first entry: Remove takes it
+        control<QPushButton>(&window, "cmdRemove")->click();
+        QCOMPARE(timeline->view()->entryTexts().constFirst(),
+                 "1) B.mp3 \u00b7 starts 0:00.0 into run 1 \u00b7 waits at "
+                 "an auto pause: run 1 ran 0:02.0 \u00b7 waits for the "
+                 "remote: run 2 ran 0:01.1");
+        QTest::mouseDClick(view, Qt::LeftButton, {}, {200, 60}); // the second entry: its advanced window
+        QVERIFY(frmAdv::existing() && frmAdv::existing()->lblName->text() == "A.mp3");
     }
 
     void view_data()
