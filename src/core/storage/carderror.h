@@ -25,6 +25,8 @@ struct CardError
     QString path; // what it concerns, from the card's root, where known
 
     static CardError fromErrno(int number, const QString &path = {});
+    // A cause the program itself found, with no error number.
+    static CardError of(Cause cause) { return {cause, 0, {}}; }
     bool operator==(const CardError &) const = default;
 };
 

@@ -68,7 +68,7 @@ ReadStatus openRegular(int folder, const char *name, FileOps &ops, Fd *fd, CardE
         return ReadStatus::Unreadable;
     }
     if (!S_ISREG(info.st_mode) || info.st_nlink != 1 || identityOf(fd->get()).mount != identityOf(folder).mount) {
-        error = {CardError::NotAFile, 0, {}};
+        error = CardError::of(CardError::NotAFile);
         *fd = Fd();
         return ReadStatus::Unreadable;
     }
@@ -79,7 +79,7 @@ namespace {
 
 CardError scanError(Scan scan)
 {
-    return scan == Scan::TooLarge ? CardError {CardError::TooLarge, 0, {}} : CardError::fromErrno(errno);
+    return scan == Scan::TooLarge ? CardError::of(CardError::TooLarge) : CardError::fromErrno(errno);
 }
 
 } // namespace
@@ -104,7 +104,7 @@ CardRead readWhole(int folder, const char *name, qint64 limit, FileOps &ops)
             break;
         bytes.append(buffer, count);
         if (bytes.size() > limit)
-            return {ReadStatus::Unreadable, {}, {CardError::TooLarge, 0, {}}};
+            return {ReadStatus::Unreadable, {}, CardError::of(CardError::TooLarge)};
     }
     return {ReadStatus::Read, std::move(bytes), {}};
 }
@@ -163,7 +163,7 @@ ReadStatus readLines(int folder, const char *name, FileOps &ops, const std::func
         return status;
     const Scan scan = scanLines(fd.get(), ops, onLine);
     if (scan != Scan::Ended && why)
-        *why = scan == Scan::Stopped ? CardError {CardError::TooLarge, 0, {}} : scanError(scan);
+        *why = scan == Scan::Stopped ? CardError::of(CardError::TooLarge) : scanError(scan);
     return scan == Scan::Ended ? ReadStatus::Read : ReadStatus::Unreadable;
 }
 

@@ -82,13 +82,13 @@ bool ChosenCard::changedAt(const QString &root, const CardIdentity &identity)
 Notice ChosenCard::noCard() const
 {
     if (cardChanged())
-        return {Notice::Caution, Notice::Message::CardChanged, {}, 0, {CardError::Changed, 0, {}}};
+        return {Notice::Caution, Notice::Message::CardChanged, {}, 0, CardError::of(CardError::Changed)};
     // A card chosen and since gone; no cause when no card was chosen at all.
     return {Notice::Caution,
             Notice::Message::NoCard,
             {},
             0,
-            m_identity.isValid() ? CardError {CardError::Gone, 0, {}} : CardError()};
+            m_identity.isValid() ? CardError::of(CardError::Gone) : CardError()};
 }
 
 Fd ChosenCard::openRoot() const

@@ -208,6 +208,9 @@ private Q_SLOTS:
         QTest::newRow("save, write-protected") << "cmdSave" << yes << "open 1 " + QString::number(EROFS)
             << overwrite + '|' + notCreated + "\nThe card is write-protected.|" + noListing
                + "\nThe card is write-protected." << "" << 3 << true;
+        const QString noFolder = "\nPrograms is no folder of the card.";
+        QTest::newRow("save, Programs no folder") << "cmdSave" << yes << "open 1 " + QString::number(ENOTDIR)
+            << overwrite + '|' + notCreated + noFolder + '|' + noListing + noFolder << "" << 3 << true;
         QTest::newRow("save, the name fails") << "cmdSave" << yes << "rename 2" << overwrite + '|' + noListing
             << "Programs/Program1.txt" << 3 << true;
         QTest::newRow("delete") << "cmdDelete" << yes << "" << deleting

@@ -4,6 +4,7 @@
 #include "show/programtimeline.h"
 #include "show/timelineview.h"
 #include "show/timelinewindow.h"
+#include "show/trackmedia.h"
 #include "support/helpers.h"
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"
@@ -140,6 +141,7 @@ private Q_SLOTS:
         QFile::copy(m_dir.filePath("3.mp3"), card.path("B.mp3"));
         card.write("Programs/Program1.txt", record("A.mp35V7") + record("B.mp3 V7 P2") + record("A.mp3 V7") + "end");
         card.write("Programs/Program1.adv", "Show");
+        rememberUnit(TimeUnit::Seconds); // another test chose tenths
         frmMain window(platform);
         window.chooseCardFolder(card.root());
         window.show();
