@@ -211,6 +211,9 @@ private Q_SLOTS:
         const QString noFolder = "\nPrograms is no folder of the card.";
         QTest::newRow("save, Programs no folder") << "cmdSave" << yes << "open 1 " + QString::number(ENOTDIR)
             << overwrite + '|' + notCreated + noFolder + '|' + noListing + noFolder << "" << 3 << true;
+        QTest::newRow("save, the card removed") << "cmdSave" << yes << "write 1 " + QString::number(ENODEV)
+            << overwrite + '|' + notCreated + "\nThe card was removed.|" + noListing + "\nThe card was removed." << "" << 3
+            << true;
         QTest::newRow("save, the name fails") << "cmdSave" << yes << "rename 2" << overwrite + '|' + noListing
             << "Programs/Program1.txt" << 3 << true;
         QTest::newRow("delete") << "cmdDelete" << yes << "" << deleting
