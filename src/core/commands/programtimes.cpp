@@ -30,48 +30,70 @@ TrackLength plus(TrackLength a, TrackLength b)
 
 } // namespace
 
+void ProgramClock::add(const TrackSettings &settings, TrackLength length)
+{
+    const qsizetype i = m_times.entries.size();
+    // A track that does not play on ends its run: the next starts a run of its own.
+    if (i == 0 || !m_playsOn) {
+        if (i > 0)
+            m_times.runs.back().length = m_clock;
+        m_times.runs.append({i, 0, {}, false});
+        m_clock = 0;
+    }
+    m_times.entries.append({int(m_times.runs.size() - 1), 0, m_clock});
+    qint64 from = 0; // where in the track the current run began
+    for (const qint64 pause : pausesReached(settings, length, m_unit)) {
+        m_times.runs.back().length = plus(m_clock, pause - from);
+        m_times.runs.back().endsAtPause = true;
+        m_times.runs.append({i, pause, {}, false});
+        m_clock = 0;
+        from = pause;
+    }
+    m_times.entries.back().lastRun = int(m_times.runs.size() - 1);
+    m_clock = plus(m_clock, length ? TrackLength(*length - from) : std::nullopt);
+    m_playsOn = settings.playNext;
+}
+
+ProgramTimes ProgramClock::finish()
+{
+    if (!m_times.runs.isEmpty())
+        m_times.runs.back().length = m_clock;
+    return std::move(m_times);
+}
+
 ProgramTimes programTimes(const QStringList &commandStrings, const QList<TrackLength> &lengths, TimeUnit unit)
 {
-    ProgramTimes times;
-    if (commandStrings.isEmpty())
-        return times;
-    times.runs.append({0, 0, {}, false});
-    TrackLength clock = 0; // the current run's time where the track starts
+    ProgramClock clock(unit);
     for (qsizetype i = 0; i < commandStrings.size(); ++i) {
         TrackSettings settings;
         readCommandString(settings, commandStrings[i]);
-        const TrackLength length = lengths.value(i);
-        times.entries.append({int(times.runs.size() - 1), 0, clock});
-        qint64 from = 0; // where in the track the current run began
-        for (const qint64 pause : pausesReached(settings, length, unit)) {
-            times.runs.back().length = plus(clock, pause - from);
-            times.runs.back().endsAtPause = true;
-            times.runs.append({i, pause, {}, false});
-            clock = 0;
-            from = pause;
-        }
-        times.entries.back().lastRun = int(times.runs.size() - 1);
-        clock = plus(clock, length ? TrackLength(*length - from) : std::nullopt);
-        const bool last = i + 1 == commandStrings.size();
-        if (last || !settings.playNext) {
-            times.runs.back().length = clock;
-            if (!last)
-                times.runs.append({i + 1, 0, {}, false});
-            clock = 0;
-        }
+        clock.add(settings, lengths.value(i));
     }
-    return times;
+    return clock.finish();
 }
 
-QList<int> runsEndingIn(const ProgramTimes &times, qsizetype i)
+QString startText(const ProgramTimes &times, qsizetype i)
+{
+    return QStringLiteral("starts %1 into run %2").arg(clockText(times.entries[i].start)).arg(times.entries[i].run + 1);
+}
+
+QStringList runEndTexts(const ProgramTimes &times, qsizetype i)
 {
     const ProgramTimes::Entry &entry = times.entries[i];
     const bool last = i + 1 == times.entries.size();
+    // The entry's last run ends in it unless the next entry plays on in it.
     const int end = last || times.entries[i + 1].run != entry.lastRun ? entry.lastRun : entry.lastRun - 1;
-    QList<int> runs;
-    for (int run = entry.run; run <= end; ++run)
-        runs.append(run);
-    return runs;
+    QStringList texts;
+    for (int run = entry.run; run <= end; ++run) {
+        const QString ran = QStringLiteral(" \u00b7 run %1 ran %2").arg(run + 1).arg(clockText(times.runs[run].length));
+        if (times.runs[run].endsAtPause)
+            texts.append(QStringLiteral("Waits for the remote at the auto pause at ")
+                         + clockText(times.runs[run + 1].from) + ran);
+        else
+            texts.append((last ? QStringLiteral("End of the program") : QStringLiteral("Waits for the remote after it"))
+                         + ran);
+    }
+    return texts;
 }
 
 QString clockText(TrackLength milliseconds)

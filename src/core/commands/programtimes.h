@@ -29,13 +29,34 @@ struct ProgramTimes
     QList<Run> runs;
 };
 
+// Works the times out entry by entry, from settings the caller has read anyway: nothing is read twice.
+class ProgramClock
+{
+public:
+    explicit ProgramClock(TimeUnit unit)
+        : m_unit(unit)
+    {
+    }
+    // The next entry: its settings and its track's length. A pause at or past the track's end is never reached.
+    void add(const TrackSettings &settings, TrackLength length);
+    ProgramTimes finish();
+
+private:
+    TimeUnit m_unit;
+    ProgramTimes m_times;
+    TrackLength m_clock = 0; // the current run's time where the last track added ends
+    bool m_playsOn = false; // the last track added plays the next by itself
+};
+
 // The times of a program's entries, from their command strings and their tracks' lengths (one each, in the
-// same order), the pause times read in unit. A pause at or past its track's end is never reached.
+// same order), the pause times read in unit.
 ProgramTimes programTimes(const QStringList &commandStrings, const QList<TrackLength> &lengths, TimeUnit unit);
 
-// The runs that end in entry i, earliest first: at its auto pauses, then after its track when the next entry
-// does not play on (or it is the last).
-QList<int> runsEndingIn(const ProgramTimes &times, qsizetype i);
+// "starts 0:30.1 into run 1": where entry i starts.
+QString startText(const ProgramTimes &times, qsizetype i);
+// Where the runs that end in entry i end, earliest first, each with its running time: at its auto pauses, then
+// after its track when the next entry does not play on, or at the program's end.
+QStringList runEndTexts(const ProgramTimes &times, qsizetype i);
 
 // "1:05.3": minutes, seconds and tenths, rounded down; "?" when unknown.
 QString clockText(TrackLength milliseconds);

@@ -99,21 +99,6 @@ ReadEntry readEntry(const CueEntry &entry, TimeUnit unit)
     return read;
 }
 
-// Where the runs that end in entry i end, with their running times.
-void appendRunEnds(QStringList &lines, const ProgramTimes &times, qsizetype i)
-{
-    const bool last = i + 1 == times.entries.size();
-    for (const int run : runsEndingIn(times, i)) {
-        const QString ran = QStringLiteral(" \u00b7 run %1 ran %2").arg(run + 1).arg(clockText(times.runs[run].length));
-        if (times.runs[run].endsAtPause)
-            lines.append(QStringLiteral("Waits for the remote at the auto pause at ")
-                         + clockText(times.runs[run + 1].from) + ran);
-        else
-            lines.append((last ? QStringLiteral("End of the program") : QStringLiteral("Waits for the remote after it"))
-                         + ran);
-    }
-}
-
 QStringList linesOf(const CueSheet &sheet, qsizetype i, const ReadEntry &read)
 {
     const CueEntry &entry = sheet.entries[i];
@@ -122,10 +107,7 @@ QStringList linesOf(const CueSheet &sheet, qsizetype i, const ReadEntry &read)
     QStringList lines {numberedLine(int(i) + 1,
                                     ExtractFilename(settings.trackName) + QStringLiteral(" \u2014 ")
                                         + lengthText(entry.length)
-                                        + (timed ? QStringLiteral(" \u00b7 starts %1 into run %2")
-                                                       .arg(clockText(sheet.times.entries[i].start))
-                                                       .arg(sheet.times.entries[i].run + 1)
-                                                 : QString())),
+                                        + (timed ? QStringLiteral(" \u00b7 ") + startText(sheet.times, i) : QString())),
                        fadeWords(settings.fade) + QStringLiteral(" \u00b7 Auto play next track: ")
                            + (settings.playNext ? QStringLiteral("yes") : QStringLiteral("no"))
                            + QStringLiteral(" \u00b7 Volume ") + settings.volume};
@@ -149,7 +131,7 @@ QStringList linesOf(const CueSheet &sheet, qsizetype i, const ReadEntry &read)
     for (const SwitchFinding &finding : read.plan.findings)
         lines.append(QStringLiteral("Check: ") + finding.text);
     if (timed)
-        appendRunEnds(lines, sheet.times, i);
+        lines += runEndTexts(sheet.times, i);
     return lines;
 }
 

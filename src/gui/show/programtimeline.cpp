@@ -46,14 +46,15 @@ ProgramTimelineView::ProgramTimelineView(QWidget *parent)
 void ProgramTimelineView::showProgram(const QStringList &names, const QStringList &commandStrings,
                                       const QList<TrackLength> &lengths, TimeUnit unit)
 {
-    m_times = programTimes(commandStrings, lengths, unit);
+    // Each string read once, for its lanes and for the program's times.
+    ProgramClock clock(unit);
     m_entries.clear();
-    int x = 8;
     for (qsizetype i = 0; i < commandStrings.size(); ++i) {
         Drawn drawn;
         drawn.name = names.value(i);
         TrackSettings settings;
         readCommandString(settings, commandStrings[i]);
+        clock.add(settings, lengths.value(i));
         const std::optional<double> length = lengths.value(i)
             ? std::optional(double(*lengths.value(i)) / double(millisecondsPer(unit)))
             : std::nullopt;
@@ -61,11 +62,18 @@ void ProgramTimelineView::showProgram(const QStringList &names, const QStringLis
         drawn.end = axisEnd(drawn.plan, length);
         for (const SwitchFinding &finding : drawn.plan.findings)
             drawn.findings.append(finding.text);
-        drawn.left = x;
         drawn.width = widthOf(drawn.end * double(millisecondsPer(unit)) / 1000.0);
-        x += drawn.width
-            + (i + 1 < commandStrings.size() && m_times.entries[i + 1].run != m_times.entries[i].lastRun ? WaitGap : 2);
         m_entries.append(drawn);
+    }
+    m_times = clock.finish();
+    int x = 8;
+    for (qsizetype i = 0; i < m_entries.size(); ++i) {
+        Drawn &drawn = m_entries[i];
+        drawn.left = x;
+        drawn.start = startText(m_times, i);
+        drawn.ends = runEndTexts(m_times, i);
+        const bool waits = i + 1 < m_entries.size() && m_times.entries[i + 1].run != m_times.entries[i].lastRun;
+        x += drawn.width + (waits ? WaitGap : 2);
     }
     setMinimumSize(x + 8, Top + Lanes * LaneHeight + Bottom);
     setAccessibleDescription(entryTexts().join(u'\n'));
@@ -85,22 +93,12 @@ QStringList ProgramTimelineView::entryTexts() const
 {
     QStringList texts;
     for (qsizetype i = 0; i < m_entries.size(); ++i) {
-        const ProgramTimes::Entry &times = m_times.entries[i];
-        QString text = QStringLiteral("%1) %2 \u00b7 starts %3 into run %4")
-                           .arg(i + 1)
-                           .arg(m_entries[i].name, clockText(times.start))
-                           .arg(times.run + 1);
-        const bool last = i + 1 == m_entries.size();
-        for (const int run : runsEndingIn(m_times, i)) {
-            const ProgramTimes::Run &ended = m_times.runs[run];
-            const QString how = ended.endsAtPause ? QStringLiteral("waits at an auto pause")
-                : last                            ? QStringLiteral("ends")
-                                                  : QStringLiteral("waits for the remote");
-            text += QStringLiteral(" \u00b7 %1: run %2 ran %3").arg(how).arg(run + 1).arg(clockText(ended.length));
-        }
-        if (!m_entries[i].findings.isEmpty())
-            text += QStringLiteral(" \u00b7 %1 to check").arg(m_entries[i].findings.size());
-        texts.append(text);
+        const Drawn &entry = m_entries[i];
+        QStringList parts {QStringLiteral("%1) %2").arg(i + 1).arg(entry.name), entry.start};
+        parts += entry.ends;
+        if (!entry.findings.isEmpty())
+            parts.append(QStringLiteral("%1 to check").arg(entry.findings.size()));
+        texts.append(parts.join(QStringLiteral(" \u00b7 ")));
     }
     return texts;
 }
@@ -119,12 +117,11 @@ void ProgramTimelineView::paintEvent(QPaintEvent *)
         };
         painter.setPen(entry.findings.isEmpty() ? palette().text().color() : FindingColour);
         painter.drawRect(entry.left, lanesTop, entry.width, Lanes * LaneHeight);
-        const ProgramTimes::Entry &times = m_times.entries[i];
         painter.drawText(
             QRect(entry.left + 2, 2, entry.width - 4, metrics.height()), Qt::AlignLeft,
             metrics.elidedText(QStringLiteral("%1) %2").arg(i + 1).arg(entry.name), Qt::ElideRight, entry.width - 4));
         painter.drawText(QRect(entry.left + 2, 2 + metrics.height(), entry.width - 4, metrics.height()), Qt::AlignLeft,
-                         QStringLiteral("%1 run %2").arg(clockText(times.start)).arg(times.run + 1));
+                         metrics.elidedText(entry.start, Qt::ElideRight, entry.width - 4));
         for (int lane = 0; lane < TrackSettings::OutputRows; ++lane) {
             for (const Span &span : entry.plan.spans[lane]) {
                 const int left = xOf(span.start);
@@ -138,12 +135,10 @@ void ProgramTimelineView::paintEvent(QPaintEvent *)
             painter.fillRect(xOf(pause.time) - 1, lanesTop - 4, 3, Lanes * LaneHeight + 8, FindingColour);
     }
     painter.setPen(palette().text().color());
-    const QStringList texts = entryTexts();
-    for (qsizetype i = 0; i < m_entries.size(); ++i) {
-        const Drawn &entry = m_entries[i];
-        const QString ends = texts[i].section(QStringLiteral(" \u00b7 "), 2);
-        painter.drawText(QRect(entry.left + 2, lanesBottom + 4, entry.width - 4, metrics.height()), Qt::AlignLeft,
-                         metrics.elidedText(ends, Qt::ElideRight, entry.width - 4));
+    for (const Drawn &entry : m_entries) {
+        painter.drawText(
+            QRect(entry.left + 2, lanesBottom + 4, entry.width - 4, metrics.height()), Qt::AlignLeft,
+            metrics.elidedText(entry.ends.join(QStringLiteral(" \u00b7 ")), Qt::ElideRight, entry.width - 4));
     }
 }
 
@@ -155,8 +150,8 @@ bool ProgramTimelineView::event(QEvent *event)
         if (row < 0) {
             QToolTip::hideText();
         } else {
-            QStringList lines {entryTexts().value(row)};
-            lines << m_entries[row].findings;
+            QStringList lines {m_entries[row].name, m_entries[row].start};
+            lines << m_entries[row].ends << m_entries[row].findings;
             QToolTip::showText(help->globalPos(), lines.join(u'\n'), this);
         }
         return true;
@@ -200,8 +195,9 @@ ProgramTimelineWindow::ProgramTimelineWindow(PlaylistDocument &document, TrackMe
     connect(&document, &PlaylistDocument::rowsMoved, this, &ProgramTimelineWindow::refresh);
     connect(&document, &PlaylistDocument::modelReset, this, &ProgramTimelineWindow::refresh);
     connect(&document, &PlaylistDocument::dataChanged, this, &ProgramTimelineWindow::refresh);
-    connect(&document, &PlaylistDocument::nameChanged, this, &ProgramTimelineWindow::refresh);
-    connect(&document, &PlaylistDocument::numberChanged, this, &ProgramTimelineWindow::refresh);
+    // The name changes as it is typed: only the title follows it.
+    connect(&document, &PlaylistDocument::nameChanged, this, &ProgramTimelineWindow::retitle);
+    connect(&document, &PlaylistDocument::numberChanged, this, &ProgramTimelineWindow::retitle);
     if (media)
         connect(media, &TrackMedia::lengthRead, this, &ProgramTimelineWindow::refresh);
     refresh();
@@ -215,10 +211,15 @@ void ProgramTimelineWindow::refresh()
         lengths.append(m_media ? m_media->length(name).value_or(std::nullopt) : std::nullopt);
     const TimeUnit unit = rememberedUnit();
     m_view->showProgram(names, m_document.commandStrings(), lengths, unit);
-    setWindowTitle(QStringLiteral("Program ") + m_document.number().text() + QStringLiteral(" Timeline")
-                   + (m_document.name().isEmpty() ? QString() : QStringLiteral(": ") + m_document.name()));
+    retitle();
     m_status->setText(QStringLiteral("Times in %1, as the advanced window's timeline reads them. A red bar is an auto "
                                      "pause, a gap a wait for the remote; click an entry to select it, double-click "
                                      "to edit it.")
                           .arg(unitName(unit)));
+}
+
+void ProgramTimelineWindow::retitle()
+{
+    setWindowTitle(QStringLiteral("Program ") + m_document.number().text() + QStringLiteral(" Timeline")
+                   + (m_document.name().isEmpty() ? QString() : QStringLiteral(": ") + m_document.name()));
 }

@@ -49,6 +49,8 @@ private:
         int left = 0;
         int width = 0;
         QStringList findings;
+        QString start; // where it starts in its run
+        QStringList ends; // the runs that end in it
     };
     QList<Drawn> m_entries;
     Vexolo::ProgramTimes m_times;
@@ -65,6 +67,7 @@ public:
 
 private:
     void refresh();
+    void retitle();
 
     Vexolo::PlaylistDocument &m_document;
     TrackMedia *m_media;
