@@ -39,7 +39,6 @@ int widthOf(double seconds)
 ProgramTimelineView::ProgramTimelineView(QWidget *parent)
     : QWidget(parent)
 {
-    setMouseTracking(true);
     setAccessibleName(QStringLiteral("Program timeline"));
 }
 

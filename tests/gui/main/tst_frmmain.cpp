@@ -99,7 +99,6 @@ private Q_SLOTS:
 
     void undoAcrossPrograms()
     {
-        QCOMPARE(frmMain::instance(), m_window.get());
         select("lstCard", 2);
         click("cmdAdd");
         m_platform.answers << PlatformAdapter::AnswerDiscard << PlatformAdapter::AnswerYes
@@ -203,17 +202,13 @@ private Q_SLOTS:
             QTest::addRow("save, %s fails", failing) << "cmdSave" << yes << failing
                 << overwrite + '|' + notCreated + '|' + noListing << "" << 3 << true;
         // The cause named where the system tells it; a write that writes nothing is a full card.
-        QTest::newRow("save, the card is full") << "cmdSave" << yes << "write 1 0" << overwrite + '|' + notCreated
-            + "\nThe card is full.|" + noListing + "\nThe card is full." << "" << 3 << true;
-        QTest::newRow("save, write-protected") << "cmdSave" << yes << "open 1 " + QString::number(EROFS)
-            << overwrite + '|' + notCreated + "\nThe card is write-protected.|" + noListing
-               + "\nThe card is write-protected." << "" << 3 << true;
-        const QString noFolder = "\nPrograms is no folder of the card.";
-        QTest::newRow("save, Programs no folder") << "cmdSave" << yes << "open 1 " + QString::number(ENOTDIR)
-            << overwrite + '|' + notCreated + noFolder + '|' + noListing + noFolder << "" << 3 << true;
-        QTest::newRow("save, the card removed") << "cmdSave" << yes << "write 1 " + QString::number(ENODEV)
-            << overwrite + '|' + notCreated + "\nThe card was removed.|" + noListing + "\nThe card was removed." << "" << 3
-            << true;
+        const QList<std::pair<QString, QString>> causes {{"write 1 0", "The card is full."},
+                                                         {"open 1 30", "The card is write-protected."}, // EROFS
+                                                         {"open 1 20", "Programs is no folder of the card."}, // ENOTDIR
+                                                         {"write 1 19", "The card was removed."}}; // ENODEV
+        for (const auto &[failing, cause] : causes)
+            QTest::addRow("save, %s", qPrintable(cause)) << "cmdSave" << yes << failing
+                << overwrite + '|' + notCreated + '\n' + cause + '|' + noListing + '\n' + cause << "" << 3 << true;
         QTest::newRow("save, the name fails") << "cmdSave" << yes << "rename 2" << overwrite + '|' + noListing
             << "Programs/Program1.txt" << 3 << true;
         QTest::newRow("delete") << "cmdDelete" << yes << "" << deleting

@@ -90,7 +90,6 @@ private Q_SLOTS:
         key(adv, Qt::Key_T);
         auto *timeline = adv->findChild<TimelineWindow *>();
         QTRY_COMPARE(timeline->lblPlayhead->text(), "Playhead 0.0 of 30.2 (seconds)");
-        QCOMPARE(timeline->cboUnit->currentText(), "seconds");
         QCOMPARE(timeline->lblStatus->text(), "No sound device: the preview runs silent on its own clock.");
         tip(1); // B's length, read while the timeline shows A's
         QTRY_COMPARE(QToolTip::text(), "B.mp3\n0:03");
@@ -108,7 +107,6 @@ private Q_SLOTS:
         Q_EMIT timeline->cboUnit->activated(1);
         QCOMPARE(timeline->preview.position(), 0);
         QCOMPARE(timeline->lblPlayhead->text(), "Playhead 0.0 of 301.7 (tenths of a second)");
-        QCOMPARE(timeline->cboUnit->currentText(), "tenths of a second");
         timeline->preview.seek(12400);
         QCOMPARE(timeline->lamps->accessibleDescription(), "On: 2");
         adv->txtPause(1)->setFocus();
