@@ -162,8 +162,9 @@ ReadStatus readLines(int folder, const char *name, FileOps &ops, const std::func
     if (status != ReadStatus::Read)
         return status;
     const Scan scan = scanLines(fd.get(), ops, onLine);
-    if (scan != Scan::Ended && why)
-        *why = scan == Scan::Stopped ? CardError::of(CardError::TooLarge) : scanError(scan);
+    // Stopped: the caller knows why.
+    if (why && (scan == Scan::Failed || scan == Scan::TooLarge))
+        *why = scanError(scan);
     return scan == Scan::Ended ? ReadStatus::Read : ReadStatus::Unreadable;
 }
 

@@ -87,6 +87,8 @@ CardStore::Loaded ProgramStore::loadProgram(ProgramNumber number, const Progress
     if (status != ReadStatus::Read) {
         CardStore::Loaded failed;
         failed.program = status;
+        if (records > ProgramRecordLimit)
+            why = CardError::of(CardError::TooLarge);
         why.path = programsPath(programName);
         if (status == ReadStatus::Unreadable)
             failed.notices.append(plain(Notice::Message::CouldNotRead, {programName}, 1, why));
