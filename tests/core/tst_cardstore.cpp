@@ -58,7 +58,7 @@ private Q_SLOTS:
         CardStore store;
         for (const QString text : {"", "card", "/", "/proc", "/dev", qPrintable(card.path("plain.txt"))}) {
             store.choose(text);
-            QCOMPARE(texts(store.prepareSave(1, {}, {}).refusal), CardStore::NoCardMessage);
+            QCOMPARE(texts(store.prepareSave(1, {}, {}).refusal), Ui::NoCardMessage);
         }
         // Asking about a card, or deleting what is not there, never makes its "Programs"; nor does the listing
         // of a folder without tracks.
@@ -291,12 +291,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("told"); // Save's, the track setting's and the listing's notices; Delete's refusal
         QTest::addColumn<QString>("causes"); // of each of them: Gone, Changed, Read-only, Full, none (-)
-        const QString changed = QStringList(3, CardStore::CardChangedMessage).join(u'|');
+        const QString changed = QStringList(3, Ui::CardChangedMessage).join(u'|');
         const QString spoilt = NotCreated + u'|' + NoListing + "|Could not write to file: [A.adv]|" + NoListing;
         const QString noFolder = NotCreated + u'|' + NoListing + u'|' + NoListing;
         QTest::newRow("another FAT card in the reader") << "vfat" << changed << "CCC";
         QTest::newRow("another ext4 card in the reader") << "ext4" << changed << "CCC";
-        QTest::newRow("card pulled") << "pulled" << QStringList(3, CardStore::NoCardMessage).join(u'|') << "GGG";
+        QTest::newRow("card pulled") << "pulled" << QStringList(3, Ui::NoCardMessage).join(u'|') << "GGG";
         QTest::newRow("full card") << "full" << spoilt << "FFFF";
         QTest::newRow("read-only card") << "read-only" << spoilt << "RRRR";
         QTest::newRow("Programs is a link")

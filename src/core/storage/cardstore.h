@@ -59,7 +59,7 @@ public:
     // The chosen card; not valid when none is chosen.
     CardIdentity identity() const { return m_card.identity(); }
     // Whether the chosen card's folder now holds another card (unmounted and another mounted in its
-    // place): the window tells the user (CardChangedMessage) and lists it only when chosen again.
+    // place): the window tells the user (Ui::CardChangedMessage) and lists it only when chosen again.
     bool cardChanged() const { return m_card.cardChanged(); }
 
     // The card's tracks in card-list order. Names holding a control character cannot be written
@@ -139,10 +139,6 @@ public:
     Fd openTrack(const QString &trackName) const;
     // Whether program number's file is on the card.
     bool hasProgram(ProgramNumber number) const;
-
-    // The texts of the two messages about the chosen card, used exactly as they stand.
-    static inline const QString &NoCardMessage = ChosenCard::NoCardMessage;
-    static inline const QString &CardChangedMessage = ChosenCard::CardChangedMessage;
 
 private:
     ChosenCard m_card;

@@ -14,10 +14,6 @@
 
 namespace Vexolo {
 
-const QString ChosenCard::NoCardMessage = QStringLiteral("No card is chosen! Choose the volume of your card first.");
-const QString ChosenCard::CardChangedMessage
-    = QStringLiteral("The card was changed! Nothing was written to it. Choose its volume again to use the new card.");
-
 namespace {
 
 // Whether the open folder may be a card: not the file system root, not on a pseudo file system.

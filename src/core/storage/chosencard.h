@@ -52,9 +52,6 @@ public:
     // The refusal when the chosen card cannot be opened: changed, gone, or none chosen.
     Notice noCard() const;
 
-    static const QString NoCardMessage;
-    static const QString CardChangedMessage;
-
 private:
     FileOps &m_ops;
     QString m_root;

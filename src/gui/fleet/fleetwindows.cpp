@@ -43,7 +43,7 @@ std::shared_ptr<CardStore> sameCard(PlatformAdapter &platform, const CardStore &
     auto card = std::make_shared<CardStore>();
     card->adopt(*found);
     if (!store.identity().isValid() || card->identity() != store.identity()) {
-        platform.warn(CardStore::NoCardMessage);
+        platform.warn(NoCardMessage);
         return nullptr;
     }
     return card;

@@ -90,6 +90,6 @@ void frmMain::noticeCardChange()
     }
     // Noted before the box: the mount table may change again while it is open, and is told once.
     if (*changed && !std::exchange(m_cardChangeTold, true))
-        m_platform.warn(Vexolo::CardStore::CardChangedMessage);
+        m_platform.warn(Vexolo::Ui::CardChangedMessage);
     m_cardChangeTold = *changed;
 }

@@ -42,9 +42,9 @@ QString noticeMessage(const Notice &notice)
     using Message = Notice::Message;
     switch (notice.message) {
     case Message::NoCard:
-        return CardStore::NoCardMessage;
+        return NoCardMessage;
     case Message::CardChanged:
-        return CardStore::CardChangedMessage;
+        return CardChangedMessage;
     case Message::CouldNotRead:
         return withNames(QStringLiteral("Could not read from file: "), notice, true);
     case Message::Omitted:

@@ -17,6 +17,11 @@ QString noticeText(const Notice &notice);
 QString overwriteQuestion();
 QString deleteQuestion(ProgramNumber number);
 
+// The two messages about the chosen card: none chosen (or gone), another card in its place.
+inline const QString NoCardMessage = QStringLiteral("No card is chosen! Choose the volume of your card first.");
+inline const QString CardChangedMessage
+    = QStringLiteral("The card was changed! Nothing was written to it. Choose its volume again to use the new card.");
+
 // Told when a card does not answer within its time limit (a dead network or FUSE mount, a failing reader).
 inline const QString CardNoAnswerMessage = QStringLiteral("The card does not answer.");
 

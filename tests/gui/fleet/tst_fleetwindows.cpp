@@ -4,6 +4,7 @@
 #include "storage/cardstore.h"
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"
+#include "widgets/noticetext.h"
 
 #include <QClipboard>
 #include <QComboBox>
@@ -44,7 +45,7 @@ private Q_SLOTS:
         card.write("Gone.adv", "Gone.mp3 V7");
         CardStore store;
         QCOMPARE(showCardCheck(&parent, platform, store), nullptr);
-        QCOMPARE(platform.shown.last(), CardStore::NoCardMessage);
+        QCOMPARE(platform.shown.last(), Vexolo::Ui::NoCardMessage);
         store.choose(card.root());
         FindingsWindow *window = showCardCheck(&parent, platform, store);
         platform.answers << PlatformAdapter::AnswerNo << PlatformAdapter::AnswerYes;

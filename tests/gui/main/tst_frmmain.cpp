@@ -10,6 +10,7 @@
 #include "support/testcard.h"
 #include "support/windows.h"
 #include "widgets/busyfeedback.h"
+#include "widgets/noticetext.h"
 
 #include <QAbstractItemModelTester>
 #include <QtTest>
@@ -517,7 +518,7 @@ private Q_SLOTS:
         };
         m_platform.volumesChanged();
         m_platform.volumesChanged();
-        QCOMPARE(m_platform.shown, QStringList {Vexolo::CardStore::CardChangedMessage});
+        QCOMPARE(m_platform.shown, QStringList {Vexolo::Ui::CardChangedMessage});
         QCOMPARE(shownRows(m_window.get(), "lstCard"), QStringList {"A.mp3"});
         // Chosen again with changes, and swapped again while the question about them is open: the card now there.
         select("lstCard", 0);
@@ -557,7 +558,7 @@ private Q_SLOTS:
         QCOMPARE(m_platform.shown,
                  QStringList({"The card does not answer.", "Playlist 1 has changes that are not saved.",
                               "The card does not answer.", "This Playlist already exists! Overwrite?",
-                              "The card does not answer.", Vexolo::CardStore::NoCardMessage}));
+                              "The card does not answer.", Vexolo::Ui::NoCardMessage}));
         m_platform.answers << PlatformAdapter::AnswerDiscard;
         QVERIFY(m_window->close());
     }
