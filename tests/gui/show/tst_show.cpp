@@ -156,7 +156,7 @@ private Q_SLOTS:
                  "2) B.mp3 \u00b7 starts 0:30.1 into run 1" + waits.arg("0:32.1"),
                  "3) A.mp3 \u00b7 starts 0:00.0 into run 3 \u00b7 End of the program \u00b7 run 3 ran 0:30.1"}));
         ProgramTimelineView *view = timeline->view();
-        QTest::mouseClick(view, Qt::LeftButton, {}, {20, 60}); // selects the first entry: Remove takes it
+        QTest::mouseClick(view, Qt::LeftButton, {}, {8, 60}); // the first entry's first pixel: Remove takes it
         control<QPushButton>(&window, "cmdRemove")->click();
         control<QLineEdit>(&window, "txtName")->setText("Two");
         QCOMPARE(timeline->windowTitle(), "Program 1 Timeline: Two");
