@@ -40,7 +40,8 @@ void ProgramClock::add(const TrackSettings &settings, TrackLength length)
         m_times.runs.append({i, 0, {}, false});
         m_clock = 0;
     }
-    m_times.entries.append({int(m_times.runs.size() - 1), 0, m_clock});
+    const int run = int(m_times.runs.size() - 1);
+    const TrackLength start = m_clock;
     qint64 from = 0; // where in the track the current run began
     for (const qint64 pause : pausesReached(settings, length, m_unit)) {
         m_times.runs.back().length = plus(m_clock, pause - from);
@@ -49,7 +50,7 @@ void ProgramClock::add(const TrackSettings &settings, TrackLength length)
         m_clock = 0;
         from = pause;
     }
-    m_times.entries.back().lastRun = int(m_times.runs.size() - 1);
+    m_times.entries.append({run, int(m_times.runs.size() - 1), start});
     m_clock = plus(m_clock, length ? TrackLength(*length - from) : std::nullopt);
     m_playsOn = settings.playNext;
 }
