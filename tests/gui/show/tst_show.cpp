@@ -137,7 +137,8 @@ private Q_SLOTS:
         TestCard card;
         QFile::copy(m_dir.filePath("30.mp3"), card.path("A.mp3"));
         QFile::copy(m_dir.filePath("3.mp3"), card.path("B.mp3"));
-        card.write("Programs/Program1.txt", record("A.mp35V7") + record("B.mp3 V7 P2") + record("A.mp3 V7") + "end");
+        card.write("Programs/Program1.txt",
+                   record("A.mp35V7") + record("B.mp3 V7 P2") + record("A.mp3 V7 1+5") + "end");
         card.write("Programs/Program1.adv", "Show");
         rememberUnit(TimeUnit::Seconds); // another test chose tenths
         frmMain window(platform);
@@ -149,18 +150,22 @@ private Q_SLOTS:
         QCOMPARE(timeline->windowTitle(), "Program 1 Timeline: Show");
         const QString waits = " \u00b7 Waits for the remote at the auto pause at 0:02.0 \u00b7 run 1 ran %1 \u00b7 "
                               "Waits for the remote after it \u00b7 run 2 ran 0:01.1";
-        QTRY_COMPARE(
-            timeline->view()->entryTexts(),
-            QStringList(
-                {"1) A.mp3 \u00b7 starts 0:00.0 into run 1",
-                 "2) B.mp3 \u00b7 starts 0:30.1 into run 1" + waits.arg("0:32.1"),
-                 "3) A.mp3 \u00b7 starts 0:00.0 into run 3 \u00b7 End of the program \u00b7 run 3 ran 0:30.1"}));
+        QTRY_COMPARE(timeline->view()->entryTexts(),
+                     QStringList({"1) A.mp3 \u00b7 starts 0:00.0 into run 1",
+                                  "2) B.mp3 \u00b7 starts 0:30.1 into run 1" + waits.arg("0:32.1"),
+                                  "3) A.mp3 \u00b7 starts 0:00.0 into run 3 \u00b7 End of the program \u00b7 run 3 ran "
+                                  "0:30.1 \u00b7 1 to check"}));
         ProgramTimelineView *view = timeline->view();
         QTest::mouseClick(view, Qt::LeftButton, {}, {8, 60}); // the first entry's first pixel: Remove takes it
         control<QPushButton>(&window, "cmdRemove")->click();
         control<QLineEdit>(&window, "txtName")->setText("Two");
         QCOMPARE(timeline->windowTitle(), "Program 1 Timeline: Two");
         QCOMPARE(view->entryTexts().constFirst(), "1) B.mp3 \u00b7 starts 0:00.0 into run 1" + waits.arg("0:02.0"));
+        QHelpEvent help(QEvent::ToolTip, {200, 60}, view->mapToGlobal(QPoint(200, 60))); // the findings in words
+        QApplication::sendEvent(view, &help);
+        QCOMPARE(QToolTip::text(),
+                 "A.mp3\nstarts 0:00.0 into run 3\nEnd of the program \u00b7 run 3 ran 0:30.1\n"
+                 "Output 1 is switched on at 5 and never switched off.");
         QTest::mouseDClick(view, Qt::LeftButton, {}, {200, 60}); // the second entry: its advanced window
         QVERIFY(frmAdv::existing() && frmAdv::existing()->lblName->text() == "A.mp3");
     }
