@@ -1,4 +1,5 @@
 #include "commands/commandreader.h"
+#include "commands/programplay.h"
 #include "commands/programtimes.h"
 #include "commands/switching.h"
 
@@ -118,6 +119,65 @@ private Q_SLOTS:
             runs << QStringLiteral("%1+%2=%3").arg(run.firstEntry).arg(run.from).arg(clockText(run.length))
                     + (run.endsAtPause ? "P" : "");
         QTEST(runs.join(' '), "runs");
+    }
+
+    void programPlay_data()
+    {
+        QTest::addColumn<QStringList>("strings"); // each after "T.mp3"
+        QTest::addColumn<QString>("lengths"); // in seconds, "?" unknown
+        QTest::addColumn<bool>("tenths");
+        QTest::addColumn<QString>("script"); // s start at a row, r the stop reached, p the remote at a time (ms)
+        // After each step: Playing, Fading (~ the gain 500 ms into it), Waiting, Cued or Ended; row@position>stop.
+        QTest::addColumn<QString>("trace");
+        // clang-format off
+        QTest::newRow("a pause, plays on, fade and cue, fade and play") << QStringList {"5V7 P5", " V7", "1V7"}
+            << "10 8 6" << false << "s0 r p r p3000 r p p2000 r p"
+            << "P0@0>5000 W0@5000>10000 P0@5000>10000 P1@0>8000 F1@3000>5000~0.75 C2@0>6000 P2@0>6000 "
+               "F2@2000>4000~0.75 E E";
+        QTest::newRow("cuts, a fade past the end") << QStringList {"2V7", "7V7", "1V7"} << "10 3 5" << false
+            << "s0 p4000 p2000 p4000 r" << "P0@0>10000 P1@0>3000 P2@0>5000 F2@4000>5000~0.75 E";
+        QTest::newRow("a pause at 0, unknown length, from the middle") << QStringList {" V7", " V7 P0 P3 1+7"}
+            << "10 ?" << false << "s1 r p r p r" << "P1@0>0 W1@0>3000 P1@0>3000 W1@3000>8000 P1@3000>8000 E";
+        QTest::newRow("tenths; a second press ends the fade; a press past the end") << QStringList {" V7 P50", "6V7"}
+            << "10 4" << true << "s0 p1000 p r p p99000 r s2"
+            << "P0@0>5000 F0@1000>3000~0.75 C1@0>4000 C1@0>4000 P1@0>4000 F1@4000>4000~0.75 E E";
+        // clang-format on
+    }
+
+    void programPlay()
+    {
+        QFETCH(QStringList, strings);
+        QFETCH(QString, lengths);
+        QFETCH(bool, tenths);
+        QFETCH(QString, script);
+        QList<TrackSettings> entries;
+        for (const QString &string : strings)
+            readCommandString(entries.emplace_back(), "T.mp3" + string);
+        QList<TrackLength> known;
+        for (const QString &length : lengths.split(' '))
+            known << (length == "?" ? std::nullopt : TrackLength(length.toInt() * 1000));
+        ProgramPlay play(entries, known, tenths ? TimeUnit::Tenths : TimeUnit::Seconds);
+        QStringList trace;
+        for (const QString &step : script.split(' ')) {
+            if (step[0] == 's')
+                play.start(step.mid(1).toInt());
+            else if (step[0] == 'r')
+                play.reached();
+            else
+                play.remote(step.mid(1).toLongLong());
+            static const QString States = "PFWE";
+            QString state = States[int(play.state())];
+            if (play.cued())
+                state = "C";
+            if (play.state() != ProgramPlay::State::Ended)
+                state += QStringLiteral("%1@%2>%3").arg(play.row()).arg(play.position()).arg(play.stopAt());
+            if (play.state() == ProgramPlay::State::Fading)
+                state += '~' + QString::number(play.gainAt(play.position() + 500));
+            trace << state;
+        }
+        QTEST(trace.join(' '), "trace");
+        QCOMPARE(QList({volumeLevel("0"), volumeLevel("9"), volumeLevel("x"), volumeLevel("")}),
+                 QList({0.0, 1.0, 7 / 9.0, 7 / 9.0}));
     }
 };
 

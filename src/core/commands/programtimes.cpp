@@ -7,9 +7,6 @@
 
 namespace Vexolo {
 
-namespace {
-
-// The auto pauses the device reaches in a track, in milliseconds, each once, earliest first.
 QList<qint64> pausesReached(const TrackSettings &settings, TrackLength length, TimeUnit unit)
 {
     QList<qint64> pauses;
@@ -22,6 +19,8 @@ QList<qint64> pausesReached(const TrackSettings &settings, TrackLength length, T
     pauses.erase(std::unique(pauses.begin(), pauses.end()), pauses.end());
     return pauses;
 }
+
+namespace {
 
 TrackLength plus(TrackLength a, TrackLength b)
 {

@@ -48,6 +48,9 @@ private:
     bool m_playsOn = false; // the last track added plays the next by itself
 };
 
+// The auto pauses the device reaches in a track, in milliseconds, each once, earliest first.
+QList<qint64> pausesReached(const TrackSettings &settings, TrackLength length, TimeUnit unit);
+
 // The times of a program's entries, from their command strings and their tracks' lengths (one each, in the
 // same order), the pause times read in unit.
 ProgramTimes programTimes(const QStringList &commandStrings, const QList<TrackLength> &lengths, TimeUnit unit);

@@ -200,7 +200,7 @@ void frmMain::showProgramTimeline()
 {
     auto *window = findChild<ProgramTimelineWindow *>();
     if (!window) {
-        window = new ProgramTimelineWindow(m_document, m_media, this);
+        window = new ProgramTimelineWindow(m_document, m_media, lstList->selectionModel(), this);
         connect(window->view(), &ProgramTimelineView::entryClicked, this,
                 [this](int row) { lstList->setCurrentIndex(m_document.index(row)); });
         connect(window->view(), &ProgramTimelineView::entryActivated, this, [this](int row) {

@@ -77,6 +77,7 @@ void Preview::setTrack(std::unique_ptr<QIODevice> track, qint64 end)
     // The player's child, so it outlives whatever the player does on its way out.
     QIODevice *device = track.release();
     device->setParent(m_player);
+    m_output->setVolume(float(m_volume));
     m_player->setAudioOutput(m_output);
     connect(m_player, &QMediaPlayer::errorOccurred, this, [this](QMediaPlayer::Error, const QString &text) {
         goSilent(QStringLiteral("The track cannot be played (%1)").arg(text) + SilentClock);
@@ -89,6 +90,13 @@ void Preview::setTrack(std::unique_ptr<QIODevice> track, qint64 end)
 void Preview::setEnd(qint64 end)
 {
     m_end = end;
+}
+
+void Preview::setVolume(double volume)
+{
+    m_volume = volume;
+    if (m_output)
+        m_output->setVolume(float(volume));
 }
 
 void Preview::toggle()
@@ -150,6 +158,7 @@ void Preview::tick()
 {
     if (currentPosition() >= m_end) {
         stop();
+        Q_EMIT reachedEnd();
         return;
     }
     m_position = currentPosition();

@@ -25,6 +25,8 @@ public:
     // The track to play (none: silent) and where the playhead stops, in milliseconds.
     void setTrack(std::unique_ptr<QIODevice> track, qint64 end);
     void setEnd(qint64 end);
+    // The sound's volume, 0 to 1.
+    void setVolume(double volume);
 
     void toggle();
     void play();
@@ -39,6 +41,8 @@ public:
 Q_SIGNALS:
     void positionChanged(qint64 position);
     void playingChanged(bool playing);
+    // The playhead reached the end it was given, and stopped there.
+    void reachedEnd();
     void silentChanged();
 
 private:
@@ -53,6 +57,7 @@ private:
     qint64 m_position = 0;
     qint64 m_end = 0;
     bool m_playing = false;
+    double m_volume = 1.0;
     QString m_silentReason;
     QMediaPlayer *m_player = nullptr;
     QAudioOutput *m_output = nullptr;

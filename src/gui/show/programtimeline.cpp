@@ -2,14 +2,20 @@
 
 #include "commands/commandreader.h"
 #include "playlist/playlistdocument.h"
+#include "show/timelineview.h"
 #include "show/trackmedia.h"
+#include "widgets/controls.h"
 
-#include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QHelpEvent>
+#include <QIODevice>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QToolTip>
 #include <QVBoxLayout>
 
@@ -42,22 +48,20 @@ ProgramTimelineView::ProgramTimelineView(QWidget *parent)
     setAccessibleName(QStringLiteral("Program timeline"));
 }
 
-void ProgramTimelineView::showProgram(const QStringList &names, const QStringList &commandStrings,
+void ProgramTimelineView::showProgram(const QStringList &names, const QList<TrackSettings> &settings,
                                       const QList<TrackLength> &lengths, TimeUnit unit)
 {
-    // Each string read once, for its lanes and for the program's times.
     ProgramClock clock(unit);
     m_entries.clear();
-    for (qsizetype i = 0; i < commandStrings.size(); ++i) {
+    m_unitMilliseconds = millisecondsPer(unit);
+    for (qsizetype i = 0; i < settings.size(); ++i) {
         Drawn drawn;
         drawn.name = names.value(i);
-        TrackSettings settings;
-        readCommandString(settings, commandStrings[i]);
-        clock.add(settings, lengths.value(i));
+        clock.add(settings[i], lengths.value(i));
         const std::optional<double> length = lengths.value(i)
             ? std::optional(double(*lengths.value(i)) / double(millisecondsPer(unit)))
             : std::nullopt;
-        drawn.plan = planSwitching(settings, length);
+        drawn.plan = planSwitching(settings[i], length);
         drawn.end = axisEnd(drawn.plan, length);
         for (const SwitchFinding &finding : drawn.plan.findings)
             drawn.findings.append(finding.text);
@@ -76,6 +80,13 @@ void ProgramTimelineView::showProgram(const QStringList &names, const QStringLis
     }
     setMinimumSize(x + 8, Top + Lanes * LaneHeight + Bottom);
     setAccessibleDescription(entryTexts().join(u'\n'));
+    update();
+}
+
+void ProgramTimelineView::showPlaying(qsizetype row, qint64 position)
+{
+    m_playingRow = row;
+    m_playhead = position;
     update();
 }
 
@@ -114,6 +125,8 @@ void ProgramTimelineView::paintEvent(QPaintEvent *)
         const auto xOf = [&entry](double time) {
             return entry.left + int(double(entry.width) * std::clamp(time / entry.end, 0.0, 1.0));
         };
+        if (i == m_playingRow)
+            painter.fillRect(entry.left, 0, entry.width, lanesBottom + 4, palette().alternateBase());
         painter.setPen(entry.findings.isEmpty() ? palette().text().color() : FindingColour);
         painter.drawRect(entry.left, lanesTop, entry.width, Lanes * LaneHeight);
         painter.drawText(
@@ -132,6 +145,10 @@ void ProgramTimelineView::paintEvent(QPaintEvent *)
         // An auto pause is a wait: the run breaks there.
         for (const Mark &pause : entry.plan.pauses)
             painter.fillRect(xOf(pause.time) - 1, lanesTop - 4, 3, Lanes * LaneHeight + 8, FindingColour);
+        if (i == m_playingRow) {
+            painter.fillRect(xOf(double(m_playhead) / double(m_unitMilliseconds)), lanesTop - 6, 2,
+                             Lanes * LaneHeight + 12, palette().text());
+        }
     }
     painter.setPen(palette().text().color());
     for (const Drawn &entry : m_entries) {
@@ -172,53 +189,194 @@ void ProgramTimelineView::mouseDoubleClickEvent(QMouseEvent *event)
         Q_EMIT entryActivated(row);
 }
 
-ProgramTimelineWindow::ProgramTimelineWindow(PlaylistDocument &document, TrackMedia *media, QWidget *parent)
+namespace {
+
+// What a press of the remote does during a track, by its fade option.
+QString remoteText(FadeOption fade)
+{
+    switch (fade) {
+    case FadeOption::Fade1:
+        return QStringLiteral("Space fades it and plays the next");
+    case FadeOption::Fade2:
+        return QStringLiteral("Space cuts to the next");
+    case FadeOption::Norm:
+    case FadeOption::None:
+        break;
+    }
+    return QStringLiteral("Space fades it and cues the next");
+}
+
+} // namespace
+
+ProgramTimelineWindow::ProgramTimelineWindow(PlaylistDocument &document, TrackMedia *media,
+                                             QItemSelectionModel *selection, QWidget *parent)
     : QWidget(parent, Qt::Window)
     , m_document(document)
     , m_media(media)
+    , m_selection(selection)
     , m_view(new ProgramTimelineView)
     , m_status(new QLabel)
 {
     setObjectName(QStringLiteral("frmProgramTimeline"));
     setAttribute(Qt::WA_DeleteOnClose);
+    cmdPlay = new QPushButton(QStringLiteral("Play"));
+    cmdPlay->setObjectName(QStringLiteral("cmdPlay"));
+    cmdPlay->setToolTip(QStringLiteral("Play the program from the playlist's current entry, or stop it; Space is the "
+                                       "remote"));
+    Ui::speak(cmdPlay, QStringLiteral("Play or stop the program"));
+    connect(cmdPlay, &QPushButton::clicked, this, &ProgramTimelineWindow::togglePlay);
+    lamps = new LampsView;
+    lblPlaying = new QLabel;
+    lblPlaying->setObjectName(QStringLiteral("lblPlaying"));
+    auto *controls = new QHBoxLayout;
+    controls->addWidget(cmdPlay);
+    controls->addWidget(lblPlaying, 1);
     auto *scroll = new QScrollArea;
     scroll->setWidget(m_view);
     scroll->setWidgetResizable(true);
     m_status->setWordWrap(true);
     auto *layout = new QVBoxLayout(this);
+    layout->addLayout(controls);
+    layout->addWidget(lamps);
     layout->addWidget(scroll);
     layout->addWidget(m_status);
-    resize(900, Top + Lanes * LaneHeight + Bottom + 90);
-    connect(&document, &PlaylistDocument::rowsInserted, this, &ProgramTimelineWindow::refresh);
-    connect(&document, &PlaylistDocument::rowsRemoved, this, &ProgramTimelineWindow::refresh);
-    connect(&document, &PlaylistDocument::rowsMoved, this, &ProgramTimelineWindow::refresh);
-    connect(&document, &PlaylistDocument::modelReset, this, &ProgramTimelineWindow::refresh);
-    connect(&document, &PlaylistDocument::dataChanged, this, &ProgramTimelineWindow::refresh);
+    resize(900, Top + Lanes * LaneHeight + Bottom + 160);
+    connect(new QShortcut(QKeySequence(Qt::Key_Space), this), &QShortcut::activated, this,
+            &ProgramTimelineWindow::remote);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
+    connect(&preview, &Preview::positionChanged, this, &ProgramTimelineWindow::showPosition);
+    connect(&preview, &Preview::reachedEnd, this, [this] {
+        if (!m_play)
+            return;
+        m_play->reached();
+        follow();
+    });
+    connect(&document, &PlaylistDocument::rowsInserted, this, &ProgramTimelineWindow::programChanged);
+    connect(&document, &PlaylistDocument::rowsRemoved, this, &ProgramTimelineWindow::programChanged);
+    connect(&document, &PlaylistDocument::rowsMoved, this, &ProgramTimelineWindow::programChanged);
+    connect(&document, &PlaylistDocument::modelReset, this, &ProgramTimelineWindow::programChanged);
+    connect(&document, &PlaylistDocument::dataChanged, this, &ProgramTimelineWindow::programChanged);
     // The name changes as it is typed: only the title follows it.
     connect(&document, &PlaylistDocument::nameChanged, this, &ProgramTimelineWindow::retitle);
     connect(&document, &PlaylistDocument::numberChanged, this, &ProgramTimelineWindow::retitle);
     if (media)
         connect(media, &TrackMedia::lengthRead, this, &ProgramTimelineWindow::refresh);
     refresh();
+    follow();
+}
+
+void ProgramTimelineWindow::programChanged()
+{
+    // What plays is no longer the program: it stops.
+    m_play.reset();
+    refresh();
+    follow();
 }
 
 void ProgramTimelineWindow::refresh()
 {
     const QStringList names = m_document.names();
-    QList<TrackLength> lengths;
-    for (const QString &name : names)
-        lengths.append(m_media ? m_media->length(name).value_or(std::nullopt) : std::nullopt);
-    const TimeUnit unit = rememberedUnit();
-    m_view->showProgram(names, m_document.commandStrings(), lengths, unit);
+    const QStringList strings = m_document.commandStrings();
+    // Each string read once, for the view, the times and the preview.
+    m_settings.resize(strings.size());
+    m_lengths.clear();
+    for (qsizetype i = 0; i < strings.size(); ++i) {
+        m_settings[i] = TrackSettings();
+        readCommandString(m_settings[i], strings[i]);
+        m_lengths.append(m_media ? m_media->length(names.value(i)).value_or(std::nullopt) : std::nullopt);
+    }
+    m_unit = rememberedUnit();
+    m_view->showProgram(names, m_settings, m_lengths, m_unit);
     retitle();
     m_status->setText(QStringLiteral("Times in %1, as the advanced window's timeline reads them. A red bar is an auto "
                                      "pause, a gap a wait for the remote; click an entry to select it, double-click "
                                      "to edit it.")
-                          .arg(unitName(unit)));
+                          .arg(unitName(m_unit)));
 }
 
 void ProgramTimelineWindow::retitle()
 {
     setWindowTitle(QStringLiteral("Program ") + m_document.number().text() + QStringLiteral(" Timeline")
                    + (m_document.name().isEmpty() ? QString() : QStringLiteral(": ") + m_document.name()));
+}
+
+void ProgramTimelineWindow::togglePlay()
+{
+    if (active()) {
+        m_play.reset();
+    } else {
+        const int current = m_selection ? m_selection->currentIndex().row() : -1;
+        m_play.emplace(m_settings, m_lengths, m_unit);
+        m_play->start(std::max(current, 0));
+        m_loaded = -1;
+    }
+    follow();
+}
+
+void ProgramTimelineWindow::remote()
+{
+    if (!active()) {
+        togglePlay();
+        return;
+    }
+    m_play->remote(preview.position());
+    follow();
+}
+
+// The preview and what the window shows follow where the program is.
+void ProgramTimelineWindow::follow()
+{
+    using State = ProgramPlay::State;
+    const State state = m_play ? m_play->state() : State::Ended;
+    const qsizetype row = state == State::Ended ? -1 : m_play->row();
+    if (state == State::Playing || state == State::Fading) {
+        if (m_loaded != row) {
+            preview.setTrack(m_media ? m_media->open(m_settings[row].trackName) : nullptr, m_play->stopAt());
+            m_loaded = row;
+        }
+        preview.setEnd(m_play->stopAt());
+        if (!preview.playing()) {
+            preview.seek(m_play->position());
+            preview.play();
+        }
+    } else {
+        preview.stop();
+    }
+    cmdPlay->setText(state == State::Ended ? QStringLiteral("Play") : QStringLiteral("Stop"));
+    if (row >= 0 && m_selection)
+        m_selection->setCurrentIndex(m_document.index(int(row)), QItemSelectionModel::ClearAndSelect);
+    showPosition(state == State::Playing || state == State::Fading ? preview.position()
+                                                                   : (m_play ? m_play->position() : 0));
+}
+
+void ProgramTimelineWindow::showPosition(qint64 position)
+{
+    using State = ProgramPlay::State;
+    const State state = m_play ? m_play->state() : State::Ended;
+    if (state == State::Ended) {
+        m_view->showPlaying(-1, 0);
+        lamps->show({});
+        lblPlaying->setText(m_play ? QStringLiteral("End of the program.")
+                                   : QStringLiteral("Play, or Space, plays the program from the current entry."));
+        return;
+    }
+    const qsizetype row = m_play->row();
+    const TrackSettings &settings = m_settings[row];
+    m_view->showPlaying(row, position);
+    lamps->show(lampsAt(settings, double(position) / double(millisecondsPer(m_unit))));
+    preview.setVolume(volumeLevel(settings.volume) * m_play->gainAt(position));
+    const QString entry = QStringLiteral("%1) %2").arg(row + 1).arg(settings.trackName);
+    const QString at = clockText(position);
+    QString text;
+    if (state == State::Playing)
+        text = entry + QStringLiteral(" plays \u00b7 %1 \u00b7 ").arg(at) + remoteText(settings.fade);
+    else if (state == State::Fading)
+        text = entry + QStringLiteral(" fades \u00b7 %1").arg(at);
+    else if (m_play->cued())
+        text = entry + QStringLiteral(" is cued and waits for the remote \u00b7 Space plays it");
+    else
+        text = entry + QStringLiteral(" waits for the remote at the auto pause at %1 \u00b7 Space plays on").arg(at);
+    if (preview.silent())
+        text += QStringLiteral(" (silent)");
+    lblPlaying->setText(text);
 }

@@ -1,12 +1,19 @@
 #pragma once
 
+#include "commands/programplay.h"
 #include "commands/programtimes.h"
 #include "commands/switching.h"
+#include "show/preview.h"
 
+#include <QPointer>
 #include <QWidget>
 
+#include <optional>
+
+class LampsView;
+class QItemSelectionModel;
 class QLabel;
-class QScrollArea;
+class QPushButton;
 class TrackMedia;
 
 namespace Vexolo {
@@ -23,8 +30,10 @@ class ProgramTimelineView final : public QWidget
 public:
     explicit ProgramTimelineView(QWidget *parent = nullptr);
     // The program as the device plays it; lengths in milliseconds, one per entry.
-    void showProgram(const QStringList &names, const QStringList &commandStrings,
+    void showProgram(const QStringList &names, const QList<Vexolo::TrackSettings> &settings,
                      const QList<Vexolo::TrackLength> &lengths, Vexolo::TimeUnit unit);
+    // The entry that plays and where, in milliseconds; row -1 for none.
+    void showPlaying(qsizetype row, qint64 position);
     // The entry drawn at x; -1 for none.
     int entryAt(int x) const;
     // What the view draws in words, entry by entry: for the screen reader and the tests.
@@ -54,23 +63,49 @@ private:
     };
     QList<Drawn> m_entries;
     Vexolo::ProgramTimes m_times;
+    qint64 m_unitMilliseconds = 1000;
+    qsizetype m_playingRow = -1;
+    qint64 m_playhead = 0;
 };
 
-// The program timeline window of a playlist document, titled "Program N Timeline".
+// The program timeline window of a playlist document, titled "Program N Timeline". It plays the program as the
+// device would, from the playlist's current entry, with Space as the remote; the playlist and the timeline show the
+// entry that plays, the lamps its outputs. Any change to the program stops it.
 class ProgramTimelineWindow final : public QWidget
 {
     Q_OBJECT
 
 public:
-    ProgramTimelineWindow(Vexolo::PlaylistDocument &document, TrackMedia *media, QWidget *parent);
+    // selection: the playlist's, where the program starts and where the entry that plays is shown.
+    ProgramTimelineWindow(Vexolo::PlaylistDocument &document, TrackMedia *media, QItemSelectionModel *selection,
+                          QWidget *parent);
     ProgramTimelineView *view() const { return m_view; }
+
+    // Play starts the program at the current entry, Stop ends it; Space is the remote.
+    void togglePlay();
+    void remote();
+    bool active() const { return m_play && m_play->state() != Vexolo::ProgramPlay::State::Ended; }
+
+    QPushButton *cmdPlay = nullptr;
+    LampsView *lamps = nullptr;
+    QLabel *lblPlaying = nullptr;
+    Preview preview;
 
 private:
     void refresh();
+    void programChanged();
     void retitle();
+    void follow();
+    void showPosition(qint64 position);
 
     Vexolo::PlaylistDocument &m_document;
     TrackMedia *m_media;
+    QPointer<QItemSelectionModel> m_selection;
     ProgramTimelineView *m_view;
     QLabel *m_status;
+    QList<Vexolo::TrackSettings> m_settings;
+    QList<Vexolo::TrackLength> m_lengths;
+    Vexolo::TimeUnit m_unit = Vexolo::TimeUnit::Seconds;
+    std::optional<Vexolo::ProgramPlay> m_play;
+    qsizetype m_loaded = -1; // the entry whose track the preview holds
 };

@@ -156,8 +156,44 @@ private Q_SLOTS:
                                   "3) A.mp3 \u00b7 starts 0:00.0 into run 3 \u00b7 End of the program \u00b7 run 3 ran "
                                   "0:30.1 \u00b7 1 to check"}));
         ProgramTimelineView *view = timeline->view();
+
+        // Rehearsed as the device plays it, Space as the remote: from the current entry, on by itself, waiting at an
+        // auto pause and after a track that does not play on, then fading.
+        auto *playlist = control<QListView>(&window, "lstList");
+        const auto space = [timeline] {
+            QApplication::setActiveWindow(timeline);
+            QTest::keyClick(timeline, Qt::Key_Space);
+        };
+        space();
+        QCOMPARE(timeline->lblPlaying->text(),
+                 "1) A.mp3 plays \u00b7 0:00.0 \u00b7 Space fades it and cues the next "
+                 "(silent)");
+        timeline->preview.seek(30000);
+        QTRY_COMPARE(playlist->currentIndex().row(), 1);
+        timeline->preview.seek(1900);
+        QTRY_COMPARE(timeline->lblPlaying->text(),
+                     "2) B.mp3 waits for the remote at the auto pause at 0:02.0 \u00b7 "
+                     "Space plays on (silent)");
+        space();
+        timeline->preview.seek(3000);
+        QTRY_COMPARE(timeline->lblPlaying->text(),
+                     "3) A.mp3 is cued and waits for the remote \u00b7 Space plays it "
+                     "(silent)");
+        QCOMPARE(playlist->currentIndex().row(), 2);
+        space();
+        timeline->preview.seek(5000);
+        QTRY_COMPARE(timeline->lamps->accessibleDescription(), "On: 1");
+        space();
+        QVERIFY(timeline->lblPlaying->text().startsWith("3) A.mp3 fades"));
+        space(); // a second press ends the fade: the last entry, so the program
+        QCOMPARE(timeline->lblPlaying->text(), "End of the program.");
+        QCOMPARE(timeline->cmdPlay->text(), "Play");
+        timeline->cmdPlay->click(); // from the current entry again; a change to the program stops it
+        QCOMPARE(timeline->cmdPlay->text(), "Stop");
+
         QTest::mouseClick(view, Qt::LeftButton, {}, {8, 60}); // the first entry's first pixel: Remove takes it
         control<QPushButton>(&window, "cmdRemove")->click();
+        QCOMPARE(timeline->cmdPlay->text(), "Play");
         control<QLineEdit>(&window, "txtName")->setText("Two");
         QCOMPARE(timeline->windowTitle(), "Program 1 Timeline: Two");
         QCOMPARE(view->entryTexts().constFirst(), "1) B.mp3 \u00b7 starts 0:00.0 into run 1" + waits.arg("0:02.0"));
