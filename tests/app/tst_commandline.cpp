@@ -120,11 +120,12 @@ private Q_SLOTS:
         text.waitForFinished();
         QCOMPARE(QString::fromUtf8(text.readAllStandardOutput()),
                  QTest::currentDataTag() != QByteArray("written") ? ""
-                                                                  : "Program 0\nCue sheet, printed "
-                         + QLocale::c().toString(QDate::currentDate(), QLocale::LongFormat)
+                                                                  : "Program 0\nCard " + card.root()
+                         + "\nCue sheet, printed " + QLocale::c().toString(QDate::currentDate(), QLocale::LongFormat)
                          + " \u00b7 times in seconds\n1) A \u2014 length unknown \u00b7 starts 0:00.0 into run 1\n"
                            "Remote: fade and cue the next track \u00b7 Auto play next track: no \u00b7 Volume 7\n"
-                           "End of the program \u00b7 run 1 ran ?\n\nPage 1 of 1\n\n\f");
+                           "End of the program \u00b7 run 1 ran ?\n1\n2\n3\n4\n5\n6\n7\n8\nA\n0\n\nPage 1 of 1\n\n2\n\n"
+                           "4\n\n6\n\n8\n\n\f");
     }
 };
 

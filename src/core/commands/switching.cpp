@@ -149,6 +149,17 @@ double axisEnd(const SwitchPlan &plan, std::optional<double> lengthInUnits)
     return std::max(last + std::max(1.0, last / 10), 10.0);
 }
 
+double axisStep(double end)
+{
+    const double raw = end / 8;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    for (const double factor : {1.0, 2.0, 5.0}) {
+        if (raw <= factor * power)
+            return factor * power;
+    }
+    return 10 * power;
+}
+
 Lamps lampsAt(const TrackSettings &settings, double time)
 {
     Machine machine;

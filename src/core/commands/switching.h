@@ -84,6 +84,8 @@ SwitchPlan planSwitching(const TrackSettings &settings, std::optional<double> le
 // Where a drawn axis ends, in the times' own numbers: at the track's end, or a little past the last
 // time when that is later or no length is known, so a span left on shows. At least 10.
 double axisEnd(const SwitchPlan &plan, std::optional<double> lengthInUnits);
+// A step between an axis's numbers of 1, 2 or 5 times a power of ten, so that about eight fit up to end.
+double axisStep(double end);
 
 // "Output 3", "All outputs", "Auto pause".
 QString laneName(int lane);

@@ -13,10 +13,14 @@ namespace {
 constexpr int CueLineGap = 2;
 constexpr int HeadingGap = 5;
 constexpr int EntryGap = 10;
-// The small timeline: one thin lane per output and one for all outputs.
-constexpr int LaneHeight = 3;
-constexpr int TimelineHeight = LaneHeight * TrackSettings::OutputRows + 2;
-constexpr int PauseMarkWidth = 1;
+// The small timeline: a labelled lane per output and one for all outputs, a time scale below them.
+constexpr int LaneHeight = 6;
+constexpr int PauseMarkReach = 2; // above and below the lanes, so a pause stands out from the bars
+constexpr int LanesHeight = LaneHeight * TrackSettings::OutputRows + 2;
+constexpr int LabelWidth = 8;
+constexpr int ScaleHeight = 9;
+constexpr int TimelineHeight = PauseMarkReach + LanesHeight + ScaleHeight;
+constexpr int PauseMarkWidth = 2;
 
 QString fadeWords(FadeOption fade)
 {
@@ -65,21 +69,47 @@ CueStep box(int x, int y, int w, int h, bool filled)
     return {CueStep::Kind::Box, x, y, w, h, 0, filled, {}};
 }
 
-// The small timeline of one entry in the box x, y, w: bars where outputs are on, marks at pauses.
+CueStep mark(int x, int y, int w, int h)
+{
+    return {CueStep::Kind::Mark, x, y, w, h, 0, true, {}};
+}
+
+// The small timeline of one entry across x to x + w from y: the lanes labelled 1 to 8 and A with bars where
+// outputs are on, black marks at pauses, and the time scale under them.
 void drawTimeline(QList<CueStep> &steps, const SwitchPlan &plan, std::optional<double> length, int x, int y, int w)
 {
     const double end = axisEnd(plan, length);
-    const auto at = [&](double time) { return x + int(double(w) * std::clamp(time, 0.0, end) / end); };
-    steps.append(box(x, y, w, TimelineHeight, false));
+    const int left = x + LabelWidth;
+    const int width = w - LabelWidth;
+    const auto at = [&](double time) { return left + int(double(width) * std::clamp(time, 0.0, end) / end); };
+    steps << font(CueLabelSize, false) << box(left, y, width, LanesHeight, false);
     for (int lane = 0; lane < TrackSettings::OutputRows; ++lane) {
+        const int top = y + 1 + lane * LaneHeight;
+        steps << text(x, top, LabelWidth, LaneHeight,
+                      lane == TrackSettings::AllRow ? QStringLiteral("A") : QString::number(lane + 1));
         for (const Span &span : plan.spans[lane]) {
-            const int left = at(span.start);
-            const int right = span.open ? x + w : at(span.end);
-            steps.append(box(left, y + 1 + lane * LaneHeight, std::max(right - left, 1), LaneHeight, true));
+            const int from = at(span.start);
+            const int to = span.open ? left + width : at(span.end);
+            steps.append(box(from, top, std::max(to - from, 1), LaneHeight - 1, true));
         }
     }
     for (const Mark &pause : plan.pauses)
-        steps.append(box(at(pause.time), y, PauseMarkWidth, TimelineHeight, true));
+        steps << mark(at(pause.time), y - PauseMarkReach, PauseMarkWidth, LanesHeight + 2 * PauseMarkReach);
+    // Numbers as far as they fit before the right edge.
+    const double step = axisStep(end);
+    for (int n = 0; n * step <= end + step / 1000; ++n) {
+        const int tick = at(n * step);
+        const QString number = QString::number(n * step);
+        const int numberWidth = int(number.size()) * CueLabelSize * 3 / 5 + 2;
+        steps << mark(tick, y + LanesHeight, 1, 2);
+        if (tick + numberWidth <= left + width)
+            steps << text(tick, y + LanesHeight + 2, numberWidth, ScaleHeight - 2, number);
+    }
+}
+
+bool timed(const CueSheet &sheet)
+{
+    return sheet.times.entries.size() == sheet.entries.size();
 }
 
 // An entry's settings, read and planned once for both its lines and its timeline.
@@ -103,7 +133,7 @@ QStringList linesOf(const CueSheet &sheet, qsizetype i, const ReadEntry &read)
 {
     const CueEntry &entry = sheet.entries[i];
     const TrackSettings &settings = read.settings;
-    const bool timed = sheet.times.entries.size() == sheet.entries.size();
+    const bool timed = Vexolo::timed(sheet);
     QStringList lines {numberedLine(int(i) + 1,
                                     ExtractFilename(settings.trackName) + QStringLiteral(" \u2014 ")
                                         + lengthText(entry.length)
@@ -174,10 +204,10 @@ struct Frame
     }
 };
 
-// Where the first entry goes: below the heading and the date line.
+// Where the first entry goes: below the heading, the card's line and the date line.
 int firstEntryTop(const Frame &frame, const CuePage &page)
 {
-    return frame.top + page.headingHeight + HeadingGap + frame.lineAdvance + EntryGap;
+    return frame.top + page.headingHeight + HeadingGap + 2 * frame.lineAdvance + EntryGap;
 }
 
 } // namespace
@@ -209,8 +239,11 @@ QList<CueStep> layoutCuePage(const CueSheet &sheet, const CuePage &page, const Q
             + (sheet.name.isEmpty() ? QString() : QStringLiteral(": ") + sheet.name);
         steps << font(CueHeadingSize, true) << text(frame.x, y, frame.w, page.headingHeight, title);
         y += page.headingHeight + HeadingGap;
-        steps << font(CueTextSize, false)
-              << text(frame.x, y, frame.w, page.lineHeight,
+        steps << font(CueTextSize, false);
+        if (!sheet.card.isEmpty())
+            steps << text(frame.x, y, frame.w, page.lineHeight, QStringLiteral("Card ") + sheet.card);
+        y += frame.lineAdvance;
+        steps << text(frame.x, y, frame.w, page.lineHeight,
                       QStringLiteral("Cue sheet, printed ") + sheet.date + QStringLiteral(" \u00b7 times in ")
                           + unitName(sheet.unit));
         y = firstEntryTop(frame, page);
@@ -220,11 +253,14 @@ QList<CueStep> layoutCuePage(const CueSheet &sheet, const CuePage &page, const Q
         const CueEntry &entry = sheet.entries[i];
         const ReadEntry read = readEntry(entry, sheet.unit);
         const QStringList lines = linesOf(sheet, i, read);
+        // The waits for the remote close an entry's lines, in bold as its first.
+        const qsizetype waits = lines.size() - (timed(sheet) ? runEndTexts(sheet.times, i).size() : 0);
         for (qsizetype line = 0; line < lines.size(); ++line) {
-            steps << font(CueTextSize, line == 0) << text(frame.x, y, frame.w, page.lineHeight, lines[line]);
+            steps << font(CueTextSize, line == 0 || line >= waits)
+                  << text(frame.x, y, frame.w, page.lineHeight, lines[line]);
             y += frame.lineAdvance;
         }
-        drawTimeline(steps, read.plan, read.length, frame.x, y, frame.w);
+        drawTimeline(steps, read.plan, read.length, frame.x, y + PauseMarkReach, frame.w);
         y += TimelineHeight + EntryGap;
     }
     const int footer = frame.bottom + (page.height - frame.bottom - page.lineHeight) / 2;

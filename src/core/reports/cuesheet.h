@@ -25,6 +25,7 @@ struct CueSheet
     TimeUnit unit = TimeUnit::Seconds; // what one number of a time stands for
     QList<CueEntry> entries;
     ProgramTimes times; // when each entry plays (timeCueSheet); printed where it covers every entry
+    QString card; // the card it is for, as the heading names it
 };
 
 // Works out when every entry of the sheet plays, once, before its pages are laid out.
@@ -33,8 +34,9 @@ void timeCueSheet(CueSheet &sheet);
 struct CueStep
 {
     // Font: size and weight for the texts that follow. Text: drawn left-aligned in the box x, y, w, h
-    // (cut short to fit w). Box: a rectangle, filled or framed. NewPage: the next page begins.
-    enum class Kind { Font, Text, Box, NewPage };
+    // (cut short to fit w). Box: a rectangle, filled grey or framed. Mark: a black bar, which stays apart from
+    // the grey in black and white. NewPage: the next page begins.
+    enum class Kind { Font, Text, Box, Mark, NewPage };
     Kind kind = Kind::NewPage;
     int x = 0;
     int y = 0;
@@ -47,6 +49,7 @@ struct CueStep
 
 inline constexpr int CueHeadingSize = 16;
 inline constexpr int CueTextSize = 10;
+inline constexpr int CueLabelSize = 5; // the small timelines' lane labels and time scale
 
 // headingHeight and lineHeight: the text heights at CueHeadingSize and CueTextSize.
 struct CuePage
@@ -59,7 +62,7 @@ struct CuePage
 
 // The text lines of entry i, numbered from 1: number and name with the length, its start in its run, fade
 // option, play next and volume in words, pauses, each output's On-Off pairs, what looks like a mistake, and
-// where the device waits for the remote with the running time of the run that ends there.
+// where the device waits for the remote with the running time of the run that ends there (printed in bold).
 QStringList cueEntryLines(const CueSheet &sheet, qsizetype i);
 
 // Margins as the printed lists have them (left W / 8, top H / 11, bottom H * 10 / 11). An entry is

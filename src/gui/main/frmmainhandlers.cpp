@@ -190,7 +190,7 @@ void frmMain::printCueSheet()
     // The lengths are read first, while the pointer says the program is busy; the dialog comes after.
     const Vexolo::CueSheet sheet = [this] {
         BusyFeedback busy(this);
-        return Vexolo::cueSheetOf(m_document.number(), m_document.name(), m_document.names(),
+        return Vexolo::cueSheetOf(m_store.root(), m_document.number(), m_document.name(), m_document.names(),
                                   m_document.commandStrings(), Vexolo::rememberedUnit(), m_media);
     }();
     Vexolo::printCueSheet(m_platform, this, sheet);

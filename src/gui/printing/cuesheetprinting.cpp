@@ -8,6 +8,7 @@
 #include "storage/cardstore.h"
 
 #include <QDate>
+#include <QDir>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QHash>
@@ -16,6 +17,7 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QProgressDialog>
+#include <QStorageInfo>
 
 #include <numeric>
 
@@ -58,6 +60,9 @@ void replay(QPainter &painter, const QList<CueStep> &page)
             else
                 painter.drawRect(QRect(step.x, step.y, step.w, step.h));
             break;
+        case CueStep::Kind::Mark:
+            painter.fillRect(QRect(step.x, step.y, step.w, step.h), Qt::black);
+            break;
         case CueStep::Kind::NewPage:
             break;
         }
@@ -66,10 +71,19 @@ void replay(QPainter &painter, const QList<CueStep> &page)
 
 } // namespace
 
-CueSheet cueSheetOf(ProgramNumber number, const QString &name, const QStringList &trackNames,
+QString cardTitle(const QString &root)
+{
+    // A card mounted by the desktop is named by its label; a folder by its path alone.
+    const QStorageInfo volume(root);
+    const QString label = volume.rootPath() == root ? volume.name() : QString();
+    return label.isEmpty() ? QDir::toNativeSeparators(root)
+                           : label + QStringLiteral(" (") + QDir::toNativeSeparators(root) + u')';
+}
+
+CueSheet cueSheetOf(const QString &card, ProgramNumber number, const QString &name, const QStringList &trackNames,
                     const QStringList &commandStrings, TimeUnit unit, TrackMedia *media)
 {
-    CueSheet sheet {number.text(), name, today(), unit, {}, {}};
+    CueSheet sheet {number.text(), name, today(), unit, {}, {}, cardTitle(card)};
     for (qsizetype i = 0; i < commandStrings.size(); ++i) {
         const TrackLength length = media ? media->lengthNow(trackNames.value(i)) : std::nullopt;
         sheet.entries.append({commandStrings[i], length});
@@ -80,7 +94,7 @@ CueSheet cueSheetOf(ProgramNumber number, const QString &name, const QStringList
 
 CueSheet cueSheetOf(const CardStore &store, const CardStore::Loaded &loaded, ProgramNumber number, TimeUnit unit)
 {
-    CueSheet sheet {number.text(), loaded.name, today(), unit, {}, {}};
+    CueSheet sheet {number.text(), loaded.name, today(), unit, {}, {}, cardTitle(store.root())};
     // Each track read once, however many entries play it.
     QHash<QString, TrackLength> lengths;
     for (const QString &commandString : loaded.commandStrings) {

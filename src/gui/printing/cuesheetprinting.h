@@ -15,11 +15,13 @@ class TrackMedia;
 
 namespace Vexolo {
 
+// How a cue sheet names the card at the folder root: its label and its folder, or its folder.
+QString cardTitle(const QString &root);
 // The cue sheet of program number as loaded from the card: its entries with their lengths, read
 // through the card store, and today's date.
 CueSheet cueSheetOf(const CardStore &store, const CardStore::Loaded &loaded, ProgramNumber number, TimeUnit unit);
-// The same for entries already at hand (the playlist being edited).
-CueSheet cueSheetOf(ProgramNumber number, const QString &name, const QStringList &trackNames,
+// The same for entries already at hand (the playlist being edited) on the card at the folder card.
+CueSheet cueSheetOf(const QString &card, ProgramNumber number, const QString &name, const QStringList &trackNames,
                     const QStringList &commandStrings, TimeUnit unit, TrackMedia *media);
 
 // Told before each page is drawn (pages drawn, pages in all); false stops the printing.

@@ -29,8 +29,9 @@ constexpr int LaneHeight = 9;
 constexpr int Lanes = LaneCount; // outputs 1 to 8, all outputs, the pauses
 constexpr int Top = 40; // two lines of text above the lanes
 constexpr int Bottom = 24; // the running times below them
-constexpr int PixelsPerSecond = 6;
-constexpr int MinimumWidth = 90;
+constexpr int PixelsPerSecond = 10;
+constexpr int MinimumWidth = 150;
+constexpr int LabelWidth = 20; // the lanes' names, 1 to 8, A and P, at the left
 constexpr int WaitGap = 28; // a break where the device waits for the remote
 const QColor LaneColour(0x20, 0x60, 0xa0);
 const QColor FindingColour(0xc0, 0x20, 0x20);
@@ -69,7 +70,7 @@ void ProgramTimelineView::showProgram(const QStringList &names, const QList<Trac
         m_entries.append(drawn);
     }
     m_times = clock.finish();
-    int x = 8;
+    int x = LabelWidth + 4;
     for (qsizetype i = 0; i < m_entries.size(); ++i) {
         Drawn &drawn = m_entries[i];
         drawn.left = x;
@@ -120,6 +121,17 @@ void ProgramTimelineView::paintEvent(QPaintEvent *)
     const int lanesTop = Top;
     const int lanesBottom = Top + Lanes * LaneHeight;
     const QFontMetrics metrics(font());
+    QFont small = font();
+    small.setPixelSize(LaneHeight);
+    painter.setFont(small);
+    painter.setPen(palette().text().color());
+    for (int lane = 0; lane < Lanes; ++lane) {
+        const QString name = lane < OutputCount ? QString::number(lane + 1)
+            : lane == TrackSettings::AllRow     ? QStringLiteral("A")
+                                                : QStringLiteral("P");
+        painter.drawText(QRect(2, lanesTop + lane * LaneHeight, LabelWidth - 4, LaneHeight), Qt::AlignRight, name);
+    }
+    painter.setFont(font());
     for (qsizetype i = 0; i < m_entries.size(); ++i) {
         const Drawn &entry = m_entries[i];
         const auto xOf = [&entry](double time) {

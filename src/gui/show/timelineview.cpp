@@ -28,18 +28,6 @@ const QColor LampLit(0xff, 0xd6, 0x00);
 const QColor LampDark(0x55, 0x55, 0x55);
 constexpr int LampPitch = 40;
 
-// A step between axis numbers of 1, 2 or 5 times a power of ten, so that about eight fit.
-double tickStep(double end)
-{
-    const double raw = end / 8;
-    const double power = std::pow(10.0, std::floor(std::log10(raw)));
-    for (const double factor : {1.0, 2.0, 5.0}) {
-        if (raw <= factor * power)
-            return factor * power;
-    }
-    return 10 * power;
-}
-
 } // namespace
 
 TimelineView::TimelineView(QWidget *parent)
@@ -137,7 +125,7 @@ void TimelineView::paintAxis(QPainter &painter, int axisY) const
     painter.setPen(Qt::black);
     painter.setBrush(Qt::NoBrush);
     painter.drawLine(plot.left(), axisY, plot.right(), axisY);
-    const double step = tickStep(m_axisEnd);
+    const double step = axisStep(m_axisEnd);
     for (double tick = 0; tick <= m_axisEnd + step / 1000; tick += step) {
         const double x = xOf(tick);
         painter.drawLine(QPointF(x, axisY), QPointF(x, axisY + 4));

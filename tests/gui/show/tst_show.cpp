@@ -191,18 +191,18 @@ private Q_SLOTS:
         timeline->cmdPlay->click(); // from the current entry again; a change to the program stops it
         QCOMPARE(timeline->cmdPlay->text(), "Stop");
 
-        QTest::mouseClick(view, Qt::LeftButton, {}, {8, 60}); // the first entry's first pixel: Remove takes it
+        QTest::mouseClick(view, Qt::LeftButton, {}, {24, 60}); // the first entry's first pixel: Remove takes it
         control<QPushButton>(&window, "cmdRemove")->click();
         QCOMPARE(timeline->cmdPlay->text(), "Play");
         control<QLineEdit>(&window, "txtName")->setText("Two");
         QCOMPARE(timeline->windowTitle(), "Program 1 Timeline: Two");
         QCOMPARE(view->entryTexts().constFirst(), "1) B.mp3 \u00b7 starts 0:00.0 into run 1" + waits.arg("0:02.0"));
-        QHelpEvent help(QEvent::ToolTip, {200, 60}, view->mapToGlobal(QPoint(200, 60))); // the findings in words
+        QHelpEvent help(QEvent::ToolTip, {250, 60}, view->mapToGlobal(QPoint(250, 60))); // the findings in words
         QApplication::sendEvent(view, &help);
         QCOMPARE(QToolTip::text(),
                  "A.mp3\nstarts 0:00.0 into run 3\nEnd of the program \u00b7 run 3 ran 0:30.1\n"
                  "Output 1 is switched on at 5 and never switched off.");
-        QTest::mouseDClick(view, Qt::LeftButton, {}, {200, 60}); // the second entry: its advanced window
+        QTest::mouseDClick(view, Qt::LeftButton, {}, {250, 60}); // the second entry: its advanced window
         QVERIFY(frmAdv::existing() && frmAdv::existing()->lblName->text() == "A.mp3");
     }
 
