@@ -16,6 +16,7 @@ public:
     Answer MsgBox(const QString &text, int code = Plain, const QString & = {}) override
     {
         shown.append(text);
+        codes.append(code);
         if (whileShown)
             std::exchange(whileShown, nullptr)();
         if (!isQuestion(code))
@@ -30,6 +31,7 @@ public:
 
     QQueue<int> answers; // the answer to each question, in order
     QStringList shown; // the text of every box, in order
+    QList<int> codes; // and its buttons and icon
     std::function<void()> whileShown; // what the user does while the next box is open
     QStringList volumeList;
     std::function<void()> volumesChanged;

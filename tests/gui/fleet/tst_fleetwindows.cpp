@@ -57,11 +57,15 @@ private Q_SLOTS:
         QVERIFY(!repair.siblingAtColumn(1).data(Qt::CheckStateRole).isValid()); // words, no check box
         // The message asks nothing; the repair asks, No then Yes.
         for (const auto &[column, kept] : {std::pair {1, true}, {2, true}, {2, false}}) {
+            if (!kept) // removed by someone else while the question is open: the repair fails, with a caution
+                platform.whileShown = [&card] { QFile::remove(card.path("Gone.adv")); };
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                               list->visualRect(list->model()->index(0, column)).center());
             QCoreApplication::processEvents();
             QCOMPARE(QFile::exists(card.path("Gone.adv")), kept);
         }
+        QCOMPARE(platform.shown.last(), "Could not repair Gone.adv! Your card may be write protected!");
+        QCOMPARE(platform.codes.last(), PlatformAdapter::Caution);
         window->cmdCopyReport->click();
         QCOMPARE(QGuiApplication::clipboard()->text(),
                  "Card " + card.root()
