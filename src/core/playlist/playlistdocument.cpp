@@ -129,13 +129,9 @@ PlaylistEntries PlaylistDocument::takeEntries(int row, int count)
         return {};
     beginRemoveRows({}, row, row + count - 1);
     PlaylistEntries taken;
-    if (count == this->count()) {
-        taken = std::exchange(m_content.entries, {});
-    } else {
-        taken.reserve(count);
-        std::move(m_content.entries.begin() + row, m_content.entries.begin() + row + count, std::back_inserter(taken));
-        m_content.entries.remove(row, count);
-    }
+    taken.reserve(count);
+    std::move(m_content.entries.begin() + row, m_content.entries.begin() + row + count, std::back_inserter(taken));
+    m_content.entries.remove(row, count);
     endRemoveRows();
     return taken;
 }
