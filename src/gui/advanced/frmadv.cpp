@@ -230,7 +230,7 @@ void frmAdv::bindHandlers()
     connect(cmdSave, &QPushButton::clicked, this, &frmAdv::cmdSave_Action);
     connect(cmdCancel, &QPushButton::clicked, this, &frmAdv::cmdCancel_Action);
     connect(cmdClear, &QPushButton::clicked, this, &frmAdv::cmdClear_Action);
-    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &frmAdv::cmdCancel_Action);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &frmAdv::escape);
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this), &QShortcut::activated, this,
             [this] { TimelineWindow::showBeside(*this); });
     for (int i = 0; i < Columns; ++i) {
@@ -304,6 +304,7 @@ void frmAdv::InitForm(const QString &commandString, const Vexolo::Ui::AdvancedTa
     TrackSettings read = settings();
     const bool named = Vexolo::readCommandString(read, commandString);
     showSettings(read);
+    m_opened = read;
     if (!named)
         m_platform.tell(QStringLiteral("Could not extract filename from string:") + commandString.trimmed());
     // An open window may be minimised or behind the main window.
@@ -349,6 +350,25 @@ void frmAdv::cmdSave_Action()
 void frmAdv::cmdCancel_Action()
 {
     hide();
+}
+
+void frmAdv::escape()
+{
+    // Typed times are not dropped without asking, as the main window asks about a playlist.
+    if (settings() != m_opened) {
+        const QString question = QStringLiteral("The settings of ") + lblName->text()
+            + QStringLiteral(" have changes that are not saved.");
+        switch (m_platform.askSaveDiscardCancel(question)) {
+        case PlatformAdapter::AnswerSave:
+            cmdSave_Action();
+            return;
+        case PlatformAdapter::AnswerDiscard:
+            break;
+        default:
+            return;
+        }
+    }
+    cmdCancel_Action();
 }
 
 void frmAdv::cmdClear_Action()

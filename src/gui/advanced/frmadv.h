@@ -108,6 +108,8 @@ private:
     void bindHandlers();
     void stepVolume(int delta);
     void discard();
+    // Escape: Cancel, after asking Save, Discard or Cancel when a field was changed.
+    void escape();
 
     static constexpr int Columns = Vexolo::TrackSettings::Columns;
     static constexpr int OutputRows = Vexolo::TrackSettings::OutputRows;
@@ -115,6 +117,7 @@ private:
     PlatformAdapter &m_platform;
     Vexolo::Ui::AdvancedTarget m_target;
     int m_workingIndex = 0;
+    Vexolo::TrackSettings m_opened; // what InitForm showed, to tell changes from it
     std::array<QLineEdit *, Columns> m_txtPause {};
     std::array<std::array<QLineEdit *, Columns>, OutputRows> m_txtOutput {};
     std::array<QLabel *, Columns> m_lblOnOff {};

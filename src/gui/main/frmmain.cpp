@@ -232,6 +232,15 @@ void frmMain::createControls()
     };
     for (const auto &[control, name, description] : spoken)
         speak(control, QString::fromUtf16(name), QString::fromUtf16(description));
+
+    // Tab goes as the window reads: the program's number and name at the top, then the card's column, the
+    // buttons between the lists, the playlist's column and the buttons beside it, each from top to bottom.
+    const QList<QWidget *> order {cmdDown,     txtList,         cmdUp,           txtName, cmdPrint,  drvCard,
+                                  cmdRefresh,  lstCard,         cmdCardAdvanced, cmdAdd,  cmdAddAll, cmdPrintRoot,
+                                  lstList,     cmdListAdvanced, cmdLoad,         cmdSave, cmdDelete, cmdMoveUp,
+                                  cmdMoveDown, cmdRemove,       cmdClear};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 void frmMain::bindHandlers()
@@ -308,10 +317,36 @@ void frmMain::bindKeys()
             this, &frmMain::showProgramTimeline);
     // Keys act on the list that has the focus; Return elsewhere is the default button's (keyPressEvent).
     const QList<QKeySequence> enter {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)};
-    connect(shortcut(lstCard, enter, Qt::WidgetShortcut), &QAction::triggered, this, &frmMain::lstCard_DoubleClick);
-    connect(shortcut(lstList, enter, Qt::WidgetShortcut), &QAction::triggered, this, &frmMain::lstList_DoubleClick);
-    connect(shortcut(lstList, {QKeySequence(Qt::Key_Delete)}, Qt::WidgetShortcut), &QAction::triggered, cmdRemove,
-            &QPushButton::click);
+    // Return acts on the current row even before a click has selected it, as on a tabbed-into list.
+    connect(shortcut(lstCard, enter, Qt::WidgetShortcut), &QAction::triggered, this, [this] {
+        selectCurrent(lstCard);
+        lstCard_DoubleClick();
+    });
+    connect(shortcut(lstList, enter, Qt::WidgetShortcut), &QAction::triggered, this, [this] {
+        selectCurrent(lstList);
+        lstList_DoubleClick();
+    });
+    // The Delete key leaves the next entry selected, so that Delete, Delete removes two.
+    connect(shortcut(lstList, {QKeySequence(Qt::Key_Delete)}, Qt::WidgetShortcut), &QAction::triggered, this, [this] {
+        selectCurrent(lstList);
+        const int row = selectedRow(lstList);
+        cmdRemove->click();
+        if (row >= 0 && m_document.count() > 0)
+            selectEntry(std::min(row, m_document.count() - 1));
+    });
+    connect(shortcut(this, {QKeySequence(Qt::ALT | Qt::Key_Up)}, Qt::WindowShortcut), &QAction::triggered, this,
+            [this] { moveSelected(-1); });
+    connect(shortcut(this, {QKeySequence(Qt::ALT | Qt::Key_Down)}, Qt::WindowShortcut), &QAction::triggered, this,
+            [this] { moveSelected(+1); });
+    connect(shortcut(this, {QKeySequence(Qt::CTRL | Qt::Key_Q)}, Qt::WindowShortcut), &QAction::triggered, this,
+            &QWidget::close);
+    for (QListView *view : {lstCard, lstList}) {
+        connect(shortcut(view, {QKeySequence(Qt::SHIFT | Qt::Key_F10), QKeySequence(Qt::Key_Menu)}, Qt::WidgetShortcut),
+                &QAction::triggered, this, [this, view] {
+                    const QRect current = view->visualRect(view->currentIndex());
+                    showListMenu(view, current.isValid() ? current.center() : QPoint());
+                });
+    }
     connect(shortcut(lstList, {QKeySequence::Copy}, Qt::WidgetShortcut), &QAction::triggered, this,
             &frmMain::copyEntrySettings);
     connect(shortcut(lstList, {QKeySequence::Paste}, Qt::WidgetShortcut), &QAction::triggered, this,
@@ -322,6 +357,13 @@ void frmMain::bindKeys()
             &frmMain::pasteCardSettings);
     for (QListView *view : {lstCard, lstList})
         showSelectionByFocus(*view);
+}
+
+void frmMain::selectCurrent(QListView *list)
+{
+    const QModelIndex current = list->currentIndex();
+    if (current.isValid() && selectedRow(list) < 0)
+        list->selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
 }
 
 bool frmMain::textFieldHasFocus() const
@@ -399,7 +441,9 @@ void frmMain::keyPressEvent(QKeyEvent *event)
     // A plain window has no dialog machinery: Return reaches here unhandled and activates the
     // default button, as it would in a dialog.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        cmdPrintRoot->click();
+        // Return ends the typing of a name; it does not print.
+        if (focusWidget() != txtName)
+            cmdPrintRoot->click();
         return;
     }
     QWidget::keyPressEvent(event);

@@ -55,6 +55,7 @@ TimelineWindow::TimelineWindow(frmAdv &adv)
 
     const QKeySequence writeKey(Qt::CTRL | Qt::Key_Return);
     connect(new QShortcut(QKeySequence(Qt::Key_Space), this), &QShortcut::activated, &preview, &Preview::toggle);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
     connect(new QShortcut(writeKey, this), &QShortcut::activated, this, &TimelineWindow::writePlayheadTime);
     // Where the user types the times, the same key writes the playhead's time.
     m_advShortcut = new QShortcut(writeKey, &adv);

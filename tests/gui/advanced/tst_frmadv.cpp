@@ -59,6 +59,42 @@ private Q_SLOTS:
         QVERIFY(!frmAdv::existing()); // at once, though deleted later
     }
 
+    // Escape drops no typed time without asking: Save, Discard or Cancel, as the main window asks.
+    void escapeAsks_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("answer"); // 0: no question
+        QTest::addColumn<bool>("open");
+        QTest::addColumn<QString>("saved");
+        QTest::newRow("unchanged") << "" << 0 << false << "";
+        QTest::newRow("cancel") << "5" << int(PlatformAdapter::AnswerCancel) << true << "";
+        QTest::newRow("discard") << "5" << int(PlatformAdapter::AnswerDiscard) << false << "";
+        QTest::newRow("save") << "5" << int(PlatformAdapter::AnswerSave) << false << "Song.mp3 V7 P5";
+    }
+
+    void escapeAsks()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, answer);
+        ScriptedPlatform platform;
+        QWidget owner;
+        frmAdv *window = frmAdv::instance(platform, owner);
+        QString saved;
+        connect(window, &frmAdv::settingsSaved, this,
+                [&saved](const AdvancedTarget &, const QString &text) { saved = text; });
+        window->InitForm("Song.mp3 V7", AdvancedTarget::entry(1), 0);
+        QTest::keyClicks(window->txtPause(0), typed);
+        if (answer)
+            platform.answers << answer;
+        QApplication::setActiveWindow(window);
+        QTest::keyClick(window->txtPause(0), Qt::Key_Escape);
+        QTEST(window->isVisible(), "open");
+        QTEST(saved, "saved");
+        QCOMPARE(platform.shown.size(), answer ? 1 : 0);
+        QVERIFY(platform.answers.isEmpty());
+        window->close();
+    }
+
     // Fields keep one line: of pasted text only the first line stays, what stood after the cursor stays too,
     // and control characters go; a time field takes no blank.
     void singleLine_data()

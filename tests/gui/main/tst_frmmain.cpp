@@ -125,7 +125,9 @@ private Q_SLOTS:
                  QStringList({"Playlist 1 has changes that are not saved.", "This Playlist already exists! Overwrite?",
                               "Are you sure you want to delete Playlist Number 1?"}));
         m_platform.answers << PlatformAdapter::AnswerCancel;
-        QVERIFY(!m_window->close());
+        key(Qt::Key_Q); // quits, after the same question
+        QVERIFY(m_window->isVisible());
+        QCOMPARE(m_platform.shown.size(), 4);
     }
 
     // Each button and key does what it says, and undo and redo restore exactly. Clicks: a button, "list:N"
@@ -148,6 +150,14 @@ private Q_SLOTS:
         QTest::newRow("up to the top")
             << "lstCard:2 cmdAdd lstList:2 cmdMoveUp cmdMoveUp cmdMoveUp" << QStringList {c, a, b};
         QTest::newRow("none chosen") << "cmdAdd cmdRemove cmdMoveDown cmdMoveUp" << QStringList {a, b};
+        QTest::newRow("Delete, Delete removes two")
+            << "lstCard:2 cmdAdd lstList:0 lstList:Delete lstList:Delete" << QStringList {c};
+        QTest::newRow("Delete on the last entry, then on the one before")
+            << "lstList:1 lstList:Delete lstList:Delete" << QStringList {};
+        QTest::newRow("Return on the current track, never clicked") << "lstCard:~2 lstCard:Return" << QStringList {a, b, c};
+        QTest::newRow("Delete on the current entry, never clicked") << "lstList:~0 lstList:Delete" << QStringList {b};
+        QTest::newRow("Alt+Down, Alt+Down, Alt+Up")
+            << "lstCard:2 cmdAdd lstList:0 lstList:Alt+Down lstList:Alt+Down lstList:Alt+Up" << QStringList {b, a, c};
         // clang-format on
     }
 
@@ -163,7 +173,11 @@ private Q_SLOTS:
                 this->click(qPrintable(click));
             else if (isRow)
                 select(qPrintable(at.first()), row);
-            else {
+            else if (at.last().startsWith('~')) { // the current row, not selected
+                auto *view = find<QListView>(qPrintable(at.first()));
+                view->selectionModel()->setCurrentIndex(view->model()->index(at.last().mid(1).toInt(), 0),
+                                                        QItemSelectionModel::Clear);
+            } else {
                 find<QWidget>(qPrintable(at.first()))->setFocus();
                 QTest::keySequence(find<QWidget>(qPrintable(at.first())), QKeySequence(at.last()));
             }
@@ -403,18 +417,49 @@ private Q_SLOTS:
                  QStringList({replace.arg("C.mp3"), replace.arg("C.mp3"), tooLong, tooLong, replace.arg("A.mp3")}));
     }
 
-    // Return and Enter anywhere but in a list print the card's tracks.
-    void returnPrintsTheCard()
+    // Return and Enter anywhere but in a list or the name field print the card's tracks; Tab goes as the window
+    // reads; Shift+F10 and the Menu key open a list's context menu.
+    void keysOfTheWindow()
     {
         int printed = 0;
         m_platform.printer = [&printed] {
             ++printed;
             return nullptr;
         };
-        find<QLineEdit>("txtName")->setFocus();
-        QTest::keyClick(find<QLineEdit>("txtName"), Qt::Key_Return);
-        QTest::keyClick(find<QLineEdit>("txtName"), Qt::Key_Enter);
+        for (const char *name : {"txtName", "cmdRefresh"}) {
+            find<QWidget>(name)->setFocus();
+            QTest::keyClick(find<QWidget>(name), Qt::Key_Return);
+            QTest::keyClick(find<QWidget>(name), Qt::Key_Enter);
+        }
         QCOMPARE(printed, 2);
+
+        QStringList stops;
+        find<QWidget>("cmdDown")->setFocus();
+        do {
+            stops << QApplication::focusWidget()->objectName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        } while (stops.size() < 30 && QApplication::focusWidget()->objectName() != "cmdDown");
+        QCOMPARE(stops, QStringList({"cmdDown",   "txtList",      "cmdUp",     "txtName",         "cmdPrint",
+                                     "drvCard",   "cmdRefresh",   "lstCard",   "cmdCardAdvanced", "cmdAdd",
+                                     "cmdAddAll", "cmdPrintRoot", "lstList",   "cmdListAdvanced", "cmdLoad",
+                                     "cmdSave",   "cmdDelete",    "cmdMoveUp", "cmdMoveDown",     "cmdRemove",
+                                     "cmdClear"}));
+
+        QStringList menus;
+        for (const char *list : {"lstCard", "lstList"}) {
+            for (const QKeySequence &keys : {QKeySequence(Qt::SHIFT | Qt::Key_F10), QKeySequence(Qt::Key_Menu)}) {
+                QTimer::singleShot(0, [&menus] {
+                    menus << QApplication::activePopupWidget()->actions().value(2)->text();
+                    QApplication::activePopupWidget()->close();
+                });
+                find<QWidget>(list)->setFocus();
+                QTest::keySequence(find<QWidget>(list), keys);
+                QApplication::setActiveWindow(m_window.get());
+            }
+        }
+        QCOMPARE(menus,
+                 QStringList({"Show Timeline", "Show Timeline", "Paste Settings to All Entries",
+                              "Paste Settings to All Entries"}));
     }
 
     void typedPathListedWhenTypingRests()

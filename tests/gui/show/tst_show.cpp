@@ -127,8 +127,15 @@ private Q_SLOTS:
         QTRY_COMPARE(timeline->cmdPlay->text(), "Play"); // at the end
         key(timeline, Qt::Key_Space, {}); // from the end: from the start again
         QCOMPARE(timeline->preview.position(), 0);
+        platform.answers << PlatformAdapter::AnswerDiscard; // the typed times
         key(adv, Qt::Key_Escape, {});
         QVERIFY(!timeline->isVisible() && !timeline->preview.playing());
+        window.cmdCardAdvanced_Action();
+        key(adv, Qt::Key_T);
+        const QPointer<TimelineWindow> shown = timeline;
+        QVERIFY(shown->isVisible());
+        key(timeline, Qt::Key_Escape, {}); // the timeline alone
+        QVERIFY((!shown || !shown->isVisible()) && adv->isVisible());
     }
 
     // The whole program on one axis, as the device plays it: it follows the playlist, and leads back to it.
@@ -204,6 +211,10 @@ private Q_SLOTS:
                  "Output 1 is switched on at 5 and never switched off.");
         QTest::mouseDClick(view, Qt::LeftButton, {}, {250, 60}); // the second entry: its advanced window
         QVERIFY(frmAdv::existing() && frmAdv::existing()->lblName->text() == "A.mp3");
+        frmAdv::existing()->close();
+        QApplication::setActiveWindow(timeline);
+        QTest::keyClick(timeline, Qt::Key_Escape);
+        QVERIFY(!timeline->isVisible());
     }
 
     void view_data()
