@@ -6,6 +6,7 @@
 #include "platform/platformadapter.h"
 #include "show/timelinewindow.h"
 #include "widgets/controls.h"
+#include "widgets/windowplaces.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -119,6 +120,8 @@ frmAdv::frmAdv(PlatformAdapter &platform, QWidget &owner)
 
     createControls();
     bindHandlers();
+    if (!restorePlace(*this, QStringLiteral("frmAdv")))
+        centre(*this, &owner);
 }
 
 frmAdv::~frmAdv() = default;
@@ -381,6 +384,12 @@ void frmAdv::discard()
     if (implicitInstance() == this)
         implicitInstance() = nullptr;
     close();
+}
+
+void frmAdv::hideEvent(QHideEvent *event)
+{
+    rememberPlace(*this, QStringLiteral("frmAdv"));
+    QWidget::hideEvent(event);
 }
 
 void frmAdv::closeEvent(QCloseEvent *event)

@@ -101,6 +101,7 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
     frmAdv(PlatformAdapter &platform, QWidget &owner);

@@ -17,6 +17,7 @@
 #include "widgets/busyfeedback.h"
 #include "widgets/controls.h"
 #include "widgets/singlelinevalidator.h"
+#include "widgets/windowplaces.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -112,10 +113,8 @@ frmMain::frmMain(PlatformAdapter &platform, Vexolo::FileOps &ops, QWidget *paren
     bindHandlers();
     bindKeys();
 
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect available = screen->availableGeometry();
-        move(available.center() - QPoint(WindowWidth / 2, WindowHeight / 2));
-    }
+    if (!restorePlace(*this, QStringLiteral("frmMain")))
+        centre(*this);
     if (!implicitInstance())
         implicitInstance() = this;
 }
@@ -413,6 +412,7 @@ void frmMain::Event_Open()
 
 void frmMain::Event_Close()
 {
+    rememberPlace(*this, QStringLiteral("frmMain"));
     SaveRootDir();
     closeAdvancedWindow();
 }

@@ -5,6 +5,7 @@
 #include "show/timelineview.h"
 #include "show/trackmedia.h"
 #include "widgets/controls.h"
+#include "widgets/windowplaces.h"
 
 #include <QHBoxLayout>
 #include <QHelpEvent>
@@ -253,6 +254,9 @@ ProgramTimelineWindow::ProgramTimelineWindow(PlaylistDocument &document, TrackMe
     layout->addWidget(scroll);
     layout->addWidget(m_status);
     resize(900, Top + Lanes * LaneHeight + Bottom + 160);
+    // The first time beside the main window, so that the playlist it follows stays in view.
+    if (!Ui::restorePlace(*this, QStringLiteral("programTimeline")) && parent)
+        Ui::placeBeside(*this, *parent->window());
     connect(new QShortcut(QKeySequence(Qt::Key_Space), this), &QShortcut::activated, this,
             &ProgramTimelineWindow::remote);
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
@@ -275,6 +279,12 @@ ProgramTimelineWindow::ProgramTimelineWindow(PlaylistDocument &document, TrackMe
         connect(media, &TrackMedia::lengthRead, this, &ProgramTimelineWindow::refresh);
     refresh();
     follow();
+}
+
+void ProgramTimelineWindow::hideEvent(QHideEvent *event)
+{
+    Ui::rememberPlace(*this, QStringLiteral("programTimeline"));
+    QWidget::hideEvent(event);
 }
 
 void ProgramTimelineWindow::programChanged()

@@ -91,6 +91,9 @@ public:
     QLabel *lblPlaying = nullptr;
     Preview preview;
 
+protected:
+    void hideEvent(QHideEvent *event) override;
+
 private:
     void refresh();
     void programChanged();

@@ -36,7 +36,7 @@ TimelineView::TimelineView(QWidget *parent)
     setObjectName(QStringLiteral("timelineView"));
     setAccessibleName(QStringLiteral("Timeline of the outputs"));
     setMouseTracking(true);
-    setMinimumSize(480, TopMargin + LaneCount * (LaneHeight + LaneGap) + AxisHeight);
+    setMinimumSize(360, TopMargin + LaneCount * (LaneHeight + LaneGap) + AxisHeight);
     setAutoFillBackground(true);
     QPalette colours = palette();
     colours.setColor(QPalette::Window, Qt::white);

@@ -4,6 +4,7 @@
 #include "show/timelineview.h"
 #include "show/trackmedia.h"
 #include "widgets/controls.h"
+#include "widgets/windowplaces.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -87,11 +88,15 @@ void TimelineWindow::createControls()
     connect(cboUnit, &QComboBox::activated, this,
             [this](int index) { setUnit(index == 0 ? TimeUnit::Seconds : TimeUnit::Tenths); });
 
+    // Two rows, so the window fits beside the advanced window on a small screen.
+    lblPlayhead->setWordWrap(true);
     auto *controls = new QHBoxLayout;
     controls->addWidget(cmdPlay);
     controls->addWidget(lblPlayhead, 1);
-    controls->addWidget(unitCaption);
-    controls->addWidget(cboUnit);
+    auto *unitRow = new QHBoxLayout;
+    unitRow->addWidget(unitCaption);
+    unitRow->addWidget(cboUnit);
+    unitRow->addStretch(1);
 
     lamps = new LampsView(this);
     view = new TimelineView(this);
@@ -101,6 +106,7 @@ void TimelineWindow::createControls()
 
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(controls);
+    layout->addLayout(unitRow);
     layout->addWidget(lamps);
     layout->addWidget(view);
     layout->addWidget(lblStatus);
@@ -121,16 +127,17 @@ void TimelineWindow::showBeside(frmAdv &adv)
 
 void TimelineWindow::placeBeside()
 {
-    // Right of the advanced window where the screen has room, else left of it, else below it.
-    const QRect adv = m_adv->frameGeometry();
+    // Beside the advanced window, in the room the screen has, narrower where it must: never over its Save.
     const QScreen *screen = m_adv->screen();
-    const QRect room = screen ? screen->availableGeometry() : QRect();
-    QPoint at = adv.topRight() + QPoint(8, 0);
-    if (room.isValid() && at.x() + width() > room.right())
-        at = adv.topLeft() - QPoint(width() + 8, 0);
-    if (room.isValid() && at.x() < room.left())
-        at = QPoint(adv.left(), std::min(adv.bottom() + 8, room.bottom() - height()));
-    move(at);
+    if (!screen)
+        return;
+    QRect adv = m_adv->frameGeometry();
+    const QSize frame = adv.size() - m_adv->size(); // the title bar and borders, as the advanced window has them
+    const QRect place = Ui::placeBeside(screen->availableGeometry(), adv, size() + frame, minimumSizeHint() + frame);
+    if (adv.topLeft() != m_adv->frameGeometry().topLeft())
+        m_adv->move(adv.topLeft());
+    resize(place.size() - frame);
+    move(place.topLeft());
 }
 
 double TimelineWindow::millisecondsPerUnit() const

@@ -1,0 +1,75 @@
+#include "widgets/windowplaces.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
+using Vexolo::Ui::placeBeside;
+
+// Where the timeline goes beside the advanced window on a laptop's screen, and where windows open again.
+class TestWindowPlaces : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void beside_data()
+    {
+        QTest::addColumn<QRect>("room"); // a screen's free room, at 1x or at 2x scale
+        QTest::addColumn<QString>("side"); // where the timeline goes from a centred advanced window
+        QTest::newRow("1280x720") << QRect(0, 0, 1280, 688) << "moved";
+        QTest::newRow("1366x768") << QRect(0, 27, 1366, 741) << "moved";
+        QTest::newRow("1600x1000") << QRect(0, 0, 1600, 1000) << "moved";
+        QTest::newRow("1920x1080") << QRect(0, 0, 1920, 1050) << "right";
+        QTest::newRow("2560x1440 at 2x, a second screen") << QRect(1920, 0, 1280, 720) << "moved";
+    }
+
+    // Wherever the advanced window stands, the timeline is on the screen, at least its minimum, and never over
+    // the advanced window, which stays on the screen too.
+    void beside()
+    {
+        QFETCH(QRect, room);
+        const QSize adv(872, 700); // the advanced window with its frame
+        const QSize want(700, 560);
+        const QSize minimum(400, 380); // the timeline window holds no less (checked on the window itself)
+        QStringList sides;
+        for (const QPoint &at : {room.center() - QPoint(436, 350), room.topLeft(), room.topRight() - QPoint(871, 0)}) {
+            QRect anchor(at, adv);
+            anchor.moveTop(std::max(anchor.top(), room.top()));
+            const QRect before = anchor;
+            const QRect place = placeBeside(room, anchor, want, minimum);
+            QVERIFY2(room.contains(place) && !place.intersects(anchor), qPrintable(QDebug::toString(place)));
+            QVERIFY(place.width() >= minimum.width() && place.height() >= minimum.height());
+            QCOMPARE(anchor.size(), adv);
+            QVERIFY(room.contains(anchor.topLeft()));
+            sides << (anchor != before                    ? "moved"
+                          : place.left() > anchor.right() ? "right"
+                          : place.right() < anchor.left() ? "left"
+                                                          : "below");
+        }
+        QTEST(sides.constFirst(), "side");
+    }
+
+    // A window opens where it was when all of it is still on a screen, else it is centred.
+    void reopened()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QSettings().remove("windows");
+        QWidget window;
+        window.resize(300, 200);
+        QVERIFY(!Vexolo::Ui::restorePlace(window, "w"));
+        const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+        Vexolo::Ui::centre(window);
+        QCOMPARE(window.frameGeometry().center(), room.center());
+        for (const auto &[at, kept] : {std::pair {QPoint(10, 20), true},
+                                       {room.bottomRight() - QPoint(100, 100), false},
+                                       {QPoint(-5000, 0), false}}) {
+            window.move(at);
+            Vexolo::Ui::rememberPlace(window, "w");
+            window.move(0, 0);
+            QCOMPARE(Vexolo::Ui::restorePlace(window, "w"), kept);
+            QCOMPARE(window.pos(), kept ? at : QPoint(0, 0));
+        }
+    }
+};
+
+QTEST_MAIN(TestWindowPlaces)
+#include "tst_windowplaces.moc"
