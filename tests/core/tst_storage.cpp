@@ -70,6 +70,18 @@ private Q_SLOTS:
         QVERIFY(::stat(qPrintable(card.path("file")), &info) == 0 && (info.st_mode & 07777) == 0600);
     }
 
+    // A folder in the file's place stays as it is, and the write says why it was not made.
+    void folderInThePlace()
+    {
+        TestCard card;
+        QVERIFY(QDir().mkpath(card.path("file/inside")));
+        const Fd folder(::open(qPrintable(card.root()), O_RDONLY | O_DIRECTORY));
+        int why = 0;
+        QVERIFY(!writeFileSafely(folder.get(), "file", "n", FileOps::system(), &why));
+        QCOMPARE(why, EISDIR);
+        QCOMPARE(card.snapshot(), QStringList({"card", "card/file", "card/file/inside"}));
+    }
+
     // A temporary name of this program whose writer no longer runs; a writer at work is asked after one gone.
     void leftovers()
     {

@@ -55,7 +55,7 @@ public:
             = std::min({qint64(std::min<unsigned long>(length, Mp3MaxBlock)), Mp3ReadBudget - m_spent, m_size - m_at});
         if (wanted <= 0)
             return {};
-        TagLib::ByteVector block(static_cast<unsigned int>(wanted), 0);
+        TagLib::ByteVector block(static_cast<unsigned int>(wanted));
         const qint64 count = m_readAt(block.data(), wanted, m_start + m_at);
         if (count <= 0)
             return {};

@@ -147,9 +147,7 @@ double TimelineWindow::millisecondsPerUnit() const
 
 std::optional<double> TimelineWindow::lengthInUnits() const
 {
-    if (!m_length)
-        return std::nullopt;
-    return double(*m_length) / millisecondsPerUnit();
+    return m_length ? std::optional(double(*m_length) / millisecondsPerUnit()) : std::nullopt;
 }
 
 void TimelineWindow::setUnit(TimeUnit unit)
