@@ -78,5 +78,7 @@ int main(int argc, char *argv[])
     frmMain *window = frmMain::instance(&platform);
     if (!cardFolder.isEmpty())
         window->chooseCardFolder(cardFolder);
+    else
+        window->chooseLastCard();
     return app.exec();
 }

@@ -157,6 +157,26 @@ private Q_SLOTS:
                               "42 /run/gvfs fuse.gvfsd-fuse", "43 /run/x ext4"}));
         QCOMPARE(cardVolumes(parseMountTable(table)), QStringList({"/", "/media/My Card", "/run/x"}));
     }
+
+    // A card is known again by its file system's UUID wherever it is mounted next; a plain folder by its path.
+    void cardKnownAgain()
+    {
+        QTemporaryDir dev;
+        QVERIFY(QFile(dev.filePath("sdb1")).open(QIODevice::WriteOnly)); // stands for the device
+        QVERIFY(QDir().mkpath(dev.filePath("by-uuid")) && QFile::link("../sdb1", dev.filePath("by-uuid/ABCD-1234")));
+        const QString byUuid = dev.filePath("by-uuid");
+        const auto mountedAt = [&dev](const QString &at) {
+            return parseMountTable("30 1 8:1 / / rw - ext4 /dev/sda1 rw\n40 30 8:17 / " + at.toUtf8() + " rw - vfat "
+                                   + dev.filePath("sdb1").toUtf8() + " rw\n41 30 0:5 / /t rw - tmpfs tmpfs rw\n");
+        };
+        QCOMPARE(volumeKey("/media/a/CARD", mountedAt("/media/a/CARD"), byUuid), "uuid:ABCD-1234");
+        QCOMPARE(rootOfKey("uuid:ABCD-1234", mountedAt("/media/b/CARD1"), byUuid), "/media/b/CARD1");
+        QCOMPARE(volumeKey("/home/me/card", mountedAt("/media/a/CARD"), byUuid), "path:/home/me/card");
+        QCOMPARE(volumeKey("/t", mountedAt("/media/a/CARD"), byUuid), "path:/t");
+        QCOMPARE(rootOfKey("path:/home/me/card", {}, byUuid), "/home/me/card");
+        for (const char *unknown : {"uuid:FFFF-0000", "uuid:../sdb1", "uuid:", "sdb1"})
+            QCOMPARE(rootOfKey(unknown, mountedAt("/media/a/CARD"), byUuid), "");
+    }
 };
 
 QTEST_GUILESS_MAIN(TestStorage)

@@ -2,7 +2,9 @@
 
 #include "storage/cardtext.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -91,7 +93,8 @@ QList<MountEntry> parseMountTable(QByteArrayView table)
         const quint64 id = fields.isEmpty() ? 0 : fields[0].toULongLong(&ok);
         if (!ok || dash < 5 || dash + 1 >= fields.size())
             continue;
-        entries.append({id, decodeFileName(unescaped(fields[4])), fields[dash + 1].toByteArray()});
+        entries.append({id, decodeFileName(unescaped(fields[4])), fields[dash + 1].toByteArray(),
+                        dash + 2 < fields.size() ? decodeFileName(unescaped(fields[dash + 2])) : QString()});
     }
     return entries;
 }
@@ -127,6 +130,49 @@ QStringList cardVolumes(const QList<MountEntry> &table)
             roots.append(entry.mountPoint);
     }
     return roots;
+}
+
+namespace {
+
+// The device a by-uuid link or a mount's source names, as a canonical path. Only absolute names are followed:
+// a source like "tmpfs" names no file.
+QString deviceOf(const QString &name)
+{
+    return name.startsWith(u'/') ? QFileInfo(name).canonicalFilePath() : QString();
+}
+
+} // namespace
+
+QString volumeKey(const QString &root, const QList<MountEntry> &table, const QString &byUuid)
+{
+    // The last entry for a mount point is the one in force.
+    const auto entry = std::find_if(table.crbegin(), table.crend(),
+                                    [&root](const MountEntry &mount) { return mount.mountPoint == root; });
+    const QString device = entry == table.crend() ? QString() : deviceOf(entry->source);
+    if (!device.isEmpty()) {
+        const QDir links(byUuid);
+        for (const QString &uuid : links.entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
+            if (deviceOf(links.filePath(uuid)) == device)
+                return QStringLiteral("uuid:") + uuid;
+        }
+    }
+    return QStringLiteral("path:") + root;
+}
+
+QString rootOfKey(const QString &key, const QList<MountEntry> &table, const QString &byUuid)
+{
+    if (key.startsWith(QStringLiteral("path:")))
+        return key.mid(5);
+    if (!key.startsWith(QStringLiteral("uuid:")) || key.size() == 5 || key.contains(u'/'))
+        return {};
+    const QString device = deviceOf(QDir(byUuid).filePath(key.mid(5)));
+    if (device.isEmpty())
+        return {};
+    for (auto entry = table.crbegin(); entry != table.crend(); ++entry) {
+        if (deviceOf(entry->source) == device)
+            return entry->mountPoint;
+    }
+    return {};
 }
 
 } // namespace Vexolo

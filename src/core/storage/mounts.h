@@ -33,6 +33,7 @@ struct MountEntry
     quint64 id = 0;
     QString mountPoint;
     QByteArray type;
+    QString source; // the device or what stands for it, as the table names it
 };
 // The entries of a mount table in /proc/self/mountinfo's form, in its order; malformed lines are skipped.
 QList<MountEntry> parseMountTable(QByteArrayView table);
@@ -43,5 +44,14 @@ bool isPseudoMount(const MountEntry &entry);
 // The mount points that may be a card, in the table's order; nothing is asked of the mounts
 // themselves, so a dead network or FUSE mount cannot make this wait.
 QStringList cardVolumes(const QList<MountEntry> &table);
+
+// What tells a card again when it is mounted next time, perhaps elsewhere: "uuid:" and its file system's UUID
+// when root is the mount point of a device that byUuid (the system's /dev/disk/by-uuid) names, else "path:" and
+// the folder itself.
+QString volumeKey(const QString &root, const QList<MountEntry> &table,
+                  const QString &byUuid = QStringLiteral("/dev/disk/by-uuid"));
+// Where the card of key is mounted now; empty when it is not.
+QString rootOfKey(const QString &key, const QList<MountEntry> &table,
+                  const QString &byUuid = QStringLiteral("/dev/disk/by-uuid"));
 
 } // namespace Vexolo

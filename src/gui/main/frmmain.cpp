@@ -413,6 +413,7 @@ void frmMain::Event_Open()
 void frmMain::Event_Close()
 {
     rememberPlace(*this, QStringLiteral("frmMain"));
+    rememberCard();
     SaveRootDir();
     closeAdvancedWindow();
 }

@@ -80,6 +80,8 @@ public:
     void RefreshCard();
     // The card folder given on the command line: set as if typed, and listed at once.
     void chooseCardFolder(const QString &folder);
+    // The card chosen when the program was last closed, when the same card is mounted now (wherever it is).
+    void chooseLastCard();
     QString AdvStringCard(const QString &trackName);
     void SaveRootDir();
 
@@ -131,6 +133,8 @@ private:
     std::optional<Vexolo::CardChoice> findCard(const QString &text, bool withTracks);
     // Puts back the chosen card's folder as drvCard's text, without choosing anything.
     void keepChosenCard();
+    // Kept for chooseLastCard at the next start.
+    void rememberCard() const;
 
     PlatformAdapter &m_platform;
     Vexolo::CardStore m_store;

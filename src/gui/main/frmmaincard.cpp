@@ -3,12 +3,21 @@
 #include "main/volumeselector.h"
 #include "platform/platformadapter.h"
 #include "storage/cardanswer.h"
+#include "storage/mounts.h"
 #include "widgets/busyfeedback.h"
 #include "widgets/cardinreach.h"
 #include "widgets/noticetext.h"
 
 #include <QComboBox>
+#include <QFileInfo>
+#include <QSettings>
 #include <QSignalBlocker>
+
+namespace {
+
+const QString LastCardKey = QStringLiteral("lastCard");
+
+} // namespace
 
 // The card of the main window: choosing and listing it, and noticing what becomes of it. Every look at a
 // card made here runs off the window's thread: a card that stops answering leaves the window usable.
@@ -32,6 +41,21 @@ void frmMain::chooseCardFolder(const QString &folder)
         drvCard->setEditText(folder);
     }
     drvCard_Change();
+}
+
+void frmMain::chooseLastCard()
+{
+    const QString root = Vexolo::rootOfKey(QSettings().value(LastCardKey).toString(), Vexolo::readMountTable());
+    // A folder no longer there is not chosen; asked off the window's thread, as any look at a card.
+    const auto there = [root] { return !root.isEmpty() && QFileInfo(root).isDir(); };
+    if (Vexolo::answerInTime<bool>(there).value_or(false))
+        chooseCardFolder(root);
+}
+
+void frmMain::rememberCard() const
+{
+    if (m_store.identity().isValid())
+        QSettings().setValue(LastCardKey, Vexolo::volumeKey(m_store.root(), Vexolo::readMountTable()));
 }
 
 std::optional<Vexolo::CardChoice> frmMain::findCard(const QString &text, bool withTracks)

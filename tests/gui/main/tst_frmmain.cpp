@@ -462,6 +462,21 @@ private Q_SLOTS:
                               "Paste Settings to All Entries"}));
     }
 
+    // The card chosen when the window was closed is chosen again at the next start; one no longer there is not.
+    void lastCardChosenAgain()
+    {
+        QVERIFY(m_window->close());
+        for (const bool there : {true, false}) {
+            frmMain next(m_platform, *m_ops);
+            next.chooseLastCard();
+            QCOMPARE(control<QComboBox>(&next, "drvCard")->currentText(), there ? m_card->root() : "");
+            QCOMPARE(shownRows(&next, "lstCard").size(), there ? 3 : 0);
+            QVERIFY(next.close());
+            m_card.reset();
+        }
+        QVERIFY(m_platform.shown.isEmpty());
+    }
+
     void typedPathListedWhenTypingRests()
     {
         QLineEdit *field = find<QComboBox>("drvCard")->lineEdit();
