@@ -39,6 +39,40 @@ private Q_SLOTS:
         QTEST(out.join(' '), "expected");
     }
 
+    void wrap_data()
+    {
+        QTest::addColumn<QString>("heading");
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QString>("expected");
+        // Page 160 x 110, ten units a character: x = 20, twelve characters to a line, eight under "n)  "; lines 20
+        // apart from y = 30, the page full past y = 100.
+        // clang-format off
+        QTest::newRow("short lines as they are") << "Playlist 1" << QStringList {"ab.mp3"}
+            << "20,10:Playlist 1 20,30:1)  ab.mp3";
+        QTest::newRow("broken after separators, indented")
+            << "Playlist 1 - A very long" << QStringList {"My long-track_name.mp3", "b"}
+            << "20,10:Playlist 1 - 20,30:A very long 20,50:1)  My long- 60,70:track_ 60,90:name.mp3 | 20,10:2)  b";
+        QTest::newRow("no separator: cut where it fills") << "H" << QStringList {"abcdefghijklmnopqrst"}
+            << "20,10:H 20,30:1)  abcdefgh 60,50:ijklmnop 60,70:qrst";
+        // clang-format on
+    }
+
+    // No printed text passes the right margin: a long line goes on below, an entry's under its text.
+    void wrap()
+    {
+        QFETCH(QString, heading);
+        QFETCH(QStringList, entries);
+        QStringList out;
+        const auto measure = [](int, const QString &text) { return int(text.size()) * 10; };
+        for (const PrintStep &s : layoutPages(heading, entries, 160, 110, 15, 15, 1, measure)) {
+            if (s.kind == PrintStep::Kind::DrawText)
+                out << QStringLiteral("%1,%2:%3").arg(s.x).arg(s.y).arg(s.text);
+            else if (s.kind == PrintStep::Kind::NewPage)
+                out << "|";
+        }
+        QTEST(out.join(' '), "expected");
+    }
+
     void order()
     {
         // Of 3 pages: 1 to 3 uncollated, last first; 1 to 9 collated; 0 to 2; no copies.

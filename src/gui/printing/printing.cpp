@@ -5,6 +5,7 @@
 #include <QPrinter>
 
 #include <algorithm>
+#include <cmath>
 
 namespace Vexolo {
 
@@ -74,8 +75,11 @@ bool printList(QPrinter &printer, const QString &heading, const QStringList &ent
     const qreal scale = surfaceScale(printer);
     const int headingHeight = qRound(QFontMetricsF(printFont(HeadingTextSize)).height());
     const int entryHeight = qRound(QFontMetricsF(printFont(EntryTextSize)).height());
+    const auto measure = [](int size, const QString &text) {
+        return int(std::ceil(QFontMetricsF(printFont(size)).horizontalAdvance(text)));
+    };
     const QList<PrintStep> steps = layoutPages(heading, entries, int(printer.width() / scale),
-                                               int(printer.height() / scale), headingHeight, entryHeight, 1);
+                                               int(printer.height() / scale), headingHeight, entryHeight, 1, measure);
     const int pageCount
         = int(std::count_if(steps.cbegin(), steps.cend(),
                             [](const PrintStep &step) { return step.kind == PrintStep::Kind::NewPage; }))
