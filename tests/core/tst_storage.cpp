@@ -7,6 +7,8 @@
 
 #include <QtTest>
 
+#include <csignal>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -86,6 +88,11 @@ private Q_SLOTS:
     void leftovers()
     {
         QProcess writer;
+        // Any signal would end it, whatever the test runner ignores (nohup, a terminal's hangup).
+        writer.setChildProcessModifier([] {
+            for (int signal = 1; signal < NSIG; ++signal)
+                ::signal(signal, SIG_DFL);
+        });
         writer.start("sleep", {"60"});
         QVERIFY(writer.waitForStarted());
         const auto temporary = [](qint64 pid) { return u".vexolo-%1-1.tmp"_s.arg(pid).toUtf8(); };
