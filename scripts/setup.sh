@@ -19,6 +19,6 @@ if [ ${#missing[@]} -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+cmake -S . -B build "$@"
 # shellcheck disable=SC2086 # a list of target names
 cmake --build build --parallel "$(nproc)" --target ${VEXOLO_TARGETS:-all}

@@ -3,7 +3,7 @@
 # every test passes headless through CTest.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/setup.sh -DVEXOLO_WERROR=ON
+scripts/setup.sh -DVEXOLO_WERROR=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXOLO_BUILD_TESTS=ON -DVEXOLO_BUILD_BENCH=ON
 scripts/check-format.sh
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir build --output-on-failure --parallel "$(nproc)"

@@ -161,7 +161,8 @@ CardStore::Saved ProgramStore::save(const CardStore::SavePlan &plan, const QStri
         // failure to write it is not reported; the listing's message follows anyway.
         result.nameWritten = writeFileSafely(programs.get(), programNameFileName(plan.number), plan.name, m_ops);
     }
-    result.notices += m_listing.listingAt(root.get(), programs.get(), tracks, progress, programs.isOpen() ? 0 : error);
+    // The error matters only where Programs could not be opened: then it is why the listing is not written either.
+    result.notices += m_listing.listingAt(root.get(), programs.get(), tracks, progress, error);
     return result;
 }
 

@@ -27,8 +27,8 @@ namespace {
 using Vexolo::FadeOption;
 using Vexolo::TrackSettings;
 
-constexpr int WindowWidth = 856;
-constexpr int WindowHeight = 662;
+constexpr int AdvWidth = 856;
+constexpr int AdvHeight = 662;
 
 // The pause fields, the On/Off captions and the output rows share these columns.
 constexpr int ColumnLeft = 166;
@@ -96,7 +96,7 @@ QString timeName(int column)
     return (column % 2 == 0 ? QStringLiteral("On time %1") : QStringLiteral("Off time %1")).arg(column / 2 + 1);
 }
 
-QPointer<frmAdv> &implicitInstance()
+QPointer<frmAdv> &openAdvancedWindow()
 {
     static QPointer<frmAdv> window;
     return window;
@@ -113,7 +113,7 @@ frmAdv::frmAdv(PlatformAdapter &platform, QWidget &owner)
     setObjectName(QStringLiteral("frmAdv"));
     setWindowTitle(QStringLiteral("Advanced Settings Form"));
     setWindowIcon(QIcon(QStringLiteral(":/images/icon.png")));
-    setFixedSize(WindowWidth, WindowHeight);
+    setFixedSize(AdvWidth, AdvHeight);
     setAttribute(Qt::WA_DeleteOnClose);
     // Black captions on the light grey they were designed on, under a dark desktop theme too.
     setPalette(designPalette(QColor(0xf0, 0xf0, 0xf0)));
@@ -128,7 +128,7 @@ frmAdv::~frmAdv() = default;
 
 frmAdv *frmAdv::instance(PlatformAdapter &platform, QWidget &owner)
 {
-    QPointer<frmAdv> &window = implicitInstance();
+    QPointer<frmAdv> &window = openAdvancedWindow();
     if (window && window->owner() != &owner)
         window->discard();
     if (!window) {
@@ -140,7 +140,7 @@ frmAdv *frmAdv::instance(PlatformAdapter &platform, QWidget &owner)
 
 frmAdv *frmAdv::existing()
 {
-    return implicitInstance();
+    return openAdvancedWindow();
 }
 
 void frmAdv::createControls()
@@ -381,8 +381,8 @@ void frmAdv::cmdClear_Action()
 
 void frmAdv::discard()
 {
-    if (implicitInstance() == this)
-        implicitInstance() = nullptr;
+    if (openAdvancedWindow() == this)
+        openAdvancedWindow() = nullptr;
     close();
 }
 
@@ -395,7 +395,7 @@ void frmAdv::hideEvent(QHideEvent *event)
 void frmAdv::closeEvent(QCloseEvent *event)
 {
     // Forgotten at once: the deletion is deferred, and the next use must build a new window.
-    if (implicitInstance() == this)
-        implicitInstance() = nullptr;
+    if (openAdvancedWindow() == this)
+        openAdvancedWindow() = nullptr;
     event->accept();
 }

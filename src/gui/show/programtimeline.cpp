@@ -26,13 +26,13 @@ using namespace Vexolo;
 
 namespace {
 
-constexpr int LaneHeight = 9;
+constexpr int EntryLaneHeight = 9;
 constexpr int Lanes = LaneCount; // outputs 1 to 8, all outputs, the pauses
 constexpr int Top = 40; // two lines of text above the lanes
 constexpr int Bottom = 24; // the running times below them
 constexpr int PixelsPerSecond = 10;
 constexpr int MinimumWidth = 150;
-constexpr int LabelWidth = 20; // the lanes' names, 1 to 8, A and P, at the left
+constexpr int LaneNamesWidth = 20; // the lanes' names, 1 to 8, A and P, at the left
 constexpr int WaitGap = 28; // a break where the device waits for the remote
 const QColor LaneColour(0x20, 0x60, 0xa0);
 const QColor FindingColour(0xc0, 0x20, 0x20);
@@ -71,7 +71,7 @@ void ProgramTimelineView::showProgram(const QStringList &names, const QList<Trac
         m_entries.append(drawn);
     }
     m_times = clock.finish();
-    int x = LabelWidth + 4;
+    int x = LaneNamesWidth + 4;
     for (qsizetype i = 0; i < m_entries.size(); ++i) {
         Drawn &drawn = m_entries[i];
         drawn.left = x;
@@ -80,7 +80,7 @@ void ProgramTimelineView::showProgram(const QStringList &names, const QList<Trac
         const bool waits = i + 1 < m_entries.size() && m_times.entries[i + 1].run != m_times.entries[i].lastRun;
         x += drawn.width + (waits ? WaitGap : 2);
     }
-    setMinimumSize(x + 8, Top + Lanes * LaneHeight + Bottom);
+    setMinimumSize(x + 8, Top + Lanes * EntryLaneHeight + Bottom);
     setAccessibleDescription(entryTexts().join(u'\n'));
     update();
 }
@@ -120,17 +120,18 @@ void ProgramTimelineView::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.fillRect(rect(), palette().base());
     const int lanesTop = Top;
-    const int lanesBottom = Top + Lanes * LaneHeight;
+    const int lanesBottom = Top + Lanes * EntryLaneHeight;
     const QFontMetrics metrics(font());
     QFont small = font();
-    small.setPixelSize(LaneHeight);
+    small.setPixelSize(EntryLaneHeight);
     painter.setFont(small);
     painter.setPen(palette().text().color());
     for (int lane = 0; lane < Lanes; ++lane) {
         const QString name = lane < OutputCount ? QString::number(lane + 1)
             : lane == TrackSettings::AllRow     ? QStringLiteral("A")
                                                 : QStringLiteral("P");
-        painter.drawText(QRect(2, lanesTop + lane * LaneHeight, LabelWidth - 4, LaneHeight), Qt::AlignRight, name);
+        painter.drawText(QRect(2, lanesTop + lane * EntryLaneHeight, LaneNamesWidth - 4, EntryLaneHeight),
+                         Qt::AlignRight, name);
     }
     painter.setFont(font());
     for (qsizetype i = 0; i < m_entries.size(); ++i) {
@@ -141,7 +142,7 @@ void ProgramTimelineView::paintEvent(QPaintEvent *)
         if (i == m_playingRow)
             painter.fillRect(entry.left, 0, entry.width, lanesBottom + 4, palette().alternateBase());
         painter.setPen(entry.findings.isEmpty() ? palette().text().color() : FindingColour);
-        painter.drawRect(entry.left, lanesTop, entry.width, Lanes * LaneHeight);
+        painter.drawRect(entry.left, lanesTop, entry.width, Lanes * EntryLaneHeight);
         painter.drawText(
             QRect(entry.left + 2, 2, entry.width - 4, metrics.height()), Qt::AlignLeft,
             metrics.elidedText(QStringLiteral("%1) %2").arg(i + 1).arg(entry.name), Qt::ElideRight, entry.width - 4));
@@ -151,16 +152,16 @@ void ProgramTimelineView::paintEvent(QPaintEvent *)
             for (const Span &span : entry.plan.spans[lane]) {
                 const int left = xOf(span.start);
                 const int right = span.open ? entry.left + entry.width : xOf(span.end);
-                painter.fillRect(left, lanesTop + lane * LaneHeight + 1, std::max(right - left, 1), LaneHeight - 2,
-                                 LaneColour);
+                painter.fillRect(left, lanesTop + lane * EntryLaneHeight + 1, std::max(right - left, 1),
+                                 EntryLaneHeight - 2, LaneColour);
             }
         }
         // An auto pause is a wait: the run breaks there.
         for (const Mark &pause : entry.plan.pauses)
-            painter.fillRect(xOf(pause.time) - 1, lanesTop - 4, 3, Lanes * LaneHeight + 8, FindingColour);
+            painter.fillRect(xOf(pause.time) - 1, lanesTop - 4, 3, Lanes * EntryLaneHeight + 8, FindingColour);
         if (i == m_playingRow) {
             painter.fillRect(xOf(double(m_playhead) / double(m_unitMilliseconds)), lanesTop - 6, 2,
-                             Lanes * LaneHeight + 12, palette().text());
+                             Lanes * EntryLaneHeight + 12, palette().text());
         }
     }
     painter.setPen(palette().text().color());
@@ -253,7 +254,7 @@ ProgramTimelineWindow::ProgramTimelineWindow(PlaylistDocument &document, TrackMe
     layout->addWidget(lamps);
     layout->addWidget(scroll);
     layout->addWidget(m_status);
-    resize(900, Top + Lanes * LaneHeight + Bottom + 160);
+    resize(900, Top + Lanes * EntryLaneHeight + Bottom + 160);
     // The first time beside the main window, so that the playlist it follows stays in view.
     if (!Ui::restorePlace(*this, QStringLiteral("programTimeline")) && parent)
         Ui::placeBeside(*this, *parent->window());

@@ -230,7 +230,7 @@ private Q_SLOTS:
             << "Programs/Program1.txt" << 0 << false;
         QTest::newRow("delete fails") << "cmdDelete" << yes << "unlink 1"
             << deleting + "|Could not delete Playlist Number 1! Your card may be write protected!" << "" << 3 << true;
-        QTest::newRow("load fails") << "cmdLoad" << discard << "read 1 " + QString::number(EFBIG) << changes
+        QTest::newRow("load fails") << "cmdLoad" << discard << "read 2 " + QString::number(EFBIG) << changes
             + "|Could not read from file: Program1.txt\nPrograms/Program1.txt is larger than the program reads."
             << "" << 0 << false;
         QTest::newRow("track") << "cmdCardAdvanced" << 0 << "" << "" << "A.adv" << 3 << true;
