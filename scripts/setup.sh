@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake g++ make pkg-config qt6-base-dev qt6-multimedia-dev libtag1-dev libgl-dev
+packages=(cmake g++ make ninja-build pkg-config qt6-base-dev qt6-multimedia-dev libtag1-dev libgl-dev
     fonts-liberation poppler-utils lame sox libsox-fmt-mp3 gstreamer1.0-plugins-good
     clang-format appstream desktop-file-utils e2fsprogs dosfstools)
 missing=()
@@ -19,6 +19,11 @@ if [ ${#missing[@]} -gt 0 ]; then
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
-cmake -S . -B build "$@"
+# Ninja starts a library's files while the one before it is still compiling; a build folder made by another
+# generator is made anew.
+if [ -f build/CMakeCache.txt ] && ! grep -q '^CMAKE_GENERATOR:INTERNAL=Ninja$' build/CMakeCache.txt; then
+    rm -rf build
+fi
+cmake -S . -B build -G Ninja "$@"
 # shellcheck disable=SC2086 # a list of target names
 cmake --build build --parallel "$(nproc)" --target ${VEXOLO_TARGETS:-all}
