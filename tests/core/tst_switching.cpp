@@ -1,7 +1,9 @@
 #include "commands/commandreader.h"
 #include "commands/programplay.h"
 #include "commands/programtimes.h"
+#include "commands/settingswords.h"
 #include "commands/switching.h"
+#include "playlist/playlistdocument.h"
 
 #include <QTest>
 
@@ -119,6 +121,35 @@ private Q_SLOTS:
             runs << QStringLiteral("%1+%2=%3").arg(run.firstEntry).arg(run.from).arg(clockText(run.length))
                     + (run.endsAtPause ? "P" : "");
         QTEST(runs.join(' '), "runs");
+    }
+
+    // A track's own settings in words, for the tooltips; nothing for the settings of a track without a command file.
+    void settingsWords_data()
+    {
+        QTest::addColumn<QString>("string");
+        QTest::addColumn<QString>("words");
+        QTest::newRow("usual") << "Intro.mp3 V7"
+                               << "";
+        QTest::newRow("fade, pause, switches") << "Song.mp31V5 1+10 3+10 P30 1-40 1X60"
+                                               << "Volume 5 \u00b7 Remote: fade, cue and play the next track \u00b7 "
+                                                  "1 auto pause \u00b7 4 output switches";
+        QTest::newRow("plays on, one switch") << "Finale.mp37V9 P15 P20 8-15"
+                                              << "Volume 9 \u00b7 Remote: cue and play the next track without fading "
+                                                 "\u00b7 plays the next by itself \u00b7 2 auto pauses \u00b7 "
+                                                 "1 output switch";
+        QTest::newRow("no mode character") << "Song.mp3"
+                                           << "Volume 7 \u00b7 Remote: no fade option";
+    }
+
+    void settingsWords()
+    {
+        QFETCH(QString, string);
+        QTEST(Vexolo::settingsWords(string), "words");
+        PlaylistDocument document;
+        document.insertEntries(0, {{0, "Song.mp3", string}});
+        const QModelIndex entry = document.index(0);
+        QCOMPARE(entry.data(Qt::ToolTipRole).toString().section(u'\n', 1), Vexolo::settingsWords(string));
+        QCOMPARE(entry.data(PlaylistDocument::OwnSettingsRole).toBool(), !Vexolo::settingsWords(string).isEmpty());
     }
 
     void programPlay_data()

@@ -1,6 +1,7 @@
 #include "playlist/playlistdocument.h"
 
 #include "card/tracknames.h"
+#include "commands/settingswords.h"
 
 #include <algorithm>
 #include <iterator>
@@ -30,8 +31,14 @@ QVariant PlaylistDocument::data(const QModelIndex &index, int role) const
     const PlaylistEntry &entry = at(index.row());
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
         return shownName(entry.name);
+    case Qt::ToolTipRole: {
+        // The name in full, and the entry's own settings in words.
+        const QString words = settingsWords(entry.commandString);
+        return words.isEmpty() ? shownName(entry.name) : shownName(entry.name) + u'\n' + words;
+    }
+    case OwnSettingsRole:
+        return !settingsWords(entry.commandString).isEmpty();
     case NameRole:
         return entry.name;
     case CommandStringRole:

@@ -44,7 +44,8 @@ class PlaylistDocument final : public QAbstractListModel
     Q_OBJECT
 
 public:
-    enum Role { NameRole = Qt::UserRole + 1, CommandStringRole, IdRole };
+    // OwnSettingsRole: whether the entry carries settings of its own, not those of a track without a command file.
+    enum Role { NameRole = Qt::UserRole + 1, CommandStringRole, IdRole, OwnSettingsRole };
 
     explicit PlaylistDocument(QObject *parent = nullptr);
     Q_DISABLE_COPY_MOVE(PlaylistDocument)

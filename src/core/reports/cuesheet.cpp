@@ -2,6 +2,7 @@
 
 #include "card/tracknames.h"
 #include "commands/commandreader.h"
+#include "commands/settingswords.h"
 #include "reports/pagelayout.h"
 
 #include <algorithm>
@@ -21,21 +22,6 @@ constexpr int LabelWidth = 8;
 constexpr int ScaleHeight = 9;
 constexpr int TimelineHeight = PauseMarkReach + LanesHeight + ScaleHeight;
 constexpr int PauseMarkWidth = 2;
-
-QString fadeWords(FadeOption fade)
-{
-    switch (fade) {
-    case FadeOption::Norm:
-        return QStringLiteral("Remote: fade and cue the next track");
-    case FadeOption::Fade1:
-        return QStringLiteral("Remote: fade, cue and play the next track");
-    case FadeOption::Fade2:
-        return QStringLiteral("Remote: cue and play the next track without fading");
-    case FadeOption::None:
-        break;
-    }
-    return QStringLiteral("Remote: no fade option");
-}
 
 // "10 to 40", or "on 10" / "off 40" where the other half of the pair is empty.
 QString pairText(const QString &on, const QString &off)

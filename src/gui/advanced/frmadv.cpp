@@ -224,6 +224,8 @@ void frmAdv::createControls()
     speak(cmdSave, QStringLiteral("Save settings"), QStringLiteral("Saves the settings to the track and closes"));
     cmdCancel = button(this, QStringLiteral("cmdCancel"), QStringLiteral("Cancel"), {367, 616, 150, 26});
     cmdClear = button(this, QStringLiteral("cmdClear"), QStringLiteral("Clear All Values"), {586, 616, 130, 26});
+    // Below the buttons, in the room the window leaves there: what a Save here changes.
+    lblTarget = label(this, QStringLiteral("lblTarget"), QString(), {20, 644, 816, 16}, arial(9), Qt::AlignHCenter);
 }
 
 void frmAdv::bindHandlers()
@@ -303,6 +305,11 @@ void frmAdv::InitForm(const QString &commandString, const Vexolo::Ui::AdvancedTa
 {
     m_target = target;
     m_workingIndex = index;
+    lblTarget->setText(target.onCard()
+                           ? QStringLiteral("The card's track: Save writes these settings to the card at once.")
+                           : QStringLiteral("Playlist entry %1: Save keeps these settings in the playlist until the "
+                                            "program is saved.")
+                                 .arg(index + 1));
     // The current fade option and tick stay when the string carries no mode character.
     TrackSettings read = settings();
     const bool named = Vexolo::readCommandString(read, commandString);

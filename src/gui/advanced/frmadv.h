@@ -64,6 +64,7 @@ public:
     QPushButton *cmdSave = nullptr;
     QPushButton *cmdCancel = nullptr;
     QPushButton *cmdClear = nullptr;
+    QLabel *lblTarget = nullptr; // what the window edits: a card's track or a playlist entry
 
     QLineEdit *txtPause(int i) const { return m_txtPause.at(i); }
     // output 1 to 8: txtOutput1(i) .. txtOutput8(i).

@@ -16,6 +16,7 @@
 #include "storage/cardfiles.h"
 #include "widgets/busyfeedback.h"
 #include "widgets/controls.h"
+#include "widgets/settingsmark.h"
 #include "widgets/singlelinevalidator.h"
 #include "widgets/windowplaces.h"
 
@@ -165,6 +166,8 @@ void frmMain::createControls()
     lstList->setDropIndicatorShown(true);
     lstList->setDragDropMode(QAbstractItemView::InternalMove);
     lstList->setDefaultDropAction(Qt::MoveAction);
+    // Entries with settings of their own are marked; their tooltip says which.
+    lstList->setItemDelegate(new SettingsMarkDelegate(Vexolo::PlaylistDocument::OwnSettingsRole, lstList));
     cmdDown = button(this, QStringLiteral("cmdDown"), QStringLiteral("-"), {482, 14, 47, 22});
     cmdUp = button(this, QStringLiteral("cmdUp"), QStringLiteral("+"), {482, 78, 47, 22});
     txtList

@@ -25,6 +25,8 @@ private Q_SLOTS:
         });
 
         window->InitForm("Finale.mp36V9 1A5 2+15 P15 8-15 1X60", AdvancedTarget::entry(7), 3);
+        QCOMPARE(window->lblTarget->text(),
+                 "Playlist entry 4: Save keeps these settings in the playlist until the program is saved.");
         QVERIFY(window->optFade1->isChecked() && window->chkPlayNext->isChecked());
         QTest::keyClicks(window->txtVol, "3"); // only the buttons change it
         const QStringList fields {window->txtVol->text(),          window->txtPause(0)->text(),
@@ -37,6 +39,7 @@ private Q_SLOTS:
 
         window->InitForm("Song.mp3", AdvancedTarget::cardTrack({1, 2}, "Song.mp3"), 0);
         QVERIFY(window->isVisible() && window->optFade1->isChecked() && window->txtPause(0)->text().isEmpty());
+        QCOMPARE(window->lblTarget->text(), "The card's track: Save writes these settings to the card at once.");
         for (int i = 0; i < 10; ++i)
             QTest::keyClicks(window->txtPause(i), "12345");
         window->cmdSave->click();
