@@ -14,13 +14,14 @@ private Q_SLOTS:
     void beside_data()
     {
         QTest::addColumn<QRect>("room"); // a screen's free room, at 1x or at 2x scale
-        QTest::addColumn<QString>("side"); // where the timeline goes from a centred advanced window
-        QTest::newRow("1280x720") << QRect(0, 0, 1280, 688) << "moved";
-        QTest::newRow("1366x768") << QRect(0, 27, 1366, 741) << "moved";
-        QTest::newRow("1600x1000") << QRect(0, 0, 1600, 1000) << "moved";
-        QTest::newRow("1920x1080") << QRect(0, 0, 1920, 1050) << "right";
-        QTest::newRow("2560x1440 at 2x, a second screen") << QRect(1920, 0, 1280, 720) << "moved";
-        QTest::newRow("smaller than both: kept to the screen") << QRect(0, 0, 800, 600) << "over";
+        QTest::addColumn<QString>("side"); // where the timeline goes from a centred, a top-left, a top-right window
+        QTest::newRow("1280x720") << QRect(0, 0, 1280, 688) << "moved right left";
+        QTest::newRow("1366x768") << QRect(0, 27, 1366, 741) << "moved right left";
+        QTest::newRow("1600x1000") << QRect(0, 0, 1600, 1000) << "moved right left";
+        QTest::newRow("1920x1080") << QRect(0, 0, 1920, 1050) << "right right left";
+        QTest::newRow("2560x1440 at 2x, a second screen") << QRect(1920, 0, 1280, 720) << "moved right left";
+        QTest::newRow("a tall screen") << QRect(0, 0, 1600, 1900) << "below right left";
+        QTest::newRow("smaller than both: kept to the screen") << QRect(0, 0, 800, 600) << "over over over";
     }
 
     // Wherever the advanced window stands, the timeline is on the screen, at least its minimum, and never over
@@ -45,12 +46,15 @@ private Q_SLOTS:
             }
             QVERIFY(place.width() >= minimum.width() && place.height() >= minimum.height());
             QVERIFY(room.contains(anchor.topLeft()));
+            const bool beside = place.left() > anchor.right() || place.right() < anchor.left();
+            if (beside) // level with the advanced window, as far as the screen lets it be
+                QCOMPARE(place.top(), std::clamp(anchor.top(), room.top(), room.bottom() + 1 - place.height()));
             sides << (anchor != before                    ? "moved"
                           : place.left() > anchor.right() ? "right"
                           : place.right() < anchor.left() ? "left"
                                                           : "below");
         }
-        QTEST(sides.constFirst(), "side");
+        QTEST(sides.join(' '), "side");
     }
 
     // A window opens where it was when all of it is still on a screen, else it is centred.
