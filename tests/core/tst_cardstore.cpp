@@ -162,8 +162,9 @@ private Q_SLOTS:
                  "8388608 that can be loaded again.");
         QCOMPARE(texts(store.prepareSave(1, {}, name + u'x').refusal),
                  "This playlist name is too long to save: 1025 bytes, more than the 1024 that can be loaded again.");
-        QCOMPARE(texts(store.prepareSave(2, {"A.mp3 V7", QString(80, u'x')}, {}).refusal),
-                 "Advanced Text length too long: 80");
+        QCOMPARE(
+            texts(store.prepareSave(2, {"A.mp3 V7", "B.mp3 V7" + QString(72, u'x'), QString(90, u'x')}, {}).refusal),
+            "Advanced Text length too long: 80\nEntry 2, B.mp3: a shorter track name or fewer times make it fit.");
         const QByteArray records = QByteArray("A.mp3\n").repeated(ProgramRecordLimit);
         QVERIFY(card.write("Programs/Program1.txt", plan.program + '\n')
                 && card.write("Programs/Program2.txt", records + "A.mp3\n")

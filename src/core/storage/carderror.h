@@ -40,7 +40,7 @@ struct Notice
         CardChanged, // another card in the chosen one's place
         CouldNotRead, // names: the files that could not be read (the first few); count: all of them
         Omitted, // names: the tracks Load left out, not on the card (the first few); count: all of them
-        StringTooLong, // count: the length of the longest command string
+        StringTooLong, // count: the length of the first string too long; names: its entry's number, its track
         ProgramTooLong, // count: the bytes the program file would take
         NameTooLong, // count: the bytes of the name
         NotCreated, // the program file could not be written

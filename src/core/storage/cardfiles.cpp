@@ -74,10 +74,10 @@ QByteArray commandRecord(const QString &commandString)
 ProgramFormat formatProgramFile(const QStringList &commandStrings)
 {
     // The same records as the listing, but a string over 79 characters refuses the whole file.
-    for (const QString &commandString : commandStrings) {
-        const qsizetype length = characterCount(commandString);
+    for (qsizetype i = 0; i < commandStrings.size(); ++i) {
+        const qsizetype length = characterCount(commandStrings[i]);
         if (length > RecordLength)
-            return {QByteArray(), length};
+            return {QByteArray(), length, i};
     }
     return {formatListing(commandStrings)};
 }

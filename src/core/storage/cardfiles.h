@@ -40,8 +40,9 @@ QByteArray commandRecord(const QString &commandString);
 struct ProgramFormat
 {
     QByteArray content;
-    // Length in characters of the first string over 79 characters, -1 when none.
+    // Length in characters of the first string over 79 characters, -1 when none, and its index.
     qsizetype tooLongLength = -1;
+    qsizetype tooLongIndex = -1;
     bool ok() const { return tooLongLength < 0; }
 };
 // The whole program file: a record per string, then "end" with no line end; or the refusal.

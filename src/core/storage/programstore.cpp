@@ -109,7 +109,11 @@ CardStore::SavePlan ProgramStore::prepareSave(ProgramNumber number, const QStrin
     // The lengths are checked before the card is touched, so a refused save changes nothing.
     ProgramFormat program = formatProgramFile(commandStrings);
     if (!program.ok()) {
-        plan.refusal.append(plain(Notice::Message::StringTooLong, {}, program.tooLongLength));
+        // Which entry, so the user knows what to shorten.
+        const QString entry = commandStrings[program.tooLongIndex];
+        plan.refusal.append(plain(Notice::Message::StringTooLong,
+                                  {QString::number(program.tooLongIndex + 1), upToFirstMp3(entry.trimmed())},
+                                  program.tooLongLength));
         return plan;
     }
     // What Load could not read back is never written.

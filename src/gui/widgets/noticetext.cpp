@@ -51,7 +51,11 @@ QString noticeMessage(const Notice &notice)
         return withNames(QStringLiteral("The following files were ommited since they were not found on your card!"),
                          notice, false);
     case Message::StringTooLong:
-        return QStringLiteral("Advanced Text length too long: ") + QString::number(notice.count);
+        return QStringLiteral("Advanced Text length too long: ") + QString::number(notice.count)
+            + (notice.names.size() == 2
+                   ? QStringLiteral("\nEntry %1, %2: a shorter track name or fewer times make it fit.")
+                         .arg(notice.names[0], notice.names[1])
+                   : QString());
     case Message::ProgramTooLong:
         return QStringLiteral("This playlist is too long to save: its program file would take %1 bytes, more than "
                               "the %2 that can be loaded again.")
