@@ -16,7 +16,7 @@ bool pastPageEnd(int y, int height)
 // at least one character, so the cutting always ends.
 QStringList wrapped(const QString &text, int size, int room, int indent, const TextWidth &measure)
 {
-    if (!measure || measure(size, text) <= room)
+    if (!measure)
         return {text};
     QStringList lines;
     QString rest = text;

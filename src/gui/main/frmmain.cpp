@@ -364,7 +364,7 @@ void frmMain::bindKeys()
 void frmMain::selectCurrent(QListView *list)
 {
     const QModelIndex current = list->currentIndex();
-    if (current.isValid() && selectedRow(list) < 0)
+    if (current.isValid() && !list->selectionModel()->isSelected(current))
         list->selectionModel()->select(current, QItemSelectionModel::ClearAndSelect);
 }
 

@@ -122,7 +122,7 @@ private:
     void chooseProgram(Vexolo::ProgramNumber number);
     void moveSelected(int delta);
     void selectEntry(int row);
-    // Selects the list's current row when nothing is selected: keys act on the row the user sees.
+    // Selects the list's current row when it is not: keys act on the row the user sees.
     static void selectCurrent(QListView *list);
     bool textFieldHasFocus() const;
     // Tells the user, once, that another card now sits where the chosen one was; it is listed only

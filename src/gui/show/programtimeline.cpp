@@ -368,8 +368,7 @@ void ProgramTimelineWindow::follow()
     cmdPlay->setText(state == State::Ended ? QStringLiteral("Play") : QStringLiteral("Stop"));
     if (row >= 0 && m_selection)
         m_selection->setCurrentIndex(m_document.index(int(row)), QItemSelectionModel::ClearAndSelect);
-    showPosition(state == State::Playing || state == State::Fading ? preview.position()
-                                                                   : (m_play ? m_play->position() : 0));
+    showPosition(m_play ? m_play->position() : 0);
 }
 
 void ProgramTimelineWindow::showPosition(qint64 position)

@@ -172,7 +172,9 @@ private Q_SLOTS:
             QApplication::setActiveWindow(timeline);
             QTest::keyClick(timeline, Qt::Key_Space);
         };
+        playlist->setCurrentIndex({}); // none: from the first entry, which the playlist then shows
         space();
+        QCOMPARE(playlist->currentIndex().row(), 0);
         QCOMPARE(timeline->lblPlaying->text(),
                  "1) A.mp3 plays \u00b7 0:00.0 \u00b7 Space fades it and cues the next "
                  "(silent)");
@@ -195,6 +197,7 @@ private Q_SLOTS:
         QVERIFY(timeline->lblPlaying->text().startsWith("3) A.mp3 fades"));
         space(); // a second press ends the fade: the last entry, so the program
         QCOMPARE(timeline->lblPlaying->text(), "End of the program.");
+        QCOMPARE(playlist->currentIndex().row(), 2); // the last entry played stays shown
         QCOMPARE(timeline->cmdPlay->text(), "Play");
         timeline->cmdPlay->click(); // from the current entry again; a change to the program stops it
         QCOMPARE(timeline->cmdPlay->text(), "Stop");
