@@ -83,7 +83,8 @@ void drawTimeline(QList<CueStep> &steps, const SwitchPlan &plan, std::optional<d
         steps << mark(at(pause.time), y - PauseMarkReach, PauseMarkWidth, LanesHeight + 2 * PauseMarkReach);
     // Numbers as far as they fit before the right edge.
     const double step = axisStep(end);
-    for (int n = 0; n * step <= end + step / 1000; ++n) {
+    const int ticks = int(end / step + 0.001); // the last at the end, where it falls on a step
+    for (int n = 0; n <= ticks; ++n) {
         const int tick = at(n * step);
         const QString number = QString::number(n * step);
         const int numberWidth = int(number.size()) * CueLabelSize * 3 / 5 + 2;

@@ -333,8 +333,7 @@ void frmMain::bindKeys()
         selectCurrent(lstList);
         const int row = selectedRow(lstList);
         cmdRemove->click();
-        if (row >= 0 && m_document.count() > 0)
-            selectEntry(std::min(row, m_document.count() - 1));
+        selectEntry(std::min(row, m_document.count() - 1)); // row -1: none
     });
     connect(shortcut(this, {QKeySequence(Qt::ALT | Qt::Key_Up)}, Qt::WindowShortcut), &QAction::triggered, this,
             [this] { moveSelected(-1); });
