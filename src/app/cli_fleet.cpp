@@ -4,6 +4,7 @@
 
 #include "reports/cardcheck.h"
 #include "reports/cardsetup.h"
+#include "widgets/noticetext.h"
 
 #include <QDir>
 #include <QTextStream>
@@ -62,13 +63,21 @@ int report(const Findings &findings, bool json, QTextStream &out)
 
 int check(const Arguments &arguments, QTextStream &out, QTextStream &err)
 {
-    bool json = false;
-    if (arguments.cards.size() != 1 || !onlyOption(arguments, QStringLiteral("--json"), json))
+    QStringList options = arguments.options;
+    const bool json = options.removeAll(QStringLiteral("--json")) > 0;
+    const bool repair = options.removeAll(QStringLiteral("--repair")) > 0;
+    if (arguments.cards.size() != 1 || !options.isEmpty())
         return usage(u"check", err);
     CardStore store;
     if (!chooseCard(store, arguments.cards[0], err))
         return Unusable;
-    const CardCheck checked = checkCard(store);
+    CardCheck checked = checkCard(store);
+    if (checked.readable && repair && !certainRepairs(checked.findings).isEmpty()) {
+        // Every certain repair, then the card as it is afterwards: what is left is reported.
+        for (const Notice &notice : repairAll(store, checked.findings))
+            err << Ui::noticeMessage(notice) << u'\n';
+        checked = checkCard(store);
+    }
     if (!checked.readable) {
         err << arguments.cards[0] << QStringLiteral(": the card cannot be read\n");
         return Unusable;

@@ -20,7 +20,8 @@ std::span<const Verb> verbs()
     //     {u"check", u"<card folder>", u"Checks the card's files.", &runCheck},
     // with the run function in the verb's own file and its header included above.
     static const std::vector<Verb> table = {
-        {u"check", u"<card folder> [--json]", u"Reports every inconsistency on the card; changes nothing.", &runCheck},
+        {u"check", u"<card folder> [--json] [--repair]",
+         u"Reports every inconsistency on the card; changes nothing unless told to repair what it can.", &runCheck},
         {u"compare", u"<card folder A> <card folder B> [--json]", u"Reports where the setups of two cards differ.",
          &runCompare},
         {u"copy-setup", u"<from card folder> <to card folder> [--dry-run]",

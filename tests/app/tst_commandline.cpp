@@ -77,6 +77,10 @@ private Q_SLOTS:
         QCOMPARE(run({"copy-setup", from.root(), to.root(), "--dry-run"}),
                  QStringList({"0", "0 files would be written; nothing was written.\n", ""}));
         QCOMPARE(run({"check", to.root()}), QStringList({"0", "", ""}));
+        to.addFiles({"B.mp3"}); // the listing is stale: repaired, the card is clean
+        QCOMPARE(run({"check", to.root(), "--repair"}), QStringList({"0", "", ""}));
+        QVERIFY(to.read("Programs/RootDir.txt").startsWith("A.mp3 V7"));
+        QVERIFY(to.read("Programs/RootDir.txt").contains("B.mp3 V7"));
         const QString same = "FROM and TO are the same card, or one lies inside the other: nothing to copy\n";
         QCOMPARE(run({"copy-setup", to.root(), to.root()}), QStringList({"1", "", same}));
         QCOMPARE(run({"copy-setup", to.root(), to.path("Programs")}), QStringList({"1", "", same}));

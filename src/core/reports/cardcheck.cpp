@@ -380,4 +380,24 @@ Notices applyRepair(CardStore &store, const Repair &repair)
     return {};
 }
 
+QList<Repair> certainRepairs(const Findings &findings)
+{
+    QList<Repair> repairs;
+    for (const Finding &finding : findings) {
+        if (finding.repair.isCertain() && !repairs.contains(finding.repair))
+            repairs.append(finding.repair);
+    }
+    std::stable_partition(repairs.begin(), repairs.end(),
+                          [](const Repair &repair) { return repair.action != Repair::WriteListing; });
+    return repairs;
+}
+
+Notices repairAll(CardStore &store, const Findings &findings)
+{
+    Notices notices;
+    for (const Repair &repair : certainRepairs(findings))
+        notices += applyRepair(store, repair);
+    return notices;
+}
+
 } // namespace Vexolo

@@ -29,4 +29,10 @@ CardCheck checkCard(const CardStore &store);
 // the messages to show when it fails.
 Notices applyRepair(CardStore &store, const Repair &repair);
 
+// The certain repairs of findings, each once, in the order they are carried out: the listing last, as the others
+// may change what it lists.
+QList<Repair> certainRepairs(const Findings &findings);
+// Carries them all out; the messages of those that fail.
+Notices repairAll(CardStore &store, const Findings &findings);
+
 } // namespace Vexolo

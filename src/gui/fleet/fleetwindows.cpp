@@ -124,8 +124,10 @@ FindingsWindow *showCardCheck(QWidget *parent, PlatformAdapter &platform, const 
     if (!card)
         return nullptr;
     auto *window = new FindingsWindow(QObject::tr("Check Card"), parent);
-    const auto refresh = [window, card] {
+    QPushButton *repairAllButton = window->addAction(QObject::tr("Repair All"));
+    const auto refresh = [window, card, repairAllButton] {
         const CardCheck checked = checkCard(*card);
+        repairAllButton->setEnabled(!certainRepairs(checked.findings).isEmpty());
         const QString heading = checked.readable
             ? QObject::tr("Card %1: %2")
                   .arg(card->root(), counted(checked.findings.size(), QObject::tr("finding"), QObject::tr("findings")))
@@ -139,6 +141,22 @@ FindingsWindow *showCardCheck(QWidget *parent, PlatformAdapter &platform, const 
         showNotices(platform, applyRepair(*card, finding.repair));
         refresh();
     };
+    // One question for every certain repair, each named where it is; the listing is written last.
+    QObject::connect(repairAllButton, &QPushButton::clicked, window, [&platform, card, refresh] {
+        const Findings findings = checkCard(*card).findings;
+        QList<Repair> asked;
+        QStringList lines;
+        for (const Finding &finding : findings) {
+            if (finding.repair.isCertain() && !asked.contains(finding.repair)) {
+                asked.append(finding.repair);
+                lines.append(finding.place + QStringLiteral(": ") + finding.repair.words);
+            }
+        }
+        if (asked.isEmpty() || !platform.ask(QObject::tr("Repair all of these?\n") + lines.join(u'\n')))
+            return;
+        showNotices(platform, repairAll(*card, findings));
+        refresh();
+    });
     refresh();
     window->show();
     return window;

@@ -2,6 +2,7 @@
 #include "fleet/fleetwindows.h"
 #include "main/frmmain.h"
 #include "storage/cardstore.h"
+#include "support/helpers.h"
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"
 #include "widgets/noticetext.h"
@@ -77,6 +78,26 @@ private Q_SLOTS:
         for (int column = 0; column < 3; ++column)
             row << list->model()->index(0, column).data().toString();
         QCOMPARE(row, QStringList({"", "Nothing is wrong with this card.", ""}));
+    }
+
+    // "Repair All" asks once, naming every repair, then carries them all out, the listing last.
+    void repairAll()
+    {
+        TestCard card;
+        card.addFiles({"A.mp3"});
+        card.write("Gone.adv", "Gone.mp3 V7");
+        CardStore store;
+        store.choose(card.root());
+        FindingsWindow *window = showCardCheck(&parent, platform, store);
+        platform.answers << PlatformAdapter::AnswerNo << PlatformAdapter::AnswerYes;
+        for (const bool kept : {true, false}) {
+            window->cmdAction->click();
+            QCOMPARE(QFile::exists(card.path("Gone.adv")), kept);
+        }
+        QCOMPARE(platform.shown.last(),
+                 "Repair all of these?\nGone.adv: remove the file\nPrograms/RootDir.txt: write the listing anew");
+        QCOMPARE(card.read("Programs/RootDir.txt"), record("A.mp3 V7") + "end");
+        QVERIFY(!window->cmdAction->isEnabled()); // nothing left to repair
     }
 
     // Comparing reads both cards and writes neither; the other card is never the chosen one.
