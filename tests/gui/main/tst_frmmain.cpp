@@ -154,7 +154,8 @@ private Q_SLOTS:
             << "lstCard:2 cmdAdd lstList:0 lstList:Delete lstList:Delete" << QStringList {c};
         QTest::newRow("Delete on the last entry, then on the one before")
             << "lstList:1 lstList:Delete lstList:Delete" << QStringList {};
-        QTest::newRow("Return on the current track, never clicked") << "lstCard:~2 lstCard:Return" << QStringList {a, b, c};
+        QTest::newRow("Return on the current track, never clicked")
+            << "lstCard:~2 lstCard:Return" << QStringList {a, b, c};
         QTest::newRow("Delete on the current entry, never clicked") << "lstList:~0 lstList:Delete" << QStringList {b};
         QTest::newRow("Alt+Down, Alt+Down, Alt+Up")
             << "lstCard:2 cmdAdd lstList:0 lstList:Alt+Down lstList:Alt+Down lstList:Alt+Up" << QStringList {b, a, c};
