@@ -47,8 +47,11 @@ private Q_SLOTS:
             QVERIFY(place.width() >= minimum.width() && place.height() >= minimum.height());
             QVERIFY(room.contains(anchor.topLeft()));
             const bool beside = place.left() > anchor.right() || place.right() < anchor.left();
-            if (beside) // level with the advanced window, as far as the screen lets it be
+            if (beside) { // against it, 8 pixels apart, and level with it as far as the screen lets it be
+                QCOMPARE(place.left() > anchor.right() ? place.left() - anchor.right() : anchor.left() - place.right(),
+                         9);
                 QCOMPARE(place.top(), std::clamp(anchor.top(), room.top(), room.bottom() + 1 - place.height()));
+            }
             sides << (anchor != before                    ? "moved"
                           : place.left() > anchor.right() ? "right"
                           : place.right() < anchor.left() ? "left"
