@@ -276,8 +276,12 @@ ProgramTimelineWindow::ProgramTimelineWindow(PlaylistDocument &document, TrackMe
     // The name changes as it is typed: only the title follows it.
     connect(&document, &PlaylistDocument::nameChanged, this, &ProgramTimelineWindow::retitle);
     connect(&document, &PlaylistDocument::numberChanged, this, &ProgramTimelineWindow::retitle);
+    // Lengths arrive one track at a time: a program of many entries is redrawn once for a burst of them.
+    m_lengthsArrived.setSingleShot(true);
+    m_lengthsArrived.setInterval(50);
+    connect(&m_lengthsArrived, &QTimer::timeout, this, &ProgramTimelineWindow::refresh);
     if (media)
-        connect(media, &TrackMedia::lengthRead, this, &ProgramTimelineWindow::refresh);
+        connect(media, &TrackMedia::lengthRead, &m_lengthsArrived, qOverload<>(&QTimer::start));
     refresh();
     follow();
 }

@@ -6,6 +6,7 @@
 #include "show/preview.h"
 
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 #include <optional>
@@ -111,4 +112,5 @@ private:
     Vexolo::TimeUnit m_unit = Vexolo::TimeUnit::Seconds;
     std::optional<Vexolo::ProgramPlay> m_play;
     qsizetype m_loaded = -1; // the entry whose track the preview holds
+    QTimer m_lengthsArrived;
 };

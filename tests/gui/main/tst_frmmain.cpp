@@ -418,8 +418,8 @@ private Q_SLOTS:
                  QStringList({replace.arg("C.mp3"), replace.arg("C.mp3"), tooLong, tooLong, replace.arg("A.mp3")}));
     }
 
-    // Return and Enter anywhere but in a list or the name field print the card's tracks; Tab goes as the window
-    // reads; Shift+F10 and the Menu key open a list's context menu.
+    // Return and Enter anywhere but in a list or the name field print the card's tracks; Shift+F10 and the Menu
+    // key open a list's context menu.
     void keysOfTheWindow()
     {
         int printed = 0;
@@ -433,18 +433,6 @@ private Q_SLOTS:
             QTest::keyClick(find<QWidget>(name), Qt::Key_Enter);
         }
         QCOMPARE(printed, 2);
-
-        QStringList stops;
-        find<QWidget>("cmdDown")->setFocus();
-        do {
-            stops << QApplication::focusWidget()->objectName();
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        } while (stops.size() < 30 && QApplication::focusWidget()->objectName() != "cmdDown");
-        QCOMPARE(stops, QStringList({"cmdDown",   "txtList",      "cmdUp",     "txtName",         "cmdPrint",
-                                     "drvCard",   "cmdRefresh",   "lstCard",   "cmdCardAdvanced", "cmdAdd",
-                                     "cmdAddAll", "cmdPrintRoot", "lstList",   "cmdListAdvanced", "cmdLoad",
-                                     "cmdSave",   "cmdDelete",    "cmdMoveUp", "cmdMoveDown",     "cmdRemove",
-                                     "cmdClear"}));
 
         QStringList menus;
         for (const char *list : {"lstCard", "lstList"}) {

@@ -106,28 +106,6 @@ private Q_SLOTS:
         pages.waitForFinished();
         QVERIFY(pages.readAllStandardOutput().contains("Pages:           1\n"));
     }
-
-    // The small timeline's ink: a bar where the output is on is filled grey, the frame around the lanes is not.
-    void cueSheetInk()
-    {
-        QTemporaryDir dir;
-        QFile pdf(dir.filePath("cue.pdf"));
-        QVERIFY(pdf.open(QIODevice::WriteOnly));
-        QVERIFY(Vexolo::writeCueSheetPdf(
-            pdf, {"1", "", "today", {}, {{"T.mp3 V7 1+2 1-8", 10000}}, {}, "CARD"})); // a bar over 60% of the lanes
-        pdf.close();
-        QProcess raster;
-        raster.start("pdftoppm", {"-gray", "-r", "72", "-png", "-singlefile", pdf.fileName(), dir.filePath("page")});
-        QVERIFY(raster.waitForFinished() && raster.exitCode() == 0);
-        const QImage page(dir.filePath("page.png"));
-        int grey = 0;
-        for (int y = 0; y < page.height(); ++y) {
-            for (int x = 0; x < page.width(); ++x)
-                grey += qAbs(qGray(page.pixel(x, y)) - 128) < 30;
-        }
-        const int lanesWidth = page.width() * 3 / 4 - 8;
-        QVERIFY2(grey > lanesWidth * 5 * 6 / 10 * 8 / 10 && grey < lanesWidth * 5, qPrintable(QString::number(grey)));
-    }
 };
 
 QTEST_MAIN(TestPrinting)
