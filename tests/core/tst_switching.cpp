@@ -3,7 +3,6 @@
 #include "commands/programtimes.h"
 #include "commands/settingswords.h"
 #include "commands/switching.h"
-#include "playlist/playlistdocument.h"
 
 #include <QTest>
 
@@ -145,10 +144,6 @@ private Q_SLOTS:
     {
         QFETCH(QString, string);
         QTEST(Vexolo::settingsWords(string), "words");
-        PlaylistDocument document;
-        document.insertEntries(0, {{0, "Song.mp3", string}});
-        const QModelIndex entry = document.index(0);
-        QCOMPARE(entry.data(PlaylistDocument::OwnSettingsRole).toBool(), !Vexolo::settingsWords(string).isEmpty());
     }
 
     void programPlay_data()

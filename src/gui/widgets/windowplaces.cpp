@@ -13,13 +13,13 @@ namespace {
 
 constexpr int Gap = 8;
 
-// The free strips around anchor in room, in order of preference: right, left, below, above.
+// The free strips around anchor in room, in order of preference: right, left, below. (Where none has room the
+// anchor moves to make some: above it would only be tried on a screen taller than it is wide.)
 QList<QRect> stripsAround(const QRect &room, const QRect &anchor)
 {
     return {QRect(QPoint(anchor.right() + 1 + Gap, room.top()), room.bottomRight()),
             QRect(room.topLeft(), QPoint(anchor.left() - 1 - Gap, room.bottom())),
-            QRect(QPoint(room.left(), anchor.bottom() + 1 + Gap), room.bottomRight()),
-            QRect(room.topLeft(), QPoint(room.right(), anchor.top() - 1 - Gap))};
+            QRect(QPoint(room.left(), anchor.bottom() + 1 + Gap), room.bottomRight())};
 }
 
 bool holds(const QRect &strip, QSize size)
@@ -37,9 +37,7 @@ QRect within(const QRect &strip, const QRect &anchor, QSize want)
         return {QPoint(strip.left(), levelY), size};
     if (strip.right() < anchor.left())
         return {QPoint(strip.right() + 1 - size.width(), levelY), size};
-    if (strip.top() > anchor.bottom())
-        return {QPoint(levelX, strip.top()), size};
-    return {QPoint(levelX, strip.bottom() + 1 - size.height()), size};
+    return {QPoint(levelX, strip.top()), size}; // below
 }
 
 } // namespace

@@ -8,7 +8,7 @@ class QWidget;
 namespace Vexolo::Ui {
 
 // Where a window goes beside another on a screen's free room, all as frame rectangles: right of the anchor,
-// left of it, below or above it, in that order of preference, at the size it wants where that fits, else
+// left of it or below it, in that order of preference, at the size it wants where that fits, else
 // narrower or lower down to its minimum. When no side has the minimum, the anchor is moved to the room's left
 // or top edge to make some (anchor then holds its new place). Never over the anchor where the room allows.
 QRect placeBeside(const QRect &room, QRect &anchor, QSize want, QSize minimum);
