@@ -287,6 +287,75 @@ private Q_SLOTS:
         QCOMPARE(store.readContents().leftovers, QStringList());
     }
 
+    void copyTracksIn_data()
+    {
+        // Files from the computer: "file" copied under its own name, "file>name" under another; Big.mp3 takes three
+        // chunks, Dir.mp3 is a folder, Fifo.mp3 a FIFO, "card/A.mp3" the card's own track. The card holds A.mp3.
+        QTest::addColumn<QString>("sources");
+        QTest::addColumn<QString>("failing"); // "full" or "cancel" or a call and from which of them on
+        QTest::addColumn<QString>("told");
+        QTest::addColumn<QString>("tracks"); // now on the card, as the copy says; and A.mp3's bytes
+        const QString notMp3 = "Only MP3 tracks go onto the card; these were not copied:";
+        // clang-format off
+        QTest::newRow("new, and A replaced in its own case") << "B.mp3 x.mp3>a.mp3" << "" << "" << "B.mp3 A.mp3=x.mp3";
+        QTest::newRow("no tracks, or not from the computer")
+            << "Dir.mp3 Fifo.mp3 B.mp3>notes.txt B.mp3>../B.mp3 Gone.mp3" << "" << notMp3
+                + "\nDir.mp3\nFifo.mp3\nnotes.txt\n../B.mp3\nGone.mp3" << "=A";
+        QTest::newRow("the card's own track, two of one name") << "card/A.mp3 B.mp3 x.mp3>b.MP3" << "" << ""
+            << "A.mp3 B.mp3=A";
+        QTest::newRow("a write fails") << "B.mp3 Big.mp3>A.mp3" << "write 3"
+            << "Could not copy the track onto the card: A.mp3" << "B.mp3=A";
+        QTest::newRow("a read fails") << "Big.mp3>A.mp3" << "read 2" << "Could not copy the track onto the card: A.mp3"
+            << "=A";
+        QTest::newRow("the rename fails") << "B.mp3" << "rename 1" << "Could not copy the track onto the card: B.mp3"
+            << "=A";
+        QTest::newRow("cancelled") << "B.mp3 Big.mp3>A.mp3" << "cancel" << "" << "B.mp3=A";
+        QTest::newRow("full card") << "B.mp3 Big.mp3>A.mp3" << "full"
+            << "The card has no room for these tracks: 3.00 MiB more would be needed. Nothing was copied." << "=A";
+        // clang-format on
+    }
+
+    // Tracks from the computer land whole or not at all: the old track stays on any failure, no temporary file is
+    // left, and nothing but a regular .mp3 file is copied, into the card root alone.
+    void copyTracksIn()
+    {
+        QFETCH(QString, sources);
+        QFETCH(QString, failing);
+        TestCard card;
+        if (failing == "full" && !(card.mountTmpfs("full") && card.write("A.mp3", "A") && card.spoil("full")))
+            QSKIP("mounting is not permitted here");
+        QTemporaryDir computer;
+        QVERIFY(card.write("A.mp3", "A") && QDir(computer.path()).mkdir("Dir.mp3")
+                && ::mkfifo(QFile::encodeName(computer.filePath("Fifo.mp3")).constData(), 0644) == 0);
+        QList<CardStore::TrackCopy> copies;
+        for (const QString &source : sources.split(u' ')) {
+            const QString file = source.section(u'>', 0, 0);
+            const QString path = file.startsWith("card/") ? card.path(file.mid(5)) : computer.filePath(file);
+            if (file == "Big.mp3")
+                QVERIFY(TestCard::writeTo(path, QByteArray(3 << 20, 'b')));
+            else if (!file.contains(u'/') && !file.startsWith("Gone") && !QFileInfo(path).exists())
+                QVERIFY(TestCard::writeTo(path, file.toUtf8()));
+            copies.append({path, source.section(u'>', -1).section(u'/', -1)});
+            if (source.contains("../"))
+                copies.last().name = source.section(u'>', -1);
+        }
+        FailingFileOps ops;
+        ops.failing = {failing.section(u' ', 0, 0)};
+        ops.nth = failing.section(u' ', 1).toInt();
+        CardStore store(ops);
+        store.choose(card.root());
+        int asked = 0;
+        const CardStore::Copied copied
+            = store.copyTracksIn(copies, {}, [&asked, failing] { return failing != "cancel" || ++asked < 3; });
+        QTEST(texts(copied.notices), "told");
+        QTEST(copied.tracks.join(u' ') + u'=' + card.read("A.mp3"), "tracks");
+        QCOMPARE(copied.cancelled, failing == "cancel");
+        QStringList onCard = QDir(card.root()).entryList(QDir::Files | QDir::Hidden);
+        onCard.removeOne(".filler");
+        QCOMPARE(onCard, QStringList({"A.mp3"}) + copied.tracks.filter("B.mp3"));
+        QVERIFY(QFileInfo(card.path("../B.mp3")).exists() == false);
+    }
+
     void cardsThatGetNothing_data()
     {
         QTest::addColumn<QString>("kind");

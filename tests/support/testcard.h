@@ -36,8 +36,12 @@ public:
     }
     bool write(const QString &relative, const QByteArray &content) const
     {
-        QFile file(path(relative));
-        QDir().mkpath(QFileInfo(file).absolutePath());
+        QDir().mkpath(QFileInfo(path(relative)).absolutePath());
+        return writeTo(path(relative), content);
+    }
+    static bool writeTo(const QString &path, const QByteArray &content)
+    {
+        QFile file(path);
         return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
     }
     QByteArray read(const QString &relative) const

@@ -49,6 +49,9 @@ struct Notice
         WriteFailed, // names: the command file
         RepairFailed, // names: the place of the finding
         EntryGone, // the playlist entry the advanced window edits is no longer there
+        NoMp3, // names: the dropped files that are no MP3 tracks (the first few); count: all of them
+        NoRoom, // count: the bytes the tracks need beyond the card's free space
+        CopyFailed, // names: the track that could not be copied onto the card
     };
     Kind kind = Plain;
     Message message = Message::NoCard;

@@ -43,6 +43,12 @@ Notices CardStore::writeTrackCommand(const QString &trackName, const QString &co
     return m_tracks->writeTrackCommand(trackName, commandString);
 }
 
+CardStore::Copied CardStore::copyTracksIn(const QList<TrackCopy> &copies, const Progress &progress,
+                                          const std::function<bool()> &keepGoing)
+{
+    return m_tracks->copyTracksIn(copies, progress, keepGoing);
+}
+
 Fd CardStore::openTrack(const QString &trackName) const
 {
     return m_tracks->openTrack(trackName);

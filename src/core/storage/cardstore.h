@@ -134,6 +134,24 @@ public:
     // anything but a regular file.
     Notices writeTrackCommand(const QString &trackName, const QString &commandString);
 
+    // Copies MP3 files from the computer onto the card root, each under its own file name, or under the name of the
+    // card's track it replaces whatever its letter case. The room for all of them is checked before anything is
+    // written; each goes to a temporary name and is renamed into place only when whole, so a failure or a cancel
+    // leaves no half track and the old track as it was. keepGoing is asked between chunks: false stops there.
+    struct TrackCopy
+    {
+        QString source; // a path on the computer
+        QString name; // the track's name on the card
+    };
+    struct Copied
+    {
+        QStringList tracks; // the tracks now on the card, in the order given
+        Notices notices;
+        bool cancelled = false;
+    };
+    Copied copyTracksIn(const QList<TrackCopy> &copies, const Progress &progress = {},
+                        const std::function<bool()> &keepGoing = {});
+
     // For the timeline, the preview and the cue sheet: a track directly in the card root opened for
     // reading only, never blocking, and only when it is a regular file; not open otherwise.
     Fd openTrack(const QString &trackName) const;

@@ -68,7 +68,9 @@ bool fail(int *error, int number)
     return false;
 }
 
-bool writeAll(FileOps &ops, int fd, const QByteArray &content)
+} // namespace
+
+bool writeAll(FileOps &ops, int fd, QByteArrayView content)
 {
     const char *data = content.constData();
     qsizetype left = content.size();
@@ -89,6 +91,8 @@ bool writeAll(FileOps &ops, int fd, const QByteArray &content)
     return true;
 }
 
+namespace {
+
 // The writer's process id from a temporary name ".vexolo-PID-RANDOM.tmp", 0 when it is no such name.
 pid_t writerOf(QByteArrayView name)
 {
@@ -104,6 +108,11 @@ pid_t writerOf(QByteArrayView name)
 } // namespace
 
 bool writeFileSafely(int folder, const QString &name, const QByteArray &content, FileOps &ops, int *error)
+{
+    return writeFileSafely(folder, name, [&ops, &content](int fd) { return writeAll(ops, fd, content); }, ops, error);
+}
+
+bool writeFileSafely(int folder, const QString &name, const ContentWriter &writeContent, FileOps &ops, int *error)
 {
     const QByteArray target = encodeFileName(name);
     if (folder < 0 || target.isEmpty())
@@ -132,7 +141,7 @@ bool writeFileSafely(int folder, const QString &name, const QByteArray &content,
     if (exists && S_ISREG(old.st_mode))
         (void)::fchmod(temp.fd(), old.st_mode & 07777);
 
-    if (!writeAll(ops, temp.fd(), content))
+    if (!writeContent(temp.fd()))
         return fail(error, errno);
     if (ops.fsync(temp.fd()) != 0)
         return fail(error, errno);

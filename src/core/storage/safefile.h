@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 namespace Vexolo {
 
 class FileOps;
@@ -15,6 +17,12 @@ class FileOps;
 // after the rename: the new content is then in place but may not survive a power cut. A name that names a folder fails
 // without touching it.
 bool writeFileSafely(int folder, const QString &name, const QByteArray &content, FileOps &ops, int *error = nullptr);
+// The same with the content written by writeContent into the open temporary file: false, with errno set, stops.
+using ContentWriter = std::function<bool(int fd)>;
+bool writeFileSafely(int folder, const QString &name, const ContentWriter &writeContent, FileOps &ops,
+                     int *error = nullptr);
+// Writes all of content to fd, again after an interruption; false with errno set (ENOSPC when nothing more goes).
+bool writeAll(FileOps &ops, int fd, QByteArrayView content);
 
 // Removes the temporary files that killed writers of this program left in the open folder. A
 // temporary name carries its writer's process id; one whose writer still runs, or that another

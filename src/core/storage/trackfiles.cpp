@@ -6,12 +6,14 @@
 #include "storage/cardtext.h"
 #include "storage/safefile.h"
 
+#include <QFile>
 #include <QSet>
 
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace Vexolo {
@@ -19,6 +21,23 @@ namespace Vexolo {
 using namespace StoreDetail;
 
 namespace {
+
+// A track is copied onto the card a chunk at a time, so a cancel or a progress report is never far off.
+constexpr qint64 CopyChunk = 1 << 20;
+
+// A file to copy onto the card, open and checked.
+struct CopySource
+{
+    Fd fd;
+    qint64 size = 0;
+    QString name; // on the card
+};
+
+// The bytes the file system needs for size bytes: whole blocks.
+qint64 blocksFor(qint64 size, qint64 block)
+{
+    return block > 0 ? (size + block - 1) / block * block : size;
+}
 
 // The names in the open folder that may be command files, folded: one read of the folder tells
 // which command files can exist, so a big card costs one open per command file, not one per track.
@@ -132,6 +151,97 @@ Notices TrackFiles::writeTrackCommand(const QString &trackName, const QString &c
                          &error))
         return {{failed.kind, failed.message, failed.names, 0, CardError::fromErrno(error, name)}};
     return {};
+}
+
+CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &copies, const Progress &progress,
+                                           const std::function<bool()> &keepGoing)
+{
+    const Fd root = openRoot();
+    if (!root.isOpen())
+        return {{}, {noCard()}};
+    CardStore::Copied result;
+    NameList noMp3;
+    std::vector<CopySource> sources;
+    const QStringList onCard = tracksAt(root.get());
+    struct statvfs room = {};
+    const bool roomKnown = ::fstatvfs(root.get(), &room) == 0;
+    qint64 needed = 0;
+    for (const CardStore::TrackCopy &copy : copies) {
+        if (!isTrackName(copy.name) || !isPlainFileName(copy.name)) {
+            noMp3.add(copy.name);
+            continue;
+        }
+        // A track of that name in another letter case is the one replaced: on a FAT card they are one file.
+        const auto same = [&copy](const QString &other) { return other.compare(copy.name, NameCase) == 0; };
+        const auto existing = std::find_if(onCard.cbegin(), onCard.cend(), same);
+        const QString name = existing != onCard.cend() ? *existing : copy.name;
+        if (std::any_of(sources.cbegin(), sources.cend(), [&](const CopySource &s) { return same(s.name); }))
+            continue; // the first of two files of one name is the one copied
+        // The user's own file: a link to it is followed, but only a regular file is read, never a device or a FIFO.
+        Fd fd(::open(QFile::encodeName(copy.source).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        struct stat info;
+        if (!fd.isOpen() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+            noMp3.add(copy.name);
+            continue;
+        }
+        // The card's own track dropped onto it again is there already.
+        struct stat target;
+        if (::fstatat(root.get(), encoded(name).constData(), &target, AT_SYMLINK_NOFOLLOW) == 0
+            && target.st_dev == info.st_dev && target.st_ino == info.st_ino) {
+            result.tracks.append(name);
+            continue;
+        }
+        needed += blocksFor(info.st_size, qint64(room.f_frsize));
+        sources.push_back({std::move(fd), qint64(info.st_size), name});
+    }
+    if (noMp3.total > 0)
+        result.notices.append(noMp3.notice(Notice::Message::NoMp3));
+    // The old track's room comes free only once its copy is in place: every byte is counted.
+    const qint64 free = qint64(room.f_bavail) * qint64(room.f_frsize);
+    if (roomKnown && needed > free) {
+        result.notices.append({Notice::Caution, Notice::Message::NoRoom, {}, needed - free, {}});
+        return result;
+    }
+    removeLeftoverTemporaries(root.get(), m_ops);
+    qint64 total = 0;
+    for (const CopySource &source : sources)
+        total += source.size;
+    qint64 done = 0;
+    QByteArray chunk(CopyChunk, Qt::Uninitialized);
+    for (const CopySource &source : sources) {
+        const auto copy = [&](int fd) {
+            for (qint64 left = source.size; left > 0;) {
+                if (keepGoing && !keepGoing()) {
+                    result.cancelled = true;
+                    errno = ECANCELED;
+                    return false;
+                }
+                const ssize_t got = m_ops.read(source.fd.get(), chunk.data(), size_t(std::min(left, CopyChunk)));
+                if (got < 0 && errno == EINTR)
+                    continue;
+                if (got <= 0) {
+                    errno = got == 0 ? EIO : errno; // shorter than it was: no half track
+                    return false;
+                }
+                if (!writeAll(m_ops, fd, QByteArrayView(chunk.constData(), got)))
+                    return false;
+                left -= got;
+                done += got;
+                if (progress)
+                    progress(done, total);
+            }
+            return true;
+        };
+        int error = 0;
+        if (!writeFileSafely(root.get(), source.name, copy, m_ops, &error)) {
+            if (!result.cancelled)
+                result.notices.append({Notice::Caution, Notice::Message::CopyFailed, {source.name}, 0,
+                                       CardError::fromErrno(error, source.name)});
+            break; // a full or pulled card takes no more either
+        }
+        result.tracks.append(source.name);
+    }
+    return result;
 }
 
 Fd TrackFiles::openTrack(const QString &trackName) const

@@ -4,6 +4,8 @@
 #include "storage/cardread.h"
 #include "storage/cardtext.h"
 
+#include <QLocale>
+
 namespace Vexolo::Ui {
 
 namespace {
@@ -79,6 +81,13 @@ QString noticeMessage(const Notice &notice)
         return QStringLiteral("Could not repair %1! Your card may be write protected!").arg(notice.names.value(0));
     case Message::EntryGone:
         return QStringLiteral("workingIndex < listcount");
+    case Message::NoMp3:
+        return withNames(QStringLiteral("Only MP3 tracks go onto the card; these were not copied:"), notice, false);
+    case Message::NoRoom:
+        return QStringLiteral("The card has no room for these tracks: %1 more would be needed. Nothing was copied.")
+            .arg(QLocale::system().formattedDataSize(notice.count));
+    case Message::CopyFailed:
+        return QStringLiteral("Could not copy the track onto the card: ") + shown(notice.names.value(0));
     }
     return {};
 }
