@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractListModel>
+#include <QMimeData>
 #include <QStringList>
 
 namespace Vexolo {
@@ -21,6 +22,12 @@ public:
     QModelIndex index(int row, int column = 0, const QModelIndex &parent = {}) const override;
     int rowCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    // Tracks are dragged onto the playlist as their names; tracksOf reads them back (none from other data).
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    QStringList mimeTypes() const override;
+    QMimeData *mimeData(const QModelIndexList &indexes) const override;
+    static QStringList tracksOf(const QMimeData &data);
+    static bool carriesTracks(const QMimeData &data);
 
     const QStringList &tracks() const { return m_tracks; }
     QString track(int row) const { return m_tracks.at(row); }

@@ -109,7 +109,8 @@ pid_t writerOf(QByteArrayView name)
 
 bool writeFileSafely(int folder, const QString &name, const QByteArray &content, FileOps &ops, int *error)
 {
-    return writeFileSafely(folder, name, [&ops, &content](int fd) { return writeAll(ops, fd, content); }, ops, error);
+    return writeFileSafely(
+        folder, name, [&ops, &content](int fd) { return writeAll(ops, fd, content); }, ops, error);
 }
 
 bool writeFileSafely(int folder, const QString &name, const ContentWriter &writeContent, FileOps &ops, int *error)

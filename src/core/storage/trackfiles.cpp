@@ -235,7 +235,10 @@ CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &co
         int error = 0;
         if (!writeFileSafely(root.get(), source.name, copy, m_ops, &error)) {
             if (!result.cancelled)
-                result.notices.append({Notice::Caution, Notice::Message::CopyFailed, {source.name}, 0,
+                result.notices.append({Notice::Caution,
+                                       Notice::Message::CopyFailed,
+                                       {source.name},
+                                       0,
                                        CardError::fromErrno(error, source.name)});
             break; // a full or pulled card takes no more either
         }

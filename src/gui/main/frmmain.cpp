@@ -6,6 +6,7 @@
 #include "fleet/findingswindow.h"
 #include "fleet/fleetwindows.h"
 #include "main/focusedselection.h"
+#include "main/listdrops.h"
 #include "main/volumeselector.h"
 #include "platform/platformadapter.h"
 #include "printing/cuesheetprinting.h"
@@ -287,6 +288,9 @@ void frmMain::bindHandlers()
     connect(&m_store, &Vexolo::CardStore::programDeleted, &m_overview, &Vexolo::ProgramOverview::programDeleted);
     connect(m_programList, &ProgramList::programChosen, this, &frmMain::chooseProgram);
     new TrackLengthTips(*lstCard, *m_media, Vexolo::CardTracks::NameRole);
+    new ListDrops(*lstCard, *lstList,
+                  {[this](const QStringList &tracks, int row) { dropTracks(tracks, row); },
+                   [this](const QStringList &files, QListView &list, int row) { dropFiles(files, list, row); }});
     for (QListView *view : {lstList, lstCard}) {
         view->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(view, &QWidget::customContextMenuRequested, this,

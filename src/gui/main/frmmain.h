@@ -101,6 +101,13 @@ public:
     // "Show Program Timeline": the whole playlist on one axis, opened or brought to the front.
     void showProgramTimeline();
 
+    // Drops: card tracks inserted into the playlist before row (one undo step); files from the computer copied onto
+    // the card (a track of that name there is asked about first), and onto the playlist also added before row.
+    void dropTracks(const QStringList &tracks, int row);
+    void dropFiles(const QStringList &files, QListView &list, int row);
+    // Copies the files onto the card as their own names; the tracks now on the card from them.
+    QStringList copyOntoCard(const QStringList &files);
+
     // The selected row of a list, -1 when none: a current row alone is not a selection.
     static int selectedRow(const QAbstractItemView *list);
 

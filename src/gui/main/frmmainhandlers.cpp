@@ -14,6 +14,8 @@
 #include "widgets/busyfeedback.h"
 
 #include <QComboBox>
+#include <QFileInfo>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPrinter>
@@ -67,6 +69,56 @@ void frmMain::cmdAddAll_Action()
     for (qsizetype i = 0; i < tracks.size(); ++i)
         entries.append({0, tracks.at(i), commandStrings.at(i)});
     m_history->insert(m_document.count(), std::move(entries));
+}
+
+void frmMain::dropTracks(const QStringList &tracks, int row)
+{
+    if (tracks.isEmpty())
+        return;
+    BusyFeedback busy(this);
+    const QStringList commandStrings = m_programs->commandStrings(tracks, busy.callback());
+    Vexolo::PlaylistEntries entries;
+    for (qsizetype i = 0; i < tracks.size(); ++i)
+        entries.append({0, tracks.at(i), commandStrings.at(i)});
+    row = std::clamp(row, 0, m_document.count());
+    m_history->insert(row, std::move(entries));
+    lstList->selectionModel()->setCurrentIndex(m_document.index(row), QItemSelectionModel::ClearAndSelect);
+}
+
+void frmMain::dropFiles(const QStringList &files, QListView &list, int row)
+{
+    const QStringList tracks = copyOntoCard(files);
+    if (&list == lstList)
+        dropTracks(tracks, row);
+}
+
+QStringList frmMain::copyOntoCard(const QStringList &files)
+{
+    QList<Vexolo::CardStore::TrackCopy> copies;
+    for (const QString &file : files) {
+        const QString name = QFileInfo(file).fileName();
+        const QStringList &onCard = m_tracks.tracks();
+        const bool there = std::any_of(onCard.cbegin(), onCard.cend(), [&name](const QString &track) {
+            return track.compare(name, Vexolo::NameCase) == 0;
+        });
+        if (there && !m_platform.ask(QStringLiteral("The card already has a track named %1. Replace it?").arg(name)))
+            continue;
+        copies.append({file, name});
+    }
+    if (copies.isEmpty())
+        return {};
+    BusyFeedback busy(this);
+    busy.allowCancel(QStringLiteral("Copying tracks onto the card…"));
+    const Vexolo::CardStore::Copied copied
+        = m_store.copyTracksIn(copies, busy.callback(), [&busy] { return !busy.cancelled(); });
+    m_media->forget(copied.tracks);
+    m_tracks.setTracks(m_store.listTracks());
+    if (!copied.tracks.isEmpty()) {
+        const int row = int(m_tracks.tracks().indexOf(copied.tracks.constLast()));
+        lstCard->selectionModel()->setCurrentIndex(m_tracks.index(row), QItemSelectionModel::ClearAndSelect);
+    }
+    m_programs->show(copied.notices);
+    return copied.tracks;
 }
 
 void frmMain::cmdClear_Action()

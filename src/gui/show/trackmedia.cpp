@@ -47,6 +47,12 @@ void TrackMedia::followCard()
     m_pending.clear();
 }
 
+void TrackMedia::forget(const QStringList &trackNames)
+{
+    for (const QString &name : trackNames)
+        m_lengths.remove(name);
+}
+
 std::optional<TrackLength> TrackMedia::length(const QString &trackName)
 {
     followCard();

@@ -36,6 +36,8 @@ public:
     std::optional<Vexolo::TrackLength> length(const QString &trackName);
     // The length, read now on this thread when it has not been read yet.
     Vexolo::TrackLength lengthNow(const QString &trackName);
+    // Tracks replaced on the card: their lengths are read again.
+    void forget(const QStringList &trackNames);
     // The track opened for reading, for the preview; nullptr when it cannot be opened.
     std::unique_ptr<QIODevice> open(const QString &trackName) const;
 

@@ -143,18 +143,31 @@ bool BusyFeedback::active()
     return g_depth > 0;
 }
 
+void BusyFeedback::allowCancel(const QString &label)
+{
+    m_cancelLabel = label;
+}
+
+bool BusyFeedback::cancelled() const
+{
+    return m_dialog && m_dialog->wasCanceled();
+}
+
 void BusyFeedback::progress(qint64 done, qint64 total)
 {
+    const bool cancellable = !m_cancelLabel.isEmpty();
     if (!m_dialog) {
         if (m_elapsed.elapsed() < m_showAfterMs)
             return;
         // Watched, not answered: no buttons, and it goes when the work is done. Not modal: a
         // modal one would run the event loop itself, and would make the window drop a close.
+        // One that can be cancelled is modal, so its button alone takes input.
         m_dialog = std::make_unique<QProgressDialog>(m_window);
         m_dialog->setWindowTitle(QGuiApplication::applicationDisplayName());
-        m_dialog->setLabelText(QStringLiteral("Working on the card…"));
-        m_dialog->setCancelButton(nullptr);
-        m_dialog->setWindowModality(Qt::NonModal);
+        m_dialog->setLabelText(cancellable ? m_cancelLabel : QStringLiteral("Working on the card…"));
+        if (!cancellable)
+            m_dialog->setCancelButton(nullptr);
+        m_dialog->setWindowModality(cancellable ? Qt::WindowModal : Qt::NonModal);
         m_dialog->setMinimumDuration(0);
         m_dialog->setAutoClose(false);
         m_dialog->setAutoReset(false);
@@ -167,8 +180,11 @@ void BusyFeedback::progress(qint64 done, qint64 total)
     if (m_painted.isValid() && !m_painted.hasExpired(PaintEveryMs))
         return;
     m_painted.start();
-    // Paints and takes the desktop's requests (a close is held for later); no input, no mount changes.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
+    // Paints and takes the desktop's requests (a close is held for later); no mount changes, and no input but the
+    // Cancel button's.
+    QCoreApplication::processEvents(cancellable
+                                        ? QEventLoop::ExcludeSocketNotifiers
+                                        : QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
 }
 
 } // namespace Vexolo::Ui

@@ -33,6 +33,11 @@ public:
         return [this](qint64 done, qint64 total) { progress(done, total); };
     }
 
+    // For long copies: the dialog, once shown, says label and has a Cancel button, the one control that takes input
+    // meanwhile. cancelled() tells whether it was pressed.
+    void allowCancel(const QString &label);
+    bool cancelled() const;
+
     QProgressDialog *dialog() const { return m_dialog.get(); }
     // Whether card work is going on.
     static bool active();
@@ -43,6 +48,7 @@ private:
     QElapsedTimer m_elapsed;
     QElapsedTimer m_painted;
     std::unique_ptr<QProgressDialog> m_dialog;
+    QString m_cancelLabel; // empty: no Cancel
 };
 
 } // namespace Vexolo::Ui

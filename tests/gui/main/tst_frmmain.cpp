@@ -193,6 +193,77 @@ private Q_SLOTS:
         QTEST(shownRows(m_window.get(), "lstListAdv"), "entries");
     }
 
+    // Drags: "card:R>list:Y" drags the card list's row R onto the playlist at height Y (in rows); "a,b>card" or
+    // "a,b>list:Y" drops files from the computer (a file's bytes are its name) onto a list.
+    void drops_data()
+    {
+        QTest::addColumn<QString>("drag");
+        QTest::addColumn<QString>("answers"); // y and n, in order, for the questions asked
+        QTest::addColumn<QString>("failing"); // the card's calls that fail
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QString>("card"); // the tracks listed; B.mp3's bytes
+        QTest::addColumn<QStringList>("told");
+        const QString a = "A.mp3 V7", b = "B.mp31V5 P30", c = "C.mp3 V7", n = "New.mp3 V7";
+        const QString abc = "A.mp3 B.mp3 C.mp3 ", replace = "The card already has a track named B.mp3. Replace it?";
+        // clang-format off
+        QTest::newRow("a track between two entries") << "card:2>list:0.6" << "" << "" << QStringList {a, c, b}
+            << abc << QStringList();
+        QTest::newRow("a track below the last entry") << "card:0>list:5" << "" << "" << QStringList {a, b, a}
+            << abc << QStringList();
+        QTest::newRow("files onto the card list") << "New.mp3,notes.txt>card" << "" << "" << QStringList {a, b}
+            << abc + "New.mp3 " << QStringList {"Only MP3 tracks go onto the card; these were not copied:\nnotes.txt"};
+        QTest::newRow("a file onto the playlist's top") << "New.mp3>list:0.2" << "" << "" << QStringList {n, a, b}
+            << abc + "New.mp3 " << QStringList();
+        QTest::newRow("a track replaced") << "New.mp3,B.mp3>list:3" << "y" << "" << QStringList {a, b, n, b}
+            << abc + "New.mp3 B.mp3" << QStringList {replace};
+        QTest::newRow("a track kept") << "B.mp3>card" << "n" << "" << QStringList {a, b} << abc << QStringList {replace};
+        QTest::newRow("the card takes nothing") << "New.mp3>list:3" << "" << "write" << QStringList {a, b} << abc
+            << QStringList {"Could not copy the track onto the card: New.mp3"};
+        // clang-format on
+    }
+
+    void drops()
+    {
+        QFETCH(QString, drag);
+        QFETCH(QString, answers);
+        QFETCH(QString, failing);
+        if (!failing.isEmpty())
+            m_ops->failing = {failing};
+        for (const QChar answer : answers)
+            m_platform.answers << (answer == u'y' ? PlatformAdapter::AnswerYes : PlatformAdapter::AnswerNo);
+        QTemporaryDir computer;
+        auto *list = find<QListView>(drag.endsWith("card") ? "lstCard" : "lstList");
+        QMimeData data;
+        if (drag.startsWith("card:")) {
+            select("lstCard", drag.section(u':', 1, 1).section(u'>', 0, 0).toInt());
+            std::unique_ptr<QMimeData> dragged(find<QListView>("lstCard")->model()->mimeData(
+                find<QListView>("lstCard")->selectionModel()->selectedIndexes()));
+            for (const QString &format : dragged->formats())
+                data.setData(format, dragged->data(format));
+        } else {
+            QList<QUrl> urls;
+            for (const QString &file : drag.section(u'>', 0, 0).split(u',')) {
+                QVERIFY(TestCard::writeTo(computer.filePath(file), file.toUtf8()));
+                urls.append(QUrl::fromLocalFile(computer.filePath(file)));
+            }
+            data.setUrls(urls);
+        }
+        const QRect first = list->visualRect(list->model()->index(0, 0));
+        const QPoint at(first.center().x(), int(first.top() + first.height() * drag.section(u':', -1).toDouble()));
+        for (const QEvent::Type type : {QEvent::DragEnter, QEvent::DragMove}) {
+            QDragMoveEvent move(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {}, type);
+            QApplication::sendEvent(list->viewport(), &move);
+            QVERIFY(move.isAccepted());
+        }
+        QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(list->viewport(), &drop);
+        QTEST(shownRows(m_window.get(), "lstListAdv"), "entries");
+        QTEST(shownRows(m_window.get(), "lstCard").join(u' ') + u' ' + m_card->read("B.mp3"), "card");
+        QTEST(m_platform.shown, "told");
+        key(Qt::Key_Z); // one step takes the entries out again; the card keeps its tracks
+        QCOMPARE(shownRows(m_window.get(), "lstListAdv"), QStringList({"A.mp3 V7", "B.mp31V5 P30"}));
+    }
+
     // What the user is told, what is left on the card and what the playlist holds when the card's calls fail
     // as the playlist (C added, named "Two") is saved, deleted or loaded again, a card track's settings are saved
     // and the window is closed.
