@@ -1,6 +1,8 @@
 #include "playlist/cardtracks.h"
+#include "storage/cardstore.h"
 
 #include <QAbstractItemModelTester>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Vexolo;
@@ -24,6 +26,34 @@ private Q_SLOTS:
         QCOMPARE(shown, QStringList({u"B\uFFFD.mp3"_s, u"B\uFFFD.mp3"_s, u"B\xDCE9.mp3"_s, ""}));
         QCOMPARE(tracks.rowCount(tracks.index(0)), 0);
         QVERIFY(!tracks.index(2).isValid() && !tracks.index(0, 1).isValid());
+        // A drag carries the names as they are, in the list's order, whichever was chosen first.
+        const std::unique_ptr<QMimeData> dragged(tracks.mimeData({tracks.index(1), tracks.index(0), {}}));
+        QCOMPARE(CardTracks::tracksOf(*dragged), QStringList({"A.mp3", u"B\xDCE9.mp3"_s}));
+        QVERIFY(CardTracks::tracksOf(QMimeData()).isEmpty());
+    }
+
+    // Marks: a command file of the track's own (found in the one read of the card's folder), a name too long for
+    // any playlist.
+    void marks()
+    {
+        QTemporaryDir card;
+        const QString longest = QString(72, u'x') + ".mp3"; // with " V7", a record's 79 characters
+        for (const QString name : {"A.mp3", "A.adv", "b.MP3", "B.ADV", "c.mp3", "c.mp3.adv", "d.mp3.mp3", "d.mp3.adv",
+                                   qPrintable(longest), qPrintable(u'y' + longest)})
+            QVERIFY(QFile(card.filePath(name)).open(QIODevice::WriteOnly));
+        const CardChoice choice = CardStore::findCard(card.path(), true);
+        CardTracks tracks;
+        QAbstractItemModelTester tester(&tracks, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        tracks.setTracks(choice.tracks, choice.withCommandFile);
+        tracks.setOwnSettings("c.mp3", true);
+        tracks.setOwnSettings("A.mp3", false);
+        tracks.setOwnSettings("gone.mp3", true);
+        QString marks;
+        for (int row = 0; row < tracks.rowCount(); ++row)
+            marks += QString::number(tracks.index(row).data(CardTracks::OwnSettingsRole).toInt()
+                                     + 2 * tracks.index(row).data(CardTracks::TooLongRole).toInt());
+        QCOMPARE(choice.tracks.join(u' '), "A.mp3 b.MP3 c.mp3 d.mp3.mp3 " + longest + " y" + longest);
+        QCOMPARE(marks, "011002");
     }
 };
 

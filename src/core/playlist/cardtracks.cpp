@@ -1,6 +1,7 @@
 #include "playlist/cardtracks.h"
 
 #include "card/tracknames.h"
+#include "storage/cardfiles.h"
 
 #include <QDataStream>
 #include <QIODevice>
@@ -24,11 +25,24 @@ QVariant CardTracks::data(const QModelIndex &index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
-        return shownName(m_tracks.at(index.row()));
-    if (role == NameRole)
-        return m_tracks.at(index.row());
-    return {};
+    const QString &track = m_tracks.at(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+        return shownName(track);
+    case Qt::ToolTipRole:
+        return nameTooLongToSave(track) ? shownName(track)
+                + QStringLiteral("\nThis name is too long for a playlist: rename the file to 76 "
+                                 "characters or fewer.")
+                                        : shownName(track);
+    case NameRole:
+        return track;
+    case OwnSettingsRole:
+        return m_withCommandFile.contains(track);
+    case TooLongRole:
+        return nameTooLongToSave(track);
+    default:
+        return {};
+    }
 }
 
 namespace {
@@ -51,7 +65,7 @@ QMimeData *CardTracks::mimeData(const QModelIndexList &indexes) const
 {
     QList<int> rows;
     for (const QModelIndex &index : indexes) {
-        if (checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        if (index.isValid() && index.model() == this)
             rows.append(index.row());
     }
     std::sort(rows.begin(), rows.end()); // in the card list's order, however they were chosen
@@ -80,11 +94,25 @@ QStringList CardTracks::tracksOf(const QMimeData &data)
     return names;
 }
 
-void CardTracks::setTracks(QStringList tracks)
+void CardTracks::setTracks(QStringList tracks, QSet<QString> withCommandFile)
 {
     beginResetModel();
     m_tracks = std::move(tracks);
+    m_withCommandFile = std::move(withCommandFile);
     endResetModel();
+}
+
+void CardTracks::setOwnSettings(const QString &track, bool own)
+{
+    if (own == m_withCommandFile.contains(track))
+        return;
+    if (own)
+        m_withCommandFile.insert(track);
+    else
+        m_withCommandFile.remove(track);
+    const qsizetype row = m_tracks.indexOf(track);
+    if (row >= 0)
+        Q_EMIT dataChanged(index(int(row)), index(int(row)), {OwnSettingsRole});
 }
 
 } // namespace Vexolo

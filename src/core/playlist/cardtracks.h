@@ -2,6 +2,7 @@
 
 #include <QAbstractListModel>
 #include <QMimeData>
+#include <QSet>
 #include <QStringList>
 
 namespace Vexolo {
@@ -13,7 +14,9 @@ class CardTracks final : public QAbstractListModel
     Q_OBJECT
 
 public:
-    enum Role { NameRole = Qt::UserRole + 1 };
+    // OwnSettingsRole: the track has a command file of its own. TooLongRole: its name leaves no room for settings,
+    // and a playlist holding it cannot be saved.
+    enum Role { NameRole = Qt::UserRole + 1, OwnSettingsRole, TooLongRole };
 
     using QAbstractListModel::QAbstractListModel;
     Q_DISABLE_COPY_MOVE(CardTracks)
@@ -31,10 +34,13 @@ public:
 
     const QStringList &tracks() const { return m_tracks; }
     QString track(int row) const { return m_tracks.at(row); }
-    void setTracks(QStringList tracks);
+    void setTracks(QStringList tracks, QSet<QString> withCommandFile = {});
+    // A track's command file written (or found gone).
+    void setOwnSettings(const QString &track, bool own);
 
 private:
     QStringList m_tracks;
+    QSet<QString> m_withCommandFile;
 };
 
 } // namespace Vexolo

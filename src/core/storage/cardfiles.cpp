@@ -1,5 +1,7 @@
 #include "storage/cardfiles.h"
 
+#include "commands/commandencoder.h"
+
 #include "card/tracknames.h"
 #include "storage/cardtext.h"
 
@@ -41,6 +43,11 @@ QString trackCommandFileName(const QString &trackName)
 QString defaultCommandString(const QString &trackName)
 {
     return trackName + QStringLiteral(" V7");
+}
+
+bool nameTooLongToSave(const QString &trackName)
+{
+    return characterCount(defaultCommandString(trackName)) > MaxCommandStringLength;
 }
 
 QString commandStringOfTrack(const QString &commandString, const QString &trackName)

@@ -28,6 +28,9 @@ QString programNameFileName(ProgramNumber number); // "Program" + N + ".adv"
 QString trackCommandFileName(const QString &trackName);
 // The track name followed by " V7".
 QString defaultCommandString(const QString &trackName);
+// Whether a track's name leaves no room for settings: even its default string is longer than a record takes, so no
+// playlist holding it can be saved (a name of more than 76 characters).
+bool nameTooLongToSave(const QString &trackName);
 // A card track's command string always names that track: the name at the front of commandString
 // is replaced by trackName's (trimmed, as the encoder trims it). A string without ".mp3" carries
 // nothing a track could keep: the track's default string.

@@ -25,7 +25,10 @@ CardChoice CardStore::findCard(const QString &text, bool withTracks)
     const Fd root = card.openRoot();
     if (!root.isOpen())
         return {};
-    return {card.root(), card.identity(), withTracks ? StoreDetail::tracksAt(root.get()) : QStringList()};
+    CardChoice choice {card.root(), card.identity(), {}, {}};
+    if (withTracks)
+        choice.tracks = StoreDetail::tracksAt(root.get(), &choice.withCommandFile);
+    return choice;
 }
 
 QStringList CardStore::listTracks() const
@@ -40,7 +43,10 @@ CardStore::Lookup CardStore::lookupCommands(const QStringList &trackNames, const
 
 Notices CardStore::writeTrackCommand(const QString &trackName, const QString &commandString)
 {
-    return m_tracks->writeTrackCommand(trackName, commandString);
+    Notices notices = m_tracks->writeTrackCommand(trackName, commandString);
+    if (notices.isEmpty())
+        Q_EMIT trackCommandWritten(identity(), trackName);
+    return notices;
 }
 
 CardStore::Copied CardStore::copyTracksIn(const QList<TrackCopy> &copies, const Progress &progress,

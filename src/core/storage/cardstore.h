@@ -232,6 +232,8 @@ Q_SIGNALS:
     // A program file of the card written by save(), with its entries and the name it was given.
     void programSaved(const Vexolo::CardIdentity &card, Vexolo::ProgramNumber number, qsizetype entries,
                       const QString &name);
+    // A track's own command file written by writeTrackCommand().
+    void trackCommandWritten(const Vexolo::CardIdentity &card, const QString &trackName);
     // A program file of the card deleted by deleteProgram().
     void programDeleted(const Vexolo::CardIdentity &card, Vexolo::ProgramNumber number);
 };

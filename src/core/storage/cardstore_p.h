@@ -39,8 +39,9 @@ void report(const Progress &progress, qsizetype done, qsizetype total);
 bool isTrackFileName(QByteArrayView name);
 // Adds the name, folded, to the names that may be command files.
 void addCommandFileCandidate(QSet<QString> &present, QByteArrayView name);
-// The tracks of the open card root, in card-list order.
-QStringList tracksAt(int root);
+// The tracks of the open card root, in card-list order; with those among them that have a command file when asked,
+// from the same read of the folder.
+QStringList tracksAt(int root, QSet<QString> *withCommandFile = nullptr);
 
 } // namespace Vexolo::StoreDetail
 

@@ -51,7 +51,7 @@ CardChoice ChosenCard::find(const QString &text)
     const Fd folder(::open(encodeFileName(text).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folder.isOpen() || !isCardLike(folder.get()))
         return {};
-    return {text, identityOf(folder.get()), {}};
+    return {text, identityOf(folder.get()), {}, {}};
 }
 
 void ChosenCard::adopt(const CardChoice &choice)

@@ -4,6 +4,7 @@
 #include "storage/fileops.h"
 #include "storage/mounts.h"
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -18,6 +19,7 @@ struct CardChoice
     QString root;
     CardIdentity identity;
     QStringList tracks;
+    QSet<QString> withCommandFile; // the tracks that have a command file of their own
 };
 
 // The card the user chose: the folder, remembered by its mount, device and inode (CardIdentity), and

@@ -83,14 +83,25 @@ void addCommandFileCandidate(QSet<QString> &present, QByteArrayView name)
 }
 
 // The tracks of the open card root, in card-list order.
-QStringList tracksAt(int root)
+QStringList tracksAt(int root, QSet<QString> *withCommandFile)
 {
     NameBytes names;
-    readFolder(root, [&names](QByteArrayView name) {
+    QSet<QString> candidates;
+    readFolder(root, [&names, &candidates, withCommandFile](QByteArrayView name) {
         if (isTrackFileName(name))
             names.append(name);
+        else if (withCommandFile)
+            addCommandFileCandidate(candidates, name);
     });
-    return sortTrackNames(names);
+    QStringList tracks = sortTrackNames(names);
+    if (withCommandFile && !candidates.isEmpty()) {
+        for (const QString &track : std::as_const(tracks)) {
+            const QString fileName = trackCommandFileName(track);
+            if (isPlainFileName(fileName) && candidates.contains(fileName.toCaseFolded()))
+                withCommandFile->insert(track);
+        }
+    }
+    return tracks;
 }
 
 } // namespace Vexolo::StoreDetail

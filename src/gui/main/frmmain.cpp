@@ -161,6 +161,8 @@ void frmMain::createControls()
 
     cmdRefresh = button(this, QStringLiteral("cmdRefresh"), QStringLiteral("Refresh"), {191, 161, 85, 23}, &arial12);
     lstCard = list(this, QStringLiteral("lstCard"), {20, 196, 256, 273}, &m_tracks);
+    lstCard->setItemDelegate(
+        new SettingsMarkDelegate(Vexolo::CardTracks::OwnSettingsRole, lstCard, Vexolo::CardTracks::TooLongRole));
     lstList = list(this, QStringLiteral("lstList"), {388, 161, 255, 308}, &m_document);
     lstList->setDragEnabled(true);
     lstList->setAcceptDrops(true);
@@ -288,6 +290,11 @@ void frmMain::bindHandlers()
     connect(&m_store, &Vexolo::CardStore::programDeleted, &m_overview, &Vexolo::ProgramOverview::programDeleted);
     connect(m_programList, &ProgramList::programChosen, this, &frmMain::chooseProgram);
     new TrackLengthTips(*lstCard, *m_media, Vexolo::CardTracks::NameRole);
+    connect(&m_store, &Vexolo::CardStore::trackCommandWritten, this,
+            [this](const Vexolo::CardIdentity &card, const QString &track) {
+                if (card == m_store.identity())
+                    m_tracks.setOwnSettings(track, true);
+            });
     new ListDrops(*lstCard, *lstList,
                   {[this](const QStringList &tracks, int row) { dropTracks(tracks, row); },
                    [this](const QStringList &files, QListView &list, int row) { dropFiles(files, list, row); }});

@@ -8,6 +8,7 @@
 #include "reports/programoverview.h"
 #include "storage/cardstore.h"
 
+#include <QSet>
 #include <QWidget>
 
 #include <memory>
@@ -128,6 +129,8 @@ private:
     // Loads program number, chosen in the programs list, after the unsaved-changes question.
     void chooseProgram(Vexolo::ProgramNumber number);
     void moveSelected(int delta);
+    // Inserts entries before row as one undo step; a track whose name leaves no room for settings is told of once.
+    void addEntries(int row, Vexolo::PlaylistEntries entries);
     void selectEntry(int row);
     // Selects the list's current row when it is not: keys act on the row the user sees.
     static void selectCurrent(QListView *list);
@@ -159,6 +162,7 @@ private:
     TrackMedia *m_media = nullptr;
     bool m_opened = false;
     bool m_cardChangeTold = false;
+    QSet<QString> m_toldTooLong;
 
     // Controls, in creation (and tab) order.
     QComboBox *drvCard = nullptr;

@@ -93,7 +93,7 @@ void frmMain::drvCard_Change()
     m_cardChangeTold = false;
     if (found->tracks.isEmpty())
         return;
-    m_tracks.setTracks(std::move(found->tracks));
+    m_tracks.setTracks(std::move(found->tracks), std::move(found->withCommandFile));
     m_programs->load(m_document.number()); // Load, its question already answered
 }
 

@@ -56,7 +56,7 @@ void frmMain::cmdAdd_Action()
         return;
     BusyFeedback busy(this);
     const QString track = m_tracks.track(row);
-    m_history->insert(m_document.count(), {{0, track, AdvStringCard(track)}});
+    addEntries(m_document.count(), {{0, track, AdvStringCard(track)}});
 }
 
 void frmMain::cmdAddAll_Action()
@@ -68,7 +68,26 @@ void frmMain::cmdAddAll_Action()
     entries.reserve(tracks.size());
     for (qsizetype i = 0; i < tracks.size(); ++i)
         entries.append({0, tracks.at(i), commandStrings.at(i)});
-    m_history->insert(m_document.count(), std::move(entries));
+    addEntries(m_document.count(), std::move(entries));
+}
+
+void frmMain::addEntries(int row, Vexolo::PlaylistEntries entries)
+{
+    // Said once a track: a playlist holding it cannot be saved until the file is renamed.
+    QStringList tooLong;
+    for (const Vexolo::PlaylistEntry &entry : std::as_const(entries)) {
+        if (Vexolo::nameTooLongToSave(entry.name) && !m_toldTooLong.contains(entry.name)) {
+            m_toldTooLong.insert(entry.name);
+            if (tooLong.size() < 10)
+                tooLong.append(Vexolo::shownName(entry.name));
+        }
+    }
+    m_history->insert(row, std::move(entries));
+    if (!tooLong.isEmpty())
+        m_platform.tell(QStringLiteral("A playlist holding this track cannot be saved: its name leaves no room for its "
+                                       "settings.\n%1\nRename the file to 76 characters or fewer, then choose the "
+                                       "card again.")
+                            .arg(tooLong.join(u'\n')));
 }
 
 void frmMain::dropTracks(const QStringList &tracks, int row)
@@ -81,7 +100,7 @@ void frmMain::dropTracks(const QStringList &tracks, int row)
     for (qsizetype i = 0; i < tracks.size(); ++i)
         entries.append({0, tracks.at(i), commandStrings.at(i)});
     row = std::clamp(row, 0, m_document.count());
-    m_history->insert(row, std::move(entries));
+    addEntries(row, std::move(entries));
     lstList->selectionModel()->setCurrentIndex(m_document.index(row), QItemSelectionModel::ClearAndSelect);
 }
 
@@ -112,7 +131,9 @@ QStringList frmMain::copyOntoCard(const QStringList &files)
     const Vexolo::CardStore::Copied copied
         = m_store.copyTracksIn(copies, busy.callback(), [&busy] { return !busy.cancelled(); });
     m_media->forget(copied.tracks);
-    m_tracks.setTracks(m_store.listTracks());
+    if (std::optional<Vexolo::CardChoice> found = findCard(m_store.root(), true);
+        found && found->identity == m_store.identity())
+        m_tracks.setTracks(std::move(found->tracks), std::move(found->withCommandFile));
     if (!copied.tracks.isEmpty()) {
         const int row = int(m_tracks.tracks().indexOf(copied.tracks.constLast()));
         lstCard->selectionModel()->setCurrentIndex(m_tracks.index(row), QItemSelectionModel::ClearAndSelect);

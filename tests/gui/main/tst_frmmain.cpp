@@ -264,6 +264,33 @@ private Q_SLOTS:
         QCOMPARE(shownRows(m_window.get(), "lstListAdv"), QStringList({"A.mp3 V7", "B.mp31V5 P30"}));
     }
 
+    // A track whose name leaves no room for settings is marked and told of once; a track's command file, written,
+    // marks it.
+    void marksAndLongNames()
+    {
+        const QString longName = QString(73, u'L') + ".mp3";
+        m_card->addFiles({longName});
+        m_window->chooseCardFolder(m_card->root());
+        const auto marked = [this](int role) {
+            QString marks;
+            for (int row = 0; row < 4; ++row)
+                marks += find<QListView>("lstCard")->model()->index(row, 0).data(role).toBool() ? "x" : "-";
+            return marks;
+        };
+        QCOMPARE(marked(Vexolo::CardTracks::OwnSettingsRole) + marked(Vexolo::CardTracks::TooLongRole), "-x-----x");
+        keyOn("lstCard", 1, Qt::Key_C);
+        m_platform.answers << PlatformAdapter::AnswerYes;
+        keyOn("lstCard", 2, Qt::Key_V);
+        QCOMPARE(marked(Vexolo::CardTracks::OwnSettingsRole), "-xx-");
+        for (const int row : {3, 2, 3}) {
+            select("lstCard", row);
+            click("cmdAdd");
+        }
+        click("cmdAddAll");
+        QCOMPARE(m_platform.shown.size(), 2);
+        QVERIFY(m_platform.shown.last().contains("\n" + longName + "\n"));
+    }
+
     // What the user is told, what is left on the card and what the playlist holds when the card's calls fail
     // as the playlist (C added, named "Two") is saved, deleted or loaded again, a card track's settings are saved
     // and the window is closed.
