@@ -1,7 +1,11 @@
 #pragma once
 
+#include "storage/programnumber.h"
+
 #include <QList>
 #include <QString>
+
+#include <optional>
 
 // What a check or a comparison of cards found: one finding per line of its report.
 namespace Vexolo {
@@ -68,6 +72,15 @@ struct Finding
     bool operator==(const Finding &) const = default;
 };
 using Findings = QList<Finding>;
+
+// Where a finding of a card check points: a record of a program file, or a command file of the root.
+struct FindingPlace
+{
+    std::optional<ProgramNumber> program; // none when no program file
+    int record = 0; // from 1
+    QString commandFile;
+};
+FindingPlace placeOf(const QString &place);
 
 // "TEXT" in double quotes, as the reports quote names and strings.
 QString quoted(const QString &text);

@@ -82,6 +82,7 @@ public:
         ReadStatus program = ReadStatus::Missing; // the program file's; Missing also when Programs is none
         QStringList names;
         QStringList commandStrings;
+        QList<int> records; // each entry's record in the program file, from 1
         QString name;
         Notices notices;
     };

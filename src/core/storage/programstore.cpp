@@ -77,6 +77,7 @@ CardStore::Loaded ProgramStore::loadProgram(ProgramNumber number, const Progress
             if (onCard(entry->trackName)) {
                 result.names.append(entry->displayName);
                 result.commandStrings.append(entry->commandString);
+                result.records.append(int(records));
             } else {
                 omitted.add(entry->trackName);
             }

@@ -140,6 +140,11 @@ FindingsWindow::FindingsWindow(const QString &title, QWidget *parent)
     // Queued: the repair refills the list, which the click is still being handled on.
     connect(lstFindings, &QTreeView::clicked, this, &FindingsWindow::repair, Qt::QueuedConnection);
     connect(lstFindings, &QTreeView::activated, this, &FindingsWindow::repair, Qt::QueuedConnection);
+    connect(lstFindings, &QTreeView::doubleClicked, this, [this](const QModelIndex &index) {
+        const Finding *finding = static_cast<FindingsModel *>(lstFindings->model())->finding(index);
+        if (finding && index.column() != RepairColumn && onOpen)
+            onOpen(Finding(*finding));
+    });
     cmdCopyReport = new QPushButton(tr("Copy Report"), this);
     cmdCopyReport->setObjectName(QStringLiteral("cmdCopyReport"));
     cmdAction = new QPushButton(this);

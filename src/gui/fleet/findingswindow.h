@@ -29,6 +29,8 @@ public:
     QString reportText() const;
     // Called by a finding's repair button (a click on it, or Return on its row's repair cell).
     std::function<void(const Finding &)> onRepair;
+    // Called by a double click on a finding: goes to its place.
+    std::function<void(const Finding &)> onOpen;
     // A button of the window's own beside "Copy Report" (such as "Copy Setup"); hidden until added.
     QPushButton *cmdAction = nullptr;
     QPushButton *addAction(const QString &caption);

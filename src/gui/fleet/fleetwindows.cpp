@@ -118,13 +118,15 @@ CardChooser::CardChooser(const QString &title, const QStringList &volumes, const
     });
 }
 
-FindingsWindow *showCardCheck(QWidget *parent, PlatformAdapter &platform, const CardStore &store)
+FindingsWindow *showCardCheck(QWidget *parent, PlatformAdapter &platform, const CardStore &store,
+                              std::function<void(const Finding &)> goTo)
 {
     const std::shared_ptr<CardStore> card = sameCard(platform, store);
     if (!card)
         return nullptr;
     auto *window = new FindingsWindow(QObject::tr("Check Card"), parent);
     QPushButton *repairAllButton = window->addAction(QObject::tr("Repair All"));
+    window->onOpen = std::move(goTo);
     const auto refresh = [window, card, repairAllButton] {
         const CardCheck checked = checkCard(*card);
         repairAllButton->setEnabled(!certainRepairs(checked.findings).isEmpty());

@@ -1,9 +1,12 @@
 #pragma once
 
+#include "reports/findings.h"
 #include "storage/programnumber.h"
 
 #include <QDialog>
 #include <QListView>
+
+#include <functional>
 
 class PlatformAdapter;
 class QComboBox;
@@ -37,7 +40,9 @@ Q_SIGNALS:
 // a message, when no card is chosen). A window stays with the card chosen when it opened: its own
 // card store, so a card chosen later in the main window is never written by it.
 // "Check Card…": the findings of the chosen card, a repair button for each certain repair.
-FindingsWindow *showCardCheck(QWidget *parent, PlatformAdapter &platform, const CardStore &store);
+// goTo: a double click on a finding, to show its place.
+FindingsWindow *showCardCheck(QWidget *parent, PlatformAdapter &platform, const CardStore &store,
+                              std::function<void(const Finding &)> goTo = {});
 // "Compare With Another Card…": asks for the other card, then shows where the setups differ.
 CardChooser *showCardCompare(QWidget *parent, PlatformAdapter &platform, const CardStore &store);
 // "Copy Setup to Another Card…": asks for the target, shows what would be written, and copies on

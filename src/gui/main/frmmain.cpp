@@ -323,7 +323,7 @@ void frmMain::bindKeys()
     connect(shortcut(this, {QKeySequence(Qt::CTRL | Qt::Key_S)}, Qt::WindowShortcut), &QAction::triggered, cmdSave,
             &QPushButton::click);
     connect(shortcut(this, {QKeySequence(Qt::CTRL | Qt::Key_K)}, Qt::WindowShortcut), &QAction::triggered, this,
-            [this] { showCardCheck(this, m_platform, m_store); });
+            [this] { checkCard(); });
     connect(shortcut(this, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P)}, Qt::WindowShortcut), &QAction::triggered,
             this, &frmMain::printCueSheet);
     connect(shortcut(this, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T)}, Qt::WindowShortcut), &QAction::triggered,
@@ -397,7 +397,7 @@ void frmMain::showListMenu(QListView *list, const QPoint &position)
         menu.addSeparator();
         const bool chosen = m_store.identity().isValid();
         menuEntry(menu, QStringLiteral("Check Card…"), QKeySequence(Qt::CTRL | Qt::Key_K), chosen,
-                  [this] { showCardCheck(this, m_platform, m_store); });
+                  [this] { checkCard(); });
         menuEntry(menu, QStringLiteral("Compare With Another Card…"), {}, chosen,
                   [this] { showCardCompare(this, m_platform, m_store); });
         menuEntry(menu, QStringLiteral("Copy Setup to Another Card…"), {}, chosen,

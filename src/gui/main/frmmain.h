@@ -5,6 +5,7 @@
 #include "main/programs.h"
 #include "playlist/cardtracks.h"
 #include "playlist/playlistdocument.h"
+#include "reports/findings.h"
 #include "reports/programoverview.h"
 #include "storage/cardstore.h"
 
@@ -94,6 +95,10 @@ public:
     void pasteEntrySettings();
     void pasteSettingsToAllEntries();
     void pasteCardSettings();
+
+    // "Check Card…": a double click on a finding selects its entry or track and opens its advanced window.
+    void checkCard();
+    void goToFinding(const Vexolo::Finding &finding);
 
     // "Show Timeline": the advanced window for the selected track or entry, with its timeline beside it.
     void showTimeline(QListView *list);

@@ -7,6 +7,7 @@
 #include "platform/platformadapter.h"
 #include "printing/cuesheetprinting.h"
 #include "printing/printing.h"
+#include "reports/findings.h"
 #include "show/programtimeline.h"
 #include "show/timelinewindow.h"
 #include "show/trackmedia.h"
@@ -140,6 +141,41 @@ QStringList frmMain::copyOntoCard(const QStringList &files)
     }
     m_programs->show(copied.notices);
     return copied.tracks;
+}
+
+void frmMain::checkCard()
+{
+    showCardCheck(this, m_platform, m_store, [this](const Vexolo::Finding &finding) { goToFinding(finding); });
+}
+
+void frmMain::goToFinding(const Vexolo::Finding &finding)
+{
+    const Vexolo::FindingPlace place = Vexolo::placeOf(finding.place);
+    raise();
+    activateWindow();
+    if (!place.commandFile.isEmpty()) {
+        for (const QString &track : Vexolo::CardStore::tracksOfCommandFile(place.commandFile)) {
+            const int row = int(m_tracks.tracks().indexOf(track));
+            if (row >= 0) {
+                lstCard->selectionModel()->setCurrentIndex(m_tracks.index(row), QItemSelectionModel::ClearAndSelect);
+                return cmdCardAdvanced_Action();
+            }
+        }
+        return;
+    }
+    if (!place.program)
+        return;
+    // The program as the card holds it: loaded first (after the question about unsaved changes).
+    if (*place.program != m_document.number() || m_document.isModified())
+        chooseProgram(*place.program);
+    if (*place.program != m_document.number() || m_document.isModified())
+        return;
+    BusyFeedback busy(this);
+    const int row = int(m_store.loadProgram(*place.program).records.indexOf(place.record));
+    if (row < 0 || row >= m_document.count())
+        return; // its track is not on the card: no entry holds it
+    lstList->selectionModel()->setCurrentIndex(m_document.index(row), QItemSelectionModel::ClearAndSelect);
+    cmdListAdvanced_Action();
 }
 
 void frmMain::cmdClear_Action()

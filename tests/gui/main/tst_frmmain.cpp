@@ -1,4 +1,5 @@
 #include "advanced/frmadv.h"
+#include "fleet/findingswindow.h"
 #include "fleet/fleetwindows.h"
 #include "main/frmmain.h"
 #include "main/volumeselector.h"
@@ -216,7 +217,8 @@ private Q_SLOTS:
             << abc + "New.mp3 " << QStringList();
         QTest::newRow("a track replaced") << "New.mp3,B.mp3>list:3" << "y" << "" << QStringList {a, b, n, b}
             << abc + "New.mp3 B.mp3" << QStringList {replace};
-        QTest::newRow("a track kept") << "B.mp3>card" << "n" << "" << QStringList {a, b} << abc << QStringList {replace};
+        QTest::newRow("a track kept") << "B.mp3>card" << "n" << "" << QStringList {a, b} << abc
+            << QStringList {replace};
         QTest::newRow("the card takes nothing") << "New.mp3>list:3" << "" << "write" << QStringList {a, b} << abc
             << QStringList {"Could not copy the track onto the card: New.mp3"};
         // clang-format on
@@ -289,6 +291,29 @@ private Q_SLOTS:
         click("cmdAddAll");
         QCOMPARE(m_platform.shown.size(), 2);
         QVERIFY(m_platform.shown.last().contains("\n" + longName + "\n"));
+    }
+
+    // A double click on a finding of the card check opens the advanced window of its track or entry (the program
+    // loaded first; a record whose track is gone holds no entry).
+    void findingsGoToTheirPlace()
+    {
+        m_card->write("Programs/Program2.txt", record("Gone.mp3 V7") + record("C.mp3 V7 Q") + "end");
+        m_card->write("A.adv", "A.mp3 V7 Q");
+        m_window->checkCard();
+        auto *check = m_window->findChild<Vexolo::Ui::FindingsWindow *>();
+        QStringList opened;
+        for (const QString place : {"Programs/Program2.txt, record 2", "A.adv", "Programs/RootDir.txt"}) {
+            const QAbstractItemModel *rows = check->lstFindings->model();
+            for (int row = 0; row < rows->rowCount(); ++row) {
+                if (rows->index(row, 0).data().toString().startsWith(place))
+                    Q_EMIT check->lstFindings->doubleClicked(rows->index(row, 0));
+            }
+            opened << (frmAdv::existing() ? frmAdv::existing()->lblName->text() : "-");
+            if (frmAdv::existing())
+                frmAdv::existing()->close();
+        }
+        QCOMPARE(opened.join(u' ') + find<QLineEdit>("txtList")->text(), "C.mp3 A.mp3 -2");
+        QCOMPARE(m_platform.shown.size(), 1); // Gone.mp3 left out, as Load says
     }
 
     // What the user is told, what is left on the card and what the playlist holds when the card's calls fail
