@@ -235,29 +235,23 @@ private Q_SLOTS:
             m_platform.answers << (answer == u'y' ? PlatformAdapter::AnswerYes : PlatformAdapter::AnswerNo);
         QTemporaryDir computer;
         auto *list = find<QListView>(drag.endsWith("card") ? "lstCard" : "lstList");
-        QMimeData data;
-        if (drag.startsWith("card:")) {
-            select("lstCard", drag.section(u':', 1, 1).section(u'>', 0, 0).toInt());
-            std::unique_ptr<QMimeData> dragged(find<QListView>("lstCard")->model()->mimeData(
-                find<QListView>("lstCard")->selectionModel()->selectedIndexes()));
-            for (const QString &format : dragged->formats())
-                data.setData(format, dragged->data(format));
-        } else {
-            QList<QUrl> urls;
-            for (const QString &file : drag.section(u'>', 0, 0).split(u',')) {
-                QVERIFY(TestCard::writeTo(computer.filePath(file), file.toUtf8()));
-                urls.append(QUrl::fromLocalFile(computer.filePath(file)));
-            }
-            data.setUrls(urls);
+        auto *cardList = find<QListView>("lstCard");
+        std::unique_ptr<QMimeData> data(new QMimeData);
+        if (drag.startsWith("card:"))
+            data.reset(cardList->model()->mimeData({cardList->model()->index(drag.mid(5, 1).toInt(), 0)}));
+        QList<QUrl> urls;
+        for (const QString &file : drag.section(u'>', 0, 0).split(u',', Qt::SkipEmptyParts)) {
+            QVERIFY(drag.startsWith("card:") || TestCard::writeTo(computer.filePath(file), file.toUtf8()));
+            urls.append(QUrl::fromLocalFile(computer.filePath(file)));
         }
+        if (!drag.startsWith("card:"))
+            data->setUrls(urls);
         const QRect first = list->visualRect(list->model()->index(0, 0));
         const QPoint at(first.center().x(), int(first.top() + first.height() * drag.section(u':', -1).toDouble()));
-        for (const QEvent::Type type : {QEvent::DragEnter, QEvent::DragMove}) {
-            QDragMoveEvent move(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {}, type);
-            QApplication::sendEvent(list->viewport(), &move);
-            QVERIFY(move.isAccepted());
-        }
-        QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
+        QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, {});
+        QApplication::sendEvent(list->viewport(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, {});
         QApplication::sendEvent(list->viewport(), &drop);
         QTEST(shownRows(m_window.get(), "lstListAdv"), "entries");
         QTEST(shownRows(m_window.get(), "lstCard").join(u' ') + u' ' + m_card->read("B.mp3"), "card");
