@@ -174,6 +174,16 @@ private Q_SLOTS:
                  QStringList({"Could not repair 1! Your card may be write protected!",
                               "Could not repair C.adv! Your card may be write protected!",
                               "Could not create root directory listing! Your card may be write portected!"}));
+        // A program deleted since the check is not written again, empty.
+        CardStore plain;
+        plain.choose(card.root());
+        const Findings findings = checkCard(plain).findings;
+        QVERIFY(QFile::remove(card.path("Programs/Program1.txt")));
+        for (const Finding &finding : findings) {
+            if (finding.repair.action == Repair::RewriteProgram)
+                QCOMPARE(applyRepair(plain, finding.repair).size(), 1);
+        }
+        QVERIFY(!QFile::exists(card.path("Programs/Program1.txt")));
     }
 
     // Programs, names, settings and tracks that differ or are on one side only, in the order of the report.

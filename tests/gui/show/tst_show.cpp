@@ -200,6 +200,8 @@ private Q_SLOTS:
         QCOMPARE(timeline->cmdPlay->text(), "Play");
         timeline->cmdPlay->click(); // from the current entry again; a change to the program stops it
         QCOMPARE(timeline->cmdPlay->text(), "Stop");
+        QTest::mouseClick(view, Qt::LeftButton, {}, {5, 60}); // on the lanes' labels: no entry
+        QCOMPARE(playlist->currentIndex().row(), 2);
 
         QTest::mouseClick(view, Qt::LeftButton, {}, {24, 60}); // the first entry's first pixel: Remove takes it
         control<QPushButton>(&window, "cmdRemove")->click();
