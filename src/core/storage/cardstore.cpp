@@ -49,6 +49,11 @@ Notices CardStore::writeTrackCommand(const QString &trackName, const QString &co
     return notices;
 }
 
+QString CardStore::trackCommandString(const QString &trackName) const
+{
+    return m_tracks->trackCommandString(trackName);
+}
+
 CardStore::Copied CardStore::copyTracksIn(const QList<TrackCopy> &copies, const Progress &progress,
                                           const std::function<bool()> &keepGoing)
 {

@@ -153,6 +153,10 @@ public:
     Copied copyTracksIn(const QList<TrackCopy> &copies, const Progress &progress = {},
                         const std::function<bool()> &keepGoing = {});
 
+    // The command string a track brings with it, as the lookup finds it, from its own command file alone (one small
+    // read, for a tooltip); its default string when it has none or it cannot be read.
+    QString trackCommandString(const QString &trackName) const;
+
     // For the timeline, the preview and the cue sheet: a track directly in the card root opened for
     // reading only, never blocking, and only when it is a regular file; not open otherwise.
     Fd openTrack(const QString &trackName) const;

@@ -83,6 +83,7 @@ public:
     CardStore::Lookup lookupAt(int root, const QStringList &trackNames, const Progress &progress,
                                const QSet<QString> *candidates = nullptr) const;
     Notices writeTrackCommand(const QString &trackName, const QString &commandString);
+    QString trackCommandString(const QString &trackName) const;
     CardStore::Copied copyTracksIn(const QList<CardStore::TrackCopy> &copies, const Progress &progress,
                                    const std::function<bool()> &keepGoing);
     Fd openTrack(const QString &trackName) const;

@@ -153,6 +153,18 @@ Notices TrackFiles::writeTrackCommand(const QString &trackName, const QString &c
     return {};
 }
 
+QString TrackFiles::trackCommandString(const QString &trackName) const
+{
+    const QString fileName = trackCommandFileName(trackName);
+    const Fd root = openRoot();
+    if (root.isOpen() && isPlainFileName(fileName)) {
+        const CardRead read = readFirstLine(root.get(), encoded(fileName).constData(), m_ops);
+        if (read.status == ReadStatus::Read)
+            return decodeCardText(read.bytes);
+    }
+    return defaultCommandString(trackName);
+}
+
 CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &copies, const Progress &progress,
                                            const std::function<bool()> &keepGoing)
 {

@@ -3,6 +3,7 @@
 #include "advanced/advancedtarget.h"
 #include "advanced/frmadv.h"
 #include "card/tracknames.h"
+#include "commands/settingswords.h"
 #include "fleet/findingswindow.h"
 #include "fleet/fleetwindows.h"
 #include "main/focusedselection.h"
@@ -289,7 +290,12 @@ void frmMain::bindHandlers()
     connect(&m_store, &Vexolo::CardStore::programSaved, &m_overview, &Vexolo::ProgramOverview::programSaved);
     connect(&m_store, &Vexolo::CardStore::programDeleted, &m_overview, &Vexolo::ProgramOverview::programDeleted);
     connect(m_programList, &ProgramList::programChosen, this, &frmMain::chooseProgram);
-    new TrackLengthTips(*lstCard, *m_media, Vexolo::CardTracks::NameRole);
+    // A track's own settings in words: its command file read when the tooltip asks, one small read.
+    new TrackLengthTips(*lstCard, *m_media, Vexolo::CardTracks::NameRole, [this](const QModelIndex &index) {
+        return index.data(Vexolo::CardTracks::OwnSettingsRole).toBool()
+            ? Vexolo::settingsWords(m_store.trackCommandString(index.data(Vexolo::CardTracks::NameRole).toString()))
+            : QString();
+    });
     connect(&m_store, &Vexolo::CardStore::trackCommandWritten, this,
             [this](const Vexolo::CardIdentity &card, const QString &track) {
                 if (card == m_store.identity())

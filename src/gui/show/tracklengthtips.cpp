@@ -10,19 +10,21 @@ using namespace Vexolo;
 
 namespace {
 
-// The row's own tooltip (its name, in full), and the length below it.
-QString tipText(const QString &rowTip, const QString &length)
+// The row's own tooltip (its name, in full), and a line below it, when there is one.
+QString tipText(const QString &rowTip, const QString &line)
 {
-    return rowTip.isEmpty() ? length : rowTip + u'\n' + length;
+    return rowTip.isEmpty() || line.isEmpty() ? rowTip + line : rowTip + u'\n' + line;
 }
 
 } // namespace
 
-TrackLengthTips::TrackLengthTips(QAbstractItemView &list, TrackMedia &media, int nameRole)
+TrackLengthTips::TrackLengthTips(QAbstractItemView &list, TrackMedia &media, int nameRole,
+                                 std::function<QString(const QModelIndex &)> words)
     : QObject(&list)
     , m_list(list)
     , m_media(media)
     , m_nameRole(nameRole)
+    , m_words(std::move(words))
 {
     list.viewport()->installEventFilter(this);
     connect(&media, &TrackMedia::lengthRead, this, &TrackLengthTips::lengthRead);
@@ -40,15 +42,16 @@ bool TrackLengthTips::eventFilter(QObject *watched, QEvent *event)
         return true;
     }
     const QString name = index.data(m_nameRole).toString();
+    const QString words = m_words ? m_words(index) : QString();
+    const QString rowTip = tipText(index.data(Qt::ToolTipRole).toString(), words);
     const std::optional<TrackLength> length = m_media.length(name);
     if (!length) {
         m_waiting = name;
         m_at = help->globalPos();
-        m_tip = index.data(Qt::ToolTipRole).toString();
+        m_tip = rowTip;
     }
     QToolTip::showText(help->globalPos(),
-                       tipText(index.data(Qt::ToolTipRole).toString(),
-                               length ? lengthText(*length) : QStringLiteral("reading the length\u2026")),
+                       tipText(rowTip, length ? lengthText(*length) : QStringLiteral("reading the length\u2026")),
                        m_list.viewport(), m_list.visualRect(index));
     return true;
 }

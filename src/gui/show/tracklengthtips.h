@@ -4,7 +4,10 @@
 #include <QPoint>
 #include <QString>
 
+#include <functional>
+
 class QAbstractItemView;
+class QModelIndex;
 class TrackMedia;
 
 // A list of card tracks whose tooltip adds the track's length, "3:25" or "length unknown". The
@@ -15,8 +18,10 @@ class TrackLengthTips final : public QObject
     Q_OBJECT
 
 public:
-    // nameRole: the role of the rows' data that holds the track's file name.
-    TrackLengthTips(QAbstractItemView &list, TrackMedia &media, int nameRole);
+    // nameRole: the role of the rows' data that holds the track's file name; words, when given, a line said about
+    // the track between its name and its length (empty: none).
+    TrackLengthTips(QAbstractItemView &list, TrackMedia &media, int nameRole,
+                    std::function<QString(const QModelIndex &)> words = {});
     Q_DISABLE_COPY_MOVE(TrackLengthTips)
 
 protected:
@@ -28,6 +33,7 @@ private:
     QAbstractItemView &m_list;
     TrackMedia &m_media;
     int m_nameRole;
+    std::function<QString(const QModelIndex &)> m_words;
     QString m_waiting; // the track whose tooltip waits for its length
     QPoint m_at;
     QString m_tip;

@@ -80,6 +80,8 @@ private Q_SLOTS:
 
         // Another card with a track of the same name: its own length.
         window.chooseCardFolder(card.root());
+        QCOMPARE(tip(0).section(u'\n', 0, 1), // its own settings in words
+                 "A.mp3\nVolume 7 \u00B7 Remote: fade and cue the next track \u00B7 2 output switches");
         list->setCurrentIndex(list->model()->index(0, 0));
         window.cmdCardAdvanced_Action();
         frmAdv *adv = frmAdv::existing();
