@@ -5,6 +5,7 @@
 namespace {
 
 constexpr int MarkSize = 6;
+constexpr int MarkRoom = MarkSize + 8; // the mark and the room around it
 const QColor MarkColour(0x00, 0x40, 0x80);
 const QColor WarningColour(0xC0, 0x00, 0x00);
 
@@ -19,10 +20,18 @@ SettingsMarkDelegate::SettingsMarkDelegate(int role, QObject *parent, int warnin
 
 void SettingsMarkDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
-    QStyledItemDelegate::paint(painter, option, index);
     const bool warning = m_warningRole >= 0 && index.data(m_warningRole).toBool();
     if (!warning && !index.data(m_role).toBool())
-        return;
+        return QStyledItemDelegate::paint(painter, option, index);
+    // The text stops short of the mark, so a long name's "…" stays readable; the row's highlight goes on under it.
+    QStyleOptionViewItem text(option);
+    text.rect.setRight(option.rect.right() - MarkRoom);
+    QStyledItemDelegate::paint(painter, text, index);
+    if (option.state & QStyle::State_Selected) {
+        const QPalette::ColorGroup group = option.state & QStyle::State_Active ? QPalette::Active : QPalette::Inactive;
+        painter->fillRect(QRect(text.rect.right() + 1, option.rect.top(), MarkRoom, option.rect.height()),
+                          option.palette.brush(group, QPalette::Highlight));
+    }
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     const QBrush ink = option.state & QStyle::State_Selected ? option.palette.highlightedText()
