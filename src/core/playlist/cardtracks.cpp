@@ -56,11 +56,6 @@ Qt::ItemFlags CardTracks::flags(const QModelIndex &index) const
     return QAbstractListModel::flags(index) | (index.isValid() ? Qt::ItemIsDragEnabled : Qt::NoItemFlags);
 }
 
-QStringList CardTracks::mimeTypes() const
-{
-    return {TracksType};
-}
-
 QMimeData *CardTracks::mimeData(const QModelIndexList &indexes) const
 {
     QList<int> rows;

@@ -27,7 +27,6 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     // Tracks are dragged onto the playlist as their names; tracksOf reads them back (none from other data).
     Qt::ItemFlags flags(const QModelIndex &index) const override;
-    QStringList mimeTypes() const override;
     QMimeData *mimeData(const QModelIndexList &indexes) const override;
     static QStringList tracksOf(const QMimeData &data);
     static bool carriesTracks(const QMimeData &data);
