@@ -220,6 +220,7 @@ CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &co
         total += source.size;
     qint64 done = 0;
     QByteArray chunk(CopyChunk, Qt::Uninitialized);
+    bool fromSource = false;
     for (const CopySource &source : sources) {
         const auto copy = [&](int fd) {
             for (qint64 left = source.size; left > 0;) {
@@ -232,7 +233,9 @@ CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &co
                 if (got < 0 && errno == EINTR)
                     continue;
                 if (got <= 0) {
-                    errno = got == 0 ? EIO : errno; // shorter than it was: no half track
+                    // The computer's file failed or came out shorter than it was: no half track, and no cause
+                    // of the card's to tell.
+                    fromSource = true;
                     return false;
                 }
                 if (!writeAll(m_ops, fd, QByteArrayView(chunk.constData(), got)))
@@ -251,7 +254,7 @@ CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &co
                                        Notice::Message::CopyFailed,
                                        {source.name},
                                        0,
-                                       CardError::fromErrno(error, source.name)});
+                                       fromSource ? CardError() : CardError::fromErrno(error, source.name)});
             break; // a full or pulled card takes no more either
         }
         result.tracks.append(source.name);

@@ -256,6 +256,10 @@ private Q_SLOTS:
         QTEST(shownRows(m_window.get(), "lstListAdv"), "entries");
         QTEST(shownRows(m_window.get(), "lstCard").join(u' ') + u' ' + m_card->read("B.mp3"), "card");
         QTEST(m_platform.shown, "told");
+        QSet<quint64> ids; // each a new entry of its own
+        for (int row = 0; row < m_window->playlist().count(); ++row)
+            ids.insert(m_window->playlist().at(row).id);
+        QCOMPARE(ids.size(), m_window->playlist().count());
         key(Qt::Key_Z); // one step takes the entries out again; the card keeps its tracks
         QCOMPARE(shownRows(m_window.get(), "lstListAdv"), QStringList({"A.mp3 V7", "B.mp31V5 P30"}));
     }
@@ -489,6 +493,11 @@ private Q_SLOTS:
             QCOMPARE(longWork.dialog()->value() * 2, longWork.dialog()->maximum());
             QVERIFY(painted && longWork.dialog()->isVisible());
             QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor); // a dialog that asks nothing
+            BusyFeedback copy(m_window.get(), 0); // a copy's dialog takes its Cancel button's click
+            copy.allowCancel("Copying");
+            copy.progress(1, 2);
+            QTest::mouseClick(copy.dialog()->findChild<QPushButton *>(), Qt::LeftButton);
+            QVERIFY(copy.cancelled() && !longWork.cancelled());
         }
         QVERIFY(!BusyFeedback::active() && !QGuiApplication::overrideCursor());
     }
