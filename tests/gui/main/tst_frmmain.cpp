@@ -297,20 +297,21 @@ private Q_SLOTS:
     {
         m_card->write("Programs/Program2.txt", record("Gone.mp3 V7") + record("C.mp3 V7 Q") + "end");
         m_card->write("A.adv", "A.mp3 V7 Q");
+        m_card->write("C.adv", "A.mp3 V7"); // with a repair, whose cell a double click leaves to the repair
         m_window->checkCard();
         auto *check = m_window->findChild<Vexolo::Ui::FindingsWindow *>();
         QStringList opened;
-        for (const QString place : {"Programs/Program2.txt, record 2", "A.adv", "Programs/RootDir.txt"}) {
+        for (const QString place : {"Programs/Program2.txt, record 2", "A.adv", "Programs/RootDir.txt", "C.adv:2"}) {
             const QAbstractItemModel *rows = check->lstFindings->model();
             for (int row = 0; row < rows->rowCount(); ++row) {
-                if (rows->index(row, 0).data().toString().startsWith(place))
-                    Q_EMIT check->lstFindings->doubleClicked(rows->index(row, 0));
+                if (rows->index(row, 0).data().toString().startsWith(place.section(u':', 0, 0)))
+                    Q_EMIT check->lstFindings->doubleClicked(rows->index(row, place.section(u':', 1).toInt()));
             }
             opened << (frmAdv::existing() ? frmAdv::existing()->lblName->text() : "-");
             if (frmAdv::existing())
                 frmAdv::existing()->close();
         }
-        QCOMPARE(opened.join(u' ') + find<QLineEdit>("txtList")->text(), "C.mp3 A.mp3 -2");
+        QCOMPARE(opened.join(u' ') + find<QLineEdit>("txtList")->text(), "C.mp3 A.mp3 - -2");
         QCOMPARE(m_platform.shown.size(), 1); // Gone.mp3 left out, as Load says
     }
 
