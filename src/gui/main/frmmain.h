@@ -109,7 +109,7 @@ public:
 
     // Drops: card tracks inserted into the playlist before row (one undo step); files from the computer copied onto
     // the card (a track of that name there is asked about first), and onto the playlist also added before row.
-    void dropTracks(const QStringList &tracks, int row);
+    void dropTracks(const QStringList &dropped, int row);
     void dropFiles(const QStringList &files, QListView &list, int row);
     // Copies the files onto the card as their own names; the tracks now on the card from them.
     QStringList copyOntoCard(const QStringList &files);

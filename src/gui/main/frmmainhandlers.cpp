@@ -91,8 +91,15 @@ void frmMain::addEntries(int row, Vexolo::PlaylistEntries entries)
                             .arg(tooLong.join(u'\n')));
 }
 
-void frmMain::dropTracks(const QStringList &tracks, int row)
+void frmMain::dropTracks(const QStringList &dropped, int row)
 {
+    // Only the chosen card's tracks: a drag from another window of the program may carry another card's.
+    const QSet<QString> onCard(m_tracks.tracks().cbegin(), m_tracks.tracks().cend());
+    QStringList tracks;
+    for (const QString &track : dropped) {
+        if (onCard.contains(track))
+            tracks.append(track);
+    }
     if (tracks.isEmpty())
         return;
     BusyFeedback busy(this);
@@ -114,16 +121,30 @@ void frmMain::dropFiles(const QStringList &files, QListView &list, int row)
 
 QStringList frmMain::copyOntoCard(const QStringList &files)
 {
+    constexpr qsizetype NamesAsked = 20; // a question fits the screen
+    QSet<QString> onCard;
+    for (const QString &track : m_tracks.tracks())
+        onCard.insert(track.toCaseFolded());
+    // Tracks of those names already on the card are asked about together, once.
     QList<Vexolo::CardStore::TrackCopy> copies;
+    QList<bool> replaces;
+    QStringList replaced;
     for (const QString &file : files) {
         const QString name = QFileInfo(file).fileName();
-        const QStringList &onCard = m_tracks.tracks();
-        const bool there = std::any_of(onCard.cbegin(), onCard.cend(), [&name](const QString &track) {
-            return track.compare(name, Vexolo::NameCase) == 0;
-        });
-        if (there && !m_platform.ask(QStringLiteral("The card already has a track named %1. Replace it?").arg(name)))
-            continue;
         copies.append({file, name});
+        replaces.append(onCard.contains(name.toCaseFolded()));
+        if (replaces.constLast() && replaced.size() <= NamesAsked)
+            replaced.append(replaced.size() < NamesAsked ? Vexolo::shownName(name) : QStringLiteral("…"));
+    }
+    if (!replaced.isEmpty()
+        && !m_platform.ask(replaced.size() == 1
+                               ? QStringLiteral("The card already has a track named %1. Replace it?").arg(replaced[0])
+                               : QStringLiteral("The card already has tracks of these names:\n%1\nReplace them?")
+                                     .arg(replaced.join(u'\n')))) {
+        for (qsizetype i = copies.size() - 1; i >= 0; --i) {
+            if (replaces.at(i))
+                copies.removeAt(i);
+        }
     }
     if (copies.isEmpty())
         return {};

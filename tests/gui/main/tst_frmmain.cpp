@@ -219,6 +219,10 @@ private Q_SLOTS:
             << abc + "New.mp3 B.mp3" << QStringList {replace};
         QTest::newRow("a track kept") << "B.mp3>card" << "n" << "" << QStringList {a, b} << abc
             << QStringList {replace};
+        QTest::newRow("two tracks replaced, asked once") << "B.mp3,C.mp3>card" << "y" << "" << QStringList {a, b}
+            << abc + "B.mp3" << QStringList {"The card already has tracks of these names:\nB.mp3\nC.mp3\nReplace them?"};
+        QTest::newRow("another card's tracks: its own only") << "other>list:5" << "" << "" << QStringList {a, b, c}
+            << abc << QStringList();
         QTest::newRow("the card takes nothing") << "New.mp3>list:3" << "" << "write" << QStringList {a, b} << abc
             << QStringList {"Could not copy the track onto the card: New.mp3"};
         // clang-format on
@@ -237,14 +241,18 @@ private Q_SLOTS:
         auto *list = find<QListView>(drag.endsWith("card") ? "lstCard" : "lstList");
         auto *cardList = find<QListView>("lstCard");
         std::unique_ptr<QMimeData> data(new QMimeData);
+        Vexolo::CardTracks other; // another window's card list
+        other.setTracks({"Other.mp3", "C.mp3"});
         if (drag.startsWith("card:"))
             data.reset(cardList->model()->mimeData({cardList->model()->index(drag.mid(5, 1).toInt(), 0)}));
+        else if (drag.startsWith("other"))
+            data.reset(other.mimeData({other.index(0), other.index(1)}));
         QList<QUrl> urls;
         for (const QString &file : drag.section(u'>', 0, 0).split(u',', Qt::SkipEmptyParts)) {
-            QVERIFY(drag.startsWith("card:") || TestCard::writeTo(computer.filePath(file), file.toUtf8()));
+            QVERIFY(TestCard::writeTo(computer.filePath(file), file.toUtf8()));
             urls.append(QUrl::fromLocalFile(computer.filePath(file)));
         }
-        if (!drag.startsWith("card:"))
+        if (data->formats().isEmpty())
             data->setUrls(urls);
         const QRect first = list->visualRect(list->model()->index(0, 0));
         const QPoint at(first.center().x(), int(first.top() + first.height() * drag.section(u':', -1).toDouble()));
