@@ -7,6 +7,7 @@
 #include "storage/safefile.h"
 
 #include <QFile>
+#include <QHash>
 #include <QSet>
 
 #include <algorithm>
@@ -174,7 +175,12 @@ CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &co
     CardStore::Copied result;
     NameList noMp3;
     std::vector<CopySource> sources;
-    const QStringList onCard = tracksAt(root.get());
+    // The card's tracks by their folded names: a track of a name in another letter case is the one replaced, as on a
+    // FAT card they are one file.
+    QHash<QString, QString> onCard;
+    for (const QString &track : tracksAt(root.get()))
+        onCard.insert(track.toCaseFolded(), track);
+    QSet<QString> taken;
     struct statvfs room = {};
     const bool roomKnown = ::fstatvfs(root.get(), &room) == 0;
     qint64 needed = 0;
@@ -183,11 +189,9 @@ CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &co
             noMp3.add(copy.name);
             continue;
         }
-        // A track of that name in another letter case is the one replaced: on a FAT card they are one file.
-        const auto same = [&copy](const QString &other) { return other.compare(copy.name, NameCase) == 0; };
-        const auto existing = std::find_if(onCard.cbegin(), onCard.cend(), same);
-        const QString name = existing != onCard.cend() ? *existing : copy.name;
-        if (std::any_of(sources.cbegin(), sources.cend(), [&](const CopySource &s) { return same(s.name); }))
+        const QString folded = copy.name.toCaseFolded();
+        const QString name = onCard.value(folded, copy.name);
+        if (taken.contains(folded))
             continue; // the first of two files of one name is the one copied
         // The user's own file: a link to it is followed, but only a regular file is read, never a device or a FIFO.
         Fd fd(::open(QFile::encodeName(copy.source).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
@@ -200,10 +204,12 @@ CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &co
         struct stat target;
         if (::fstatat(root.get(), encoded(name).constData(), &target, AT_SYMLINK_NOFOLLOW) == 0
             && target.st_dev == info.st_dev && target.st_ino == info.st_ino) {
+            taken.insert(folded);
             result.tracks.append(name);
             continue;
         }
         needed += blocksFor(info.st_size, qint64(room.f_frsize));
+        taken.insert(folded);
         sources.push_back({std::move(fd), qint64(info.st_size), name});
     }
     if (noMp3.total > 0)
