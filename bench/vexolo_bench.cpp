@@ -232,8 +232,16 @@ int hostileCard(const QString &kind)
     const Vexolo::CardStore::Lookup lookup = store.lookupCommands(tracks);
     const Vexolo::Notices closing = store.writeListing(tracks);
     const Vexolo::CardStore::SavePlan plan = store.prepareSave(2, loaded.commandStrings, loaded.name);
+    // Every track dropped onto the card again (each is there already, so nothing is written), and its settings as
+    // its tooltip reads them.
+    QList<Vexolo::CardStore::TrackCopy> again;
+    for (const QString &track : tracks) {
+        again.append({root + QLatin1Char('/') + track, track});
+        store.trackCommandString(track);
+    }
+    const Vexolo::CardStore::Copied copied = store.copyTracksIn(again);
     qsizetype shown = 0; // characters the window would show in its boxes
-    for (const Vexolo::Notices &notices : {loaded.notices, lookup.notices, closing, plan.refusal})
+    for (const Vexolo::Notices &notices : {loaded.notices, lookup.notices, closing, plan.refusal, copied.notices})
         for (const Vexolo::Notice &notice : notices)
             shown += Vexolo::Ui::noticeText(notice).size();
     if (kind == HostileCases[7]) {
