@@ -27,7 +27,10 @@ private Q_SLOTS:
         QCOMPARE(tracks.rowCount(tracks.index(0)), 0);
         QVERIFY(!tracks.index(2).isValid() && !tracks.index(0, 1).isValid());
         // A drag carries the names as they are, in the list's order, whichever was chosen first.
-        const std::unique_ptr<QMimeData> dragged(tracks.mimeData({tracks.index(1), tracks.index(0), {}}));
+        CardTracks longer; // another list's rows are none of this one's
+        longer.setTracks(QStringList(5, "C.mp3"));
+        const std::unique_ptr<QMimeData> dragged(
+            tracks.mimeData({tracks.index(1), tracks.index(0), {}, longer.index(4)}));
         QCOMPARE(CardTracks::tracksOf(*dragged), QStringList({"A.mp3", u"B\xDCE9.mp3"_s}));
         QVERIFY(CardTracks::tracksOf(QMimeData()).isEmpty());
     }

@@ -63,6 +63,7 @@ private Q_SLOTS:
             QFile::copy(m_dir.filePath("3.mp3"), copy);
         other.addFiles({"Gone.mp3"});
         card.write("A.adv", "A.mp3 V7 1+10 1-20");
+        card.write("C.adv", "C.mp32V5");
         frmMain window(platform);
         auto *list = control<QListView>(&window, "lstCard");
         const auto tip = [list](int row) {
@@ -80,8 +81,8 @@ private Q_SLOTS:
 
         // Another card with a track of the same name: its own length.
         window.chooseCardFolder(card.root());
-        QCOMPARE(tip(0).section(u'\n', 0, 1), // its own settings in words
-                 "A.mp3\nVolume 7 \u00B7 Remote: fade and cue the next track \u00B7 2 output switches");
+        QCOMPARE(tip(2).section(u'\n', 0, 1),
+                 "C.mp3\nVolume 5 \u00B7 Remote: cue and play the next track without fading"); // its own settings
         list->setCurrentIndex(list->model()->index(0, 0));
         window.cmdCardAdvanced_Action();
         frmAdv *adv = frmAdv::existing();
