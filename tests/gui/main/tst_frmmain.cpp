@@ -220,7 +220,8 @@ private Q_SLOTS:
         QTest::newRow("a track kept") << "B.mp3>card" << "n" << "" << QStringList {a, b} << abc
             << QStringList {replace};
         QTest::newRow("two tracks replaced, asked once") << "B.mp3,C.mp3>card" << "y" << "" << QStringList {a, b}
-            << abc + "B.mp3" << QStringList {"The card already has tracks of these names:\nB.mp3\nC.mp3\nReplace them?"};
+            << abc + "B.mp3"
+            << QStringList {"The card already has tracks of these names:\nB.mp3\nC.mp3\nReplace them?"};
         QTest::newRow("another card's tracks: its own only") << "other>list:5" << "" << "" << QStringList {a, b, c}
             << abc << QStringList();
         QTest::newRow("the card takes nothing") << "New.mp3>list:3" << "" << "write" << QStringList {a, b} << abc
