@@ -257,6 +257,7 @@ private Q_SLOTS:
             data->setUrls(urls);
         const QRect first = list->visualRect(list->model()->index(0, 0));
         const QPoint at(first.center().x(), int(first.top() + first.height() * drag.section(u':', -1).toDouble()));
+        QVERIFY(list->viewport()->acceptDrops()); // else the desktop delivers it no drag at all
         QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, {});
         QApplication::sendEvent(list->viewport(), &enter);
         QVERIFY(enter.isAccepted());
