@@ -134,6 +134,8 @@ private:
     // Loads program number, chosen in the programs list, after the unsaved-changes question.
     void chooseProgram(Vexolo::ProgramNumber number);
     void moveSelected(int delta);
+    // New entries for the tracks, with the settings they bring from the card.
+    Vexolo::PlaylistEntries entriesFor(const QStringList &tracks, const Vexolo::Progress &progress);
     // Inserts entries before row as one undo step; a track whose name leaves no room for settings is told of once.
     void addEntries(int row, Vexolo::PlaylistEntries entries);
     void selectEntry(int row);

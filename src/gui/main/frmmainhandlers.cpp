@@ -63,13 +63,17 @@ void frmMain::cmdAdd_Action()
 void frmMain::cmdAddAll_Action()
 {
     BusyFeedback busy(this);
-    const QStringList &tracks = m_tracks.tracks();
-    const QStringList commandStrings = m_programs->commandStrings(tracks, busy.callback());
+    addEntries(m_document.count(), entriesFor(m_tracks.tracks(), busy.callback()));
+}
+
+Vexolo::PlaylistEntries frmMain::entriesFor(const QStringList &tracks, const Vexolo::Progress &progress)
+{
+    const QStringList commandStrings = m_programs->commandStrings(tracks, progress);
     Vexolo::PlaylistEntries entries;
     entries.reserve(tracks.size());
     for (qsizetype i = 0; i < tracks.size(); ++i)
         entries.append({0, tracks.at(i), commandStrings.at(i)});
-    addEntries(m_document.count(), std::move(entries));
+    return entries;
 }
 
 void frmMain::addEntries(int row, Vexolo::PlaylistEntries entries)
@@ -103,12 +107,8 @@ void frmMain::dropTracks(const QStringList &dropped, int row)
     if (tracks.isEmpty())
         return;
     BusyFeedback busy(this);
-    const QStringList commandStrings = m_programs->commandStrings(tracks, busy.callback());
-    Vexolo::PlaylistEntries entries;
-    for (qsizetype i = 0; i < tracks.size(); ++i)
-        entries.append({0, tracks.at(i), commandStrings.at(i)});
     row = std::clamp(row, 0, m_document.count());
-    addEntries(row, std::move(entries));
+    addEntries(row, entriesFor(tracks, busy.callback()));
     lstList->selectionModel()->setCurrentIndex(m_document.index(row), QItemSelectionModel::ClearAndSelect);
 }
 
@@ -186,13 +186,17 @@ void frmMain::goToFinding(const Vexolo::Finding &finding)
     }
     if (!place.program)
         return;
-    // The program as the card holds it: loaded first (after the question about unsaved changes).
-    if (*place.program != m_document.number() || m_document.isModified())
-        chooseProgram(*place.program);
-    if (*place.program != m_document.number() || m_document.isModified())
-        return;
-    BusyFeedback busy(this);
-    const int row = int(m_store.loadProgram(*place.program).records.indexOf(place.record));
+    // The program as the card holds it: loaded first (after the question about unsaved changes), and read once.
+    QList<int> records;
+    if (*place.program != m_document.number() || m_document.isModified()) {
+        if (!m_programs->confirmDiscardChanges())
+            return;
+        records = m_programs->load(*place.program);
+    } else {
+        BusyFeedback busy(this);
+        records = m_store.loadProgram(*place.program).records;
+    }
+    const int row = int(records.indexOf(place.record));
     if (row < 0 || row >= m_document.count())
         return; // its track is not on the card: no entry holds it
     lstList->selectionModel()->setCurrentIndex(m_document.index(row), QItemSelectionModel::ClearAndSelect);

@@ -76,7 +76,7 @@ bool Programs::save()
     return saved.programWritten;
 }
 
-void Programs::load(Vexolo::ProgramNumber number)
+QList<int> Programs::load(Vexolo::ProgramNumber number)
 {
     BusyFeedback busy(&m_window);
     const Vexolo::CardStore::Loaded loaded = m_store.loadProgram(number, busy.callback());
@@ -86,6 +86,7 @@ void Programs::load(Vexolo::ProgramNumber number)
         content.entries.append({0, loaded.names.at(i), loaded.commandStrings.at(i)});
     m_history.load(std::move(content));
     show(loaded.notices);
+    return loaded.records;
 }
 
 bool Programs::remove()

@@ -32,8 +32,8 @@ public:
     bool confirmDiscardChanges();
     // Whether the program file was written.
     bool save();
-    // Replaces the playlist with program number from the card.
-    void load(Vexolo::ProgramNumber number);
+    // Replaces the playlist with program number from the card; each entry's record in the program file, from 1.
+    QList<int> load(Vexolo::ProgramNumber number);
     // Whether the program file was deleted.
     bool remove();
     void writeListing();
