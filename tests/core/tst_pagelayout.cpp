@@ -12,64 +12,49 @@ private Q_SLOTS:
     void layout_data()
     {
         QTest::addColumn<QString>("heading");
-        QTest::addColumn<int>("headingHeight");
-        QTest::addColumn<QString>("entries"); // one letter each
-        QTest::addColumn<int>("copies");
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QList<int>>("page"); // width, height, heading's height, an entry's, copies; measured?
         QTest::addColumn<QString>("expected"); // "<size>", "x,y:text", "|" for a new page
 
         // Page 8 x 55: x = 1, top = 5, full once y > 50. Entry height 20: lines 25 apart.
-        QTest::newRow("ends on the limit: stays") << "H" << 15 << "ab" << 1 << "<18> 1,5:H <14> 1,25:1)  a 1,50:2)  b";
-        QTest::newRow("past: breaks") << "H" << 16 << "ab" << 1 << "<18> 1,5:H <14> 1,26:1)  a | 1,5:2)  b";
-        QTest::newRow("empty list, 2 copies") << "H" << 15 << "" << 2 << "<18> 1,5:H <14> | <18> 1,5:H <14>";
-        QTest::newRow("empty heading keeps its height") << "" << 15 << "a" << 1 << "<18> 1,5: <14> 1,25:1)  a";
+        const QList<int> small {8, 55, 15, 20, 1, 0};
+        QTest::newRow("ends on the limit: stays")
+            << "H" << QStringList {"a", "b"} << small << "<18> 1,5:H <14> 1,25:1)  a 1,50:2)  b";
+        QTest::newRow("past: breaks") << "H" << QStringList {"a", "b"} << QList<int> {8, 55, 16, 20, 1, 0}
+                                      << "<18> 1,5:H <14> 1,26:1)  a | 1,5:2)  b";
+        QTest::newRow("empty list, 2 copies")
+            << "H" << QStringList() << QList<int> {8, 55, 15, 20, 2, 0} << "<18> 1,5:H <14> | <18> 1,5:H <14>";
+        QTest::newRow("empty heading keeps its height")
+            << "" << QStringList {"a"} << small << "<18> 1,5: <14> 1,25:1)  a";
+        // No printed text passes the right margin: a long line goes on below, an entry's under its text. Page 160 x
+        // 110, ten units a character: x = 20, twelve characters to a line, eight under "n)  "; lines 20 apart from
+        // y = 30, the page full past y = 100.
+        const QList<int> measured {160, 110, 15, 15, 1, 1};
+        // clang-format off
+        QTest::newRow("short lines as they are") << "Playlist 1" << QStringList {"ab.mp3"} << measured
+            << "<18> 20,10:Playlist 1 <14> 20,30:1)  ab.mp3";
+        QTest::newRow("broken after separators, indented")
+            << "Playlist 1 - A very long" << QStringList {"My long-track_name.mp3", "b"} << measured
+            << "<18> 20,10:Playlist 1 - 20,30:A very long <14> 20,50:1)  My long- 60,70:track_ 60,90:name.mp3 | "
+               "20,10:2)  b";
+        QTest::newRow("no separator: cut where it fills") << "H" << QStringList {"abcdefghijklmnopqrst"} << measured
+            << "<18> 20,10:H <14> 20,30:1)  abcdefgh 60,50:ijklmnop 60,70:qrst";
+        // clang-format on
     }
 
     void layout()
     {
         QFETCH(QString, heading);
-        QFETCH(int, headingHeight);
-        QFETCH(QString, entries);
-        QFETCH(int, copies);
-        const QStringList texts = entries.split(QString(), Qt::SkipEmptyParts);
+        QFETCH(QStringList, entries);
+        QFETCH(QList<int>, page);
+        const auto measure = [](int, const QString &text) { return int(text.size()) * 10; };
         QStringList out;
-        for (const PrintStep &s : layoutPages(heading, texts, 8, 55, headingHeight, 20, copies))
+        for (const PrintStep &s : page[5]
+                 ? layoutPages(heading, entries, page[0], page[1], page[2], page[3], page[4], measure)
+                 : layoutPages(heading, entries, page[0], page[1], page[2], page[3], page[4]))
             out << (s.kind == PrintStep::Kind::DrawText      ? QStringLiteral("%1,%2:%3").arg(s.x).arg(s.y).arg(s.text)
                         : s.kind == PrintStep::Kind::SetSize ? QStringLiteral("<%1>").arg(s.size)
                                                              : QStringLiteral("|"));
-        QTEST(out.join(' '), "expected");
-    }
-
-    void wrap_data()
-    {
-        QTest::addColumn<QString>("heading");
-        QTest::addColumn<QStringList>("entries");
-        QTest::addColumn<QString>("expected");
-        // Page 160 x 110, ten units a character: x = 20, twelve characters to a line, eight under "n)  "; lines 20
-        // apart from y = 30, the page full past y = 100.
-        // clang-format off
-        QTest::newRow("short lines as they are") << "Playlist 1" << QStringList {"ab.mp3"}
-            << "20,10:Playlist 1 20,30:1)  ab.mp3";
-        QTest::newRow("broken after separators, indented")
-            << "Playlist 1 - A very long" << QStringList {"My long-track_name.mp3", "b"}
-            << "20,10:Playlist 1 - 20,30:A very long 20,50:1)  My long- 60,70:track_ 60,90:name.mp3 | 20,10:2)  b";
-        QTest::newRow("no separator: cut where it fills") << "H" << QStringList {"abcdefghijklmnopqrst"}
-            << "20,10:H 20,30:1)  abcdefgh 60,50:ijklmnop 60,70:qrst";
-        // clang-format on
-    }
-
-    // No printed text passes the right margin: a long line goes on below, an entry's under its text.
-    void wrap()
-    {
-        QFETCH(QString, heading);
-        QFETCH(QStringList, entries);
-        QStringList out;
-        const auto measure = [](int, const QString &text) { return int(text.size()) * 10; };
-        for (const PrintStep &s : layoutPages(heading, entries, 160, 110, 15, 15, 1, measure)) {
-            if (s.kind == PrintStep::Kind::DrawText)
-                out << QStringLiteral("%1,%2:%3").arg(s.x).arg(s.y).arg(s.text);
-            else if (s.kind == PrintStep::Kind::NewPage)
-                out << "|";
-        }
         QTEST(out.join(' '), "expected");
     }
 
