@@ -2,6 +2,7 @@
 
 #include "cli_cuesheet.h"
 #include "cli_fleet.h"
+#include "cli_players.h"
 
 #include "storage/cardstore.h"
 
@@ -28,6 +29,17 @@ std::span<const Verb> verbs()
          u"Copies programs, names and command files onto the other card and reads them back.", &runCopySetup},
         {u"cue-sheet", u"<card folder> <program number> <file.pdf>",
          u"Writes the cue sheet of a program on the card as a PDF.", &runCueSheet, true},
+        {u"history", u"<card folder> [--json]",
+         u"Lists the versions of the card's setup kept on this computer, newest first, each id first.", &runHistory},
+        {u"restore", u"<card folder> <version id> [--dry-run]",
+         u"Makes the card's setup what that version held, and reads it back.", &runRestore},
+        {u"register", u"<card folder> <player name> [--location <text>] [--notes <text>]",
+         u"Ties the card to a player of the fleet.", &runRegister},
+        {u"identify", u"<card folder>", u"Prints the name of the card's player; status 1 when it has none.",
+         &runIdentify},
+        {u"apply", u"<reference folder> <card folder> [--dry-run]",
+         u"Makes the card match the reference: its tracks and setup, verified and logged.", &runApply},
+        {u"log", u"[--json]", u"Prints the fleet log: every apply and restore and how it ended.", &runLog},
     };
     return table;
 }

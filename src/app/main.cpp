@@ -1,5 +1,6 @@
 #include "app.h"
 #include "commandline.h"
+#include "fleet/fleet.h"
 #include "main/frmmain.h"
 #include "platform/qtplatform.h"
 
@@ -35,6 +36,9 @@ int main(int argc, char *argv[])
     using namespace Vexolo;
     QCoreApplication::setApplicationName(QStringLiteral("vexolo-playlist-setup"));
     QCoreApplication::setApplicationVersion(QStringLiteral(VEXOLO_VERSION));
+    // Every card this program writes to, from the window or a command, has its setup kept first.
+    FleetJournal journal;
+    CardStore::setDefaultJournal(&journal);
 
     // The command line is read before any window exists: help, version and the commands need no display.
     QString cardFolder;

@@ -8,12 +8,18 @@ class TestCommandLine : public QObject
 {
     Q_OBJECT
 
+    static QTemporaryDir &dataHome()
+    {
+        static QTemporaryDir folder;
+        return folder;
+    }
     // The program's exit status, then what it wrote to standard output and to standard error.
     static QStringList run(const QStringList &arguments, const QString &folder = {})
     {
         QProcess app;
         app.setWorkingDirectory(folder);
-        app.setEnvironment({"LANG=C.UTF-8"}); // no display of any kind
+        // No display of any kind; the fleet's data in a folder of the test's own.
+        app.setEnvironment({"LANG=C.UTF-8", "XDG_DATA_HOME=" + dataHome().path()});
         app.start(VEXOLO_APP_PATH, arguments);
         app.waitForFinished();
         return {QString::number(app.exitCode()), QString::fromUtf8(app.readAllStandardOutput()),
@@ -85,6 +91,47 @@ private Q_SLOTS:
         QCOMPARE(run({"copy-setup", to.root(), to.root()}), QStringList({"1", "", same}));
         QCOMPARE(run({"copy-setup", to.root(), to.path("Programs")}), QStringList({"1", "", same}));
         QCOMPARE(run({"copy-setup", to.path("Programs"), to.root()}), QStringList({"1", "", same}));
+    }
+
+    // The fleet from a script: a card made to match a reference, its player, its history and a restore, the log.
+    void fleetVerbs()
+    {
+        TestCard reference;
+        TestCard card;
+        reference.write("A.mp3", "aaa");
+        reference.write("A.adv", "A.mp3 V3");
+        reference.write("Programs/Program1.txt", record("A.mp3 V7") + "end");
+        card.write("B.mp3", "b");
+        const QString apply = "A.mp3: %1copied (3 bytes)\nPrograms/Program1.txt: %1written\nA.adv: %1written\n"
+                              "Programs/RootDir.txt: %1written anew\n3 files %2 (95 bytes written)";
+        const QString left = "B.mp3: the track is not on the reference; left alone\n";
+        const QStringList before = card.snapshot();
+        QCOMPARE(run({"apply", reference.root(), card.root(), "--dry-run"}),
+                 QStringList({"0", apply.arg("would be ", "would be changed") + "; nothing was written.\n", left}));
+        QCOMPARE(card.snapshot(), before);
+        QCOMPARE(run({"apply", reference.root(), card.root()}),
+                 QStringList({"0", apply.arg("", "changed") + "; verified.\n", left}));
+        QCOMPARE(card.read("A.mp3") + card.read("A.adv"), "aaaA.mp3 V3");
+        QCOMPARE(run({"register", card.root(), "Player 12", "--location", "Foyer"})[0], "0");
+        QCOMPARE(run({"identify", card.root()}), QStringList({"0", "Player 12\n", ""}));
+        QCOMPARE(run({"identify", reference.root()})[0], "1");
+
+        const QString id = run({"history", card.root()})[1].section(' ', 0, 0);
+        QCOMPARE(run({"restore", card.root(), id}),
+                 QStringList({"0",
+                              "A.adv: removed\nPrograms/Program1.txt: removed\nPrograms/RootDir.txt: written anew\n"
+                              "2 files changed (0 bytes written); verified.\n",
+                              ""}));
+        QCOMPARE(QDir(card.path("Programs")).entryList(QDir::Files), QStringList({"RootDir.txt"}));
+        QCOMPARE(run({"restore", card.root(), "123456"}),
+                 QStringList({"1", "", "123456: no such version in the card's history\n"}));
+        const QStringList history = run({"history", card.root()})[1].split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(history.size(), 2);
+        QVERIFY(history[0].endsWith("before restore " + id) && history[1].startsWith(id));
+        const QString log = run({"log", "--json"})[1];
+        QCOMPARE(log.count("\"result\":\"verified\""), 2);
+        QVERIFY(log.contains("\"player\":\"Player 12\",\"reference\":\"version " + id));
+        QCOMPARE(run({"apply", reference.root(), card.root(), "--dry-run", "--force"})[0], "2");
     }
 
     // A program's cue sheet as a PDF, the card and the file given relative to the current folder.

@@ -345,6 +345,7 @@ CardCheck checkCard(const CardStore &store)
 
 Notices applyRepair(CardStore &store, const Repair &repair)
 {
+    const CardStore::Work work(store, QStringLiteral("repair of %1").arg(repair.target));
     const Notices failed {{Notice::Caution, Notice::Message::RepairFailed, {repair.target}, {}, {}}};
     switch (repair.action) {
     case Repair::None:
@@ -394,6 +395,7 @@ QList<Repair> certainRepairs(const Findings &findings)
 
 Notices repairAll(CardStore &store, const Findings &findings)
 {
+    const CardStore::Work work(store, QStringLiteral("Repair All"));
     Notices notices;
     for (const Repair &repair : certainRepairs(findings))
         notices += applyRepair(store, repair);

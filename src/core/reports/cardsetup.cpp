@@ -236,8 +236,9 @@ CopyPlan planCopy(const CardStore::Contents &from, const CardStore::Contents &to
     return plan;
 }
 
-Findings copySetup(CardStore &target, const CopyPlan &plan, const Progress &progress)
+Findings copySetup(CardStore &target, const CopyPlan &plan, const Progress &progress, const QString &what)
 {
+    const CardStore::Work work(target, what);
     Findings problems = plan.refusal;
     if (!problems.isEmpty())
         return problems;

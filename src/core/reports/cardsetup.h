@@ -25,7 +25,9 @@ CopyPlan planCopy(const CardStore::Contents &from, const CardStore::Contents &to
 
 // Writes the plan through the target's store, reads the target back and compares every file
 // written; the problems, none when the copy is in place and verified.
-Findings copySetup(CardStore &target, const CopyPlan &plan, const Progress &progress = {});
+// what: the work as the target's history records it.
+Findings copySetup(CardStore &target, const CopyPlan &plan, const Progress &progress = {},
+                   const QString &what = QStringLiteral("copy-setup"));
 
 // Whether two chosen cards are one card, or one's folder lies inside the other's (links followed): a
 // copy between them would write over what it copies, a comparison would compare a card with itself.

@@ -128,10 +128,42 @@ CardStore::Contents SetupFiles::readContents() const
         = formatListing(m_tracks.lookupAt(root.get(), contents.tracks, {}, &candidates).commandStrings);
     const CardStore::CardFile old
         = readCardFile(programs.get(), encodeFileName(RootDirFileName), listing.size(), m_ops);
+    if (old.status == ReadStatus::Read)
+        contents.listingBytes = old.bytes;
     if (old.status != ReadStatus::Missing)
         contents.listing = old.status == ReadStatus::Read && old.bytes == listing ? CardStore::ListingState::Current
                                                                                   : CardStore::ListingState::Stale;
     return contents;
+}
+
+namespace {
+
+bool isOwnSetupFile(const CardStore::FileWrite &file)
+{
+    return file.folder == CardStore::Folder::Programs
+        ? isProgramsFile(file.name)
+        : isPlainFileName(file.name) && !CardStore::tracksOfCommandFile(file.name).isEmpty();
+}
+
+} // namespace
+
+QStringList SetupFiles::removeFiles(const QList<CardStore::FileWrite> &files)
+{
+    QStringList left;
+    const Fd root = openRoot();
+    const Fd programs = root.isOpen() ? openPrograms(root.get(), false) : Fd();
+    for (const CardStore::FileWrite &file : files) {
+        const bool inPrograms = file.folder == CardStore::Folder::Programs;
+        const int folder = inPrograms ? programs.get() : root.get();
+        struct stat info;
+        const bool there = folder >= 0 && hasItem(folder, file.name, &info);
+        // Only a regular file of the card's own goes; a folder or a link of that name stays and is named.
+        if (!isOwnSetupFile(file) || (there && !S_ISREG(info.st_mode))
+            || (there && m_ops.unlinkat(folder, encodeFileName(file.name).constData(), 0) != 0)
+            || (folder < 0 && (!root.isOpen() || !inPrograms)))
+            left.append(inPrograms ? ProgramsFolderName + u'/' + file.name : file.name);
+    }
+    return left;
 }
 
 QStringList SetupFiles::writeFiles(const QList<CardStore::FileWrite> &files, const Progress &progress)
@@ -151,9 +183,7 @@ QStringList SetupFiles::writeFiles(const QList<CardStore::FileWrite> &files, con
         const CardStore::FileWrite &file = files[i];
         const bool inPrograms = file.folder == CardStore::Folder::Programs;
         const QString path = inPrograms ? ProgramsFolderName + u'/' + file.name : file.name;
-        const bool allowed = inPrograms
-            ? isProgramsFile(file.name)
-            : isPlainFileName(file.name) && !CardStore::tracksOfCommandFile(file.name).isEmpty();
+        const bool allowed = isOwnSetupFile(file);
         const int folder = inPrograms ? programs.get() : root.get();
         if (!allowed || folder < 0 || !writeFileSafely(folder, file.name, file.bytes, m_ops))
             failed.append(path);

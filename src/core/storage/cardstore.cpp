@@ -6,9 +6,43 @@
 
 namespace Vexolo {
 
+namespace {
+SetupJournal *defaultJournal = nullptr;
+}
+
+void CardStore::setDefaultJournal(SetupJournal *journal)
+{
+    defaultJournal = journal;
+}
+
+CardStore::Work::Work(CardStore &store, const QString &what)
+    : m_store(store)
+    , m_inner(!store.m_work.isEmpty())
+{
+    if (m_inner)
+        return;
+    m_store.m_work = what;
+    m_store.m_workRecorded = false;
+}
+
+CardStore::Work::~Work()
+{
+    if (!m_inner)
+        m_store.m_work.clear();
+}
+
+void CardStore::aboutToChange(const QString &what)
+{
+    if (!m_journal || (!m_work.isEmpty() && m_workRecorded))
+        return;
+    m_workRecorded = !m_work.isEmpty();
+    m_journal->beforeChange(*this, m_work.isEmpty() ? what : m_work);
+}
+
 CardStore::CardStore(FileOps &ops)
     : m_card(ops)
     , m_ops(ops)
+    , m_journal(defaultJournal)
     , m_tracks(std::make_unique<TrackFiles>(m_card, ops))
     , m_listing(std::make_unique<ListingFile>(m_card, ops, *m_tracks))
     , m_programs(std::make_unique<ProgramStore>(m_card, ops, *m_listing))
@@ -43,6 +77,7 @@ CardStore::Lookup CardStore::lookupCommands(const QStringList &trackNames, const
 
 Notices CardStore::writeTrackCommand(const QString &trackName, const QString &commandString)
 {
+    aboutToChange(QStringLiteral("settings of %1").arg(trackName));
     Notices notices = m_tracks->writeTrackCommand(trackName, commandString);
     if (notices.isEmpty())
         Q_EMIT trackCommandWritten(identity(), trackName);
@@ -57,6 +92,8 @@ QString CardStore::trackCommandString(const QString &trackName) const
 CardStore::Copied CardStore::copyTracksIn(const QList<TrackCopy> &copies, const Progress &progress,
                                           const std::function<bool()> &keepGoing)
 {
+    if (!copies.isEmpty())
+        aboutToChange(QStringLiteral("tracks copied in"));
     return m_tracks->copyTracksIn(copies, progress, keepGoing);
 }
 
@@ -67,6 +104,7 @@ Fd CardStore::openTrack(const QString &trackName) const
 
 Notices CardStore::writeListing(const QStringList &tracks, const Progress &progress)
 {
+    aboutToChange(QStringLiteral("listing"));
     return m_listing->writeListing(tracks, progress);
 }
 
@@ -83,6 +121,8 @@ CardStore::SavePlan CardStore::prepareSave(ProgramNumber number, const QStringLi
 
 CardStore::Saved CardStore::save(const SavePlan &plan, const QStringList &tracks, const Progress &progress)
 {
+    if (plan.refusal.isEmpty())
+        aboutToChange(QStringLiteral("Save program %1").arg(plan.number.value()));
     Saved saved = m_programs->save(plan, tracks, progress);
     if (saved.programWritten)
         Q_EMIT programSaved(identity(), plan.number, plan.entries, plan.nameText);
@@ -96,6 +136,7 @@ CardStore::DeletePlan CardStore::prepareDelete(ProgramNumber number) const
 
 CardStore::Deleted CardStore::deleteProgram(ProgramNumber number)
 {
+    aboutToChange(QStringLiteral("Delete program %1").arg(number.value()));
     Deleted deleted = m_programs->deleteProgram(number);
     if (deleted.deleted)
         Q_EMIT programDeleted(identity(), number);
@@ -119,11 +160,21 @@ CardStore::Contents CardStore::readContents() const
 
 QStringList CardStore::writeFiles(const QList<FileWrite> &files, const Progress &progress)
 {
+    if (!files.isEmpty())
+        aboutToChange(QStringLiteral("setup files"));
     return m_setup->writeFiles(files, progress);
+}
+
+QStringList CardStore::removeFiles(const QList<FileWrite> &files)
+{
+    if (!files.isEmpty())
+        aboutToChange(QStringLiteral("setup files removed"));
+    return m_setup->removeFiles(files);
 }
 
 bool CardStore::removeOrphanCommandFile(const QString &name)
 {
+    aboutToChange(QStringLiteral("command file %1 removed").arg(name));
     return m_setup->removeOrphanCommandFile(name);
 }
 

@@ -28,6 +28,17 @@ class SetupFiles;
 // Reports how far a long piece of card work has come.
 using Progress = std::function<void(qint64 done, qint64 total)>;
 
+class CardStore;
+
+// Told just before a store changes a card's setup files, so that the setup as it was can be kept (the
+// fleet's history). It may read the card through the store; it must not write to it.
+class SetupJournal
+{
+public:
+    virtual ~SetupJournal() = default;
+    virtual void beforeChange(const CardStore &store, const QString &what) = 0;
+};
+
 // The one way to a card: every read and write of the program passes here. The card is the folder
 // chosen last, remembered by its mount, device and inode (CardIdentity): a card pulled, or another
 // mounted in its place, is no longer the card, and nothing is written to or deleted from it. The
@@ -47,6 +58,22 @@ public:
     explicit CardStore(FileOps &ops = FileOps::system());
     ~CardStore() override;
     Q_DISABLE_COPY_MOVE(CardStore)
+
+    // The journal of every store made from now on (none at first: tests and the benchmark keep no history).
+    static void setDefaultJournal(SetupJournal *journal);
+    // One piece of work made of several writes (a copy, a repair, a restore): the setup is recorded once, before
+    // its first write, under what. Work within work belongs to the outer one.
+    class Work
+    {
+    public:
+        Work(CardStore &store, const QString &what);
+        ~Work();
+        Q_DISABLE_COPY_MOVE(Work)
+
+    private:
+        CardStore &m_store;
+        bool m_inner; // within another piece of work, which records for both
+    };
 
     // Chooses the card named by the volume selector's text; an empty root when the text names no
     // existing absolute folder, or names "/" or a folder of a pseudo file system.
@@ -164,8 +191,14 @@ public:
     bool hasProgram(ProgramNumber number) const;
 
 private:
+    // Tells the journal, once per piece of work, before a write.
+    void aboutToChange(const QString &what);
+
     ChosenCard m_card;
     FileOps &m_ops;
+    SetupJournal *m_journal = nullptr;
+    QString m_work; // the piece of work under way; empty when none
+    bool m_workRecorded = false;
     // The parts, one responsibility each; made in the constructor, so no member depends on the order.
     std::unique_ptr<TrackFiles> m_tracks;
     std::unique_ptr<ListingFile> m_listing;
@@ -208,6 +241,7 @@ public:
         QStringList tracks; // in card-list order
         QList<CardFile> commandFiles; // every root file that is a track's command file, its track there or not
         ListingState listing = ListingState::Missing;
+        QByteArray listingBytes; // the listing as read, when it is no larger than the tracks' own
         QStringList leftovers; // temporary files of killed writers, as paths from the card root
     };
     Contents readContents() const;
@@ -227,6 +261,10 @@ public:
     // names and the listing in "Programs", command files (never a track) in the root. Returns the
     // paths that could not be written; all of them when the card is gone.
     QStringList writeFiles(const QList<FileWrite> &files, const Progress &progress = {});
+    // Removes the card's own setup files named (the bytes are not used): programs, names and the listing in
+    // "Programs", command files in the root; a file already missing counts as removed. Returns the paths that are
+    // still there.
+    QStringList removeFiles(const QList<FileWrite> &files);
     // Removes a command file of the root whose track is not on the card; false when it is not such
     // a file or cannot be removed.
     bool removeOrphanCommandFile(const QString &name);

@@ -138,6 +138,7 @@ public:
     CardStore::ProgramFiles readProgramFiles() const;
     CardStore::Contents readContents() const;
     QStringList writeFiles(const QList<CardStore::FileWrite> &files, const Progress &progress);
+    QStringList removeFiles(const QList<CardStore::FileWrite> &files);
     bool removeOrphanCommandFile(const QString &name);
     void removeLeftovers();
 

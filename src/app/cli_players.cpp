@@ -1,0 +1,184 @@
+#include "cli_players.h"
+
+#include "commandline.h"
+
+#include "fleet/fleet.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+#include <QTextStream>
+
+using namespace Vexolo;
+using CommandLine::chooseCard;
+using CommandLine::usage;
+
+namespace {
+
+// The arguments that are no options, and whether each option of known was given; false when another was.
+bool splitOptions(const QStringList &arguments, const QStringList &known, QStringList &plain, QSet<QString> &given)
+{
+    for (const QString &argument : arguments) {
+        if (!argument.startsWith(QStringLiteral("--")))
+            plain.append(argument);
+        else if (known.contains(argument))
+            given.insert(argument);
+        else
+            return false;
+    }
+    return true;
+}
+
+bool openFleet(FleetRepository &fleet, QTextStream &err)
+{
+    if (fleet.isOpen())
+        return true;
+    err << QStringLiteral("the fleet's data cannot be opened: %1\n").arg(fleet.error());
+    return false;
+}
+
+// What a restore or an apply did: each file on out, each problem on err.
+int reportResult(const FleetResult &result, bool dryRun, QTextStream &out, QTextStream &err)
+{
+    for (const Finding &finding : result.notes + result.refusal)
+        err << findingLine(finding) << u'\n';
+    if (!result.refusal.isEmpty())
+        return CommandLine::ExitFindings;
+    for (QString action : result.actions)
+        out << (dryRun ? action.replace(QStringLiteral(": "), QStringLiteral(": would be ")) : action) << u'\n';
+    for (const Finding &problem : result.problems)
+        err << findingLine(problem) << u'\n';
+    if (dryRun) {
+        out << QStringLiteral("%1 files would be changed (%2 bytes written); nothing was written.\n")
+                   .arg(result.files)
+                   .arg(result.bytes);
+        return CommandLine::ExitSuccess;
+    }
+    if (result.cancelled || !result.problems.isEmpty())
+        return CommandLine::ExitFindings;
+    out << QStringLiteral("%1 files changed (%2 bytes written); verified.\n").arg(result.files).arg(result.bytes);
+    return CommandLine::ExitSuccess;
+}
+
+} // namespace
+
+int runHistory(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    QStringList plain;
+    QSet<QString> given;
+    if (!splitOptions(arguments, {QStringLiteral("--json")}, plain, given) || plain.size() != 1)
+        return usage(u"history", err);
+    CardStore card;
+    FleetRepository fleet;
+    if (!chooseCard(card, plain[0], err) || !openFleet(fleet, err))
+        return CommandLine::ExitUsage;
+    const QList<SetupVersion> versions = fleet.history(labelOf(card).key);
+    if (given.contains(QStringLiteral("--json"))) {
+        QJsonArray array;
+        for (const SetupVersion &version : versions)
+            array.append(QJsonObject {{QStringLiteral("id"), version.id},
+                                      {QStringLiteral("time"), version.time.toUTC().toString(Qt::ISODate)},
+                                      {QStringLiteral("what"), version.what}});
+        out << QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact)) << u'\n';
+        return CommandLine::ExitSuccess;
+    }
+    for (const SetupVersion &version : versions)
+        out << version.id << u' ' << version.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
+            << QStringLiteral("  before ") << version.what << u'\n';
+    return CommandLine::ExitSuccess;
+}
+
+int runRestore(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    QStringList plain;
+    QSet<QString> given;
+    if (!splitOptions(arguments, {QStringLiteral("--dry-run")}, plain, given) || plain.size() != 2)
+        return usage(u"restore", err);
+    CardStore card;
+    FleetRepository fleet;
+    if (!chooseCard(card, plain[0], err) || !openFleet(fleet, err))
+        return CommandLine::ExitUsage;
+    const bool dryRun = given.contains(QStringLiteral("--dry-run"));
+    return reportResult(restoreVersion(fleet, card, plain[1], dryRun), dryRun, out, err);
+}
+
+int runApply(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    QStringList plain;
+    QSet<QString> given;
+    if (!splitOptions(arguments, {QStringLiteral("--dry-run")}, plain, given) || plain.size() != 2)
+        return usage(u"apply", err);
+    CardStore reference;
+    CardStore card;
+    FleetRepository fleet;
+    if (!chooseCard(reference, plain[0], err) || !chooseCard(card, plain[1], err) || !openFleet(fleet, err))
+        return CommandLine::ExitUsage;
+    const bool dryRun = given.contains(QStringLiteral("--dry-run"));
+    return reportResult(applyReference(fleet, reference, card, dryRun), dryRun, out, err);
+}
+
+int runRegister(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    // register CARD NAME [--location TEXT] [--notes TEXT]
+    QStringList rest = arguments;
+    Player player;
+    for (const QString &option : {QStringLiteral("--location"), QStringLiteral("--notes")}) {
+        const qsizetype at = rest.indexOf(option);
+        if (at < 0)
+            continue;
+        if (at + 1 >= rest.size())
+            return usage(u"register", err);
+        (option == QStringLiteral("--location") ? player.location : player.notes) = rest.takeAt(at + 1);
+        rest.removeAt(at);
+    }
+    if (rest.size() != 2 || rest[1].trimmed().isEmpty() || rest[1].startsWith(QStringLiteral("--")))
+        return usage(u"register", err);
+    CardStore card;
+    FleetRepository fleet;
+    if (!chooseCard(card, rest[0], err) || !openFleet(fleet, err))
+        return CommandLine::ExitUsage;
+    player.key = labelOf(card).key;
+    player.name = rest[1].trimmed();
+    if (!fleet.registerPlayer(player)) {
+        err << QStringLiteral("the register could not be written: %1\n").arg(fleet.error());
+        return CommandLine::ExitUsage;
+    }
+    out << QStringLiteral("%1 is %2\n").arg(player.key, player.name);
+    return CommandLine::ExitSuccess;
+}
+
+int runIdentify(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    if (arguments.size() != 1 || arguments[0].startsWith(QStringLiteral("--")))
+        return usage(u"identify", err);
+    CardStore card;
+    FleetRepository fleet;
+    if (!chooseCard(card, arguments[0], err) || !openFleet(fleet, err))
+        return CommandLine::ExitUsage;
+    const CardLabel label = labelOf(card);
+    const std::optional<Player> player = fleet.player(label.key);
+    if (!player) {
+        err << QStringLiteral("%1: no player registered for this card (%2)\n").arg(arguments[0], label.key);
+        return CommandLine::ExitFindings;
+    }
+    out << player->name << u'\n';
+    return CommandLine::ExitSuccess;
+}
+
+int runLog(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    const bool json = arguments == QStringList {QStringLiteral("--json")};
+    if (!json && !arguments.isEmpty())
+        return usage(u"log", err);
+    FleetRepository fleet;
+    if (!openFleet(fleet, err))
+        return CommandLine::ExitUsage;
+    if (json) {
+        out << QString::fromUtf8(logJson(fleet.log()));
+        return CommandLine::ExitSuccess;
+    }
+    for (const LogLine &line : fleet.log())
+        out << logText(line) << u'\n';
+    return CommandLine::ExitSuccess;
+}

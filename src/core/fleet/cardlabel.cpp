@@ -1,0 +1,124 @@
+#include "fleet/cardlabel.h"
+
+#include "storage/mounts.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QFileInfo>
+
+#include <blkid/blkid.h>
+
+namespace Vexolo {
+
+namespace {
+
+const QString Service = QStringLiteral("org.freedesktop.UDisks2");
+constexpr int AnswerWithin = 3000; // ms: a disk service that does not answer is taken for none
+
+QString blockObject(const QString &device)
+{
+    return QStringLiteral("/org/freedesktop/UDisks2/block_devices/") + QFileInfo(device).fileName();
+}
+
+QDBusMessage ask(const QString &object, const QString &interface, const QString &method, const QVariantList &arguments)
+{
+    QDBusConnection bus = QDBusConnection::systemBus();
+    if (!bus.isConnected())
+        return {};
+    QDBusMessage call = QDBusMessage::createMethodCall(Service, object, interface, method);
+    call.setArguments(arguments);
+    return bus.call(call, QDBus::Block, AnswerWithin);
+}
+
+QVariant property(const QString &object, const QString &interface, const QString &name)
+{
+    const QDBusMessage reply
+        = ask(object, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"), {interface, name});
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        return {};
+    return reply.arguments().constFirst().value<QDBusVariant>().variant();
+}
+
+QString text(const QVariant &value)
+{
+    // The service gives byte strings for some properties and strings for others.
+    return value.typeId() == QMetaType::QByteArray ? QString::fromUtf8(value.toByteArray()).remove(QChar())
+                                                   : value.toString();
+}
+
+bool askDiskService(const QString &device, CardLabel &card)
+{
+    const QString object = blockObject(device);
+    const QString block = QStringLiteral("org.freedesktop.UDisks2.Block");
+    const QVariant uuid = property(object, block, QStringLiteral("IdUUID"));
+    if (!uuid.isValid())
+        return false;
+    card.uuid = text(uuid);
+    card.label = text(property(object, block, QStringLiteral("IdLabel")));
+    return true;
+}
+
+void probeDevice(const QString &device, CardLabel &card)
+{
+    blkid_probe probe = blkid_new_probe_from_filename(QFile::encodeName(device).constData());
+    if (!probe)
+        return;
+    blkid_probe_enable_superblocks(probe, 1);
+    blkid_probe_set_superblocks_flags(probe, BLKID_SUBLKS_UUID | BLKID_SUBLKS_LABEL);
+    if (blkid_do_safeprobe(probe) == 0) {
+        const char *value = nullptr;
+        if (blkid_probe_lookup_value(probe, "UUID", &value, nullptr) == 0)
+            card.uuid = QString::fromUtf8(value);
+        if (blkid_probe_lookup_value(probe, "LABEL", &value, nullptr) == 0)
+            card.label = QString::fromUtf8(value);
+    }
+    blkid_free_probe(probe);
+}
+
+} // namespace
+
+CardLabel identifyCard(const QString &root)
+{
+    CardLabel card;
+    const QList<MountEntry> table = readMountTable();
+    // The last entry for a mount point is the one in force.
+    for (auto entry = table.crbegin(); entry != table.crend(); ++entry) {
+        if (entry->mountPoint != root)
+            continue;
+        if (entry->source.startsWith(QStringLiteral("/dev/")))
+            card.device = QFileInfo(entry->source).canonicalFilePath();
+        break;
+    }
+    if (!card.device.isEmpty() && !askDiskService(card.device, card))
+        probeDevice(card.device, card);
+    card.key = card.uuid.isEmpty() ? volumeKey(root, table) : QStringLiteral("uuid:") + card.uuid;
+    return card;
+}
+
+bool ejectCard(const CardLabel &card, QString *why)
+{
+    const auto failed = [why](const QDBusMessage &reply) {
+        if (reply.type() == QDBusMessage::ReplyMessage)
+            return false;
+        *why = reply.errorMessage().isEmpty() ? QStringLiteral("the disk service does not answer")
+                                              : reply.errorMessage();
+        return true;
+    };
+    if (card.device.isEmpty()) {
+        *why = QStringLiteral("a folder, not a card of its own");
+        return false;
+    }
+    const QString object = blockObject(card.device);
+    const QVariantMap none;
+    if (failed(ask(object, QStringLiteral("org.freedesktop.UDisks2.Filesystem"), QStringLiteral("Unmount"), {none})))
+        return false;
+    const QVariant drive = property(object, QStringLiteral("org.freedesktop.UDisks2.Block"), QStringLiteral("Drive"));
+    const QString drivePath = drive.value<QDBusObjectPath>().path();
+    if (drivePath.isEmpty() || drivePath == QStringLiteral("/"))
+        return true; // unmounted; nothing to power off (a loop device)
+    return !failed(ask(drivePath, QStringLiteral("org.freedesktop.UDisks2.Drive"), QStringLiteral("PowerOff"), {none}));
+}
+
+} // namespace Vexolo

@@ -1,0 +1,329 @@
+#include "fleet/fleet.h"
+
+#include "storage/cardfiles.h"
+#include "storage/cardtext.h"
+
+#include <QCryptographicHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace Vexolo {
+
+namespace {
+
+const QByteArray ProgramsPrefix = encodeFileName(ProgramsFolderName) + '/';
+const QByteArray ListingPath = ProgramsPrefix + encodeFileName(RootDirFileName);
+
+QString keyOfIdentity(const CardIdentity &identity)
+{
+    return QStringLiteral("%1:%2:%3").arg(identity.mount).arg(identity.device).arg(identity.inode);
+}
+
+// A path of a snapshot as a write of the card store.
+CardStore::FileWrite writeOf(const QByteArray &path, const QByteArray &bytes)
+{
+    if (path.startsWith(ProgramsPrefix))
+        return {CardStore::Folder::Programs, decodeFileName(path.mid(ProgramsPrefix.size())), bytes};
+    return {CardStore::Folder::Root, decodeFileName(path), bytes};
+}
+
+struct TrackRead
+{
+    qint64 size = -1; // -1: it cannot be read
+    QByteArray hash;
+};
+
+// A track of the store, its size alone, or its size and its content's hash; size -1 when it cannot be read, or it
+// changed while it was read, or keepGoing said stop.
+TrackRead readTrack(const CardStore &store, const QString &name, bool withHash, const std::function<bool()> &keepGoing)
+{
+    TrackRead track;
+    const Fd fd = store.openTrack(name);
+    struct stat info;
+    if (!fd.isOpen() || ::fstat(fd.get(), &info) != 0)
+        return track;
+    if (!withHash) {
+        track.size = info.st_size;
+        return track;
+    }
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    QByteArray chunk(1 << 20, Qt::Uninitialized);
+    qint64 total = 0;
+    for (;;) {
+        const ssize_t got = ::read(fd.get(), chunk.data(), size_t(chunk.size()));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0 || (keepGoing && !keepGoing()))
+            return track;
+        if (got == 0)
+            break;
+        hash.addData(QByteArrayView(chunk.constData(), got));
+        total += got;
+    }
+    if (total == info.st_size) {
+        track.size = total;
+        track.hash = hash.result();
+    }
+    return track;
+}
+
+void log(FleetRepository &fleet, const CardLabel &card, const QString &reference, const FleetResult &result)
+{
+    QString outcome = QStringLiteral("verified");
+    if (result.cancelled)
+        outcome = QStringLiteral("cancelled");
+    else if (!result.verified()) {
+        QStringList failed;
+        for (const Finding &problem : result.refusal + result.problems)
+            failed.append(findingLine(problem));
+        outcome = QStringLiteral("failed: ") + failed.join(QStringLiteral("; "));
+    }
+    const std::optional<Player> player = fleet.player(card.key);
+    fleet.appendLog({QDateTime::currentDateTime(), player ? player->name : QString(), card.key, reference,
+                     result.version, result.files, result.bytes, outcome});
+}
+
+} // namespace
+
+FleetJournal::FleetJournal(QString repositoryPath)
+    : m_path(std::move(repositoryPath))
+{
+}
+
+void FleetJournal::beforeChange(const CardStore &store, const QString &what)
+{
+    const CardStore::Contents contents = store.readContents();
+    if (!contents.readable)
+        return; // a card that cannot be read is not written either
+    FleetRepository fleet(m_path);
+    const QString id = fleet.isOpen() ? fleet.record(labelOf(store).key, snapshotOf(contents), what) : QString();
+    m_error = id.isEmpty() ? fleet.error() : QString();
+    if (!m_error.isEmpty())
+        qWarning("The card's setup could not be kept in the fleet's history: %s", qPrintable(m_error));
+}
+
+CardLabel labelOf(const CardStore &store)
+{
+    static QHash<QString, CardLabel> known;
+    // The folder too: a folder made where another was may get its inode.
+    const QString identity = keyOfIdentity(store.identity()) + u'/' + store.root();
+    const auto found = known.constFind(identity);
+    if (found != known.cend())
+        return *found;
+    const CardLabel label = identifyCard(store.root());
+    known.insert(identity, label);
+    return label;
+}
+
+FleetResult restoreVersion(FleetRepository &fleet, CardStore &card, const QString &id, bool dryRun)
+{
+    FleetResult result;
+    const CardLabel label = labelOf(card);
+    const std::optional<SetupSnapshot> version = fleet.version(label.key, id);
+    const CardStore::Contents contents = card.readContents();
+    if (!version)
+        result.refusal.append({id, Kind::Refused, QStringLiteral("no such version in the card's history")});
+    else if (!contents.readable)
+        result.refusal.append({card.root(), Kind::Refused, QStringLiteral("the card cannot be read")});
+    if (!result.refusal.isEmpty())
+        return result;
+    result.version = id;
+
+    const SetupSnapshot now = snapshotOf(contents);
+    QList<CardStore::FileWrite> writes;
+    QList<CardStore::FileWrite> removals;
+    for (auto file = version->cbegin(); file != version->cend(); ++file) {
+        if (file.key() != ListingPath && now.value(file.key()) != file.value()) {
+            writes.append(writeOf(file.key(), file.value()));
+            result.actions.append(pathOf(writes.last()) + QStringLiteral(": written"));
+            result.bytes += file.value().size();
+        }
+    }
+    for (auto file = now.cbegin(); file != now.cend(); ++file) {
+        if (file.key() != ListingPath && !version->contains(file.key())) {
+            removals.append(writeOf(file.key(), {}));
+            result.actions.append(pathOf(removals.last()) + QStringLiteral(": removed"));
+        }
+    }
+    result.files = writes.size() + removals.size();
+    const bool listing = result.files > 0 && !contents.tracks.isEmpty();
+    if (listing)
+        result.actions.append(programsPath(RootDirFileName) + QStringLiteral(": written anew"));
+    if (dryRun || (result.files == 0 && contents.listing == CardStore::ListingState::Current))
+        return result;
+
+    {
+        const CardStore::Work work(card, QStringLiteral("restore %1").arg(id));
+        for (const QString &path : card.writeFiles(writes) + card.removeFiles(removals))
+            result.problems.append({path, Kind::NotVerified, QStringLiteral("could not be written or removed")});
+        if (listing || contents.listing != CardStore::ListingState::Current) {
+            if (!card.writeListing(card.listTracks()).isEmpty())
+                result.problems.append(
+                    {programsPath(RootDirFileName), Kind::NotVerified, QStringLiteral("could not be written")});
+        }
+    }
+    // Read back: the card must now hold exactly the version's files.
+    if (result.problems.isEmpty()) {
+        SetupSnapshot back = snapshotOf(card.readContents());
+        SetupSnapshot wanted = *version;
+        back.remove(ListingPath);
+        wanted.remove(ListingPath);
+        if (back != wanted)
+            result.problems.append(
+                {card.root(), Kind::NotVerified, QStringLiteral("the card reads back differently from the version")});
+    }
+    log(fleet, label, QStringLiteral("version %1").arg(id), result);
+    return result;
+}
+
+FleetResult applyReference(FleetRepository &fleet, const CardStore &reference, CardStore &card, bool dryRun,
+                           const Progress &progress, const std::function<bool()> &keepGoing)
+{
+    FleetResult result;
+    if (cardsOverlap(reference, card)) {
+        result.refusal.append(
+            {card.root(), Kind::Refused,
+             QStringLiteral("the reference and the card are one card, or one lies inside the other")});
+        return result;
+    }
+    const CardStore::Contents from = reference.readContents();
+    const CardStore::Contents to = card.readContents();
+    if (!from.readable)
+        result.refusal.append({reference.root(), Kind::Refused, QStringLiteral("cannot be read")});
+    if (!to.readable)
+        result.refusal.append({card.root(), Kind::Refused, QStringLiteral("cannot be read")});
+    if (!result.refusal.isEmpty())
+        return result;
+
+    // The tracks: those the card lacks or holds otherwise are copied, under the card's own letter case.
+    QHash<QString, QString> cardTracks;
+    for (const QString &track : to.tracks)
+        cardTracks.insert(track.toCaseFolded(), track);
+    QSet<QString> referenceTracks;
+    QHash<QString, QByteArray> hashes;
+    QList<CardStore::TrackCopy> copies;
+    QCryptographicHash version(QCryptographicHash::Sha1);
+    for (const QString &track : from.tracks) {
+        referenceTracks.insert(track.toCaseFolded());
+        const TrackRead source = readTrack(reference, track, true, keepGoing);
+        if (source.size < 0) {
+            result.cancelled = keepGoing && !keepGoing();
+            if (result.cancelled)
+                return result;
+            result.refusal.append({track, Kind::Refused, QStringLiteral("cannot be read on the reference")});
+            continue;
+        }
+        version.addData(track.toUtf8() + '\0' + source.hash);
+        const QString there = cardTracks.value(track.toCaseFolded());
+        if (!there.isEmpty() && readTrack(card, there, false, {}).size == source.size
+            && readTrack(card, there, true, keepGoing).hash == source.hash)
+            continue;
+        const QString name = there.isEmpty() ? track : there;
+        copies.append({reference.root() + u'/' + track, name});
+        hashes.insert(name, source.hash);
+        result.bytes += source.size;
+        result.actions.append(QStringLiteral("%1: copied (%2 bytes)").arg(name).arg(source.size));
+    }
+    for (const QString &track : to.tracks) {
+        if (!referenceTracks.contains(track.toCaseFolded()))
+            result.notes.append(
+                {track, Kind::OnlyOnB, QStringLiteral("the track is not on the reference; left alone")});
+    }
+    const SetupSnapshot setup = snapshotOf(from);
+    for (auto file = setup.cbegin(); file != setup.cend(); ++file) {
+        if (file.key() != ListingPath)
+            version.addData(file.key() + '\0' + file.value());
+    }
+    result.version = QString::fromLatin1(version.result().toHex().left(12));
+
+    // The setup, planned for the card as it will be once its tracks are there.
+    CardStore::Contents planned = to;
+    for (const CardStore::TrackCopy &copy : std::as_const(copies)) {
+        if (!cardTracks.contains(copy.name.toCaseFolded()))
+            planned.tracks.append(copy.name);
+    }
+    CopyPlan plan = planCopy(from, planned);
+    plan.listing = plan.refusal.isEmpty() && (plan.listing || !copies.isEmpty());
+    result.refusal += plan.refusal;
+    for (const Finding &note : std::as_const(plan.notes)) {
+        if (note.kind != Kind::Backup)
+            result.notes.append(note);
+    }
+    QSet<QString> referenceFiles;
+    for (const CardStore::CardFile &file : from.commandFiles)
+        referenceFiles.insert(file.name.toCaseFolded());
+    for (const CardStore::CardFile &file : to.commandFiles) {
+        if (!referenceFiles.contains(file.name.toCaseFolded()))
+            result.notes.append(
+                {file.name, Kind::OnlyOnB, QStringLiteral("the command file is not on the reference; left alone")});
+    }
+    for (const CardStore::FileWrite &write : std::as_const(plan.writes)) {
+        result.actions.append(pathOf(write) + QStringLiteral(": written"));
+        result.bytes += write.bytes.size();
+    }
+    if (plan.listing)
+        result.actions.append(programsPath(RootDirFileName) + QStringLiteral(": written anew"));
+    result.files = copies.size() + plan.writes.size();
+    if (dryRun || !result.refusal.isEmpty())
+        return result;
+
+    const QString what = QStringLiteral("apply %1").arg(reference.root());
+    {
+        const CardStore::Work work(card, what);
+        const CardStore::Copied copied
+            = copies.isEmpty() ? CardStore::Copied() : card.copyTracksIn(copies, progress, keepGoing);
+        result.cancelled = copied.cancelled;
+        for (const Notice &notice : copied.notices)
+            result.problems.append(
+                notice.message == Notice::Message::NoRoom
+                    ? Finding {card.root(), Kind::Refused,
+                               QStringLiteral("no room for the tracks: %1 bytes more are needed").arg(notice.count)}
+                    : Finding {notice.names.value(0, card.root()), Kind::NotVerified,
+                               QStringLiteral("could not be copied")});
+        if (!result.cancelled && result.problems.isEmpty())
+            result.problems += copySetup(card, plan, {}, what);
+    }
+    // Read back: every track copied must hold the reference's bytes.
+    for (const CardStore::TrackCopy &copy : std::as_const(copies)) {
+        if (result.cancelled || !result.problems.isEmpty())
+            break;
+        if (readTrack(card, copy.name, true, {}).hash != hashes.value(copy.name))
+            result.problems.append(
+                {copy.name, Kind::NotVerified, QStringLiteral("reads back differently from the reference")});
+    }
+    log(fleet, labelOf(card), reference.root(), result);
+    return result;
+}
+
+QString logText(const LogLine &line)
+{
+    const QString who = line.player.isEmpty() ? line.card : QStringLiteral("%1 (%2)").arg(line.player, line.card);
+    return QStringLiteral("%1  %2: %3 — %4 %5, %6 files, %7 bytes")
+        .arg(line.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")), who, line.result, line.reference,
+             line.version)
+        .arg(line.files)
+        .arg(line.bytes);
+}
+
+QByteArray logJson(const QList<LogLine> &lines)
+{
+    QJsonArray array;
+    for (const LogLine &line : lines)
+        array.append(QJsonObject {{QStringLiteral("time"), line.time.toUTC().toString(Qt::ISODate)},
+                                  {QStringLiteral("player"), line.player},
+                                  {QStringLiteral("card"), line.card},
+                                  {QStringLiteral("reference"), line.reference},
+                                  {QStringLiteral("version"), line.version},
+                                  {QStringLiteral("files"), line.files},
+                                  {QStringLiteral("bytes"), line.bytes},
+                                  {QStringLiteral("result"), line.result}});
+    return QJsonDocument(array).toJson(QJsonDocument::Compact) + '\n';
+}
+
+} // namespace Vexolo

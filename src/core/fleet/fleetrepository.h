@@ -1,0 +1,104 @@
+#pragma once
+
+#include "storage/cardstore.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QMap>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+struct git_repository;
+
+namespace Vexolo {
+
+// A card's setup files as the history keeps them: each path from the card root as the card names it
+// ("Programs/Program1.txt", "Intro.adv"), and its bytes.
+using SetupSnapshot = QMap<QByteArray, QByteArray>;
+// The programs, names, listing and command files of a card, as read; files that cannot be read are left out.
+SetupSnapshot snapshotOf(const CardStore::Contents &contents);
+
+// One recorded version of a card's setup.
+struct SetupVersion
+{
+    QString id; // the first 12 hex digits of its commit
+    QDateTime time;
+    QString what; // what wrote to the card right after it was recorded
+};
+
+// A player of the fleet: the card that belongs to it, by its key (identifyCard), and what the user says of it.
+struct Player
+{
+    QString key;
+    QString name;
+    QString location;
+    QString notes;
+};
+
+// One line of the fleet log: an apply or a restore, and how it ended.
+struct LogLine
+{
+    QDateTime time;
+    QString player; // empty for an unregistered card
+    QString card; // the card's key
+    QString reference; // the reference's folder; for a restore, the version restored
+    QString version; // the reference's version
+    qint64 files = 0;
+    qint64 bytes = 0;
+    QString result; // "verified", or what failed
+};
+
+// The fleet's data on this computer, kept as a git repository (libgit2), so that content is stored once, and
+// history, differences and sharing come from git: each card's setup versions are commits on the card's own
+// branch ("cards/..."), whose tree is the setup's files; the register ("players.tsv") and the log
+// ("log/YYYY-MM.tsv", a file a month, so no file grows without end) are files on the branch "fleet".
+class FleetRepository final
+{
+public:
+    // Opens the repository at path, making it when it is not there.
+    explicit FleetRepository(const QString &path = defaultPath());
+    ~FleetRepository();
+    Q_DISABLE_COPY_MOVE(FleetRepository)
+
+    // "fleet.git" in the user's data folder.
+    static QString defaultPath();
+    // Each card keeps this many versions; older ones leave its history (their files stay in the repository
+    // until git's own clean-up removes them).
+    static constexpr int VersionLimit = 200;
+
+    // False, with error() saying why, when the repository could not be opened or made.
+    bool isOpen() const { return m_repository != nullptr; }
+    QString error() const { return m_error; }
+    QString path() const { return m_path; }
+
+    // Records files as the card's newest version, unless they are the newest version already. The version's
+    // id; empty when it could not be recorded (error() says why).
+    QString record(const QString &cardKey, const SetupSnapshot &files, const QString &what);
+    // The card's versions, newest first.
+    QList<SetupVersion> history(const QString &cardKey) const;
+    // The files of the card's version whose id starts with id (at least 4 hex digits); none when the card's
+    // history holds no such version or more than one. Files larger than any setup file are left out.
+    std::optional<SetupSnapshot> version(const QString &cardKey, const QString &id) const;
+
+    QList<Player> players() const;
+    std::optional<Player> player(const QString &cardKey) const;
+    // Ties the card to the player, in place of what it was tied to before.
+    bool registerPlayer(const Player &player);
+
+    bool appendLog(const LogLine &line);
+    // Every line, oldest first.
+    QList<LogLine> log() const;
+
+private:
+    struct Git;
+    QByteArray fleetFile(const QByteArray &path) const;
+    bool changeFleetFile(const QByteArray &path, const QByteArray &bytes, const QString &message);
+
+    QString m_path;
+    QString m_error;
+    git_repository *m_repository = nullptr;
+};
+
+} // namespace Vexolo

@@ -1,0 +1,287 @@
+#include "fleet/fleet.h"
+#include "reports/cardcheck.h"
+#include "support/failingfileops.h"
+#include "support/helpers.h"
+#include "support/testcard.h"
+
+#include <QtTest>
+
+#include <sys/stat.h>
+
+using namespace Vexolo;
+
+// What the computer keeps of a fleet, in a real repository beside real cards: the history recorded before each
+// write, its restore, and a card made to match a reference, verified and logged.
+class TestFleetData : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_data;
+    QString repository() const { return m_data->filePath("fleet.git"); }
+
+    static QStringList whats(const QList<SetupVersion> &versions)
+    {
+        QStringList texts;
+        for (const SetupVersion &version : versions)
+            texts << version.what;
+        return texts;
+    }
+    static void lay(const TestCard &card)
+    {
+        card.write("A.mp3", QByteArray(5000, 'a'));
+        card.write("B.mp3", "bb");
+        card.write("A.adv", "A.mp3 V3");
+        card.write("Programs/Program1.txt", record("A.mp3 V7") + "end");
+        card.write("Programs/Program1.adv", "Show");
+    }
+
+private Q_SLOTS:
+    void init() { m_data = std::make_unique<QTemporaryDir>(); } // a repository of its own
+    void cleanup() { CardStore::setDefaultJournal(nullptr); }
+
+    // Each write records the setup as it was, once per piece of work; a write that changes nothing records
+    // nothing new, and a repository that cannot be written never keeps the card from being written.
+    void journal_data()
+    {
+        QTest::addColumn<QString>("work");
+        QTest::addColumn<QStringList>("recorded"); // newest first
+        // clang-format off
+        QTest::newRow("save") << "save" << QStringList {"Save program 2"};
+        QTest::newRow("delete") << "delete" << QStringList {"Delete program 1"};
+        QTest::newRow("settings, twice") << "settings" << QStringList {"settings of B.mp3", "settings of A.mp3"};
+        QTest::newRow("repair all, once") << "repair" << QStringList {"Repair All"};
+        QTest::newRow("copy, the listing alone") << "copy" << QStringList {"copy-setup"};
+        QTest::newRow("no repository") << "broken" << QStringList {};
+        // clang-format on
+    }
+
+    void journal()
+    {
+        QFETCH(QString, work);
+        TestCard card;
+        lay(card);
+        card.write("Gone.adv", "Gone.mp3 V7");
+        card.write("../blocked", {}); // a file where the repository would be made
+        FleetJournal journal(work == "broken" ? card.path("../blocked/fleet.git") : repository());
+        CardStore::setDefaultJournal(&journal);
+        CardStore store;
+        store.choose(card.root());
+        const QString key = labelOf(store).key;
+        const qsizetype before = FleetRepository(repository()).history(key).size();
+        const SetupSnapshot setup = snapshotOf(store.readContents());
+        if (work == "save")
+            QVERIFY(store.save(store.prepareSave(2, {"B.mp3 V7"}, "Two"), store.listTracks()).programWritten);
+        if (work == "delete")
+            QVERIFY(store.deleteProgram(1).deleted);
+        if (work == "settings" || work == "broken") {
+            QCOMPARE(store.writeTrackCommand("A.mp3", "V5"), Notices());
+            QCOMPARE(store.writeTrackCommand("B.mp3", "V5"), Notices());
+        }
+        if (work == "repair")
+            QCOMPARE(repairAll(store, checkCard(store).findings), Notices());
+        if (work == "copy")
+            QCOMPARE(copySetup(store, planCopy(store.readContents(), store.readContents())), Findings());
+        FleetRepository fleet(repository());
+        QCOMPARE(journal.error().isEmpty(), work != "broken");
+        QCOMPARE(card.read("B.adv").isEmpty(), work != "settings" && work != "broken");
+        const QList<SetupVersion> versions = fleet.history(key);
+        QFETCH(QStringList, recorded);
+        QCOMPARE(whats(versions.mid(0, versions.size() - before)), recorded);
+        if (!recorded.isEmpty())
+            QCOMPARE(fleet.version(key, versions.last().id).value_or(SetupSnapshot()), setup);
+    }
+
+    // A version comes back as it was: files written again, files it lacked removed, the listing made anew, read
+    // back; the restore recorded and logged. Only the card's own files are written, whatever the version holds.
+    void restore()
+    {
+        TestCard card;
+        lay(card);
+        FleetJournal journal(repository());
+        CardStore::setDefaultJournal(&journal);
+        CardStore store;
+        store.choose(card.root());
+        QVERIFY(store.save(store.prepareSave(1, {"B.mp3 V7"}, "Other"), store.listTracks()).programWritten);
+        QCOMPARE(store.writeTrackCommand("B.mp3", "V2"), Notices());
+        FleetRepository fleet(repository());
+        const QString key = labelOf(store).key;
+        const QString first = fleet.history(key).last().id;
+        const QStringList changed = card.snapshot();
+        const QByteArray programBefore = card.read("Programs/Program1.txt");
+
+        FleetResult result = restoreVersion(fleet, store, first, true);
+        QCOMPARE(result.actions,
+                 QStringList({"Programs/Program1.adv: written", "Programs/Program1.txt: written", "B.adv: removed",
+                              "Programs/RootDir.txt: written anew"}));
+        QCOMPARE(card.snapshot(), changed);
+        QCOMPARE(card.read("Programs/Program1.txt"), programBefore);
+        QCOMPARE(restoreVersion(fleet, store, "zzzz", false).refusal.size(), 1);
+        QCOMPARE(restoreVersion(fleet, store, first.left(3), false).refusal.size(), 1); // too short to tell
+
+        result = restoreVersion(fleet, store, first, false);
+        QVERIFY(result.verified());
+        QCOMPARE(card.read("Programs/Program1.txt") + card.read("Programs/Program1.adv") + card.read("A.adv"),
+                 record("A.mp3 V7") + "endShowA.mp3 V3");
+        QVERIFY(!QFile::exists(card.path("B.adv")));
+        QCOMPARE(card.read("Programs/RootDir.txt"), record("A.mp3 V3") + record("B.mp3 V7") + "end");
+        QCOMPARE(fleet.history(key).first().what, "restore " + first);
+        QCOMPARE(fleet.log().last().result, "verified");
+        QCOMPARE(fleet.log().last().reference, "version " + first);
+
+        // A version that names files no card of this program holds: none of them is written anywhere.
+        const QString odd = fleet.record(key,
+                                         {{"Programs/Evil.txt", "x"},
+                                          {"Program2.txt", "x"},
+                                          {"B.mp3", "x"},
+                                          {"Programs/Program3.txt", "end"},
+                                          {"Programs/Huge.adv", QByteArray(ProgramFileLimit + 1, 'x')}},
+                                         "planted");
+        const QStringList before = card.snapshot();
+        result = restoreVersion(fleet, store, odd, false);
+        QCOMPARE(result.problems.size(), 3);
+        QCOMPARE(card.read("B.mp3"), "bb");
+        QStringList expected = before;
+        expected.append("card/Programs/Program3.txt");
+        expected.removeAll("card/A.adv");
+        expected.removeAll("card/Programs/Program1.adv");
+        expected.removeAll("card/Programs/Program1.txt");
+        expected.sort();
+        QCOMPARE(card.snapshot(), expected);
+    }
+
+    // Each card keeps its newest versions, newest first, each still readable.
+    void oldestVersionsGo()
+    {
+        FleetRepository fleet(repository());
+        const int total = FleetRepository::VersionLimit + FleetRepository::VersionLimit / 4 + 1;
+        for (int n = 0; n < total; ++n)
+            QVERIFY(!fleet.record("path:/limit", {{"A.adv", QByteArray::number(n)}}, QString::number(n)).isEmpty());
+        QCOMPARE(fleet.record("path:/limit", {{"A.adv", QByteArray::number(total - 1)}}, "unchanged"),
+                 fleet.history("path:/limit").first().id);
+        const QList<SetupVersion> versions = fleet.history("path:/limit");
+        QCOMPARE(versions.size(), FleetRepository::VersionLimit);
+        QCOMPARE(versions.first().what, QString::number(total - 1));
+        QCOMPARE(fleet.version("path:/limit", versions.last().id)->value("A.adv"),
+                 QByteArray::number(total - FleetRepository::VersionLimit));
+        QVERIFY(fleet.history("path:/other").isEmpty());
+    }
+
+    // The register ties one player to a card; the log keeps every line, text kept to one line a field.
+    void registerAndLog()
+    {
+        FleetRepository fleet(repository());
+        QVERIFY(fleet.registerPlayer({"uuid:1", "Player 1", "Foyer", "spare"}));
+        QVERIFY(fleet.registerPlayer({"uuid:2", "Player\t2", {}, "two\nlines"}));
+        QVERIFY(fleet.registerPlayer({"uuid:1", "Player 12", {}, {}}));
+        QCOMPARE(fleet.player("uuid:1")->name, "Player 12");
+        QCOMPARE(fleet.player("uuid:2")->notes, "two lines");
+        QCOMPARE(fleet.players().size(), 2);
+        QVERIFY(!fleet.player("uuid:3"));
+        const QDateTime december(QDate(2026, 12, 7), QTime(10, 0), QTimeZone::utc());
+        QVERIFY(fleet.appendLog({december, "Player 12", "uuid:1", "/ref", "abc", 3, 99, "verified"}));
+        QVERIFY(fleet.appendLog({december.addMonths(1), {}, "uuid:2", "/ref", "abc", 0, 0, "failed:\tno room"}));
+        const QList<LogLine> lines = FleetRepository(repository()).log();
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0].time, december);
+        QCOMPARE(lines[0].bytes, 99);
+        QCOMPARE(lines[1].result, "failed: no room");
+    }
+
+    // A card made to match a reference: what is copied, what is left alone, what a second apply writes (nothing),
+    // and failures that leave no half track and are logged as such.
+    void apply_data()
+    {
+        QTest::addColumn<QString>("failing"); // the card's calls that fail, from the first on
+        QTest::addColumn<QString>("result"); // the log's word
+        QTest::newRow("honest") << ""
+                                << "verified";
+        QTest::newRow("a track cannot be written") << "write"
+                                                   << "failed: A.mp3: could not be copied";
+        QTest::newRow("a setup file cannot be renamed") << "rename 3"
+                                                        << "failed: Programs/Program1.txt: could not be written";
+    }
+
+    void apply()
+    {
+        QFETCH(QString, failing);
+        TestCard reference;
+        TestCard card;
+        lay(reference);
+        card.write("B.mp3", "xy"); // as long as the reference's, other bytes
+        card.write("C.mp3", "c");
+        card.write("C.adv", "C.mp3 V5");
+        CardStore from;
+        from.choose(reference.root());
+        FailingFileOps ops;
+        ops.failing = {failing.section(' ', 0, 0)};
+        ops.nth = qMax(1, failing.section(' ', 1).toInt());
+        ops.last = failing.contains(' ') ? ops.nth : INT_MAX; // the one call, or all of them
+        CardStore to(ops);
+        to.choose(card.root());
+        FleetRepository fleet(repository());
+        const QStringList untouched = card.snapshot();
+        FleetResult dry = applyReference(fleet, from, to, true);
+        QCOMPARE(
+            dry.actions,
+            QStringList({"A.mp3: copied (5000 bytes)", "B.mp3: copied (2 bytes)", "Programs/Program1.txt: written",
+                         "Programs/Program1.adv: written", "A.adv: written", "Programs/RootDir.txt: written anew"}));
+        QCOMPARE(dry.notes.size(), 2); // C.mp3 and C.adv, left alone
+        QCOMPARE(card.snapshot(), untouched);
+
+        const FleetResult result = applyReference(fleet, from, to, false);
+        QTEST(fleet.log().last().result, "result");
+        QCOMPARE(fleet.log().last().version, dry.version);
+        QCOMPARE(card.read("C.adv"), "C.mp3 V5");
+        if (!failing.isEmpty()) {
+            QVERIFY(!result.verified());
+            QVERIFY(!card.snapshot().join(' ').contains(".tmp"));
+            return;
+        }
+        QVERIFY(result.verified());
+        QCOMPARE(card.read("B.mp3") + card.read("Programs/Program1.adv"), "bbShow");
+        QCOMPARE(card.read("A.mp3"), QByteArray(5000, 'a'));
+        struct stat first;
+        QCOMPARE(::stat(QFile::encodeName(card.path("A.mp3")).constData(), &first), 0);
+        const FleetResult again = applyReference(fleet, from, to, false);
+        QVERIFY(again.verified() && again.actions.isEmpty());
+        struct stat second;
+        QCOMPARE(::stat(QFile::encodeName(card.path("A.mp3")).constData(), &second), 0);
+        QCOMPARE(second.st_ino, first.st_ino);
+        QCOMPARE(applyReference(fleet, from, from, false).refusal.size(), 1);
+    }
+
+    // A full card takes no track at all: the room is checked before anything is written.
+    void applyToFullCard()
+    {
+        TestCard reference;
+        TestCard card;
+        if (!card.mountTmpfs("full"))
+            QSKIP("mounting needs root");
+        reference.write("Big.mp3", QByteArray(200 * 1024, 'b'));
+        CardStore from;
+        from.choose(reference.root());
+        CardStore to;
+        to.choose(card.root());
+        FleetRepository fleet(repository());
+        const FleetResult result = applyReference(fleet, from, to, false);
+        QCOMPARE(result.problems.value(0).kind, Kind::Refused);
+        QCOMPARE(QDir(card.root()).entryList(QDir::Files), QStringList());
+    }
+
+    // A card of its own is known by its file system's UUID and label, wherever it is mounted.
+    void cardOfItsOwn()
+    {
+        TestCard card;
+        const QString uuid = "0f1e2d3c-4b5a-6978-8796-a5b4c3d2e1f0";
+        if (!card.mountImage({"mkfs.ext4", "-q", "-U", uuid, "-L", "PLAYER"}))
+            QSKIP("mounting needs root");
+        const CardLabel label = identifyCard(card.root());
+        QCOMPARE(label.key, "uuid:" + uuid);
+        QCOMPARE(label.label, "PLAYER");
+        QVERIFY(label.device.startsWith("/dev/loop"));
+        QCOMPARE(identifyCard(card.path("..")).key, "path:" + card.path(".."));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFleetData)
+#include "tst_fleetdata.moc"
