@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMutex>
 #include <QSet>
 
 #include <cerrno>
@@ -110,7 +111,9 @@ void FleetJournal::beforeChange(const CardStore &store, const QString &what)
 
 CardLabel labelOf(const CardStore &store)
 {
+    static QMutex guard; // asked from a thread of its own too, so a dead card keeps no window waiting
     static QHash<QString, CardLabel> known;
+    const QMutexLocker locked(&guard);
     // The folder too: a folder made where another was may get its inode.
     const QString identity = keyOfIdentity(store.identity()) + u'/' + store.root();
     const auto found = known.constFind(identity);
@@ -299,6 +302,31 @@ FleetResult applyReference(FleetRepository &fleet, const CardStore &reference, C
     }
     log(fleet, labelOf(card), reference.root(), result);
     return result;
+}
+
+CardStore::Contents contentsOf(const SetupSnapshot &files, const QStringList &tracks)
+{
+    CardStore::Contents contents;
+    contents.readable = true;
+    contents.tracks = tracks;
+    const auto fileOf = [&files](const QString &name) {
+        const QByteArray rawName = encodeFileName(name);
+        const auto found = files.constFind(ProgramsPrefix + rawName);
+        return found == files.cend() ? CardStore::CardFile {name, rawName, ReadStatus::Missing, {}, {}}
+                                     : CardStore::CardFile {name, rawName, ReadStatus::Read, *found, {}};
+    };
+    for (const ProgramNumber number : ProgramNumber::all()) {
+        contents.programs[number.value()] = fileOf(programFileName(number));
+        contents.names[number.value()] = fileOf(programNameFileName(number));
+    }
+    for (auto file = files.cbegin(); file != files.cend(); ++file) {
+        if (file.key() == ListingPath)
+            contents.listingBytes = file.value();
+        else if (!file.key().startsWith(ProgramsPrefix))
+            contents.commandFiles.append({decodeFileName(file.key()), file.key(), ReadStatus::Read, file.value(), {}});
+        contents.programsFolder = contents.programsFolder || file.key().startsWith(ProgramsPrefix);
+    }
+    return contents;
 }
 
 QString logText(const LogLine &line)

@@ -56,6 +56,9 @@ FleetResult restoreVersion(FleetRepository &fleet, CardStore &card, const QStrin
 FleetResult applyReference(FleetRepository &fleet, const CardStore &reference, CardStore &card, bool dryRun,
                            const Progress &progress = {}, const std::function<bool()> &keepGoing = {});
 
+// A recorded setup as a card's contents, beside the tracks given, for comparing it with a card.
+CardStore::Contents contentsOf(const SetupSnapshot &files, const QStringList &tracks);
+
 // The text of a log line, as the log command and the Fleet window show it.
 QString logText(const LogLine &line);
 QByteArray logJson(const QList<LogLine> &lines);

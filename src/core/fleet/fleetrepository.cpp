@@ -273,7 +273,9 @@ FleetRepository::~FleetRepository()
 
 QString FleetRepository::defaultPath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/fleet.git");
+    // One place for the window and the commands, whatever names the application object carries.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + QStringLiteral("/vexolo-playlist-setup/fleet.git");
 }
 
 QString FleetRepository::record(const QString &cardKey, const SetupSnapshot &files, const QString &what)

@@ -62,7 +62,7 @@ public:
     ~FleetRepository();
     Q_DISABLE_COPY_MOVE(FleetRepository)
 
-    // "fleet.git" in the user's data folder.
+    // "vexolo-playlist-setup/fleet.git" in the user's data folder (~/.local/share).
     static QString defaultPath();
     // Each card keeps this many versions; older ones leave its history (their files stay in the repository
     // until git's own clean-up removes them).

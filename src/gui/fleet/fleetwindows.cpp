@@ -33,22 +33,6 @@ void showNotices(PlatformAdapter &platform, const Notices &notices)
                         notice.kind == Notice::Caution ? PlatformAdapter::Caution : PlatformAdapter::Plain);
 }
 
-// The chosen card for a window of its own: a store that stays on this very card, so a card chosen
-// later in the main window never receives a repair or a copy meant for this one.
-std::shared_ptr<CardStore> sameCard(PlatformAdapter &platform, const CardStore &store)
-{
-    const std::optional<CardChoice> found = findCardInTime(platform, store.root(), false);
-    if (!found)
-        return nullptr;
-    auto card = std::make_shared<CardStore>();
-    card->adopt(*found);
-    if (!store.identity().isValid() || card->identity() != store.identity()) {
-        platform.warn(NoCardMessage);
-        return nullptr;
-    }
-    return card;
-}
-
 // The other card of a comparison or a copy, read once into contents; nullptr (after telling the
 // user) when it cannot be read.
 std::shared_ptr<CardStore> otherCard(PlatformAdapter &platform, const CardStore &store, const QString &path,
@@ -86,6 +70,20 @@ QString cardsHeading(const CardStore &a, const CardStore &b)
 }
 
 } // namespace
+
+std::shared_ptr<CardStore> sameCard(PlatformAdapter &platform, const CardStore &store)
+{
+    const std::optional<CardChoice> found = findCardInTime(platform, store.root(), false);
+    if (!found)
+        return nullptr;
+    auto card = std::make_shared<CardStore>();
+    card->adopt(*found);
+    if (!store.identity().isValid() || card->identity() != store.identity()) {
+        platform.warn(NoCardMessage);
+        return nullptr;
+    }
+    return card;
+}
 
 CardChooser::CardChooser(const QString &title, const QStringList &volumes, const QString &current, QWidget *parent)
     : QDialog(parent)

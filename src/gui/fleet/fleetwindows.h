@@ -7,6 +7,7 @@
 #include <QListView>
 
 #include <functional>
+#include <memory>
 
 class PlatformAdapter;
 class QComboBox;
@@ -35,6 +36,10 @@ public:
 Q_SIGNALS:
     void chosen(const QString &path);
 };
+
+// The chosen card for a window of its own: a store that stays on this very card, so a card chosen later in the main
+// window never receives a repair, a copy or a restore meant for this one; nullptr, after a message, when it is gone.
+std::shared_ptr<CardStore> sameCard(PlatformAdapter &platform, const CardStore &store);
 
 // The entries of the card list's context menu. Each opens its window and returns it (nullptr, after
 // a message, when no card is chosen). A window stays with the card chosen when it opened: its own

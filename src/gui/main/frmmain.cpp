@@ -328,6 +328,8 @@ void frmMain::bindKeys()
             });
     connect(shortcut(this, {QKeySequence(Qt::CTRL | Qt::Key_S)}, Qt::WindowShortcut), &QAction::triggered, cmdSave,
             &QPushButton::click);
+    connect(shortcut(this, {QKeySequence(Qt::CTRL | Qt::Key_H)}, Qt::WindowShortcut), &QAction::triggered, this,
+            &frmMain::showCardHistory);
     connect(shortcut(this, {QKeySequence(Qt::CTRL | Qt::Key_K)}, Qt::WindowShortcut), &QAction::triggered, this,
             [this] { checkCard(); });
     connect(shortcut(this, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P)}, Qt::WindowShortcut), &QAction::triggered,
@@ -404,6 +406,8 @@ void frmMain::showListMenu(QListView *list, const QPoint &position)
         const bool chosen = m_store.identity().isValid();
         menuEntry(menu, QStringLiteral("Check Card…"), QKeySequence(Qt::CTRL | Qt::Key_K), chosen,
                   [this] { checkCard(); });
+        menuEntry(menu, QStringLiteral("History…"), QKeySequence(Qt::CTRL | Qt::Key_H), chosen,
+                  [this] { showCardHistory(); });
         menuEntry(menu, QStringLiteral("Compare With Another Card…"), {}, chosen,
                   [this] { showCardCompare(this, m_platform, m_store); });
         menuEntry(menu, QStringLiteral("Copy Setup to Another Card…"), {}, chosen,

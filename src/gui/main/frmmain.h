@@ -98,6 +98,8 @@ public:
 
     // "Check Card…": a double click on a finding selects its entry or track and opens its advanced window.
     void checkCard();
+    // "History…": the versions of the chosen card's setup, and their restore.
+    void showCardHistory();
     void goToFinding(const Vexolo::Finding &finding);
 
     // "Show Timeline": the advanced window for the selected track or entry, with its timeline beside it.
@@ -150,6 +152,8 @@ private:
     std::optional<Vexolo::CardChoice> findCard(const QString &text, bool withTracks);
     // Puts back the chosen card's folder as drvCard's text, without choosing anything.
     void keepChosenCard();
+    // The chosen card's player, as the register knows it, in the volume field's tooltip.
+    void showPlayer();
     // Kept for chooseLastCard at the next start.
     void rememberCard() const;
 

@@ -1,5 +1,6 @@
 #include "frmmain.h"
 
+#include "fleet/fleet.h"
 #include "main/volumeselector.h"
 #include "platform/platformadapter.h"
 #include "storage/cardanswer.h"
@@ -91,10 +92,24 @@ void frmMain::drvCard_Change()
     m_tracks.setTracks({});
     m_store.adopt(*found);
     m_cardChangeTold = false;
+    showPlayer();
     if (found->tracks.isEmpty())
         return;
     m_tracks.setTracks(std::move(found->tracks), std::move(found->withCommandFile));
     m_programs->load(m_document.number()); // Load, its question already answered
+}
+
+void frmMain::showPlayer()
+{
+    // The disk service or a probe of the device answers; a dead card is not waited for.
+    const std::optional<QString> key = Vexolo::answerInTime<QString>(
+        [root = m_store.root()] { return root.isEmpty() ? QString() : Vexolo::identifyCard(root).key; });
+    const std::optional<Vexolo::Player> player
+        = key && !key->isEmpty() ? Vexolo::FleetRepository().player(*key) : std::nullopt;
+    drvCard->setToolTip(!player ? QString()
+                                : (player->location.isEmpty() ? tr("Player %1").arg(player->name)
+                                                              : tr("Player %1, %2").arg(player->name, player->location))
+                                + u'\n' + *key);
 }
 
 void frmMain::noticeCardChange()

@@ -4,6 +4,7 @@
 #include "advanced/frmadv.h"
 #include "card/tracknames.h"
 #include "fleet/fleetwindows.h"
+#include "fleet/historywindow.h"
 #include "platform/platformadapter.h"
 #include "printing/cuesheetprinting.h"
 #include "printing/printing.h"
@@ -167,6 +168,12 @@ QStringList frmMain::copyOntoCard(const QStringList &files)
 void frmMain::checkCard()
 {
     showCardCheck(this, m_platform, m_store, [this](const Vexolo::Finding &finding) { goToFinding(finding); });
+}
+
+void frmMain::showCardHistory()
+{
+    if (Vexolo::Ui::HistoryWindow *window = Vexolo::Ui::showHistory(this, m_platform, m_store))
+        connect(window, &Vexolo::Ui::HistoryWindow::restored, this, &frmMain::RefreshCard);
 }
 
 void frmMain::goToFinding(const Vexolo::Finding &finding)

@@ -1,10 +1,13 @@
 #include "fleet/findingswindow.h"
+#include "fleet/fleet.h"
 #include "fleet/fleetwindows.h"
+#include "fleet/historywindow.h"
 #include "main/frmmain.h"
 #include "storage/cardstore.h"
 #include "support/helpers.h"
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"
+#include "support/windows.h"
 #include "widgets/noticetext.h"
 
 #include <QClipboard>
@@ -12,6 +15,7 @@
 #include <QDialogButtonBox>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTreeView>
 #include <QtTest>
@@ -38,6 +42,12 @@ class TestFleetWindows : public QObject
     }
 
 private Q_SLOTS:
+    void cleanup()
+    {
+        CardStore::setDefaultJournal(nullptr);
+        qunsetenv("XDG_DATA_HOME");
+    }
+
     // A repair, one or all, asks first and goes through the card store; the report is made anew.
     void checkAndRepair()
     {
@@ -141,6 +151,59 @@ private Q_SLOTS:
 
     // The main window's programs list: a click on the number opens it, Escape closes it; kept up to date by Save
     // once read; choosing one loads it.
+    // The card's history from the window: kept before each write, shown with what differs, restored on Yes alone and
+    // verified; the card's player beside the volume field. A card that takes no write is told so.
+    void history()
+    {
+        QTemporaryDir data;
+        qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+        FleetJournal journal;
+        CardStore::setDefaultJournal(&journal);
+        TestCard card;
+        card.addFiles({"A.mp3"});
+        card.write("Programs/Program1.txt", record("A.mp3 V7") + "end");
+        frmMain window(platform);
+        FleetRepository fleet;
+        QVERIFY(fleet.registerPlayer({identifyCard(card.root()).key, "Player 7", "Foyer", {}}));
+        window.chooseCardFolder(card.root());
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(control<QComboBox>(&window, "drvCard")->toolTip().startsWith("Player Player 7, Foyer\n"));
+        platform.answers << PlatformAdapter::AnswerYes;
+        control<QPushButton>(&window, "cmdDelete")->click();
+        QVERIFY(!QFile::exists(card.path("Programs/Program1.txt")));
+
+        QTest::keyClick(&window, Qt::Key_H, Qt::ControlModifier);
+        auto *history = window.findChild<HistoryWindow *>();
+        QCOMPARE(history->lstVersions->count(), 1);
+        QVERIFY(history->lstVersions->item(0)->text().endsWith("before Delete program 1"));
+        QCOMPARE(history->lstDifferences->item(0)->text(), "Programs/Program1.txt: program 1 only on A");
+        platform.answers << PlatformAdapter::AnswerNo;
+        history->cmdRestore->click();
+        QVERIFY(!QFile::exists(card.path("Programs/Program1.txt")));
+        platform.answers << PlatformAdapter::AnswerYes;
+        history->cmdRestore->click();
+        QCOMPARE(card.read("Programs/Program1.txt"), record("A.mp3 V7") + "end");
+        QCOMPARE(platform.shown.last(), "The card's setup is restored and reads back the same (files changed: 1).");
+        QCOMPARE(history->lstVersions->count(), 2);
+        history->lstVersions->setCurrentRow(1); // the version restored
+        QCOMPARE(history->lstDifferences->item(0)->text(), "The card holds this version's setup.");
+
+        if (!card.mountTmpfs("read-only")) // a card of its own, which then takes no write
+            return;
+        card.addFiles({"A.mp3"});
+        window.chooseCardFolder(card.root());
+        card.spoil("read-only");
+        QApplication::setActiveWindow(&window);
+        fleet.record(identifyCard(card.root()).key, {{"A.adv", "A.mp3 V2"}}, "planted");
+        QTest::keyClick(&window, Qt::Key_H, Qt::ControlModifier);
+        history = window.findChildren<HistoryWindow *>().last();
+        QVERIFY(history->lstVersions->item(0)->text().contains("before planted"));
+        platform.answers << PlatformAdapter::AnswerYes;
+        history->cmdRestore->click();
+        QVERIFY(platform.shown.last().startsWith("The restore failed:\nA.adv: could not be written or removed"));
+    }
+
     void programList()
     {
         TestCard card;

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QDialog>
+
+#include <functional>
+#include <memory>
+
+class PlatformAdapter;
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+namespace Vexolo {
+class CardStore;
+}
+
+namespace Vexolo::Ui {
+
+// "History…": the versions of a card's setup kept on this computer, newest first, each with what wrote after it;
+// what differs between the version chosen and the card now; "Restore" asks, restores it through the card's own
+// store, reads it back and tells how it went.
+class HistoryWindow final : public QDialog
+{
+    Q_OBJECT
+
+public:
+    HistoryWindow(PlatformAdapter &platform, std::shared_ptr<CardStore> card, QWidget *parent);
+    Q_DISABLE_COPY_MOVE(HistoryWindow)
+
+    QLabel *lblCard = nullptr;
+    QListWidget *lstVersions = nullptr;
+    QListWidget *lstDifferences = nullptr;
+    QPushButton *cmdRestore = nullptr;
+
+Q_SIGNALS:
+    // The card's setup was restored: views of the card must read it again.
+    void restored();
+
+private:
+    void listVersions();
+    void showDifferences();
+    void restore();
+
+    PlatformAdapter &m_platform;
+    std::shared_ptr<CardStore> m_card;
+    QString m_key;
+};
+
+// Opens the history of the chosen card; nullptr, after a message, when no card is chosen.
+HistoryWindow *showHistory(QWidget *parent, PlatformAdapter &platform, const CardStore &store);
+
+} // namespace Vexolo::Ui
