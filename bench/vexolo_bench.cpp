@@ -59,6 +59,7 @@ public:
             return AnswerDiscard;
         return isQuestion(code) ? AnswerYes : AnswerOk;
     }
+    std::optional<QString> askText(const QString &) override { return std::nullopt; }
     QStringList volumes() override { return {}; }
     std::unique_ptr<QPrinter> OpenPrinterDialog(QWidget *) override { return nullptr; }
     int shown = 0;

@@ -25,11 +25,18 @@ public:
             QTest::qFail(qPrintable("unscripted question: " + text), __FILE__, __LINE__);
         return answers.isEmpty() ? AnswerNo : Answer(answers.dequeue());
     }
+    std::optional<QString> askText(const QString &text) override
+    {
+        shown.append(text);
+        codes.append(QuestionYesNo);
+        return texts.isEmpty() ? std::nullopt : std::optional<QString>(texts.dequeue()); // none left: Cancel
+    }
     QStringList volumes() override { return volumeList; }
     void watchVolumes(QObject *, std::function<void()> changed) override { volumesChanged = changed; }
     std::unique_ptr<QPrinter> OpenPrinterDialog(QWidget *) override { return printer ? printer() : nullptr; }
 
     QQueue<int> answers; // the answer to each question, in order
+    QQueue<QString> texts; // the text typed for each question asking for one
     QStringList shown; // the text of every box, in order
     QList<int> codes; // and its buttons and icon
     std::function<void()> whileShown; // what the user does while the next box is open

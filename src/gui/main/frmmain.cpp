@@ -330,6 +330,8 @@ void frmMain::bindKeys()
             &QPushButton::click);
     connect(shortcut(this, {QKeySequence(Qt::CTRL | Qt::Key_H)}, Qt::WindowShortcut), &QAction::triggered, this,
             &frmMain::showCardHistory);
+    connect(shortcut(this, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F)}, Qt::WindowShortcut), &QAction::triggered,
+            this, &frmMain::showFleet);
     connect(shortcut(this, {QKeySequence(Qt::CTRL | Qt::Key_K)}, Qt::WindowShortcut), &QAction::triggered, this,
             [this] { checkCard(); });
     connect(shortcut(this, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P)}, Qt::WindowShortcut), &QAction::triggered,
@@ -408,6 +410,8 @@ void frmMain::showListMenu(QListView *list, const QPoint &position)
                   [this] { checkCard(); });
         menuEntry(menu, QStringLiteral("History…"), QKeySequence(Qt::CTRL | Qt::Key_H), chosen,
                   [this] { showCardHistory(); });
+        menuEntry(menu, QStringLiteral("Fleet…"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F), true,
+                  [this] { showFleet(); });
         menuEntry(menu, QStringLiteral("Compare With Another Card…"), {}, chosen,
                   [this] { showCardCompare(this, m_platform, m_store); });
         menuEntry(menu, QStringLiteral("Copy Setup to Another Card…"), {}, chosen,

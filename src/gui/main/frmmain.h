@@ -100,6 +100,8 @@ public:
     void checkCard();
     // "History…": the versions of the chosen card's setup, and their restore.
     void showCardHistory();
+    // "Fleet…": the production line; one window, brought up again when open.
+    void showFleet();
     void goToFinding(const Vexolo::Finding &finding);
 
     // "Show Timeline": the advanced window for the selected track or entry, with its timeline beside it.

@@ -3,6 +3,7 @@
 #include "advanced/advancedtarget.h"
 #include "advanced/frmadv.h"
 #include "card/tracknames.h"
+#include "fleet/fleetwindow.h"
 #include "fleet/fleetwindows.h"
 #include "fleet/historywindow.h"
 #include "platform/platformadapter.h"
@@ -174,6 +175,16 @@ void frmMain::showCardHistory()
 {
     if (Vexolo::Ui::HistoryWindow *window = Vexolo::Ui::showHistory(this, m_platform, m_store))
         connect(window, &Vexolo::Ui::HistoryWindow::restored, this, &frmMain::RefreshCard);
+}
+
+void frmMain::showFleet()
+{
+    auto *window = findChild<Vexolo::Ui::FleetWindow *>();
+    if (!window)
+        window = new Vexolo::Ui::FleetWindow(m_platform, this);
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 void frmMain::goToFinding(const Vexolo::Finding &finding)

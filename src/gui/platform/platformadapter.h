@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QObject;
 class QWidget;
@@ -48,6 +49,8 @@ public:
     // AnswerDiscard or AnswerCancel for QuestionSaveDiscardCancel, AnswerOk otherwise.
     // code is a Code, or QuestionYesNo | DefaultSecond.
     virtual Answer MsgBox(const QString &text, int code = Plain, const QString &title = {}) = 0;
+    // Asks for one line of text; none when the user cancels.
+    virtual std::optional<QString> askText(const QString &text) = 0;
     // Absolute root paths of the mounted volumes, in the platform's order.
     virtual QStringList volumes() = 0;
     // Calls changed whenever the mounted volumes may have changed, until receiver goes. A platform

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPrintDialog>
@@ -39,6 +40,14 @@ QString documentsFolder()
 }
 
 } // namespace
+
+std::optional<QString> QtPlatform::askText(const QString &text)
+{
+    bool ok = false;
+    const QString answer
+        = QInputDialog::getText(QApplication::activeWindow(), QStringLiteral(" "), text, QLineEdit::Normal, {}, &ok);
+    return ok ? std::optional<QString>(answer) : std::nullopt;
+}
 
 PlatformAdapter::Answer QtPlatform::MsgBox(const QString &text, int code, const QString &title)
 {

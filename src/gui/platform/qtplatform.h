@@ -10,6 +10,7 @@ public:
     Q_DISABLE_COPY_MOVE(QtPlatform)
 
     Answer MsgBox(const QString &text, int code = Plain, const QString &title = {}) override;
+    std::optional<QString> askText(const QString &text) override;
     QStringList volumes() override;
     void watchVolumes(QObject *receiver, std::function<void()> changed) override;
     std::unique_ptr<QPrinter> OpenPrinterDialog(QWidget *parent) override;

@@ -1,5 +1,6 @@
 #include "fleet/findingswindow.h"
 #include "fleet/fleet.h"
+#include "fleet/fleetwindow.h"
 #include "fleet/fleetwindows.h"
 #include "fleet/historywindow.h"
 #include "main/frmmain.h"
@@ -10,14 +11,17 @@
 #include "support/windows.h"
 #include "widgets/noticetext.h"
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTreeView>
+#include <QTreeWidget>
 #include <QtTest>
 
 using namespace Vexolo;
@@ -202,6 +206,53 @@ private Q_SLOTS:
         platform.answers << PlatformAdapter::AnswerYes;
         history->cmdRestore->click();
         QVERIFY(platform.shown.last().startsWith("The restore failed:\nA.adv: could not be written or removed"));
+    }
+
+    // The production line: each card inserted while the box is ticked is named if need be, made to match the
+    // reference, verified and logged; a card without a name, or before a reference is chosen, is left as it is.
+    void productionLine()
+    {
+        QTemporaryDir data;
+        qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+        TestCard reference;
+        TestCard first;
+        TestCard second;
+        reference.write("A.mp3", "aaa");
+        reference.write("Programs/Program1.txt", record("A.mp3 V7") + "end");
+        auto *window = new FleetWindow(platform, &parent);
+        window->drvReference->setCurrentText({});
+        const auto insert = [this](const QStringList &volumes) {
+            platform.volumeList = volumes;
+            platform.volumesChanged();
+        };
+        window->chkProduce->setChecked(true);
+        insert({first.root()});
+        QCOMPARE(window->lblStatus->text(),
+                 first.root() + " was inserted, but no reference is chosen: nothing was written.");
+        window->drvReference->setCurrentText(reference.root());
+        insert({});
+        insert({first.root()}); // no name given: Cancel
+        QCOMPARE(window->lblStatus->text(), first.root() + ": no player named; the card was left as it is.");
+        QCOMPARE(first.snapshot(), QStringList({"card"}));
+        platform.texts << "Player 3";
+        insert({});
+        insert({first.root(), reference.root()}); // the reference itself is never written
+        QCOMPARE(window->lblStatus->text(),
+                 "Player 3: verified — unmount the card and take it out and insert the next");
+        QCOMPARE(first.read("A.mp3") + first.read("Programs/Program1.txt"), "aaa" + record("A.mp3 V7") + "end");
+        insert({});
+        insert({first.root()}); // known now: no question, nothing to write
+        platform.texts << "Player 4";
+        window->chkProduce->setChecked(false);
+        insert({first.root(), second.root()});
+        QVERIFY(!QFile::exists(second.path("A.mp3")));
+        QCOMPARE(platform.texts.takeFirst(), "Player 4"); // never asked for
+        const QTreeWidgetItem *row = window->lstPlayers->topLevelItem(0);
+        QCOMPARE(QStringList({row->text(0), row->text(2)}), QStringList({"Player 3", "verified"}));
+        QCOMPARE(window->lstPlayers->topLevelItemCount(), 1);
+        QCOMPARE(window->lstLog->count(), 2);
+        QVERIFY(window->lstLog->item(0)->text().contains("0 files"));
+        delete window;
     }
 
     void programList()
