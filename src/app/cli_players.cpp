@@ -182,3 +182,18 @@ int runLog(const QStringList &arguments, QTextStream &out, QTextStream &err)
         out << logText(line) << u'\n';
     return CommandLine::ExitSuccess;
 }
+
+int runSync(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    if (arguments.size() > 1 || (arguments.size() == 1 && arguments[0].startsWith(QStringLiteral("--"))))
+        return usage(u"sync", err);
+    FleetRepository fleet;
+    if (!openFleet(fleet, err))
+        return CommandLine::ExitUsage;
+    if (!fleet.sync(arguments.value(0))) {
+        err << QStringLiteral("the fleet could not be synced: %1\n").arg(fleet.error());
+        return CommandLine::ExitFindings;
+    }
+    out << QStringLiteral("The fleet is in step with the remote.\n");
+    return CommandLine::ExitSuccess;
+}

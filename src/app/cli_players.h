@@ -12,3 +12,4 @@ int runApply(const QStringList &arguments, QTextStream &out, QTextStream &err);
 int runRegister(const QStringList &arguments, QTextStream &out, QTextStream &err);
 int runIdentify(const QStringList &arguments, QTextStream &out, QTextStream &err);
 int runLog(const QStringList &arguments, QTextStream &out, QTextStream &err);
+int runSync(const QStringList &arguments, QTextStream &out, QTextStream &err);

@@ -40,6 +40,9 @@ std::span<const Verb> verbs()
         {u"apply", u"<reference folder> <card folder> [--dry-run]",
          u"Makes the card match the reference: its tracks and setup, verified and logged.", &runApply},
         {u"log", u"[--json]", u"Prints the fleet log: every apply and restore and how it ended.", &runLog},
+        {u"sync", u"[<remote>]",
+         u"Pulls and pushes the fleet's data with a git remote (a path or a URL), remembered after the first use.",
+         &runSync},
     };
     return table;
 }

@@ -166,25 +166,53 @@ private Q_SLOTS:
         QVERIFY(fleet.history("path:/other").isEmpty());
     }
 
-    // The register ties one player to a card; the log keeps every line, text kept to one line a field.
+    // The register ties one player to a card; the log keeps every line, kept to one line a field.
     void registerAndLog()
     {
         FleetRepository fleet(repository());
-        QVERIFY(fleet.registerPlayer({"uuid:1", "Player 1", "Foyer", "spare"}));
+        QVERIFY(fleet.registerPlayer({"uuid:1", "Player 1", "Foyer", {}}));
         QVERIFY(fleet.registerPlayer({"uuid:2", "Player\t2", {}, "two\nlines"}));
         QVERIFY(fleet.registerPlayer({"uuid:1", "Player 12", {}, {}}));
-        QCOMPARE(fleet.player("uuid:1")->name, "Player 12");
-        QCOMPARE(fleet.player("uuid:2")->notes, "two lines");
         QCOMPARE(fleet.players().size(), 2);
-        QVERIFY(!fleet.player("uuid:3"));
-        const QDateTime december(QDate(2026, 12, 7), QTime(10, 0), QTimeZone::utc());
-        QVERIFY(fleet.appendLog({december, "Player 12", "uuid:1", "/ref", "abc", 3, 99, "verified"}));
-        QVERIFY(fleet.appendLog({december.addMonths(1), {}, "uuid:2", "/ref", "abc", 0, 0, "failed:\tno room"}));
+        QCOMPARE(fleet.player("uuid:1")->name + fleet.player("uuid:2")->name + fleet.player("uuid:2")->notes,
+                 "Player 12Player 2two lines");
+        const QDateTime december(QDate(2026, 12, 31), QTime(23, 0), QTimeZone::utc());
+        for (const QDateTime &time : {december, december.addSecs(3600)}) // a file a month
+            QVERIFY(fleet.appendLog({time, {}, "uuid:2", "/ref", "abc", 3, 99, "failed:\tno room"}));
         const QList<LogLine> lines = FleetRepository(repository()).log();
         QCOMPARE(lines.size(), 2);
-        QCOMPARE(lines[0].time, december);
-        QCOMPARE(lines[0].bytes, 99);
-        QCOMPARE(lines[1].result, "failed: no room");
+        QCOMPARE(lines[1].time, december.addSecs(3600));
+        QCOMPARE(lines[1].result + QString::number(lines[1].bytes), "failed: no room99");
+    }
+
+    // Two laptops share one fleet through a remote: each sees the other's players, versions and log, and what both
+    // changed meanwhile merges (a player as the side that changed it has it; both versions; every log line).
+    void sharedByTwoLaptops()
+    {
+        FleetRepository one(m_data->filePath("one.git"));
+        FleetRepository two(m_data->filePath("two.git"));
+        QVERIFY(!two.sync()); // no remote yet
+        const QDateTime time = QDateTime::currentDateTimeUtc();
+        one.record("uuid:A", {{"A.adv", "1"}}, "first");
+        one.registerPlayer({"uuid:A", "Player A", {}, {}});
+        one.appendLog({time, {}, "uuid:A", "/ref", "v1", 1, 1, "verified"});
+        QVERIFY(one.sync(m_data->filePath("shared.git")));
+        QVERIFY(two.sync(m_data->filePath("shared.git")));
+        QCOMPARE(two.player("uuid:A")->name, "Player A");
+        one.record("uuid:A", {{"A.adv", "2"}}, "on one");
+        one.registerPlayer({"uuid:B", "Player B", {}, {}});
+        one.appendLog({time.addSecs(1), {}, "uuid:B", "/ref", "v1", 1, 1, "verified"});
+        two.record("uuid:A", {{"A.adv", "3"}}, "on two");
+        two.registerPlayer({"uuid:A", "Player A2", {}, {}});
+        two.appendLog({time.addSecs(2), {}, "uuid:A", "/ref", "v2", 1, 1, "verified"});
+        QVERIFY(one.sync() && two.sync() && one.sync()); // the remote remembered
+        for (const FleetRepository *fleet : {&one, &two}) {
+            QStringList versions = whats(fleet->history("uuid:A"));
+            versions.sort();
+            QCOMPARE(versions, QStringList({"first", "on one", "on two"}));
+            QCOMPARE(fleet->player("uuid:A")->name + fleet->player("uuid:B")->name, "Player A2Player B");
+            QCOMPARE(fleet->log().size(), 3);
+        }
     }
 
     // A card made to match a reference: what is copied, what is left alone, what a second apply writes (nothing),

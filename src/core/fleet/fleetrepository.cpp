@@ -1,216 +1,19 @@
 #include "fleet/fleetrepository.h"
 
+#include "fleet/fleetgit_p.h"
 #include "storage/cardfiles.h"
 #include "storage/cardtext.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QRegularExpression>
 #include <QStandardPaths>
-#include <QSysInfo>
 #include <QTimeZone>
-
-#include <git2.h>
 
 namespace Vexolo {
 
+using namespace FleetGit;
+
 namespace {
-
-struct Library
-{
-    Library() { git_libgit2_init(); }
-    ~Library() { git_libgit2_shutdown(); }
-    Q_DISABLE_COPY_MOVE(Library)
-};
-
-struct GitFree
-{
-    void operator()(git_tree *tree) const { git_tree_free(tree); }
-    void operator()(git_commit *commit) const { git_commit_free(commit); }
-    void operator()(git_treebuilder *builder) const { git_treebuilder_free(builder); }
-    void operator()(git_signature *signature) const { git_signature_free(signature); }
-    void operator()(git_blob *blob) const { git_blob_free(blob); }
-    void operator()(git_reference *reference) const { git_reference_free(reference); }
-    void operator()(git_tree_entry *entry) const { git_tree_entry_free(entry); }
-};
-template<typename T> using Owned = std::unique_ptr<T, GitFree>;
-
-const char FleetBranch[] = "refs/heads/fleet";
-const QByteArray PlayersFile = QByteArrayLiteral("players.tsv");
-const QByteArray LogFolder = QByteArrayLiteral("log");
-
-QString lastError()
-{
-    const git_error *error = git_error_last();
-    return error && error->message ? QString::fromUtf8(error->message) : QStringLiteral("unknown error");
-}
-
-// A card's branch: a UUID as it is, anything else (a folder, an odd UUID) by its hash, so any key makes a valid
-// branch name.
-QByteArray branchOf(const QString &key)
-{
-    static const QRegularExpression plainUuid(QStringLiteral("^uuid:[0-9A-Za-z-]{1,64}$"));
-    const QByteArray name = plainUuid.match(key).hasMatch()
-        ? key.toLatin1().replace(':', '-')
-        : "key-" + QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex().left(24);
-    return "refs/heads/cards/" + name;
-}
-
-QString shortId(const git_oid *oid)
-{
-    char text[GIT_OID_HEXSZ + 1];
-    git_oid_tostr(text, sizeof text, oid);
-    return QString::fromLatin1(text, 12);
-}
-
-std::optional<git_oid> tipOf(git_repository *repository, const char *branch)
-{
-    git_oid oid;
-    if (git_reference_name_to_id(&oid, repository, branch) != 0)
-        return std::nullopt;
-    return oid;
-}
-
-Owned<git_commit> commitOf(git_repository *repository, const git_oid &oid)
-{
-    git_commit *commit = nullptr;
-    git_commit_lookup(&commit, repository, &oid);
-    return Owned<git_commit>(commit);
-}
-
-// A tree of files named "name" or "folder/name".
-bool writeTree(git_repository *repository, const QMap<QByteArray, QByteArray> &files, git_oid *out)
-{
-    git_treebuilder *made = nullptr;
-    if (git_treebuilder_new(&made, repository, nullptr) != 0)
-        return false;
-    const Owned<git_treebuilder> builder(made);
-    QMap<QByteArray, QMap<QByteArray, QByteArray>> folders;
-    for (auto file = files.cbegin(); file != files.cend(); ++file) {
-        const qsizetype slash = file.key().indexOf('/');
-        if (slash > 0) {
-            folders[file.key().left(slash)].insert(file.key().mid(slash + 1), file.value());
-            continue;
-        }
-        git_oid blob;
-        if (git_blob_create_from_buffer(&blob, repository, file.value().constData(), size_t(file.value().size())))
-            return false;
-        // A name git refuses (".git") is no setup file: it is left out, the rest is kept.
-        git_treebuilder_insert(nullptr, builder.get(), file.key().constData(), &blob, GIT_FILEMODE_BLOB);
-    }
-    for (auto folder = folders.cbegin(); folder != folders.cend(); ++folder) {
-        git_oid tree;
-        if (!writeTree(repository, folder.value(), &tree)
-            || git_treebuilder_insert(nullptr, builder.get(), folder.key().constData(), &tree, GIT_FILEMODE_TREE))
-            return false;
-    }
-    return git_treebuilder_write(out, builder.get()) == 0;
-}
-
-// The files of a tree and its folders, none larger than limit.
-void readTree(git_repository *repository, const git_tree *tree, const QByteArray &prefix, qint64 limit,
-              QMap<QByteArray, QByteArray> &files, int depth = 0)
-{
-    for (size_t i = 0; i < git_tree_entrycount(tree); ++i) {
-        const git_tree_entry *entry = git_tree_entry_byindex(tree, i);
-        const QByteArray name = prefix + git_tree_entry_name(entry);
-        if (git_tree_entry_type(entry) == GIT_OBJECT_TREE && depth == 0) {
-            git_tree *folder = nullptr;
-            if (git_tree_lookup(&folder, repository, git_tree_entry_id(entry)) == 0) {
-                const Owned<git_tree> owned(folder);
-                readTree(repository, folder, name + '/', limit, files, depth + 1);
-            }
-        } else if (git_tree_entry_type(entry) == GIT_OBJECT_BLOB) {
-            git_blob *blob = nullptr;
-            if (git_blob_lookup(&blob, repository, git_tree_entry_id(entry)) != 0)
-                continue;
-            const Owned<git_blob> owned(blob);
-            const auto size = qint64(git_blob_rawsize(blob));
-            if (size <= limit)
-                files.insert(name, QByteArray(static_cast<const char *>(git_blob_rawcontent(blob)), size));
-        }
-    }
-}
-
-QMap<QByteArray, QByteArray> filesOf(git_repository *repository, const git_commit *commit, qint64 limit)
-{
-    QMap<QByteArray, QByteArray> files;
-    git_tree *tree = nullptr;
-    if (git_commit_tree(&tree, commit) == 0) {
-        const Owned<git_tree> owned(tree);
-        readTree(repository, tree, {}, limit, files);
-    }
-    return files;
-}
-
-bool commitTree(git_repository *repository, const char *branch, const git_oid &treeId,
-                const std::optional<git_oid> &parentId, const QString &message, git_oid *out)
-{
-    // Who recorded it, for a fleet shared by a team.
-    const QByteArray user = qEnvironmentVariable("USER", QStringLiteral("technician")).toUtf8();
-    const QByteArray host = QSysInfo::machineHostName().toUtf8();
-    git_signature *made = nullptr;
-    if (git_signature_now(&made, user.constData(), (user + '@' + host).constData()) != 0)
-        return false;
-    const Owned<git_signature> signature(made);
-    git_tree *tree = nullptr;
-    if (git_tree_lookup(&tree, repository, &treeId) != 0)
-        return false;
-    const Owned<git_tree> ownedTree(tree);
-    const Owned<git_commit> parent = parentId ? commitOf(repository, *parentId) : Owned<git_commit>();
-    if (parentId && !parent)
-        return false;
-    const git_commit *parents[] = {parent.get()};
-    return git_commit_create(out, repository, branch, signature.get(), signature.get(), nullptr,
-                             message.toUtf8().constData(), tree, parent ? 1 : 0, parents)
-        == 0;
-}
-
-// The branch's commits, newest first, following the first parent, at most limit of them.
-std::vector<Owned<git_commit>> chainOf(git_repository *repository, const char *branch, int limit)
-{
-    std::vector<Owned<git_commit>> chain;
-    const std::optional<git_oid> tip = tipOf(repository, branch);
-    Owned<git_commit> commit = tip ? commitOf(repository, *tip) : Owned<git_commit>();
-    while (commit && int(chain.size()) < limit) {
-        git_commit *parent = nullptr;
-        if (git_commit_parentcount(commit.get()) > 0)
-            git_commit_parent(&parent, commit.get(), 0);
-        chain.push_back(std::move(commit));
-        commit.reset(parent);
-    }
-    return chain;
-}
-
-// Keeps the newest VersionLimit versions of a card once it has a quarter more: the kept ones are written again,
-// the oldest of them without a parent.
-void prune(git_repository *repository, const QByteArray &branch)
-{
-    constexpr int limit = FleetRepository::VersionLimit;
-    std::vector<Owned<git_commit>> chain = chainOf(repository, branch.constData(), limit + limit / 4 + 1);
-    if (int(chain.size()) <= limit + limit / 4)
-        return;
-    chain.resize(limit);
-    std::optional<git_oid> parentId;
-    for (auto commit = chain.rbegin(); commit != chain.rend(); ++commit) {
-        const Owned<git_commit> parent = parentId ? commitOf(repository, *parentId) : Owned<git_commit>();
-        const git_commit *parents[] = {parent.get()};
-        git_tree *tree = nullptr;
-        if (git_commit_tree(&tree, commit->get()) != 0)
-            return;
-        const Owned<git_tree> owned(tree);
-        git_oid made;
-        if (git_commit_create(&made, repository, nullptr, git_commit_author(commit->get()),
-                              git_commit_committer(commit->get()), git_commit_message_encoding(commit->get()),
-                              git_commit_message(commit->get()), tree, parent ? 1 : 0, parents)
-            != 0)
-            return;
-        parentId = made;
-    }
-    git_reference *moved = nullptr;
-    if (git_reference_create(&moved, repository, branch.constData(), &*parentId, 1, "keep the newest versions") == 0)
-        git_reference_free(moved);
-}
 
 QString field(QString text)
 {
@@ -255,7 +58,7 @@ SetupSnapshot snapshotOf(const CardStore::Contents &contents)
 FleetRepository::FleetRepository(const QString &path)
     : m_path(path)
 {
-    static const Library library;
+    static const FleetGit::Library library;
     const QByteArray where = QFile::encodeName(path);
     if (git_repository_open_bare(&m_repository, where.constData()) == 0)
         return;
@@ -290,13 +93,14 @@ QString FleetRepository::record(const QString &cardKey, const SetupSnapshot &fil
         m_error = lastError();
         return {};
     }
-    if (tip) {
-        const Owned<git_commit> newest = commitOf(m_repository, *tip);
-        if (newest && git_oid_equal(git_commit_tree_id(newest.get()), &tree))
-            return shortId(&*tip);
-    }
+    const Owned<git_commit> newest = tip ? commitOf(m_repository, *tip) : Owned<git_commit>();
+    if (newest && git_oid_equal(git_commit_tree_id(newest.get()), &tree))
+        return shortId(&*tip);
     const QString message = QStringLiteral("%1\n\nCard: %2\n").arg(field(what), field(cardKey));
-    if (!commitTree(m_repository, branch.constData(), tree, tip, message, &made)) {
+    std::vector<const git_commit *> parents;
+    if (newest)
+        parents.push_back(newest.get());
+    if ((tip && !newest) || !commitTree(m_repository, branch.constData(), tree, parents, message, &made)) {
         m_error = lastError();
         return {};
     }
@@ -309,7 +113,7 @@ QList<SetupVersion> FleetRepository::history(const QString &cardKey) const
     QList<SetupVersion> versions;
     if (!m_repository)
         return versions;
-    for (const Owned<git_commit> &commit : chainOf(m_repository, branchOf(cardKey).constData(), VersionLimit * 2)) {
+    for (const Owned<git_commit> &commit : versionsOf(m_repository, branchOf(cardKey).constData(), VersionLimit * 2)) {
         const QDateTime time = QDateTime::fromSecsSinceEpoch(git_commit_time(commit.get()),
                                                              QTimeZone(git_commit_time_offset(commit.get()) * 60));
         versions.append(
@@ -324,7 +128,7 @@ std::optional<SetupSnapshot> FleetRepository::version(const QString &cardKey, co
     if (!m_repository || !hex.match(id).hasMatch())
         return std::nullopt;
     std::optional<SetupSnapshot> found;
-    for (const Owned<git_commit> &commit : chainOf(m_repository, branchOf(cardKey).constData(), VersionLimit * 2)) {
+    for (const Owned<git_commit> &commit : versionsOf(m_repository, branchOf(cardKey).constData(), VersionLimit * 2)) {
         char text[GIT_OID_HEXSZ + 1];
         git_oid_tostr(text, sizeof text, git_commit_id(commit.get()));
         if (!QLatin1StringView(text).startsWith(id))
@@ -365,7 +169,11 @@ bool FleetRepository::changeFleetFile(const QByteArray &path, const QByteArray &
     files.insert(path, bytes);
     git_oid tree;
     git_oid made;
-    if (!writeTree(m_repository, files, &tree) || !commitTree(m_repository, FleetBranch, tree, tip, message, &made)) {
+    std::vector<const git_commit *> parents;
+    if (commit)
+        parents.push_back(commit.get());
+    if ((tip && !commit) || !writeTree(m_repository, files, &tree)
+        || !commitTree(m_repository, FleetBranch, tree, parents, message, &made)) {
         m_error = lastError();
         return false;
     }

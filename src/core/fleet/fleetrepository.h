@@ -91,8 +91,13 @@ public:
     // Every line, oldest first.
     QList<LogLine> log() const;
 
+    // Pulls and pushes the fleet with a git remote (a path or a URL; a path where nothing is yet becomes a shared
+    // repository), remembered after the first use. Changes made on two computers meanwhile merge: the register by
+    // player (the side that changed one), the log by lines in time order, a card's versions by keeping both, in time
+    // order. False, with error() saying why, when it could not.
+    bool sync(const QString &remote = {});
+
 private:
-    struct Git;
     QByteArray fleetFile(const QByteArray &path) const;
     bool changeFleetFile(const QByteArray &path, const QByteArray &bytes, const QString &message);
 
