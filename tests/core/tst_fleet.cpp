@@ -144,6 +144,9 @@ private Q_SLOTS:
         QStringList shown = lines(findings);
         shown.sort();
         QCOMPARE(shown, found);
+        // Each certain repair once, however many findings it mends.
+        const QList<Repair> repairs = certainRepairs(findings + findings);
+        QVERIFY(repairs == certainRepairs(findings) && std::ranges::all_of(repairs, &Repair::isCertain));
         QCOMPARE(repairAll(store, findings), Notices());
         // A repair gives settings their track's name; the settings stay.
         for (qsizetype i = 0; i < files.size(); i += 2) {

@@ -65,6 +65,7 @@ private Q_SLOTS:
         FindingsWindow *window = showCardCheck(&parent, platform, store);
         platform.answers << PlatformAdapter::AnswerNo << PlatformAdapter::AnswerYes;
         QTreeView *list = window->lstFindings;
+        QCOMPARE(list->model()->headerData(1, Qt::Horizontal).toString(), "What is wrong");
         const QModelIndex repair = list->model()->index(0, 2);
         QCOMPARE(QStringList({repair.siblingAtColumn(0).data().toString(), repair.data().toString(),
                               repair.data(Qt::ToolTipRole).toString()}),

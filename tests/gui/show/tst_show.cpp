@@ -75,6 +75,8 @@ private Q_SLOTS:
         };
         window.chooseCardFolder(other.root());
         QCOMPARE(tip(0), "A.mp3\nreading the length\u2026");
+        Q_EMIT window.findChild<TrackMedia *>()->lengthRead("Gone.mp3"); // another track's length: not this tip's
+        QCOMPARE(QToolTip::text(), "A.mp3\nreading the length\u2026");
         QTRY_COMPARE(QToolTip::text(), "A.mp3\n0:03");
         QFile::remove(other.path("Gone.mp3"));
         QCOMPARE(tip(1), "Gone.mp3\nlength unknown");
