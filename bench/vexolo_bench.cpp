@@ -6,6 +6,7 @@
 #include "card/tracknames.h"
 #include "commands/commandencoder.h"
 #include "commands/commandreader.h"
+#include "fleet/fleet.h"
 #include "main/frmmain.h"
 #include "platform/platformadapter.h"
 #include "printing/cuesheetprinting.h"
@@ -32,6 +33,7 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <malloc.h>
 #include <sys/resource.h>
@@ -364,6 +366,53 @@ int mixedEdits()
 
 // A card of 1,000,000 tracks (exFAT has no folder limit): listing it against `ls -f | sort -f` on
 // the same folder, ">>>", and the peak memory. Run in a process of its own.
+// A reference of megabytes MB of tracks (4 MB each, each of its own bytes) and a program, applied to an empty card,
+// against cp -r of the same files; both end when the data is on the disk (sync), as a card must be before it is
+// pulled. Then the second apply, which finds everything in place and writes nothing.
+int applyReference(int megabytes)
+{
+    QTemporaryDir dir;
+    const QString reference = dir.filePath(QStringLiteral("reference"));
+    QDir().mkpath(reference + QStringLiteral("/Programs"));
+    QByteArray bytes(4 << 20, Qt::Uninitialized);
+    QStringList strings;
+    for (int i = 0; i < std::max(1, megabytes / 4); ++i) {
+        for (qsizetype at = 0; at < bytes.size(); at += 8)
+            qToUnaligned<quint64>(quint64(i) * 0x9E3779B97F4A7C15ULL ^ quint64(at), bytes.data() + at);
+        const QString name = QStringLiteral("Track %1.mp3").arg(i, 4, 10, QLatin1Char('0'));
+        writeFile(reference + u'/' + name, bytes);
+        strings.append(name + QStringLiteral(" V7"));
+    }
+    writeFile(reference + QStringLiteral("/Programs/Program1.txt"), Vexolo::formatProgramFile(strings).content);
+    QProcess::execute(QStringLiteral("sync"));
+    const auto timed = [](const std::function<void()> &work) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        return double(timer.nsecsElapsed()) / 1e6;
+    };
+    const QString copied = dir.filePath(QStringLiteral("copied"));
+    const double cp = timed([&] {
+        QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-r"), reference, copied});
+        QProcess::execute(QStringLiteral("sync"), {QStringLiteral("-f"), copied});
+    });
+    const QString card = dir.filePath(QStringLiteral("card"));
+    QDir().mkpath(card);
+    Vexolo::FleetRepository fleet(dir.filePath(QStringLiteral("fleet.git")));
+    Vexolo::CardStore from;
+    from.choose(reference);
+    Vexolo::CardStore to;
+    to.choose(card);
+    Vexolo::FleetResult first;
+    const double apply = timed([&] { first = Vexolo::applyReference(fleet, from, to, false); });
+    Vexolo::FleetResult second;
+    const double again = timed([&] { second = Vexolo::applyReference(fleet, from, to, false); });
+    const bool pass = first.verified() && second.verified() && second.files == 0 && apply <= 1.2 * cp;
+    std::printf("apply %d MB: %.0f ms (cp -r and sync %.0f ms, %.2fx; target at most 1.20x), again %.0f ms  %s\n",
+                megabytes, apply, cp, apply / cp, again, pass ? "PASS" : "FAIL");
+    return pass ? 0 : 1;
+}
+
 int millionTracks()
 {
     constexpr int Tracks = 1000000;
@@ -415,6 +464,9 @@ int main(int argc, char *argv[])
         return mixedEdits();
     if (argc > 1 && qstrcmp(argv[1], "million") == 0)
         return millionTracks();
+    // vexolo-bench apply [megabytes]: a reference applied to a card (2 GB unless told).
+    if (argc > 1 && qstrcmp(argv[1], "apply") == 0)
+        return applyReference(argc > 2 ? std::max(4, atoi(argv[2])) : 2048);
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 7;
 
     // The synthetic card: 10,000 empty tracks, every second one with a command file, and a

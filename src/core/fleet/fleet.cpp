@@ -209,41 +209,58 @@ FleetResult applyReference(FleetRepository &fleet, const CardStore &reference, C
     for (const QString &track : to.tracks)
         cardTracks.insert(track.toCaseFolded(), track);
     QSet<QString> referenceTracks;
-    QHash<QString, QByteArray> hashes;
+    QMap<QString, QByteArray> hashes; // each reference track's content, once known
+    QStringList copiedFrom; // the reference track of each copy
     QList<CardStore::TrackCopy> copies;
-    QCryptographicHash version(QCryptographicHash::Sha1);
     for (const QString &track : from.tracks) {
+        if (referenceTracks.contains(track.toCaseFolded())) {
+            // One file on the card: the first of two names that differ by case alone.
+            result.notes.append({track, Kind::NotCopied,
+                                 QStringLiteral("another track of the reference has this name in another letter case; "
+                                                "not copied")});
+            continue;
+        }
         referenceTracks.insert(track.toCaseFolded());
-        const TrackRead source = readTrack(reference, track, true, keepGoing);
-        if (source.size < 0) {
-            result.cancelled = keepGoing && !keepGoing();
-            if (result.cancelled)
-                return result;
+        const qint64 size = readTrack(reference, track, false, {}).size;
+        if (size < 0) {
             result.refusal.append({track, Kind::Refused, QStringLiteral("cannot be read on the reference")});
             continue;
         }
-        version.addData(track.toUtf8() + '\0' + source.hash);
+        // By size, then by content: a track of another size is copied without reading either.
         const QString there = cardTracks.value(track.toCaseFolded());
-        if (!there.isEmpty() && readTrack(card, there, false, {}).size == source.size
-            && readTrack(card, there, true, keepGoing).hash == source.hash)
-            continue;
+        if (!there.isEmpty() && readTrack(card, there, false, {}).size == size) {
+            const TrackRead source = readTrack(reference, track, true, keepGoing);
+            hashes.insert(track, source.hash);
+            if (source.size >= 0 && readTrack(card, there, true, keepGoing).hash == source.hash)
+                continue;
+        }
+        if (keepGoing && !keepGoing()) {
+            result.cancelled = true;
+            return result;
+        }
         const QString name = there.isEmpty() ? track : there;
         copies.append({reference.root() + u'/' + track, name});
-        hashes.insert(name, source.hash);
-        result.bytes += source.size;
-        result.actions.append(QStringLiteral("%1: copied (%2 bytes)").arg(name).arg(source.size));
+        copiedFrom.append(track);
+        result.bytes += size;
+        result.actions.append(QStringLiteral("%1: copied (%2 bytes)").arg(name).arg(size));
     }
     for (const QString &track : to.tracks) {
         if (!referenceTracks.contains(track.toCaseFolded()))
             result.notes.append(
                 {track, Kind::OnlyOnB, QStringLiteral("the track is not on the reference; left alone")});
     }
+    // The reference's version: its tracks' contents and its setup. The tracks copied are hashed as they are copied.
     const SetupSnapshot setup = snapshotOf(from);
-    for (auto file = setup.cbegin(); file != setup.cend(); ++file) {
-        if (file.key() != ListingPath)
-            version.addData(file.key() + '\0' + file.value());
-    }
-    result.version = QString::fromLatin1(version.result().toHex().left(12));
+    const auto versionOf = [&setup](const QMap<QString, QByteArray> &tracks) {
+        QCryptographicHash version(QCryptographicHash::Sha1);
+        for (auto track = tracks.cbegin(); track != tracks.cend(); ++track)
+            version.addData(track.key().toUtf8() + '\0' + track.value());
+        for (auto file = setup.cbegin(); file != setup.cend(); ++file) {
+            if (file.key() != ListingPath)
+                version.addData(file.key() + '\0' + file.value());
+        }
+        return QString::fromLatin1(version.result().toHex().left(12));
+    };
 
     // The setup, planned for the card as it will be once its tracks are there.
     CardStore::Contents planned = to;
@@ -273,14 +290,19 @@ FleetResult applyReference(FleetRepository &fleet, const CardStore &reference, C
     if (plan.listing)
         result.actions.append(programsPath(RootDirFileName) + QStringLiteral(": written anew"));
     result.files = copies.size() + plan.writes.size();
-    if (dryRun || !result.refusal.isEmpty())
+    if (dryRun || !result.refusal.isEmpty()) {
+        for (const QString &track : std::as_const(copiedFrom))
+            hashes.insert(track, readTrack(reference, track, true, keepGoing).hash);
+        result.version = versionOf(hashes);
         return result;
+    }
 
     const QString what = QStringLiteral("apply %1").arg(reference.root());
+    CardStore::Copied copied;
     {
         const CardStore::Work work(card, what);
-        const CardStore::Copied copied
-            = copies.isEmpty() ? CardStore::Copied() : card.copyTracksIn(copies, progress, keepGoing);
+        if (!copies.isEmpty())
+            copied = card.copyTracksIn(copies, progress, keepGoing);
         result.cancelled = copied.cancelled;
         for (const Notice &notice : copied.notices)
             result.problems.append(
@@ -292,14 +314,20 @@ FleetResult applyReference(FleetRepository &fleet, const CardStore &reference, C
         if (!result.cancelled && result.problems.isEmpty())
             result.problems += copySetup(card, plan, {}, what);
     }
-    // Read back: every track copied must hold the reference's bytes.
-    for (const CardStore::TrackCopy &copy : std::as_const(copies)) {
-        if (result.cancelled || !result.problems.isEmpty())
-            break;
-        if (readTrack(card, copy.name, true, {}).hash != hashes.value(copy.name))
+    // Read back: every track copied must hold the bytes the reference gave it.
+    for (qsizetype i = 0; i < copied.tracks.size() && i < copiedFrom.size(); ++i) {
+        hashes.insert(copiedFrom[i], copied.hashes.value(i));
+        if (!result.cancelled && result.problems.isEmpty()
+            && readTrack(card, copied.tracks[i], true, {}).hash != copied.hashes.value(i))
             result.problems.append(
-                {copy.name, Kind::NotVerified, QStringLiteral("reads back differently from the reference")});
+                {copied.tracks[i], Kind::NotVerified, QStringLiteral("reads back differently from the reference")});
     }
+    // A copy cut short: the tracks it did not reach are read for the version the log names.
+    for (const QString &track : std::as_const(copiedFrom)) {
+        if (!hashes.contains(track))
+            hashes.insert(track, readTrack(reference, track, true, {}).hash);
+    }
+    result.version = versionOf(hashes);
     log(fleet, labelOf(card), reference.root(), result);
     return result;
 }

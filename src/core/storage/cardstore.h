@@ -174,6 +174,7 @@ public:
     struct Copied
     {
         QStringList tracks; // the tracks now on the card, in the order given
+        QByteArrayList hashes; // the SHA-1 of the bytes each copied track was given; empty for one already there
         Notices notices;
         bool cancelled = false;
     };

@@ -6,6 +6,7 @@
 #include "storage/cardtext.h"
 #include "storage/safefile.h"
 
+#include <QCryptographicHash>
 #include <QFile>
 #include <QHash>
 #include <QSet>
@@ -171,7 +172,7 @@ CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &co
 {
     const Fd root = openRoot();
     if (!root.isOpen())
-        return {{}, {noCard()}};
+        return {{}, {}, {noCard()}};
     CardStore::Copied result;
     NameList noMp3;
     std::vector<CopySource> sources;
@@ -206,6 +207,7 @@ CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &co
             && target.st_dev == info.st_dev && target.st_ino == info.st_ino) {
             taken.insert(folded);
             result.tracks.append(name);
+            result.hashes.append(QByteArray());
             continue;
         }
         needed += blocksFor(info.st_size, qint64(room.f_frsize));
@@ -228,6 +230,9 @@ CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &co
     QByteArray chunk(CopyChunk, Qt::Uninitialized);
     bool fromSource = false;
     for (const CopySource &source : sources) {
+        // The bytes as they are written, so that what lands on the card can be checked without reading the source
+        // again.
+        QCryptographicHash hash(QCryptographicHash::Sha1);
         const auto copy = [&](int fd) {
             for (qint64 left = source.size; left > 0;) {
                 if (keepGoing && !keepGoing()) {
@@ -246,6 +251,7 @@ CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &co
                 }
                 if (!writeAll(m_ops, fd, QByteArrayView(chunk.constData(), got)))
                     return false;
+                hash.addData(QByteArrayView(chunk.constData(), got));
                 left -= got;
                 done += got;
                 if (progress)
@@ -264,6 +270,7 @@ CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &co
             break; // a full or pulled card takes no more either
         }
         result.tracks.append(source.name);
+        result.hashes.append(hash.result());
     }
     return result;
 }
