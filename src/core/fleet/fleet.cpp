@@ -10,8 +10,10 @@
 #include <QMutex>
 #include <QSet>
 
+#include <atomic>
 #include <cerrno>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace Vexolo {
@@ -72,6 +74,21 @@ TrackRead readTrack(const CardStore &store, const QString &name, bool withHash, 
         track.hash = hash.result();
     }
     return track;
+}
+
+// The content hashes of the store's tracks, worked out on two threads: hashing is slower than a disk.
+QByteArrayList trackHashes(const CardStore &store, const QStringList &tracks)
+{
+    QByteArrayList hashes(tracks.size());
+    std::atomic<qsizetype> next = 0;
+    const auto work = [&] {
+        for (qsizetype i = next++; i < tracks.size(); i = next++)
+            hashes[i] = readTrack(store, tracks[i], true, {}).hash;
+    };
+    std::thread other(work);
+    work();
+    other.join();
+    return hashes;
 }
 
 void log(FleetRepository &fleet, const CardLabel &card, const QString &reference, const FleetResult &result)
@@ -315,12 +332,15 @@ FleetResult applyReference(FleetRepository &fleet, const CardStore &reference, C
             result.problems += copySetup(card, plan, {}, what);
     }
     // Read back: every track copied must hold the bytes the reference gave it.
-    for (qsizetype i = 0; i < copied.tracks.size() && i < copiedFrom.size(); ++i) {
+    for (qsizetype i = 0; i < copied.tracks.size() && i < copiedFrom.size(); ++i)
         hashes.insert(copiedFrom[i], copied.hashes.value(i));
-        if (!result.cancelled && result.problems.isEmpty()
-            && readTrack(card, copied.tracks[i], true, {}).hash != copied.hashes.value(i))
-            result.problems.append(
-                {copied.tracks[i], Kind::NotVerified, QStringLiteral("reads back differently from the reference")});
+    if (!result.cancelled && result.problems.isEmpty()) {
+        const QByteArrayList back = trackHashes(card, copied.tracks);
+        for (qsizetype i = 0; i < copied.tracks.size(); ++i) {
+            if (back[i] != copied.hashes.value(i))
+                result.problems.append(
+                    {copied.tracks[i], Kind::NotVerified, QStringLiteral("reads back differently from the reference")});
+        }
     }
     // A copy cut short: the tracks it did not reach are read for the version the log names.
     for (const QString &track : std::as_const(copiedFrom)) {

@@ -1,4 +1,5 @@
 #include "storage/cardstore_p.h"
+#include "storage/chunkhasher.h"
 
 #include "card/tracknames.h"
 #include "storage/cardfiles.h"
@@ -6,7 +7,6 @@
 #include "storage/cardtext.h"
 #include "storage/safefile.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QHash>
 #include <QSet>
@@ -23,9 +23,6 @@ namespace Vexolo {
 using namespace StoreDetail;
 
 namespace {
-
-// A track is copied onto the card a chunk at a time, so a cancel or a progress report is never far off.
-constexpr qint64 CopyChunk = 1 << 20;
 
 // A file to copy onto the card, open and checked.
 struct CopySource
@@ -227,12 +224,11 @@ CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &co
     for (const CopySource &source : sources)
         total += source.size;
     qint64 done = 0;
-    QByteArray chunk(CopyChunk, Qt::Uninitialized);
+    // The bytes as they are written, so that what lands on the card can be checked without reading the source again.
+    // A chunk at a time, so a cancel or a progress report is never far off.
+    ChunkHasher hasher;
     bool fromSource = false;
     for (const CopySource &source : sources) {
-        // The bytes as they are written, so that what lands on the card can be checked without reading the source
-        // again.
-        QCryptographicHash hash(QCryptographicHash::Sha1);
         const auto copy = [&](int fd) {
             for (qint64 left = source.size; left > 0;) {
                 if (keepGoing && !keepGoing()) {
@@ -240,7 +236,8 @@ CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &co
                     errno = ECANCELED;
                     return false;
                 }
-                const ssize_t got = m_ops.read(source.fd.get(), chunk.data(), size_t(std::min(left, CopyChunk)));
+                char *chunk = hasher.buffer();
+                const ssize_t got = m_ops.read(source.fd.get(), chunk, size_t(std::min(left, ChunkHasher::ChunkSize)));
                 if (got < 0 && errno == EINTR)
                     continue;
                 if (got <= 0) {
@@ -249,9 +246,9 @@ CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &co
                     fromSource = true;
                     return false;
                 }
-                if (!writeAll(m_ops, fd, QByteArrayView(chunk.constData(), got)))
+                if (!writeAll(m_ops, fd, QByteArrayView(chunk, got)))
                     return false;
-                hash.addData(QByteArrayView(chunk.constData(), got));
+                hasher.hand(got);
                 left -= got;
                 done += got;
                 if (progress)
@@ -270,7 +267,7 @@ CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &co
             break; // a full or pulled card takes no more either
         }
         result.tracks.append(source.name);
-        result.hashes.append(hash.result());
+        result.hashes.append(hasher.result());
     }
     return result;
 }
