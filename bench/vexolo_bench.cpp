@@ -258,6 +258,7 @@ int hostileCard(const QString &kind)
         + Vexolo::planCopy(contents, contents).writes.size();
     Vexolo::ProgramOverview overview;
     overview.showCard(store);
+
     for (const QString &track : tracks) {
         const Vexolo::Fd file = store.openTrack(track);
         (void)Vexolo::readMp3Length(file.get());
@@ -265,6 +266,17 @@ int hostileCard(const QString &kind)
     // The cue sheet of the program: read within the time target; its drawing, page by page, is timed apart.
     const Vexolo::CueSheet sheet = Vexolo::cueSheetOf(store, loaded, 1, Vexolo::TimeUnit::Seconds);
     const double ms = double(timer.nsecsElapsed()) / 1e6;
+    // The fleet's round, timed apart: the history's record of the card before a write, and the card applied as a
+    // reference to another (a dry run).
+    timer.restart();
+    Vexolo::FleetJournal journal(dir.path() + QStringLiteral("/fleet.git"));
+    journal.beforeChange(store, QStringLiteral("hostile"));
+    QDir().mkpath(dir.path() + QStringLiteral("/other"));
+    Vexolo::CardStore other;
+    other.choose(dir.path() + QStringLiteral("/other"));
+    Vexolo::FleetRepository fleet(dir.path() + QStringLiteral("/fleet.git"));
+    (void)Vexolo::applyReference(fleet, store, other, true);
+    const double fleetMs = double(timer.nsecsElapsed()) / 1e6;
     double drawnMs = 0;
     if (kind == HostileCases[9]) {
         QFile pdf(dir.path() + QStringLiteral("/cues.pdf"));
@@ -277,12 +289,13 @@ int hostileCard(const QString &kind)
     const QByteArray listing = readFile(root + QStringLiteral("/Programs/RootDir.txt"));
     // Nothing read from outside the card may reach a file on it.
     const bool leaked = listing.contains("PATH=") || loaded.name.contains(QStringLiteral("root:"));
-    const bool pass = ms <= 2000 && peakMb <= 200 && !leaked && shown <= 4000 && listing.size() <= (4 << 20);
-    std::printf(
-        "hostile card, %-16s %8.1f ms, peak %6.1f MB, %5lld characters in boxes, %6lld entries kept, "
-        "%6lld findings, listing %7lld bytes%s, cue sheet drawn in %.0f ms (targets <= 2000 ms, <= 200 MB) %s\n",
-        qPrintable(kind), ms, peakMb, qlonglong(shown), qlonglong(loaded.names.size()), qlonglong(found),
-        qlonglong(listing.size()), leaked ? ", LEAKED" : "", drawnMs, pass ? "PASS" : "MISS");
+    const bool pass
+        = ms <= 2000 && fleetMs <= 2000 && peakMb <= 200 && !leaked && shown <= 4000 && listing.size() <= (4 << 20);
+    std::printf("hostile card, %-16s %8.1f ms, fleet %6.1f ms, peak %6.1f MB, %5lld characters in boxes, %6lld entries "
+                "kept, %6lld findings, listing %7lld bytes%s, cue sheet drawn in %.0f ms (targets <= 2000 ms, <= 200 "
+                "MB) %s\n",
+                qPrintable(kind), ms, fleetMs, peakMb, qlonglong(shown), qlonglong(loaded.names.size()),
+                qlonglong(found), qlonglong(listing.size()), leaked ? ", LEAKED" : "", drawnMs, pass ? "PASS" : "MISS");
     return pass ? 0 : 1;
 }
 

@@ -22,6 +22,8 @@ namespace {
 
 const QByteArray ProgramsPrefix = encodeFileName(ProgramsFolderName) + '/';
 const QByteArray ListingPath = ProgramsPrefix + encodeFileName(RootDirFileName);
+// The largest file FAT32 holds: no track of a card is larger, and a sparse giant is never read through.
+constexpr qint64 FatFileLimit = (qint64(1) << 32) - 1;
 
 QString keyOfIdentity(const CardIdentity &identity)
 {
@@ -239,8 +241,10 @@ FleetResult applyReference(FleetRepository &fleet, const CardStore &reference, C
         }
         referenceTracks.insert(track.toCaseFolded());
         const qint64 size = readTrack(reference, track, false, {}).size;
-        if (size < 0) {
-            result.refusal.append({track, Kind::Refused, QStringLiteral("cannot be read on the reference")});
+        if (size < 0 || size > FatFileLimit) {
+            result.refusal.append({track, Kind::Refused,
+                                   size < 0 ? QStringLiteral("cannot be read on the reference")
+                                            : QStringLiteral("larger than a card's FAT file system can hold")});
             continue;
         }
         // By size, then by content: a track of another size is copied without reading either.
