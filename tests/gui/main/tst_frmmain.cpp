@@ -473,6 +473,10 @@ private Q_SLOTS:
             click("cmdClear");
             QTest::mouseClick(frmAdv::existing()->cmdSave, Qt::LeftButton);
             m_window->close();
+            auto *gone = new QWidget; // asked to close, and gone before the work ends
+            gone->show();
+            gone->close();
+            delete gone;
             question.show();
             QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::ArrowCursor);
             question.hide();
