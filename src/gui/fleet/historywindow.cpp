@@ -50,12 +50,14 @@ HistoryWindow::HistoryWindow(PlatformAdapter &platform, std::shared_ptr<CardStor
     layout->addWidget(lblCard);
     layout->addWidget(versionsCaption);
     layout->addWidget(lstVersions, 1);
-    layout->addWidget(new QLabel(tr("How the version differs from the card now (A: the version, B: the card):"), this));
+    lblDifferences = new QLabel(this);
+    layout->addWidget(lblDifferences);
     layout->addWidget(lstDifferences, 1);
     layout->addWidget(buttons);
     resize(640, 480);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(lstVersions, &QListWidget::currentRowChanged, this, &HistoryWindow::showDifferences);
+    lstVersions->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    connect(lstVersions, &QListWidget::itemSelectionChanged, this, &HistoryWindow::showDifferences);
     connect(cmdRestore, &QPushButton::clicked, this, &HistoryWindow::restore);
     listVersions();
 }
@@ -79,27 +81,40 @@ void HistoryWindow::listVersions()
 void HistoryWindow::showDifferences()
 {
     lstDifferences->clear();
-    const QListWidgetItem *item = lstVersions->currentItem();
-    const QString id = item ? item->data(IdRole).toString() : QString();
+    // One version: against the card now. Two: the older against the newer.
+    QList<QListWidgetItem *> chosen = lstVersions->selectedItems();
+    std::sort(chosen.begin(), chosen.end(),
+              [this](QListWidgetItem *a, QListWidgetItem *b) { return lstVersions->row(a) > lstVersions->row(b); });
+    const QString id = chosen.size() == 1 ? chosen[0]->data(IdRole).toString() : QString();
     cmdRestore->setEnabled(!id.isEmpty());
-    if (id.isEmpty())
+    lblDifferences->setText(chosen.size() == 2 ? tr("How the newer version differs from the older (A: the older, B: "
+                                                    "the newer):")
+                                               : tr("How the version differs from the card now (A: the version, B: "
+                                                    "the card):"));
+    if (chosen.isEmpty() || chosen.size() > 2 || chosen[0]->data(IdRole).toString().isEmpty())
         return;
-    const std::optional<SetupSnapshot> version = FleetRepository().version(m_key, id);
+    const FleetRepository fleet;
     const CardStore::Contents now = m_card->readContents();
-    if (!version || !now.readable) {
+    const std::optional<SetupSnapshot> older = fleet.version(m_key, chosen[0]->data(IdRole).toString());
+    const std::optional<SetupSnapshot> newer
+        = chosen.size() == 2 ? fleet.version(m_key, chosen[1]->data(IdRole).toString()) : std::nullopt;
+    if (!older || !now.readable || (chosen.size() == 2 && !newer)) {
         lstDifferences->addItem(tr("The card cannot be read."));
         return;
     }
-    const Findings differences = compareSetups(contentsOf(*version, now.tracks), now);
+    const Findings differences
+        = compareSetups(contentsOf(*older, now.tracks), newer ? contentsOf(*newer, now.tracks) : now);
     for (const Finding &difference : differences)
         lstDifferences->addItem(findingLine(difference));
     if (differences.isEmpty())
-        lstDifferences->addItem(tr("The card holds this version's setup."));
+        lstDifferences->addItem(newer ? tr("The two versions hold the same setup.")
+                                      : tr("The card holds this version's setup."));
 }
 
 void HistoryWindow::restore()
 {
-    const QListWidgetItem *item = lstVersions->currentItem();
+    const QList<QListWidgetItem *> chosen = lstVersions->selectedItems();
+    const QListWidgetItem *item = chosen.size() == 1 ? chosen[0] : nullptr;
     if (!item
         || !m_platform.ask(tr("Make the setup of the card %1 what it was in version %2? The programs, names and "
                               "command files it holds now are kept in the history first.")

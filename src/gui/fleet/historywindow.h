@@ -17,8 +17,8 @@ class CardStore;
 namespace Vexolo::Ui {
 
 // "History…": the versions of a card's setup kept on this computer, newest first, each with what wrote after it;
-// what differs between the version chosen and the card now; "Restore" asks, restores it through the card's own
-// store, reads it back and tells how it went.
+// what differs between the version chosen and the card now, or between two versions chosen; "Restore" asks, restores it
+// through the card's own store, reads it back and tells how it went.
 class HistoryWindow final : public QDialog
 {
     Q_OBJECT
@@ -29,6 +29,7 @@ public:
 
     QLabel *lblCard = nullptr;
     QListWidget *lstVersions = nullptr;
+    QLabel *lblDifferences = nullptr;
     QListWidget *lstDifferences = nullptr;
     QPushButton *cmdRestore = nullptr;
 

@@ -193,6 +193,9 @@ private Q_SLOTS:
         QCOMPARE(history->lstVersions->count(), 2);
         history->lstVersions->setCurrentRow(1); // the version restored
         QCOMPARE(history->lstDifferences->item(0)->text(), "The card holds this version's setup.");
+        history->lstVersions->item(0)->setSelected(true); // and the one before the restore: older against newer
+        QCOMPARE(history->lstDifferences->item(0)->text(), "Programs/Program1.txt: program 1 only on A");
+        QVERIFY(!history->cmdRestore->isEnabled());
 
         if (!card.mountTmpfs("read-only")) // a card of its own, which then takes no write
             return;
