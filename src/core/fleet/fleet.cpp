@@ -118,7 +118,7 @@ FleetJournal::FleetJournal(QString repositoryPath)
 
 void FleetJournal::beforeChange(const CardStore &store, const QString &what)
 {
-    const CardStore::Contents contents = store.readContents();
+    const CardStore::Contents contents = store.readSetup();
     if (!contents.readable)
         return; // a card that cannot be read is not written either
     FleetRepository fleet(m_path);

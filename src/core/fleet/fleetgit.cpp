@@ -50,7 +50,7 @@ Owned<git_commit> commitOf(git_repository *repository, const git_oid &oid)
 }
 
 // A tree of files named "name" or "folder/name".
-bool writeTree(git_repository *repository, const QMap<QByteArray, QByteArray> &files, git_oid *out)
+bool writeTree(git_repository *repository, const QMap<QByteArray, QByteArray> &files, git_oid *out, bool store)
 {
     git_treebuilder *made = nullptr;
     if (git_treebuilder_new(&made, repository, nullptr) != 0)
@@ -64,14 +64,17 @@ bool writeTree(git_repository *repository, const QMap<QByteArray, QByteArray> &f
             continue;
         }
         git_oid blob;
-        if (git_blob_create_from_buffer(&blob, repository, file.value().constData(), size_t(file.value().size())))
+        const int failed = store
+            ? git_blob_create_from_buffer(&blob, repository, file.value().constData(), size_t(file.value().size()))
+            : git_odb_hash(&blob, file.value().constData(), size_t(file.value().size()), GIT_OBJECT_BLOB);
+        if (failed)
             return false;
         // A name git refuses (".git") is no setup file: it is left out, the rest is kept.
         git_treebuilder_insert(nullptr, builder.get(), file.key().constData(), &blob, GIT_FILEMODE_BLOB);
     }
     for (auto folder = folders.cbegin(); folder != folders.cend(); ++folder) {
         git_oid tree;
-        if (!writeTree(repository, folder.value(), &tree)
+        if (!writeTree(repository, folder.value(), &tree, store)
             || git_treebuilder_insert(nullptr, builder.get(), folder.key().constData(), &tree, GIT_FILEMODE_TREE))
             return false;
     }

@@ -47,8 +47,9 @@ QByteArray branchOf(const QString &key);
 QString shortId(const git_oid *oid);
 std::optional<git_oid> tipOf(git_repository *repository, const char *branch);
 Owned<git_commit> commitOf(git_repository *repository, const git_oid &oid);
-// A tree of files named "name" or "folder/name".
-bool writeTree(git_repository *repository, const QMap<QByteArray, QByteArray> &files, git_oid *out);
+// A tree of files named "name" or "folder/name". Without store, only the trees are written and the files' contents
+// are hashed, not stored: enough to tell whether the tree is one the repository has already.
+bool writeTree(git_repository *repository, const QMap<QByteArray, QByteArray> &files, git_oid *out, bool store = true);
 // The files of a tree and its folders, none larger than limit.
 void readTree(git_repository *repository, const git_tree *tree, const QByteArray &prefix, qint64 limit,
               QMap<QByteArray, QByteArray> &files, int depth = 0);

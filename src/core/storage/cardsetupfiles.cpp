@@ -93,7 +93,7 @@ QString CardStore::firstLine(const QByteArray &bytes)
     return decodeCardText(bytes.first(end - bytes.cbegin()));
 }
 
-CardStore::Contents SetupFiles::readContents() const
+CardStore::Contents SetupFiles::readContents(bool judgeListing) const
 {
     CardStore::Contents contents;
     const Fd root = openRoot();
@@ -122,6 +122,15 @@ CardStore::Contents SetupFiles::readContents() const
     for (const QByteArray &item : readFolder(programs.get())) {
         if (isLeftoverTemporary(item))
             contents.leftovers.append(ProgramsFolderName + u'/' + decodeFileName(item));
+    }
+    if (!judgeListing) {
+        const CardStore::CardFile old
+            = readCardFile(programs.get(), encodeFileName(RootDirFileName), ProgramFileLimit, m_ops);
+        if (old.status == ReadStatus::Read)
+            contents.listingBytes = old.bytes;
+        contents.listing
+            = old.status == ReadStatus::Missing ? CardStore::ListingState::Missing : CardStore::ListingState::Stale;
+        return contents;
     }
     // A listing larger than the one the tracks make is out of date without being read whole.
     const QByteArray listing

@@ -155,7 +155,12 @@ CardStore::ProgramFiles CardStore::readProgramFiles() const
 
 CardStore::Contents CardStore::readContents() const
 {
-    return m_setup->readContents();
+    return m_setup->readContents(true);
+}
+
+CardStore::Contents CardStore::readSetup() const
+{
+    return m_setup->readContents(false);
 }
 
 QStringList CardStore::writeFiles(const QList<FileWrite> &files, const Progress &progress)

@@ -136,7 +136,7 @@ public:
     {
     }
     CardStore::ProgramFiles readProgramFiles() const;
-    CardStore::Contents readContents() const;
+    CardStore::Contents readContents(bool judgeListing) const;
     QStringList writeFiles(const QList<CardStore::FileWrite> &files, const Progress &progress);
     QStringList removeFiles(const QList<CardStore::FileWrite> &files);
     bool removeOrphanCommandFile(const QString &name);

@@ -152,6 +152,8 @@ private Q_SLOTS:
         QCOMPARE(to.read("Programs/Program1.txt"), "end");
         QCOMPARE(platform.shown.last(), "The setup was copied and verified.");
         QVERIFY(!withOther(true, store, to.root())->cmdAction->isEnabled()); // nothing left to write
+        to.addFiles({"A.mp3"});
+        QVERIFY(withOther(true, store, to.root())->cmdAction->isEnabled()); // but its listing, now stale
     }
 
     // The main window's programs list: a click on the number opens it, Escape closes it; kept up to date by Save
