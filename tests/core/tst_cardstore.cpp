@@ -310,6 +310,7 @@ private Q_SLOTS:
         QTest::newRow("the rename fails") << "B.mp3" << "rename 1"
             << "Could not copy the track onto the card: B.mp3\nThe card is full." << "=A";
         QTest::newRow("cancelled") << "B.mp3 Big.mp3>A.mp3" << "cancel" << "" << "B.mp3=A";
+        QTest::newRow("free space unknown") << "B.mp3" << "statvfs 1" << "" << "B.mp3=A";
         QTest::newRow("full card") << "B.mp3 Big.mp3>A.mp3" << "full"
             << "The card has no room for these tracks: 3.00 MiB more would be needed. Nothing was copied." << "=A";
         // clang-format on

@@ -13,7 +13,7 @@
 class FailingFileOps final : public Vexolo::FileOps
 {
 public:
-    QStringList failing; // "open", "read", "write", "fsync", "close", "rename", "unlink", "mkdir"
+    QStringList failing; // "open", "read", "write", "fsync", "close", "rename", "unlink", "mkdir", "statvfs"
     int nth = 1;
     int last = INT_MAX;
     int error = EIO; // 0: a write writes nothing, and says nothing
@@ -44,6 +44,7 @@ public:
     {
         return fails("mkdir") ? -1 : FileOps::mkdirat(folder, name, mode);
     }
+    int fstatvfs(int fd, struct statvfs *room) override { return fails("statvfs") ? -1 : FileOps::fstatvfs(fd, room); }
 
 private:
     bool fails(const char *call)

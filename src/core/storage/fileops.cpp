@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace Vexolo {
@@ -45,6 +46,11 @@ int FileOps::unlinkat(int folder, const char *name, int flags)
 int FileOps::mkdirat(int folder, const char *name, mode_t mode)
 {
     return ::mkdirat(folder, name, mode);
+}
+
+int FileOps::fstatvfs(int fd, struct statvfs *room)
+{
+    return ::fstatvfs(fd, room);
 }
 
 FileOps &FileOps::system()

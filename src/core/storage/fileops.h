@@ -2,6 +2,8 @@
 
 #include <sys/types.h>
 
+struct statvfs;
+
 namespace Vexolo {
 
 // The file system calls through which the card store opens, reads and changes card files. Tests
@@ -20,6 +22,7 @@ public:
     virtual int renameat(int fromFolder, const char *from, int toFolder, const char *to);
     virtual int unlinkat(int folder, const char *name, int flags);
     virtual int mkdirat(int folder, const char *name, mode_t mode);
+    virtual int fstatvfs(int fd, struct statvfs *room);
 
     // The plain system calls.
     static FileOps &system();

@@ -180,7 +180,8 @@ CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &co
         onCard.insert(track.toCaseFolded(), track);
     QSet<QString> taken;
     struct statvfs room = {};
-    const bool roomKnown = ::fstatvfs(root.get(), &room) == 0;
+    // A file system that cannot tell its free space takes the tracks all the same; a full one says so as they go.
+    const bool roomKnown = m_ops.fstatvfs(root.get(), &room) == 0;
     qint64 needed = 0;
     for (const CardStore::TrackCopy &copy : copies) {
         if (!isTrackName(copy.name) || !isPlainFileName(copy.name)) {
