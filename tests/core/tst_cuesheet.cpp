@@ -13,9 +13,8 @@ private Q_SLOTS:
     // An entry in words; without a length nothing is past its end.
     void lines()
     {
-        const CueSheet empty {"1", {}, {}, TimeUnit::Seconds, {{"A.mp3 V7", 0}},
-                              {},  {}}; // a length of nothing is known
-        QCOMPARE(cueEntryLines(empty, 0).constFirst(), QStringLiteral("1)  A \u2014 0:00"));
+        const CueSheet empty {"1", {}, {}, TimeUnit::Seconds, {{"A.mp3 V7 P5", 0}}, {}, {}}; // known to last nothing
+        QCOMPARE(cueEntryLines(empty, 0).constLast(), "Check: 5 is past the end of the track, which ends at 0.");
         const CueSheet sheet {"1", {}, {}, TimeUnit::Seconds, {{"Fin.mp37V9 1A5 P15 3+1 3-9 3+20 2-4", 10000}}, {}, {}};
         QCOMPARE(cueEntryLines(sheet, 0).join(u'\n'),
                  QStringLiteral("1)  Fin \u2014 0:10\n"
