@@ -275,6 +275,9 @@ private Q_SLOTS:
         struct stat second;
         QCOMPARE(::stat(QFile::encodeName(card.path("A.mp3")).constData(), &second), 0);
         QCOMPARE(second.st_ino, first.st_ino);
+        reference.write("D.mp3", "d"); // a new track: the card's listing names it too
+        QVERIFY(applyReference(fleet, from, to, false).verified());
+        QVERIFY(card.read("Programs/RootDir.txt").contains("D.mp3 V7"));
         QCOMPARE(applyReference(fleet, from, from, false).refusal.size(), 1);
     }
 
