@@ -147,6 +147,12 @@ private Q_SLOTS:
         expected.removeAll("card/Programs/Program1.txt");
         expected.sort();
         QCOMPARE(card.snapshot(), expected);
+        TestCard backup; // a folder without tracks: no listing to write
+        backup.write("A.adv", "A.mp3 V3");
+        CardStore folder;
+        folder.choose(backup.root());
+        const QString empty = fleet.record(labelOf(folder).key, {}, "empty");
+        QCOMPARE(restoreVersion(fleet, folder, empty, true).actions, QStringList({"A.adv: removed"}));
     }
 
     // Each card keeps its newest versions, newest first, each still readable.
