@@ -123,6 +123,7 @@ private Q_SLOTS:
         QCOMPARE(fleet.history(key).first().what, "restore " + first);
         QCOMPARE(fleet.log().last().result, "verified");
         QCOMPARE(fleet.log().last().reference, "version " + first);
+        QVERIFY(restoreVersion(fleet, store, first, true).actions.isEmpty()); // in place already
 
         // A version that names files no card of this program holds: none of them is written anywhere.
         const QString odd = fleet.record(key,

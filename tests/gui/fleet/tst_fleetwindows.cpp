@@ -176,12 +176,14 @@ private Q_SLOTS:
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         QVERIFY(control<QComboBox>(&window, "drvCard")->toolTip().startsWith("Player Player 7, Foyer\n"));
+        QTest::keyClick(&window, Qt::Key_H, Qt::ControlModifier); // nothing kept yet, nothing to compare
+        QCOMPARE(window.findChild<HistoryWindow *>()->lstDifferences->count(), 0);
         platform.answers << PlatformAdapter::AnswerYes;
         control<QPushButton>(&window, "cmdDelete")->click();
         QVERIFY(!QFile::exists(card.path("Programs/Program1.txt")));
 
         QTest::keyClick(&window, Qt::Key_H, Qt::ControlModifier);
-        auto *history = window.findChild<HistoryWindow *>();
+        auto *history = window.findChildren<HistoryWindow *>().last();
         QCOMPARE(history->lstVersions->count(), 1);
         QVERIFY(history->lstVersions->item(0)->text().endsWith("before Delete program 1"));
         QCOMPARE(history->lstDifferences->item(0)->text(), "Programs/Program1.txt: program 1 only on A");
