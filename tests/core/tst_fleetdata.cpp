@@ -278,6 +278,8 @@ private Q_SLOTS:
         struct stat second;
         QCOMPARE(::stat(QFile::encodeName(card.path("A.mp3")).constData(), &second), 0);
         QCOMPARE(second.st_ino, first.st_ino);
+        reference.write("Programs/Program1.adv", "Other"); // another setup: another version
+        QVERIFY(applyReference(fleet, from, to, true).version != dry.version);
         reference.write("D.mp3", "d"); // a new track: the card's listing names it too
         QVERIFY(applyReference(fleet, from, to, false).verified());
         QVERIFY(card.read("Programs/RootDir.txt").contains("D.mp3 V7"));
