@@ -10,7 +10,10 @@
 #include <QTextStream>
 
 using namespace Vexolo;
+using CommandLine::Arguments;
 using CommandLine::chooseCard;
+using CommandLine::onlyOption;
+using CommandLine::split;
 using CommandLine::usage;
 
 namespace {
@@ -18,20 +21,6 @@ namespace {
 constexpr int Done = CommandLine::ExitSuccess;
 constexpr int Found = CommandLine::ExitFindings;
 constexpr int Unusable = CommandLine::ExitUsage;
-
-struct Arguments
-{
-    QStringList cards;
-    QStringList options;
-};
-
-Arguments split(const QStringList &arguments)
-{
-    Arguments split;
-    for (const QString &argument : arguments)
-        (argument.startsWith(QStringLiteral("--")) ? split.options : split.cards).append(argument);
-    return split;
-}
 
 // Both cards of a comparison or a copy, each read once; false (and said which) when one cannot be.
 bool readBoth(const CardStore &a, const CardStore &b, const Arguments &arguments, CardStore::Contents &contentsA,
@@ -43,13 +32,6 @@ bool readBoth(const CardStore &a, const CardStore &b, const Arguments &arguments
         return true;
     err << arguments.cards[contentsA.readable ? 1 : 0] << QStringLiteral(": the card cannot be read\n");
     return false;
-}
-
-// Whether the options are none or just option.
-bool onlyOption(const Arguments &arguments, const QString &option, bool &given)
-{
-    given = arguments.options == QStringList {option};
-    return given || arguments.options.isEmpty();
 }
 
 int report(const Findings &findings, bool json, QTextStream &out)

@@ -7,28 +7,16 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSet>
 #include <QTextStream>
 
 using namespace Vexolo;
+using CommandLine::Arguments;
 using CommandLine::chooseCard;
+using CommandLine::onlyOption;
+using CommandLine::split;
 using CommandLine::usage;
 
 namespace {
-
-// The arguments that are no options, and whether each option of known was given; false when another was.
-bool splitOptions(const QStringList &arguments, const QStringList &known, QStringList &plain, QSet<QString> &given)
-{
-    for (const QString &argument : arguments) {
-        if (!argument.startsWith(QStringLiteral("--")))
-            plain.append(argument);
-        else if (known.contains(argument))
-            given.insert(argument);
-        else
-            return false;
-    }
-    return true;
-}
 
 bool openFleet(FleetRepository &fleet, QTextStream &err)
 {
@@ -36,6 +24,12 @@ bool openFleet(FleetRepository &fleet, QTextStream &err)
         return true;
     err << QStringLiteral("the fleet's data cannot be opened: %1\n").arg(fleet.error());
     return false;
+}
+
+// The card named, chosen, and the fleet, open; false after one line on err.
+bool openCardAndFleet(CardStore &card, const QString &path, FleetRepository &fleet, QTextStream &err)
+{
+    return chooseCard(card, path, err) && openFleet(fleet, err);
 }
 
 // What a restore or an apply did: each file on out, each problem on err.
@@ -65,16 +59,16 @@ int reportResult(const FleetResult &result, bool dryRun, QTextStream &out, QText
 
 int runHistory(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
-    QStringList plain;
-    QSet<QString> given;
-    if (!splitOptions(arguments, {QStringLiteral("--json")}, plain, given) || plain.size() != 1)
+    const Arguments given = split(arguments);
+    bool json = false;
+    if (given.cards.size() != 1 || !onlyOption(given, QStringLiteral("--json"), json))
         return usage(u"history", err);
     CardStore card;
     FleetRepository fleet;
-    if (!chooseCard(card, plain[0], err) || !openFleet(fleet, err))
+    if (!openCardAndFleet(card, given.cards[0], fleet, err))
         return CommandLine::ExitUsage;
     const QList<SetupVersion> versions = fleet.history(labelOf(card).key);
-    if (given.contains(QStringLiteral("--json"))) {
+    if (json) {
         QJsonArray array;
         for (const SetupVersion &version : versions)
             array.append(QJsonObject {{QStringLiteral("id"), version.id},
@@ -91,30 +85,28 @@ int runHistory(const QStringList &arguments, QTextStream &out, QTextStream &err)
 
 int runRestore(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
-    QStringList plain;
-    QSet<QString> given;
-    if (!splitOptions(arguments, {QStringLiteral("--dry-run")}, plain, given) || plain.size() != 2)
+    const Arguments given = split(arguments);
+    bool dryRun = false;
+    if (given.cards.size() != 2 || !onlyOption(given, QStringLiteral("--dry-run"), dryRun))
         return usage(u"restore", err);
     CardStore card;
     FleetRepository fleet;
-    if (!chooseCard(card, plain[0], err) || !openFleet(fleet, err))
+    if (!openCardAndFleet(card, given.cards[0], fleet, err))
         return CommandLine::ExitUsage;
-    const bool dryRun = given.contains(QStringLiteral("--dry-run"));
-    return reportResult(restoreVersion(fleet, card, plain[1], dryRun), dryRun, out, err);
+    return reportResult(restoreVersion(fleet, card, given.cards[1], dryRun), dryRun, out, err);
 }
 
 int runApply(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
-    QStringList plain;
-    QSet<QString> given;
-    if (!splitOptions(arguments, {QStringLiteral("--dry-run")}, plain, given) || plain.size() != 2)
+    const Arguments given = split(arguments);
+    bool dryRun = false;
+    if (given.cards.size() != 2 || !onlyOption(given, QStringLiteral("--dry-run"), dryRun))
         return usage(u"apply", err);
     CardStore reference;
     CardStore card;
     FleetRepository fleet;
-    if (!chooseCard(reference, plain[0], err) || !chooseCard(card, plain[1], err) || !openFleet(fleet, err))
+    if (!chooseCard(reference, given.cards[0], err) || !openCardAndFleet(card, given.cards[1], fleet, err))
         return CommandLine::ExitUsage;
-    const bool dryRun = given.contains(QStringLiteral("--dry-run"));
     return reportResult(applyReference(fleet, reference, card, dryRun), dryRun, out, err);
 }
 
@@ -136,7 +128,7 @@ int runRegister(const QStringList &arguments, QTextStream &out, QTextStream &err
         return usage(u"register", err);
     CardStore card;
     FleetRepository fleet;
-    if (!chooseCard(card, rest[0], err) || !openFleet(fleet, err))
+    if (!openCardAndFleet(card, rest[0], fleet, err))
         return CommandLine::ExitUsage;
     player.key = labelOf(card).key;
     player.name = rest[1].trimmed();
@@ -154,7 +146,7 @@ int runIdentify(const QStringList &arguments, QTextStream &out, QTextStream &err
         return usage(u"identify", err);
     CardStore card;
     FleetRepository fleet;
-    if (!chooseCard(card, arguments[0], err) || !openFleet(fleet, err))
+    if (!openCardAndFleet(card, arguments[0], fleet, err))
         return CommandLine::ExitUsage;
     const CardLabel label = labelOf(card);
     const std::optional<Player> player = fleet.player(label.key);

@@ -191,6 +191,20 @@ int usage(QStringView verb, QTextStream &err)
     return ExitUsage;
 }
 
+Arguments split(const QStringList &arguments)
+{
+    Arguments split;
+    for (const QString &argument : arguments)
+        (argument.startsWith(QStringLiteral("--")) ? split.options : split.cards).append(argument);
+    return split;
+}
+
+bool onlyOption(const Arguments &arguments, const QString &option, bool &given)
+{
+    given = arguments.options == QStringList {option};
+    return given || arguments.options.isEmpty();
+}
+
 bool chooseCard(CardStore &store, const QString &card, QTextStream &err)
 {
     store.choose(QDir::cleanPath(QDir::current().absoluteFilePath(card)));

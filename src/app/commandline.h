@@ -54,6 +54,16 @@ Request parse(const QStringList &arguments, std::span<const Verb> known, QTextSt
 // The usage line of the verb named, from the table of verbs, on err; returns ExitUsage.
 int usage(QStringView verb, QTextStream &err);
 
+// A verb's arguments: the cards (and other words) in order, and the options ("--...").
+struct Arguments
+{
+    QStringList cards;
+    QStringList options;
+};
+Arguments split(const QStringList &arguments);
+// Whether the options are none or just option; given: it was given.
+bool onlyOption(const Arguments &arguments, const QString &option, bool &given);
+
 // A card named on the command line, absolute or relative to the current folder, chosen in store; false
 // with one line on err when it is no card folder.
 bool chooseCard(CardStore &store, const QString &card, QTextStream &err);

@@ -192,7 +192,7 @@ FleetResult restoreVersion(FleetRepository &fleet, CardStore &card, const QStrin
     }
     // Read back: the card must now hold exactly the version's files.
     if (result.problems.isEmpty()) {
-        SetupSnapshot back = snapshotOf(card.readContents());
+        SetupSnapshot back = snapshotOf(card.readSetup());
         SetupSnapshot wanted = *version;
         back.remove(ListingPath);
         wanted.remove(ListingPath);
@@ -260,7 +260,7 @@ FleetResult applyReference(FleetRepository &fleet, const CardStore &reference, C
             return result;
         }
         const QString name = there.isEmpty() ? track : there;
-        copies.append({reference.root() + u'/' + track, name});
+        copies.append({track, name, &reference});
         copiedFrom.append(track);
         result.bytes += size;
         result.actions.append(QStringLiteral("%1: copied (%2 bytes)").arg(name).arg(size));

@@ -170,9 +170,10 @@ bool FleetRepository::sync(const QString &remote)
     git_fetch_options fetch = GIT_FETCH_OPTIONS_INIT;
     fetch.callbacks.credentials = credentials;
     fetch.callbacks.payload = &tries;
-    char fetchSpec[] = "+refs/heads/*:refs/remotes/origin/*";
-    char *fetchSpecs[] = {fetchSpec};
-    const git_strarray fetchList {fetchSpecs, 1};
+    // Every branch of the remote, kept beside ours under refs/remotes/origin.
+    char fetchMapping[] = "+refs/heads/*:refs/remotes/origin/*";
+    char *fetchMappings[] = {fetchMapping};
+    const git_strarray fetchList {fetchMappings, 1};
     if (git_remote_fetch(origin.get(), &fetchList, &fetch, "sync") != 0) {
         m_error = lastError();
         return false;
@@ -183,18 +184,19 @@ bool FleetRepository::sync(const QString &remote)
             return false;
         }
     }
-    QByteArrayList specs;
+    // Each of our branches to the remote's branch of the same name.
+    QByteArrayList pushes;
     for (const QString &branch : branchesOf(m_repository, "refs/heads/*"))
-        specs.append((branch + u':' + branch).toUtf8());
+        pushes.append((branch + u':' + branch).toUtf8());
     std::vector<char *> pointers;
-    for (QByteArray &spec : specs)
-        pointers.push_back(spec.data());
+    for (QByteArray &push : pushes)
+        pointers.push_back(push.data());
     const git_strarray pushList {pointers.data(), pointers.size()};
     tries = 0;
-    git_push_options push = GIT_PUSH_OPTIONS_INIT;
-    push.callbacks.credentials = credentials;
-    push.callbacks.payload = &tries;
-    if (!pointers.empty() && git_remote_push(origin.get(), &pushList, &push) != 0) {
+    git_push_options pushing = GIT_PUSH_OPTIONS_INIT;
+    pushing.callbacks.credentials = credentials;
+    pushing.callbacks.payload = &tries;
+    if (!pointers.empty() && git_remote_push(origin.get(), &pushList, &pushing) != 0) {
         m_error = lastError();
         return false;
     }

@@ -168,8 +168,9 @@ public:
     // leaves no half track and the old track as it was. keepGoing is asked between chunks: false stops there.
     struct TrackCopy
     {
-        QString source; // a path on the computer
+        QString source; // a path on the computer, or the track's name on from
         QString name; // the track's name on the card
+        const CardStore *from = nullptr; // another card, read through its own store
     };
     struct Copied
     {

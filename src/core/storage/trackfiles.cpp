@@ -193,7 +193,9 @@ CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &co
         if (taken.contains(folded))
             continue; // the first of two files of one name is the one copied
         // The user's own file: a link to it is followed, but only a regular file is read, never a device or a FIFO.
-        Fd fd(::open(QFile::encodeName(copy.source).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+        // Another card's track is read as that card's store reads it: no link, nothing but a regular file of its own.
+        Fd fd = copy.from ? copy.from->openTrack(copy.source)
+                          : Fd(::open(QFile::encodeName(copy.source).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
         struct stat info;
         if (!fd.isOpen() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
             noMp3.add(copy.name);
