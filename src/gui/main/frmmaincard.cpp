@@ -101,6 +101,9 @@ void frmMain::drvCard_Change()
 
 void frmMain::showPlayer()
 {
+    // Without a fleet there is no player to name, and nothing is asked of the disk service or made on start-up.
+    if (!QFileInfo::exists(Vexolo::FleetRepository::defaultPath()))
+        return drvCard->setToolTip({});
     // The disk service or a probe of the device answers; a dead card is not waited for.
     const std::optional<QString> key = Vexolo::answerInTime<QString>(
         [root = m_store.root()] { return root.isEmpty() ? QString() : Vexolo::identifyCard(root).key; });
