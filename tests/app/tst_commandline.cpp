@@ -112,9 +112,10 @@ private Q_SLOTS:
                               "A.mp3: copied (3 bytes)\nPrograms/Program1.txt: written\nA.adv: written\n"
                               "Programs/RootDir.txt: written anew\n3 files changed (95 bytes written); verified.\n",
                               "B.mp3: the track is not on the reference; left alone\n"}));
-        QCOMPARE(run({"register", card.root(), "Player 12", "--location", "Foyer"})[0], "0");
+        QCOMPARE(run({"register", card.root(), "Player 12", "--location", "Foyer"})[0]
+                     + run({"identify", reference.root()})[0],
+                 "01");
         QCOMPARE(run({"identify", card.root()}), QStringList({"0", "Player 12\n", ""}));
-        QCOMPARE(run({"identify", reference.root()})[0], "1");
         const QString id = run({"history", card.root()})[1].section(' ', 0, 0);
         QCOMPARE(run({"restore", card.root(), id})[1].section('\n', -2),
                  "2 files changed (0 bytes written); verified.\n");

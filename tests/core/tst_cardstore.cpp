@@ -11,6 +11,7 @@
 #include <QtTest>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -309,6 +310,8 @@ private Q_SLOTS:
             << "Could not copy the track onto the card: A.mp3" << "=A";
         QTest::newRow("the rename fails") << "B.mp3" << "rename 1"
             << "Could not copy the track onto the card: B.mp3\nThe card is full." << "=A";
+        QTest::newRow("the card's flush fails") << "B.mp3 x.mp3>A.mp3" << "syncfs 1"
+            << "Could not copy these tracks onto the card:\nB.mp3\nA.mp3\nThe card is full." << "=A";
         QTest::newRow("cancelled") << "B.mp3 Big.mp3>A.mp3" << "cancel" << "" << "B.mp3=A";
         QTest::newRow("free space unknown") << "B.mp3" << "statvfs 1" << "" << "B.mp3=A";
         QTest::newRow("full card") << "B.mp3 Big.mp3>A.mp3" << "full"
@@ -364,6 +367,25 @@ private Q_SLOTS:
         struct stat after; // a track left as it was is the same file, never written again
         QVERIFY(::stat(QFile::encodeName(card.path("A.mp3")).constData(), &after) == 0);
         QCOMPARE(after.st_ino == before.st_ino, card.read("A.mp3") == "A");
+    }
+
+    // More tracks than the program may hold open at once: each is opened when its turn comes.
+    void copyMoreTracksThanDescriptors()
+    {
+        TestCard card;
+        QList<CardStore::TrackCopy> copies;
+        for (int i = 0; i < 64; ++i)
+            copies.append({card.path(".adv"), QString("T%1.mp3").arg(i)});
+        card.write(".adv", "t");
+        rlimit limit;
+        ::getrlimit(RLIMIT_NOFILE, &limit);
+        const rlimit few = {48, limit.rlim_max};
+        ::setrlimit(RLIMIT_NOFILE, &few);
+        CardStore store;
+        store.choose(card.root());
+        const qsizetype copied = store.copyTracksIn(copies).tracks.size();
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+        QCOMPARE(copied, 64);
     }
 
     void cardsThatGetNothing_data()

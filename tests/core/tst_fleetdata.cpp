@@ -111,8 +111,10 @@ private Q_SLOTS:
                               "Programs/RootDir.txt: written anew"}));
         QCOMPARE(card.snapshot(), changed);
         QCOMPARE(card.read("Programs/Program1.txt"), programBefore);
-        QCOMPARE(restoreVersion(fleet, store, "zzzz", false).refusal.size(), 1);
-        QCOMPARE(restoreVersion(fleet, store, first.left(3), false).refusal.size(), 1); // too short to tell
+        // No such version, and one too short to tell.
+        QCOMPARE(restoreVersion(fleet, store, "zzzz", false).refusal.size()
+                     + restoreVersion(fleet, store, first.left(3), false).refusal.size(),
+                 2);
 
         result = restoreVersion(fleet, store, first, false);
         QVERIFY(result.verified());
@@ -121,8 +123,7 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(card.path("B.adv")));
         QCOMPARE(card.read("Programs/RootDir.txt"), record("A.mp3 V3") + record("B.mp3 V7") + "end");
         QCOMPARE(fleet.history(key).first().what, "restore " + first);
-        QCOMPARE(fleet.log().last().result, "verified");
-        QCOMPARE(fleet.log().last().reference, "version " + first);
+        QCOMPARE(fleet.log().last().result + ' ' + fleet.log().last().reference, "verified version " + first);
         QVERIFY(restoreVersion(fleet, store, first, true).actions.isEmpty()); // in place already
 
         // A version that names files no card of this program holds: none of them is written anywhere.
@@ -137,11 +138,8 @@ private Q_SLOTS:
         result = restoreVersion(fleet, store, odd, false);
         QCOMPARE(result.problems.size(), 3);
         QCOMPARE(card.read("B.mp3"), "bb");
-        QStringList expected = before;
-        expected.append("card/Programs/Program3.txt");
-        expected.removeAll("card/A.adv");
-        expected.removeAll("card/Programs/Program1.adv");
-        expected.removeAll("card/Programs/Program1.txt");
+        QStringList expected = before.filter(QRegularExpression("^card(/Programs)?$|mp3|RootDir"))
+            << "card/Programs/Program3.txt";
         expected.sort();
         QCOMPARE(card.snapshot(), expected);
         TestCard backup; // a folder without tracks: no listing to write
@@ -196,8 +194,7 @@ private Q_SLOTS:
         one.record("uuid:A", {{"A.adv", "1"}}, "first");
         one.registerPlayer({"uuid:A", "Player A", {}, {}});
         one.appendLog({time, {}, "uuid:A", "/ref", "v1", 1, 1, "verified"});
-        QVERIFY(one.sync(m_data->filePath("shared.git")));
-        QVERIFY(two.sync(m_data->filePath("shared.git")));
+        QVERIFY(one.sync(m_data->filePath("shared.git")) && two.sync(m_data->filePath("shared.git")));
         QCOMPARE(two.player("uuid:A")->name, "Player A");
         one.record("uuid:A", {{"A.adv", "2"}}, "on one");
         one.registerPlayer({"uuid:B", "Player B", {}, {}});
@@ -261,13 +258,12 @@ private Q_SLOTS:
         QCOMPARE(fleet.log().last().version, dry.version);
         QCOMPARE(card.read("C.adv"), "C.mp3 V5");
         if (!failing.isEmpty()) {
-            QVERIFY(!result.verified());
-            QVERIFY(!card.snapshot().join(' ').contains(".tmp"));
+            QVERIFY(!result.verified() && !card.snapshot().join(' ').contains(".tmp"));
             return;
         }
         QVERIFY(result.verified());
-        QCOMPARE(card.read("B.mp3") + card.read("Programs/Program1.adv"), "bbShow");
-        QCOMPARE(card.read("A.mp3"), QByteArray(5000, 'a'));
+        QCOMPARE(card.read("B.mp3") + card.read("Programs/Program1.adv") + card.read("A.mp3"),
+                 "bbShow" + QByteArray(5000, 'a'));
         struct stat first;
         QCOMPARE(::stat(QFile::encodeName(card.path("A.mp3")).constData(), &first), 0);
         const FleetResult again = applyReference(fleet, from, to, false);

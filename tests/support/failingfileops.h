@@ -13,7 +13,7 @@
 class FailingFileOps final : public Vexolo::FileOps
 {
 public:
-    QStringList failing; // "open", "read", "write", "fsync", "close", "rename", "unlink", "mkdir", "statvfs"
+    QStringList failing; // "open", "read", "write", "fsync", "syncfs", "close", "rename", "unlink", "mkdir", "statvfs"
     int nth = 1;
     int last = INT_MAX;
     int error = EIO; // 0: a write writes nothing, and says nothing
@@ -31,6 +31,9 @@ public:
         return fails("write") ? (error ? -1 : 0) : FileOps::write(fd, data, size);
     }
     int fsync(int fd) override { return fails("fsync") ? -1 : FileOps::fsync(fd); }
+    // A copy reads and writes through the calls above, as between file systems that cannot copy in the kernel.
+    ssize_t copyFileRange(int, int, size_t) override { return (errno = EXDEV, -1); }
+    int syncfs(int fd) override { return fails("syncfs") ? -1 : FileOps::syncfs(fd); }
     int close(int fd) override { return FileOps::close(fd) == 0 && !fails("close") ? 0 : -1; }
     int renameat(int fromFolder, const char *from, int toFolder, const char *to) override
     {

@@ -174,8 +174,7 @@ public:
     };
     struct Copied
     {
-        QStringList tracks; // the tracks now on the card, in the order given
-        QByteArrayList hashes; // the SHA-1 of the bytes each copied track was given; empty for one already there
+        QStringList tracks; // the tracks now on the card: those there already, then those copied, in the order given
         Notices notices;
         bool cancelled = false;
     };

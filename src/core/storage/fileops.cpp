@@ -28,6 +28,16 @@ int FileOps::fsync(int fd)
     return ::fsync(fd);
 }
 
+ssize_t FileOps::copyFileRange(int from, int to, size_t size)
+{
+    return ::copy_file_range(from, nullptr, to, nullptr, size, 0);
+}
+
+int FileOps::syncfs(int fd)
+{
+    return ::syncfs(fd);
+}
+
 int FileOps::close(int fd)
 {
     return ::close(fd);

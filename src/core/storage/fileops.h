@@ -18,6 +18,10 @@ public:
     virtual ssize_t read(int fd, void *data, size_t size);
     virtual ssize_t write(int fd, const void *data, size_t size);
     virtual int fsync(int fd);
+    // Copies up to size bytes from one file to another inside the kernel, from and to their offsets.
+    virtual ssize_t copyFileRange(int from, int to, size_t size);
+    // Flushes the whole file system fd is on: one flush for many files written together.
+    virtual int syncfs(int fd);
     virtual int close(int fd);
     virtual int renameat(int fromFolder, const char *from, int toFolder, const char *to);
     virtual int unlinkat(int folder, const char *name, int flags);

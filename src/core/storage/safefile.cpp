@@ -14,6 +14,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace Vexolo {
 
@@ -21,45 +22,6 @@ namespace {
 
 constexpr QByteArrayView TempPrefix = ".vexolo-";
 constexpr QByteArrayView TempSuffix = ".tmp";
-
-// Closes the descriptor and removes the temporary file unless released: every failure path
-// leaves the folder as it was.
-class TempFile
-{
-public:
-    TempFile(FileOps &ops, int folder, int fd, QByteArray name)
-        : m_ops(ops)
-        , m_folder(folder)
-        , m_fd(fd)
-        , m_name(std::move(name))
-    {
-    }
-    ~TempFile()
-    {
-        if (m_fd >= 0)
-            m_ops.close(m_fd);
-        if (!m_name.isEmpty())
-            ::unlinkat(m_folder, m_name.constData(), 0);
-    }
-    Q_DISABLE_COPY_MOVE(TempFile)
-
-    int fd() const { return m_fd; }
-    const QByteArray &name() const { return m_name; }
-    // close() reports a delayed write error on some file systems, so its result counts.
-    bool close()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return m_ops.close(fd) == 0;
-    }
-    void release() { m_name.clear(); }
-
-private:
-    FileOps &m_ops;
-    int m_folder;
-    int m_fd;
-    QByteArray m_name;
-};
 
 bool fail(int *error, int number)
 {
@@ -113,15 +75,19 @@ bool writeFileSafely(int folder, const QString &name, const QByteArray &content,
         folder, name, [&ops, &content](int fd) { return writeAll(ops, fd, content); }, ops, error);
 }
 
-bool writeFileSafely(int folder, const QString &name, const ContentWriter &writeContent, FileOps &ops, int *error)
+std::unique_ptr<StagedFile> StagedFile::create(int folder, const QString &name, FileOps &ops, int *error)
 {
     const QByteArray target = encodeFileName(name);
-    if (folder < 0 || target.isEmpty())
-        return fail(error, ENOENT);
+    if (folder < 0 || target.isEmpty()) {
+        fail(error, ENOENT);
+        return nullptr;
+    }
     struct stat old;
     const bool exists = ::fstatat(folder, target.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0;
-    if (exists && S_ISDIR(old.st_mode))
-        return fail(error, EISDIR);
+    if (exists && S_ISDIR(old.st_mode)) {
+        fail(error, EISDIR);
+        return nullptr;
+    }
 
     // A short fixed-form name: the target's own name may already be near the file system's limit.
     // The process id in it tells a later writer whether this one is still at work.
@@ -131,30 +97,69 @@ bool writeFileSafely(int folder, const QString &name, const ContentWriter &write
         tempName = TempPrefix.toByteArray() + QByteArray::number(::getpid()) + '-'
             + QByteArray::number(QRandomGenerator::global()->generate(), 16) + TempSuffix.toByteArray();
         fd = ops.openat(folder, tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-        if (fd < 0 && (errno != EEXIST || attempt >= 100))
-            return fail(error, errno);
+        if (fd < 0 && (errno != EEXIST || attempt >= 100)) {
+            fail(error, errno);
+            return nullptr;
+        }
     }
-    TempFile temp(ops, folder, fd, tempName);
-    ::flock(temp.fd(), LOCK_EX | LOCK_NB);
-
+    std::unique_ptr<StagedFile> staged(new StagedFile(ops, folder, fd, tempName, target));
+    ::flock(fd, LOCK_EX | LOCK_NB);
     // Keep the old file's permissions where the file system has them; a FAT card has none, so a
     // refusal here is no reason to stop.
     if (exists && S_ISREG(old.st_mode))
-        (void)::fchmod(temp.fd(), old.st_mode & 07777);
+        (void)::fchmod(fd, old.st_mode & 07777);
+    return staged;
+}
 
-    if (!writeContent(temp.fd()))
-        return fail(error, errno);
-    if (ops.fsync(temp.fd()) != 0)
-        return fail(error, errno);
-    if (!temp.close())
-        return fail(error, errno);
-    if (ops.renameat(folder, temp.name().constData(), folder, target.constData()) != 0)
-        return fail(error, errno);
-    temp.release();
+StagedFile::StagedFile(FileOps &ops, int folder, int fd, QByteArray name, QByteArray target)
+    : m_ops(ops)
+    , m_folder(folder)
+    , m_fd(fd)
+    , m_name(std::move(name))
+    , m_target(std::move(target))
+{
+}
 
+StagedFile::~StagedFile()
+{
+    if (m_fd >= 0)
+        m_ops.close(m_fd);
+    if (!m_name.isEmpty())
+        ::unlinkat(m_folder, m_name.constData(), 0);
+}
+
+bool StagedFile::close()
+{
+    const int fd = std::exchange(m_fd, -1);
+    return m_ops.close(fd) == 0;
+}
+
+bool StagedFile::place()
+{
+    if (m_ops.renameat(m_folder, m_name.constData(), m_folder, m_target.constData()) != 0)
+        return false;
+    m_name.clear();
+    return true;
+}
+
+bool syncFolder(int folder, FileOps &ops)
+{
+    return ops.fsync(folder) == 0 || errno == EINVAL || errno == ENOTSUP;
+}
+
+bool writeFileSafely(int folder, const QString &name, const ContentWriter &writeContent, FileOps &ops, int *error)
+{
+    const std::unique_ptr<StagedFile> staged = StagedFile::create(folder, name, ops, error);
+    if (!staged)
+        return false;
+    if (!writeContent(staged->fd()))
+        return fail(error, errno);
+    if (ops.fsync(staged->fd()) != 0)
+        return fail(error, errno);
+    if (!staged->close() || !staged->place())
+        return fail(error, errno);
     // The rename is durable only once the folder itself reaches the card.
-    const bool synced = ops.fsync(folder) == 0 || errno == EINVAL || errno == ENOTSUP;
-    return synced || fail(error, errno);
+    return syncFolder(folder, ops) || fail(error, errno);
 }
 
 bool isLeftoverTemporary(QByteArrayView name)

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 namespace Vexolo {
 
@@ -21,6 +22,36 @@ bool writeFileSafely(int folder, const QString &name, const QByteArray &content,
 using ContentWriter = std::function<bool(int fd)>;
 bool writeFileSafely(int folder, const QString &name, const ContentWriter &writeContent, FileOps &ops,
                      int *error = nullptr);
+
+// A new file written under a temporary name beside its target, put in place of the target only when asked: a caller
+// that writes several files can make them all durable at once before placing them. Removed unless placed.
+class StagedFile final
+{
+public:
+    // The temporary file beside name in the open folder; null, with error set, when it cannot be made or name is a
+    // folder.
+    static std::unique_ptr<StagedFile> create(int folder, const QString &name, FileOps &ops, int *error = nullptr);
+    ~StagedFile();
+    Q_DISABLE_COPY_MOVE(StagedFile)
+
+    int fd() const { return m_fd; }
+    // close() reports a delayed write error on some file systems, so its result counts.
+    bool close();
+    // Renames the closed file over its target; false, with errno set, leaves both as they were.
+    bool place();
+
+private:
+    StagedFile(FileOps &ops, int folder, int fd, QByteArray name, QByteArray target);
+
+    FileOps &m_ops;
+    int m_folder;
+    int m_fd;
+    QByteArray m_name; // empty once placed
+    QByteArray m_target;
+};
+// Flushes the folder itself, so renames in it survive a power cut; a file system that cannot flush a folder counts as
+// flushed.
+bool syncFolder(int folder, FileOps &ops);
 // Writes all of content to fd, again after an interruption; false with errno set (ENOSPC when nothing more goes).
 bool writeAll(FileOps &ops, int fd, QByteArrayView content);
 

@@ -1,5 +1,4 @@
 #include "storage/cardstore_p.h"
-#include "storage/chunkhasher.h"
 
 #include "card/tracknames.h"
 #include "storage/cardfiles.h"
@@ -14,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -24,13 +24,32 @@ using namespace StoreDetail;
 
 namespace {
 
-// A file to copy onto the card, open and checked.
+// A file to copy onto the card, checked; opened again when its turn comes, so a copy of thousands of tracks holds one
+// open at a time.
 struct CopySource
 {
-    Fd fd;
+    const CardStore::TrackCopy *copy = nullptr;
     qint64 size = 0;
+    dev_t device = 0;
+    ino_t inode = 0;
     QString name; // on the card
 };
+
+// The user's own file: a link to it is followed, but only a regular file is read, never a device or a FIFO. Another
+// card's track is read as that card's store reads it: no link, nothing but a regular file of its own.
+Fd openSource(const CardStore::TrackCopy &copy, struct stat *info)
+{
+    Fd fd = copy.from ? copy.from->openTrack(copy.source)
+                      : Fd(::open(QFile::encodeName(copy.source).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.isOpen() || ::fstat(fd.get(), info) != 0 || !S_ISREG(info->st_mode))
+        return {};
+    return fd;
+}
+
+// Tracks written are made durable together, with one flush of the card's file system, before they are put in place: a
+// flush per track costs several times the copy itself. A batch stays small enough that a pulled card loses little.
+constexpr qint64 BatchBytes = 256 << 20;
+constexpr qint64 ChunkSize = 1 << 20;
 
 // The bytes the file system needs for size bytes: whole blocks.
 qint64 blocksFor(qint64 size, qint64 block)
@@ -169,7 +188,7 @@ CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &co
 {
     const Fd root = openRoot();
     if (!root.isOpen())
-        return {{}, {}, {noCard()}};
+        return {{}, {noCard()}};
     CardStore::Copied result;
     NameList noMp3;
     std::vector<CopySource> sources;
@@ -192,12 +211,8 @@ CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &co
         const QString name = onCard.value(folded, copy.name);
         if (taken.contains(folded))
             continue; // the first of two files of one name is the one copied
-        // The user's own file: a link to it is followed, but only a regular file is read, never a device or a FIFO.
-        // Another card's track is read as that card's store reads it: no link, nothing but a regular file of its own.
-        Fd fd = copy.from ? copy.from->openTrack(copy.source)
-                          : Fd(::open(QFile::encodeName(copy.source).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
         struct stat info;
-        if (!fd.isOpen() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        if (!openSource(copy, &info).isOpen()) {
             noMp3.add(copy.name);
             continue;
         }
@@ -207,12 +222,11 @@ CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &co
             && target.st_dev == info.st_dev && target.st_ino == info.st_ino) {
             taken.insert(folded);
             result.tracks.append(name);
-            result.hashes.append(QByteArray());
             continue;
         }
         needed += blocksFor(info.st_size, qint64(room.f_frsize));
         taken.insert(folded);
-        sources.push_back({std::move(fd), qint64(info.st_size), name});
+        sources.push_back({&copy, qint64(info.st_size), info.st_dev, info.st_ino, name});
     }
     if (noMp3.total > 0)
         result.notices.append(noMp3.notice(Notice::Message::NoMp3));
@@ -227,51 +241,101 @@ CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &co
     for (const CopySource &source : sources)
         total += source.size;
     qint64 done = 0;
-    // The bytes as they are written, so that what lands on the card can be checked without reading the source again.
-    // A chunk at a time, so a cancel or a progress report is never far off.
-    ChunkHasher hasher;
-    bool fromSource = false;
+    QByteArray buffer;
+    // The kernel copies without the bytes passing through here, where the file systems let it. Where they do not, or a
+    // copy fails, the rest is read and written, which tells whose fault a failure is.
+    bool kernelCopy = true;
+    struct Written
+    {
+        std::unique_ptr<StagedFile> file;
+        QString name;
+    };
+    std::vector<Written> batch;
+    qint64 batchBytes = 0;
+    const auto failed = [&result](const QStringList &names, const CardError &cause) {
+        result.notices.append({Notice::Caution, Notice::Message::CopyFailed, names, 0, cause});
+    };
+    // The batch made durable, then put in place; the card's cause when it fails.
+    const auto place = [&] {
+        if (batch.empty())
+            return true;
+        int error = m_ops.syncfs(root.get()) == 0 ? 0 : errno;
+        QStringList placed;
+        QStringList unplaced;
+        for (Written &written : batch) {
+            if (error == 0 && !written.file->place())
+                error = errno;
+            (error == 0 ? placed : unplaced).append(written.name);
+        }
+        if (!placed.isEmpty() && !syncFolder(root.get(), m_ops)) {
+            error = errno;
+            unplaced = placed + unplaced;
+            placed.clear();
+        }
+        result.tracks += placed;
+        if (!unplaced.isEmpty())
+            failed(unplaced, CardError::fromErrno(error, unplaced.first()));
+        batch.clear();
+        batchBytes = 0;
+        return unplaced.isEmpty();
+    };
     for (const CopySource &source : sources) {
-        const auto copy = [&](int fd) {
-            for (qint64 left = source.size; left > 0;) {
-                if (keepGoing && !keepGoing()) {
-                    result.cancelled = true;
-                    errno = ECANCELED;
-                    return false;
-                }
-                char *chunk = hasher.buffer();
-                const ssize_t got = m_ops.read(source.fd.get(), chunk, size_t(std::min(left, ChunkHasher::ChunkSize)));
+        struct stat info;
+        const Fd from = openSource(*source.copy, &info);
+        // The computer's file failed, changed or came out shorter than it was: no half track, and no cause of the
+        // card's to tell.
+        bool fromSource = !from.isOpen() || info.st_dev != source.device || info.st_ino != source.inode;
+        int error = 0;
+        std::unique_ptr<StagedFile> staged;
+        if (!fromSource)
+            staged = StagedFile::create(root.get(), source.name, m_ops, &error);
+        // A chunk at a time, so a cancel or a progress report is never far off.
+        for (qint64 left = source.size; staged && left > 0;) {
+            if (keepGoing && !keepGoing()) {
+                result.cancelled = true;
+                break;
+            }
+            const size_t chunk = size_t(std::min(left, ChunkSize));
+            ssize_t got = kernelCopy ? m_ops.copyFileRange(from.get(), staged->fd(), chunk) : -1;
+            if (got <= 0) {
+                kernelCopy = false;
+                buffer.resize(ChunkSize);
+                got = m_ops.read(from.get(), buffer.data(), chunk);
                 if (got < 0 && errno == EINTR)
                     continue;
                 if (got <= 0) {
-                    // The computer's file failed or came out shorter than it was: no half track, and no cause
-                    // of the card's to tell.
                     fromSource = true;
-                    return false;
+                    break;
                 }
-                if (!writeAll(m_ops, fd, QByteArrayView(chunk, got)))
-                    return false;
-                hasher.hand(got);
-                left -= got;
-                done += got;
-                if (progress)
-                    progress(done, total);
+                if (!writeAll(m_ops, staged->fd(), QByteArrayView(buffer.constData(), got))) {
+                    error = errno;
+                    break;
+                }
             }
-            return true;
-        };
-        int error = 0;
-        if (!writeFileSafely(root.get(), source.name, copy, m_ops, &error)) {
+            left -= got;
+            done += got;
+            if (progress)
+                progress(done, total);
+        }
+        const bool whole = staged && !result.cancelled && !fromSource && error == 0;
+        // Its writing to the card starts now, while the next is copied, so the flush finds little left to do.
+        if (whole)
+            (void)::sync_file_range(staged->fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
+        if (whole && !staged->close())
+            error = errno;
+        if (!whole || error != 0) {
+            staged.reset();
             if (!result.cancelled)
-                result.notices.append({Notice::Caution,
-                                       Notice::Message::CopyFailed,
-                                       {source.name},
-                                       0,
-                                       fromSource ? CardError() : CardError::fromErrno(error, source.name)});
+                failed({source.name}, fromSource ? CardError() : CardError::fromErrno(error, source.name));
+            place(); // the tracks written whole before it still go in
             break; // a full or pulled card takes no more either
         }
-        result.tracks.append(source.name);
-        result.hashes.append(hasher.result());
+        batch.push_back({std::move(staged), source.name});
+        batchBytes += source.size;
+        if (batchBytes >= BatchBytes && !place())
+            break;
     }
+    place();
     return result;
 }
 

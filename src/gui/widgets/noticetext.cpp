@@ -87,6 +87,9 @@ QString noticeMessage(const Notice &notice)
         return QStringLiteral("The card has no room for these tracks: %1 more would be needed. Nothing was copied.")
             .arg(QLocale::system().formattedDataSize(notice.count));
     case Message::CopyFailed:
+        // Tracks made durable together fail together.
+        if (notice.names.size() > 1)
+            return withNames(QStringLiteral("Could not copy these tracks onto the card:"), notice, false);
         return QStringLiteral("Could not copy the track onto the card: ") + shown(notice.names.value(0));
     }
     return {};

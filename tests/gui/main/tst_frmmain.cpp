@@ -484,8 +484,7 @@ private Q_SLOTS:
             question.show(); // open when the work ends
         };
         find("cmdSave")->click();
-        QVERIFY(!QGuiApplication::overrideCursor());
-        QVERIFY(m_window->isVisible() && frmAdv::existing());
+        QVERIFY(!QGuiApplication::overrideCursor() && m_window->isVisible() && frmAdv::existing());
         QCOMPARE(shownRows(m_window.get(), "lstListAdv"), QStringList({"A.mp3 V7", "B.mp31V5 P30"}));
         QVERIFY(m_card->read("Programs/Program1.txt").startsWith(record("A.mp3 V7")));
         QTRY_VERIFY(!m_window->isVisible());
