@@ -343,6 +343,13 @@ FleetResult applyReference(FleetRepository &fleet, const CardStore &reference, C
     }
 
     const QString what = QStringLiteral("apply %1").arg(reference.root());
+    // The reference's tracks are hashed while they are copied, for the check and the version: the copy is the disk's
+    // work, the hash the processor's. Those a copy cut short did not reach are hashed all the same, for the version.
+    QByteArrayList referenceHashes;
+    std::thread referenceRead([&] {
+        for (const QString &track : std::as_const(copiedFrom))
+            referenceHashes.append(readTrack(reference, track, true, {}).hash);
+    });
     CardStore::Copied copied;
     {
         const CardStore::Work work(card, what);
@@ -359,24 +366,21 @@ FleetResult applyReference(FleetRepository &fleet, const CardStore &reference, C
         if (!result.cancelled && result.problems.isEmpty())
             result.problems += copySetup(card, plan, {}, what);
     }
-    // Read back: every track copied must hold the bytes of the reference's track, both read again now. The tracks a
-    // copy cut short did not reach are read for the version the log names.
-    QHash<QString, QString> copiedAs; // the reference's track of each track copied, by its name on the card
-    for (qsizetype i = 0; i < copies.size(); ++i)
-        copiedAs.insert(copies[i].name, copiedFrom[i]);
+    // Read back: every track copied must hold the bytes of the reference's track.
+    referenceRead.join();
+    QHash<QString, QByteArray> expected; // by the track's name on the card
+    for (qsizetype i = 0; i < copiedFrom.size(); ++i) {
+        hashes.insert(copiedFrom[i], referenceHashes[i]);
+        expected.insert(copies[i].name, referenceHashes[i]);
+    }
     QList<StoreTrack> reads;
-    for (const QString &track : std::as_const(copiedFrom))
-        reads.append({&reference, track});
     if (!result.cancelled && result.problems.isEmpty()) {
         for (const QString &track : std::as_const(copied.tracks))
             reads.append({&card, track});
     }
-    const QByteArrayList read = trackHashes(reads);
-    for (qsizetype i = 0; i < copiedFrom.size(); ++i)
-        hashes.insert(copiedFrom[i], read[i]);
-    for (qsizetype i = copiedFrom.size(); i < reads.size(); ++i) {
-        const QByteArray back = read[i];
-        if (back.isEmpty() || back != hashes.value(copiedAs.value(reads[i].second)))
+    const QByteArrayList back = trackHashes(reads);
+    for (qsizetype i = 0; i < reads.size(); ++i) {
+        if (back[i].isEmpty() || back[i] != expected.value(reads[i].second))
             result.problems.append(
                 {reads[i].second, Kind::NotVerified, QStringLiteral("reads back differently from the reference")});
     }

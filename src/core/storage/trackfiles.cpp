@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <future>
 #include <memory>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -48,8 +49,41 @@ Fd openSource(const CardStore::TrackCopy &copy, struct stat *info)
 
 // Tracks written are made durable together, with one flush of the card's file system, before they are put in place: a
 // flush per track costs several times the copy itself. A batch stays small enough that a pulled card loses little.
-constexpr qint64 BatchBytes = 256 << 20;
+constexpr qint64 BatchBytes = 128 << 20;
 constexpr qint64 ChunkSize = 1 << 20;
+
+// Tracks written whole under temporary names, to be put in place together.
+struct Written
+{
+    std::unique_ptr<StagedFile> file;
+    QString name;
+};
+using Batch = std::vector<Written>;
+
+struct Placement
+{
+    QStringList placed;
+    QStringList unplaced;
+    int error = 0; // why the unplaced were not
+};
+
+// The batch made durable with one flush of the file system, then put in place; what is not placed is removed.
+Placement placeBatch(int folder, Batch batch, FileOps &ops)
+{
+    Placement placement;
+    placement.error = ops.syncfs(folder) == 0 ? 0 : errno;
+    for (Written &written : batch) {
+        if (placement.error == 0 && !written.file->place())
+            placement.error = errno;
+        (placement.error == 0 ? placement.placed : placement.unplaced).append(written.name);
+    }
+    if (!placement.placed.isEmpty() && !syncFolder(folder, ops)) {
+        placement.error = errno;
+        placement.unplaced = placement.placed + placement.unplaced;
+        placement.placed.clear();
+    }
+    return placement;
+}
 
 // The bytes the file system needs for size bytes: whole blocks.
 qint64 blocksFor(qint64 size, qint64 block)
@@ -245,39 +279,31 @@ CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &co
     // The kernel copies without the bytes passing through here, where the file systems let it. Where they do not, or a
     // copy fails, the rest is read and written, which tells whose fault a failure is.
     bool kernelCopy = true;
-    struct Written
-    {
-        std::unique_ptr<StagedFile> file;
-        QString name;
-    };
-    std::vector<Written> batch;
+    Batch batch;
     qint64 batchBytes = 0;
     const auto failed = [&result](const QStringList &names, const CardError &cause) {
         result.notices.append({Notice::Caution, Notice::Message::CopyFailed, names, 0, cause});
     };
-    // The batch made durable, then put in place; the card's cause when it fails.
-    const auto place = [&] {
-        if (batch.empty())
+    // The batch before is made durable and put in place while the next is copied: the card writes while the kernel
+    // copies.
+    std::future<Placement> placing;
+    const auto collect = [&] {
+        if (!placing.valid())
             return true;
-        int error = m_ops.syncfs(root.get()) == 0 ? 0 : errno;
-        QStringList placed;
-        QStringList unplaced;
-        for (Written &written : batch) {
-            if (error == 0 && !written.file->place())
-                error = errno;
-            (error == 0 ? placed : unplaced).append(written.name);
-        }
-        if (!placed.isEmpty() && !syncFolder(root.get(), m_ops)) {
-            error = errno;
-            unplaced = placed + unplaced;
-            placed.clear();
-        }
-        result.tracks += placed;
-        if (!unplaced.isEmpty())
-            failed(unplaced, CardError::fromErrno(error, unplaced.first()));
+        const Placement placement = placing.get();
+        result.tracks += placement.placed;
+        if (!placement.unplaced.isEmpty())
+            failed(placement.unplaced, CardError::fromErrno(placement.error, placement.unplaced.first()));
+        return placement.unplaced.isEmpty();
+    };
+    // The batch written goes to be placed once the one before is in place; when that one failed, it is dropped.
+    const auto handOver = [&] {
+        const bool placedBefore = collect();
+        if (placedBefore && !batch.empty())
+            placing = std::async(std::launch::async, placeBatch, root.get(), std::move(batch), std::ref(m_ops));
         batch.clear();
         batchBytes = 0;
-        return unplaced.isEmpty();
+        return placedBefore;
     };
     for (const CopySource &source : sources) {
         struct stat info;
@@ -327,15 +353,16 @@ CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &co
             staged.reset();
             if (!result.cancelled)
                 failed({source.name}, fromSource ? CardError() : CardError::fromErrno(error, source.name));
-            place(); // the tracks written whole before it still go in
+            handOver(); // the tracks written whole before it still go in
             break; // a full or pulled card takes no more either
         }
         batch.push_back({std::move(staged), source.name});
         batchBytes += source.size;
-        if (batchBytes >= BatchBytes && !place())
+        if (batchBytes >= BatchBytes && !handOver())
             break;
     }
-    place();
+    handOver();
+    collect();
     return result;
 }
 
