@@ -101,15 +101,14 @@ TrackRead readTrack(const CardStore &store, const QString &name, bool withHash, 
     return track;
 }
 
-// The content hashes of tracks, each read through its own store, on two threads.
-using StoreTrack = std::pair<const CardStore *, QString>;
-QByteArrayList trackHashes(const QList<StoreTrack> &tracks)
+// The content hashes of the store's tracks, read on two threads.
+QByteArrayList trackHashes(const CardStore &store, const QStringList &tracks)
 {
     QByteArrayList hashes(tracks.size());
     std::atomic<qsizetype> next = 0;
     const auto work = [&] {
         for (qsizetype i = next++; i < tracks.size(); i = next++)
-            hashes[i] = readTrack(*tracks[i].first, tracks[i].second, true, {}).hash;
+            hashes[i] = readTrack(store, tracks[i], true, {}).hash;
     };
     std::thread other(work);
     work();
@@ -373,16 +372,12 @@ FleetResult applyReference(FleetRepository &fleet, const CardStore &reference, C
         hashes.insert(copiedFrom[i], referenceHashes[i]);
         expected.insert(copies[i].name, referenceHashes[i]);
     }
-    QList<StoreTrack> reads;
-    if (!result.cancelled && result.problems.isEmpty()) {
-        for (const QString &track : std::as_const(copied.tracks))
-            reads.append({&card, track});
-    }
-    const QByteArrayList back = trackHashes(reads);
-    for (qsizetype i = 0; i < reads.size(); ++i) {
-        if (back[i].isEmpty() || back[i] != expected.value(reads[i].second))
+    const QStringList checked = !result.cancelled && result.problems.isEmpty() ? copied.tracks : QStringList();
+    const QByteArrayList back = trackHashes(card, checked);
+    for (qsizetype i = 0; i < checked.size(); ++i) {
+        if (back[i].isEmpty() || back[i] != expected.value(checked[i]))
             result.problems.append(
-                {reads[i].second, Kind::NotVerified, QStringLiteral("reads back differently from the reference")});
+                {checked[i], Kind::NotVerified, QStringLiteral("reads back differently from the reference")});
     }
     result.version = versionOf(hashes);
     log(fleet, labelOf(card), reference.root(), result);
