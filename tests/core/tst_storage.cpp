@@ -79,7 +79,9 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(card.path("file/inside")));
         const Fd folder(::open(qPrintable(card.root()), O_RDONLY | O_DIRECTORY));
         int why = 0;
-        QVERIFY(!writeFileSafely(folder.get(), "file", "n", FileOps::system(), &why));
+        FailingFileOps ops; // nothing is even begun beside it
+        ops.failing = {"open"};
+        QVERIFY(!writeFileSafely(folder.get(), "file", "n", ops, &why));
         QCOMPARE(why, EISDIR);
         QCOMPARE(card.snapshot(), QStringList({"card", "card/file", "card/file/inside"}));
     }
