@@ -83,6 +83,7 @@ private Q_SLOTS:
         ops.failing = {"open"};
         QVERIFY(!writeFileSafely(folder.get(), "file", "n", ops, &why));
         QCOMPARE(why, EISDIR);
+        QVERIFY(!writeFileSafely(-1, "file", "n", ops, &why) && why == ENOENT); // no folder at all: the card is gone
         QCOMPARE(card.snapshot(), QStringList({"card", "card/file", "card/file/inside"}));
     }
 
