@@ -406,7 +406,7 @@ int applyReference(int megabytes)
     };
     // This machine's disk and memory speeds swing by a factor of three from one minute to the next: the two are
     // timed in turns, each on a fresh folder, and their medians compared.
-    constexpr int Rounds = 5;
+    constexpr int Rounds = 7;
     std::vector<double> cps;
     std::vector<double> applies;
     Vexolo::FleetRepository fleet(dir.filePath(QStringLiteral("fleet.git")));

@@ -49,7 +49,7 @@ Fd openSource(const CardStore::TrackCopy &copy, struct stat *info)
 
 // Tracks written are made durable together, with one flush of the card's file system, before they are put in place: a
 // flush per track costs several times the copy itself. A batch stays small enough that a pulled card loses little.
-constexpr qint64 BatchBytes = 128 << 20;
+constexpr qint64 BatchBytes = 64 << 20;
 constexpr qint64 ChunkSize = 1 << 20;
 
 // Tracks written whole under temporary names, to be put in place together.
