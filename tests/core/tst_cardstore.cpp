@@ -362,7 +362,7 @@ private Q_SLOTS:
         QCOMPARE(copied.cancelled, failing == "cancel");
         QStringList onCard = QDir(card.root()).entryList(QDir::Files | QDir::Hidden);
         onCard.removeOne(".filler");
-        QCOMPARE(onCard, QStringList({"A.mp3"}) + copied.tracks.filter("B.mp3"));
+        QCOMPARE(onCard, QStringList {"A.mp3"} + copied.tracks.filter("B.mp3"));
         QVERIFY(!QFileInfo::exists(card.path("../B.mp3")));
         struct stat after; // a track left as it was is the same file, never written again
         QVERIFY(::stat(QFile::encodeName(card.path("A.mp3")).constData(), &after) == 0);

@@ -147,7 +147,7 @@ private Q_SLOTS:
         CardStore folder;
         folder.choose(backup.root());
         const QString empty = fleet.record(labelOf(folder).key, {}, "empty");
-        QCOMPARE(restoreVersion(fleet, folder, empty, true).actions, QStringList({"A.adv: removed"}));
+        QCOMPARE(restoreVersion(fleet, folder, empty, true).actions, QStringList {"A.adv: removed"});
     }
 
     // Each card keeps its newest versions, newest first, each still readable.

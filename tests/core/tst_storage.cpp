@@ -120,8 +120,8 @@ private Q_SLOTS:
         // clang-format off
         QTest::newRow("one byte") << "x"_ba << "" << 0 << "read x|read x"_ba;
         QTest::newRow("four bytes, LF") << lf << "" << 0 << "read a\nbc|read a/bc"_ba;
-        QTest::newRow("open fails") << lf << "read 1 1" << EIO << "unreadable|unreadable"_ba;
-        QTest::newRow("read fails") << lf << "read 2 2" << EIO << "unreadable|unreadable"_ba;
+        QTest::newRow("open fails") << lf << "read 1 1" << EIO << "unreadable 5|unreadable 0"_ba; // the cause, EIO
+        QTest::newRow("read fails") << lf << "read 2 2" << EIO << "unreadable 5|unreadable 0"_ba;
         QTest::newRow("read interrupted") << lf << "read 2 2" << EINTR << "read a\nbc|read a/bc"_ba;
         // clang-format on
     }
@@ -138,7 +138,8 @@ private Q_SLOTS:
         for (FailingFileOps &each : ops)
             fail(each, calls, error);
         const auto shown = [](const CardRead &read) {
-            return read.status == ReadStatus::Read ? "read " + read.bytes : "unreadable"_ba;
+            return read.status == ReadStatus::Read ? "read " + read.bytes
+                                                   : "unreadable " + QByteArray::number(read.error.number);
         };
         QByteArrayList lines;
         const ReadStatus status = readLines(folder.get(), "file", ops[1], [&lines](QByteArrayView line) {

@@ -241,7 +241,7 @@ private Q_SLOTS:
         insert({});
         insert({first.root()}); // no name given: Cancel
         QCOMPARE(window->lblStatus->text(), first.root() + ": no player named; the card was left as it is.");
-        QCOMPARE(first.snapshot(), QStringList({"card"}));
+        QCOMPARE(first.snapshot(), QStringList {"card"});
         platform.texts << "Player 3";
         insert({});
         insert({first.root(), reference.root()}); // the reference itself is never written
