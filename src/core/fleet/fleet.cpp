@@ -334,9 +334,17 @@ FleetResult applyReference(FleetRepository &fleet, const CardStore &reference, C
     if (plan.listing)
         result.actions.append(programsPath(RootDirFileName) + QStringLiteral(": written anew"));
     result.files = copies.size() + plan.writes.size();
-    if (dryRun || !result.refusal.isEmpty()) {
+    // The reference's hash of each track to copy: one read already for its comparison is not read again.
+    const auto hashesToCopy = [&](const std::function<bool()> &going) {
+        QByteArrayList read;
         for (const QString &track : std::as_const(copiedFrom))
-            hashes.insert(track, readTrack(reference, track, true, keepGoing).hash);
+            read.append(hashes.contains(track) ? hashes.value(track) : readTrack(reference, track, true, going).hash);
+        return read;
+    };
+    if (dryRun || !result.refusal.isEmpty()) {
+        const QByteArrayList read = hashesToCopy(keepGoing);
+        for (qsizetype i = 0; i < copiedFrom.size(); ++i)
+            hashes.insert(copiedFrom[i], read[i]);
         result.version = versionOf(hashes);
         return result;
     }
@@ -345,10 +353,7 @@ FleetResult applyReference(FleetRepository &fleet, const CardStore &reference, C
     // The reference's tracks are hashed while they are copied, for the check and the version: the copy is the disk's
     // work, the hash the processor's. Those a copy cut short did not reach are hashed all the same, for the version.
     QByteArrayList referenceHashes;
-    std::thread referenceRead([&] {
-        for (const QString &track : std::as_const(copiedFrom))
-            referenceHashes.append(readTrack(reference, track, true, {}).hash);
-    });
+    std::thread referenceRead([&] { referenceHashes = hashesToCopy({}); });
     CardStore::Copied copied;
     {
         const CardStore::Work work(card, what);
