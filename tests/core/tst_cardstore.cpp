@@ -308,6 +308,8 @@ private Q_SLOTS:
             << "Could not copy the track onto the card: A.mp3\nThe card is full." << "B.mp3=A";
         QTest::newRow("the computer's file fails") << "Big.mp3>A.mp3" << "read 2"
             << "Could not copy the track onto the card: A.mp3" << "=A";
+        QTest::newRow("no new file on the card") << "B.mp3" << "open 1"
+            << "Could not copy the track onto the card: B.mp3\nThe card is full." << "=A";
         QTest::newRow("the rename fails") << "B.mp3" << "rename 1"
             << "Could not copy the track onto the card: B.mp3\nThe card is full." << "=A";
         QTest::newRow("the card's flush fails") << "B.mp3 x.mp3>A.mp3" << "syncfs 1"
