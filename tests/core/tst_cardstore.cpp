@@ -54,8 +54,8 @@ private Q_SLOTS:
     void onlyCardLikeFolders()
     {
         TestCard card;
-        QVERIFY(card.write("plain.txt", {}));
-        QVERIFY(QDir::setCurrent(card.path(".."))); // it holds "card": nothing resolves against it
+        // The working folder holds "card": nothing resolves against it.
+        QVERIFY(card.write("plain.txt", {}) && QDir::setCurrent(card.path("..")));
         CardStore store;
         for (const QString text : {"", "card", "/", "/proc", "/dev", qPrintable(card.path("plain.txt"))}) {
             store.choose(text);
@@ -290,8 +290,8 @@ private Q_SLOTS:
 
     void copyTracksIn_data()
     {
-        // Files from the computer: "file" copied under its own name, "file>name" under another; Big.mp3 takes three
-        // chunks, Dir.mp3 is a folder, Fifo.mp3 a FIFO, "card/A.mp3" the card's own track. The card holds A.mp3.
+        // Files from the computer: "file" copied under its own name, "file>name" under another; Big.mp3 fills a batch
+        // of 64 MB, Dir.mp3 is a folder, Fifo.mp3 a FIFO, "card/A.mp3" the card's own track. The card holds A.mp3.
         QTest::addColumn<QString>("sources");
         QTest::addColumn<QString>("failing"); // "full" or "cancel" or a call and from which of them on
         QTest::addColumn<QString>("told");
@@ -312,12 +312,12 @@ private Q_SLOTS:
             << "Could not copy the track onto the card: B.mp3\nThe card is full." << "=A";
         QTest::newRow("the rename fails") << "B.mp3" << "rename 1"
             << "Could not copy the track onto the card: B.mp3\nThe card is full." << "=A";
-        QTest::newRow("the card's flush fails") << "B.mp3 x.mp3>A.mp3" << "syncfs 1"
-            << "Could not copy these tracks onto the card:\nB.mp3\nA.mp3\nThe card is full." << "=A";
+        QTest::newRow("a flush fails: no batch after it") << "B.mp3 Big.mp3>C.mp3 x.mp3>A.mp3" << "syncfs 1"
+            << "Could not copy these tracks onto the card:\nB.mp3\nC.mp3\nThe card is full." << "=A";
         QTest::newRow("cancelled") << "B.mp3 Big.mp3>A.mp3" << "cancel" << "" << "B.mp3=A";
         QTest::newRow("free space unknown") << "B.mp3" << "statvfs 1" << "" << "B.mp3=A";
         QTest::newRow("full card") << "B.mp3 Big.mp3>A.mp3" << "full"
-            << "The card has no room for these tracks: 3.00 MiB more would be needed. Nothing was copied." << "=A";
+            << "The card has no room for these tracks: 64.00 MiB more would be needed. Nothing was copied." << "=A";
         // clang-format on
     }
 
@@ -338,7 +338,7 @@ private Q_SLOTS:
             const QString file = source.section(u'>', 0, 0);
             const QString path = file.startsWith("card/") ? card.path(file.mid(5)) : computer.filePath(file);
             if (file == "Big.mp3")
-                QVERIFY(TestCard::writeTo(path, QByteArray(3 << 20, 'b')));
+                QVERIFY(TestCard::writeTo(path, QByteArray(64 << 20, 'b')));
             else if (!file.contains(u'/') && !file.startsWith("Gone") && !QFileInfo(path).exists())
                 QVERIFY(TestCard::writeTo(path, file.toUtf8()));
             copies.append({path, source.section(u'>', -1).section(u'/', -1)});

@@ -189,12 +189,13 @@ private Q_SLOTS:
     {
         FleetRepository one(m_data->filePath("one.git"));
         FleetRepository two(m_data->filePath("two.git"));
-        QVERIFY(!two.sync()); // no remote yet
         const QDateTime time = QDateTime::currentDateTimeUtc();
         one.record("uuid:A", {{"A.adv", "1"}}, "first");
         one.registerPlayer({"uuid:A", "Player A", {}, {}});
         one.appendLog({time, {}, "uuid:A", "/ref", "v1", 1, 1, "verified"});
-        QVERIFY(one.sync(m_data->filePath("shared.git")) && two.sync(m_data->filePath("shared.git")));
+        // No remote yet, or a folder that is no repository: refused. A remote's URL serves as well as its path.
+        QVERIFY(!two.sync() && !one.sync(m_data->path()) && one.sync(m_data->filePath("shared.git"))
+                && two.sync("file://" + m_data->filePath("shared.git")));
         QCOMPARE(two.player("uuid:A")->name, "Player A");
         one.record("uuid:A", {{"A.adv", "2"}}, "on one");
         one.registerPlayer({"uuid:B", "Player B", {}, {}});

@@ -37,7 +37,7 @@ FindingPlace placeOf(const QString &place)
         return {ProgramNumber::fromText(match.captured(1)), match.captured(2).toInt(), {}};
     const QString file = place.section(QStringLiteral(", token "), 0, 0);
     if (file.endsWith(QStringLiteral(".adv"), Qt::CaseInsensitive) && !file.contains(u'/'))
-        return {std::nullopt, 0, file};
+        return {{}, {}, file};
     return {};
 }
 

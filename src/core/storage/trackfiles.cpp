@@ -198,7 +198,7 @@ Notices TrackFiles::writeTrackCommand(const QString &trackName, const QString &c
         }))
         return {failed};
     removeLeftoverTemporaries(root.get(), m_ops);
-    int error = 0;
+    int error {};
     if (!writeFileSafely(root.get(), name, encodeCardText(commandStringOfTrack(commandString, trackName)), m_ops,
                          &error))
         return {{failed.kind, failed.message, failed.names, 0, CardError::fromErrno(error, name)}};

@@ -37,7 +37,7 @@ bool replayPages(QPrinter &printer, const QList<PrintStep> &steps, const QList<i
         QList<PrintStep> steps;
     };
     QList<Page> pages(1);
-    int size = 0;
+    int size {};
     for (const PrintStep &step : steps) {
         if (step.kind == PrintStep::Kind::NewPage) {
             pages.append(Page {size, {}});
