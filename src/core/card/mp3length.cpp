@@ -93,10 +93,10 @@ TrackLength lengthOf(BoundedStream &stream)
 {
     TagLib::MPEG::File file(&stream, TagLib::ID3v2::FrameFactory::instance(), true, TagLib::AudioProperties::Fast);
     if (!file.isValid() || !file.audioProperties())
-        return std::nullopt;
+        return {};
     const int milliseconds = file.audioProperties()->lengthInMilliseconds();
     if (milliseconds <= 0)
-        return std::nullopt;
+        return {};
     return milliseconds;
 }
 
@@ -106,7 +106,7 @@ TrackLength readMp3Length(int fd)
 {
     struct stat info;
     if (fd < 0 || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
-        return std::nullopt;
+        return {};
     BoundedStream stream(
         [fd](char *buffer, qint64 size, qint64 offset) -> qint64 {
             for (;;) {

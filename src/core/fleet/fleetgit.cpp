@@ -38,7 +38,7 @@ std::optional<git_oid> tipOf(git_repository *repository, const char *branch)
 {
     git_oid oid;
     if (git_reference_name_to_id(&oid, repository, branch) != 0)
-        return std::nullopt;
+        return {};
     return oid;
 }
 

@@ -130,7 +130,7 @@ std::optional<SetupSnapshot> FleetRepository::version(const QString &cardKey, co
 {
     static const QRegularExpression hex(QStringLiteral("^[0-9a-f]{4,40}$"));
     if (!m_repository || !hex.match(id).hasMatch())
-        return std::nullopt;
+        return {};
     std::optional<SetupSnapshot> found;
     for (const Owned<git_commit> &commit : versionsOf(m_repository, branchOf(cardKey).constData(), VersionLimit * 2)) {
         char text[GIT_OID_HEXSZ + 1];
@@ -138,7 +138,7 @@ std::optional<SetupSnapshot> FleetRepository::version(const QString &cardKey, co
         if (!QLatin1StringView(text).startsWith(id))
             continue;
         if (found)
-            return std::nullopt; // more than one: the id is too short to tell
+            return {}; // more than one: the id is too short to tell
         found = filesOf(m_repository, commit.get(), ProgramFileLimit);
     }
     return found;
@@ -200,7 +200,7 @@ std::optional<Player> FleetRepository::player(const QString &cardKey) const
         if (player.key == cardKey)
             return player;
     }
-    return std::nullopt;
+    return {};
 }
 
 bool FleetRepository::registerPlayer(const Player &player)

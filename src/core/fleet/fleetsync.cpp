@@ -120,7 +120,7 @@ QStringList branchesOf(git_repository *repository, const char *glob)
     QStringList names;
     git_reference_iterator *made = nullptr;
     if (git_reference_iterator_glob_new(&made, repository, glob) != 0)
-        return names;
+        return {};
     const Owned<git_reference_iterator> iterator(made);
     const char *name = nullptr;
     while (git_reference_next_name(&name, iterator.get()) == 0)

@@ -36,28 +36,28 @@ QString pairText(const QString &on, const QString &off)
 std::optional<double> inUnits(TrackLength length, TimeUnit unit)
 {
     if (!length || *length < 0)
-        return std::nullopt;
+        return {};
     return double(*length) / double(millisecondsPer(unit));
 }
 
 CueStep text(int x, int y, int w, int h, const QString &text)
 {
-    return {CueStep::Kind::Text, x, y, w, h, 0, false, text};
+    return {.kind = CueStep::Kind::Text, .x = x, .y = y, .w = w, .h = h, .text = text};
 }
 
 CueStep font(int size, bool bold)
 {
-    return {CueStep::Kind::Font, 0, 0, 0, 0, size, bold, {}};
+    return {.kind = CueStep::Kind::Font, .size = size, .bold = bold, .text = {}};
 }
 
 CueStep box(int x, int y, int w, int h, bool filled)
 {
-    return {CueStep::Kind::Box, x, y, w, h, 0, filled, {}};
+    return {.kind = CueStep::Kind::Box, .x = x, .y = y, .w = w, .h = h, .bold = filled, .text = {}};
 }
 
 CueStep mark(int x, int y, int w, int h)
 {
-    return {CueStep::Kind::Mark, x, y, w, h, 0, true, {}};
+    return {.kind = CueStep::Kind::Mark, .x = x, .y = y, .w = w, .h = h, .text = {}};
 }
 
 // The small timeline of one entry across x to x + w from y: the lanes labelled 1 to 8 and A with bars where

@@ -142,7 +142,7 @@ std::optional<ProgramEntry> parseProgramLine(QByteArrayView line, bool windows12
 {
     line = withoutBom(line);
     if (!isEntryLine(line))
-        return std::nullopt;
+        return {};
     const QString text = windows1252 ? decodeWindows1252(line) : decodeCardText(line);
     ProgramEntry entry;
     entry.trackName = indexOfMp3(text) < 0 ? leftCharacters(text, 3) : upToFirstMp3(text);

@@ -67,7 +67,8 @@ CardIdentity identityOf(int fd)
 quint64 tableMountIdOf(int fd)
 {
     struct statx info = {};
-    return statxOf(fd, STATX_MNT_ID, &info) && (info.stx_mask & STATX_MNT_ID) ? info.stx_mnt_id : 0;
+    (void)statxOf(fd, STATX_MNT_ID, &info); // a failed call leaves the mask empty
+    return (info.stx_mask & STATX_MNT_ID) ? info.stx_mnt_id : 0;
 }
 
 QList<MountEntry> parseMountTable(QByteArrayView table)

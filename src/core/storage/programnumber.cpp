@@ -5,7 +5,7 @@ namespace Vexolo {
 std::optional<ProgramNumber> ProgramNumber::fromText(QStringView text)
 {
     if (text.size() != 1 || text[0] < u'0' || text[0] > u'9')
-        return std::nullopt;
+        return {};
     return ProgramNumber(text[0].unicode() - u'0', Checked {});
 }
 

@@ -80,13 +80,13 @@ std::unique_ptr<StagedFile> StagedFile::create(int folder, const QString &name, 
     const QByteArray target = encodeFileName(name);
     if (folder < 0 || target.isEmpty()) {
         fail(error, ENOENT);
-        return nullptr;
+        return {};
     }
     struct stat old;
     const bool exists = ::fstatat(folder, target.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0;
     if (exists && S_ISDIR(old.st_mode)) {
         fail(error, EISDIR);
-        return nullptr;
+        return {};
     }
 
     // A short fixed-form name: the target's own name may already be near the file system's limit.
@@ -99,7 +99,7 @@ std::unique_ptr<StagedFile> StagedFile::create(int folder, const QString &name, 
         fd = ops.openat(folder, tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         if (fd < 0 && (errno != EEXIST || attempt >= 100)) {
             fail(error, errno);
-            return nullptr;
+            return {};
         }
     }
     std::unique_ptr<StagedFile> staged(new StagedFile(ops, folder, fd, tempName, target));

@@ -298,7 +298,7 @@ QLineEdit *frmAdv::focusedTimeField() const
         = [focused](const auto &fields) { return std::find(fields.cbegin(), fields.cend(), focused) != fields.cend(); };
     if (focused && (isTimeField(m_txtPause) || std::any_of(m_txtOutput.cbegin(), m_txtOutput.cend(), isTimeField)))
         return focused;
-    return nullptr;
+    return {};
 }
 
 void frmAdv::InitForm(const QString &commandString, const Vexolo::Ui::AdvancedTarget &target, int index)

@@ -40,20 +40,20 @@ std::shared_ptr<CardStore> otherCard(PlatformAdapter &platform, const CardStore 
 {
     const std::optional<CardChoice> found = findCardInTime(platform, QDir::cleanPath(path), false);
     if (!found)
-        return nullptr;
+        return {};
     auto other = std::make_shared<CardStore>();
     other->adopt(*found);
     if (other->identity().isValid())
         contents = other->readContents();
     if (!other->identity().isValid() || !contents.readable) {
         platform.warn(QObject::tr("The card %1 cannot be read!").arg(path));
-        return nullptr;
+        return {};
     }
     if (cardsOverlap(*other, store)) {
         platform.warn(other->identity() == store.identity()
                           ? QObject::tr("That is the chosen card itself! Choose another card.")
                           : QObject::tr("That folder lies inside the chosen card, or holds it! Choose another card."));
-        return nullptr;
+        return {};
     }
     return other;
 }
@@ -75,12 +75,12 @@ std::shared_ptr<CardStore> sameCard(PlatformAdapter &platform, const CardStore &
 {
     const std::optional<CardChoice> found = findCardInTime(platform, store.root(), false);
     if (!found)
-        return nullptr;
+        return {};
     auto card = std::make_shared<CardStore>();
     card->adopt(*found);
     if (!store.identity().isValid() || card->identity() != store.identity()) {
         platform.warn(NoCardMessage);
-        return nullptr;
+        return {};
     }
     return card;
 }
@@ -121,7 +121,7 @@ FindingsWindow *showCardCheck(QWidget *parent, PlatformAdapter &platform, const 
 {
     const std::shared_ptr<CardStore> card = sameCard(platform, store);
     if (!card)
-        return nullptr;
+        return {};
     auto *window = new FindingsWindow(QObject::tr("Check Card"), parent);
     QPushButton *repairAllButton = window->addAction(QObject::tr("Repair All"));
     window->onOpen = std::move(goTo);

@@ -138,7 +138,7 @@ HistoryWindow *showHistory(QWidget *parent, PlatformAdapter &platform, const Car
 {
     const std::shared_ptr<CardStore> card = sameCard(platform, store);
     if (!card)
-        return nullptr;
+        return {};
     auto *window = new HistoryWindow(platform, card, parent);
     window->show();
     return window;

@@ -60,7 +60,7 @@ std::optional<TrackLength> TrackMedia::length(const QString &trackName)
     if (known != m_lengths.cend())
         return *known;
     if (m_pending.contains(trackName))
-        return std::nullopt;
+        return {};
     // Opened here, through the card store, and read there: the store is not shared between threads.
     Fd track = m_store.openTrack(trackName);
     if (!track.isOpen()) {
@@ -84,7 +84,7 @@ std::optional<TrackLength> TrackMedia::length(const QString &trackName)
             },
             Qt::QueuedConnection);
     });
-    return std::nullopt;
+    return {};
 }
 
 TrackLength TrackMedia::lengthNow(const QString &trackName)
@@ -103,10 +103,10 @@ std::unique_ptr<QIODevice> TrackMedia::open(const QString &trackName) const
 {
     Fd track = m_store.openTrack(trackName);
     if (!track.isOpen())
-        return nullptr;
+        return {};
     auto file = std::make_unique<QFile>();
     if (!file->open(track.get(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
-        return nullptr;
+        return {};
     track.release();
     return file;
 }

@@ -48,7 +48,7 @@ QWidget *windowOf(QObject *object)
         if (auto *widget = qobject_cast<QWidget *>(object))
             return widget->window();
     }
-    return nullptr;
+    return {};
 }
 
 // Lives while card work goes on. Input for the program's own windows is dropped; a question or
