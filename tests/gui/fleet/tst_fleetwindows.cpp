@@ -67,7 +67,7 @@ private Q_SLOTS:
         QTreeView *list = window->lstFindings;
         QCOMPARE(list->model()->headerData(1, Qt::Horizontal).toString(), "What is wrong");
         const QModelIndex repair = list->model()->index(0, 2);
-        QCOMPARE(QStringList({repair.siblingAtColumn(0).data().toString(), repair.data().toString(),
+        QCOMPARE(QStringList({repair.siblingAtColumn(0).data(Qt::ToolTipRole).toString(), repair.data().toString(),
                               repair.data(Qt::ToolTipRole).toString()}),
                  QStringList({"Gone.adv", "Remove", "remove the file"}));
         QVERIFY(!repair.siblingAtColumn(1).data(Qt::CheckStateRole).isValid()); // words, no check box
