@@ -30,9 +30,9 @@ namespace {
 struct CopySource
 {
     const CardStore::TrackCopy *copy = nullptr;
-    qint64 size = 0;
-    dev_t device = 0;
-    ino_t inode = 0;
+    qint64 size {};
+    dev_t device {};
+    ino_t inode {};
     QString name; // on the card
 };
 
