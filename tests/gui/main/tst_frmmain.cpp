@@ -33,6 +33,7 @@ class TestFrmMain : public QObject
         return control<Control>(m_window.get(), name);
     }
     void click(const char *name) { QTest::mouseClick(find(name), Qt::LeftButton); }
+    QStringList listed(const char *list) const { return shownRows(m_window.get(), list); }
     void select(const char *list, int row)
     {
         auto *view = find<QListView>(list);
@@ -106,22 +107,22 @@ private Q_SLOTS:
         m_platform.answers << PlatformAdapter::AnswerDiscard << PlatformAdapter::AnswerYes
                            << PlatformAdapter::AnswerYes;
         click("cmdUp");
-        QCOMPARE(shownRows(m_window.get(), "lstList"), QStringList {"C.mp3"});
+        QCOMPARE(listed("lstList"), QStringList {"C.mp3"});
         QTest::keyClicks(find<QLineEdit>("txtList"), "5"); // chosen, not typed
         QCOMPARE(find<QLineEdit>("txtList")->text() + find<QLineEdit>("txtName")->text(), "2");
         key(Qt::Key_Z, "txtList"); // a field's key, not the playlist's
-        QCOMPARE(shownRows(m_window.get(), "lstList"), QStringList {"C.mp3"});
+        QCOMPARE(listed("lstList"), QStringList {"C.mp3"});
         key(Qt::Key_Z);
         QCOMPARE(find<QLineEdit>("txtList")->text() + find<QLineEdit>("txtName")->text(), "1One");
-        QCOMPARE(shownRows(m_window.get(), "lstList"), QStringList({"A.mp3", "B.mp3", "C.mp3"}));
+        QCOMPARE(listed("lstList"), QStringList({"A.mp3", "B.mp3", "C.mp3"}));
         key(Qt::Key_S);
         QCOMPARE(m_card->read("Programs/Program2.txt"), record("C.mp3 V7") + "end");
         QCOMPARE(m_card->read("Programs/Program1.txt"),
                  record("A.mp3 V7") + record("B.mp31V5 P30") + record("C.mp3 V7") + "end");
         click("cmdDelete");
-        QVERIFY(shownRows(m_window.get(), "lstList").isEmpty());
+        QVERIFY(listed("lstList").isEmpty());
         key(Qt::Key_Z); // the deleted entries come back, to be saved again
-        QCOMPARE(shownRows(m_window.get(), "lstListAdv").size(), 3);
+        QCOMPARE(listed("lstListAdv").size(), 3);
         QCOMPARE(m_platform.shown,
                  QStringList({"Playlist 1 has changes that are not saved.", "This Playlist already exists! Overwrite?",
                               "Are you sure you want to delete Playlist Number 1?"}));
@@ -166,7 +167,7 @@ private Q_SLOTS:
     void editing()
     {
         QFETCH(QString, clicks);
-        const QStringList start = shownRows(m_window.get(), "lstListAdv");
+        const QStringList start = listed("lstListAdv");
         for (const QString &click : clicks.split(' ')) {
             const QStringList at = click.split(':');
             bool isRow = false;
@@ -184,14 +185,14 @@ private Q_SLOTS:
                 QTest::keySequence(find<QWidget>(qPrintable(at.first())), QKeySequence(at.last()));
             }
         }
-        QTEST(shownRows(m_window.get(), "lstListAdv"), "entries");
+        QTEST(listed("lstListAdv"), "entries");
         const int steps = int(m_window->history().count());
         for (int step = 0; step < steps; ++step)
             key(Qt::Key_Z);
-        QCOMPARE(shownRows(m_window.get(), "lstListAdv"), start);
+        QCOMPARE(listed("lstListAdv"), start);
         for (int step = 0; step < steps; ++step)
             key(Qt::Key_Y);
-        QTEST(shownRows(m_window.get(), "lstListAdv"), "entries");
+        QTEST(listed("lstListAdv"), "entries");
     }
 
     // Drags: "card:R>list:Y" drags the card list's row R onto the playlist at height Y (in rows); "a,b>card" or
@@ -263,15 +264,15 @@ private Q_SLOTS:
         QVERIFY(enter.isAccepted());
         QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, {});
         QApplication::sendEvent(list->viewport(), &drop);
-        QTEST(shownRows(m_window.get(), "lstListAdv"), "entries");
-        QTEST(shownRows(m_window.get(), "lstCard").join(u' ') + u' ' + m_card->read("B.mp3"), "card");
+        QTEST(listed("lstListAdv"), "entries");
+        QTEST(listed("lstCard").join(u' ') + u' ' + m_card->read("B.mp3"), "card");
         QTEST(m_platform.shown, "told");
         QSet<quint64> ids; // each a new entry of its own
         for (int row = 0; row < m_window->playlist().count(); ++row)
             ids.insert(m_window->playlist().at(row).id);
         QCOMPARE(ids.size(), m_window->playlist().count());
         key(Qt::Key_Z); // one step takes the entries out again; the card keeps its tracks
-        QCOMPARE(shownRows(m_window.get(), "lstListAdv"), QStringList({"A.mp3 V7", "B.mp31V5 P30"}));
+        QCOMPARE(listed("lstListAdv"), QStringList({"A.mp3 V7", "B.mp31V5 P30"}));
     }
 
     // A track whose name leaves no room for settings is marked and told of once; a track's command file, written,
@@ -442,7 +443,7 @@ private Q_SLOTS:
         QCOMPARE(frmAdv::existing(), window);
         QTest::mouseClick(window->cmdPlus, Qt::LeftButton);
         window->cmdSave->click();
-        QCOMPARE(shownRows(m_window.get(), "lstListAdv"), QStringList({"C.mp3 V8", "A.mp3 V7", "B.mp31V5 P30"}));
+        QCOMPARE(listed("lstListAdv"), QStringList({"C.mp3 V8", "A.mp3 V7", "B.mp31V5 P30"}));
         select("lstList", 0);
         click("cmdListAdvanced");
         click("cmdRemove");
@@ -485,7 +486,7 @@ private Q_SLOTS:
         };
         find("cmdSave")->click();
         QVERIFY(!QGuiApplication::overrideCursor() && m_window->isVisible() && frmAdv::existing());
-        QCOMPARE(shownRows(m_window.get(), "lstListAdv"), QStringList({"A.mp3 V7", "B.mp31V5 P30"}));
+        QCOMPARE(listed("lstListAdv"), QStringList({"A.mp3 V7", "B.mp31V5 P30"}));
         QVERIFY(m_card->read("Programs/Program1.txt").startsWith(record("A.mp3 V7")));
         QTRY_VERIFY(!m_window->isVisible());
         QVERIFY(!frmAdv::existing());
@@ -539,7 +540,7 @@ private Q_SLOTS:
         keyOn("lstCard", 3, Qt::Key_V);
         keyOn("lstCard", 0, Qt::Key_C);
         menuChoice("lstList", "Paste Settings to All Entries");
-        QCOMPARE(shownRows(m_window.get(), "lstListAdv"), QStringList {"A.mp3 V7"});
+        QCOMPARE(listed("lstListAdv"), QStringList {"A.mp3 V7"});
         keyOn("lstCard", 2, Qt::Key_C);
         keyOn("lstList", 0, Qt::Key_V);
         select("lstCard", 3);
@@ -548,7 +549,7 @@ private Q_SLOTS:
         m_platform.answers << PlatformAdapter::AnswerYes;
         keyOn("lstCard", 0, Qt::Key_V);
         key(Qt::Key_Z, "lstCard"); // a card track's write has no undo, nor takes the playlist's
-        QCOMPARE(shownRows(m_window.get(), "lstListAdv"), QStringList({"A.mp31V5 P30", longTrack + " V7"}));
+        QCOMPARE(listed("lstListAdv"), QStringList({"A.mp31V5 P30", longTrack + " V7"}));
         QCOMPARE(m_card->read("A.adv") + m_card->read("B.adv") + m_card->read("C.adv"),
                  "A.mp31V5 P30B.mp31V5 P30C.mp31V5 P30");
         QVERIFY(!QFile::exists(m_card->path(QString(70, u'L') + ".adv")));
@@ -708,7 +709,7 @@ private Q_SLOTS:
         m_platform.volumesChanged();
         m_platform.volumesChanged();
         QCOMPARE(m_platform.shown, QStringList {Vexolo::Ui::CardChangedMessage});
-        QCOMPARE(shownRows(m_window.get(), "lstCard"), QStringList {"A.mp3"});
+        QCOMPARE(listed("lstCard"), QStringList {"A.mp3"});
         // Chosen again with changes, and swapped again while the question about them is open: the card now there.
         select("lstCard", 0);
         click("cmdAdd");
@@ -716,7 +717,7 @@ private Q_SLOTS:
         m_platform.whileShown
             = [&card] { QVERIFY(card.unmount() && card.mountTmpfs("card") && card.write("C.mp3", {})); };
         m_window->chooseCardFolder(card.root());
-        QCOMPARE(shownRows(m_window.get(), "lstCard"), QStringList {"C.mp3"});
+        QCOMPARE(listed("lstCard"), QStringList {"C.mp3"});
         find<QComboBox>("drvCard")->setEditText(m_card->root());
     }
 
@@ -737,7 +738,7 @@ private Q_SLOTS:
         m_platform.whileShown = [&third] { QVERIFY(third.mountDead()); };
         find<QComboBox>("drvCard")->setEditText(third.root());
         QCOMPARE(find<QComboBox>("drvCard")->currentText(), m_card->root());
-        QCOMPARE(shownRows(m_window.get(), "lstCard"), QStringList({"A.mp3", "B.mp3", "C.mp3"}));
+        QCOMPARE(listed("lstCard"), QStringList({"A.mp3", "B.mp3", "C.mp3"}));
         m_platform.answers << PlatformAdapter::AnswerNo;
         click("cmdSave"); // asks: the card that answered is still the chosen one
         QVERIFY(m_card->mountDead());
