@@ -157,7 +157,7 @@ private Q_SLOTS:
         QTEST(int(checkCard(store).findings.size()), "left");
     }
 
-    // A repair that cannot be written says so.
+    // A repair that cannot be written says so, each of them when all are repaired.
     void repairFails()
     {
         TestCard card;
@@ -169,10 +169,8 @@ private Q_SLOTS:
         CardStore store(ops);
         store.choose(card.root());
         QStringList said;
-        for (const Finding &finding : checkCard(store).findings) {
-            for (const Notice &notice : applyRepair(store, finding.repair))
-                said << Ui::noticeMessage(notice);
-        }
+        for (const Notice &notice : repairAll(store, checkCard(store).findings))
+            said << Ui::noticeMessage(notice);
         QCOMPARE(said,
                  QStringList({"Could not repair 1! Your card may be write protected!",
                               "Could not repair C.adv! Your card may be write protected!",

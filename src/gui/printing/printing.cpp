@@ -33,7 +33,7 @@ bool replayPages(QPrinter &printer, const QList<PrintStep> &steps, const QList<i
     // page can be drawn on its own.
     struct Page
     {
-        int size = 0;
+        int size {};
         QList<PrintStep> steps;
     };
     QList<Page> pages(1);

@@ -102,6 +102,7 @@ private Q_SLOTS:
 
     void undoAcrossPrograms()
     {
+        QCOMPARE(frmMain::instance(), m_window.get()); // the window open, not a second one
         select("lstCard", 2);
         click("cmdAdd");
         m_platform.answers << PlatformAdapter::AnswerDiscard << PlatformAdapter::AnswerYes
