@@ -150,13 +150,15 @@ private Q_SLOTS:
         QCOMPARE(restoreVersion(fleet, folder, empty, true).actions, QStringList {"A.adv: removed"});
     }
 
-    // Each card keeps its newest versions, newest first, each still readable.
+    // Each card keeps its newest versions, newest first, each still readable; the oldest go.
     void oldestVersionsGo()
     {
         FleetRepository fleet(repository());
         const int total = FleetRepository::VersionLimit + FleetRepository::VersionLimit / 4 + 1;
+        QStringList ids;
         for (int n = 0; n < total; ++n)
-            QVERIFY(!fleet.record("path:/limit", {{"A.adv", QByteArray::number(n)}}, QString::number(n)).isEmpty());
+            ids << fleet.record("path:/limit", {{"A.adv", QByteArray::number(n)}}, QString::number(n));
+        QVERIFY(!ids.contains("") && !fleet.version("path:/limit", ids.first())); // the oldest is gone
         QCOMPARE(fleet.record("path:/limit", {{"A.adv", QByteArray::number(total - 1)}}, "unchanged"),
                  fleet.history("path:/limit").first().id);
         const QList<SetupVersion> versions = fleet.history("path:/limit");
