@@ -125,6 +125,9 @@ private Q_SLOTS:
         QCOMPARE(fleet.history(key).first().what, "restore " + first);
         QCOMPARE(fleet.log().last().result + ' ' + fleet.log().last().reference, "verified version " + first);
         QVERIFY(restoreVersion(fleet, store, first, true).actions.isEmpty()); // in place already
+        QVERIFY(QFile::remove(card.path("Programs/RootDir.txt"))
+                && restoreVersion(fleet, store, first, false).verified()
+                && QFile::exists(card.path("Programs/RootDir.txt"))); // but for the listing, made anew
 
         // A version that names files no card of this program holds: none of them is written anywhere.
         const QString odd = fleet.record(key,
