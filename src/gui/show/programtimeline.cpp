@@ -380,7 +380,7 @@ void ProgramTimelineWindow::showPosition(qint64 position)
     using State = ProgramPlay::State;
     const State state = m_play ? m_play->state() : State::Ended;
     if (state == State::Ended) {
-        m_view->showPlaying(-1, 0);
+        m_view->showPlaying(-1, {});
         lamps->show({});
         lblPlaying->setText(m_play ? QStringLiteral("End of the program.")
                                    : QStringLiteral("Play, or Space, plays the program from the current entry."));
