@@ -25,7 +25,7 @@ namespace {
 CardStore::CardFile readCardFile(int folder, const QByteArray &rawName, qint64 limit, FileOps &ops)
 {
     CardStore::CardFile file {decodeFileName(rawName), rawName, ReadStatus::Missing, {}, {}};
-    if (folder < 0)
+    if (folder == -1)
         return file;
     CardRead read = readWhole(folder, rawName.constData(), limit, ops);
     file.status = read.status;
@@ -55,12 +55,12 @@ CardStore::ProgramFiles SetupFiles::readProgramFiles() const
 CardStore::ProgramFiles SetupFiles::programFilesAt(int root, int programs) const
 {
     CardStore::ProgramFiles files;
-    files.readable = root >= 0;
+    files.readable = root != -1;
     if (!files.readable)
         return files;
     struct stat info;
-    files.programsFolder = programs >= 0;
-    files.programsNoFolder = programs < 0 && hasItem(root, ProgramsFolderName, &info);
+    files.programsFolder = programs != -1;
+    files.programsNoFolder = programs == -1 && hasItem(root, ProgramsFolderName, &info);
     for (const ProgramNumber number : ProgramNumber::all()) {
         const int n = number.value();
         files.programs[n] = readCardFile(programs, encodeFileName(programFileName(number)), ProgramFileLimit, m_ops);
@@ -165,11 +165,11 @@ QStringList SetupFiles::removeFiles(const QList<CardStore::FileWrite> &files)
         const bool inPrograms = file.folder == CardStore::Folder::Programs;
         const int folder = inPrograms ? programs.get() : root.get();
         struct stat info;
-        const bool there = folder >= 0 && hasItem(folder, file.name, &info);
+        const bool there = folder != -1 && hasItem(folder, file.name, &info);
         // Only a regular file of the card's own goes; a folder or a link of that name stays and is named.
         if (!isOwnSetupFile(file) || (there && !S_ISREG(info.st_mode))
             || (there && m_ops.unlinkat(folder, encodeFileName(file.name).constData(), 0) != 0)
-            || (folder < 0 && (!root.isOpen() || !inPrograms)))
+            || (folder == -1 && (!root.isOpen() || !inPrograms)))
             left.append(inPrograms ? ProgramsFolderName + u'/' + file.name : file.name);
     }
     return left;
@@ -194,7 +194,7 @@ QStringList SetupFiles::writeFiles(const QList<CardStore::FileWrite> &files, con
         const QString path = inPrograms ? ProgramsFolderName + u'/' + file.name : file.name;
         const bool allowed = isOwnSetupFile(file);
         const int folder = inPrograms ? programs.get() : root.get();
-        if (!allowed || folder < 0 || !writeFileSafely(folder, file.name, file.bytes, m_ops))
+        if (!allowed || folder == -1 || !writeFileSafely(folder, file.name, file.bytes, m_ops))
             failed.append(path);
     }
     report(progress, files.size(), files.size());

@@ -71,7 +71,7 @@ FileOps &FileOps::system()
 
 void Fd::reset()
 {
-    if (m_fd >= 0)
+    if (m_fd != -1)
         ::close(m_fd);
     m_fd = -1;
 }

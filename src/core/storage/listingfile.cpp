@@ -46,7 +46,7 @@ Notices ListingFile::writeListing(const QStringList &tracks, const Progress &pro
 Notices ListingFile::listingAt(int root, int programs, const QStringList &tracks, const Progress &progress, int error)
 {
     CardStore::Lookup lookup = m_tracks.lookupAt(root, tracks, progress);
-    if (programs < 0
+    if (programs == -1
         || !writeFileSafely(programs, RootDirFileName, formatListing(lookup.commandStrings), m_ops, &error))
         lookup.notices.append(listingFailed(error));
     return lookup.notices;

@@ -78,7 +78,7 @@ bool writeFileSafely(int folder, const QString &name, const QByteArray &content,
 std::unique_ptr<StagedFile> StagedFile::create(int folder, const QString &name, FileOps &ops, int *error)
 {
     const QByteArray target = encodeFileName(name);
-    if (folder < 0 || target.isEmpty()) {
+    if (folder == -1 || target.isEmpty()) {
         fail(error, ENOENT);
         return {};
     }
@@ -93,11 +93,11 @@ std::unique_ptr<StagedFile> StagedFile::create(int folder, const QString &name, 
     // The process id in it tells a later writer whether this one is still at work.
     int fd = -1;
     QByteArray tempName;
-    for (int attempt = 0; fd < 0; ++attempt) {
+    for (int attempt = 0; fd == -1; ++attempt) {
         tempName = TempPrefix.toByteArray() + QByteArray::number(::getpid()) + '-'
             + QByteArray::number(QRandomGenerator::global()->generate(), 16) + TempSuffix.toByteArray();
         fd = ops.openat(folder, tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-        if (fd < 0 && (errno != EEXIST || attempt >= 100)) {
+        if (fd == -1 && (errno != EEXIST || attempt >= 100)) {
             fail(error, errno);
             return {};
         }
@@ -122,7 +122,7 @@ StagedFile::StagedFile(FileOps &ops, int folder, int fd, QByteArray name, QByteA
 
 StagedFile::~StagedFile()
 {
-    if (m_fd >= 0)
+    if (m_fd != -1)
         m_ops.close(m_fd);
     if (!m_name.isEmpty())
         ::unlinkat(m_folder, m_name.constData(), 0);

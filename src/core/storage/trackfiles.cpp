@@ -142,15 +142,15 @@ CardStore::Lookup TrackFiles::lookupAt(int root, const QStringList &trackNames, 
     result.commandStrings.reserve(trackNames.size());
     NameList unreadable;
     const bool lookEach = trackNames.size() <= 1;
-    const QSet<QString> present = root < 0 || lookEach ? QSet<QString>()
-        : candidates                                   ? *candidates
-                                                       : commandFileCandidates(root);
+    const QSet<QString> present = root == -1 || lookEach ? QSet<QString>()
+        : candidates                                     ? *candidates
+                                                         : commandFileCandidates(root);
     QString folded;
     for (qsizetype i = 0; i < trackNames.size(); ++i) {
         report(progress, i, trackNames.size());
         const QString &trackName = trackNames[i];
         QString commandString = defaultCommandString(trackName);
-        if (root < 0 || (!lookEach && !mayHaveCommandFile(trackName, present, folded))) {
+        if (root == -1 || (!lookEach && !mayHaveCommandFile(trackName, present, folded))) {
             result.commandStrings.append(std::move(commandString));
             continue;
         }
