@@ -102,7 +102,7 @@ Fd ChosenCard::openPrograms(int root, bool create, int *error) const
     const QByteArray name = encodeFileName(ProgramsFolderName);
     // The result of creating it shows up when the folder cannot be opened below; a refusal to create it
     // (a full or write-protected card) is the cause to report.
-    if (create && !hasItem(root, ProgramsFolderName) && m_ops.mkdirat(root, name.constData(), 0777) != 0 && error)
+    if (create && !hasItem(root, ProgramsFolderName) && m_ops.mkdirat(root, name.constData(), 0777) == -1 && error)
         *error = errno;
     Fd programs(::openat(root, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     // Only a real folder on the card's own mount: never a link, never a folder mounted or bound there.

@@ -52,8 +52,7 @@ QPalette designPalette(const QColor &window)
 void speak(QWidget *control, const QString &name, const QString &description)
 {
     control->setAccessibleName(name);
-    if (!description.isEmpty())
-        control->setAccessibleDescription(description);
+    control->setAccessibleDescription(description);
 }
 
 void ElidedLabel::paintEvent(QPaintEvent *)
