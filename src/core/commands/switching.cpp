@@ -141,6 +141,15 @@ QString laneName(int lane)
     return QStringLiteral("Output %1").arg(lane + 1);
 }
 
+QString laneLabel(int lane)
+{
+    if (lane == AllLane)
+        return QStringLiteral("A");
+    if (lane == PauseLane)
+        return QStringLiteral("P");
+    return QString::number(lane + 1);
+}
+
 double axisEnd(const SwitchPlan &plan, std::optional<double> lengthInUnits)
 {
     const double last = plan.lastTime;

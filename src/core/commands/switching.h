@@ -89,5 +89,7 @@ double axisStep(double end);
 
 // "Output 3", "All outputs", "Auto pause".
 QString laneName(int lane);
+// The same, as a timeline's margin marks it: "3", "A", "P".
+QString laneLabel(int lane);
 
 } // namespace Vexolo

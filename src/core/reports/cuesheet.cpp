@@ -71,8 +71,7 @@ void drawTimeline(QList<CueStep> &steps, const SwitchPlan &plan, std::optional<d
     steps << font(CueLabelSize, false) << box(left, y, width, LanesHeight, false);
     for (int lane = 0; lane < TrackSettings::OutputRows; ++lane) {
         const int top = y + 1 + lane * LaneHeight;
-        steps << text(x, top, LabelWidth, LaneHeight,
-                      lane == TrackSettings::AllRow ? QStringLiteral("A") : QString::number(lane + 1));
+        steps << text(x, top, LabelWidth, LaneHeight, laneLabel(lane));
         for (const Span &span : plan.spans[lane]) {
             const int from = at(span.start);
             const int to = span.open ? left + width : at(span.end);

@@ -127,11 +127,8 @@ void ProgramTimelineView::paintEvent(QPaintEvent *)
     painter.setFont(small);
     painter.setPen(palette().text().color());
     for (int lane = 0; lane < Lanes; ++lane) {
-        const QString name = lane < OutputCount ? QString::number(lane + 1)
-            : lane == TrackSettings::AllRow     ? QStringLiteral("A")
-                                                : QStringLiteral("P");
         painter.drawText(QRect(2, lanesTop + lane * EntryLaneHeight, LaneNamesWidth - 4, EntryLaneHeight),
-                         Qt::AlignRight, name);
+                         Qt::AlignRight, laneLabel(lane));
     }
     painter.setFont(font());
     for (qsizetype i = 0; i < m_entries.size(); ++i) {
