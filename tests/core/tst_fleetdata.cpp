@@ -257,6 +257,7 @@ private Q_SLOTS:
             QStringList({"A.mp3: copied (5000 bytes)", "B.mp3: copied (2 bytes)", "Programs/Program1.txt: written",
                          "Programs/Program1.adv: written", "A.adv: written", "Programs/RootDir.txt: written anew"}));
         QCOMPARE(dry.notes.size(), 2); // C.mp3 and C.adv, left alone
+        QVERIFY(applyReference(fleet, from, to, true, {}, [] { return false; }).cancelled); // Cancel while it plans
         QCOMPARE(card.snapshot(), untouched);
 
         const FleetResult result = applyReference(fleet, from, to, false);
