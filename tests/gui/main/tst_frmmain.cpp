@@ -33,6 +33,7 @@ class TestFrmMain : public QObject
         return control<Control>(m_window.get(), name);
     }
     void click(const char *name) { QTest::mouseClick(find(name), Qt::LeftButton); }
+    QComboBox *drvCard() { return find<QComboBox>("drvCard"); }
     QStringList listed(const char *list) const { return shownRows(m_window.get(), list); }
     void select(const char *list, int row)
     {
@@ -91,7 +92,7 @@ private Q_SLOTS:
                                          QAbstractItemModelTester::FailureReportingMode::QtTest, m_window.get());
         m_window->show();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
-        find<QComboBox>("drvCard")->setCurrentIndex(0); // the card, as listed on opening
+        drvCard()->setCurrentIndex(0); // the card, as listed on opening
     }
 
     void cleanup()
@@ -421,7 +422,7 @@ private Q_SLOTS:
         QVERIFY(!frmAdv::existing()); // nothing selected
         select("lstCard", 2);
         click("cmdCardAdvanced");
-        find<QComboBox>("drvCard")->setEditText(other.root());
+        drvCard()->setEditText(other.root());
         frmAdv::existing()->cmdSave->click();
         QCOMPARE(m_platform.shown, QStringList {"Could not write to file: [C.adv]"});
         QCOMPARE(other.read("C.adv"), "C.mp3 V3");
@@ -610,7 +611,7 @@ private Q_SLOTS:
 
     void typedPathListedWhenTypingRests()
     {
-        QLineEdit *field = find<QComboBox>("drvCard")->lineEdit();
+        QLineEdit *field = drvCard()->lineEdit();
         field->setFocus();
         field->clear();
         QTest::keyClicks(field, m_card->root());
@@ -662,9 +663,9 @@ private Q_SLOTS:
         select("lstCard", 2);
         click("cmdAdd");
         m_platform.answers.append(answers);
-        find<QComboBox>("drvCard")->setEditText(other.root());
+        drvCard()->setEditText(other.root());
         QCOMPARE(m_card->read("Programs/Program1.txt").contains("C.mp3"), answers.size() > 1 && replaced); // saved
-        QCOMPARE(find<QComboBox>("drvCard")->currentText(), replaced ? other.root() : m_card->root());
+        QCOMPARE(drvCard()->currentText(), replaced ? other.root() : m_card->root());
     }
 
     // A Save answered in the unsaved-changes question shows in the programs list as the button's does.
@@ -699,7 +700,7 @@ private Q_SLOTS:
         if (!card.mountTmpfs("card"))
             QSKIP("mounting is not permitted here");
         card.addFiles({"A.mp3"});
-        find<QComboBox>("drvCard")->setEditText(card.root());
+        drvCard()->setEditText(card.root());
         QVERIFY(card.unmount() && card.mountTmpfs("card"));
         card.addFiles({"B.mp3"});
         int changes = 0; // and again while the box is open
@@ -719,7 +720,7 @@ private Q_SLOTS:
             = [&card] { QVERIFY(card.unmount() && card.mountTmpfs("card") && card.write("C.mp3", {})); };
         m_window->chooseCardFolder(card.root());
         QCOMPARE(listed("lstCard"), QStringList {"C.mp3"});
-        find<QComboBox>("drvCard")->setEditText(m_card->root());
+        drvCard()->setEditText(m_card->root());
     }
 
     // A card that does not answer (a real dead mount) is told; the window keeps to the card that answered, stays
@@ -730,15 +731,15 @@ private Q_SLOTS:
         if (!other.mountDead())
             QSKIP("mounting is not permitted here");
         Vexolo::setCardAnswerLimit(std::chrono::milliseconds(50));
-        find<QComboBox>("drvCard")->setEditText(other.root());
+        drvCard()->setEditText(other.root());
         TestCard third; // and one that stops answering while the question about the changes is open
         third.addFiles({"X.mp3"});
         select("lstCard", 2);
         click("cmdAdd");
         m_platform.answers << PlatformAdapter::AnswerDiscard;
         m_platform.whileShown = [&third] { QVERIFY(third.mountDead()); };
-        find<QComboBox>("drvCard")->setEditText(third.root());
-        QCOMPARE(find<QComboBox>("drvCard")->currentText(), m_card->root());
+        drvCard()->setEditText(third.root());
+        QCOMPARE(drvCard()->currentText(), m_card->root());
         QCOMPARE(listed("lstCard"), QStringList({"A.mp3", "B.mp3", "C.mp3"}));
         m_platform.answers << PlatformAdapter::AnswerNo;
         click("cmdSave"); // asks: the card that answered is still the chosen one
@@ -759,18 +760,17 @@ private Q_SLOTS:
         QFETCH(QStringList, before);
         QFETCH(QStringList, after);
         QFETCH(int, chosen);
-        auto *drvCard = find<QComboBox>("drvCard");
         m_platform.volumeList = before;
         click("cmdRefresh");
-        drvCard->setCurrentIndex(chosen);
+        drvCard()->setCurrentIndex(chosen);
         m_platform.volumeList = after;
         m_platform.volumesChanged();
         QStringList rows;
-        for (int row = 0; row < drvCard->count(); ++row)
-            rows.append(drvCard->itemText(row));
+        for (int row = 0; row < drvCard()->count(); ++row)
+            rows.append(drvCard()->itemText(row));
         QCOMPARE(rows, after);
-        QCOMPARE(drvCard->currentText(), before.at(chosen));
-        QCOMPARE(drvCard->currentIndex(), after.indexOf(before.at(chosen)));
+        QCOMPARE(drvCard()->currentText(), before.at(chosen));
+        QCOMPARE(drvCard()->currentIndex(), after.indexOf(before.at(chosen)));
     }
 };
 
