@@ -186,7 +186,7 @@ private Q_SLOTS:
                          volumeKey("/t", a, byUuid), rootOfKey("uuid:ABCD-1234", mountedAt("/media/b/CARD1"), byUuid),
                          rootOfKey("path:/home/me/card", {}, byUuid)}),
             QStringList({"uuid:ABCD-1234", "path:/home/me/card", "path:/t", "/media/b/CARD1", "/home/me/card"}));
-        for (const char *unknown : {"uuid:FFFF-0000", "uuid:../sdb1", "uuid:", "sdb1"})
+        for (const auto unknown : {"uuid:FFFF-0000", "uuid:../sdb1", "uuid:", "sdb1"})
             QCOMPARE(rootOfKey(unknown, a, byUuid), "");
     }
 };
