@@ -143,11 +143,8 @@ QString laneName(int lane)
 
 QString laneLabel(int lane)
 {
-    if (lane == AllLane)
-        return QStringLiteral("A");
-    if (lane == PauseLane)
-        return QStringLiteral("P");
-    return QString::number(lane + 1);
+    static_assert(AllLane == 8 && PauseLane == 9 && LaneCount == 10); // the marks below, in lane order
+    return QChar(u"12345678AP"[lane]);
 }
 
 double axisEnd(const SwitchPlan &plan, std::optional<double> lengthInUnits)
