@@ -52,12 +52,11 @@ private Q_SLOTS:
         QFETCH(double, time);
         TrackSettings settings;
         readCommandString(settings, "S.mp3 V7 " + string);
-        const auto letter = [](int lane) { return QChar(u"12345678AP"[lane]); };
 
         const Lamps lamps = lampsAt(settings, time);
         QString shown;
         for (int output = 0; output < OutputCount; ++output)
-            shown += lamps.outputs[output] ? letter(output) : u'.';
+            shown += lamps.outputs[output] ? laneLabel(output) : ".";
         QTEST(shown + (lamps.all ? u'A' : u'.'), "lamps");
 
         const std::optional<double> known = length < 0 ? std::nullopt : std::optional(length);
@@ -65,7 +64,7 @@ private Q_SLOTS:
         QStringList drawn;
         for (int lane = 0; lane < TrackSettings::OutputRows; ++lane) {
             for (const Span &span : plan.spans[lane])
-                drawn << letter(lane) + u':' + QString::number(span.start)
+                drawn << laneLabel(lane) + u':' + QString::number(span.start)
                         + (span.open ? QString(u'+') : u'-' + QString::number(span.end));
         }
         for (const Mark &pause : plan.pauses)
@@ -74,7 +73,7 @@ private Q_SLOTS:
 
         QStringList found;
         for (const SwitchFinding &finding : plan.findings)
-            found << u"NOLTE"[finding.kind] + letter(finding.lane) + u'@' + QString::number(finding.time);
+            found << QChar(u"NOLTE"[finding.kind]) + laneLabel(finding.lane) + u'@' + QString::number(finding.time);
         QTEST(found.join(u' '), "findings");
     }
 

@@ -105,7 +105,7 @@ TrackLength lengthOf(BoundedStream &stream)
 TrackLength readMp3Length(int fd)
 {
     struct stat info;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) // no descriptor (-1) included
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) // fstat refuses -1 too
         return {};
     BoundedStream stream(
         [fd](char *buffer, qint64 size, qint64 offset) -> qint64 {
