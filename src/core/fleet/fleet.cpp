@@ -353,6 +353,7 @@ FleetResult applyReference(FleetRepository &fleet, const CardStore &reference, C
     // The reference's tracks are hashed while they are copied, for the check and the version: the copy is the disk's
     // work, the hash the processor's. Those a copy cut short did not reach are hashed all the same, for the version.
     QByteArrayList referenceHashes;
+    // The hashes read for comparisons are only read from here on until the thread is joined.
     std::thread referenceRead([&] { referenceHashes = hashesToCopy({}); });
     CardStore::Copied copied;
     {
