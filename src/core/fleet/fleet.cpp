@@ -410,7 +410,6 @@ CardStore::Contents contentsOf(const SetupSnapshot &files, const QStringList &tr
             contents.listingBytes = file.value();
         else if (!file.key().startsWith(ProgramsPrefix))
             contents.commandFiles.append({decodeFileName(file.key()), file.key(), ReadStatus::Read, file.value(), {}});
-        contents.programsFolder = contents.programsFolder || file.key().startsWith(ProgramsPrefix);
     }
     return contents;
 }

@@ -59,7 +59,6 @@ CardStore::ProgramFiles SetupFiles::programFilesAt(int root, int programs) const
     if (!files.readable)
         return files;
     struct stat info;
-    files.programsFolder = programs != -1;
     files.programsNoFolder = programs == -1 && hasItem(root, ProgramsFolderName, &info);
     for (const ProgramNumber number : ProgramNumber::all()) {
         const int n = number.value();

@@ -228,7 +228,6 @@ public:
     struct ProgramFiles
     {
         bool readable = false; // the chosen card could be opened
-        bool programsFolder = false; // "Programs" is a real folder of the card
         bool programsNoFolder = false; // an item "Programs" is there but is no folder of the card
         std::array<CardFile, ProgramCount> programs; // Program0.txt .. Program9.txt
         std::array<CardFile, ProgramCount> names; // Program0.adv .. Program9.adv
