@@ -73,7 +73,9 @@ private Q_SLOTS:
         store.readProgramFiles();
         store.deleteProgram(1);
         store.removeLeftovers();
-        QCOMPARE(store.writeFiles({{CardStore::Folder::Root, "x.adv", "x"}}), QStringList());
+        const QList<CardStore::FileWrite> removals {{CardStore::Folder::Root, "x.adv", {}},
+                                                    {CardStore::Folder::Programs, "Program1.txt", {}}};
+        QCOMPARE(store.writeFiles({removals[0]}) + store.removeFiles({removals[1]}), QStringList());
         QCOMPARE(card.snapshot(), QStringList({"card", "card/plain.txt", "card/x.adv"}));
         // A card folder gone since it was chosen: every change is refused so, and nothing is looked up.
         QVERIFY(QDir(card.root()).removeRecursively());
@@ -83,6 +85,7 @@ private Q_SLOTS:
                      + store.deleteProgram(1).notices + store.writeTrackCommand("A.mp3", "x")
                      + store.writeListing({"A.mp3"}),
                  Notices(4, {Notice::Caution, Notice::Message::NoCard, {}, 0, {CardError::Gone, 0, {}}}));
+        QCOMPARE(store.removeFiles(removals), QStringList({"x.adv", "Programs/Program1.txt"}));
         // Names equal but for case keep their order: each goes before the first row sorting after it.
         QCOMPARE(sortTracks({"b.MP3", "a.mp3", "a\x7F.mp3", "B.mp3", "a", "a b.mp3"}),
                  QStringList({"a b.mp3", "a.mp3", "b.MP3", "B.mp3"}));
@@ -113,8 +116,7 @@ private Q_SLOTS:
         TestCard card;
         QVERIFY(card.write("A.mp3", {}) && card.write("A.adv", "A.mp3 V3"));
         FailingFileOps ops;
-        CardStore store(ops);
-        store.choose(card.root());
+        CardStore store(card.root(), ops);
         const CardStore::SavePlan plan = store.prepareSave(1, {"A.mp3 V3"}, "Név");
         ops.failing = {failing.section(u' ', 0, 0)};
         ops.nth = failing.section(u' ', 1).toInt();
@@ -144,8 +146,7 @@ private Q_SLOTS:
     {
         TestCard card;
         card.addFiles({"A.mp3"});
-        CardStore store;
-        store.choose(card.root());
+        CardStore store(card.root());
         QStringList strings(ProgramRecordLimit, "A.mp3 V7");
         strings[0] = "A.mp3 V7 €"; // two bytes more: exactly the largest file
         const QString name(LineLimit / 2, u'é');
@@ -186,8 +187,7 @@ private Q_SLOTS:
         }
         for (const QString &track : tracks) // folders: command files that cannot be read
             QVERIFY(QDir().mkpath(card.path(trackCommandFileName(track))));
-        CardStore store;
-        store.choose(card.root());
+        CardStore store(card.root());
         QCOMPARE(texts(store.lookupCommands(tracks).notices), Unread + shown.first(20).join(u'\n') + "\nand 2 more");
     }
 
@@ -217,8 +217,7 @@ private Q_SLOTS:
         // Another tool's Windows-1252; UTF-8 naming no track, though its reading as Windows-1252 would; a path.
         QVERIFY(card.write("Programs/Program2.txt", "\xE9.mp3 V7\n\xC3\xBC.mp3 V7")
                 && card.write("Programs/Program3.txt", "../out.mp3 V7"));
-        CardStore store;
-        store.choose(card.root());
+        CardStore store(card.root());
         QCOMPARE(store.listTracks().join(u'/'), shown.join(u'/').replace("//", "/")); // a folder named so too
         const Fd root(::open(qPrintable(card.root()), O_RDONLY | O_DIRECTORY));
         QCOMPARE(readFolder(root.get()).size(), 23);
@@ -262,8 +261,7 @@ private Q_SLOTS:
         FailingFileOps ops;
         ops.failing = {"rename"};
         ops.nth = ops.last = 3;
-        CardStore store(ops);
-        store.choose(card.root());
+        CardStore store(card.root(), ops);
         using enum CardStore::Folder;
         const QList<CardStore::FileWrite> writes {
             {Programs, "Program0.txt", "end"}, {Programs, "Program9.adv", "Nine"}, {Programs, "RootDir.txt", "end"},
@@ -349,8 +347,7 @@ private Q_SLOTS:
         ops.failing = {failing.section(u' ', 0, 0)};
         ops.nth = failing.section(u' ', 1).toInt();
         ops.error = ENOSPC; // the card's cause, told unless the computer's file failed
-        CardStore store(ops);
-        store.choose(card.root());
+        CardStore store(card.root(), ops);
         struct stat before;
         QVERIFY(::stat(QFile::encodeName(card.path("A.mp3")).constData(), &before) == 0);
         int asked = 0;
@@ -383,8 +380,7 @@ private Q_SLOTS:
         ::getrlimit(RLIMIT_NOFILE, &limit);
         const rlimit few = {48, limit.rlim_max};
         ::setrlimit(RLIMIT_NOFILE, &few);
-        CardStore store;
-        store.choose(card.root());
+        CardStore store(card.root());
         const qsizetype copied = store.copyTracksIn(copies).tracks.size();
         ::setrlimit(RLIMIT_NOFILE, &limit);
         QCOMPARE(copied, 64);
@@ -427,14 +423,12 @@ private Q_SLOTS:
         if (spoilt ? !((kind != "full" || QDir().mkpath(card.path("Programs"))) && card.spoil(kind))
                    : kind == "bound" && !card.mount({"--bind", card.path("../elsewhere")}, "Programs"))
             QSKIP("mounting is not permitted here");
-        CardStore store;
-        store.choose(card.root());
+        CardStore store(card.root());
         const CardStore::SavePlan plan = store.prepareSave(1, {"A.mp3 V7"}, "x");
         if (image) {
             QVERIFY(card.unmount() && (kind == "pulled" || (card.mountImage(mkfs) && card.write("A.mp3", {}))));
             // Another card in the same reader has the same device and root inode: only its mount tells it apart.
-            CardStore other;
-            other.choose(card.root());
+            CardStore other(card.root());
             const CardIdentity was = store.identity(), now = other.identity();
             QCOMPARE(now.device == was.device && now.inode == was.inode, kind != "pulled");
         }

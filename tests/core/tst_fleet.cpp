@@ -136,8 +136,7 @@ private Q_SLOTS:
             {"A.mp3", "", "B.mp3", "", "Programs/Program1.txt", record("A.mp3 V7") + "end", "Programs/Program1.adv",
              "Show", "Programs/RootDir.txt", record("A.mp3 V7") + record("B.mp3 V7") + "end"});
         lay(card, files);
-        CardStore store;
-        store.choose(card.root());
+        CardStore store(card.root());
         QFETCH(QStringList, found);
         found.sort();
         const Findings findings = checkCard(store).findings;
@@ -166,8 +165,7 @@ private Q_SLOTS:
              "One"});
         FailingFileOps ops;
         ops.failing = {"rename", "unlink"};
-        CardStore store(ops);
-        store.choose(card.root());
+        CardStore store(card.root(), ops);
         QStringList said;
         for (const Notice &notice : repairAll(store, checkCard(store).findings))
             said << Ui::noticeMessage(notice);
@@ -176,8 +174,7 @@ private Q_SLOTS:
                               "Could not repair C.adv! Your card may be write protected!",
                               "Could not create root directory listing! Your card may be write portected!"}));
         // A program deleted since the check is not written again, empty.
-        CardStore plain;
-        plain.choose(card.root());
+        CardStore plain(card.root());
         const Findings findings = checkCard(plain).findings;
         QVERIFY(QFile::remove(card.path("Programs/Program1.txt")));
         for (const Finding &finding : findings) {
@@ -399,8 +396,7 @@ private Q_SLOTS:
              "Programs/Program5.txt/", "", "Programs/Program6.txt", "end", "Programs/Program8.adv", "Lonely",
              "Programs/Program9.txt", QByteArray("a\n").repeated(ProgramRecordLimit + 1), "Programs/Program3.txt",
              QByteArray("a\n").repeated(ProgramRecordLimit)}); // one past the entries Load reads, and just those
-        CardStore store;
-        store.choose(card.root());
+        CardStore store(card.root());
         ProgramOverview programs;
         const auto rows = [&programs] {
             QStringList texts;

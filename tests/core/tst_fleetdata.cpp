@@ -63,8 +63,7 @@ private Q_SLOTS:
         card.write("../blocked", {}); // a file where the repository would be made
         FleetJournal journal(work == "broken" ? card.path("../blocked/fleet.git") : repository());
         CardStore::setDefaultJournal(&journal);
-        CardStore store;
-        store.choose(card.root());
+        CardStore store(card.root());
         const QString key = labelOf(store).key;
         const SetupSnapshot setup = snapshotOf(store.readContents());
         if (work == "save")
@@ -95,8 +94,7 @@ private Q_SLOTS:
         lay(card);
         FleetJournal journal(repository());
         CardStore::setDefaultJournal(&journal);
-        CardStore store;
-        store.choose(card.root());
+        CardStore store(card.root());
         QVERIFY(store.save(store.prepareSave(1, {"B.mp3 V7"}, "Other"), store.listTracks()).programWritten);
         QCOMPARE(store.writeTrackCommand("B.mp3", "V2"), Notices());
         FleetRepository fleet(repository());
@@ -147,8 +145,7 @@ private Q_SLOTS:
         QCOMPARE(card.snapshot(), expected);
         TestCard backup; // a folder without tracks: no listing to write
         backup.write("A.adv", "A.mp3 V3");
-        CardStore folder;
-        folder.choose(backup.root());
+        CardStore folder(backup.root());
         // Nothing is made there either: no Programs folder to remove files from.
         const QStringList done
             = restoreVersion(fleet, folder, fleet.record(labelOf(folder).key, {}, "empty"), false).actions;
@@ -243,14 +240,12 @@ private Q_SLOTS:
         card.write("B.mp3", "xy"); // as long as the reference's, other bytes
         card.write("C.mp3", "c");
         card.write("C.adv", "C.mp3 V5");
-        CardStore from;
-        from.choose(reference.root());
+        CardStore from(reference.root());
         FailingFileOps ops;
         ops.failing = {failing.section(' ', 0, 0)};
         ops.nth = qMax(1, failing.section(' ', 1).toInt());
         ops.last = failing.contains(' ') ? ops.nth : INT_MAX; // the one call, or all of them
-        CardStore to(ops);
-        to.choose(card.root());
+        CardStore to(card.root(), ops);
         FleetRepository fleet(repository());
         const QStringList untouched = card.snapshot();
         FleetResult dry = applyReference(fleet, from, to, true);
@@ -300,10 +295,8 @@ private Q_SLOTS:
         if (!card.mountTmpfs("full"))
             QSKIP("mounting needs root");
         reference.write("Big.mp3", QByteArray(200 * 1024, 'b'));
-        CardStore from;
-        from.choose(reference.root());
-        CardStore to;
-        to.choose(card.root());
+        CardStore from(reference.root());
+        CardStore to(card.root());
         FleetRepository fleet(repository());
         const FleetResult result = applyReference(fleet, from, to, false);
         QCOMPARE(result.problems.value(0).kind, Kind::Refused);

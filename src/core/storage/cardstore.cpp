@@ -50,6 +50,12 @@ CardStore::CardStore(FileOps &ops)
 {
 }
 
+CardStore::CardStore(const QString &text, FileOps &ops)
+    : CardStore(ops)
+{
+    choose(text);
+}
+
 CardStore::~CardStore() = default;
 
 CardChoice CardStore::findCard(const QString &text, bool withTracks)

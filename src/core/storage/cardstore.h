@@ -56,6 +56,8 @@ class CardStore final : public QObject
 
 public:
     explicit CardStore(FileOps &ops = FileOps::system());
+    // A store with the card of text chosen (as choose() takes it).
+    explicit CardStore(const QString &text, FileOps &ops = FileOps::system());
     ~CardStore() override;
     Q_DISABLE_COPY_MOVE(CardStore)
 

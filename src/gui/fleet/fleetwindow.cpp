@@ -97,10 +97,8 @@ void FleetWindow::volumesChanged()
 
 void FleetWindow::produce(const QString &root)
 {
-    CardStore reference;
-    reference.choose(QDir::cleanPath(drvReference->currentText().trimmed()));
-    CardStore card;
-    card.choose(root);
+    CardStore reference(QDir::cleanPath(drvReference->currentText().trimmed()));
+    CardStore card(root);
     if (!reference.identity().isValid()) {
         lblStatus->setText(tr("%1 was inserted, but no reference is chosen: nothing was written.").arg(root));
         return;

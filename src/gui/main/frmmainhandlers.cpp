@@ -431,7 +431,7 @@ void frmMain::pasteEntrySettings()
 
 void frmMain::pasteSettingsToAllEntries()
 {
-    if (m_copied.isEmpty() || m_document.count() == 0)
+    if (m_copied.isEmpty())
         return;
     const QStringList pasted = m_copied.forTracks(m_document.names(), m_platform);
     if (pasted.size() == m_document.count())

@@ -105,8 +105,7 @@ private Q_SLOTS:
         card.write("Programs/Program1.txt", "end");
         card.write("../other/Programs/Program2.txt", "end");
         const QStringList files = card.snapshot();
-        CardStore store;
-        store.choose(card.root());
+        CardStore store(card.root());
         QCOMPARE(CardChooser({}, {card.root(), "/media/B"}, card.root(), nullptr).drvOther->itemText(0), "/media/B");
         const QString other = QDir::cleanPath(card.path("../other"));
         QCOMPARE(withOther(false, store, card.root()), nullptr);
@@ -129,8 +128,7 @@ private Q_SLOTS:
         TestCard from;
         TestCard to;
         from.write("Programs/Program1.txt", "end");
-        CardStore store;
-        store.choose(from.root());
+        CardStore store(from.root());
         FindingsWindow *window = withOther(true, store, to.root());
         QCOMPARE(window->reportText(),
                  "A: " + from.root() + "\nB: " + to.root()

@@ -40,6 +40,12 @@ class TestFrmMain : public QObject
         auto *view = find<QListView>(list);
         view->setCurrentIndex(view->model()->index(row, 0));
     }
+    // Adds the card's track at row to the playlist, as ">" does.
+    void add(int row)
+    {
+        select("lstCard", row);
+        click("cmdAdd");
+    }
     void key(Qt::Key key, const char *on = "lstList")
     {
         find<QWidget>(on)->setFocus();
@@ -106,8 +112,7 @@ private Q_SLOTS:
         QCOMPARE(frmMain::instance(), m_window.get()); // the window open, not a second one
         // An entry's tip (its name, its own settings in words) on the advanced list too.
         QVERIFY(find<QListView>("lstListAdv")->model()->index(1, 0).data(Qt::ToolTipRole).isValid());
-        select("lstCard", 2);
-        click("cmdAdd");
+        add(2);
         m_platform.answers << PlatformAdapter::AnswerDiscard << PlatformAdapter::AnswerYes
                            << PlatformAdapter::AnswerYes;
         click("cmdUp");
@@ -384,8 +389,7 @@ private Q_SLOTS:
         QFETCH(QString, action);
         QFETCH(int, answer);
         QFETCH(QString, failing);
-        select("lstCard", 2);
-        click("cmdAdd");
+        add(2);
         find<QLineEdit>("txtName")->setText("Two");
         select("lstCard", 0);
         const QMap<QString, QByteArray> before = cardFiles();
@@ -434,8 +438,7 @@ private Q_SLOTS:
     // The advanced window edits the entry it was opened for wherever that entry moves, the one just added too.
     void advancedFollowsItsEntry()
     {
-        select("lstCard", 2);
-        click("cmdAdd");
+        add(2);
         select("lstList", 2);
         click("cmdListAdvanced");
         QPointer<frmAdv> window = frmAdv::existing();
@@ -547,8 +550,7 @@ private Q_SLOTS:
         QCOMPARE(listed("lstListAdv"), QStringList {"A.mp3 V7"});
         keyOn("lstCard", 2, Qt::Key_C);
         keyOn("lstList", 0, Qt::Key_V);
-        select("lstCard", 3);
-        click("cmdAdd");
+        add(3);
         m_window->pasteSettingsToAllEntries();
         m_platform.answers << PlatformAdapter::AnswerYes;
         keyOn("lstCard", 0, Qt::Key_V);
@@ -596,17 +598,20 @@ private Q_SLOTS:
                               "Paste Settings to All Entries"}));
     }
 
-    // The card chosen when the window was closed is chosen again at the next start; one no longer there is not.
+    // The card chosen when the window was closed is chosen again at the next start; one that does not answer,
+    // or is no longer there, is not.
     void lastCardChosenAgain()
     {
         QVERIFY(m_window->close());
-        for (const bool there : {true, false}) {
+        Vexolo::setCardAnswerLimit(std::chrono::milliseconds(50));
+        for (const bool there : {true, false, false}) {
             frmMain next(m_platform, *m_ops);
             next.chooseLastCard();
             QCOMPARE(control<QComboBox>(&next, "drvCard")->currentText(), there ? m_card->root() : "");
             QCOMPARE(shownRows(&next, "lstCard").size(), there ? 3 : 0);
             QVERIFY(next.close());
-            m_card.reset();
+            if (!there || !m_card->mountDead())
+                m_card.reset();
         }
         QVERIFY(m_platform.shown.isEmpty());
     }
@@ -626,8 +631,7 @@ private Q_SLOTS:
         QTest::keyClicks(field, m_card->root());
         QVERIFY(m_window->cardTracks().tracks().isEmpty());
         QTRY_COMPARE(m_window->cardTracks().tracks().size(), 4);
-        select("lstCard", 2);
-        click("cmdAdd");
+        add(2);
         QTest::qWait(3 * Vexolo::Ui::VolumeSelector::TypingPause); // listed once: nothing asks about the change
         // With changes unsaved, a rest asks nothing (the next key would answer it) and lists nothing; Return does.
         TestCard other;
@@ -662,8 +666,7 @@ private Q_SLOTS:
         TestCard other;
         if (!answers.isEmpty())
             other.addFiles({"X.mp3"});
-        select("lstCard", 2);
-        click("cmdAdd");
+        add(2);
         m_platform.answers.append(answers);
         drvCard()->setEditText(other.root());
         QCOMPARE(m_card->read("Programs/Program1.txt").contains("C.mp3"), answers.size() > 1 && replaced); // saved
@@ -675,8 +678,7 @@ private Q_SLOTS:
     {
         auto *programs = m_window->findChild<Vexolo::Ui::ProgramList *>();
         programs->popUp();
-        select("lstCard", 2);
-        click("cmdAdd");
+        add(2);
         m_platform.answers << PlatformAdapter::AnswerSave << PlatformAdapter::AnswerYes;
         click("cmdUp");
         QCOMPARE(programs->model()->index(1, 0).data().toString(), "1  One, 3 entries");
@@ -715,8 +717,7 @@ private Q_SLOTS:
         QCOMPARE(m_platform.shown, QStringList {Vexolo::Ui::CardChangedMessage});
         QCOMPARE(listed("lstCard"), QStringList {"A.mp3"});
         // Chosen again with changes, and swapped again while the question about them is open: the card now there.
-        select("lstCard", 0);
-        click("cmdAdd");
+        add(0);
         m_platform.answers << PlatformAdapter::AnswerDiscard;
         m_platform.whileShown
             = [&card] { QVERIFY(card.unmount() && card.mountTmpfs("card") && card.write("C.mp3", {})); };
@@ -736,8 +737,7 @@ private Q_SLOTS:
         drvCard()->setEditText(other.root());
         TestCard third; // and one that stops answering while the question about the changes is open
         third.addFiles({"X.mp3"});
-        select("lstCard", 2);
-        click("cmdAdd");
+        add(2);
         m_platform.answers << PlatformAdapter::AnswerDiscard;
         m_platform.whileShown = [&third] { QVERIFY(third.mountDead()); };
         drvCard()->setEditText(third.root());
