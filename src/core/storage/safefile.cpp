@@ -64,7 +64,7 @@ pid_t writerOf(QByteArrayView name)
     const qsizetype dash = name.indexOf('-');
     bool ok = false;
     const qlonglong pid = dash > 0 ? name.first(dash).toLongLong(&ok) : 0;
-    return ok && pid > 0 && pid <= INT_MAX ? pid_t(pid) : 0;
+    return ok && pid <= INT_MAX ? pid_t(pid) : 0; // no sign: the digits end at the first dash
 }
 
 } // namespace

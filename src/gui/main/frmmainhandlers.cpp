@@ -173,8 +173,10 @@ void frmMain::checkCard()
 
 void frmMain::showCardHistory()
 {
+    // A restore rewrites programs and command files: the card is read again, as if chosen anew (unsaved changes
+    // asked about first), so the lists show what it now holds.
     if (Vexolo::Ui::HistoryWindow *window = Vexolo::Ui::showHistory(this, m_platform, m_store))
-        connect(window, &Vexolo::Ui::HistoryWindow::restored, this, &frmMain::RefreshCard);
+        connect(window, &Vexolo::Ui::HistoryWindow::restored, this, &frmMain::drvCard_Change);
 }
 
 void frmMain::showFleet()

@@ -191,6 +191,7 @@ private Q_SLOTS:
         platform.answers << PlatformAdapter::AnswerYes;
         history->cmdRestore->click();
         QCOMPARE(card.read("Programs/Program1.txt"), record("A.mp3 V7") + "end");
+        QCOMPARE(shownRows(&window, "lstListAdv"), QStringList {"A.mp3 V7"}); // read again by the main window
         QCOMPARE(platform.shown.last(), "The card's setup is restored and reads back the same (files changed: 1).");
         QCOMPARE(history->lstVersions->count(), 2);
         history->lstVersions->setCurrentRow(1); // the version restored
@@ -198,6 +199,9 @@ private Q_SLOTS:
         history->lstVersions->item(0)->setSelected(true); // and the one before the restore: older against newer
         QCOMPARE(history->lstDifferences->item(0)->text(), "Programs/Program1.txt: program 1 only on A");
         QVERIFY(!history->cmdRestore->isEnabled());
+        QVERIFY(QDir(card.root()).removeRecursively()); // pulled: nothing to compare with
+        history->lstVersions->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
+        QCOMPARE(shownRows(history, "lstDifferences"), QStringList {"The card cannot be read."});
 
         if (!card.mountTmpfs("read-only")) // a card of its own, which then takes no write
             return;
