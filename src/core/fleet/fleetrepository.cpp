@@ -116,7 +116,7 @@ QList<SetupVersion> FleetRepository::history(const QString &cardKey) const
 {
     QList<SetupVersion> versions;
     if (!m_repository)
-        return versions;
+        return {};
     for (const Owned<git_commit> &commit : versionsOf(m_repository, branchOf(cardKey).constData(), VersionLimit * 2)) {
         const QDateTime time = QDateTime::fromSecsSinceEpoch(git_commit_time(commit.get()),
                                                              QTimeZone(git_commit_time_offset(commit.get()) * 60));
