@@ -253,10 +253,8 @@ private Q_SLOTS:
              "end",
              "Programs/Program9.adv",
              "S"});
-        CardStore one;
-        CardStore other;
-        one.choose(a.root());
-        other.choose(b.root());
+        CardStore one(a.root());
+        CardStore other(b.root());
         QCOMPARE(
             lines(compareSetups(one.readContents(), other.readContents())),
             QStringList({"only-on-a Programs/Program0.txt: program 0 only on A",
@@ -287,10 +285,8 @@ private Q_SLOTS:
         lay(to,
             {"a.MP3", "", "Programs/Program2.adv", "Old", "Programs/Program3.txt", "end", "Programs/Program1.txt",
              "end"});
-        CardStore source;
-        CardStore target;
-        source.choose(from.root());
-        target.choose(to.root());
+        CardStore source(from.root());
+        CardStore target(to.root());
         const CopyPlan plan = planCopy(source.readContents(), target.readContents());
         QCOMPARE(
             lines(plan.notes),
@@ -330,10 +326,8 @@ private Q_SLOTS:
             {"A.mp3", "", "A.adv/", "", "Programs/Program4.txt/", "", "Programs/Program5.txt", "end",
              "Programs/Program5.adv/", ""});
         to.write("Programs", "");
-        CardStore source;
-        CardStore target;
-        source.choose(from.root());
-        target.choose(to.root());
+        CardStore source(from.root());
+        CardStore target(to.root());
         const CopyPlan plan = planCopy(source.readContents(), target.readContents());
         const QStringList refused {"refused Programs: no folder of the target card: the setup is not copied",
                                    "refused Programs/Program4.txt: cannot be read: the setup is not copied",
@@ -374,10 +368,8 @@ private Q_SLOTS:
         TestCard to;
         lay(from, {"A.mp3", "", "A.adv", "A.mp3 V5", "Programs/Program1.txt", "end", "Programs/Program1.adv", ""});
         FailingFileOps ops;
-        CardStore source;
-        CardStore target(ops);
-        source.choose(from.root());
-        target.choose(to.root());
+        CardStore source(from.root());
+        CardStore target(to.root(), ops);
         QFETCH(QString, call);
         QFETCH(int, nth);
         ops.failing = {call};

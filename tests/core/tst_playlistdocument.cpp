@@ -48,6 +48,7 @@ class TestPlaylistDocument : public QObject
                                         });
         edit();
         disconnect(connection);
+        QVERIFY(!document.index(document.count()).isValid()); // no entry past the last
         for (int i = 0; i < held.size(); ++i) {
             QCOMPARE(held[i].row(), document.rowOf(heldIds[i]));
             if (held[i].isValid() && held[i].data(PlaylistDocument::CommandStringRole) != strings[i])
