@@ -197,13 +197,14 @@ private Q_SLOTS:
         const QDateTime time = QDateTime::currentDateTimeUtc();
         one.record("uuid:A", {{"A.adv", "1"}}, "first");
         one.registerPlayer({"uuid:A", "Player A", {}, {}});
+        one.registerPlayer({"uuid:B", "Player B", {}, {}});
         one.appendLog({time, {}, "uuid:A", "/ref", "v1", 1, 1, "verified"});
         // No remote yet, or a folder that is no repository: refused. A remote's URL serves as well as its path.
         QVERIFY(!two.sync() && !one.sync(m_data->path()) && one.sync(m_data->filePath("shared.git"))
                 && two.sync("file://" + m_data->filePath("shared.git")));
         QCOMPARE(two.player("uuid:A")->name, "Player A");
         one.record("uuid:A", {{"A.adv", "2"}}, "on one");
-        one.registerPlayer({"uuid:B", "Player B", {}, {}});
+        one.registerPlayer({"uuid:B", "Player B2", {}, {}}); // each laptop changes a player of its own
         one.appendLog({time.addSecs(1), {}, "uuid:B", "/ref", "v1", 1, 1, "verified"});
         two.record("uuid:A", {{"A.adv", "3"}}, "on two");
         two.registerPlayer({"uuid:A", "Player A2", {}, {}});
@@ -213,7 +214,7 @@ private Q_SLOTS:
             QStringList versions = whats(fleet->history("uuid:A"));
             versions.sort();
             QCOMPARE(versions, QStringList({"first", "on one", "on two"}));
-            QCOMPARE(fleet->player("uuid:A")->name + fleet->player("uuid:B")->name, "Player A2Player B");
+            QCOMPARE(fleet->player("uuid:A")->name + fleet->player("uuid:B")->name, "Player A2Player B2");
             QCOMPARE(fleet->log().size(), 3);
         }
     }

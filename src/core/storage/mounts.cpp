@@ -91,7 +91,7 @@ QList<MountEntry> parseMountTable(QByteArrayView table)
         }
         const qsizetype dash = fields.indexOf(QByteArrayView("-"));
         bool ok = false;
-        const quint64 id = fields.isEmpty() ? 0 : fields[0].toULongLong(&ok);
+        const quint64 id = fields.value(0).toULongLong(&ok);
         if (!ok || dash < 5 || dash + 1 >= fields.size())
             continue;
         entries.append({id, decodeFileName(unescaped(fields[4])), fields[dash + 1].toByteArray(),

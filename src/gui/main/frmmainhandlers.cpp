@@ -37,7 +37,8 @@ void printThroughDialog(frmMain &window, const QString &document, const QString 
     const std::unique_ptr<QPrinter> printer = window.platform().openPrinterDialogFor(&window, document);
     if (!printer || printer->copyCount() < 1)
         return;
-    Vexolo::printList(*printer, heading, entries);
+    if (!Vexolo::printList(*printer, heading, entries))
+        window.platform().warn(Vexolo::NotPrintedMessage);
 }
 
 } // namespace

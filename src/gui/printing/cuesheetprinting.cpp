@@ -184,11 +184,13 @@ void printCueSheet(PlatformAdapter &platform, QWidget *parent, const CueSheet &s
     QProgressDialog pages(QObject::tr("Printing the cue sheet\u2026"), QObject::tr("Cancel"), 0, 0, parent);
     pages.setWindowModality(Qt::WindowModal);
     pages.setMinimumDuration(500);
-    printCueSheet(*printer, sheet, [&pages](int drawn, int total) {
+    const bool printed = printCueSheet(*printer, sheet, [&pages](int drawn, int total) {
         pages.setMaximum(total);
         pages.setValue(drawn);
         return !pages.wasCanceled();
     });
+    if (!printed && !pages.wasCanceled())
+        platform.warn(NotPrintedMessage);
 }
 
 } // namespace Vexolo

@@ -28,4 +28,7 @@ bool replayPages(QPrinter &printer, const QList<PrintStep> &steps, const QList<i
 // page order are drawn here, and the printer itself is told to make one copy in page order.
 bool printList(QPrinter &printer, const QString &heading, const QStringList &entries);
 
+// Told when the printer cannot be painted on (a file it cannot make, a printer gone), not when the user stops.
+inline const QString NotPrintedMessage = QStringLiteral("Nothing was printed: the printer could not be started.");
+
 } // namespace Vexolo

@@ -26,8 +26,10 @@
 
 using namespace Vexolo;
 using namespace Vexolo::Ui;
+using enum PlatformAdapter::Answer;
 
 // The windows of the card list's fleet entries and the programs list, on real card folders.
+
 class TestFleetWindows : public QObject
 {
     Q_OBJECT
@@ -60,10 +62,10 @@ private Q_SLOTS:
         card.write("Gone.adv", "Gone.mp3 V7");
         CardStore store;
         QCOMPARE(showCardCheck(&parent, platform, store), nullptr);
-        QCOMPARE(platform.shown.last(), Vexolo::Ui::NoCardMessage);
+        QCOMPARE(platform.shown.last(), NoCardMessage);
         store.choose(card.root());
         FindingsWindow *window = showCardCheck(&parent, platform, store);
-        platform.answers << PlatformAdapter::AnswerNo << PlatformAdapter::AnswerYes;
+        platform.answers << AnswerNo << AnswerYes;
         QTreeView *list = window->lstFindings;
         QCOMPARE(list->model()->headerData(1, Qt::Horizontal).toString(), "What is wrong");
         const QModelIndex repair = list->model()->index(0, 2);
@@ -86,7 +88,7 @@ private Q_SLOTS:
         QCOMPARE(QGuiApplication::clipboard()->text(),
                  "Card " + card.root()
                      + ": 1 finding\nPrograms/RootDir.txt: missing (repair: write the listing anew)\n");
-        platform.answers << PlatformAdapter::AnswerYes; // "Repair All": one question naming each repair
+        platform.answers << AnswerYes; // "Repair All": one question naming each repair
         window->cmdAction->click();
         QCOMPARE(platform.shown.last(), "Repair all of these?\nPrograms/RootDir.txt: write the listing anew");
         QCOMPARE(card.read("Programs/RootDir.txt"), record("A.mp3 V7") + "end");
@@ -135,7 +137,7 @@ private Q_SLOTS:
                      + "\nFrom A onto B: 1 file to write.\nPrograms/Program1.txt: will be written on B\n"
                        "target: holds no tracks: taken for a backup folder, it keeps every command "
                        "file\n");
-        platform.answers << PlatformAdapter::AnswerNo << PlatformAdapter::AnswerYes;
+        platform.answers << AnswerNo << AnswerYes;
         window->cmdAction->click();
         QCOMPARE(to.snapshot(), QStringList {"card"});
         platform.whileShown = [&to] { to.write("Programs", "in the way"); };
@@ -145,7 +147,7 @@ private Q_SLOTS:
 
         QFile::remove(to.path("Programs"));
         window = withOther(true, store, to.root());
-        platform.answers << PlatformAdapter::AnswerYes;
+        platform.answers << AnswerYes;
         window->cmdAction->click();
         QCOMPARE(to.read("Programs/Program1.txt"), "end");
         QCOMPARE(platform.shown.last(), "The setup was copied and verified.");
@@ -176,7 +178,7 @@ private Q_SLOTS:
         QVERIFY(control<QComboBox>(&window, "drvCard")->toolTip().startsWith("Player Player 7, Foyer\n"));
         QTest::keyClick(&window, Qt::Key_H, Qt::ControlModifier); // nothing kept yet, nothing to compare
         QCOMPARE(window.findChild<HistoryWindow *>()->lstDifferences->count(), 0);
-        platform.answers << PlatformAdapter::AnswerYes;
+        platform.answers << AnswerYes;
         control<QPushButton>(&window, "cmdDelete")->click();
         QVERIFY(!QFile::exists(card.path("Programs/Program1.txt")));
 
@@ -185,10 +187,10 @@ private Q_SLOTS:
         QCOMPARE(history->lstVersions->count(), 1);
         QVERIFY(history->lstVersions->item(0)->text().endsWith("before Delete program 1"));
         QCOMPARE(history->lstDifferences->item(0)->text(), "Programs/Program1.txt: program 1 only on A");
-        platform.answers << PlatformAdapter::AnswerNo;
+        platform.answers << AnswerNo;
         history->cmdRestore->click();
         QVERIFY(!QFile::exists(card.path("Programs/Program1.txt")));
-        platform.answers << PlatformAdapter::AnswerYes;
+        platform.answers << AnswerYes;
         history->cmdRestore->click();
         QCOMPARE(card.read("Programs/Program1.txt"), record("A.mp3 V7") + "end");
         QCOMPARE(shownRows(&window, "lstListAdv"), QStringList {"A.mp3 V7"}); // read again by the main window
@@ -213,7 +215,7 @@ private Q_SLOTS:
         QTest::keyClick(&window, Qt::Key_H, Qt::ControlModifier);
         history = window.findChildren<HistoryWindow *>().last();
         QVERIFY(history->lstVersions->item(0)->text().contains("before planted"));
-        platform.answers << PlatformAdapter::AnswerYes;
+        platform.answers << AnswerYes;
         history->cmdRestore->click();
         QVERIFY(platform.shown.last().startsWith("The restore failed:\nA.adv: could not be written or removed"));
     }

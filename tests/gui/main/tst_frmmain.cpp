@@ -17,8 +17,13 @@
 #include <QtTest>
 #include <QtWidgets>
 
+using namespace Vexolo;
+using namespace Vexolo::Ui;
+using enum PlatformAdapter::Answer;
+
 // What the main window adds to the card store and the document: its questions and messages in
 // order, undo across programs, the advanced window's target, no handler inside card work, its keys.
+
 class TestFrmMain : public QObject
 {
     Q_OBJECT
@@ -113,8 +118,7 @@ private Q_SLOTS:
         // An entry's tip (its name, its own settings in words) on the advanced list too.
         QVERIFY(find<QListView>("lstListAdv")->model()->index(1, 0).data(Qt::ToolTipRole).isValid());
         add(2);
-        m_platform.answers << PlatformAdapter::AnswerDiscard << PlatformAdapter::AnswerYes
-                           << PlatformAdapter::AnswerYes;
+        m_platform.answers << AnswerDiscard << AnswerYes << AnswerYes;
         click("cmdUp");
         QCOMPARE(listed("lstList"), QStringList {"C.mp3"});
         QTest::keyClicks(find<QLineEdit>("txtList"), "5"); // chosen, not typed
@@ -135,7 +139,7 @@ private Q_SLOTS:
         QCOMPARE(m_platform.shown,
                  QStringList({"Playlist 1 has changes that are not saved.", "This Playlist already exists! Overwrite?",
                               "Are you sure you want to delete Playlist Number 1?"}));
-        m_platform.answers << PlatformAdapter::AnswerCancel;
+        m_platform.answers << AnswerCancel;
         key(Qt::Key_Q); // quits, after the same question
         QVERIFY(m_window->isVisible());
         QCOMPARE(m_platform.shown.size(), 4);
@@ -247,12 +251,12 @@ private Q_SLOTS:
         if (!failing.isEmpty())
             m_ops->failing = {failing};
         for (const QChar answer : answers)
-            m_platform.answers << (answer == u'y' ? PlatformAdapter::AnswerYes : PlatformAdapter::AnswerNo);
+            m_platform.answers << (answer == u'y' ? AnswerYes : AnswerNo);
         QTemporaryDir computer;
         auto *list = find<QListView>(drag.endsWith("card") ? "lstCard" : "lstList");
         auto *cardList = find<QListView>("lstCard");
         std::unique_ptr<QMimeData> data(new QMimeData);
-        Vexolo::CardTracks other; // another window's card list
+        CardTracks other; // another window's card list
         other.setTracks({"Other.mp3", "C.mp3"});
         if (drag.startsWith("card:"))
             data.reset(cardList->model()->mimeData({cardList->model()->index(drag.mid(5, 1).toInt(), 0)}));
@@ -297,11 +301,11 @@ private Q_SLOTS:
                 marks += find<QListView>("lstCard")->model()->index(row, 0).data(role).toBool() ? "x" : "-";
             return marks;
         };
-        QCOMPARE(marked(Vexolo::CardTracks::OwnSettingsRole) + marked(Vexolo::CardTracks::TooLongRole), "-x-----x");
+        QCOMPARE(marked(CardTracks::OwnSettingsRole) + marked(CardTracks::TooLongRole), "-x-----x");
         keyOn("lstCard", 1, Qt::Key_C);
-        m_platform.answers << PlatformAdapter::AnswerYes;
+        m_platform.answers << AnswerYes;
         keyOn("lstCard", 2, Qt::Key_V);
-        QCOMPARE(marked(Vexolo::CardTracks::OwnSettingsRole), "-xx-");
+        QCOMPARE(marked(CardTracks::OwnSettingsRole), "-xx-");
         for (const int row : {3, 2, 3}) {
             select("lstCard", row);
             click("cmdAdd");
@@ -319,7 +323,7 @@ private Q_SLOTS:
         m_card->write("A.adv", "A.mp3 V7 Q");
         m_card->write("C.adv", "A.mp3 V7"); // with a repair, whose cell a double click leaves to the repair
         m_window->checkCard();
-        auto *check = m_window->findChild<Vexolo::Ui::FindingsWindow *>();
+        auto *check = m_window->findChild<FindingsWindow *>();
         QStringList opened;
         for (const QString place : {"Programs/Program2.txt, record 2", "A.adv", "Programs/RootDir.txt", "C.adv:2"}) {
             const QAbstractItemModel *rows = check->lstFindings->model();
@@ -347,7 +351,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("changed"); // the card's files no longer what they were, between "|"
         QTest::addColumn<int>("entries");
         QTest::addColumn<bool>("unsaved");
-        const int yes = PlatformAdapter::AnswerYes, discard = PlatformAdapter::AnswerDiscard;
+        const int yes = AnswerYes, discard = AnswerDiscard;
         const QString overwrite = "This Playlist already exists! Overwrite?";
         const QString notCreated = "Could not create file! Destination may be write protected!";
         const QString noListing = "Could not create root directory listing! Your card may be write portected!";
@@ -468,7 +472,7 @@ private Q_SLOTS:
     {
         select("lstList", 0);
         click("cmdListAdvanced");
-        m_platform.answers << PlatformAdapter::AnswerYes;
+        m_platform.answers << AnswerYes;
         QDialog question(m_window.get());
         question.setModal(true);
         auto *ok = new QPushButton(&question);
@@ -502,7 +506,6 @@ private Q_SLOTS:
     // The progress of card work: shown once it has run a while, in steps, until the work is done.
     void cardWorkProgress()
     {
-        using Vexolo::Ui::BusyFeedback;
         {
             BusyFeedback work(m_window.get(), 1);
             QTest::qWait(5);
@@ -540,7 +543,7 @@ private Q_SLOTS:
         menuChoice("lstList", "Paste Settings to All Entries");
         select("lstList", 0);
         menuChoice("lstList", "Copy Settings");
-        m_platform.answers << PlatformAdapter::AnswerNo << PlatformAdapter::AnswerYes;
+        m_platform.answers << AnswerNo << AnswerYes;
         keyOn("lstCard", 2, Qt::Key_V); // asked first: No writes nothing
         QVERIFY(!QFile::exists(m_card->path("C.adv")));
         keyOn("lstCard", 2, Qt::Key_V);
@@ -552,7 +555,7 @@ private Q_SLOTS:
         keyOn("lstList", 0, Qt::Key_V);
         add(3);
         m_window->pasteSettingsToAllEntries();
-        m_platform.answers << PlatformAdapter::AnswerYes;
+        m_platform.answers << AnswerYes;
         keyOn("lstCard", 0, Qt::Key_V);
         key(Qt::Key_Z, "lstCard"); // a card track's write has no undo, nor takes the playlist's
         QCOMPARE(listed("lstListAdv"), QStringList({"A.mp31V5 P30", longTrack + " V7"}));
@@ -603,7 +606,7 @@ private Q_SLOTS:
     void lastCardChosenAgain()
     {
         QVERIFY(m_window->close());
-        Vexolo::setCardAnswerLimit(std::chrono::milliseconds(50));
+        setCardAnswerLimit(std::chrono::milliseconds(50));
         for (const bool there : {true, false, false}) {
             frmMain next(m_platform, *m_ops);
             next.chooseLastCard();
@@ -632,15 +635,15 @@ private Q_SLOTS:
         QVERIFY(m_window->cardTracks().tracks().isEmpty());
         QTRY_COMPARE(m_window->cardTracks().tracks().size(), 4);
         add(2);
-        QTest::qWait(3 * Vexolo::Ui::VolumeSelector::TypingPause); // listed once: nothing asks about the change
+        QTest::qWait(3 * VolumeSelector::TypingPause); // listed once: nothing asks about the change
         // With changes unsaved, a rest asks nothing (the next key would answer it) and lists nothing; Return does.
         TestCard other;
         other.addFiles({"X.mp3"});
         field->selectAll();
         QTest::keyClicks(field, other.root());
-        QTest::qWait(3 * Vexolo::Ui::VolumeSelector::TypingPause);
+        QTest::qWait(3 * VolumeSelector::TypingPause);
         QCOMPARE(m_window->cardTracks().tracks().size(), 4);
-        m_platform.answers << PlatformAdapter::AnswerDiscard;
+        m_platform.answers << AnswerDiscard;
         QTest::keyClick(field, Qt::Key_Return);
         QCOMPARE(m_window->cardTracks().tracks(), QStringList {"X.mp3"});
     }
@@ -651,10 +654,10 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("answers");
         QTest::addColumn<bool>("replaced");
         // clang-format off
-        QTest::newRow("save") << QList<int>{PlatformAdapter::AnswerSave, PlatformAdapter::AnswerYes} << true;
-        QTest::newRow("save refused") << QList<int>{PlatformAdapter::AnswerSave, PlatformAdapter::AnswerNo} << false;
-        QTest::newRow("discard") << QList<int>{PlatformAdapter::AnswerDiscard} << true;
-        QTest::newRow("cancel") << QList<int>{PlatformAdapter::AnswerCancel} << false;
+        QTest::newRow("save") << QList<int>{AnswerSave, AnswerYes} << true;
+        QTest::newRow("save refused") << QList<int>{AnswerSave, AnswerNo} << false;
+        QTest::newRow("discard") << QList<int>{AnswerDiscard} << true;
+        QTest::newRow("cancel") << QList<int>{AnswerCancel} << false;
         QTest::newRow("no tracks there: no question") << QList<int>{} << true;
         // clang-format on
     }
@@ -676,14 +679,14 @@ private Q_SLOTS:
     // A Save answered in the unsaved-changes question shows in the programs list as the button's does.
     void programListCountsEverySave()
     {
-        auto *programs = m_window->findChild<Vexolo::Ui::ProgramList *>();
+        auto *programs = m_window->findChild<ProgramList *>();
         programs->popUp();
         add(2);
-        m_platform.answers << PlatformAdapter::AnswerSave << PlatformAdapter::AnswerYes;
+        m_platform.answers << AnswerSave << AnswerYes;
         click("cmdUp");
         QCOMPARE(programs->model()->index(1, 0).data().toString(), "1  One, 3 entries");
         click("cmdDown"); // program 1 again: the list follows its Delete too
-        m_platform.answers << PlatformAdapter::AnswerYes;
+        m_platform.answers << AnswerYes;
         click("cmdDelete");
         QCOMPARE(programs->model()->index(1, 0).data().toString(), "1  (no program)");
     }
@@ -714,11 +717,11 @@ private Q_SLOTS:
         };
         m_platform.volumesChanged();
         m_platform.volumesChanged();
-        QCOMPARE(m_platform.shown, QStringList {Vexolo::Ui::CardChangedMessage});
+        QCOMPARE(m_platform.shown, QStringList {CardChangedMessage});
         QCOMPARE(listed("lstCard"), QStringList {"A.mp3"});
         // Chosen again with changes, and swapped again while the question about them is open: the card now there.
         add(0);
-        m_platform.answers << PlatformAdapter::AnswerDiscard;
+        m_platform.answers << AnswerDiscard;
         m_platform.whileShown
             = [&card] { QVERIFY(card.unmount() && card.mountTmpfs("card") && card.write("C.mp3", {})); };
         m_window->chooseCardFolder(card.root());
@@ -733,17 +736,17 @@ private Q_SLOTS:
         TestCard other;
         if (!other.mountDead())
             QSKIP("mounting is not permitted here");
-        Vexolo::setCardAnswerLimit(std::chrono::milliseconds(50));
+        setCardAnswerLimit(std::chrono::milliseconds(50));
         drvCard()->setEditText(other.root());
         TestCard third; // and one that stops answering while the question about the changes is open
         third.addFiles({"X.mp3"});
         add(2);
-        m_platform.answers << PlatformAdapter::AnswerDiscard;
+        m_platform.answers << AnswerDiscard;
         m_platform.whileShown = [&third] { QVERIFY(third.mountDead()); };
         drvCard()->setEditText(third.root());
         QCOMPARE(drvCard()->currentText(), m_card->root());
         QCOMPARE(listed("lstCard"), QStringList({"A.mp3", "B.mp3", "C.mp3"}));
-        m_platform.answers << PlatformAdapter::AnswerNo;
+        m_platform.answers << AnswerNo;
         click("cmdSave"); // asks: the card that answered is still the chosen one
         QVERIFY(m_card->mountDead());
         m_platform.volumesChanged();
@@ -752,8 +755,8 @@ private Q_SLOTS:
         QCOMPARE(m_platform.shown,
                  QStringList({"The card does not answer.", "Playlist 1 has changes that are not saved.",
                               "The card does not answer.", "This Playlist already exists! Overwrite?",
-                              "The card does not answer.", Vexolo::Ui::NoCardMessage}));
-        m_platform.answers << PlatformAdapter::AnswerDiscard;
+                              "The card does not answer.", NoCardMessage}));
+        m_platform.answers << AnswerDiscard;
         QVERIFY(m_window->close());
     }
 

@@ -1,5 +1,6 @@
 #include "main/frmmain.h"
 #include "printing/cuesheetprinting.h"
+#include "printing/printing.h"
 #include "support/helpers.h"
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"
@@ -7,6 +8,8 @@
 
 #include <QtPrintSupport>
 #include <QtTest>
+
+using namespace Vexolo;
 
 class TestPrinting : public QObject
 {
@@ -85,6 +88,22 @@ private Q_SLOTS:
         QCOMPARE(QString::fromUtf8(pdftotext.readAllStandardOutput())
                      .replace(QRegularExpression(R"(([^\n\f]+)\n[^\f]*?([^\n\f]+)\n+\f)"), "[\\1 .. \\2]"),
                  expected.replace("%1", sd.root()));
+        QCOMPARE(platform.shown, QStringList()); // no failure told, not even for pages past the end
+    }
+
+    // A printer that cannot start (its file cannot be made) prints nothing, and says so.
+    void printerFails()
+    {
+        ScriptedPlatform platform;
+        frmMain window(platform);
+        platform.printer = [] {
+            auto printer = std::make_unique<QPrinter>();
+            printer->setOutputFileName("/nonexistent/print.pdf");
+            return printer;
+        };
+        control<QPushButton>(&window, "cmdPrint")->click();
+        window.printCueSheet();
+        QCOMPARE(platform.shown, QStringList(2, NotPrintedMessage));
     }
 
     // Stopped after its first page, the cue sheet says so and draws no more.
@@ -93,10 +112,9 @@ private Q_SLOTS:
         QTemporaryDir dir;
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFileName(dir.filePath("cue.pdf"));
-        const Vexolo::CueSheet sheet {"1", "", "today", {}, QList<Vexolo::CueEntry>(40, {"T.mp3 V7", std::nullopt}),
-                                      {},  {}};
+        const CueSheet sheet {"1", "", "today", {}, QList<CueEntry>(40, {"T.mp3 V7", std::nullopt}), {}, {}};
         QList<int> told;
-        QVERIFY(!Vexolo::printCueSheet(printer, sheet, [&told](int drawn, int total) {
+        QVERIFY(!printCueSheet(printer, sheet, [&told](int drawn, int total) {
             told << drawn << total;
             return drawn < 1;
         }));

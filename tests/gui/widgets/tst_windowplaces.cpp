@@ -3,7 +3,7 @@
 #include <QtTest>
 #include <QtWidgets>
 
-using Vexolo::Ui::placeBeside;
+using namespace Vexolo::Ui;
 
 // Where the timeline goes beside the advanced window on a laptop's screen, and where windows open again.
 class TestWindowPlaces : public QObject
@@ -67,17 +67,17 @@ private Q_SLOTS:
         QSettings().remove("windows");
         QWidget window;
         window.resize(300, 200);
-        QVERIFY(!Vexolo::Ui::restorePlace(window, "w"));
+        QVERIFY(!restorePlace(window, "w"));
         const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
-        Vexolo::Ui::centre(window);
+        centre(window);
         QCOMPARE(window.frameGeometry().center(), room.center());
         for (const auto &[at, kept] : {std::pair {QPoint(10, 20), true},
                                        {room.bottomRight() - QPoint(100, 100), false},
                                        {QPoint(-5000, 0), false}}) {
             window.move(at);
-            Vexolo::Ui::rememberPlace(window, "w");
+            rememberPlace(window, "w");
             window.move(0, 0);
-            QCOMPARE(Vexolo::Ui::restorePlace(window, "w"), kept);
+            QCOMPARE(restorePlace(window, "w"), kept);
             QCOMPARE(window.pos(), kept ? at : QPoint(0, 0));
         }
     }
