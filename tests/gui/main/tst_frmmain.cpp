@@ -522,6 +522,7 @@ private Q_SLOTS:
             copy.allowCancel("Copying");
             copy.progress(1, 2);
             QTest::mouseClick(copy.dialog()->findChild<QPushButton *>(), Qt::LeftButton);
+            copy.progress(2, 2); // a cancel stays told when the last step comes
             QVERIFY(copy.cancelled() && !longWork.cancelled());
         }
         QVERIFY(!BusyFeedback::active() && !QGuiApplication::overrideCursor());
