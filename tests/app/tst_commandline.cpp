@@ -13,8 +13,8 @@ class TestCommandLine : public QObject
         static QTemporaryDir folder;
         return folder;
     }
-    // The program's exit status, then what it wrote to standard output and to standard error.
-    static QStringList run(const QStringList &arguments, const QString &folder = {})
+    // The program's exit status, then what it wrote to standard output and to standard error: "status|out|err".
+    static QString run(const QStringList &arguments, const QString &folder = {})
     {
         QProcess app;
         app.setWorkingDirectory(folder);
@@ -22,8 +22,8 @@ class TestCommandLine : public QObject
         app.setEnvironment({"LANG=C.UTF-8", "XDG_DATA_HOME=" + dataHome().path()});
         app.start(VEXOLO_APP_PATH, arguments);
         app.waitForFinished();
-        return {QString::number(app.exitCode()), QString::fromUtf8(app.readAllStandardOutput()),
-                QString::fromUtf8(app.readAllStandardError())};
+        return QString::number(app.exitCode()) + u'|' + QString::fromUtf8(app.readAllStandardOutput()) + u'|'
+            + QString::fromUtf8(app.readAllStandardError());
     }
 
 private Q_SLOTS:
@@ -43,9 +43,8 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, arguments);
         QFETCH(QString, said);
-        const QStringList result = run(arguments);
-        QCOMPARE(result[0], "2");
-        QVERIFY(result[2].contains(said) && result[2].count(u'\n') == 1);
+        const QString result = run(arguments);
+        QVERIFY(result.startsWith("2||") && result.contains(said) && result.count(u'\n') == 1);
     }
 
     // Check, compare and copy a setup: what they print and their status; a dry run writes nothing.
@@ -60,37 +59,30 @@ private Q_SLOTS:
         const QString listing
             = "[{\"kind\":\"stale-listing\",\"message\":\"missing\",\"place\":\"Programs/RootDir.txt\","
               "\"repair\":\"write the listing anew\"}]\n";
-        QCOMPARE(run({"check", to.root(), "--json"}), QStringList({"1", listing, ""}));
+        QCOMPARE(run({"check", to.root(), "--json"}), "1|" + listing + "|");
         QCOMPARE(run({"compare", from.root(), to.root()}),
-                 QStringList({"1",
-                              "Programs/Program1.txt: program 1 only on A\nPrograms/Program1.adv: the name is \"One\" "
-                              "on A, empty on B\n",
-                              ""}));
+                 "1|Programs/Program1.txt: program 1 only on A\nPrograms/Program1.adv: the name is \"One\" on A, "
+                 "empty on B\n|");
         const QStringList before = to.snapshot();
         QCOMPARE(run({"copy-setup", from.root(), to.root(), "--dry-run"}),
-                 QStringList(
-                     {"0",
-                      "Programs/Program1.txt: would be written\nPrograms/Program1.adv: would be written\n"
-                      "Programs/RootDir.txt: would be written anew\n2 files would be written; nothing was written.\n",
-                      ""}));
+                 "0|Programs/Program1.txt: would be written\nPrograms/Program1.adv: would be written\n"
+                 "Programs/RootDir.txt: would be written anew\n2 files would be written; nothing was written.\n|");
         QCOMPARE(to.snapshot(), before);
         QCOMPARE(run({"copy-setup", from.root(), to.root()}),
-                 QStringList({"0",
-                              "Programs/Program1.txt: written\nPrograms/Program1.adv: written\n"
-                              "2 files written; the copy reads back the same.\n",
-                              ""}));
-        QCOMPARE(run({"compare", from.root(), to.root()}), QStringList({"0", "", ""}));
+                 "0|Programs/Program1.txt: written\nPrograms/Program1.adv: written\n"
+                 "2 files written; the copy reads back the same.\n|");
+        QCOMPARE(run({"compare", from.root(), to.root()}), "0||");
         QCOMPARE(run({"copy-setup", from.root(), to.root(), "--dry-run"}),
-                 QStringList({"0", "0 files would be written; nothing was written.\n", ""}));
-        QCOMPARE(run({"check", to.root()}), QStringList({"0", "", ""}));
+                 "0|0 files would be written; nothing was written.\n|");
+        QCOMPARE(run({"check", to.root()}), "0||");
         to.addFiles({"B.mp3"}); // the listing is stale: repaired, the card is clean
-        QCOMPARE(run({"check", to.root(), "--repair"}), QStringList({"0", "", ""}));
+        QCOMPARE(run({"check", to.root(), "--repair"}), "0||");
         QVERIFY(to.read("Programs/RootDir.txt").startsWith("A.mp3 V7"));
         QVERIFY(to.read("Programs/RootDir.txt").contains("B.mp3 V7"));
         const QString same = "FROM and TO are the same card, or one lies inside the other: nothing to copy\n";
-        QCOMPARE(run({"copy-setup", to.root(), to.root()}), QStringList({"1", "", same}));
-        QCOMPARE(run({"copy-setup", to.root(), to.path("Programs")}), QStringList({"1", "", same}));
-        QCOMPARE(run({"copy-setup", to.path("Programs"), to.root()}), QStringList({"1", "", same}));
+        QCOMPARE(run({"copy-setup", to.root(), to.root()}), "1||" + same);
+        QCOMPARE(run({"copy-setup", to.root(), to.path("Programs")}), "1||" + same);
+        QCOMPARE(run({"copy-setup", to.path("Programs"), to.root()}), "1||" + same);
     }
 
     // The fleet from a script: a card made to match a reference, its player, its history and a restore, the log.
@@ -103,50 +95,48 @@ private Q_SLOTS:
         reference.write("Programs/Program1.txt", record("A.mp3 V7") + "end");
         card.write("B.mp3", "b");
         const QStringList before = card.snapshot();
-        QCOMPARE(run({"apply", reference.root(), card.root(), "--dry-run"})[1].section('\n', 3),
+        QCOMPARE(run({"apply", reference.root(), card.root(), "--dry-run"}).section('\n', 3),
                  "Programs/RootDir.txt: would be written anew\n3 files would be changed (95 bytes written); nothing "
-                 "was written.\n");
+                 "was written.\n|B.mp3: the track is not on the reference; left alone\n");
         QCOMPARE(card.snapshot(), before);
         QCOMPARE(run({"apply", reference.root(), card.root()}),
-                 QStringList({"0",
-                              "A.mp3: copied (3 bytes)\nPrograms/Program1.txt: written\nA.adv: written\n"
-                              "Programs/RootDir.txt: written anew\n3 files changed (95 bytes written); verified.\n",
-                              "B.mp3: the track is not on the reference; left alone\n"}));
-        QCOMPARE(run({"register", card.root(), "Player 12", "--location", "Foyer"})[0]
-                     + run({"identify", reference.root()})[0],
-                 "01");
-        QCOMPARE(run({"identify", card.root()}), QStringList({"0", "Player 12\n", ""}));
-        const QString id = run({"history", card.root()})[1].section(' ', 0, 0);
-        QCOMPARE(run({"restore", card.root(), id})[1].section('\n', -2),
-                 "2 files changed (0 bytes written); verified.\n");
-        QCOMPARE(run({"restore", card.root(), "123456"}),
-                 QStringList({"1", "", "123456: no such version in the card's history\n"}));
-        QVERIFY(run({"history", card.root()})[1].section('\n', 0, 0).endsWith("before restore " + id));
-        QVERIFY(run({"log", "--json"})[1].contains("\"player\":\"Player 12\",\"reference\":\"version " + id));
-        QCOMPARE(run({"apply", reference.root(), card.root(), "--dry-run", "--force"})[0], "2");
+                 "0|A.mp3: copied (3 bytes)\nPrograms/Program1.txt: written\nA.adv: written\n"
+                 "Programs/RootDir.txt: written anew\n3 files changed (95 bytes written); verified.\n"
+                 "|B.mp3: the track is not on the reference; left alone\n");
+        QCOMPARE(run({"register", card.root(), "Player 12", "--location", "Foyer"}).first(2)
+                     + run({"identify", reference.root()}).first(2),
+                 "0|1|");
+        QCOMPARE(run({"identify", card.root()}), "0|Player 12\n|");
+        const QString id = run({"history", card.root()}).mid(2).section(' ', 0, 0);
+        QCOMPARE(run({"restore", card.root(), id}).section('\n', -2),
+                 "2 files changed (0 bytes written); verified.\n|");
+        QCOMPARE(run({"restore", card.root(), "123456"}), "1||123456: no such version in the card's history\n");
+        QVERIFY(run({"history", card.root()}).section('\n', 0, 0).endsWith("before restore " + id));
+        QVERIFY(run({"log", "--json"}).contains("\"player\":\"Player 12\",\"reference\":\"version " + id));
+        QCOMPARE(run({"apply", reference.root(), card.root(), "--dry-run", "--force"}).first(2), "2|");
     }
 
     // A program's cue sheet as a PDF, the card and the file given relative to the current folder.
     void cueSheet_data()
     {
         QTest::addColumn<QStringList>("arguments"); // after "cue-sheet", run beside the card folder "card"
-        QTest::addColumn<QStringList>("result");
+        QTest::addColumn<QString>("result");
         const QString usage = "Usage: vexolo-playlist-setup cue-sheet <card folder> <program number> <file.pdf>\n";
         // clang-format off
-        QTest::newRow("written") << QStringList{"card", "0", "3.pdf"} << QStringList{"0", "", ""};
+        QTest::newRow("written") << QStringList{"card", "0", "3.pdf"} << "0||";
         QTest::newRow("no program 4") << QStringList{"card", "4", "3.pdf"}
-                                      << QStringList{"1", "", "card: program 4 is not on the card\n"};
+                                      << "1||card: program 4 is not on the card\n";
         QTest::newRow("no program number") << QStringList{"card", "../card/Programs/Program3.txt", "3.pdf"}
-            << QStringList{"1", "", "card: program ../card/Programs/Program3.txt is not on the card\n"};
+            << "1||card: program ../card/Programs/Program3.txt is not on the card\n";
         QTest::newRow("unreadable program") << QStringList{"card", "9", "3.pdf"}
-                                            << QStringList{"1", "", "card: program 9 cannot be read\n"};
-        QTest::newRow("no card") << QStringList{"none", "3", "3.pdf"} << QStringList{"2", "",
-            "none: no card folder there (a card is an existing folder, not a system one)\n"};
+                                            << "1||card: program 9 cannot be read\n";
+        QTest::newRow("no card") << QStringList{"none", "3", "3.pdf"}
+            << "2||none: no card folder there (a card is an existing folder, not a system one)\n";
         QTest::newRow("PDF not writable") << QStringList{"card", "0", "none/3.pdf"}
-                                          << QStringList{"1", "", "none/3.pdf: cannot be written\n"};
+                                          << "1||none/3.pdf: cannot be written\n";
         QTest::newRow("PDF to a full device") << QStringList{"card", "0", "/dev/full"}
-                                              << QStringList{"1", "", "/dev/full: cannot be written\n"};
-        QTest::newRow("two arguments") << QStringList{"card", "3"} << QStringList{"2", "", usage};
+                                              << "1||/dev/full: cannot be written\n";
+        QTest::newRow("two arguments") << QStringList{"card", "3"} << "2||" + usage;
         // clang-format on
     }
 

@@ -116,8 +116,11 @@ private Q_SLOTS:
             " (repair: rewrite its entries as whole records ending with \"end\")",
             "program-format Programs/Program3.txt: the file is not in the form Save writes"} << 1;
         QTest::newRow("long track name, leftover") << QByteArrayList{QByteArray(73, 'x') + ".mp3", "",
-            "Programs/.vexolo-2147483647-1.tmp", ""} << QStringList{"long-track-name " + QString(73, 'x')
-            + ".mp3: the name is 77 characters long: a track name of 77 or more cannot carry settings", listing,
+            ".vexolo-2147483647-1.tmp", "", "Programs/.vexolo-2147483647-1.tmp", ""} << QStringList{
+            "long-track-name " + QString(73, 'x') + ".mp3: the name is 77 characters long: a track name of 77 or "
+            "more cannot carry settings", listing,
+            "leftover .vexolo-2147483647-1.tmp: a temporary file "
+            "left by an interrupted save (repair: remove the temporary files)",
             "leftover Programs/.vexolo-2147483647-1.tmp: a temporary file "
             "left by an interrupted save (repair: remove the temporary files)"} << 1;
         QTest::newRow("more entries than Load reads") << QByteArrayList{"Programs/Program9.txt",

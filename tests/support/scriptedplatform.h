@@ -34,6 +34,11 @@ public:
     QStringList volumes() override { return volumeList; }
     void watchVolumes(QObject *, std::function<void()> changed) override { volumesChanged = changed; }
     std::unique_ptr<QPrinter> OpenPrinterDialog(QWidget *) override { return printer ? printer() : nullptr; }
+    std::unique_ptr<QPrinter> openPrinterDialogFor(QWidget *parent, const QString &name) override
+    {
+        printed = name;
+        return OpenPrinterDialog(parent);
+    }
 
     QQueue<int> answers; // the answer to each question, in order
     QQueue<QString> texts; // the text typed for each question asking for one
@@ -43,4 +48,5 @@ public:
     QStringList volumeList;
     std::function<void()> volumesChanged;
     std::function<std::unique_ptr<QPrinter>()> printer;
+    QString printed; // the document the print dialog was last opened for
 };

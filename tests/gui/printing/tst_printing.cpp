@@ -89,6 +89,7 @@ private Q_SLOTS:
                      .replace(QRegularExpression(R"(([^\n\f]+)\n[^\f]*?([^\n\f]+)\n+\f)"), "[\\1 .. \\2]"),
                  expected.replace("%1", sd.root()));
         QCOMPARE(platform.shown, QStringList()); // no failure told, not even for pages past the end
+        QVERIFY(platform.printed.endsWith(button == "cmdPrintRoot" ? "Card tracks" : "Playlist 1 - Party"));
     }
 
     // A printer that cannot start (its file cannot be made) prints nothing, and says so.
