@@ -136,8 +136,6 @@ CardStore::Contents SetupFiles::readContents(bool judgeListing) const
         = formatListing(m_tracks.lookupAt(root.get(), contents.tracks, {}, &candidates).commandStrings);
     const CardStore::CardFile old
         = readCardFile(programs.get(), encodeFileName(RootDirFileName), listing.size(), m_ops);
-    if (old.status == ReadStatus::Read)
-        contents.listingBytes = old.bytes;
     if (old.status != ReadStatus::Missing)
         contents.listing = old.status == ReadStatus::Read && old.bytes == listing ? CardStore::ListingState::Current
                                                                                   : CardStore::ListingState::Stale;

@@ -243,7 +243,7 @@ public:
         QStringList tracks; // in card-list order
         QList<CardFile> commandFiles; // every root file that is a track's command file, its track there or not
         ListingState listing = ListingState::Missing;
-        QByteArray listingBytes; // the listing as read, when it is no larger than the tracks' own
+        QByteArray listingBytes; // the listing as it is (readSetup() only)
         QStringList leftovers; // temporary files of killed writers, as paths from the card root
     };
     Contents readContents() const;
