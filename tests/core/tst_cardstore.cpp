@@ -314,6 +314,8 @@ private Q_SLOTS:
         QTest::newRow("a flush fails: no batch after it") << "B.mp3 Big.mp3>C.mp3 x.mp3>A.mp3" << "syncfs 1"
             << "Could not copy these tracks onto the card:\nB.mp3\nC.mp3\nThe card is full." << "=A";
         QTest::newRow("cancelled") << "B.mp3 Big.mp3>A.mp3" << "cancel" << "" << "B.mp3=A";
+        QTest::newRow("the computer's file shrinks") << "Big.mp3>A.mp3" << "shrink"
+            << "Could not copy the track onto the card: A.mp3" << "=A";
         QTest::newRow("free space unknown") << "B.mp3" << "statvfs 1" << "" << "B.mp3=A";
         QTest::newRow("full card") << "B.mp3 Big.mp3>A.mp3" << "full"
             << "The card has no room for these tracks: 64.00 MiB more would be needed. Nothing was copied." << "=A";
@@ -348,12 +350,16 @@ private Q_SLOTS:
         ops.failing = {failing.section(u' ', 0, 0)};
         ops.nth = failing.section(u' ', 1).toInt();
         ops.error = ENOSPC; // the card's cause, told unless the computer's file failed
+        ops.kernelCopy = failing == "shrink"; // cut short after its first chunk
         CardStore store(card.root(), ops);
         struct stat before;
         QVERIFY(::stat(QFile::encodeName(card.path("A.mp3")).constData(), &before) == 0);
         int asked = 0;
-        const CardStore::Copied copied
-            = store.copyTracksIn(copies, {}, [&asked, failing] { return failing != "cancel" || ++asked < 3; });
+        const CardStore::Copied copied = store.copyTracksIn(copies, {}, [&] {
+            if (failing == "shrink" && ++asked == 2)
+                QFile::resize(computer.filePath("Big.mp3"), 0);
+            return failing != "cancel" || ++asked < 3;
+        });
         QStringList told;
         for (const Notice &notice : copied.notices)
             told << Ui::noticeText(notice);

@@ -31,8 +31,13 @@ public:
         return fails("write") ? (error ? -1 : 0) : FileOps::write(fd, data, size);
     }
     int fsync(int fd) override { return fails("fsync") ? -1 : FileOps::fsync(fd); }
-    // A copy reads and writes through the calls above, as between file systems that cannot copy in the kernel.
-    ssize_t copyFileRange(int, int, size_t) override { return (errno = EXDEV, -1); }
+    // A copy reads and writes through the calls above, as between file systems that cannot copy in the kernel,
+    // unless told to copy in the kernel.
+    bool kernelCopy = false;
+    ssize_t copyFileRange(int from, int to, size_t size) override
+    {
+        return kernelCopy ? FileOps::copyFileRange(from, to, size) : (errno = EXDEV, -1);
+    }
     int syncfs(int fd) override { return fails("syncfs") ? -1 : FileOps::syncfs(fd); }
     int close(int fd) override { return FileOps::close(fd) == 0 && !fails("close") ? 0 : -1; }
     int renameat(int fromFolder, const char *from, int toFolder, const char *to) override
