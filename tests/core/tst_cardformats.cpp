@@ -161,7 +161,7 @@ private Q_SLOTS:
             QVERIFY(card.write(file, content));
         if (content == "bound" && !card.bindFile(card.path("../out.txt"), file))
             QSKIP("mounting is not permitted here");
-        CardStore store(card.root());
+        CardStore store(card);
         const bool unreadable = QByteArray(QTest::currentDataTag()).startsWith("unreadable");
         // One track alone and among others take different ways to the file; unreadable ones make one message.
         for (const QStringList &tracks : {QStringList {track}, QStringList {track, track}}) {

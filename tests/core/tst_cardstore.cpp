@@ -117,7 +117,7 @@ private Q_SLOTS:
         TestCard card;
         QVERIFY(card.write("A.mp3", {}) && card.write("A.adv", "A.mp3 V3"));
         FailingFileOps ops;
-        CardStore store(card.root(), ops);
+        CardStore store(card, ops);
         const CardStore::SavePlan plan = store.prepareSave(1, {"A.mp3 V3"}, "Név");
         ops.failing = {failing.section(u' ', 0, 0)};
         ops.nth = failing.section(u' ', 1).toInt();
@@ -147,7 +147,7 @@ private Q_SLOTS:
     {
         TestCard card;
         card.addFiles({"A.mp3"});
-        CardStore store(card.root());
+        CardStore store(card);
         QStringList strings(ProgramRecordLimit, "A.mp3 V7");
         strings[0] = "A.mp3 V7 €"; // two bytes more: exactly the largest file
         const QString name(LineLimit / 2, u'é');
@@ -188,7 +188,7 @@ private Q_SLOTS:
         }
         for (const QString &track : tracks) // folders: command files that cannot be read
             QVERIFY(QDir().mkpath(card.path(trackCommandFileName(track))));
-        CardStore store(card.root());
+        CardStore store(card);
         QCOMPARE(texts(store.lookupCommands(tracks).notices), Unread + shown.first(20).join(u'\n') + "\nand 2 more");
     }
 
@@ -218,7 +218,7 @@ private Q_SLOTS:
         // Another tool's Windows-1252; UTF-8 naming no track, though its reading as Windows-1252 would; a path.
         QVERIFY(card.write("Programs/Program2.txt", "\xE9.mp3 V7\n\xC3\xBC.mp3 V7")
                 && card.write("Programs/Program3.txt", "../out.mp3 V7"));
-        CardStore store(card.root());
+        CardStore store(card);
         QCOMPARE(store.listTracks().join(u'/'), shown.join(u'/').replace("//", "/")); // a folder named so too
         const Fd root(::open(qPrintable(card.root()), O_RDONLY | O_DIRECTORY));
         QCOMPARE(readFolder(root.get()).size(), 23);
@@ -262,7 +262,7 @@ private Q_SLOTS:
         FailingFileOps ops;
         ops.failing = {"rename"};
         ops.nth = ops.last = 3;
-        CardStore store(card.root(), ops);
+        CardStore store(card, ops);
         using enum CardStore::Folder;
         const QList<CardStore::FileWrite> writes {
             {Programs, "Program0.txt", "end"}, {Programs, "Program9.adv", "Nine"}, {Programs, "RootDir.txt", "end"},
@@ -351,7 +351,7 @@ private Q_SLOTS:
         ops.nth = failing.section(u' ', 1).toInt();
         ops.error = ENOSPC; // the card's cause, told unless the computer's file failed
         ops.kernelCopy = failing == "shrink"; // cut short after its first chunk
-        CardStore store(card.root(), ops);
+        CardStore store(card, ops);
         struct stat before;
         QVERIFY(::stat(QFile::encodeName(card.path("A.mp3")).constData(), &before) == 0);
         int asked = 0;
@@ -387,7 +387,7 @@ private Q_SLOTS:
         ::getrlimit(RLIMIT_NOFILE, &limit);
         const rlimit few = {48, limit.rlim_max};
         ::setrlimit(RLIMIT_NOFILE, &few);
-        CardStore store(card.root());
+        CardStore store(card);
         const qsizetype copied = store.copyTracksIn(copies).tracks.size();
         ::setrlimit(RLIMIT_NOFILE, &limit);
         QCOMPARE(copied, 64);
@@ -430,12 +430,12 @@ private Q_SLOTS:
         if (spoilt ? !((kind != "full" || QDir().mkpath(card.path("Programs"))) && card.spoil(kind))
                    : kind == "bound" && !card.mount({"--bind", card.path("../elsewhere")}, "Programs"))
             QSKIP("mounting is not permitted here");
-        CardStore store(card.root());
+        CardStore store(card);
         const CardStore::SavePlan plan = store.prepareSave(1, {"A.mp3 V7"}, "x");
         if (image) {
             QVERIFY(card.unmount() && (kind == "pulled" || (card.mountImage(mkfs) && card.write("A.mp3", {}))));
             // Another card in the same reader has the same device and root inode: only its mount tells it apart.
-            CardStore other(card.root());
+            CardStore other(card);
             const CardIdentity was = store.identity(), now = other.identity();
             QCOMPARE(now.device == was.device && now.inode == was.inode, kind != "pulled");
         }

@@ -139,7 +139,7 @@ private Q_SLOTS:
             {"A.mp3", "", "B.mp3", "", "Programs/Program1.txt", record("A.mp3 V7") + "end", "Programs/Program1.adv",
              "Show", "Programs/RootDir.txt", record("A.mp3 V7") + record("B.mp3 V7") + "end"});
         lay(card, files);
-        CardStore store(card.root());
+        CardStore store(card);
         QFETCH(QStringList, found);
         found.sort();
         const Findings findings = checkCard(store).findings;
@@ -168,7 +168,7 @@ private Q_SLOTS:
              "One"});
         FailingFileOps ops;
         ops.failing = {"rename", "unlink"};
-        CardStore store(card.root(), ops);
+        CardStore store(card, ops);
         QStringList said;
         for (const Notice &notice : repairAll(store, checkCard(store).findings))
             said << Ui::noticeMessage(notice);
@@ -177,7 +177,7 @@ private Q_SLOTS:
                               "Could not repair C.adv! Your card may be write protected!",
                               "Could not create root directory listing! Your card may be write portected!"}));
         // A program deleted since the check is not written again, empty.
-        CardStore plain(card.root());
+        CardStore plain(card);
         const Findings findings = checkCard(plain).findings;
         QVERIFY(QFile::remove(card.path("Programs/Program1.txt")));
         for (const Finding &finding : findings) {
@@ -256,8 +256,8 @@ private Q_SLOTS:
              "end",
              "Programs/Program9.adv",
              "S"});
-        CardStore one(a.root());
-        CardStore other(b.root());
+        CardStore one(a);
+        CardStore other(b);
         QCOMPARE(
             lines(compareSetups(one.readContents(), other.readContents())),
             QStringList({"only-on-a Programs/Program0.txt: program 0 only on A",
@@ -288,8 +288,8 @@ private Q_SLOTS:
         lay(to,
             {"a.MP3", "", "Programs/Program2.adv", "Old", "Programs/Program3.txt", "end", "Programs/Program1.txt",
              "end"});
-        CardStore source(from.root());
-        CardStore target(to.root());
+        CardStore source(from);
+        CardStore target(to);
         const CopyPlan plan = planCopy(source.readContents(), target.readContents());
         QCOMPARE(
             lines(plan.notes),
@@ -329,8 +329,8 @@ private Q_SLOTS:
             {"A.mp3", "", "A.adv/", "", "Programs/Program4.txt/", "", "Programs/Program5.txt", "end",
              "Programs/Program5.adv/", ""});
         to.write("Programs", "");
-        CardStore source(from.root());
-        CardStore target(to.root());
+        CardStore source(from);
+        CardStore target(to);
         const CopyPlan plan = planCopy(source.readContents(), target.readContents());
         const QStringList refused {"refused Programs: no folder of the target card: the setup is not copied",
                                    "refused Programs/Program4.txt: cannot be read: the setup is not copied",
@@ -371,8 +371,8 @@ private Q_SLOTS:
         TestCard to;
         lay(from, {"A.mp3", "", "A.adv", "A.mp3 V5", "Programs/Program1.txt", "end", "Programs/Program1.adv", ""});
         FailingFileOps ops;
-        CardStore source(from.root());
-        CardStore target(to.root(), ops);
+        CardStore source(from);
+        CardStore target(to, ops);
         QFETCH(QString, call);
         QFETCH(int, nth);
         ops.failing = {call};
@@ -391,7 +391,7 @@ private Q_SLOTS:
              "Programs/Program5.txt/", "", "Programs/Program6.txt", "end", "Programs/Program8.adv", "Lonely",
              "Programs/Program9.txt", QByteArray("a\n").repeated(ProgramRecordLimit + 1), "Programs/Program3.txt",
              QByteArray("a\n").repeated(ProgramRecordLimit)}); // one past the entries Load reads, and just those
-        CardStore store(card.root());
+        CardStore store(card);
         ProgramOverview programs;
         const auto rows = [&programs] {
             QStringList texts;

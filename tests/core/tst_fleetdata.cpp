@@ -63,7 +63,7 @@ private Q_SLOTS:
         card.write("../blocked", {}); // a file where the repository would be made
         FleetJournal journal(work == "broken" ? card.path("../blocked/fleet.git") : repository());
         CardStore::setDefaultJournal(&journal);
-        CardStore store(card.root());
+        CardStore store(card);
         const QString key = labelOf(store).key;
         const SetupSnapshot setup = snapshotOf(store.readContents());
         if (work == "save")
@@ -94,7 +94,7 @@ private Q_SLOTS:
         lay(card);
         FleetJournal journal(repository());
         CardStore::setDefaultJournal(&journal);
-        CardStore store(card.root());
+        CardStore store(card);
         QVERIFY(store.save(store.prepareSave(1, {"B.mp3 V7"}, "Other"), store.listTracks()).programWritten);
         QCOMPARE(store.writeTrackCommand("B.mp3", "V2"), Notices());
         FleetRepository fleet(repository());
@@ -146,7 +146,7 @@ private Q_SLOTS:
         QCOMPARE(card.snapshot(), expected);
         TestCard backup; // a folder without tracks: no listing to write
         backup.write("A.adv", "A.mp3 V3");
-        CardStore folder(backup.root());
+        CardStore folder(backup);
         // Nothing is made there either: no Programs folder to remove files from.
         const QStringList done
             = restoreVersion(fleet, folder, fleet.record(labelOf(folder).key, {}, "empty"), false).actions;
@@ -242,12 +242,12 @@ private Q_SLOTS:
         card.write("B.mp3", "xy"); // as long as the reference's, other bytes
         card.write("C.mp3", "c");
         card.write("C.adv", "C.mp3 V5");
-        CardStore from(reference.root());
+        CardStore from(reference);
         FailingFileOps ops;
         ops.failing = {failing.section(' ', 0, 0)};
         ops.nth = qMax(1, failing.section(' ', 1).toInt());
         ops.last = failing.contains(' ') ? ops.nth : INT_MAX; // the one call, or all of them
-        CardStore to(card.root(), ops);
+        CardStore to(card, ops);
         FleetRepository fleet(repository());
         const QStringList untouched = card.snapshot();
         FleetResult dry = applyReference(fleet, from, to, true);
@@ -297,8 +297,8 @@ private Q_SLOTS:
         if (!card.mountTmpfs("full"))
             QSKIP("mounting needs root");
         reference.write("Big.mp3", QByteArray(200 * 1024, 'b'));
-        CardStore from(reference.root());
-        CardStore to(card.root());
+        CardStore from(reference);
+        CardStore to(card);
         FleetRepository fleet(repository());
         const FleetResult result = applyReference(fleet, from, to, false);
         QCOMPARE(result.problems.value(0).kind, Kind::Refused);

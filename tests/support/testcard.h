@@ -28,6 +28,7 @@ public:
 
     // The card root: a folder inside the temporary folder, so tests can also check its parent.
     QString root() const { return m_root; }
+    operator QString() const { return m_root; } // where a card folder is wanted: CardStore store(card)
     QString path(const QString &relative) const { return m_root + '/' + relative; }
     void addFiles(const QStringList &names) const
     {

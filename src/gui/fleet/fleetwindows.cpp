@@ -43,9 +43,8 @@ std::shared_ptr<CardStore> otherCard(PlatformAdapter &platform, const CardStore 
         return {};
     auto other = std::make_shared<CardStore>();
     other->adopt(*found);
-    if (other->identity().isValid())
-        contents = other->readContents();
-    if (!other->identity().isValid() || !contents.readable) {
+    contents = other->identity().isValid() ? other->readContents() : CardStore::Contents();
+    if (!contents.readable) {
         platform.warn(QObject::tr("The card %1 cannot be read!").arg(path));
         return {};
     }

@@ -107,7 +107,7 @@ private Q_SLOTS:
         card.write("Programs/Program1.txt", "end");
         card.write("../other/Programs/Program2.txt", "end");
         const QStringList files = card.snapshot();
-        CardStore store(card.root());
+        CardStore store(card);
         QCOMPARE(CardChooser({}, {card.root(), "/media/B"}, card.root(), nullptr).drvOther->itemText(0), "/media/B");
         const QString other = QDir::cleanPath(card.path("../other"));
         QCOMPARE(withOther(false, store, card.root()), nullptr);
@@ -130,7 +130,7 @@ private Q_SLOTS:
         TestCard from;
         TestCard to;
         from.write("Programs/Program1.txt", "end");
-        CardStore store(from.root());
+        CardStore store(from);
         FindingsWindow *window = withOther(true, store, to.root());
         QCOMPARE(window->reportText(),
                  "A: " + from.root() + "\nB: " + to.root()
