@@ -305,6 +305,23 @@ private Q_SLOTS:
         QCOMPARE(QDir(card.root()).entryList(QDir::Files), QStringList());
     }
 
+    // A track larger than a FAT card holds is refused before anything is written; one of the largest size is not
+    // (it is read once, for the reference's version: the test's slowest seconds).
+    void fatFileLimit()
+    {
+        TestCard reference;
+        TestCard card;
+        for (const qint64 size : {(qint64(1) << 32) - 1, qint64(1) << 32})
+            QVERIFY(reference.write(QString::number(size) + ".mp3", {})
+                    && QFile::resize(reference.path(QString::number(size) + ".mp3"), size)); // sparse
+        CardStore from(reference);
+        CardStore to(card);
+        FleetRepository fleet(repository());
+        const Findings refused = applyReference(fleet, from, to, true).refusal;
+        QCOMPARE(refused.size(), 1);
+        QCOMPARE(refused[0].place, "4294967296.mp3");
+    }
+
     // A card of its own is known by its file system's UUID and label, wherever it is mounted.
     void cardOfItsOwn()
     {
