@@ -168,6 +168,7 @@ private Q_SLOTS:
         CardStore::setDefaultJournal(&journal);
         TestCard card;
         card.addFiles({"A.mp3"});
+        card.write("A.adv", "A.mp3 V3"); // kept in every version, the same as on the card
         card.write("Programs/Program1.txt", record("A.mp3 V7") + "end");
         frmMain window(platform);
         FleetRepository fleet;
