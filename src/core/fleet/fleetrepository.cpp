@@ -46,7 +46,7 @@ SetupSnapshot snapshotOf(const CardStore::Contents &contents)
                 files.insert(programs + file->rawName, file->bytes);
         }
     }
-    if (contents.listing != CardStore::ListingState::Missing && !contents.listingBytes.isNull())
+    if (!contents.listingBytes.isNull()) // read only where there is a listing
         files.insert(programs + encodeFileName(RootDirFileName), contents.listingBytes);
     for (const CardStore::CardFile &file : contents.commandFiles) {
         if (file.status == ReadStatus::Read)
