@@ -63,7 +63,7 @@ private Q_SLOTS:
         }
         // Asking about a card, or deleting what is not there, never makes its "Programs"; nor does the listing
         // of a folder without tracks.
-        store.choose(card.root());
+        store.choose(card);
         const CardStore::ProgramFiles files = store.readContents();
         const CardStore::DeletePlan deleting = store.prepareDelete(1);
         const CardStore::SavePlan plan = store.prepareSave(1, {}, {});

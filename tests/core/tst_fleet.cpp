@@ -306,14 +306,14 @@ private Q_SLOTS:
                  QStringList({"only-on-b Programs/Program3.txt: program 3 only on B",
                               "only-on-a B.adv: the command file only on A", "only-on-a B.mp3: the track only on A"}));
 
-        target.choose(backup.root());
+        target.choose(backup);
         QCOMPARE(copySetup(target, planCopy(source.readContents(), target.readContents())), Findings());
         QCOMPARE(lines(compareSetups(source.readContents(), target.readContents())),
                  QStringList({"only-on-a A.mp3: the track only on A", "only-on-a B.mp3: the track only on A"}));
 
         // Only the listing left to write, and the card gone before it is: no verified copy.
         to.write("Programs/RootDir.txt", "stale");
-        target.choose(to.root());
+        target.choose(to);
         const CopyPlan listing = planCopy(source.readContents(), target.readContents());
         QVERIFY(listing.writes.isEmpty() && listing.listing && QDir(to.root()).removeRecursively());
         QCOMPARE(lines(copySetup(target, listing)),

@@ -126,6 +126,8 @@ private Q_SLOTS:
         QVERIFY(QFile::remove(card.path("Programs/RootDir.txt"))
                 && restoreVersion(fleet, store, first, false).verified()
                 && QFile::exists(card.path("Programs/RootDir.txt"))); // but for the listing, made anew
+        QVERIFY(card.write("Programs/Program1.adv", "Other") && restoreVersion(fleet, store, first, false).verified()
+                && card.read("Programs/Program1.adv") == "Show"); // one file, the listing as it was
 
         // A version that names files no card of this program holds: none of them is written anywhere.
         const QString odd = fleet.record(key,
@@ -329,7 +331,7 @@ private Q_SLOTS:
         const QString uuid = "0f1e2d3c-4b5a-6978-8796-a5b4c3d2e1f0";
         if (!card.mountImage({"mkfs.ext4", "-q", "-U", uuid, "-L", "PLAYER"}))
             QSKIP("mounting needs root");
-        const CardLabel label = identifyCard(card.root());
+        const CardLabel label = identifyCard(card);
         QCOMPARE(label.key, "uuid:" + uuid);
         QCOMPARE(label.label, "PLAYER");
         QVERIFY(label.device.startsWith("/dev/loop"));

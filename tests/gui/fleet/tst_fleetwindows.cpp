@@ -63,7 +63,7 @@ private Q_SLOTS:
         CardStore store;
         QCOMPARE(showCardCheck(&parent, platform, store), nullptr);
         QCOMPARE(platform.shown.last(), NoCardMessage);
-        store.choose(card.root());
+        store.choose(card);
         FindingsWindow *window = showCardCheck(&parent, platform, store);
         platform.answers << AnswerNo << AnswerYes;
         QTreeView *list = window->lstFindings;
@@ -172,8 +172,8 @@ private Q_SLOTS:
         card.write("Programs/Program1.txt", record("A.mp3 V7") + "end");
         frmMain window(platform);
         FleetRepository fleet;
-        QVERIFY(fleet.registerPlayer({identifyCard(card.root()).key, "Player 7", "Foyer", {}}));
-        window.chooseCardFolder(card.root());
+        QVERIFY(fleet.registerPlayer({identifyCard(card).key, "Player 7", "Foyer", {}}));
+        window.chooseCardFolder(card);
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         QVERIFY(control<QComboBox>(&window, "drvCard")->toolTip().startsWith("Player Player 7, Foyer\n"));
@@ -209,10 +209,10 @@ private Q_SLOTS:
         if (!card.mountTmpfs("read-only")) // a card of its own, which then takes no write
             return;
         card.addFiles({"A.mp3"});
-        window.chooseCardFolder(card.root());
+        window.chooseCardFolder(card);
         card.spoil("read-only");
         QApplication::setActiveWindow(&window);
-        fleet.record(identifyCard(card.root()).key, {{"A.adv", "A.mp3 V2"}}, "planted");
+        fleet.record(identifyCard(card).key, {{"A.adv", "A.mp3 V2"}}, "planted");
         QTest::keyClick(&window, Qt::Key_H, Qt::ControlModifier);
         history = window.findChildren<HistoryWindow *>().last();
         QVERIFY(history->lstVersions->item(0)->text().contains("before planted"));
@@ -273,7 +273,7 @@ private Q_SLOTS:
         TestCard card;
         card.addFiles({"A.mp3"});
         frmMain window(platform);
-        window.chooseCardFolder(card.root());
+        window.chooseCardFolder(card);
         auto *programs = window.findChild<ProgramList *>();
         auto *number = window.findChild<QLineEdit *>("txtList");
         QTest::mouseClick(number, Qt::LeftButton);

@@ -294,7 +294,7 @@ private Q_SLOTS:
     {
         const QString longName = QString(73, u'L') + ".mp3";
         m_card->addFiles({longName});
-        m_window->chooseCardFolder(m_card->root());
+        m_window->chooseCardFolder(*m_card);
         const auto marked = [this](int role) {
             QString marks;
             for (int row = 0; row < 4; ++row)
@@ -536,7 +536,7 @@ private Q_SLOTS:
         const QString longTrack = QString(70, u'L') + ".mp3";
         m_card->addFiles({longTrack});
         m_card->write("Programs/Program1.txt", record("A.mp31V5 P30") + "end");
-        m_window->chooseCardFolder(m_card->root());
+        m_window->chooseCardFolder(*m_card);
         key(Qt::Key_C); // nothing chosen, nothing copied
         key(Qt::Key_C, "lstCard");
         keyOn("lstList", 0, Qt::Key_V);
@@ -725,7 +725,7 @@ private Q_SLOTS:
         m_platform.answers << AnswerDiscard;
         m_platform.whileShown
             = [&card] { QVERIFY(card.unmount() && card.mountTmpfs("card") && card.write("C.mp3", {})); };
-        m_window->chooseCardFolder(card.root());
+        m_window->chooseCardFolder(card);
         QCOMPARE(listed("lstCard"), QStringList {"C.mp3"});
         drvCard()->setEditText(m_card->root());
     }

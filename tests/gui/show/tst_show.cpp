@@ -73,7 +73,7 @@ private Q_SLOTS:
             QApplication::sendEvent(list->viewport(), &help);
             return QToolTip::text();
         };
-        window.chooseCardFolder(other.root());
+        window.chooseCardFolder(other);
         QCOMPARE(tip(0), "A.mp3\nreading the length\u2026");
         Q_EMIT window.findChild<TrackMedia *>()->lengthRead("Gone.mp3"); // another track's length: not this tip's
         QCOMPARE(QToolTip::text(), "A.mp3\nreading the length\u2026");
@@ -82,7 +82,7 @@ private Q_SLOTS:
         QCOMPARE(tip(1), "Gone.mp3\nlength unknown");
 
         // Another card with a track of the same name: its own length.
-        window.chooseCardFolder(card.root());
+        window.chooseCardFolder(card);
         QCOMPARE(tip(2).section(u'\n', 0, 1),
                  "C.mp3\nVolume 5 \u00B7 Remote: cue and play the next track without fading"); // its own settings
         list->setCurrentIndex(list->model()->index(0, 0));
@@ -155,7 +155,7 @@ private Q_SLOTS:
         card.write("Programs/Program1.adv", "Show");
         rememberUnit(TimeUnit::Seconds); // another test chose tenths
         frmMain window(platform);
-        window.chooseCardFolder(card.root());
+        window.chooseCardFolder(card);
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         QTest::keyClick(&window, Qt::Key_T, Qt::ControlModifier | Qt::ShiftModifier);
