@@ -20,7 +20,7 @@ SettingsMarkDelegate::SettingsMarkDelegate(int role, QObject *parent, int warnin
 
 void SettingsMarkDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
-    const bool warning = m_warningRole >= 0 && index.data(m_warningRole).toBool();
+    const bool warning = index.data(m_warningRole).toBool(); // role -1: none, no data
     if (!warning && !index.data(m_role).toBool())
         return QStyledItemDelegate::paint(painter, option, index);
     // The text stops short of the mark, so a long name's "…" stays readable; the row's highlight goes on under it.
