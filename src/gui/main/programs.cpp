@@ -55,17 +55,15 @@ QStringList Programs::commandStrings(const QStringList &trackNames, const Vexolo
     return found.commandStrings;
 }
 
-bool Programs::save()
+void Programs::save()
 {
     BusyFeedback busy(&m_window);
     const Vexolo::CardStore::SavePlan plan
         = m_store.prepareSave(m_document.number(), m_document.commandStrings(), m_document.name());
-    if (!plan.refusal.isEmpty()) {
-        show(plan.refusal);
-        return false;
-    }
+    if (!plan.refusal.isEmpty())
+        return show(plan.refusal);
     if (plan.overwrites && !m_platform.ask(overwriteQuestion()))
-        return false;
+        return;
     const Vexolo::CardStore::Saved saved = m_store.save(plan, m_tracks.tracks(), busy.callback());
     if (saved.programWritten) {
         m_document.markEntriesSaved();
@@ -73,7 +71,6 @@ bool Programs::save()
     if (saved.nameWritten)
         m_document.markNameSaved();
     show(saved.notices);
-    return saved.programWritten;
 }
 
 QList<int> Programs::load(Vexolo::ProgramNumber number)

@@ -30,8 +30,8 @@ public:
     // "Playlist N has changes that are not saved." with Save, Discard and Cancel when they are; true to
     // go on: saved, or discarded.
     bool confirmDiscardChanges();
-    // Whether the program file was written.
-    bool save();
+    // Save: the program file and its name, after the checks and the question about overwriting.
+    void save();
     // Replaces the playlist with program number from the card; each entry's record in the program file, from 1.
     QList<int> load(Vexolo::ProgramNumber number);
     // Whether the program file was deleted.
