@@ -60,12 +60,13 @@ private Q_SLOTS:
         TestCard card;
         lay(card);
         card.write("Gone.adv", "Gone.mp3 V7");
+        card.write("Programs/RootDir.txt", "stale"); // kept as it is
         card.write("../blocked", {}); // a file where the repository would be made
         FleetJournal journal(work == "broken" ? card.path("../blocked/fleet.git") : repository());
         CardStore::setDefaultJournal(&journal);
         CardStore store(card);
         const QString key = labelOf(store).key;
-        const SetupSnapshot setup = snapshotOf(store.readContents());
+        const SetupSnapshot setup = snapshotOf(store.readSetup());
         if (work == "save")
             QVERIFY(store.save(store.prepareSave(2, {"B.mp3 V7"}, "Two"), store.listTracks()).programWritten);
         if (work == "delete")
@@ -84,6 +85,7 @@ private Q_SLOTS:
         QCOMPARE(whats(versions), recorded);
         if (!recorded.isEmpty())
             QCOMPARE(fleet.version(key, versions.last().id).value_or(SetupSnapshot()), setup);
+        QCOMPARE(setup.value("Programs/RootDir.txt"), "stale");
     }
 
     // A version comes back as it was: files written again, files it lacked removed, the listing made anew, read
