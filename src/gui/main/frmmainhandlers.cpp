@@ -174,10 +174,10 @@ void frmMain::checkCard()
 
 void frmMain::showCardHistory()
 {
-    // A restore rewrites programs and command files: the card is read again, as if chosen anew (unsaved changes
-    // asked about first), so the lists show what it now holds.
+    // A restore rewrites programs and command files: the chosen card is read again, as if chosen anew (unsaved
+    // changes asked about first), so the lists show what it now holds, whatever the volume field holds meanwhile.
     if (Vexolo::Ui::HistoryWindow *window = Vexolo::Ui::showHistory(this, m_platform, m_store))
-        connect(window, &Vexolo::Ui::HistoryWindow::restored, this, &frmMain::drvCard_Change);
+        connect(window, &Vexolo::Ui::HistoryWindow::restored, this, [this] { chooseCardFolder(m_store.root()); });
 }
 
 void frmMain::showFleet()
