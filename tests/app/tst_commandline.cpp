@@ -59,30 +59,29 @@ private Q_SLOTS:
         const QString listing
             = "[{\"kind\":\"stale-listing\",\"message\":\"missing\",\"place\":\"Programs/RootDir.txt\","
               "\"repair\":\"write the listing anew\"}]\n";
-        QCOMPARE(run({"check", to.root(), "--json"}), "1|" + listing + "|");
-        QCOMPARE(run({"compare", from.root(), to.root()}),
+        QCOMPARE(run({"check", to, "--json"}), "1|" + listing + "|");
+        QCOMPARE(run({"compare", from, to}),
                  "1|Programs/Program1.txt: program 1 only on A\nPrograms/Program1.adv: the name is \"One\" on A, "
                  "empty on B\n|");
         const QStringList before = to.snapshot();
-        QCOMPARE(run({"copy-setup", from.root(), to.root(), "--dry-run"}),
+        QCOMPARE(run({"copy-setup", from, to, "--dry-run"}),
                  "0|Programs/Program1.txt: would be written\nPrograms/Program1.adv: would be written\n"
                  "Programs/RootDir.txt: would be written anew\n2 files would be written; nothing was written.\n|");
         QCOMPARE(to.snapshot(), before);
-        QCOMPARE(run({"copy-setup", from.root(), to.root()}),
+        QCOMPARE(run({"copy-setup", from, to}),
                  "0|Programs/Program1.txt: written\nPrograms/Program1.adv: written\n"
                  "2 files written; the copy reads back the same.\n|");
-        QCOMPARE(run({"compare", from.root(), to.root()}), "0||");
-        QCOMPARE(run({"copy-setup", from.root(), to.root(), "--dry-run"}),
-                 "0|0 files would be written; nothing was written.\n|");
-        QCOMPARE(run({"check", to.root()}), "0||");
+        QCOMPARE(run({"compare", from, to}), "0||");
+        QCOMPARE(run({"copy-setup", from, to, "--dry-run"}), "0|0 files would be written; nothing was written.\n|");
+        QCOMPARE(run({"check", to}), "0||");
         to.addFiles({"B.mp3"}); // the listing is stale: repaired, the card is clean
-        QCOMPARE(run({"check", to.root(), "--repair"}), "0||");
+        QCOMPARE(run({"check", to, "--repair"}), "0||");
         QVERIFY(to.read("Programs/RootDir.txt").startsWith("A.mp3 V7"));
         QVERIFY(to.read("Programs/RootDir.txt").contains("B.mp3 V7"));
         const QString same = "FROM and TO are the same card, or one lies inside the other: nothing to copy\n";
-        QCOMPARE(run({"copy-setup", to.root(), to.root()}), "1||" + same);
-        QCOMPARE(run({"copy-setup", to.root(), to.path("Programs")}), "1||" + same);
-        QCOMPARE(run({"copy-setup", to.path("Programs"), to.root()}), "1||" + same);
+        QCOMPARE(run({"copy-setup", to, to}), "1||" + same);
+        QCOMPARE(run({"copy-setup", to, to.path("Programs")}), "1||" + same);
+        QCOMPARE(run({"copy-setup", to.path("Programs"), to}), "1||" + same);
     }
 
     // The fleet from a script: a card made to match a reference, its player, its history and a restore, the log.
@@ -95,25 +94,24 @@ private Q_SLOTS:
         reference.write("Programs/Program1.txt", record("A.mp3 V7") + "end");
         card.write("B.mp3", "b");
         const QStringList before = card.snapshot();
-        QCOMPARE(run({"apply", reference.root(), card.root(), "--dry-run"}).section('\n', 3),
+        QCOMPARE(run({"apply", reference, card, "--dry-run"}).section('\n', 3),
                  "Programs/RootDir.txt: would be written anew\n3 files would be changed (95 bytes written); nothing "
                  "was written.\n|B.mp3: the track is not on the reference; left alone\n");
         QCOMPARE(card.snapshot(), before);
-        QCOMPARE(run({"apply", reference.root(), card.root()}),
+        QCOMPARE(run({"apply", reference, card}),
                  "0|A.mp3: copied (3 bytes)\nPrograms/Program1.txt: written\nA.adv: written\n"
                  "Programs/RootDir.txt: written anew\n3 files changed (95 bytes written); verified.\n"
                  "|B.mp3: the track is not on the reference; left alone\n");
-        QCOMPARE(run({"register", card.root(), "Player 12", "--location", "Foyer"}).first(2)
-                     + run({"identify", reference.root()}).first(2),
+        QCOMPARE(run({"register", card, "Player 12", "--location", "Foyer"}).first(2)
+                     + run({"identify", reference}).first(2),
                  "0|1|");
-        QCOMPARE(run({"identify", card.root()}), "0|Player 12\n|");
-        const QString id = run({"history", card.root()}).mid(2).section(' ', 0, 0);
-        QCOMPARE(run({"restore", card.root(), id}).section('\n', -2),
-                 "2 files changed (0 bytes written); verified.\n|");
-        QCOMPARE(run({"restore", card.root(), "123456"}), "1||123456: no such version in the card's history\n");
-        QVERIFY(run({"history", card.root()}).section('\n', 0, 0).endsWith("before restore " + id));
+        QCOMPARE(run({"identify", card}), "0|Player 12\n|");
+        const QString id = run({"history", card}).mid(2).section(' ', 0, 0);
+        QCOMPARE(run({"restore", card, id}).section('\n', -2), "2 files changed (0 bytes written); verified.\n|");
+        QCOMPARE(run({"restore", card, "123456"}), "1||123456: no such version in the card's history\n");
+        QVERIFY(run({"history", card}).section('\n', 0, 0).endsWith("before restore " + id));
         QVERIFY(run({"log", "--json"}).contains("\"player\":\"Player 12\",\"reference\":\"version " + id));
-        QCOMPARE(run({"apply", reference.root(), card.root(), "--dry-run", "--force"}).first(2), "2|");
+        QCOMPARE(run({"apply", reference, card, "--dry-run", "--force"}).first(2), "2|");
     }
 
     // A program's cue sheet as a PDF, the card and the file given relative to the current folder.

@@ -355,6 +355,7 @@ private Q_SLOTS:
         struct stat before;
         QVERIFY(::stat(QFile::encodeName(card.path("A.mp3")).constData(), &before) == 0);
         int asked = 0;
+        const uint descriptors = QDir("/proc/self/fd").count();
         const CardStore::Copied copied = store.copyTracksIn(copies, {}, [&] {
             if (failing == "shrink" && ++asked == 2)
                 QFile::resize(computer.filePath("Big.mp3"), 0);
@@ -364,6 +365,7 @@ private Q_SLOTS:
         for (const Notice &notice : copied.notices)
             told << Ui::noticeText(notice);
         QTEST(told.join(u'|'), "told");
+        QCOMPARE(QDir("/proc/self/fd").count(), descriptors); // none left open, whatever failed
         QTEST(copied.tracks.join(u' ') + u'=' + card.read("A.mp3"), "tracks");
         QCOMPARE(copied.cancelled, failing == "cancel");
         QStringList onCard = QDir(card.root()).entryList(QDir::Files | QDir::Hidden);
