@@ -119,8 +119,7 @@ private Q_SLOTS:
         FailingFileOps ops;
         CardStore store(card, ops);
         const CardStore::SavePlan plan = store.prepareSave(1, {"A.mp3 V3"}, "Név");
-        ops.failing = {failing.section(u' ', 0, 0)};
-        ops.nth = failing.section(u' ', 1).toInt();
+        ops.fail(failing);
         const CardStore::Saved saved = store.save(plan, {"A.mp3"});
         const Notices track = store.writeTrackCommand("A.mp3", "V5"); // naming no track: the track's default
         const QStringList files = QDir(card.path("Programs")).entryList(QDir::Files);
@@ -214,15 +213,16 @@ private Q_SLOTS:
         QVERIFY(make(card,
                      shown
                          + QStringList {"c.txt", "x/", "D.adv/", "a.mp3.bak", "sub/", "sub/in.mp3", "Amp3", "\x7F.mp3",
-                                        "../out.mp3"}));
+                                        "../out.mp3", ".adv"}));
         // Another tool's Windows-1252; UTF-8 naming no track, though its reading as Windows-1252 would; a path.
         QVERIFY(card.write("Programs/Program2.txt", "\xE9.mp3 V7\n\xC3\xBC.mp3 V7")
                 && card.write("Programs/Program3.txt", "../out.mp3 V7"));
         CardStore store(card);
         QCOMPARE(store.listTracks().join(u'/'), shown.join(u'/').replace("//", "/")); // a folder named so too
         const Fd root(::open(qPrintable(card.root()), O_RDONLY | O_DIRECTORY));
-        QCOMPARE(readFolder(root.get()).size(), 23);
-        QCOMPARE(readFolder(root.get()).size(), 23); // the same open folder read twice
+        QCOMPARE(readFolder(root.get()).size(), 24);
+        QCOMPARE(readFolder(root.get()).size(), 24); // the same open folder read twice
+        QCOMPARE(store.lookupCommands(shown.first(2)).commandStrings, QStringList({"", "A.mp3 V7"}));
         // Only a regular file directly in the card root opens as a track.
         QVERIFY(store.openTrack("A.mp3").isOpen());
         for (const QString name : {"z.mp3", "c.txt", "../out.mp3", "sub/in.mp3"})
@@ -347,8 +347,7 @@ private Q_SLOTS:
                 copies.last().name = source.section(u'>', -1);
         }
         FailingFileOps ops;
-        ops.failing = {failing.section(u' ', 0, 0)};
-        ops.nth = failing.section(u' ', 1).toInt();
+        ops.fail(failing);
         ops.error = ENOSPC; // the card's cause, told unless the computer's file failed
         ops.kernelCopy = failing == "shrink"; // cut short after its first chunk
         CardStore store(card, ops);

@@ -248,8 +248,7 @@ private Q_SLOTS:
         card.write("C.adv", "C.mp3 V5");
         CardStore from(reference);
         FailingFileOps ops;
-        ops.failing = {failing.section(' ', 0, 0)};
-        ops.nth = qMax(1, failing.section(' ', 1).toInt());
+        ops.fail(failing);
         ops.last = failing.contains(' ') ? ops.nth : INT_MAX; // the one call, or all of them
         CardStore to(card, ops);
         FleetRepository fleet(repository());

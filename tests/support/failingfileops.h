@@ -54,6 +54,14 @@ public:
     }
     int fstatvfs(int fd, struct statvfs *room) override { return fails("statvfs") ? -1 : FileOps::fstatvfs(fd, room); }
 
+    // "call nth error": the call fails from its nth on (the first when none), with error (EIO when none).
+    void fail(const QString &calls)
+    {
+        failing = {calls.section(u' ', 0, 0)};
+        nth = calls.section(u' ', 1, 1).toInt();
+        error = calls.section(u' ', 2).isEmpty() ? EIO : calls.section(u' ', 2).toInt();
+    }
+
 private:
     bool fails(const char *call)
     {

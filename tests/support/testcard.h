@@ -51,13 +51,16 @@ public:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     // Every file and folder below the temporary folder (card root included): sorted relative paths.
-    QStringList snapshot() const
+    QStringList snapshot(bool withBytes = false) const // each file's bytes after a "="
     {
         QStringList entries;
         QDirIterator it(m_dir.path(), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                         QDirIterator::Subdirectories);
-        while (it.hasNext())
-            entries.append(QDir(m_dir.path()).relativeFilePath(it.next()));
+        while (it.hasNext()) {
+            QFile file(it.next());
+            entries.append(QDir(m_dir.path()).relativeFilePath(file.fileName())
+                           + (withBytes && file.open(QIODevice::ReadOnly) ? '=' + file.readAll() : ""));
+        }
         entries.sort();
         return entries;
     }

@@ -78,7 +78,7 @@ bool ChosenCard::changedAt(const QString &root, const CardIdentity &identity)
 Notice ChosenCard::noCard() const
 {
     if (cardChanged())
-        return {Notice::Caution, Notice::Message::CardChanged, {}, 0, CardError::of(CardError::Changed)};
+        return {Notice::Caution, Notice::Message::CardChanged, {}, {}, CardError::of(CardError::Changed)};
     // A card chosen and since gone; no cause when no card was chosen at all.
     return {Notice::Caution,
             Notice::Message::NoCard,

@@ -14,28 +14,6 @@ namespace {
 // How many items pass between two progress reports.
 constexpr qsizetype ProgressStep = 256;
 
-// Whether the text (ASCII, any case) is at index at of bytes.
-bool hasAsciiAt(QByteArrayView bytes, qsizetype at, QByteArrayView text)
-{
-    if (at < 0 || at + text.size() > bytes.size())
-        return false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (asciiLower(bytes[at + i]) != text[i])
-            return false;
-    }
-    return true;
-}
-
-// Whether the text (ASCII, any case) is anywhere in bytes.
-bool containsAscii(QByteArrayView bytes, QByteArrayView text)
-{
-    for (qsizetype at = bytes.indexOf(text.front()); at >= 0; at = bytes.indexOf(text.front(), at + 1)) {
-        if (hasAsciiAt(bytes, at, text))
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 Notice plain(Notice::Message message, const QStringList &names, qint64 count, const CardError &error)
@@ -45,7 +23,7 @@ Notice plain(Notice::Message message, const QStringList &names, qint64 count, co
 
 Notice caution(Notice::Message message, int error, const QString &path)
 {
-    return {Notice::Caution, message, {}, 0, CardError::fromErrno(error, path)};
+    return {Notice::Caution, message, {}, {}, CardError::fromErrno(error, path)};
 }
 
 QByteArray encoded(const QString &name)
@@ -66,19 +44,19 @@ void report(const Progress &progress, qsizetype done, qsizetype total)
 
 // What the tests on decoded names ask, asked of the card's bytes: ".mp3", ".adv" and the control
 // characters are ASCII, an ASCII byte always decodes to itself alone, and no other character
-// folds to one of theirs.
+// folds to one of theirs (nor does any other byte, read as Latin-1).
 bool isTrackFileName(QByteArrayView name)
 {
-    return hasAsciiAt(name, name.size() - 4, ".mp3") && std::none_of(name.begin(), name.end(), [](char byte) {
-               return static_cast<unsigned char>(byte) < 32 || byte == 127;
-           });
+    return QLatin1StringView(name.data(), name.size()).endsWith(QLatin1StringView(".mp3"), Qt::CaseInsensitive)
+        && std::none_of(name.begin(), name.end(),
+                        [](char byte) { return static_cast<unsigned char>(byte) < 32 || byte == 127; });
 }
 
 // Adds the name, folded, to the names that may be command files: every command file name holds
 // ".adv" where its track's first ".mp3" was.
 void addCommandFileCandidate(QSet<QString> &present, QByteArrayView name)
 {
-    if (containsAscii(name, ".adv"))
+    if (QLatin1StringView(name.data(), name.size()).contains(QLatin1StringView(".adv"), Qt::CaseInsensitive))
         present.insert(decodeFileName(name).toCaseFolded());
 }
 

@@ -105,8 +105,6 @@ QSet<QString> commandFileCandidates(int folder)
 // any other name is answered yes.
 bool mayHaveCommandFile(const QString &trackName, const QSet<QString> &present, QString &folded)
 {
-    if (present.isEmpty())
-        return false;
     folded.resize(trackName.size());
     QChar *out = folded.data();
     for (const QChar c : trackName) {
@@ -115,10 +113,7 @@ bool mayHaveCommandFile(const QString &trackName, const QSet<QString> &present, 
         *out++ = QLatin1Char(asciiLower(char(c.unicode())));
     }
     const qsizetype at = folded.indexOf(Mp3Extension);
-    if (at < 0)
-        return false;
-    folded.replace(at, Mp3Extension.size(), QStringLiteral(".adv"));
-    return present.contains(folded);
+    return at >= 0 && present.contains(folded.replace(at, Mp3Extension.size(), QStringLiteral(".adv")));
 }
 
 } // namespace
@@ -282,7 +277,7 @@ CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &co
     Batch batch;
     qint64 batchBytes = 0;
     const auto failed = [&result](const QStringList &names, const CardError &cause) {
-        result.notices.append({Notice::Caution, Notice::Message::CopyFailed, names, 0, cause});
+        result.notices.append({Notice::Caution, Notice::Message::CopyFailed, names, {}, cause});
     };
     // The batch before is made durable and put in place while the next is copied: the card writes while the kernel
     // copies.

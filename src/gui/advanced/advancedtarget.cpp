@@ -13,7 +13,7 @@ Vexolo::Notices applyAdvancedSettings(const AdvancedTarget &target, const QStrin
         // Another card chosen since, even one with a track of the same name: nothing is written.
         if (!target.card.isValid() || target.card != store.identity()) {
             const QString file = Vexolo::trimmedBlanks(Vexolo::trackCommandFileName(target.trackName));
-            return {{Vexolo::Notice::Plain, Vexolo::Notice::Message::WriteFailed, {file}, 0, {}}};
+            return {{Vexolo::Notice::Plain, Vexolo::Notice::Message::WriteFailed, {file}, {}, {}}};
         }
         return store.writeTrackCommand(target.trackName, commandString);
     }
@@ -21,7 +21,7 @@ Vexolo::Notices applyAdvancedSettings(const AdvancedTarget &target, const QStrin
     // or be gone.
     const int row = document.rowOf(target.entryId);
     if (row < 0)
-        return {{Vexolo::Notice::Plain, Vexolo::Notice::Message::EntryGone, {}, 0, {}}};
+        return {{Vexolo::Notice::Plain, Vexolo::Notice::Message::EntryGone, {}, {}, {}}};
     history.setCommandStrings(row, {commandString}, QStringLiteral("Advanced Settings"));
     return {};
 }

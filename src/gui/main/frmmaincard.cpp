@@ -105,14 +105,14 @@ void frmMain::showPlayer()
     if (!QFileInfo::exists(Vexolo::FleetRepository::defaultPath()))
         return drvCard->setToolTip({});
     // The disk service or a probe of the device answers; a dead card is not waited for.
-    const std::optional<QString> key = Vexolo::answerInTime<QString>(
-        [root = m_store.root()] { return root.isEmpty() ? QString() : Vexolo::identifyCard(root).key; });
-    const std::optional<Vexolo::Player> player
-        = key && !key->isEmpty() ? Vexolo::FleetRepository().player(*key) : std::nullopt;
+    const QString key = Vexolo::answerInTime<QString>([root = m_store.root()] {
+                            return root.isEmpty() ? QString() : Vexolo::identifyCard(root).key;
+                        }).value_or(QString());
+    const std::optional<Vexolo::Player> player = key.isEmpty() ? std::nullopt : Vexolo::FleetRepository().player(key);
     drvCard->setToolTip(!player ? QString()
                                 : (player->location.isEmpty() ? tr("Player %1").arg(player->name)
                                                               : tr("Player %1, %2").arg(player->name, player->location))
-                                + u'\n' + *key);
+                                + u'\n' + key);
 }
 
 void frmMain::noticeCardChange()

@@ -110,14 +110,14 @@ void VolumeSelector::follow()
 void VolumeSelector::fit()
 {
     const QFontMetrics metrics(m_box.view()->font());
-    int widest = 0;
-    for (int row = 0; row < m_box.count(); ++row)
-        widest = std::max(widest, metrics.horizontalAdvance(m_box.itemText(row)));
     // Room for the row's margins and a scroll bar.
     const QStyle *style = m_box.style();
     const int margins = 4 * style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &m_box)
         + style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &m_box) + 8;
-    m_box.view()->setMinimumWidth(std::max(m_box.width(), widest + margins));
+    int width = m_box.width();
+    for (int row = 0; row < m_box.count(); ++row)
+        width = std::max(width, metrics.horizontalAdvance(m_box.itemText(row)) + margins);
+    m_box.view()->setMinimumWidth(width);
 }
 
 } // namespace Vexolo::Ui

@@ -73,17 +73,6 @@ class TestFrmMain : public QObject
         Q_EMIT find<QListView>(list)->customContextMenuRequested({});
         QApplication::setActiveWindow(m_window.get()); // the menu took it: the keys of the lists need it
     }
-    // Every file of the card, by its path from the root, with its bytes.
-    QMap<QString, QByteArray> cardFiles() const
-    {
-        QMap<QString, QByteArray> files;
-        for (QDirIterator it(m_card->root(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();) {
-            QFile file(it.next());
-            files[QDir(m_card->root()).relativeFilePath(file.fileName())]
-                = file.open(QIODevice::ReadOnly) ? file.readAll() : "";
-        }
-        return files;
-    }
 
 private Q_SLOTS:
     void init()
@@ -101,6 +90,9 @@ private Q_SLOTS:
         for (const char *list : {"lstCard", "lstList", "lstListAdv"})
             new QAbstractItemModelTester(find<QListView>(list)->model(),
                                          QAbstractItemModelTester::FailureReportingMode::QtTest, m_window.get());
+        QPalette palette; // a list the keys do not act on shows its selection gray
+        palette.setColor(QPalette::Inactive, QPalette::Highlight, Qt::gray);
+        m_window->setPalette(palette);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
         drvCard()->setCurrentIndex(0); // the card, as listed on opening
@@ -292,8 +284,10 @@ private Q_SLOTS:
     // marks it.
     void marksAndLongNames()
     {
-        const QString longName = QString(73, u'L') + ".mp3";
-        m_card->addFiles({longName});
+        QStringList longNames; // more than a message names
+        for (char16_t last = u'a'; last <= u'l'; ++last)
+            longNames << QString(72, u'L') + last + ".mp3";
+        m_card->addFiles(longNames);
         m_window->chooseCardFolder(*m_card);
         const auto marked = [this](int role) {
             QString marks;
@@ -311,8 +305,9 @@ private Q_SLOTS:
             click("cmdAdd");
         }
         click("cmdAddAll");
-        QCOMPARE(m_platform.shown.size(), 2);
-        QVERIFY(m_platform.shown.last().contains("\n" + longName + "\n"));
+        QCOMPARE(m_platform.shown.size(), 3);
+        QVERIFY(m_platform.shown[1].contains("\n" + longNames[0] + "\n"));
+        QCOMPARE(m_platform.shown[2].count(".mp3"), 10);
     }
 
     // A double click on a finding of the card check opens the advanced window of its track or entry (the program
@@ -359,7 +354,7 @@ private Q_SLOTS:
         const QString changes = "Playlist 1 has changes that are not saved.";
         // clang-format off
         QTest::newRow("save") << "cmdSave" << yes << "" << overwrite
-            << "Programs/Program1.adv|Programs/Program1.txt|Programs/RootDir.txt" << 3 << false;
+            << "card/Programs/Program1.adv|card/Programs/Program1.txt|card/Programs/RootDir.txt" << 3 << false;
         for (const char *failing : {"open 1", "write 1", "rename 1"})
             QTest::addRow("save, %s fails", failing) << "cmdSave" << yes << failing
                 << overwrite + '|' + notCreated + '|' + noListing << "" << 3 << true;
@@ -372,15 +367,15 @@ private Q_SLOTS:
             QTest::addRow("save, %s", qPrintable(cause)) << "cmdSave" << yes << failing
                 << overwrite + '|' + notCreated + '\n' + cause + '|' + noListing + '\n' + cause << "" << 3 << true;
         QTest::newRow("save, the name fails") << "cmdSave" << yes << "rename 2" << overwrite + '|' + noListing
-            << "Programs/Program1.txt" << 3 << true;
+            << "card/Programs/Program1.txt" << 3 << true;
         QTest::newRow("delete") << "cmdDelete" << yes << "" << deleting
-            << "Programs/Program1.txt" << 0 << false;
+            << "card/Programs/Program1.txt" << 0 << false;
         QTest::newRow("delete fails") << "cmdDelete" << yes << "unlink 1"
             << deleting + "|Could not delete Playlist Number 1! Your card may be write protected!" << "" << 3 << true;
         QTest::newRow("load fails") << "cmdLoad" << discard << "read 2 " + QString::number(EFBIG) << changes
             + "|Could not read from file: Program1.txt\nPrograms/Program1.txt is larger than the program reads."
             << "" << 0 << false;
-        QTest::newRow("track") << "cmdCardAdvanced" << 0 << "" << "" << "A.adv" << 3 << true;
+        QTest::newRow("track") << "cmdCardAdvanced" << 0 << "" << "" << "card/A.adv" << 3 << true;
         QTest::newRow("track fails") << "cmdCardAdvanced" << 0 << "open 1"
             << "Could not write to file: [A.adv]" << "" << 3 << true;
         QTest::newRow("close, the listing fails") << "close" << discard << "open 1" << changes + '|' + noListing
@@ -396,11 +391,8 @@ private Q_SLOTS:
         add(2);
         find<QLineEdit>("txtName")->setText("Two");
         select("lstCard", 0);
-        const QMap<QString, QByteArray> before = cardFiles();
-        m_ops->failing = {failing.section(' ', 0, 0)};
-        m_ops->nth = failing.section(' ', 1, 1).toInt();
-        if (!failing.section(' ', 2).isEmpty())
-            m_ops->error = failing.section(' ', 2).toInt();
+        const QStringList before = m_card->snapshot(true);
+        m_ops->fail(failing);
         if (answer)
             m_platform.answers << answer;
         if (action == "close")
@@ -410,13 +402,13 @@ private Q_SLOTS:
         if (frmAdv *window = frmAdv::existing())
             window->cmdSave->click();
         QTEST(m_platform.shown.join('|'), "shown");
-        const QMap<QString, QByteArray> after = cardFiles();
-        QMap<QString, QByteArray> all = after;
-        all.insert(before);
+        const QStringList after = m_card->snapshot(true);
         QStringList changed;
-        for (const QString &path : all.keys())
-            if (before.value(path, "gone") != after.value(path, "gone"))
-                changed.append(path);
+        for (const QString &entry : before + after)
+            if (!before.contains(entry) || !after.contains(entry))
+                changed << entry.section(u'=', 0, 0);
+        changed.removeDuplicates();
+        changed.sort();
         QTEST(changed.join('|'), "changed");
         QTEST(m_window->playlist().count(), "entries");
         QTEST(m_window->playlist().isModified(), "unsaved");
@@ -585,11 +577,16 @@ private Q_SLOTS:
         }
         QCOMPARE(printed, 2);
 
-        QStringList menus;
+        QStringList menus; // and which list shows its selection bright while the menu is open
         for (const char *list : {"lstCard", "lstList"}) {
             for (const QKeySequence &keys : {QKeySequence(Qt::SHIFT | Qt::Key_F10), QKeySequence(Qt::Key_Menu)}) {
-                QTimer::singleShot(0, [&menus] {
+                QTimer::singleShot(0, [&menus, this] {
                     menus << QApplication::activePopupWidget()->actions().value(2)->text();
+                    for (const char *name : {"lstCard", "lstList"})
+                        menus.last()
+                            += find<QWidget>(name)->palette().color(QPalette::Active, QPalette::Highlight) == Qt::gray
+                            ? " dim"
+                            : " bright";
                     QApplication::activePopupWidget()->close();
                 });
                 find<QWidget>(list)->setFocus();
@@ -598,8 +595,8 @@ private Q_SLOTS:
             }
         }
         QCOMPARE(menus,
-                 QStringList({"Show Timeline", "Show Timeline", "Paste Settings to All Entries",
-                              "Paste Settings to All Entries"}));
+                 QStringList({"Show Timeline bright dim", "Show Timeline bright dim",
+                              "Paste Settings to All Entries dim bright", "Paste Settings to All Entries dim bright"}));
     }
 
     // The card chosen when the window was closed is chosen again at the next start; one that does not answer,
