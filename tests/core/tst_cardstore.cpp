@@ -292,7 +292,7 @@ private Q_SLOTS:
         // Files from the computer: "file" copied under its own name, "file>name" under another; Big.mp3 fills a batch
         // of 64 MB, Dir.mp3 is a folder, Fifo.mp3 a FIFO, "card/A.mp3" the card's own track. The card holds A.mp3.
         QTest::addColumn<QString>("sources");
-        QTest::addColumn<QString>("failing"); // "full" or "cancel" or a call and from which of them on
+        QTest::addColumn<QString>("failing"); // "full", "cancel", "shrink", "swap" or a call and from which on
         QTest::addColumn<QString>("told");
         QTest::addColumn<QString>("tracks"); // now on the card, as the copy says; and A.mp3's bytes
         const QString notMp3 = "Only MP3 tracks go onto the card; these were not copied:";
@@ -316,6 +316,8 @@ private Q_SLOTS:
         QTest::newRow("cancelled") << "B.mp3 Big.mp3>A.mp3" << "cancel" << "" << "B.mp3=A";
         QTest::newRow("the computer's file shrinks") << "Big.mp3>A.mp3" << "shrink"
             << "Could not copy the track onto the card: A.mp3" << "=A";
+        QTest::newRow("the computer's file replaced before its turn") << "B.mp3 x.mp3>A.mp3" << "swap"
+            << "Could not copy the track onto the card: A.mp3" << "B.mp3=A";
         QTest::newRow("free space unknown") << "B.mp3" << "statvfs 1" << "" << "B.mp3=A";
         QTest::newRow("full card") << "B.mp3 Big.mp3>A.mp3" << "full"
             << "The card has no room for these tracks: 64.00 MiB more would be needed. Nothing was copied." << "=A";
@@ -358,6 +360,8 @@ private Q_SLOTS:
         const CardStore::Copied copied = store.copyTracksIn(copies, {}, [&] {
             if (failing == "shrink" && ++asked == 2)
                 QFile::resize(computer.filePath("Big.mp3"), 0);
+            if (failing == "swap") // by another of the same size
+                ::rename(qPrintable(computer.filePath("B.mp3")), qPrintable(computer.filePath("x.mp3")));
             return failing != "cancel" || ++asked < 3;
         });
         QStringList told;
