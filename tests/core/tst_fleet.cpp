@@ -22,6 +22,10 @@ class TestFleet : public QObject
             lines.append(kindName(finding.kind) + ' ' + findingLine(finding));
         return lines;
     }
+    static CopyPlan planOf(const CardStore &from, const CardStore &to)
+    {
+        return planCopy(from.readContents(), to.readContents());
+    }
     // Name, content, ...: each takes the place of what was there; a name ending in "/" is a folder.
     static void lay(const TestCard &card, const QByteArrayList &files)
     {
@@ -290,7 +294,7 @@ private Q_SLOTS:
              "end"});
         CardStore source(from);
         CardStore target(to);
-        const CopyPlan plan = planCopy(source.readContents(), target.readContents());
+        const CopyPlan plan = planOf(source, target);
         QCOMPARE(
             lines(plan.notes),
             QStringList({"track-not-on-target Programs/Program2.txt, record 1: the track \"B.mp3\" is not on the "
@@ -307,14 +311,14 @@ private Q_SLOTS:
                               "only-on-a B.adv: the command file only on A", "only-on-a B.mp3: the track only on A"}));
 
         target.choose(backup);
-        QCOMPARE(copySetup(target, planCopy(source.readContents(), target.readContents())), Findings());
+        QCOMPARE(copySetup(target, planOf(source, target)), Findings());
         QCOMPARE(lines(compareSetups(source.readContents(), target.readContents())),
                  QStringList({"only-on-a A.mp3: the track only on A", "only-on-a B.mp3: the track only on A"}));
 
         // Only the listing left to write, and the card gone before it is: no verified copy.
         to.write("Programs/RootDir.txt", "stale");
         target.choose(to);
-        const CopyPlan listing = planCopy(source.readContents(), target.readContents());
+        const CopyPlan listing = planOf(source, target);
         QVERIFY(listing.writes.isEmpty() && listing.listing && QDir(to.root()).removeRecursively());
         QCOMPARE(lines(copySetup(target, listing)),
                  QStringList {"not-verified Programs/RootDir.txt: does not match the tracks and their settings"});
@@ -331,7 +335,7 @@ private Q_SLOTS:
         to.write("Programs", "");
         CardStore source(from);
         CardStore target(to);
-        const CopyPlan plan = planCopy(source.readContents(), target.readContents());
+        const CopyPlan plan = planOf(source, target);
         const QStringList refused {"refused Programs: no folder of the target card: the setup is not copied",
                                    "refused Programs/Program4.txt: cannot be read: the setup is not copied",
                                    "refused Programs/Program5.adv: cannot be read: the setup is not copied",
@@ -377,7 +381,7 @@ private Q_SLOTS:
         QFETCH(int, nth);
         ops.failing = {call};
         ops.nth = nth;
-        const CopyPlan plan = planCopy(source.readContents(), target.readContents());
+        const CopyPlan plan = planOf(source, target);
         QTEST(lines(copySetup(target, plan)), "failed");
     }
 

@@ -583,10 +583,7 @@ private Q_SLOTS:
                 QTimer::singleShot(0, [&menus, this] {
                     menus << QApplication::activePopupWidget()->actions().value(2)->text();
                     for (const char *name : {"lstCard", "lstList"})
-                        menus.last()
-                            += find<QWidget>(name)->palette().color(QPalette::Active, QPalette::Highlight) == Qt::gray
-                            ? " dim"
-                            : " bright";
+                        menus.last() += find<QWidget>(name)->palette().highlight() == Qt::gray ? " dim" : " bright";
                     QApplication::activePopupWidget()->close();
                 });
                 find<QWidget>(list)->setFocus();
