@@ -94,7 +94,8 @@ private Q_SLOTS:
         };
         key(adv, Qt::Key_T);
         auto *timeline = adv->findChild<TimelineWindow *>();
-        QTRY_COMPARE(timeline->lblPlayhead->text(), "Playhead 0.0 of 30.2 (seconds)");
+        QTRY_COMPARE(timeline->lblPlayhead->text() + timeline->cboUnit->currentText(),
+                     "Playhead 0.0 of 30.2 (seconds)seconds");
         QCOMPARE(timeline->preview.position(), 0); // a track opened starts at its start
         QCOMPARE(timeline->lblStatus->text(), "No sound device: the preview runs silent on its own clock.");
         tip(1); // B's length, read while the timeline shows A's
