@@ -244,7 +244,7 @@ private Q_SLOTS:
         // A command file never replaces a track, nor anything but a regular file, nor is made for a track gone, nor
         // for a track whose name differs by its blanks from one whose file it would be.
         QVERIFY(make(card, {" A.mp3 "}));
-        const QStringList before = card.snapshot();
+        const QStringList before = card.snapshot(true);
         QCOMPARE(texts(store.writeTrackCommand("Song.mp3.mp3", "x") + store.writeTrackCommand("D.mp3", "x")
                        + store.writeTrackCommand("gone.mp3", "x") + store.writeTrackCommand(" A.mp3 ", "x")),
                  "Could not write to file: [Song.adv.mp3]|Could not write to file: [D.adv]|"

@@ -578,7 +578,7 @@ private Q_SLOTS:
         QStringList menus; // and which list shows its selection bright while the menu is open
         for (const char *list : {"lstCard", "lstList"}) {
             for (const QKeySequence &keys : {QKeySequence(Qt::SHIFT | Qt::Key_F10), QKeySequence(Qt::Key_Menu)}) {
-                QTimer::singleShot(0, [&menus, this] {
+                QTimer::singleShot(0, [&] {
                     menus << QApplication::activePopupWidget()->actions().value(2)->text();
                     for (const char *name : {"lstCard", "lstList"})
                         menus.last() += find<QWidget>(name)->palette().highlight() == Qt::gray ? " dim" : " bright";
