@@ -249,7 +249,7 @@ private Q_SLOTS:
                        + store.writeTrackCommand("gone.mp3", "x") + store.writeTrackCommand(" A.mp3 ", "x")),
                  "Could not write to file: [Song.adv.mp3]|Could not write to file: [D.adv]|"
                  "Could not write to file: [gone.adv]|Could not write to file: [A.adv]");
-        QCOMPARE(card.snapshot(), before);
+        QCOMPARE(card.snapshot(true), before);
     }
 
     // What a copy writes: the card's own files only, each safely, and every one that failed named.
