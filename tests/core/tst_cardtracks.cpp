@@ -36,6 +36,7 @@ private Q_SLOTS:
                                      + 2 * tracks.index(row).data(CardTracks::TooLongRole).toInt());
         QCOMPARE(choice.tracks.join(u' '), "A.mp3 b.MP3 c.mp3 d.mp3.mp3 " + longest + " y" + longest);
         QCOMPARE(marks, "011002");
+        QVERIFY(!tracks.index(6).isValid()); // none past the last row
         // A drag carries the names as they are, in the list's order, whichever was chosen first; another list's rows
         // are none of this one's. A name that is no text shows as U+FFFD and travels as the card has it.
         tracks.setTracks({"A.mp3", u"B\xDCE9.mp3"_s});
