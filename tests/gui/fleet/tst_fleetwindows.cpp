@@ -11,18 +11,8 @@
 #include "support/windows.h"
 #include "widgets/noticetext.h"
 
-#include <QCheckBox>
-#include <QClipboard>
-#include <QComboBox>
-#include <QDialogButtonBox>
-#include <QGuiApplication>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QTreeView>
-#include <QTreeWidget>
 #include <QtTest>
+#include <QtWidgets>
 
 using namespace Vexolo;
 using namespace Vexolo::Ui;

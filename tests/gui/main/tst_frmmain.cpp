@@ -589,6 +589,13 @@ private Q_SLOTS:
                 QApplication::setActiveWindow(m_window.get());
             }
         }
+        QString tabs; // Tab goes as the window reads, from the playlist on
+        for (int i = 0; i < 21; ++i, QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab))
+            tabs += QApplication::focusWidget()->objectName() + ' ';
+        QCOMPARE(tabs,
+                 "lstList cmdListAdvanced cmdLoad cmdSave cmdDelete cmdMoveUp cmdMoveDown cmdRemove cmdClear cmdDown "
+                 "txtList cmdUp txtName cmdPrint drvCard cmdRefresh lstCard cmdCardAdvanced cmdAdd cmdAddAll "
+                 "cmdPrintRoot ");
         QCOMPARE(menus,
                  QStringList({"Show Timeline bright dim", "Show Timeline bright dim",
                               "Paste Settings to All Entries dim bright", "Paste Settings to All Entries dim bright"}));
