@@ -1,9 +1,7 @@
 #include "playlist/cardtracks.h"
 #include "storage/cardstore.h"
 
-#include <QAbstractItemModelTester>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 using namespace Vexolo;
 using namespace Qt::StringLiterals;

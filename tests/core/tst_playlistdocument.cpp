@@ -1,7 +1,6 @@
 #include "main/playlisthistory.h"
 #include "playlist/playlistdocument.h"
 
-#include <QAbstractItemModelTester>
 #include <QtTest>
 
 using namespace Vexolo;

@@ -1,9 +1,6 @@
 #include "card/mp3length.h"
 
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTest>
+#include <QtTest>
 
 using namespace Vexolo;
 

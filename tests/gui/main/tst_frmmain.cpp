@@ -13,7 +13,6 @@
 #include "widgets/busyfeedback.h"
 #include "widgets/noticetext.h"
 
-#include <QAbstractItemModelTester>
 #include <QtTest>
 #include <QtWidgets>
 
@@ -228,6 +227,11 @@ private Q_SLOTS:
         QTest::newRow("two tracks replaced, asked once") << "B.mp3,C.mp3>card" << "y" << "" << QStringList {a, b}
             << abc + "B.mp3"
             << QStringList {"The card already has tracks of these names:\nB.mp3\nC.mp3\nReplace them?"};
+        QTest::newRow("21 of the card's names: 20 named")
+            << "B.mp3,B.mp3,B.mp3,B.mp3,B.mp3,B.mp3,B.mp3,B.mp3,B.mp3,B.mp3,B.mp3,B.mp3,B.mp3,B.mp3,B.mp3,B.mp3,"
+               "B.mp3,B.mp3,B.mp3,B.mp3,B.mp3>card" << "n" << ""
+            << QStringList {a, b} << abc << QStringList {"The card already has tracks of these names:\n"
+            + QString("B.mp3\n").repeated(20) + "…\nReplace them?"};
         QTest::newRow("another card's tracks: its own only") << "other>list:5" << "" << "" << QStringList {a, b, c}
             << abc << QStringList();
         QTest::newRow("the card takes nothing") << "New.mp3>list:3" << "" << "write" << QStringList {a, b} << abc
