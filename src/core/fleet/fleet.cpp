@@ -270,9 +270,10 @@ FleetResult applyReference(FleetRepository &fleet, const CardStore &reference, C
                                             : QStringLiteral("larger than a card's FAT file system can hold")});
             continue;
         }
-        // By size, then by content: a track of another size is copied without reading either.
+        // By size, then by content: a track of another size, or none of its name (no name opens), is copied without
+        // reading either.
         const QString there = cardTracks.value(track.toCaseFolded());
-        if (!there.isEmpty() && readTrack(card, there, false, {}).size == size) {
+        if (readTrack(card, there, false, {}).size == size) {
             const TrackRead source = readTrack(reference, track, true, keepGoing);
             hashes.insert(track, source.hash);
             if (source.size >= 0 && readTrack(card, there, true, keepGoing).hash == source.hash)
