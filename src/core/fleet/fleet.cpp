@@ -75,7 +75,7 @@ TrackRead readTrack(const CardStore &store, const QString &name, bool withHash, 
     const Fd fd = store.openTrack(name);
     struct stat info;
     if (!fd.isOpen() || ::fstat(fd.get(), &info) != 0)
-        return track;
+        return {};
     if (!withHash) {
         track.size = info.st_size;
         return track;
@@ -88,7 +88,7 @@ TrackRead readTrack(const CardStore &store, const QString &name, bool withHash, 
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0 || (keepGoing && !keepGoing()))
-            return track;
+            return {};
         if (got == 0)
             break;
         hash.add(QByteArrayView(chunk.constData(), got));

@@ -5,6 +5,8 @@
 #include "card/tracknames.h"
 #include "storage/cardtext.h"
 
+#include <algorithm>
+
 namespace Vexolo {
 
 namespace {
@@ -63,9 +65,7 @@ namespace {
 void appendRecord(QByteArray &content, const QString &commandString)
 {
     content += encodeCardText(commandString);
-    const qsizetype fill = RecordLength - characterCount(commandString);
-    if (fill > 0)
-        content.append(fill, ' ');
+    content.append(std::max(RecordLength - characterCount(commandString), qsizetype(0)), ' ');
     content += LineEnd;
 }
 
