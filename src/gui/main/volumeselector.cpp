@@ -115,8 +115,8 @@ void VolumeSelector::fit()
     const int margins = 4 * style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &m_box)
         + style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &m_box) + 8;
     int width = m_box.width();
-    for (int row = 0; row < m_box.count(); ++row)
-        width = std::max(width, metrics.horizontalAdvance(m_box.itemText(row)) + margins);
+    for (const QString &volume : rowTexts(m_box))
+        width = std::max(width, metrics.horizontalAdvance(volume) + margins);
     m_box.view()->setMinimumWidth(width);
 }
 
