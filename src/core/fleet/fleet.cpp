@@ -67,19 +67,23 @@ struct TrackRead
     QByteArray hash;
 };
 
-// A track of the store, its size alone, or its size and its content's hash; size -1 when it cannot be read, or it
-// changed while it was read, or keepGoing said stop.
-TrackRead readTrack(const CardStore &store, const QString &name, bool withHash, const std::function<bool()> &keepGoing)
+// A track's size, -1 when it cannot be opened (as a name of no track cannot).
+qint64 trackSize(const CardStore &store, const QString &name)
+{
+    const Fd fd = store.openTrack(name);
+    struct stat info;
+    return fd.isOpen() && ::fstat(fd.get(), &info) == 0 ? info.st_size : -1;
+}
+
+// A track of the store, its size and its content's hash; size -1 when it cannot be read, or it changed while it was
+// read, or keepGoing said stop.
+TrackRead readTrack(const CardStore &store, const QString &name, const std::function<bool()> &keepGoing)
 {
     TrackRead track;
     const Fd fd = store.openTrack(name);
     struct stat info;
     if (!fd.isOpen() || ::fstat(fd.get(), &info) != 0)
         return {};
-    if (!withHash) {
-        track.size = info.st_size;
-        return track;
-    }
     ContentHash hash;
     QByteArray chunk(1 << 20, Qt::Uninitialized);
     qint64 total = 0;
@@ -108,7 +112,7 @@ QByteArrayList trackHashes(const CardStore &store, const QStringList &tracks)
     std::atomic<qsizetype> next = 0;
     const auto work = [&] {
         for (qsizetype i = next++; i < tracks.size(); i = next++)
-            hashes[i] = readTrack(store, tracks[i], true, {}).hash;
+            hashes[i] = readTrack(store, tracks[i], {}).hash;
     };
     std::thread other(work);
     work();
@@ -263,7 +267,7 @@ FleetResult applyReference(FleetRepository &fleet, const CardStore &reference, C
             continue;
         }
         referenceTracks.insert(track.toCaseFolded());
-        const qint64 size = readTrack(reference, track, false, {}).size;
+        const qint64 size = trackSize(reference, track);
         if (size < 0 || size > FatFileLimit) {
             result.refusal.append({track, Kind::Refused,
                                    size < 0 ? QStringLiteral("cannot be read on the reference")
@@ -273,10 +277,10 @@ FleetResult applyReference(FleetRepository &fleet, const CardStore &reference, C
         // By size, then by content: a track of another size, or none of its name (no name opens), is copied without
         // reading either.
         const QString there = cardTracks.value(track.toCaseFolded());
-        if (readTrack(card, there, false, {}).size == size) {
-            const TrackRead source = readTrack(reference, track, true, keepGoing);
+        if (trackSize(card, there) == size) {
+            const TrackRead source = readTrack(reference, track, keepGoing);
             hashes.insert(track, source.hash);
-            if (source.size >= 0 && readTrack(card, there, true, keepGoing).hash == source.hash)
+            if (source.size >= 0 && readTrack(card, there, keepGoing).hash == source.hash)
                 continue;
         }
         if (keepGoing && !keepGoing()) {
@@ -339,7 +343,7 @@ FleetResult applyReference(FleetRepository &fleet, const CardStore &reference, C
     const auto hashesToCopy = [&](const std::function<bool()> &going) {
         QByteArrayList read;
         for (const QString &track : std::as_const(copiedFrom))
-            read.append(hashes.contains(track) ? hashes.value(track) : readTrack(reference, track, true, going).hash);
+            read.append(hashes.contains(track) ? hashes.value(track) : readTrack(reference, track, going).hash);
         return read;
     };
     if (dryRun || !result.refusal.isEmpty()) {
