@@ -3,8 +3,7 @@
 #include "platform/platformadapter.h"
 
 #include <QPrinter>
-#include <QQueue>
-#include <QTest>
+#include <QtTest>
 
 #include <functional>
 

@@ -1,10 +1,6 @@
 #pragma once
 
-#include <QDir>
-#include <QDirIterator>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
+#include <QtCore>
 
 #include <fcntl.h>
 #include <sys/mount.h>

@@ -1,8 +1,6 @@
 #pragma once
 
-#include <QAbstractItemView>
-#include <QStringList>
-#include <QWidget>
+#include <QtWidgets>
 
 // A control of a window by its name.
 template<typename Control = QWidget> Control *control(const QWidget *window, const char *name)

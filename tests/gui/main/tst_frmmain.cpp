@@ -554,6 +554,9 @@ private Q_SLOTS:
         keyOn("lstCard", 0, Qt::Key_V);
         key(Qt::Key_Z, "lstCard"); // a card track's write has no undo, nor takes the playlist's
         QCOMPARE(listed("lstListAdv"), QStringList({"A.mp31V5 P30", longTrack + " V7"}));
+        key(Qt::Key_Z); // the playlist's last step undone, and not redone from the card list
+        key(Qt::Key_Y, "lstCard");
+        QCOMPARE(listed("lstListAdv").size(), 1);
         QCOMPARE(m_card->read("A.adv") + m_card->read("B.adv") + m_card->read("C.adv"),
                  "A.mp31V5 P30B.mp31V5 P30C.mp31V5 P30");
         QVERIFY(!QFile::exists(m_card->path(QString(70, u'L') + ".adv")));
