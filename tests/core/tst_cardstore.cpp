@@ -10,10 +10,8 @@
 
 #include <QtTest>
 
-#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace Vexolo;

@@ -9,9 +9,7 @@
 
 #include <csignal>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using namespace Vexolo;

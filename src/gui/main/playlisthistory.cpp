@@ -64,11 +64,12 @@ public:
     bool mergeWith(const QUndoCommand *other) override
     {
         const auto *next = static_cast<const MoveStep *>(other);
-        if (next->m_from != m_to || next->m_count != m_count)
-            return false;
-        m_to = next->m_to;
-        setObsolete(m_from == m_to);
-        return true;
+        const bool continues = next->m_from == m_to && next->m_count == m_count;
+        if (continues) {
+            m_to = next->m_to;
+            setObsolete(m_from == m_to);
+        }
+        return continues;
     }
 
 private:

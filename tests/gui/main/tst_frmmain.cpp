@@ -155,6 +155,8 @@ private Q_SLOTS:
             << "lstCard:2 cmdAdd lstList:0 cmdMoveDown cmdMoveDown cmdMoveDown" << QStringList {b, c, a};
         QTest::newRow("up to the top")
             << "lstCard:2 cmdAdd lstList:2 cmdMoveUp cmdMoveUp cmdMoveUp" << QStringList {c, a, b};
+        QTest::newRow("two entries moved: two steps")
+            << "lstCard:2 cmdAdd lstList:0 cmdMoveDown lstList:2 cmdMoveUp" << QStringList {b, c, a};
         QTest::newRow("none chosen") << "cmdAdd cmdRemove cmdMoveDown cmdMoveUp" << QStringList {a, b};
         QTest::newRow("Delete, Delete removes two")
             << "lstCard:2 cmdAdd lstList:0 lstList:Delete lstList:Delete" << QStringList {c};
@@ -443,6 +445,7 @@ private Q_SLOTS:
         QVERIFY(window->isWindow() && window->parentWidget() == m_window.get() && !window->isModal());
         click("cmdMoveUp");
         click("cmdMoveUp");
+        QCOMPARE(m_window->history().count(), 2); // the moves of one entry are one step
         find<QWidget>("lstList")->setFocus();
         QTest::keyClick(find<QWidget>("lstList"), Qt::Key_Return); // the entry's settings again: the same window
         QCOMPARE(frmAdv::existing(), window);
