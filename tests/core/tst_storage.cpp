@@ -41,6 +41,7 @@ private Q_SLOTS:
         QTest::newRow("open fails") << "open 1 1" << EIO << false << old;
         QTest::newRow("name taken 101 times: gives up") << "open 1 101" << EEXIST << false << old;
         QTest::newRow("write fails") << "write 1 1" << EIO << false << old;
+        QTest::newRow("write interrupted: tried again") << "write 1 1" << EINTR << true << "n"_ba;
         QTest::newRow("write writes nothing") << "write 1 1" << 0 << false << old;
         QTest::newRow("fsync fails") << "fsync 1 1" << EIO << false << old;
         QTest::newRow("close fails") << "close 1 1" << EIO << false << old;

@@ -59,7 +59,7 @@ public:
     {
         failing = {calls.section(u' ', 0, 0)};
         nth = calls.section(u' ', 1, 1).toInt();
-        error = calls.section(u' ', 2).isEmpty() ? EIO : calls.section(u' ', 2).toInt();
+        error = calls.count(u' ') > 1 ? calls.section(u' ', 2).toInt() : EIO;
     }
 
 private:
