@@ -62,7 +62,7 @@ private Q_SLOTS:
         row("no mode: V taken for it", "Song.mp3V3", "Song.mp3|2+|7|", "Song.mp37V7");
         row("V10 sets 0", "S.mp3 V10", "S.mp3|N|0|", "S.mp3 V0");
         row("two blanks stop", "S.mp3 V7 P10  P20", "S.mp3|N|7|P0=10", "S.mp3 V7 P10");
-        row("2-8: not + is Off", "S.mp3 V7 2X1 4A2 5?3 6-4 7+5", "S.mp3|N|7|21=1 41=2 51=3 61=4 70=5",
+        row("2-8: not + is Off, 🎵 too", "S.mp3 V7 2X1 4A2 5🎵3 6-4 7+5", "S.mp3|N|7|21=1 41=2 51=3 61=4 70=5",
             "S.mp3 V7 2-1 4-2 5-3 6-4 7+5");
         row("0, 9, 1Q ignored", "S.mp3 V7 1Q10 9+10 0+10 Z5", "S.mp3|N|7|", "S.mp3 V7");
         row("sixth On dropped", "S.mp3 V7 3+1 3+2 3+3 3+4 3+5 3+6", "S.mp3|N|7|30=1 32=2 34=3 36=4 38=5",
