@@ -333,7 +333,7 @@ private Q_SLOTS:
             QSKIP("mounting is not permitted here");
         QTemporaryDir computer;
         QVERIFY(card.write("A.mp3", "A") && QDir(computer.path()).mkdir("Dir.mp3")
-                && ::mkfifo(QFile::encodeName(computer.filePath("Fifo.mp3")).constData(), 0644) == 0);
+                && ::mkfifo(qPrintable(computer.filePath("Fifo.mp3")), 0644) == 0);
         QList<CardStore::TrackCopy> copies;
         for (const QString &source : sources.split(u' ')) {
             const QString file = source.section(u'>', 0, 0);
@@ -352,7 +352,7 @@ private Q_SLOTS:
         ops.kernelCopy = failing == "shrink"; // cut short after its first chunk
         CardStore store(card, ops);
         struct stat before;
-        QVERIFY(::stat(QFile::encodeName(card.path("A.mp3")).constData(), &before) == 0);
+        QVERIFY(::stat(qPrintable(card.path("A.mp3")), &before) == 0);
         int asked = 0;
         const uint descriptors = QDir("/proc/self/fd").count();
         const CardStore::Copied copied = store.copyTracksIn(copies, {}, [&] {
@@ -374,7 +374,7 @@ private Q_SLOTS:
         QCOMPARE(onCard, QStringList {"A.mp3"} + copied.tracks.filter("B.mp3"));
         QVERIFY(!QFileInfo::exists(card.path("../B.mp3")));
         struct stat after; // a track left as it was is the same file, never written again
-        QVERIFY(::stat(QFile::encodeName(card.path("A.mp3")).constData(), &after) == 0);
+        QVERIFY(::stat(qPrintable(card.path("A.mp3")), &after) == 0);
         QCOMPARE(after.st_ino == before.st_ino, card.read("A.mp3") == "A");
     }
 

@@ -234,7 +234,7 @@ private Q_SLOTS:
                                 << "verified";
         QTest::newRow("a track cannot be written") << "write"
                                                    << "failed: A.mp3: could not be copied";
-        QTest::newRow("a setup file cannot be renamed") << "rename 3"
+        QTest::newRow("a setup file cannot be renamed") << "rename 4"
                                                         << "failed: Programs/Program1.txt: could not be written";
     }
 
@@ -244,6 +244,7 @@ private Q_SLOTS:
         TestCard reference;
         TestCard card;
         lay(reference);
+        reference.write("E.mp3", {}); // empty, and the same on the card once copied
         card.write("B.mp3", "xy"); // as long as the reference's, other bytes
         card.write("C.mp3", "c");
         card.write("C.adv", "C.mp3 V5");
@@ -255,10 +256,10 @@ private Q_SLOTS:
         FleetRepository fleet(repository());
         const QStringList untouched = card.snapshot();
         FleetResult dry = applyReference(fleet, from, to, true);
-        QCOMPARE(
-            dry.actions,
-            QStringList({"A.mp3: copied (5000 bytes)", "B.mp3: copied (2 bytes)", "Programs/Program1.txt: written",
-                         "Programs/Program1.adv: written", "A.adv: written", "Programs/RootDir.txt: written anew"}));
+        QCOMPARE(dry.actions,
+                 QStringList({"A.mp3: copied (5000 bytes)", "B.mp3: copied (2 bytes)", "E.mp3: copied (0 bytes)",
+                              "Programs/Program1.txt: written", "Programs/Program1.adv: written", "A.adv: written",
+                              "Programs/RootDir.txt: written anew"}));
         QCOMPARE(dry.notes.size(), 2); // C.mp3 and C.adv, left alone
         QVERIFY(applyReference(fleet, from, to, true, {}, [] { return false; }).cancelled); // Cancel while it plans
         QCOMPARE(card.snapshot(), untouched);
@@ -275,11 +276,11 @@ private Q_SLOTS:
         QCOMPARE(card.read("B.mp3") + card.read("Programs/Program1.adv") + card.read("A.mp3"),
                  "bbShow" + QByteArray(5000, 'a'));
         struct stat first;
-        QCOMPARE(::stat(QFile::encodeName(card.path("A.mp3")).constData(), &first), 0);
+        QCOMPARE(::stat(qPrintable(card.path("A.mp3")), &first), 0);
         const FleetResult again = applyReference(fleet, from, to, false);
         QVERIFY(again.verified() && again.actions.isEmpty());
         struct stat second;
-        QCOMPARE(::stat(QFile::encodeName(card.path("A.mp3")).constData(), &second), 0);
+        QCOMPARE(::stat(qPrintable(card.path("A.mp3")), &second), 0);
         QCOMPARE(second.st_ino, first.st_ino);
         // A link on the reference is never followed, not even by the copy itself.
         QVERIFY(QFile::link(reference.path("A.mp3"), reference.path("Link.mp3")));
