@@ -6,6 +6,7 @@
 #include <taglib/tiostream.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstring>
 #include <functional>
@@ -107,9 +108,12 @@ TrackLength readMp3Length(int fd)
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) // fstat refuses -1 too
         return {};
     BoundedStream stream(
-        // A length is only shown: a read cut short by a signal leaves it unknown, as any failed read does.
         [fd](char *buffer, qint64 size, qint64 offset) -> qint64 {
-            return ::pread(fd, buffer, size_t(size), off_t(offset));
+            for (;;) {
+                const ssize_t count = ::pread(fd, buffer, size_t(size), off_t(offset));
+                if (count >= 0 || errno != EINTR)
+                    return count;
+            }
         },
         info.st_size);
     return lengthOf(stream);

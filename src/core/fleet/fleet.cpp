@@ -67,7 +67,7 @@ struct TrackRead
     QByteArray hash;
 };
 
-// A track's size, -1 when it cannot be opened (as a name of no track cannot).
+// A track's size, -1 when it cannot be opened.
 qint64 trackSize(const CardStore &store, const QString &name)
 {
     const Fd fd = store.openTrack(name);
@@ -274,10 +274,9 @@ FleetResult applyReference(FleetRepository &fleet, const CardStore &reference, C
                                             : QStringLiteral("larger than a card's FAT file system can hold")});
             continue;
         }
-        // By size, then by content: a track of another size, or none of its name (no name opens), is copied without
-        // reading either.
+        // By size, then by content: a track of another size is copied without reading either.
         const QString there = cardTracks.value(track.toCaseFolded());
-        if (trackSize(card, there) == size) {
+        if (!there.isEmpty() && trackSize(card, there) == size) {
             const TrackRead source = readTrack(reference, track, keepGoing);
             hashes.insert(track, source.hash);
             if (source.size >= 0 && readTrack(card, there, keepGoing).hash == source.hash)

@@ -105,6 +105,8 @@ QSet<QString> commandFileCandidates(int folder)
 // any other name is answered yes.
 bool mayHaveCommandFile(const QString &trackName, const QSet<QString> &present, QString &folded)
 {
+    if (present.isEmpty())
+        return false;
     folded.resize(trackName.size());
     QChar *out = folded.data();
     for (const QChar c : trackName) {
