@@ -222,6 +222,14 @@ private Q_SLOTS:
             QCOMPARE(fleet->player("uuid:A")->name + fleet->player("uuid:B")->name, "Player A2Player B2");
             QCOMPARE(fleet->log().size(), 3);
         }
+        // With nothing new on either side, a sync makes no commit.
+        const auto commits = [&] {
+            QProcess git;
+            git.start("git", {"-C", one.path(), "rev-list", "--all", "--count"});
+            return git.waitForFinished() ? git.readAll() : "";
+        };
+        const QByteArray before = commits();
+        QVERIFY(two.sync() && one.sync() && commits() == before);
     }
 
     // A card made to match a reference: what is copied, what is left alone, what a second apply writes (nothing),
