@@ -82,9 +82,7 @@ std::unique_ptr<StagedFile> StagedFile::create(int folder, const QString &name, 
         fail(error, ENOENT);
         return {};
     }
-    struct stat old
-    {
-    };
+    struct stat old = {};
     const bool exists = ::fstatat(folder, target.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0;
     if (exists && S_ISDIR(old.st_mode)) {
         fail(error, EISDIR);
