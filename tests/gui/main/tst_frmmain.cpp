@@ -50,15 +50,16 @@ class TestFrmMain : public QObject
         select("lstCard", row);
         click("cmdAdd");
     }
-    void key(Qt::Key key, const char *on = "lstList")
+    // Presses keys ("Ctrl+Z", "Shift+F10") on a control that has the focus.
+    void key(const QString &keys, const char *on = "lstList")
     {
         find<QWidget>(on)->setFocus();
-        QTest::keyClick(find<QWidget>(on), key, Qt::ControlModifier);
+        QTest::keySequence(find<QWidget>(on), QKeySequence(keys));
     }
-    void keyOn(const char *list, int row, Qt::Key key)
+    void keyOn(const char *list, int row, const QString &keys)
     {
         select(list, row);
-        this->key(key, list);
+        key(keys, list);
     }
     // Chooses an entry of a list's context menu as a click would: a disabled entry does nothing.
     void menuChoice(const char *list, const QString &entry)
@@ -114,24 +115,24 @@ private Q_SLOTS:
         QCOMPARE(listed("lstList"), QStringList {"C.mp3"});
         QTest::keyClicks(find<QLineEdit>("txtList"), "5"); // chosen, not typed
         QCOMPARE(find<QLineEdit>("txtList")->text() + find<QLineEdit>("txtName")->text(), "2");
-        key(Qt::Key_Z, "txtList"); // a field's key, not the playlist's
+        key("Ctrl+Z", "txtList"); // a field's key, not the playlist's
         QCOMPARE(listed("lstList"), QStringList {"C.mp3"});
-        key(Qt::Key_Z);
+        key("Ctrl+Z");
         QCOMPARE(find<QLineEdit>("txtList")->text() + find<QLineEdit>("txtName")->text(), "1One");
         QCOMPARE(listed("lstList"), QStringList({"A.mp3", "B.mp3", "C.mp3"}));
-        key(Qt::Key_S);
+        key("Ctrl+S");
         QCOMPARE(m_card->read("Programs/Program2.txt"), record("C.mp3 V7") + "end");
         QCOMPARE(m_card->read("Programs/Program1.txt"),
                  record("A.mp3 V7") + record("B.mp31V5 P30") + record("C.mp3 V7") + "end");
         click("cmdDelete");
         QVERIFY(listed("lstList").isEmpty());
-        key(Qt::Key_Z); // the deleted entries come back, to be saved again
+        key("Ctrl+Z"); // the deleted entries come back, to be saved again
         QCOMPARE(listed("lstListAdv").size(), 3);
         QCOMPARE(m_platform.shown,
                  QStringList({"Playlist 1 has changes that are not saved.", "This Playlist already exists! Overwrite?",
                               "Are you sure you want to delete Playlist Number 1?"}));
         m_platform.answers << AnswerCancel;
-        key(Qt::Key_Q); // quits, after the same question
+        key("Ctrl+Q"); // quits, after the same question
         QVERIFY(m_window->isVisible());
         QCOMPARE(m_platform.shown.size(), 4);
     }
@@ -187,17 +188,16 @@ private Q_SLOTS:
                 view->selectionModel()->setCurrentIndex(view->model()->index(at.last().mid(1).toInt(), 0),
                                                         QItemSelectionModel::Clear);
             } else {
-                find<QWidget>(qPrintable(at.first()))->setFocus();
-                QTest::keySequence(find<QWidget>(qPrintable(at.first())), QKeySequence(at.last()));
+                key(at.last(), qPrintable(at.first()));
             }
         }
         QTEST(listed("lstListAdv"), "entries");
         const int steps = int(m_window->history().count());
         for (int step = 0; step < steps; ++step)
-            key(Qt::Key_Z);
+            key("Ctrl+Z");
         QCOMPARE(listed("lstListAdv"), start);
         for (int step = 0; step < steps; ++step)
-            key(Qt::Key_Y);
+            key("Ctrl+Y");
         QTEST(listed("lstListAdv"), "entries");
     }
 
@@ -282,7 +282,7 @@ private Q_SLOTS:
         for (int row = 0; row < m_window->playlist().count(); ++row)
             ids.insert(m_window->playlist().at(row).id);
         QCOMPARE(ids.size(), m_window->playlist().count());
-        key(Qt::Key_Z); // one step takes the entries out again; the card keeps its tracks
+        key("Ctrl+Z"); // one step takes the entries out again; the card keeps its tracks
         QCOMPARE(listed("lstListAdv"), QStringList({"A.mp3 V7", "B.mp31V5 P30"}));
     }
 
@@ -302,14 +302,12 @@ private Q_SLOTS:
             return marks;
         };
         QCOMPARE(marked(CardTracks::OwnSettingsRole) + marked(CardTracks::TooLongRole), "-x-----x");
-        keyOn("lstCard", 1, Qt::Key_C);
+        keyOn("lstCard", 1, "Ctrl+C");
         m_platform.answers << AnswerYes;
-        keyOn("lstCard", 2, Qt::Key_V);
+        keyOn("lstCard", 2, "Ctrl+V");
         QCOMPARE(marked(CardTracks::OwnSettingsRole), "-xx-");
-        for (const int row : {3, 2, 3}) {
-            select("lstCard", row);
-            click("cmdAdd");
-        }
+        for (const int row : {3, 2, 3})
+            add(row);
         click("cmdAddAll");
         QCOMPARE(m_platform.shown.size(), 3);
         QVERIFY(m_platform.shown[1].contains("\n" + longNames[0] + "\n"));
@@ -446,8 +444,7 @@ private Q_SLOTS:
         click("cmdMoveUp");
         click("cmdMoveUp");
         QCOMPARE(m_window->history().count(), 2); // the moves of one entry are one step
-        find<QWidget>("lstList")->setFocus();
-        QTest::keyClick(find<QWidget>("lstList"), Qt::Key_Return); // the entry's settings again: the same window
+        key("Return"); // the entry's settings again: the same window
         QCOMPARE(frmAdv::existing(), window);
         QTest::mouseClick(window->cmdPlus, Qt::LeftButton);
         window->cmdSave->click();
@@ -534,31 +531,31 @@ private Q_SLOTS:
         m_card->addFiles({longTrack});
         m_card->write("Programs/Program1.txt", record("A.mp31V5 P30") + "end");
         m_window->chooseCardFolder(*m_card);
-        key(Qt::Key_C); // nothing chosen, nothing copied
-        key(Qt::Key_C, "lstCard");
-        keyOn("lstList", 0, Qt::Key_V);
-        keyOn("lstCard", 1, Qt::Key_V);
+        key("Ctrl+C"); // nothing chosen, nothing copied
+        key("Ctrl+C", "lstCard");
+        keyOn("lstList", 0, "Ctrl+V");
+        keyOn("lstCard", 1, "Ctrl+V");
         menuChoice("lstList", "Paste Settings to All Entries");
         select("lstList", 0);
         menuChoice("lstList", "Copy Settings");
         m_platform.answers << AnswerNo << AnswerYes;
-        keyOn("lstCard", 2, Qt::Key_V); // asked first: No writes nothing
+        keyOn("lstCard", 2, "Ctrl+V"); // asked first: No writes nothing
         QVERIFY(!QFile::exists(m_card->path("C.adv")));
-        keyOn("lstCard", 2, Qt::Key_V);
-        keyOn("lstCard", 3, Qt::Key_V);
-        keyOn("lstCard", 0, Qt::Key_C);
+        keyOn("lstCard", 2, "Ctrl+V");
+        keyOn("lstCard", 3, "Ctrl+V");
+        keyOn("lstCard", 0, "Ctrl+C");
         menuChoice("lstList", "Paste Settings to All Entries");
         QCOMPARE(listed("lstListAdv"), QStringList {"A.mp3 V7"});
-        keyOn("lstCard", 2, Qt::Key_C);
-        keyOn("lstList", 0, Qt::Key_V);
+        keyOn("lstCard", 2, "Ctrl+C");
+        keyOn("lstList", 0, "Ctrl+V");
         add(3);
         m_window->pasteSettingsToAllEntries();
         m_platform.answers << AnswerYes;
-        keyOn("lstCard", 0, Qt::Key_V);
-        key(Qt::Key_Z, "lstCard"); // a card track's write has no undo, nor takes the playlist's
+        keyOn("lstCard", 0, "Ctrl+V");
+        key("Ctrl+Z", "lstCard"); // a card track's write has no undo, nor takes the playlist's
         QCOMPARE(listed("lstListAdv"), QStringList({"A.mp31V5 P30", longTrack + " V7"}));
-        key(Qt::Key_Z); // the playlist's last step undone, and not redone from the card list
-        key(Qt::Key_Y, "lstCard");
+        key("Ctrl+Z"); // the playlist's last step undone, and not redone from the card list
+        key("Ctrl+Y", "lstCard");
         QCOMPARE(listed("lstListAdv").size(), 1);
         QCOMPARE(m_card->read("A.adv") + m_card->read("B.adv") + m_card->read("C.adv"),
                  "A.mp31V5 P30B.mp31V5 P30C.mp31V5 P30");
@@ -579,23 +576,21 @@ private Q_SLOTS:
             return nullptr;
         };
         for (const char *name : {"txtName", "cmdRefresh"}) {
-            find<QWidget>(name)->setFocus();
-            QTest::keyClick(find<QWidget>(name), Qt::Key_Return);
-            QTest::keyClick(find<QWidget>(name), Qt::Key_Enter);
+            key("Return", name);
+            key("Enter", name);
         }
         QCOMPARE(printed, 2);
 
         QStringList menus; // and which list shows its selection bright while the menu is open
         for (const char *list : {"lstCard", "lstList"}) {
-            for (const QKeySequence &keys : {QKeySequence(Qt::SHIFT | Qt::Key_F10), QKeySequence(Qt::Key_Menu)}) {
+            for (const char *keys : {"Shift+F10", "Menu"}) {
                 QTimer::singleShot(0, [&] {
                     menus << QApplication::activePopupWidget()->actions().value(2)->text();
                     for (const char *name : {"lstCard", "lstList"})
                         menus.last() += find<QWidget>(name)->palette().highlight() == Qt::gray ? " dim" : " bright";
                     QApplication::activePopupWidget()->close();
                 });
-                find<QWidget>(list)->setFocus();
-                QTest::keySequence(find<QWidget>(list), keys);
+                key(keys, list);
                 QApplication::setActiveWindow(m_window.get());
             }
         }
