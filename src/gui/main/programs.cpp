@@ -86,21 +86,19 @@ QList<int> Programs::load(Vexolo::ProgramNumber number)
     return loaded.records;
 }
 
-bool Programs::remove()
+void Programs::remove()
 {
     BusyFeedback busy(&m_window);
     const Vexolo::ProgramNumber number = m_document.number();
     const Vexolo::CardStore::DeletePlan plan = m_store.prepareDelete(number);
     show(plan.refusal);
     if (!plan.exists || !m_platform.ask(deleteQuestion(number)))
-        return false;
+        return;
     const Vexolo::CardStore::Deleted deleted = m_store.deleteProgram(number);
     show(deleted.notices);
     // A failed delete must not look like a successful one: the playlist stays as it is.
-    if (!deleted.deleted)
-        return false;
-    m_history.deleted();
-    return true;
+    if (deleted.deleted)
+        m_history.deleted();
 }
 
 void Programs::writeListing()

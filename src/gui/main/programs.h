@@ -34,8 +34,8 @@ public:
     void save();
     // Replaces the playlist with program number from the card; each entry's record in the program file, from 1.
     QList<int> load(Vexolo::ProgramNumber number);
-    // Whether the program file was deleted.
-    bool remove();
+    // Delete: the program file, after the question; the playlist is emptied only when it is gone.
+    void remove();
     void writeListing();
     // What the tracks bring into the playlist, with a message for each unreadable command file.
     QStringList commandStrings(const QStringList &trackNames, const Vexolo::Progress &progress = {});
