@@ -54,12 +54,15 @@ public:
     }
     int fstatvfs(int fd, struct statvfs *room) override { return fails("statvfs") ? -1 : FileOps::fstatvfs(fd, room); }
 
-    // "call nth error": the call fails from its nth on (the first when none), with error (EIO when none).
+    // "call nth error last": the call fails from its nth on (the first when none) to its last (every one when
+    // none), with error (EIO when none).
     void fail(const QString &calls)
     {
-        failing = {calls.section(u' ', 0, 0)};
-        nth = calls.section(u' ', 1, 1).toInt();
-        error = calls.count(u' ') > 1 ? calls.section(u' ', 2).toInt() : EIO;
+        const QStringList parts = calls.split(u' ');
+        failing = {parts[0]};
+        nth = parts.value(1).toInt();
+        error = parts.size() > 2 ? parts[2].toInt() : EIO;
+        last = parts.size() > 3 ? parts[3].toInt() : INT_MAX;
     }
 
 private:
