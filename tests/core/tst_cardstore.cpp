@@ -73,7 +73,8 @@ private Q_SLOTS:
         store.removeLeftovers();
         const QList<CardStore::FileWrite> removals {{CardStore::Folder::Root, "x.adv", {}},
                                                     {CardStore::Folder::Programs, "Program1.txt", {}}};
-        QCOMPARE(store.writeFiles({removals[0]}) + store.removeFiles({removals[1]}), QStringList());
+        QCOMPARE(store.writeFiles({removals[0]}) + store.removeFiles({removals[1], {{}, "plain.txt", {}}}),
+                 QStringList {"plain.txt"}); // no setup file: it stays
         QCOMPARE(card.snapshot(), QStringList({"card", "card/plain.txt", "card/x.adv"}));
         // A card folder gone since it was chosen: every change is refused so, and nothing is looked up.
         QVERIFY(QDir(card.root()).removeRecursively());
