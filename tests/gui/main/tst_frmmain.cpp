@@ -236,6 +236,8 @@ private Q_SLOTS:
             + QString("B.mp3\n").repeated(20) + "…\nReplace them?"};
         QTest::newRow("another card's tracks: its own only") << "other>list:5" << "" << "" << QStringList {a, b, c}
             << abc << QStringList();
+        QTest::newRow("the card swapped during the question") << "B.mp3>card" << "y" << "swap" << QStringList {a, b}
+            << abc << QStringList {replace, NoCardMessage + "\nThe card was removed."};
         QTest::newRow("the card takes nothing") << "New.mp3>list:3" << "" << "write" << QStringList {a, b} << abc
             << QStringList {"Could not copy the track onto the card: New.mp3"};
         // clang-format on
@@ -248,6 +250,9 @@ private Q_SLOTS:
         QFETCH(QString, failing);
         if (!failing.isEmpty())
             m_ops->failing = {failing};
+        if (failing == "swap") // another card in the reader, its folder at the same place
+            m_platform.whileShown
+                = [this] { QDir().rename(*m_card, m_card->path("../old")), m_card->addFiles({"D.mp3"}); };
         for (const QChar answer : answers)
             m_platform.answers << (answer == u'y' ? AnswerYes : AnswerNo);
         QTemporaryDir computer;
