@@ -259,8 +259,7 @@ private Q_SLOTS:
         QVERIFY(card.write("A.mp3", {}) && card.write("../A.adv", "outside") && card.write(leftover, {})
                 && card.write("Programs/" + leftover, {}));
         FailingFileOps ops;
-        ops.failing = {"rename"};
-        ops.nth = ops.last = 3;
+        ops.fail("rename 3 5 3");
         CardStore store(card, ops);
         using enum CardStore::Folder;
         const QList<CardStore::FileWrite> writes {

@@ -350,18 +350,17 @@ private Q_SLOTS:
     // A copy that cannot be written is no success: the files it could not write, and only those.
     void copyFails_data()
     {
-        QTest::addColumn<QString>("call");
-        QTest::addColumn<int>("nth");
+        QTest::addColumn<QString>("failing"); // the card's call, and from which of them on
         QTest::addColumn<QStringList>("failed");
         const QString listing = "not-verified Programs/RootDir.txt: could not be written";
         // clang-format off
-        QTest::newRow("every rename") << "rename" << 1 << QStringList{
+        QTest::newRow("every rename") << "rename 1" << QStringList{
             "not-verified Programs/Program1.txt: could not be written",
             "not-verified Programs/Program1.adv: could not be written",
             "not-verified A.adv: could not be written", listing};
-        QTest::newRow("second write on (an empty file has none)") << "write" << 2 << QStringList{
+        QTest::newRow("second write on (an empty file has none)") << "write 2" << QStringList{
             "not-verified A.adv: could not be written", listing};
-        QTest::newRow("reading back") << "read" << 1 << QStringList{
+        QTest::newRow("reading back") << "read 1" << QStringList{
             "not-verified Programs/Program1.txt: reads back differently from the source",
             "not-verified Programs/Program1.adv: reads back differently from the source",
             "not-verified A.adv: reads back differently from the source",
@@ -377,10 +376,8 @@ private Q_SLOTS:
         FailingFileOps ops;
         CardStore source(from);
         CardStore target(to, ops);
-        QFETCH(QString, call);
-        QFETCH(int, nth);
-        ops.failing = {call};
-        ops.nth = nth;
+        QFETCH(QString, failing);
+        ops.fail(failing);
         const CopyPlan plan = planOf(source, target);
         QTEST(lines(copySetup(target, plan)), "failed");
     }

@@ -236,13 +236,13 @@ private Q_SLOTS:
     // and failures that leave no half track and are logged as such.
     void apply_data()
     {
-        QTest::addColumn<QString>("failing"); // the card's calls that fail, from the first on
+        QTest::addColumn<QString>("failing"); // the card's calls that fail ("call nth error last")
         QTest::addColumn<QString>("result"); // the log's word
         QTest::newRow("honest") << ""
                                 << "verified";
         QTest::newRow("a track cannot be written") << "write"
                                                    << "failed: A.mp3: could not be copied";
-        QTest::newRow("a setup file cannot be renamed") << "rename 4"
+        QTest::newRow("a setup file cannot be renamed") << "rename 4 5 4"
                                                         << "failed: Programs/Program1.txt: could not be written";
     }
 
@@ -259,7 +259,6 @@ private Q_SLOTS:
         CardStore from(reference);
         FailingFileOps ops;
         ops.fail(failing);
-        ops.last = failing.contains(' ') ? ops.nth : INT_MAX; // the one call, or all of them
         CardStore to(card, ops);
         FleetRepository fleet(repository());
         const QStringList untouched = card.snapshot();

@@ -248,8 +248,7 @@ private Q_SLOTS:
         QFETCH(QString, drag);
         QFETCH(QString, answers);
         QFETCH(QString, failing);
-        if (!failing.isEmpty())
-            m_ops->failing = {failing};
+        m_ops->fail(failing);
         if (failing == "swap") // another card in the reader, its folder at the same place
             m_platform.whileShown
                 = [this] { QDir().rename(*m_card, m_card->path("../old")), m_card->addFiles({"D.mp3"}); };
