@@ -120,13 +120,14 @@ private Q_SLOTS:
             " (repair: rewrite its entries as whole records ending with \"end\")",
             "program-format Programs/Program3.txt: the file is not in the form Save writes"} << 1;
         QTest::newRow("long track name, leftover") << QByteArrayList{QByteArray(73, 'x') + ".mp3", "",
-            ".vexolo-2147483647-1.tmp", "", "Programs/.vexolo-2147483647-1.tmp", ""} << QStringList{
+            ".vexolo-2147483647-1.tmp", ""} << QStringList{
             "long-track-name " + QString(73, 'x') + ".mp3: the name is 77 characters long: a track name of 77 or "
             "more cannot carry settings", listing,
             "leftover .vexolo-2147483647-1.tmp: a temporary file "
-            "left by an interrupted save (repair: remove the temporary files)",
-            "leftover Programs/.vexolo-2147483647-1.tmp: a temporary file "
             "left by an interrupted save (repair: remove the temporary files)"} << 1;
+        QTest::newRow("leftover beside a good listing") << QByteArrayList{"Programs/.vexolo-2147483647-1.tmp", ""}
+            << QStringList{"leftover Programs/.vexolo-2147483647-1.tmp: a temporary file "
+            "left by an interrupted save (repair: remove the temporary files)"} << 0;
         QTest::newRow("more entries than Load reads") << QByteArrayList{"Programs/Program9.txt",
             QByteArray("a\n").repeated(ProgramRecordLimit + 1), "Programs/Program9.adv", "Nine"} << QStringList{
             "unreadable Programs/Program9.txt: holds more entries than Load reads: too large to check"} << 1;
