@@ -706,7 +706,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("after");
         QTest::addColumn<int>("chosen"); // the row chosen before; its text stays
         QTest::newRow("chosen one pulled") << QStringList {"/a", "/b"} << QStringList {"/a"} << 1;
-        QTest::newRow("all new") << QStringList {"/a"} << QStringList {"/x", "/y", "/a"} << 0;
+        QTest::newRow("all new, the first too long for the box")
+            << QStringList {"/a"} << QStringList {'/' + QString(200, u'x'), "/y", "/a"} << 0;
     }
 
     // Another card in the chosen one's place is told once, and listed only when chosen.
@@ -785,6 +786,8 @@ private Q_SLOTS:
         QCOMPARE(rows, after);
         QCOMPARE(drvCard()->currentText(), before.at(chosen));
         QCOMPARE(drvCard()->currentIndex(), after.indexOf(before.at(chosen)));
+        // Its list is wide enough for every path.
+        QVERIFY(drvCard()->view()->minimumWidth() > drvCard()->fontMetrics().horizontalAdvance(after[0]));
     }
 };
 
