@@ -216,11 +216,15 @@ private Q_SLOTS:
         control<QLineEdit>(&window, "txtName")->setText("Two");
         QCOMPARE(timeline->windowTitle(), "Program 1 Timeline: Two");
         QCOMPARE(view->entryTexts().constFirst(), "1) B.mp3 \u00b7 starts 0:00.0 into run 1" + waits.arg("0:02.0"));
-        // The findings in words; on the lanes' labels after them, no entry's tip (the one shown goes a moment later).
-        for (const QPoint at : {QPoint(250, 60), QPoint(5, 60)}) {
+        // The first entry's tip; the findings in words; on the lanes' labels after them, no entry's tip (the one
+        // shown goes a moment later).
+        QStringList tips;
+        for (const QPoint at : {QPoint(24, 60), QPoint(250, 60), QPoint(5, 60)}) {
             QHelpEvent help(QEvent::ToolTip, at, {});
             QApplication::sendEvent(view, &help);
+            tips << QToolTip::text().section(u'\n', 0, 0);
         }
+        QCOMPARE(tips, QStringList({"B.mp3", "A.mp3", "A.mp3"}));
         QCOMPARE(QToolTip::text(),
                  "A.mp3\nstarts 0:00.0 into run 3\nEnd of the program \u00b7 run 3 ran 0:30.1\n"
                  "Output 1 is switched on at 5 and never switched off.");
