@@ -216,6 +216,7 @@ private Q_SLOTS:
         control<QLineEdit>(&window, "txtName")->setText("Two");
         QCOMPARE(timeline->windowTitle(), "Program 1 Timeline: Two");
         QCOMPARE(view->entryTexts().constFirst(), "1) B.mp3 \u00b7 starts 0:00.0 into run 1" + waits.arg("0:02.0"));
+        QVERIFY(drawnText(view).contains("1) B.mp3")); // the first entry drawn too
         // The first entry's tip; the findings in words; on the lanes' labels after them, no entry's tip (the one
         // shown goes a moment later).
         QStringList tips;
