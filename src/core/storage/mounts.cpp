@@ -90,7 +90,7 @@ QList<MountEntry> parseMountTable(QByteArrayView table)
             at = next + 1;
         }
         const qsizetype dash = fields.indexOf(QByteArrayView("-"));
-        bool ok; // always set by the conversion
+        bool ok = false;
         const quint64 id = fields.value(0).toULongLong(&ok);
         if (!ok || dash < 5 || dash + 1 >= fields.size())
             continue;
