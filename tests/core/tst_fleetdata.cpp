@@ -50,6 +50,7 @@ private Q_SLOTS:
         QTest::newRow("delete") << "delete" << QStringList {"Delete program 1"};
         QTest::newRow("settings, twice") << "settings" << QStringList {"settings of B.mp3", "settings of A.mp3"};
         QTest::newRow("repair all, once") << "repair" << QStringList {"Repair All"};
+        QTest::newRow("a track copied in") << "copy" << QStringList {"tracks copied in"};
         QTest::newRow("no repository") << "broken" << QStringList {};
         // clang-format on
     }
@@ -77,6 +78,9 @@ private Q_SLOTS:
         }
         if (work == "repair")
             QCOMPARE(repairAll(store, checkCard(store).findings), Notices());
+        if (work == "copy")
+            QVERIFY(card.write("../C.mp3", "c")
+                    && store.copyTracksIn({{card.path("../C.mp3"), "C.mp3"}}).notices.isEmpty());
         FleetRepository fleet(repository());
         QCOMPARE(journal.error().isEmpty(), work != "broken");
         QCOMPARE(card.read("B.adv").isEmpty(), work != "settings" && work != "broken");
