@@ -151,20 +151,22 @@ private Q_SLOTS:
         QTest::addColumn<QString>("lengths"); // in seconds, "?" unknown
         QTest::addColumn<bool>("tenths");
         QTest::addColumn<QString>("script"); // s start at a row, r the stop reached, p the remote at a time (ms)
-        // After each step: Playing, Fading (~ the gain 500 ms into it), Waiting, Cued or Ended; row@position>stop.
+        // After each step: Playing, Fading, Waiting, Cued or Ended; row@position>stop; ~ the gain 500 ms on.
         QTest::addColumn<QString>("trace");
         // clang-format off
         QTest::newRow("a pause, plays on, fade and cue, fade and play") << QStringList {"5V7 P5", " V7", "1V7"}
             << "10 8 6" << false << "s0 r p r p3000 r p p2000 r p"
-            << "P0@0>5000 W0@5000>10000 P0@5000>10000 P1@0>8000 F1@3000>5000~0.75 C2@0>6000 P2@0>6000 "
-               "F2@2000>4000~0.75 E>4000 E>4000";
+            << "P0@0>5000~1 W0@5000>10000~1 P0@5000>10000~1 P1@0>8000~1 F1@3000>5000~0.75 C2@0>6000~1 "
+               "P2@0>6000~1 F2@2000>4000~0.75 E>4000~1 E>4000~1";
         QTest::newRow("cuts, a fade past the end") << QStringList {"2V7", "7V7", "1V7"} << "10 3 5" << false
-            << "s0 p4000 p2000 p4000 r" << "P0@0>10000 P1@0>3000 P2@0>5000 F2@4000>5000~0.75 E>5000";
+            << "s0 p4000 p2000 p4000 r" << "P0@0>10000~1 P1@0>3000~1 P2@0>5000~1 F2@4000>5000~0.75 E>5000~1";
         QTest::newRow("a pause at 0, unknown length, from the middle") << QStringList {" V7", " V7 P0 P3 1+7"}
-            << "10 ?" << false << "s1 r p r p r" << "P1@0>0 W1@0>3000 P1@0>3000 W1@3000>8000 P1@3000>8000 E>8000";
+            << "10 ?" << false << "s1 r p r p r"
+            << "P1@0>0~1 W1@0>3000~1 P1@0>3000~1 W1@3000>8000~1 P1@3000>8000~1 E>8000~1";
         QTest::newRow("tenths; a second press ends the fade; a press past the end") << QStringList {" V7 P50", "6V7"}
             << "10 4" << true << "s0 p1000 p r p p99000 r s2"
-            << "P0@0>5000 F0@1000>3000~0.75 C1@0>4000 C1@0>4000 P1@0>4000 F1@4000>4000~0.75 E>4000 E>0";
+            << "P0@0>5000~1 F0@1000>3000~0.75 C1@0>4000~1 C1@0>4000~1 P1@0>4000~1 F1@4000>4000~0.75 E>4000~1 "
+               "E>0~1";
         // clang-format on
     }
 
@@ -196,8 +198,7 @@ private Q_SLOTS:
             if (play.state() != ProgramPlay::State::Ended)
                 state += QStringLiteral("%1@%2").arg(play.row()).arg(play.position());
             state += QStringLiteral(">%1").arg(play.stopAt());
-            if (play.state() == ProgramPlay::State::Fading)
-                state += '~' + QString::number(play.gainAt(play.position() + 500));
+            state += '~' + QString::number(play.gainAt(play.position() + 500));
             trace << state;
         }
         QTEST(trace.join(' '), "trace");
