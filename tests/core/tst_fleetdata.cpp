@@ -333,9 +333,12 @@ private Q_SLOTS:
         CardStore from(reference);
         CardStore to(card);
         FleetRepository fleet(repository());
-        const Findings refused = applyReference(fleet, from, to, true).refusal;
-        QCOMPARE(refused.size(), 1);
-        QCOMPARE(refused[0].place, "4294967296.mp3");
+        FailingFileOps ops; // tracks the reference cannot open are refused too
+        ops.fail("read");
+        CardStore unreadable(reference, ops);
+        QCOMPARE(applyReference(fleet, from, to, true).refusal.value(0).place
+                     + applyReference(fleet, unreadable, to, true).refusal.value(1).place,
+                 "4294967296.mp34294967296.mp3");
     }
 
     // A card of its own is known by its file system's UUID and label, wherever it is mounted.

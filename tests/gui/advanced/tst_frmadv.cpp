@@ -28,8 +28,6 @@ private Q_SLOTS:
         QCOMPARE(window->lblTarget->text(),
                  "Playlist entry 4: Save keeps these settings in the playlist until the program is saved.");
         QVERIFY(window->optFade1->isChecked() && window->chkPlayNext->isChecked());
-        const QFont name = window->lblName->font(); // the windows' fonts are set, not the system's
-        QVERIFY(name.pixelSize() == 20 && name.bold() && name.italic());
         QTest::keyClicks(window->txtVol, "3"); // only the buttons change it
         const QStringList fields {window->txtVol->text(),          window->txtPause(0)->text(),
                                   window->txtOutputAll(0)->text(), window->txtOutputAll(1)->text(),
