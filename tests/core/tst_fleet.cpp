@@ -62,12 +62,13 @@ private Q_SLOTS:
             "name-file Programs/Program7.adv: missing: program 7 has no name",
             "unreadable Programs/Program8.adv: cannot be read: no regular file (a link, a folder, a device or a "
             "file of another mount)", "unreadable A.adv: cannot be read: over 1 KiB"} << 10;
-        QTest::newRow("orphan, wrong track") << QByteArrayList{"C.adv", "C.mp3 V7", "A.adv", "B.mp31V5",
+        QTest::newRow("orphan, wrong track") << QByteArrayList{"C.adv", "C.mp3 V7",
+            "A.adv", ".mp3 V7 P" + QByteArray(70, '1'), // too long to name A.mp3
             "B.adv", "X.mp3 V7 P" + QByteArray(69, '1')} << QStringList{"orphan-command-file C.adv: the command "
             "file of \"C.mp3\", which is not on the card (repair: remove the file)", "wrong-track A.adv: holds the "
-            "settings of \"B.mp3\", not of \"A.mp3\" (repair: give the settings the name \"A.mp3\")",
+            "settings of \".mp3\", not of \"A.mp3\"",
             "wrong-track B.adv: holds the settings of \"X.mp3\", not of \"B.mp3\" (repair: give the settings the "
-            "name \"B.mp3\")", listing} << 0;
+            "name \"B.mp3\")", listing} << 1;
         QTest::newRow("tokens") << QByteArrayList{"A.adv", "A.mp3 V7 9+1 Q2 1-8 3-4 2+6 1+7  P5",
             "B.adv", "B.mp3 V12 1X3 1A5 2-6 1Q 4?5 8-9 1X9 1A10 0+1 P 1+"} << QStringList{
             "bad-string A.adv, token \"9+1\": there is no output 9 (they are 1 to 8): the reader drops it",
