@@ -42,6 +42,7 @@ private Q_SLOTS:
         QFETCH(QString, file);
         QFile mp3(m_dir.filePath(file));
         QVERIFY(mp3.open(QIODevice::ReadOnly));
+        errno = EINTR; // left by an earlier call: a read that reaches the end still ends
         const TrackLength fromFile = readMp3Length(mp3.handle());
         QTEST(int(fromFile.value_or(-100) / 100), "expected");
         QCOMPARE(readMp3Length(mp3.readAll()), fromFile);
