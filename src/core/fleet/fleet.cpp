@@ -11,10 +11,8 @@
 #include <QSet>
 
 #include <atomic>
-#include <cerrno>
 #include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 #include <xxhash.h>
 
 namespace Vexolo {
@@ -88,9 +86,7 @@ TrackRead readTrack(const CardStore &store, const QString &name, const std::func
     QByteArray chunk(1 << 20, Qt::Uninitialized);
     qint64 total = 0;
     for (;;) {
-        const ssize_t got = ::read(fd.get(), chunk.data(), size_t(chunk.size()));
-        if (got < 0 && errno == EINTR)
-            continue;
+        const ssize_t got = FileOps::system().readRetrying(fd.get(), chunk.data(), size_t(chunk.size()));
         if (got < 0 || (keepGoing && !keepGoing()))
             return {};
         if (got == 0)

@@ -25,9 +25,7 @@ template<typename OnLine> Scan scanLines(int fd, FileOps &ops, OnLine onLine)
     QByteArray line;
     qint64 total = 0;
     for (;;) {
-        const ssize_t count = ops.read(fd, buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR)
-            continue;
+        const ssize_t count = ops.readRetrying(fd, buffer, sizeof buffer);
         if (count < 0)
             return Scan::Failed;
         if (count == 0)
@@ -95,9 +93,7 @@ CardRead readWhole(int folder, const char *name, qint64 limit, FileOps &ops)
     QByteArray bytes;
     char buffer[16384];
     for (;;) {
-        const ssize_t count = ops.read(fd.get(), buffer, sizeof buffer);
-        if (count < 0 && errno == EINTR)
-            continue;
+        const ssize_t count = ops.readRetrying(fd.get(), buffer, sizeof buffer);
         if (count < 0)
             return {ReadStatus::Unreadable, {}, CardError::fromErrno(errno)};
         if (count == 0)

@@ -1,5 +1,6 @@
 #include "storage/fileops.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,6 +17,15 @@ int FileOps::openat(int folder, const char *name, int flags, mode_t mode)
 ssize_t FileOps::read(int fd, void *data, size_t size)
 {
     return ::read(fd, data, size);
+}
+
+ssize_t FileOps::readRetrying(int fd, void *data, size_t size)
+{
+    for (;;) {
+        const ssize_t count = read(fd, data, size);
+        if (count >= 0 || errno != EINTR)
+            return count;
+    }
 }
 
 ssize_t FileOps::write(int fd, const void *data, size_t size)

@@ -28,6 +28,9 @@ public:
     virtual int mkdirat(int folder, const char *name, mode_t mode);
     virtual int fstatvfs(int fd, struct statvfs *room);
 
+    // read, again while a signal interrupts it before it has read anything.
+    ssize_t readRetrying(int fd, void *data, size_t size);
+
     // The plain system calls.
     static FileOps &system();
 };

@@ -323,9 +323,7 @@ CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &co
             if (got <= 0) {
                 kernelCopy = false;
                 buffer.resize(ChunkSize);
-                got = m_ops.read(from.get(), buffer.data(), chunk);
-                if (got < 0 && errno == EINTR)
-                    continue;
+                got = m_ops.readRetrying(from.get(), buffer.data(), chunk);
                 if (got <= 0) {
                     fromSource = true;
                     break;
