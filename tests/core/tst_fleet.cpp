@@ -170,24 +170,25 @@ private Q_SLOTS:
     {
         TestCard card;
         lay(card,
-            {"A.mp3", "", "C.adv", "C.mp3 V7", "Programs/Program1.txt", "A.mp3 V7\r\nend", "Programs/Program1.adv",
-             "One"});
+            {"A.mp3", "", "A.adv", "B.mp3 V7", "C.adv", "C.mp3 V7", "Programs/Program1.txt", "A.mp3 V7\r\nend",
+             "Programs/Program1.adv", "One"});
         FailingFileOps ops;
         ops.failing = {"rename", "unlink"};
         CardStore store(card, ops);
         QStringList said;
         for (const Notice &notice : repairAll(store, checkCard(store).findings))
             said << Ui::noticeMessage(notice);
-        QCOMPARE(said,
-                 QStringList({"Could not repair 1! Your card may be write protected!",
-                              "Could not repair C.adv! Your card may be write protected!",
-                              "Could not create root directory listing! Your card may be write portected!"}));
+        QCOMPARE(
+            said,
+            QStringList({"Could not repair 1! Your card may be write protected!", "Could not write to file: [A.adv]",
+                         "Could not repair C.adv! Your card may be write protected!",
+                         "Could not create root directory listing! Your card may be write portected!"}));
         // A program deleted since the check is not written again, empty.
         CardStore plain(card);
         const Findings findings = checkCard(plain).findings;
-        QVERIFY(QFile::remove(card.path("Programs/Program1.txt")));
+        QVERIFY(QFile::remove(card.path("Programs/Program1.txt")) && QFile::resize(card.path("A.adv"), 1 << 20));
         for (const Finding &finding : findings) {
-            if (finding.repair.action == Repair::RewriteProgram)
+            if (finding.repair.action == Repair::RewriteProgram || finding.repair.action == Repair::RewriteCommandFile)
                 QCOMPARE(applyRepair(plain, finding.repair).size(), 1);
         }
         QVERIFY(!QFile::exists(card.path("Programs/Program1.txt")));

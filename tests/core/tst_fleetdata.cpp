@@ -182,10 +182,10 @@ private Q_SLOTS:
     void registerAndLog()
     {
         FleetRepository fleet(repository());
-        QVERIFY(fleet.registerPlayer({"uuid:1", "Player 1", "Foyer", {}}));
-        QVERIFY(fleet.registerPlayer({"uuid:2", "Player\t2", {}, "two\nlines"}));
-        QVERIFY(fleet.registerPlayer({"uuid:1", "Player 12", {}, {}}));
-        QVERIFY(!FleetRepository("/dev/null/fleet").registerPlayer({})); // a fleet that cannot be made
+        QVERIFY(fleet.registerPlayer({"uuid:1", "Player 1", "Foyer", {}})
+                && fleet.registerPlayer({"uuid:2", "Player\t2", {}, "two\nlines"})
+                && fleet.registerPlayer({"uuid:1", "Player 12", {}, {}})
+                && !FleetRepository("/dev/null/fleet").registerPlayer({})); // a fleet that cannot be made
         QCOMPARE(fleet.player("uuid:1")->name + fleet.player("uuid:2")->name + fleet.player("uuid:2")->notes,
                  "Player 12Player 2two lines");
         const QDateTime december(QDate(2026, 12, 31), QTime(23, 0), QTimeZone::utc());

@@ -191,8 +191,7 @@ private Q_SLOTS:
         QCOMPARE(history->lstDifferences->item(0)->text(), "The card holds this version's setup.");
         history->lstVersions->item(0)->setSelected(true); // and the one before the restore: older against newer
         QCOMPARE(history->lstDifferences->item(0)->text(), "Programs/Program1.txt: program 1 only on A");
-        QVERIFY(!history->cmdRestore->isEnabled());
-        QVERIFY(QDir(card.root()).removeRecursively()); // pulled: nothing to compare with
+        QVERIFY(!history->cmdRestore->isEnabled() && QDir(card.root()).removeRecursively()); // pulled next
         history->lstVersions->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
         QCOMPARE(shownRows(history, "lstDifferences"), QStringList {"The card cannot be read."});
 
