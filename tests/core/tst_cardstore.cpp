@@ -88,9 +88,11 @@ private Q_SLOTS:
         // Names equal but for case keep their order: each goes before the first row sorting after it.
         QCOMPARE(sortTracks({"b.MP3", "a.mp3", "a\x7F.mp3", "B.mp3", "a", "a b.mp3"}),
                  QStringList({"a b.mp3", "a.mp3", "b.MP3", "B.mp3"}));
-        // Names alike in their first 8 and 16 bytes, given in reverse.
-        const QStringList sorted {"0123456789abcdefa1.mp3", "0123456789abcdefb.mp3", "01234567a.mp3", "01234567b.mp3"};
-        QCOMPARE(sortTracks({sorted[3], sorted[2], sorted[1], sorted[0]}), sorted);
+        // Names alike in their first 8 and 16 bytes, or the start of another, given in reverse.
+        const QStringList sorted {"0123456789ab.mp3",      "0123456789ab.mp3.mp3",      "0123456789abcdefa1.mp3",
+                                  "0123456789abcdefb.mp3", "0123456789abcdefb.mp3.mp3", "01234567a.mp3",
+                                  "01234567b.mp3"};
+        QCOMPARE(sortTracks(QStringList(sorted.rbegin(), sorted.rend())), sorted);
     }
 
     void operations_data()
