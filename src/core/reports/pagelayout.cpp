@@ -1,7 +1,6 @@
 #include "reports/pagelayout.h"
 
 #include <algorithm>
-#include <ranges>
 
 namespace Vexolo {
 
@@ -27,11 +26,16 @@ QStringList wrapped(const QString &text, int size, int room, int indent, const T
             lines.append(rest);
             break;
         }
-        // The longest start that fits, at least one character, found by halving: widths grow with length.
-        const auto shorter = std::views::iota(qsizetype(1), rest.size());
-        const auto fit = [&](qsizetype length) { return measure(size, rest.first(length)) <= fits; };
-        const auto fitting = qsizetype(std::ranges::partition_point(shorter, fit) - shorter.begin());
-        const qsizetype low = std::max<qsizetype>(1, fitting);
+        // The longest start that fits, found by halving.
+        qsizetype low = 1;
+        qsizetype high = rest.size();
+        while (low < high) {
+            const qsizetype middle = (low + high + 1) / 2;
+            if (measure(size, rest.first(middle)) <= fits)
+                low = middle;
+            else
+                high = middle - 1;
+        }
         // A break after a separator in its second half reads better than one inside a word.
         qsizetype cut = low;
         for (qsizetype at = low; at > low / 2; --at) {
