@@ -274,7 +274,7 @@ private Q_SLOTS:
         QCOMPARE(steps, QList<qint64>({0, 9, 9, 9}));
         const CardStore::Contents written = store.readContents();
         QCOMPARE(written.programs[0].bytes + written.names[9].bytes, "endNine");
-        QCOMPARE(written.leftovers, QStringList());
+        QVERIFY(written.leftovers.isEmpty());
         // An orphan command file goes; a track, a file outside the card and the command file of a track stay.
         QVERIFY(store.removeOrphanCommandFile(".adv"));
         for (const QString name : {".adv", "A.mp3", "../A.adv", "A.adv"})
@@ -282,9 +282,8 @@ private Q_SLOTS:
         QCOMPARE(card.snapshot(),
                  QStringList({"A.adv", "card", "card/A.adv", "card/A.mp3", "card/Programs",
                               "card/Programs/Program0.txt", "card/Programs/Program9.adv"}));
-        QVERIFY(card.write("Programs/" + leftover, {}));
-        QCOMPARE(store.writeListing({"A.mp3"}), Notices());
-        QCOMPARE(store.readContents().leftovers, QStringList());
+        QVERIFY(card.write("Programs/" + leftover, {}) && store.writeListing({"A.mp3"}).isEmpty()
+                && store.readContents().leftovers.isEmpty());
     }
 
     void copyTracksIn_data()

@@ -178,15 +178,14 @@ private Q_SLOTS:
         QStringList said;
         for (const Notice &notice : repairAll(store, checkCard(store).findings))
             said << Ui::noticeMessage(notice);
-        QCOMPARE(
-            said,
-            QStringList({"Could not repair 1! Your card may be write protected!", "Could not write to file: [A.adv]",
-                         "Could not repair C.adv! Your card may be write protected!",
-                         "Could not create root directory listing! Your card may be write portected!"}));
+        QCOMPARE(said.join(u'|'),
+                 "Could not repair 1! Your card may be write protected!|Could not write to file: [A.adv]|"
+                 "Could not repair C.adv! Your card may be write protected!|Could not create root "
+                 "directory listing! Your card may be write portected!");
         // A program deleted since the check is not written again, empty.
         CardStore plain(card);
         const Findings findings = checkCard(plain).findings;
-        QVERIFY(QFile::remove(card.path("Programs/Program1.txt")) && QFile::resize(card.path("A.adv"), 1 << 20));
+        QVERIFY(QFile::remove(card.path("Programs/Program1.txt")) && QFile::resize(card.path("A.adv"), 2000));
         for (const Finding &finding : findings) {
             if (finding.repair.action == Repair::RewriteProgram || finding.repair.action == Repair::RewriteCommandFile)
                 QCOMPARE(applyRepair(plain, finding.repair).size(), 1);

@@ -318,7 +318,7 @@ private Q_SLOTS:
         FleetRepository fleet(repository());
         const FleetResult result = applyReference(fleet, from, to, false);
         QCOMPARE(result.problems.value(0).kind, Kind::Refused);
-        QCOMPARE(QDir(card.root()).entryList(QDir::Files), QStringList());
+        QVERIFY(QDir(card.root()).entryList(QDir::Files).isEmpty());
     }
 
     // A track larger than a FAT card holds is refused before anything is written; one of the largest size is not

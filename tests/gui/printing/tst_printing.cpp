@@ -88,7 +88,7 @@ private Q_SLOTS:
         QCOMPARE(QString::fromUtf8(pdftotext.readAllStandardOutput())
                      .replace(QRegularExpression(R"(([^\n\f]+)\n[^\f]*?([^\n\f]+)\n+\f)"), "[\\1 .. \\2]"),
                  expected.replace("%1", sd.root()));
-        QCOMPARE(platform.shown, QStringList()); // no failure told, not even for pages past the end
+        QVERIFY(platform.shown.isEmpty()); // no failure told, not even for pages past the end
         QVERIFY(platform.printed.endsWith(button == "cmdPrintRoot" ? "Card tracks" : "Playlist 1 - Party"));
     }
 
