@@ -36,9 +36,8 @@ QVariant property(const QString &object, const QString &interface, const QString
 {
     const QDBusMessage reply
         = ask(object, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"), {interface, name});
-    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
-        return {};
-    return reply.arguments().constFirst().value<QDBusVariant>().variant();
+    // No answer, or an error's text in place of the value: no value.
+    return reply.arguments().value(0).value<QDBusVariant>().variant();
 }
 
 QString text(const QVariant &value)

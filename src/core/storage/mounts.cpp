@@ -60,15 +60,15 @@ CardIdentity identityOf(int fd)
         struct stat plain;
         return ::fstat(fd, &plain) == 0 ? CardIdentity {0, plain.st_dev, plain.st_ino} : CardIdentity();
     }
-    const quint64 mount = (info.stx_mask & (STATX_MNT_ID | STATX_MNT_ID_UNIQUE)) ? info.stx_mnt_id : 0;
-    return {mount, makedev(info.stx_dev_major, info.stx_dev_minor), info.stx_ino};
+    // A kernel that knows neither leaves it zero, as every field it does not fill.
+    return {info.stx_mnt_id, makedev(info.stx_dev_major, info.stx_dev_minor), info.stx_ino};
 }
 
 quint64 tableMountIdOf(int fd)
 {
     struct statx info = {};
-    (void)statxOf(fd, STATX_MNT_ID, &info); // a failed call leaves the mask empty
-    return (info.stx_mask & STATX_MNT_ID) ? info.stx_mnt_id : 0;
+    (void)statxOf(fd, STATX_MNT_ID, &info); // a failed call, or a kernel without the id, leaves it zero
+    return info.stx_mnt_id;
 }
 
 QList<MountEntry> parseMountTable(QByteArrayView table)

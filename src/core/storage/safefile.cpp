@@ -82,9 +82,9 @@ std::unique_ptr<StagedFile> StagedFile::create(int folder, const QString &name, 
         fail(error, ENOENT);
         return {};
     }
-    struct stat old = {};
-    const bool exists = ::fstatat(folder, target.constData(), &old, AT_SYMLINK_NOFOLLOW) == 0;
-    if (exists && S_ISDIR(old.st_mode)) {
+    struct stat old = {}; // no file type while there is no old file
+    (void)::fstatat(folder, target.constData(), &old, AT_SYMLINK_NOFOLLOW);
+    if (S_ISDIR(old.st_mode)) {
         fail(error, EISDIR);
         return {};
     }
@@ -106,7 +106,7 @@ std::unique_ptr<StagedFile> StagedFile::create(int folder, const QString &name, 
     ::flock(fd, LOCK_EX | LOCK_NB);
     // Keep the old file's permissions where the file system has them; a FAT card has none, so a
     // refusal here is no reason to stop.
-    if (exists && S_ISREG(old.st_mode))
+    if (S_ISREG(old.st_mode))
         (void)::fchmod(fd, old.st_mode & 07777);
     return staged;
 }

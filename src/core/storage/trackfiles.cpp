@@ -17,6 +17,7 @@
 #include <memory>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace Vexolo {
@@ -307,7 +308,7 @@ CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &co
         const Fd from = openSource(*source.copy, &info);
         // The computer's file failed, changed or came out shorter than it was: no half track, and no cause of the
         // card's to tell.
-        bool fromSource = !from.isOpen() || info.st_dev != source.device || info.st_ino != source.inode;
+        bool fromSource = !from.isOpen() || std::tie(info.st_dev, info.st_ino) != std::tie(source.device, source.inode);
         int error = 0;
         std::unique_ptr<StagedFile> staged;
         if (!fromSource)

@@ -275,12 +275,10 @@ void frmAdv::showSettings(const Vexolo::TrackSettings &settings)
     lblName->setToolTip(settings.trackName);
     const std::array<std::pair<QRadioButton *, FadeOption>, 3> options {
         {{optFadeNorm, FadeOption::Norm}, {optFade1, FadeOption::Fade1}, {optFade2, FadeOption::Fade2}}};
-    for (const auto &[button, fade] : options) {
-        // Auto-exclusive buttons refuse to be unchecked one by one; "none selected" is a state too.
-        button->setAutoExclusive(false);
+    // Auto-exclusive: the one checked unchecks the others. "None selected" comes only while none is, as the reader
+    // keeps the option shown when a string names none.
+    for (const auto &[button, fade] : options)
         button->setChecked(settings.fade == fade);
-        button->setAutoExclusive(true);
-    }
     chkPlayNext->setChecked(settings.playNext);
     txtVol->setText(settings.volume);
     for (int i = 0; i < Columns; ++i) {

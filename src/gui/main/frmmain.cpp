@@ -106,7 +106,6 @@ frmMain::frmMain(PlatformAdapter &platform, Vexolo::FileOps &ops, QWidget *paren
     setWindowTitle(QStringLiteral("Vexolo Playlist Setup"));
     setFixedSize(WindowWidth, WindowHeight);
     setPalette(designPalette(Qt::black));
-    setAutoFillBackground(true);
     m_history = std::make_unique<PlaylistHistory>(m_document);
     m_programs = std::make_unique<Programs>(*this, m_platform, m_store, m_document, *m_history, m_tracks);
     // A child, so the advanced window finds it through its owner.

@@ -410,6 +410,8 @@ private Q_SLOTS:
         if (frmAdv *window = frmAdv::existing())
             window->cmdSave->click();
         QTEST(m_platform.shown.join('|'), "shown");
+        // The warning's icon exactly where the card may be write protected.
+        QCOMPARE(m_platform.codes.contains(PlatformAdapter::Caution), m_platform.shown.join(u'|').contains("write p"));
         const QStringList after = m_card->snapshot(true);
         QMap<QString, int> changed;
         for (const QString &entry : before + after)
