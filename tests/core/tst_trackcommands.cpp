@@ -84,13 +84,6 @@ private Q_SLOTS:
         QCOMPARE(encodeTrackSettings(read(string)).text, saved.isEmpty() ? string : saved);
     }
 
-    void limit()
-    {
-        // 79 characters pass, 80 do not; a character outside the BMP counts as one.
-        QVERIFY(!encodeTrackSettings(read(QStringLiteral("🎵").repeated(72) + ".mp3 V7")).tooLong());
-        QVERIFY(encodeTrackSettings(read(QStringLiteral("🎵").repeated(73) + ".mp3 V7")).tooLong());
-    }
-
     void commandLimit()
     {
 #ifndef QT_NO_DEBUG

@@ -80,9 +80,6 @@ private Q_SLOTS:
             QCOMPARE(restorePlace(window, "w"), kept);
             QCOMPARE(window.pos(), kept ? at : QPoint(0, 0));
         }
-        window.setGeometry(QRect(room.topLeft() + QPoint(0, 1), QSize(300, room.height()))); // off the bottom
-        rememberPlace(window, "w");
-        QVERIFY(!restorePlace(window, "w"));
     }
 };
 
