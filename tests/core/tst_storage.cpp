@@ -52,8 +52,10 @@ private Q_SLOTS:
         FailingFileOps ops;
         ops.fail(calls);
         const Fd folder(::open(qPrintable(card.root()), O_RDONLY | O_DIRECTORY));
+        const uint open = QDir("/proc/self/fd").count();
         int why = 0;
         const bool written = writeFileSafely(folder.get(), "file", "n", ops, &why);
+        QCOMPARE(QDir("/proc/self/fd").count(), open); // nothing left open
         QTEST(written, "written");
         QCOMPARE(why, written ? 0 : ops.error ? ops.error : ENOSPC); // a failure says why; writing nothing means full
         QTEST(card.read("file"), "content");
