@@ -88,7 +88,7 @@ private Q_SLOTS:
         // clang-format off
         QTest::newRow("plays on, then waits") << QStringList {"5V7", "5V7", " V7", " V7"} << "30 20 10 5" << false
             << "0@0:00.0 0@0:30.0 0@0:50.0 1@0:00.0" << "0+0=1:00.0 3+0=0:05.0";
-        QTest::newRow("pauses end runs") << QStringList {"5V7 P10 P5 P10 P40", " V7"} << "30 20" << false
+        QTest::newRow("pauses end runs") << QStringList {"5V7 P10 P5 P10 P40", " V7"} << "30 20.099" << false
             << "0-2@0:00.0 2@0:20.0" << "0+0=0:05.0P 0+5000=0:05.0P 0+10000=0:40.0";
         QTest::newRow("unknown length") << QStringList {"5V7", "5V7 P3", "5V7"} << "10 ? 65" << false
             << "0@0:00.0 0-1@0:10.0 1@?" << "0+0=0:13.0P 1+3000=?";
@@ -105,7 +105,7 @@ private Q_SLOTS:
         QFETCH(bool, tenths);
         QList<TrackLength> known;
         for (const QString &length : lengths.split(' ', Qt::SkipEmptyParts))
-            known << (length == "?" ? std::nullopt : TrackLength(length.toInt() * 1000));
+            known << (length == "?" ? std::nullopt : TrackLength(qRound64(length.toDouble() * 1000)));
         for (QString &string : strings)
             string.prepend("T.mp3");
         const ProgramTimes times = Vexolo::programTimes(strings, known, tenths ? TimeUnit::Tenths : TimeUnit::Seconds);
