@@ -76,8 +76,8 @@ private Q_SLOTS:
         QCOMPARE(run({"check", to}), "0||");
         to.addFiles({"B.mp3"}); // the listing is stale: repaired, the card is clean
         QCOMPARE(run({"check", to, "--repair"}), "0||");
-        QVERIFY(to.read("Programs/RootDir.txt").startsWith("A.mp3 V7"));
-        QVERIFY(to.read("Programs/RootDir.txt").contains("B.mp3 V7"));
+        QVERIFY(to.read("Programs/RootDir.txt").startsWith("A.mp3 V7")
+                && to.read("Programs/RootDir.txt").contains("B.mp3 V7"));
         const QString same = "FROM and TO are the same card, or one lies inside the other: nothing to copy\n";
         QCOMPARE(run({"copy-setup", to, to}), "1||" + same);
         QCOMPARE(run({"copy-setup", to, to.path("Programs")}), "1||" + same);
@@ -109,8 +109,8 @@ private Q_SLOTS:
         const QString id = run({"history", card}).mid(2).section(' ', 0, 0);
         QCOMPARE(run({"restore", card, id}).section('\n', -2), "2 files changed (0 bytes written); verified.\n|");
         QCOMPARE(run({"restore", card, "123456"}), "1||123456: no such version in the card's history\n");
-        QVERIFY(run({"history", card}).section('\n', 0, 0).endsWith("before restore " + id));
-        QVERIFY(run({"log", "--json"}).contains("\"player\":\"Player 12\",\"reference\":\"version " + id));
+        QVERIFY(run({"history", card}).section('\n', 0, 0).endsWith("before restore " + id)
+                && run({"log", "--json"}).contains("\"player\":\"Player 12\",\"reference\":\"version " + id));
         QCOMPARE(run({"apply", reference, card, "--dry-run", "--force"}).first(2), "2|");
     }
 

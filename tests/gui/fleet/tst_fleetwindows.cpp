@@ -165,8 +165,8 @@ private Q_SLOTS:
         QVERIFY(fleet.registerPlayer({identifyCard(card).key, "Player 7", "Foyer", {}}));
         window.chooseCardFolder(card);
         window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
-        QVERIFY(control<QComboBox>(&window, "drvCard")->toolTip().startsWith("Player Player 7, Foyer\n"));
+        QVERIFY(QTest::qWaitForWindowActive(&window)
+                && control<QComboBox>(&window, "drvCard")->toolTip().startsWith("Player Player 7, Foyer\n"));
         QTest::keyClick(&window, Qt::Key_H, Qt::ControlModifier); // nothing kept yet, nothing to compare
         QCOMPARE(window.findChild<HistoryWindow *>()->lstDifferences->count(), 0);
         platform.answers << AnswerYes;

@@ -44,8 +44,8 @@ private Q_SLOTS:
                 sides << "over";
                 continue;
             }
-            QVERIFY(place.width() >= minimum.width() && place.height() >= minimum.height());
-            QVERIFY(room.contains(anchor.topLeft()));
+            QVERIFY(place.width() >= minimum.width() && place.height() >= minimum.height()
+                    && room.contains(anchor.topLeft()));
             const bool beside = place.left() > anchor.right() || place.right() < anchor.left();
             if (beside) { // against it, 8 pixels apart, and level with it as far as the screen lets it be
                 QCOMPARE(place.left() > anchor.right() ? place.left() - anchor.right() : anchor.left() - place.right(),
