@@ -387,6 +387,8 @@ private Q_SLOTS:
         QTest::newRow("track") << "cmdCardAdvanced" << 0 << "" << "" << "card/A.adv" << 3 << true;
         QTest::newRow("track fails") << "cmdCardAdvanced" << 0 << "open 1"
             << "Could not write to file: [A.adv]" << "" << 3 << true;
+        QTest::newRow("track, a link in its place") << "cmdCardAdvanced" << 0 << "open 1 40"
+            << "Could not write to file: [A.adv]\nA.adv is no regular file." << "" << 3 << true;
         QTest::newRow("close, the listing fails") << "close" << discard << "open 1" << changes + '|' + noListing
             << "" << 3 << true;
         // clang-format on
