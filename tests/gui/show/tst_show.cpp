@@ -229,8 +229,8 @@ private Q_SLOTS:
         QCOMPARE(QToolTip::text(),
                  "A.mp3\nstarts 0:00.0 into run 3\nEnd of the program \u00b7 run 3 ran 0:30.1\n"
                  "Output 1 is switched on at 5 and never switched off.");
-        QTest::mouseDClick(view, Qt::LeftButton, {}, {250, 60}); // the second entry: its advanced window
-        QVERIFY(frmAdv::existing() && frmAdv::existing()->lblName->text() == "A.mp3");
+        QTest::mouseDClick(view, Qt::LeftButton, {}, {24, 60}); // the first entry: its advanced window
+        QVERIFY(frmAdv::existing() && frmAdv::existing()->lblName->text() == "B.mp3");
         frmAdv::existing()->close();
         QApplication::setActiveWindow(timeline);
         QTest::keyClick(timeline, Qt::Key_Escape);
