@@ -449,7 +449,7 @@ private Q_SLOTS:
         select("lstList", 2);
         click("cmdListAdvanced");
         QPointer<frmAdv> window = frmAdv::existing();
-        QVERIFY(window->isWindow() && window->parentWidget() == m_window.get() && !window->isModal());
+        QVERIFY(window->isWindow() && window->parentWidget() == m_window.get());
         click("cmdMoveUp");
         click("cmdMoveUp");
         QCOMPARE(m_window->history().count(), 2); // the moves of one entry are one step
@@ -527,7 +527,7 @@ private Q_SLOTS:
             QTest::mouseClick(copy.dialog()->findChild<QPushButton *>(), Qt::LeftButton);
             copy.progress(2, 2); // a cancel stays told when the last step comes
             QVERIFY(copy.cancelled() && !longWork.cancelled());
-            find<QWidget>("txtName")->close(); // a control's close, not its window's
+            find("cmdSave")->close(); // a control's close, not its window's
         }
         QCoreApplication::processEvents();
         QVERIFY(!BusyFeedback::active() && !QGuiApplication::overrideCursor() && m_window->isVisible());
