@@ -107,8 +107,9 @@ private Q_SLOTS:
     void undoAcrossPrograms()
     {
         QCOMPARE(frmMain::instance(), m_window.get()); // the window open, not a second one
-        // An entry's tip (its name, its own settings in words) on the advanced list too.
-        QVERIFY(find<QListView>("lstListAdv")->model()->index(1, 0).data(Qt::ToolTipRole).isValid());
+        // An entry's tip (its name, its own settings in words) and its mark, on the advanced list too.
+        const QModelIndex second = find<QListView>("lstListAdv")->model()->index(1, 0);
+        QVERIFY(second.data(Qt::ToolTipRole).isValid() && second.data(PlaylistDocument::OwnSettingsRole).toBool());
         add(2);
         m_platform.answers << AnswerDiscard << AnswerYes << AnswerYes;
         click("cmdUp");
