@@ -106,15 +106,13 @@ private Q_SLOTS:
         FleetRepository fleet(repository());
         const QString key = labelOf(store).key;
         const QString first = fleet.history(key).last().id;
-        const QStringList changed = card.snapshot();
-        const QByteArray programBefore = card.read("Programs/Program1.txt");
+        const QStringList changed = card.snapshot(true);
 
         FleetResult result = restoreVersion(fleet, store, first, true);
         QCOMPARE(result.actions,
                  QStringList({"Programs/Program1.adv: written", "Programs/Program1.txt: written", "B.adv: removed",
                               "Programs/RootDir.txt: written anew"}));
-        QCOMPARE(card.snapshot(), changed);
-        QCOMPARE(card.read("Programs/Program1.txt"), programBefore);
+        QCOMPARE(card.snapshot(true), changed); // a dry run: not a byte written
         // No such version, and one too short to tell.
         QCOMPARE(restoreVersion(fleet, store, "zzzz", false).refusal.size()
                      + restoreVersion(fleet, store, first.left(3), false).refusal.size(),

@@ -31,6 +31,7 @@ private Q_SLOTS:
         const QByteArray old = "old bytes";
         QTest::newRow("honest") << "" << true << "n"_ba;
         QTest::newRow("open fails") << "open 1 5 1" << false << old;
+        QTest::newRow("name taken 100 times: the next is free") << "open 1 17 100" << true << "n"_ba;
         QTest::newRow("name taken 101 times: gives up") << "open 1 17 101" << false << old;
         QTest::newRow("write fails") << "write 1 5 1" << false << old;
         QTest::newRow("write interrupted: tried again") << "write 1 4 1" << true << "n"_ba;
@@ -51,7 +52,7 @@ private Q_SLOTS:
         QVERIFY(card.write("file", "old bytes") && ::chmod(qPrintable(card.path("file")), 0600) == 0);
         FailingFileOps ops;
         ops.fail(calls);
-        const Fd folder(::open(qPrintable(card.root()), O_RDONLY | O_DIRECTORY));
+        const Fd folder(card.openRoot());
         const uint open = QDir("/proc/self/fd").count();
         int why = 0;
         const bool written = writeFileSafely(folder.get(), "file", "n", ops, &why);
@@ -69,7 +70,7 @@ private Q_SLOTS:
     {
         TestCard card;
         QVERIFY(QDir().mkpath(card.path("file/inside")));
-        const Fd folder(::open(qPrintable(card.root()), O_RDONLY | O_DIRECTORY));
+        const Fd folder(card.openRoot());
         int why = 0;
         FailingFileOps ops; // nothing is even begun beside it
         ops.failing = {"open"};
@@ -121,7 +122,7 @@ private Q_SLOTS:
         QFETCH(QString, calls);
         TestCard card;
         QVERIFY(card.write("file", content));
-        const Fd folder(::open(qPrintable(card.root()), O_RDONLY | O_DIRECTORY));
+        const Fd folder(card.openRoot());
         FailingFileOps ops[2];
         for (FailingFileOps &each : ops)
             each.fail(calls);

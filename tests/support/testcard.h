@@ -26,6 +26,8 @@ public:
     QString root() const { return m_root; }
     operator QString() const { return m_root; } // where a card folder is wanted: CardStore store(card)
     QString path(const QString &relative) const { return m_root + '/' + relative; }
+    // The root open as a folder, for the calls that work beside an open folder.
+    int openRoot() const { return ::open(qPrintable(m_root), O_RDONLY | O_DIRECTORY); }
     void addFiles(const QStringList &names) const
     {
         for (const QString &name : names)

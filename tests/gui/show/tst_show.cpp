@@ -170,6 +170,10 @@ private Q_SLOTS:
                                   "3) A.mp3 \u00b7 starts 0:00.0 into run 3 \u00b7 End of the program \u00b7 run 3 ran "
                                   "0:30.1 \u00b7 1 to check"}));
         ProgramTimelineView *view = timeline->view();
+        int end = 24;
+        while (view->entryAt(end) == 0)
+            ++end;
+        QCOMPARE(view->entryAt(end + 2), 1); // B plays on after A: no break between them
 
         // Rehearsed as the device plays it, Space as the remote: from the current entry, on by itself, waiting at an
         // auto pause and after a track that does not play on, then fading.
