@@ -141,8 +141,7 @@ private Q_SLOTS:
     void cueSheet()
     {
         QFETCH(QStringList, arguments);
-        TestCard card;
-        card.addFiles({"A.mp3"});
+        TestCard card({"A.mp3"});
         card.write("Programs/Program0.txt", record("A.mp3 V7") + "end");
         QDir().mkpath(card.path("Programs/Program9.txt"));
         QTEST(run(QStringList {"cue-sheet"} + arguments, card.path("..")), "result");

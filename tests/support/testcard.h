@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // A card for tests: a real temporary folder, optionally a real mount on it (a tiny or read-only
@@ -12,7 +13,11 @@
 class TestCard
 {
 public:
-    TestCard() { QDir().mkpath(m_root); }
+    explicit TestCard(const QStringList &tracks = {}) // empty files of these names in the root
+    {
+        QDir().mkpath(m_root);
+        addFiles(tracks);
+    }
     ~TestCard()
     {
         revive();
@@ -47,6 +52,13 @@ public:
     {
         QFile file(path(relative));
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    // The file's inode, 0 for none: a file written anew in its place has another.
+    ino_t inode(const QString &relative) const
+    {
+        struct stat info = {};
+        ::stat(qPrintable(path(relative)), &info);
+        return info.st_ino;
     }
     // Every file and folder below the temporary folder (card root included): sorted relative paths.
     QStringList snapshot(bool withBytes = false) const // each file's bytes after a "="

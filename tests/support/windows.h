@@ -8,12 +8,17 @@ template<typename Control = QWidget> Control *control(const QWidget *window, con
     return window->findChild<Control *>(QString::fromLatin1(name));
 }
 
-// What a list view shows, first row to last.
-inline QStringList shownRows(const QWidget *window, const char *name)
+// What a list shows, first row to last.
+inline QStringList shownRows(const QAbstractItemView *list)
 {
-    const QAbstractItemModel *rows = control<QAbstractItemView>(window, name)->model();
+    const QAbstractItemModel *rows = list->model();
     QStringList texts;
     for (int row = 0; row < rows->rowCount(); ++row)
         texts.append(rows->index(row, 0).data().toString());
     return texts;
+}
+
+inline QStringList shownRows(const QWidget *window, const char *name)
+{
+    return shownRows(control<QAbstractItemView>(window, name));
 }

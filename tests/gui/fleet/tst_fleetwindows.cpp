@@ -47,8 +47,7 @@ private Q_SLOTS:
     // A repair, one or all, asks first and goes through the card store; the report is made anew.
     void checkAndRepair()
     {
-        TestCard card;
-        card.addFiles({"A.mp3"});
+        TestCard card({"A.mp3"});
         card.write("Gone.adv", "Gone.mp3 V7");
         CardStore store;
         QCOMPARE(showCardCheck(&parent, platform, store), nullptr);
@@ -92,8 +91,7 @@ private Q_SLOTS:
     // Comparing reads both cards and writes neither; the other card is never the chosen one.
     void compare()
     {
-        TestCard card;
-        card.addFiles({"A.mp3", "../other/B.mp3"});
+        TestCard card({"A.mp3", "../other/B.mp3"});
         card.write("Programs/Program1.txt", "end");
         card.write("../other/Programs/Program2.txt", "end");
         const QStringList files = card.snapshot();
@@ -156,8 +154,7 @@ private Q_SLOTS:
         qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
         FleetJournal journal;
         CardStore::setDefaultJournal(&journal);
-        TestCard card;
-        card.addFiles({"A.mp3"});
+        TestCard card({"A.mp3"});
         card.write("A.adv", "A.mp3 V3"); // kept in every version, the same as on the card
         card.write("Programs/Program1.txt", record("A.mp3 V7") + "end");
         frmMain window(platform);
@@ -259,8 +256,7 @@ private Q_SLOTS:
 
     void programList()
     {
-        TestCard card;
-        card.addFiles({"A.mp3"});
+        TestCard card({"A.mp3"});
         frmMain window(platform);
         window.chooseCardFolder(card);
         auto *programs = window.findChild<ProgramList *>();

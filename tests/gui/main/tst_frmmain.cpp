@@ -428,8 +428,7 @@ private Q_SLOTS:
 
     void advancedTargetOnAnotherCard()
     {
-        TestCard other;
-        other.addFiles({"C.mp3"});
+        TestCard other({"C.mp3"});
         other.write("C.adv", "C.mp3 V3");
         click("cmdListAdvanced");
         click("cmdCardAdvanced");
@@ -654,8 +653,7 @@ private Q_SLOTS:
         add(2);
         QTest::qWait(3 * VolumeSelector::TypingPause); // listed once: nothing asks about the change
         // With changes unsaved, a rest asks nothing (the next key would answer it) and lists nothing; Return does.
-        TestCard other;
-        other.addFiles({"X.mp3"});
+        TestCard other({"X.mp3"});
         field->selectAll();
         QTest::keyClicks(field, other.root());
         QTest::qWait(3 * VolumeSelector::TypingPause);
@@ -772,10 +770,7 @@ private Q_SLOTS:
         drvCard()->setCurrentIndex(chosen);
         m_platform.volumeList = after;
         m_platform.volumesChanged();
-        QStringList rows;
-        for (int row = 0; row < drvCard()->count(); ++row)
-            rows.append(drvCard()->itemText(row));
-        QCOMPARE(rows, after);
+        QCOMPARE(shownRows(drvCard()->view()), after);
         QCOMPARE(drvCard()->currentText(), before.at(chosen));
         QCOMPARE(drvCard()->currentIndex(), after.indexOf(before.at(chosen)));
         // Its list is wide enough for every path.

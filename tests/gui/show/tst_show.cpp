@@ -85,6 +85,7 @@ private Q_SLOTS:
         window.chooseCardFolder(card);
         QCOMPARE(tip(2).section(u'\n', 0, 1),
                  "C.mp3\nVolume 5 \u00B7 Remote: cue and play the next track without fading"); // its own settings
+        QVERIFY(QFile::remove(card.path("C.adv")) && !tip(2).contains("Volume")); // gone since: it plays as usual
         list->setCurrentIndex(list->model()->index(0, 0));
         window.cmdCardAdvanced_Action();
         frmAdv *adv = frmAdv::existing();
