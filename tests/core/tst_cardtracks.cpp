@@ -1,5 +1,6 @@
 #include "playlist/cardtracks.h"
 #include "storage/cardstore.h"
+#include "support/testcard.h"
 
 #include <QtTest>
 
@@ -16,18 +17,18 @@ private Q_SLOTS:
     // any playlist.
     void marks()
     {
-        QTemporaryDir card;
         const QString longest = QString(72, u'x') + ".mp3"; // with " V7", a record's 79 characters
-        for (const QString name : {"A.mp3", "A.adv", "b.MP3", "B.ADV", "c.mp3", "c.mp3.adv", "d.mp3.mp3", "d.mp3.adv",
-                                   qPrintable(longest), qPrintable(u'y' + longest)})
-            QVERIFY(QFile(card.filePath(name)).open(QIODevice::WriteOnly));
-        const CardChoice choice = CardStore::findCard(card.path(), true);
+        const TestCard card({"A.mp3", "A.adv", "b.MP3", "B.ADV", "c.mp3", "c.mp3.adv", "d.mp3.mp3", "d.mp3.adv",
+                             longest, u'y' + longest});
+        const CardChoice choice = CardStore::findCard(card, true);
         CardTracks tracks;
         QAbstractItemModelTester tester(&tracks, QAbstractItemModelTester::FailureReportingMode::QtTest);
         tracks.setTracks(choice.tracks, choice.withCommandFile);
+        QSignalSpy changed(&tracks, &QAbstractItemModel::dataChanged);
         tracks.setOwnSettings("c.mp3", true);
         tracks.setOwnSettings("A.mp3", false);
         tracks.setOwnSettings("gone.mp3", true);
+        QCOMPARE(changed.count(), 2); // the first row too; no row for a track not listed
         QString marks;
         for (int row = 0; row < tracks.rowCount(); ++row)
             marks += QString::number(tracks.index(row).data(CardTracks::OwnSettingsRole).toInt()
