@@ -37,8 +37,9 @@ private Q_SLOTS:
             << "Playlist 1 - A very long" << QStringList {"My long-track_name.mp3", "b"} << measured
             << "<18> 20,10:Playlist 1 - 20,30:A very long <14> 20,50:1)  My long- 60,70:track_ 60,90:name.mp3 | "
                "20,10:2)  b";
-        QTest::newRow("no separator: cut where it fills") << "H" << QStringList {"abcdefghijklmnopqrst"} << measured
-            << "<18> 20,10:H <14> 20,30:1)  abcdefgh 60,50:ijklmnop 60,70:qrst";
+        QTest::newRow("a separator only in the first half: cut where it fills")
+            << "H" << QStringList {"a.cdefghijklmnopqrst"} << measured
+            << "<18> 20,10:H <14> 20,30:1)  a.cdefgh 60,50:ijklmnop 60,70:qrst";
         // clang-format on
     }
 
