@@ -513,7 +513,7 @@ private Q_SLOTS:
             BusyFeedback work(m_window.get(), 1);
             QTest::qWait(5);
             work.progress(0, 0); // nothing to count yet
-            QVERIFY(work.dialog() && BusyFeedback::active()); // it has run a while
+            QVERIFY(work.dialog() && work.dialog()->value() == 0 && BusyFeedback::active()); // it has run a while
             BusyFeedback longWork(m_window.get(), 0);
             bool painted = false;
             QTimer::singleShot(0, m_window.get(), [&painted] { painted = true; });
