@@ -136,8 +136,9 @@ private Q_SLOTS:
                      QList<bool>({true, false, true, false}));
             QVERIFY(store.hasProgram(1) && !store.hasProgram(2));
         }
-        const QString load = loaded.names.join(u',') + u'/' + loaded.name + u'/' + texts(loaded.notices);
-        QTEST(QStringList({texts(saved.notices + track), files.join(u','), load, texts(store.deleteProgram(1).notices)})
+        QTEST(QStringList({texts(saved.notices + track), files.join(u','),
+                           loaded.names.join(u',') + u'/' + loaded.name + u'/' + texts(loaded.notices),
+                           texts(store.deleteProgram(1).notices)})
                   .join(" ; "),
               "result");
         QCOMPARE(saved.nameWritten, files.contains("Program1.adv"));

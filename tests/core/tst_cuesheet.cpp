@@ -13,22 +13,24 @@ private Q_SLOTS:
     // An entry in words; without a length nothing is past its end.
     void lines()
     {
-        const CueSheet empty {"1", {}, {}, TimeUnit::Seconds, {{"A.mp3 V7 P5", 0}}, {}, {}}; // known to last nothing
-        QCOMPARE(cueEntryLines(empty, 0).constLast(), "Check: 5 is past the end of the track, which ends at 0.");
-        const CueSheet sheet {"1", {}, {}, TimeUnit::Seconds, {{"Fin.mp37V9 1A5 P15 3+1 3-9 3+20 2-4", 10000}}, {}, {}};
-        QCOMPARE(cueEntryLines(sheet, 0).join(u'\n'),
-                 QStringLiteral("1)  Fin \u2014 0:10\n"
-                                "Remote: cue and play the next track without fading \u00b7 Auto play next track: yes "
-                                "\u00b7 Volume 9\n"
-                                "Auto pauses: 15\n"
-                                "Output 2: off 4\n"
-                                "Output 3: 1 to 9, on 20\n"
-                                "All outputs: on 5\n"
-                                "Check: Output 2 is switched off at 4 but nothing was switched on before it.\n"
-                                "Check: All outputs are switched on at 5 and never switched off.\n"
-                                "Check: 15 is past the end of the track, which ends at 10.\n"
-                                "Check: 20 is past the end of the track, which ends at 10.\n"
-                                "Check: Output 3 is switched on at 20 and never switched off."));
+        // Known to last nothing.
+        QCOMPARE(cueEntryLines({"1", {}, {}, TimeUnit::Seconds, {{"A.mp3 V7 P5", 0}}, {}, {}}, 0).constLast(),
+                 "Check: 5 is past the end of the track, which ends at 0.");
+        QCOMPARE(
+            cueEntryLines({"1", {}, {}, TimeUnit::Seconds, {{"Fin.mp37V9 1A5 P15 3+1 3-9 3+20 2-4", 10000}}, {}, {}}, 0)
+                .join(u'\n'),
+            QStringLiteral("1)  Fin \u2014 0:10\n"
+                           "Remote: cue and play the next track without fading \u00b7 Auto play next track: yes "
+                           "\u00b7 Volume 9\n"
+                           "Auto pauses: 15\n"
+                           "Output 2: off 4\n"
+                           "Output 3: 1 to 9, on 20\n"
+                           "All outputs: on 5\n"
+                           "Check: Output 2 is switched off at 4 but nothing was switched on before it.\n"
+                           "Check: All outputs are switched on at 5 and never switched off.\n"
+                           "Check: 15 is past the end of the track, which ends at 10.\n"
+                           "Check: 20 is past the end of the track, which ends at 10.\n"
+                           "Check: Output 3 is switched on at 20 and never switched off."));
     }
 
     void pages()
@@ -70,6 +72,8 @@ private Q_SLOTS:
                      "![50,178,1,2] 180:10 ![68,178,1,2] 180:20 ![86,178,1,2] 180:30 ![104,178,1,2] 180:40 "
                      "![121,178,1,2] 180:50 ![139,178,1,2] 180:60 ![157,178,1,2] 180:70 ![175,178,1,2] <10> 375:Page "
                      "2 of 2"));
+        // 10 units taller, the second entry ends exactly at the foot: it stays on the first page.
+        QCOMPARE(cuePageStarts(sheet, {200, 410, 22, 12}), QList<qsizetype> {0});
     }
 };
 

@@ -380,8 +380,7 @@ private Q_SLOTS:
         CardStore target(to, ops);
         QFETCH(QString, failing);
         ops.fail(failing);
-        const CopyPlan plan = planOf(source, target);
-        QTEST(lines(copySetup(target, plan)), "failed");
+        QTEST(lines(copySetup(target, planOf(source, target))), "failed");
     }
 
     // Read once per card, then kept up to date by this program's saves and deletes of valid numbers only.

@@ -310,8 +310,7 @@ private Q_SLOTS:
         CardStore from(reference);
         CardStore to(card);
         FleetRepository fleet(repository());
-        const FleetResult result = applyReference(fleet, from, to, false);
-        QCOMPARE(result.problems.value(0).kind, Kind::Refused);
+        QCOMPARE(applyReference(fleet, from, to, false).problems.value(0).kind, Kind::Refused);
         QVERIFY(QDir(card.root()).entryList(QDir::Files).isEmpty());
     }
 
