@@ -127,8 +127,6 @@ CardStore::Contents SetupFiles::readContents(bool judgeListing) const
             = readCardFile(programs.get(), encodeFileName(RootDirFileName), ProgramFileLimit, m_ops);
         if (old.status == ReadStatus::Read)
             contents.listingBytes = old.bytes;
-        contents.listing
-            = old.status == ReadStatus::Missing ? CardStore::ListingState::Missing : CardStore::ListingState::Stale;
         return contents;
     }
     // A listing larger than the one the tracks make is out of date without being read whole.

@@ -247,8 +247,8 @@ public:
         QStringList leftovers; // temporary files of killed writers, as paths from the card root
     };
     Contents readContents() const;
-    // The same files without judging the listing (which reads every command file a second time): listing is Missing
-    // or Stale, and listingBytes holds the listing as it is, up to a program file's bound. For keeping a setup.
+    // The same files without judging the listing (which reads every command file a second time): listing is left
+    // Missing, and listingBytes holds the listing as it is, up to a program file's bound. For keeping a setup.
     Contents readSetup() const;
     // The track names whose command file fileName is (usually one); empty for any other name, a
     // track's own name included.

@@ -30,14 +30,13 @@ private Q_SLOTS:
     {
         QFETCH(QRect, room);
         const QSize adv(872, 700); // the advanced window with its frame
-        const QSize want(700, 560);
         const QSize minimum(400, 380); // the timeline window holds no less (checked on the window itself)
         QStringList sides;
         for (const QPoint &at : {room.center() - QPoint(436, 350), room.topLeft(), room.topRight() - QPoint(871, 0)}) {
             QRect anchor(at, adv);
             anchor.moveTop(std::max(anchor.top(), room.top()));
             const QRect before = anchor;
-            const QRect place = placeBeside(room, anchor, want, minimum);
+            const QRect place = placeBeside(room, anchor, {700, 560}, minimum);
             QVERIFY(room.contains(place));
             QCOMPARE(anchor.size(), adv);
             if (place.intersects(anchor)) {
