@@ -34,7 +34,7 @@ class TestCardStore : public QObject
     {
         QStringList list;
         for (const Notice &notice : notices)
-            list.append(Ui::noticeMessage(notice));
+            list.append(Ui::noticeText(notice));
         return list.join(u'|');
     }
     // Creates the items named by their bytes (a folder when it ends in "/").
@@ -175,7 +175,9 @@ private Q_SLOTS:
                 && card.write("Programs/Program2.txt", records + "A.mp3\n")
                 && card.write("Programs/Program3.txt", records + "A.mp3"));
         QCOMPARE(texts(store.loadProgram(1).notices + store.loadProgram(2).notices + store.loadProgram(3).notices),
-                 Unread + "Program1.txt|" + Unread + "Program2.txt|" + Unread + "Program3.txt");
+                 Unread + "Program1.txt\nPrograms/Program1.txt is larger than the program reads.|" + Unread
+                     + "Program2.txt\nPrograms/Program2.txt is larger than the program reads.|" + Unread
+                     + "Program3.txt\nPrograms/Program3.txt is larger than the program reads.");
     }
 
     // A message names at most twenty files, then how many more; a name over 100 characters is cut in its middle.
@@ -359,17 +361,16 @@ private Q_SLOTS:
         const ino_t before = card.inode("A.mp3");
         int asked = 0;
         const uint descriptors = QDir("/proc/self/fd").count();
-        const CardStore::Copied copied = store.copyTracksIn(copies, {}, [&] {
-            if (failing == "shrink" && ++asked == 2)
-                QFile::resize(computer.filePath("Big.mp3"), 0);
-            if (failing == "swap") // by another of the same size
-                ::rename(qPrintable(computer.filePath("B.mp3")), qPrintable(computer.filePath("x.mp3")));
-            return failing != "cancel" || ++asked < 3;
-        });
-        QStringList told;
-        for (const Notice &notice : copied.notices)
-            told << Ui::noticeText(notice);
-        QTEST(told.join(u'|'), "told");
+        const CardStore::Copied copied = store.copyTracksIn(
+            copies, [](qint64 done, qint64 total) { QVERIFY(done <= total); },
+            [&] {
+                if (failing == "shrink" && ++asked == 2)
+                    QFile::resize(computer.filePath("Big.mp3"), 0);
+                if (failing == "swap") // by another of the same size
+                    ::rename(qPrintable(computer.filePath("B.mp3")), qPrintable(computer.filePath("x.mp3")));
+                return failing != "cancel" || ++asked < 3;
+            });
+        QTEST(texts(copied.notices), "told");
         QCOMPARE(QDir("/proc/self/fd").count(), descriptors); // none left open, whatever failed
         QTEST(copied.tracks.join(u' ') + u'=' + card.read("A.mp3"), "tracks");
         QCOMPARE(copied.cancelled, failing == "cancel");
@@ -405,13 +406,28 @@ private Q_SLOTS:
         QTest::addColumn<QString>("told"); // Save's, the track setting's and the listing's notices; Delete's refusal
         QTest::addColumn<QString>("causes"); // of each of them: Gone, Changed, Read-only, Full, none (-)
         const QString changed = QStringList(3, Ui::CardChangedMessage).join(u'|');
-        const QString spoilt = NotCreated + u'|' + NoListing + "|Could not write to file: [A.adv]|" + NoListing;
         const QString noFolder = NotCreated + u'|' + NoListing + u'|' + NoListing;
         QTest::newRow("another FAT card in the reader") << "vfat" << changed << "CCC";
         QTest::newRow("another ext4 card in the reader") << "ext4" << changed << "CCC";
-        QTest::newRow("card pulled") << "pulled" << QStringList(3, Ui::NoCardMessage).join(u'|') << "GGG";
-        QTest::newRow("full card") << "full" << spoilt << "FFFF";
-        QTest::newRow("read-only card") << "read-only" << spoilt << "RRRR";
+        QTest::newRow("card pulled") << "pulled"
+                                     << QStringList(3, Ui::NoCardMessage + "\nThe card was removed.").join(u'|')
+                                     << "GGG";
+        QTest::newRow("full card")
+            << "full"
+            << "Could not create file! Destination may be write protected!\nThe card is full.|Could "
+               "not create root directory listing! Your card may be write portected!\nThe card is "
+               "full.|Could not write to file: [A.adv]\nThe card is full.|Could not create root "
+               "directory listing! Your card may be write portected!\nThe card is full."
+            << "FFFF";
+        QTest::newRow("read-only card")
+            << "read-only"
+            << "Could not create file! Destination may be write protected!\nThe card is write-protected.|Could not "
+               "create "
+               "root directory listing! Your card may be write portected!\nThe card is write-protected.|Could not "
+               "write to "
+               "file: [A.adv]\nThe card is write-protected.|Could not create root directory listing! Your card may be "
+               "write portected!\nThe card is write-protected."
+            << "RRRR";
         QTest::newRow("Programs is a link")
             << "link" << noFolder + "|Could not delete Playlist Number 1! Your card may be write protected!"
             << "----";
