@@ -299,7 +299,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("tracks"); // now on the card, as the copy says; and A.mp3's bytes
         const QString notMp3 = "Only MP3 tracks go onto the card; these were not copied:";
         // clang-format off
-        QTest::newRow("new, and A replaced in its own case") << "B.mp3 x.mp3>a.mp3" << "" << "" << "B.mp3 A.mp3=x.mp3";
+        QTest::newRow("new, and A replaced in its own case") << "B.mp3 x.mp3>a.mp3" << "" << "" << "B.mp3 A.mp3=x";
         QTest::newRow("no tracks, or not from the computer")
             << "Dir.mp3 Fifo.mp3 B.mp3>notes.txt B.mp3>../B.mp3 Gone.mp3" << "" << notMp3
                 + "\nDir.mp3\nFifo.mp3\nnotes.txt\n../B.mp3\nGone.mp3" << "=A";
@@ -347,7 +347,7 @@ private Q_SLOTS:
             if (file == "Big.mp3")
                 QVERIFY(TestCard::writeTo(path, QByteArray(64 << 20, 'b')));
             else if (!file.contains(u'/') && !file.startsWith("Gone") && !QFileInfo(path).exists())
-                QVERIFY(TestCard::writeTo(path, file.toUtf8()));
+                QVERIFY(TestCard::writeTo(path, file.first(1).toUtf8())); // one byte: a last chunk can be as small
             copies.append({path, source.section(u'>', -1).section(u'/', -1)});
             if (source.contains("../"))
                 copies.last().name = source.section(u'>', -1);
