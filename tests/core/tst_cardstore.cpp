@@ -5,8 +5,8 @@
 #include "storage/cardtext.h"
 #include "support/failingfileops.h"
 #include "support/helpers.h"
+#include "support/notices.h"
 #include "support/testcard.h"
-#include "widgets/noticetext.h"
 
 #include <QtTest>
 
@@ -30,13 +30,6 @@ class TestCardStore : public QObject
 {
     Q_OBJECT
 
-    static QString texts(const Notices &notices)
-    {
-        QStringList list;
-        for (const Notice &notice : notices)
-            list.append(Ui::noticeText(notice));
-        return list.join(u'|');
-    }
     // Creates the items named by their bytes (a folder when it ends in "/").
     static bool make(const TestCard &card, const QStringList &items)
     {
@@ -406,28 +399,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("told"); // Save's, the track setting's and the listing's notices; Delete's refusal
         QTest::addColumn<QString>("causes"); // of each of them: Gone, Changed, Read-only, Full, none (-)
         const QString changed = QStringList(3, Ui::CardChangedMessage).join(u'|');
+        // The four notices, each with the cause line that %1 stands for.
+        const QString spoilt
+            = NotCreated + "%1|" + NoListing + "%1|Could not write to file: [A.adv]%1|" + NoListing + "%1";
         const QString noFolder = NotCreated + u'|' + NoListing + u'|' + NoListing;
         QTest::newRow("another FAT card in the reader") << "vfat" << changed << "CCC";
         QTest::newRow("another ext4 card in the reader") << "ext4" << changed << "CCC";
         QTest::newRow("card pulled") << "pulled"
                                      << QStringList(3, Ui::NoCardMessage + "\nThe card was removed.").join(u'|')
                                      << "GGG";
-        QTest::newRow("full card")
-            << "full"
-            << "Could not create file! Destination may be write protected!\nThe card is full.|Could "
-               "not create root directory listing! Your card may be write portected!\nThe card is "
-               "full.|Could not write to file: [A.adv]\nThe card is full.|Could not create root "
-               "directory listing! Your card may be write portected!\nThe card is full."
-            << "FFFF";
-        QTest::newRow("read-only card")
-            << "read-only"
-            << "Could not create file! Destination may be write protected!\nThe card is write-protected.|Could not "
-               "create "
-               "root directory listing! Your card may be write portected!\nThe card is write-protected.|Could not "
-               "write to "
-               "file: [A.adv]\nThe card is write-protected.|Could not create root directory listing! Your card may be "
-               "write portected!\nThe card is write-protected."
-            << "RRRR";
+        QTest::newRow("full card") << "full" << spoilt.arg("\nThe card is full.") << "FFFF";
+        QTest::newRow("read-only card") << "read-only" << spoilt.arg("\nThe card is write-protected.") << "RRRR";
         QTest::newRow("Programs is a link")
             << "link" << noFolder + "|Could not delete Playlist Number 1! Your card may be write protected!"
             << "----";

@@ -3,8 +3,8 @@
 #include "reports/programoverview.h"
 #include "support/failingfileops.h"
 #include "support/helpers.h"
+#include "support/notices.h"
 #include "support/testcard.h"
-#include "widgets/noticetext.h"
 
 #include <QtTest>
 
@@ -175,10 +175,7 @@ private Q_SLOTS:
         FailingFileOps ops;
         ops.failing = {"rename", "unlink"};
         CardStore store(card, ops);
-        QStringList said;
-        for (const Notice &notice : repairAll(store, checkCard(store).findings))
-            said << Ui::noticeMessage(notice);
-        QCOMPARE(said.join(u'|'),
+        QCOMPARE(texts(repairAll(store, checkCard(store).findings)),
                  "Could not repair 1! Your card may be write protected!|Could not write to file: [A.adv]|"
                  "Could not repair C.adv! Your card may be write protected!|Could not create root "
                  "directory listing! Your card may be write portected!");

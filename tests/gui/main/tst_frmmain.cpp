@@ -635,6 +635,17 @@ private Q_SLOTS:
         QVERIFY(m_platform.shown.isEmpty());
     }
 
+    // A row chosen from the list: its text change lists the card and the activation after it does not list it again;
+    // the same row chosen again lists it anew.
+    void cardChosenAgain()
+    {
+        m_card->addFiles({"D.mp3"});
+        Q_EMIT drvCard()->activated(0);
+        QCOMPARE(listed("lstCard").size(), 3);
+        Q_EMIT drvCard()->activated(0);
+        QCOMPARE(listed("lstCard").size(), 4);
+    }
+
     void typedPathListedWhenTypingRests()
     {
         QLineEdit *field = drvCard()->lineEdit();
