@@ -1,5 +1,6 @@
 #include "storage/cardstore.h"
 #include "storage/cardstore_p.h"
+#include "storage/cardsession.h"
 
 // The card store itself: the one entry to a card, handing each request to the part that answers it,
 // and telling what became of the program files.
@@ -31,6 +32,12 @@ CardStore::Work::~Work()
         m_store.m_work.clear();
 }
 
+void CardStore::setupChanged()
+{
+    if (identity().isValid())
+        CardSession::instance().tell(identity(), {CardChange::SetupChanged, 0, 0, {}, {}});
+}
+
 void CardStore::aboutToChange(const QString &what)
 {
     if (!m_journal || (!m_work.isEmpty() && m_workRecorded))
@@ -54,6 +61,12 @@ CardStore::CardStore(const QString &text, FileOps &ops)
     : CardStore(ops)
 {
     choose(text);
+}
+
+CardStore::CardStore(const CardChoice &choice, FileOps &ops)
+    : CardStore(ops)
+{
+    adopt(choice);
 }
 
 CardStore::~CardStore() = default;
@@ -85,8 +98,10 @@ Notices CardStore::writeTrackCommand(const QString &trackName, const QString &co
 {
     aboutToChange(QStringLiteral("settings of %1").arg(trackName));
     Notices notices = m_tracks->writeTrackCommand(trackName, commandString);
-    if (notices.isEmpty())
+    if (notices.isEmpty()) {
         Q_EMIT trackCommandWritten(identity(), trackName);
+        CardSession::instance().tell(identity(), {CardChange::TrackCommandWritten, 0, 0, {}, trackName});
+    }
     return notices;
 }
 
@@ -100,7 +115,9 @@ CardStore::Copied CardStore::copyTracksIn(const QList<TrackCopy> &copies, const 
 {
     if (!copies.isEmpty())
         aboutToChange(QStringLiteral("tracks copied in"));
-    return m_tracks->copyTracksIn(copies, progress, keepGoing);
+    Copied copied = m_tracks->copyTracksIn(copies, progress, keepGoing);
+    setupChanged();
+    return copied;
 }
 
 Fd CardStore::openTrack(const QString &trackName) const
@@ -130,8 +147,11 @@ CardStore::Saved CardStore::save(const SavePlan &plan, const QStringList &tracks
     if (plan.refusal.isEmpty())
         aboutToChange(QStringLiteral("Save program %1").arg(plan.number.value()));
     Saved saved = m_programs->save(plan, tracks, progress);
-    if (saved.programWritten)
+    if (saved.programWritten) {
         Q_EMIT programSaved(identity(), plan.number, plan.entries, plan.nameText);
+        CardSession::instance().tell(identity(),
+                                     {CardChange::ProgramSaved, plan.number, plan.entries, plan.nameText, {}});
+    }
     return saved;
 }
 
@@ -144,8 +164,10 @@ CardStore::Deleted CardStore::deleteProgram(ProgramNumber number)
 {
     aboutToChange(QStringLiteral("Delete program %1").arg(number.value()));
     Deleted deleted = m_programs->deleteProgram(number);
-    if (deleted.deleted)
+    if (deleted.deleted) {
         Q_EMIT programDeleted(identity(), number);
+        CardSession::instance().tell(identity(), {CardChange::ProgramDeleted, number, 0, {}, {}});
+    }
     return deleted;
 }
 
@@ -173,20 +195,26 @@ QStringList CardStore::writeFiles(const QList<FileWrite> &files, const Progress 
 {
     if (!files.isEmpty())
         aboutToChange(QStringLiteral("setup files"));
-    return m_setup->writeFiles(files, progress);
+    const QStringList failed = m_setup->writeFiles(files, progress);
+    setupChanged();
+    return failed;
 }
 
 QStringList CardStore::removeFiles(const QList<FileWrite> &files)
 {
     if (!files.isEmpty())
         aboutToChange(QStringLiteral("setup files removed"));
-    return m_setup->removeFiles(files);
+    const QStringList left = m_setup->removeFiles(files);
+    setupChanged();
+    return left;
 }
 
 bool CardStore::removeOrphanCommandFile(const QString &name)
 {
     aboutToChange(QStringLiteral("command file %1 removed").arg(name));
-    return m_setup->removeOrphanCommandFile(name);
+    const bool removed = m_setup->removeOrphanCommandFile(name);
+    setupChanged();
+    return removed;
 }
 
 void CardStore::removeLeftovers()

@@ -58,6 +58,8 @@ public:
     explicit CardStore(FileOps &ops = FileOps::system());
     // A store with the card of text chosen (as choose() takes it).
     explicit CardStore(const QString &text, FileOps &ops = FileOps::system());
+    // A store on a card found already (a card call's own store, made on the card's worker).
+    explicit CardStore(const CardChoice &choice, FileOps &ops = FileOps::system());
     ~CardStore() override;
     Q_DISABLE_COPY_MOVE(CardStore)
 
@@ -196,6 +198,8 @@ public:
 private:
     // Tells the journal, once per piece of work, before a write.
     void aboutToChange(const QString &what);
+    // Tells every view of the card that its setup may have changed, after a write.
+    void setupChanged();
 
     ChosenCard m_card;
     FileOps &m_ops;
