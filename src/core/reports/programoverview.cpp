@@ -9,16 +9,9 @@ ProgramOverview::ProgramOverview(QObject *parent)
 {
 }
 
-void ProgramOverview::showCard(const CardStore &store)
+void ProgramOverview::show(const CardIdentity &card, const CardStore::ProgramFiles &files)
 {
-    if (!store.identity().isValid() || store.identity() != m_card)
-        reload(store);
-}
-
-void ProgramOverview::reload(const CardStore &store)
-{
-    const CardStore::ProgramFiles files = store.readProgramFiles();
-    m_card = files.readable ? store.identity() : CardIdentity();
+    m_card = files.readable ? card : CardIdentity();
     for (int n = 0; n < CardStore::ProgramCount; ++n) {
         const CardStore::CardFile &file = files.programs[n];
         Program program;

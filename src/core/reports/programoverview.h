@@ -30,9 +30,19 @@ public:
     Q_DISABLE_COPY_MOVE(ProgramOverview)
 
     // Reads the programs unless they were read for this very card already.
-    void showCard(const CardStore &store);
+    void showCard(const CardStore &store)
+    {
+        if (needsReading(store.identity()))
+            reload(store);
+    }
     // Reads them again, whatever was read before.
-    void reload(const CardStore &store);
+    void reload(const CardStore &store) { show(store.identity(), store.readProgramFiles()); }
+    // Whether the programs of card are still to be read (another card, or card changed since).
+    bool needsReading(const CardIdentity &card) const { return !card.isValid() || card != m_card; }
+    // The programs as read from card.
+    void show(const CardIdentity &card, const CardStore::ProgramFiles &files);
+    // The card was written by other means than this program's Save and Delete: read it again next time.
+    void forget() { m_card = {}; }
     // This program's own changes on card; they count only for the card the overview was read for.
     void programSaved(const CardIdentity &card, ProgramNumber number, qsizetype entries, const QString &name);
     void programDeleted(const CardIdentity &card, ProgramNumber number);

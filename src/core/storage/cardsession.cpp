@@ -65,7 +65,8 @@ CallId CardSession::start(const QString &card, QObject *receiver, std::function<
                         if (write)
                             --*writes;
                         if (!call->abandoned.load())
-                            QMetaObject::invokeMethod(this, [this, id] { deliver(id); }, Qt::QueuedConnection);
+                            QMetaObject::invokeMethod(
+                                this, [this, id] { deliver(id); }, Qt::QueuedConnection);
                     },
                     write};
     std::shared_ptr<Queue> queue;

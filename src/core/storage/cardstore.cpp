@@ -1,6 +1,6 @@
 #include "storage/cardstore.h"
-#include "storage/cardstore_p.h"
 #include "storage/cardsession.h"
+#include "storage/cardstore_p.h"
 
 // The card store itself: the one entry to a card, handing each request to the part that answers it,
 // and telling what became of the program files.

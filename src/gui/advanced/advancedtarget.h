@@ -37,4 +37,8 @@ Vexolo::Notices applyAdvancedSettings(const AdvancedTarget &target, const QStrin
                                       Vexolo::CardStore &store, const Vexolo::PlaylistDocument &document,
                                       PlaylistHistory &history);
 
+// The card track's part of it, on the card's worker: the command file written only on the card it was opened on.
+Vexolo::Notices writeCardTrackSettings(const AdvancedTarget &target, const QString &commandString,
+                                       Vexolo::CardStore &store);
+
 } // namespace Vexolo::Ui

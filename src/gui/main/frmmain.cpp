@@ -16,7 +16,7 @@
 #include "show/tracklengthtips.h"
 #include "show/trackmedia.h"
 #include "storage/cardfiles.h"
-#include "widgets/busyfeedback.h"
+#include "widgets/cardcalls.h"
 #include "widgets/controls.h"
 #include "widgets/settingsmark.h"
 #include "widgets/singlelinevalidator.h"
@@ -38,6 +38,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QTimer>
 
 #include <mutex>
 #include <optional>
@@ -53,6 +54,8 @@ namespace {
 
 constexpr int WindowWidth = 763;
 constexpr int WindowHeight = 523;
+// How long a close waits for the listing to be written before the window goes all the same.
+constexpr int CloseWaitMs = 1500;
 
 const QColor DarkBlue(0x00, 0x40, 0x80);
 const QColor Silver(0xc0, 0xc0, 0xc0);
@@ -107,7 +110,9 @@ frmMain::frmMain(PlatformAdapter &platform, Vexolo::FileOps &ops, QWidget *paren
     setFixedSize(WindowWidth, WindowHeight);
     setPalette(designPalette(Qt::black));
     m_history = std::make_unique<PlaylistHistory>(m_document);
-    m_programs = std::make_unique<Programs>(*this, m_platform, m_store, m_document, *m_history, m_tracks);
+    m_calls = new CardCalls(*this);
+    m_programs
+        = std::make_unique<Programs>(*this, m_platform, m_store, ops, *m_calls, m_document, *m_history, m_tracks);
     // A child, so the advanced window finds it through its owner.
     m_media = new TrackMedia(m_store, this);
 
@@ -284,10 +289,14 @@ void frmMain::bindHandlers()
     });
     connect(txtName, &QLineEdit::textChanged, &m_document, &Vexolo::PlaylistDocument::setName);
     // The programs are read once per card, when the list first drops down for it.
-    connect(m_programList, &ProgramList::aboutToPopUp, this, [this] { m_overview.showCard(m_store); });
-    // The overview follows the card's program files, whoever saves or deletes them.
-    connect(&m_store, &Vexolo::CardStore::programSaved, &m_overview, &Vexolo::ProgramOverview::programSaved);
-    connect(&m_store, &Vexolo::CardStore::programDeleted, &m_overview, &Vexolo::ProgramOverview::programDeleted);
+    connect(m_programList, &ProgramList::aboutToPopUp, this, &frmMain::readPrograms);
+    // The views of the card follow every write to it, whichever window or call made it.
+    connect(&Vexolo::CardSession::instance(), &Vexolo::CardSession::cardChanged, this, &frmMain::cardWritten);
+    connect(m_calls, &CardCalls::forgetCard, this, &frmMain::forgetCard);
+    connect(m_calls, &CardCalls::finished, this, [this] {
+        if (std::exchange(m_choicePending, false))
+            drvCard_Change();
+    });
     connect(m_programList, &ProgramList::programChosen, this, &frmMain::chooseProgram);
     // A track's own settings in words: its command file read when the tooltip asks, one small read.
     new TrackLengthTips(*lstCard, *m_media, Vexolo::CardTracks::NameRole, [this](const QModelIndex &index) {
@@ -295,11 +304,6 @@ void frmMain::bindHandlers()
             ? Vexolo::settingsWords(m_store.trackCommandString(index.data(Vexolo::CardTracks::NameRole).toString()))
             : QString();
     });
-    connect(&m_store, &Vexolo::CardStore::trackCommandWritten, this,
-            [this](const Vexolo::CardIdentity &card, const QString &track) {
-                if (card == m_store.identity())
-                    m_tracks.setOwnSettings(track, true);
-            });
     new ListDrops(*lstCard, *lstList,
                   {[this](const QStringList &tracks, int row) { dropTracks(tracks, row); },
                    [this](const QStringList &files, QListView &list, int row) { dropFiles(files, list, row); }});
@@ -440,8 +444,12 @@ void frmMain::Event_Close()
 {
     rememberPlace(*this, QStringLiteral("frmMain"));
     rememberCard();
-    SaveRootDir();
     closeAdvancedWindow();
+    // The window closes once the listing is written, or after a short wait whatever the card does: the
+    // write goes on, and the program ends when it is over.
+    m_closing = true;
+    m_programs->writeListing([this] { close(); });
+    QTimer::singleShot(CloseWaitMs, this, &QWidget::close);
 }
 
 void frmMain::showEvent(QShowEvent *event)
@@ -455,12 +463,43 @@ void frmMain::showEvent(QShowEvent *event)
 
 void frmMain::closeEvent(QCloseEvent *event)
 {
-    if (!m_programs->confirmDiscardChanges()) {
-        event->ignore();
+    if (m_closing) {
+        event->accept();
         return;
     }
-    Event_Close();
-    event->accept();
+    event->ignore();
+    // Closing never waits for a card: work still out is let go (a write goes on to its end).
+    m_calls->cancel();
+    m_programs->confirmDiscardChanges([this] { Event_Close(); });
+}
+
+void frmMain::readPrograms()
+{
+    const Vexolo::CardChoice card = m_programs->chosen();
+    if (!m_overview.needsReading(card.identity))
+        return;
+    Vexolo::CardSession::instance().run<Vexolo::CardStore::ProgramFiles>(
+        card.root, this, [card, &ops = m_programs->ops()] { return Vexolo::CardStore(card, ops).readProgramFiles(); },
+        [this, card](const Vexolo::CardStore::ProgramFiles &files) {
+            if (card.identity == m_store.identity())
+                m_overview.show(card.identity, files);
+        });
+}
+
+void frmMain::cardWritten(const Vexolo::CardIdentity &card, const Vexolo::CardChange &change)
+{
+    if (!card.isValid() || card != m_store.identity())
+        return;
+    switch (change.kind) {
+    case Vexolo::CardChange::ProgramSaved:
+        return m_overview.programSaved(card, change.number, change.entries, change.name);
+    case Vexolo::CardChange::ProgramDeleted:
+        return m_overview.programDeleted(card, change.number);
+    case Vexolo::CardChange::TrackCommandWritten:
+        return m_tracks.setOwnSettings(change.track, true);
+    default:
+        return m_overview.forget();
+    }
 }
 
 void frmMain::keyPressEvent(QKeyEvent *event)

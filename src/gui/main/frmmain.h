@@ -7,11 +7,13 @@
 #include "playlist/playlistdocument.h"
 #include "reports/findings.h"
 #include "reports/programoverview.h"
+#include "storage/cardsession.h"
 #include "storage/cardstore.h"
 
 #include <QSet>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -26,6 +28,7 @@ class QUndoStack;
 class TrackMedia;
 
 namespace Vexolo::Ui {
+class CardCalls;
 class ProgramList;
 class VolumeSelector;
 struct AdvancedTarget;
@@ -84,7 +87,8 @@ public:
     void chooseCardFolder(const QString &folder);
     // The card chosen when the program was last closed, when the same card is mounted now (wherever it is).
     void chooseLastCard();
-    QString AdvStringCard(const QString &trackName);
+    // The command string a card track brings, read from the card; then gets it.
+    void AdvStringCard(const QString &trackName, std::function<void(QString)> then);
     void SaveRootDir();
 
     // The settings of the selected playlist entry or card track, kept for pasting.
@@ -115,8 +119,10 @@ public:
     // the card (a track of that name there is asked about first), and onto the playlist also added before row.
     void dropTracks(const QStringList &dropped, int row);
     void dropFiles(const QStringList &files, QListView &list, int row);
-    // Copies the files onto the card as their own names; the tracks now on the card from them.
-    QStringList copyOntoCard(const QStringList &files);
+    // Copies the files onto the card as their own names; then gets the tracks now on the card from them.
+    void copyOntoCard(const QStringList &files, std::function<void(QStringList)> then = {});
+    // The window's card work: one call at a time, its wait shown.
+    Vexolo::Ui::CardCalls &cardCalls() const { return *m_calls; }
 
     // The selected row of a list, -1 when none: a current row alone is not a selection.
     static int selectedRow(const QAbstractItemView *list);
@@ -128,18 +134,26 @@ protected:
 
 private:
     void createControls();
+    // The card's ten programs for the list at a glance, read on the card's worker when not known yet.
+    void readPrograms();
+    // A write to a card, from any window or call: the views of the chosen card follow it.
+    void cardWritten(const Vexolo::CardIdentity &card, const Vexolo::CardChange &change);
     void bindHandlers();
     void bindKeys();
     void showListMenu(QListView *list, const QPoint &position);
+    // The selected card track's settings in the advanced window, read from the card first; then once it is open.
+    void openCardAdvanced(const std::function<void()> &then);
     void openAdvanced(const QString &commandString, const Vexolo::Ui::AdvancedTarget &target, int row);
     void advancedSettingsSaved(const Vexolo::Ui::AdvancedTarget &target, const QString &commandString);
+    // A card track's own settings, written on the card's worker.
+    void writeTrackCommand(const Vexolo::Ui::AdvancedTarget &target, const QString &commandString);
     void closeAdvancedWindow();
     void stepPlaylistNumber(int delta);
     // Loads program number, chosen in the programs list, after the unsaved-changes question.
     void chooseProgram(Vexolo::ProgramNumber number);
     void moveSelected(int delta);
-    // New entries for the tracks, with the settings they bring from the card.
-    Vexolo::PlaylistEntries entriesFor(const QStringList &tracks, const Vexolo::Progress &progress);
+    // New entries for the tracks, with the settings they bring from the card, inserted before row.
+    void addTracks(int row, const QStringList &tracks, std::function<void()> then = {});
     // Inserts entries before row as one undo step; a track whose name leaves no room for settings is told of once.
     void addEntries(int row, Vexolo::PlaylistEntries entries);
     void selectEntry(int row);
@@ -149,9 +163,13 @@ private:
     // Tells the user, once, that another card now sits where the chosen one was; it is listed only
     // when the user chooses it.
     void noticeCardChange();
-    // The card text names, found (and listed when asked) off the window's thread: a card that does
-    // not answer in time is told so, and nullopt leaves the window as it was.
-    std::optional<Vexolo::CardChoice> findCard(const QString &text, bool withTracks);
+    // The card text names, found and listed on its worker; then gets it. A card that does not answer is
+    // waited for with the window usable; chosen while other card work is out, it is found after it.
+    void findCard(const QString &text, const std::function<void(Vexolo::CardChoice)> &then);
+    // Lists the card found and loads the playlist's program from it.
+    void adoptCard(const Vexolo::CardChoice &found);
+    // The user let go of a card that does not answer.
+    void forgetCard();
     // Puts back the chosen card's folder as drvCard's text, without choosing anything.
     void keepChosenCard();
     // The chosen card's player, as the register knows it, in the volume field's tooltip.
@@ -160,7 +178,10 @@ private:
     void rememberCard() const;
 
     PlatformAdapter &m_platform;
+    // The chosen card: its root and identity. It is never read or written on the window's thread: every
+    // call makes its own store for it on the card's worker.
     Vexolo::CardStore m_store;
+    Vexolo::Ui::CardCalls *m_calls = nullptr;
     Vexolo::CardTracks m_tracks;
     Vexolo::PlaylistDocument m_document;
     // Made in the constructor, once what they work on exists, so no member depends on the members' order.
@@ -174,6 +195,8 @@ private:
     // The tracks' lengths and sound, for the card list's tooltip, the timeline and the cue sheet.
     TrackMedia *m_media = nullptr;
     bool m_opened = false;
+    bool m_closing = false; // the listing is being written; the next close request closes
+    bool m_choicePending = false; // a card chosen while other card work was out
     bool m_cardChangeTold = false;
     QSet<QString> m_toldTooLong;
 

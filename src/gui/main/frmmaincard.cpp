@@ -3,10 +3,8 @@
 #include "fleet/fleet.h"
 #include "main/volumeselector.h"
 #include "platform/platformadapter.h"
-#include "storage/cardanswer.h"
 #include "storage/mounts.h"
-#include "widgets/busyfeedback.h"
-#include "widgets/cardinreach.h"
+#include "widgets/cardcalls.h"
 #include "widgets/noticetext.h"
 
 #include <QComboBox>
@@ -21,9 +19,9 @@ const QString LastCardKey = QStringLiteral("lastCard");
 } // namespace
 
 // The card of the main window: choosing and listing it, and noticing what becomes of it. Every look at a
-// card made here runs off the window's thread: a card that stops answering leaves the window usable.
+// card made here runs on the card's worker: a card that stops answering leaves the window usable.
 
-using Vexolo::Ui::BusyFeedback;
+using Vexolo::CardSession;
 
 void frmMain::RefreshCard()
 {
@@ -47,10 +45,15 @@ void frmMain::chooseCardFolder(const QString &folder)
 void frmMain::chooseLastCard()
 {
     const QString root = Vexolo::rootOfKey(QSettings().value(LastCardKey).toString(), Vexolo::readMountTable());
-    // A folder no longer there is not chosen; asked off the window's thread, as any look at a card.
-    const auto there = [root] { return !root.isEmpty() && QFileInfo(root).isDir(); };
-    if (Vexolo::answerInTime<bool>(there).value_or(false))
-        chooseCardFolder(root);
+    if (root.isEmpty())
+        return;
+    // A folder no longer there is not chosen.
+    CardSession::instance().run<bool>(
+        root, this, [root] { return QFileInfo(root).isDir(); },
+        [this, root](bool there) {
+            if (there)
+                chooseCardFolder(root);
+        });
 }
 
 void frmMain::rememberCard() const
@@ -59,9 +62,13 @@ void frmMain::rememberCard() const
         QSettings().setValue(LastCardKey, Vexolo::volumeKey(m_store.root(), Vexolo::readMountTable()));
 }
 
-std::optional<Vexolo::CardChoice> frmMain::findCard(const QString &text, bool withTracks)
+void frmMain::findCard(const QString &text, const std::function<void(Vexolo::CardChoice)> &then)
 {
-    return Vexolo::Ui::findCardInTime(m_platform, text, withTracks);
+    auto work = [text](const Vexolo::Ui::CallControl &) { return Vexolo::CardStore::findCard(text, true); };
+    if (!m_calls->start<Vexolo::CardChoice>({text, QStringLiteral("Reading the card…")}, work, then)) {
+        // Chosen while the card works: listed once that work is over.
+        m_choicePending = true;
+    }
 }
 
 void frmMain::keepChosenCard()
@@ -72,66 +79,81 @@ void frmMain::keepChosenCard()
 
 void frmMain::drvCard_Change()
 {
-    BusyFeedback busy(this);
     const QString text = drvCard->currentText();
-    std::optional<Vexolo::CardChoice> found = findCard(text, true);
-    if (!found)
-        return keepChosenCard();
-    // Unsaved changes belong to the card listed now: they are asked about before another card's
-    // program replaces them, so that Save still writes them to their own card. Cancel keeps that card.
-    if (m_document.isModified() && !found->tracks.isEmpty()) {
-        if (!m_programs->confirmDiscardChanges())
-            return keepChosenCard();
-        // Another card may have been mounted there while the question was open.
-        const std::optional<Vexolo::CardChoice> now = findCard(text, false);
-        if (now && now->identity != found->identity)
-            found = findCard(text, true);
-        if (!now || !found)
-            return keepChosenCard();
-    }
+    findCard(text, [this, text](const Vexolo::CardChoice &found) {
+        // Unsaved changes belong to the card listed now: they are asked about before another card's
+        // program replaces them, so that Save still writes them to their own card. Cancel keeps that card.
+        if (!m_document.isModified() || found.tracks.isEmpty())
+            return adoptCard(found);
+        m_programs->confirmDiscardChanges(
+            [this, text] {
+                // Another card may have been mounted there while the question was open: it is found anew.
+                findCard(text, [this](const Vexolo::CardChoice &now) { adoptCard(now); });
+            },
+            [this] { keepChosenCard(); });
+    });
+}
+
+void frmMain::adoptCard(const Vexolo::CardChoice &found)
+{
     m_tracks.setTracks({});
-    m_store.adopt(*found);
+    m_store.adopt(found);
     m_cardChangeTold = false;
     showPlayer();
-    if (found->tracks.isEmpty())
+    if (found.tracks.isEmpty())
         return;
-    m_tracks.setTracks(std::move(found->tracks), std::move(found->withCommandFile));
+    m_tracks.setTracks(found.tracks, found.withCommandFile);
     m_programs->load(m_document.number()); // Load, its question already answered
+}
+
+void frmMain::forgetCard()
+{
+    // Let go, like a card pulled: nothing more is asked of it until the user chooses it again.
+    m_store.adopt({});
+    m_tracks.setTracks({});
+    drvCard->setToolTip({});
 }
 
 void frmMain::showPlayer()
 {
+    drvCard->setToolTip({});
+    const QString root = m_store.root();
     // Without a fleet there is no player to name, and nothing is asked of the disk service or made on start-up.
-    if (!QFileInfo::exists(Vexolo::FleetRepository::defaultPath()))
-        return drvCard->setToolTip({});
-    // The disk service or a probe of the device answers; a dead card is not waited for.
-    const QString key = Vexolo::answerInTime<QString>([root = m_store.root()] {
-                            return root.isEmpty() ? QString() : Vexolo::identifyCard(root).key;
-                        }).value_or(QString());
-    const std::optional<Vexolo::Player> player = key.isEmpty() ? std::nullopt : Vexolo::FleetRepository().player(key);
-    drvCard->setToolTip(!player ? QString()
-                                : (player->location.isEmpty() ? tr("Player %1").arg(player->name)
-                                                              : tr("Player %1, %2").arg(player->name, player->location))
-                                + u'\n' + key);
+    if (root.isEmpty())
+        return;
+    // The disk service or a probe of the device answers, and the fleet's register; on the card's worker.
+    auto work = [root]() -> QString {
+        if (!QFileInfo::exists(Vexolo::FleetRepository::defaultPath()))
+            return {};
+        const QString key = Vexolo::identifyCard(root).key;
+        const std::optional<Vexolo::Player> player
+            = key.isEmpty() ? std::nullopt : Vexolo::FleetRepository().player(key);
+        if (!player)
+            return {};
+        return (player->location.isEmpty() ? tr("Player %1").arg(player->name)
+                                           : tr("Player %1, %2").arg(player->name, player->location))
+            + u'\n' + key;
+    };
+    CardSession::instance().run<QString>(root, this, work, [this, root](const QString &tip) {
+        if (m_store.root() == root)
+            drvCard->setToolTip(tip);
+    });
 }
 
 void frmMain::noticeCardChange()
 {
     if (!m_store.identity().isValid())
         return;
-    BusyFeedback busy(this);
-    const std::optional<bool> changed
-        = Vexolo::answerInTime<bool>([root = m_store.root(), identity = m_store.identity()] {
-              return Vexolo::ChosenCard::changedAt(root, identity);
-          });
-    if (!changed) {
-        // Let go, like a card pulled: nothing more is asked of it until the user chooses it again.
-        m_store.adopt({});
-        m_platform.warn(Vexolo::Ui::CardNoAnswerMessage);
-        return;
-    }
-    // Noted before the box: the mount table may change again while it is open, and is told once.
-    if (*changed && !std::exchange(m_cardChangeTold, true))
-        m_platform.warn(Vexolo::Ui::CardChangedMessage);
-    m_cardChangeTold = *changed;
+    const QString root = m_store.root();
+    const Vexolo::CardIdentity identity = m_store.identity();
+    CardSession::instance().run<bool>(
+        root, this, [root, identity] { return Vexolo::ChosenCard::changedAt(root, identity); },
+        [this, identity](bool changed) {
+            if (m_store.identity() != identity)
+                return;
+            // Noted before the box: the mount table may change again while it is open, and is told once.
+            if (changed && !std::exchange(m_cardChangeTold, true))
+                m_platform.warn(Vexolo::Ui::CardChangedMessage);
+            m_cardChangeTold = changed;
+        });
 }

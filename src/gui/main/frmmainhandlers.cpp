@@ -15,6 +15,7 @@
 #include "show/trackmedia.h"
 #include "storage/cardfiles.h"
 #include "widgets/busyfeedback.h"
+#include "widgets/cardcalls.h"
 
 #include <QComboBox>
 #include <QFileInfo>
@@ -56,27 +57,27 @@ void frmMain::lstList_DoubleClick()
 void frmMain::cmdAdd_Action()
 {
     const int row = selectedRow(lstCard);
-    if (row < 0)
-        return;
-    BusyFeedback busy(this);
-    const QString track = m_tracks.track(row);
-    addEntries(m_document.count(), {{0, track, AdvStringCard(track)}});
+    if (row >= 0)
+        addTracks(m_document.count(), {m_tracks.track(row)});
 }
 
 void frmMain::cmdAddAll_Action()
 {
-    BusyFeedback busy(this);
-    addEntries(m_document.count(), entriesFor(m_tracks.tracks(), busy.callback()));
+    addTracks(m_document.count(), m_tracks.tracks());
 }
 
-Vexolo::PlaylistEntries frmMain::entriesFor(const QStringList &tracks, const Vexolo::Progress &progress)
+void frmMain::addTracks(int row, const QStringList &tracks, std::function<void()> then)
 {
-    const QStringList commandStrings = m_programs->commandStrings(tracks, progress);
-    Vexolo::PlaylistEntries entries;
-    entries.reserve(tracks.size());
-    for (qsizetype i = 0; i < tracks.size(); ++i)
-        entries.append({0, tracks.at(i), commandStrings.at(i)});
-    return entries;
+    m_programs->commandStrings(tracks, [this, row, tracks, then = std::move(then)](const QStringList &strings) {
+        Vexolo::PlaylistEntries entries;
+        entries.reserve(tracks.size());
+        for (qsizetype i = 0; i < tracks.size(); ++i)
+            entries.append({0, tracks.at(i), strings.at(i)});
+        // Where it was asked for, or at the end when entries went meanwhile.
+        addEntries(std::min(row, m_document.count()), std::move(entries));
+        if (then)
+            then();
+    });
 }
 
 void frmMain::addEntries(int row, Vexolo::PlaylistEntries entries)
@@ -109,20 +110,23 @@ void frmMain::dropTracks(const QStringList &dropped, int row)
     }
     if (tracks.isEmpty())
         return;
-    BusyFeedback busy(this);
     row = std::clamp(row, 0, m_document.count());
-    addEntries(row, entriesFor(tracks, busy.callback()));
-    lstList->selectionModel()->setCurrentIndex(m_document.index(row), QItemSelectionModel::ClearAndSelect);
+    addTracks(row, tracks, [this, row] {
+        lstList->selectionModel()->setCurrentIndex(m_document.index(std::min(row, m_document.count() - 1)),
+                                                   QItemSelectionModel::ClearAndSelect);
+    });
 }
 
 void frmMain::dropFiles(const QStringList &files, QListView &list, int row)
 {
-    const QStringList tracks = copyOntoCard(files);
-    if (&list == lstList)
-        dropTracks(tracks, row);
+    const bool ontoPlaylist = &list == lstList;
+    copyOntoCard(files, [this, ontoPlaylist, row](const QStringList &tracks) {
+        if (ontoPlaylist)
+            dropTracks(tracks, row);
+    });
 }
 
-QStringList frmMain::copyOntoCard(const QStringList &files)
+void frmMain::copyOntoCard(const QStringList &files, std::function<void(QStringList)> then)
 {
     constexpr qsizetype NamesAsked = 20; // a question fits the screen
     QSet<QString> onCard;
@@ -150,21 +154,33 @@ QStringList frmMain::copyOntoCard(const QStringList &files)
         }
     }
     if (copies.isEmpty())
-        return {};
-    BusyFeedback busy(this);
-    busy.allowCancel(QStringLiteral("Copying tracks onto the card…"));
-    const Vexolo::CardStore::Copied copied
-        = m_store.copyTracksIn(copies, busy.callback(), [&busy] { return !busy.cancelled(); });
-    m_media->forget(copied.tracks);
-    if (std::optional<Vexolo::CardChoice> found = findCard(m_store.root(), true);
-        found && found->identity == m_store.identity())
-        m_tracks.setTracks(std::move(found->tracks), std::move(found->withCommandFile));
-    if (!copied.tracks.isEmpty()) {
-        const int row = int(m_tracks.tracks().indexOf(copied.tracks.constLast()));
-        lstCard->selectionModel()->setCurrentIndex(m_tracks.index(row), QItemSelectionModel::ClearAndSelect);
-    }
-    m_programs->show(copied.notices);
-    return copied.tracks;
+        return;
+    struct Result
+    {
+        Vexolo::CardStore::Copied copied;
+        Vexolo::CardChoice listed; // the card listed anew after the copy
+    };
+    const Vexolo::CardChoice card = m_programs->chosen();
+    auto work = [card, &ops = m_programs->ops(), copies](const CallControl &call) {
+        Result result {Vexolo::CardStore(card, ops).copyTracksIn(copies, call.progress, call.keepGoing), {}};
+        result.listed = Vexolo::CardStore::findCard(card.root, true);
+        return result;
+    };
+    m_calls->start<Result>(
+        {card.root, QStringLiteral("Copying tracks onto the card…"), Vexolo::CardSession::Mode::Write}, work,
+        [this, then = std::move(then)](const Result &result) {
+            const Vexolo::CardStore::Copied &copied = result.copied;
+            m_media->forget(copied.tracks);
+            if (result.listed.identity.isValid() && result.listed.identity == m_store.identity())
+                m_tracks.setTracks(result.listed.tracks, result.listed.withCommandFile);
+            if (!copied.tracks.isEmpty()) {
+                const int row = int(m_tracks.tracks().indexOf(copied.tracks.constLast()));
+                lstCard->selectionModel()->setCurrentIndex(m_tracks.index(row), QItemSelectionModel::ClearAndSelect);
+            }
+            m_programs->show(copied.notices);
+            if (then)
+                then(copied.tracks);
+        });
 }
 
 void frmMain::checkCard()
@@ -207,21 +223,17 @@ void frmMain::goToFinding(const Vexolo::Finding &finding)
     }
     if (!place.program)
         return;
-    // The program as the card holds it: loaded first (after the question about unsaved changes), and read once.
-    QList<int> records;
-    if (*place.program != m_document.number() || m_document.isModified()) {
-        if (!m_programs->confirmDiscardChanges())
-            return;
-        records = m_programs->load(*place.program);
-    } else {
-        BusyFeedback busy(this);
-        records = m_store.loadProgram(*place.program).records;
-    }
-    const int row = int(records.indexOf(place.record));
-    if (row < 0 || row >= m_document.count())
-        return; // its track is not on the card: no entry holds it
-    lstList->selectionModel()->setCurrentIndex(m_document.index(row), QItemSelectionModel::ClearAndSelect);
-    cmdListAdvanced_Action();
+    // The program as the card holds it: loaded first (after the question about unsaved changes).
+    const int record = place.record;
+    m_programs->confirmDiscardChanges([this, number = *place.program, record] {
+        m_programs->load(number, [this, record](const QList<int> &records) {
+            const int row = int(records.indexOf(record));
+            if (row < 0 || row >= m_document.count())
+                return; // its track is not on the card: no entry holds it
+            lstList->selectionModel()->setCurrentIndex(m_document.index(row), QItemSelectionModel::ClearAndSelect);
+            cmdListAdvanced_Action();
+        });
+    });
 }
 
 void frmMain::cmdClear_Action()
@@ -274,14 +286,14 @@ void frmMain::cmdUp_Action()
 
 void frmMain::stepPlaylistNumber(int delta)
 {
-    if (m_programs->confirmDiscardChanges())
-        m_programs->load(m_document.number().stepped(delta));
+    chooseProgram(m_document.number().stepped(delta));
 }
 
 void frmMain::chooseProgram(Vexolo::ProgramNumber number)
 {
-    if (m_programs->confirmDiscardChanges())
-        m_programs->load(number);
+    // Card work under way: the key waits for nothing, and asks nothing it cannot carry out.
+    if (!m_calls->busy())
+        m_programs->confirmDiscardChanges([this, number] { m_programs->load(number); });
 }
 
 void frmMain::cmdSave_Action()
@@ -291,8 +303,7 @@ void frmMain::cmdSave_Action()
 
 void frmMain::cmdLoad_Action()
 {
-    if (m_programs->confirmDiscardChanges())
-        m_programs->load(m_document.number());
+    chooseProgram(m_document.number());
 }
 
 void frmMain::cmdDelete_Action()
@@ -300,14 +311,15 @@ void frmMain::cmdDelete_Action()
     m_programs->remove();
 }
 
-QString frmMain::AdvStringCard(const QString &trackName)
+void frmMain::AdvStringCard(const QString &trackName, std::function<void(QString)> then)
 {
-    return m_programs->commandStrings({trackName}).constFirst();
+    m_programs->commandStrings({trackName},
+                               [then = std::move(then)](const QStringList &strings) { then(strings.constFirst()); });
 }
 
 void frmMain::SaveRootDir()
 {
-    m_programs->writeListing();
+    m_programs->writeListing([] {});
 }
 
 void frmMain::cmdPrint_Action()
@@ -332,12 +344,14 @@ void frmMain::cmdPrintRoot_Action()
 
 void frmMain::showTimeline(QListView *list)
 {
+    const auto beside = [] {
+        if (frmAdv *window = frmAdv::existing())
+            TimelineWindow::showBeside(*window);
+    };
     if (list == lstCard)
-        cmdCardAdvanced_Action();
-    else
-        cmdListAdvanced_Action();
-    if (frmAdv *window = frmAdv::existing())
-        TimelineWindow::showBeside(*window);
+        return openCardAdvanced(beside);
+    cmdListAdvanced_Action();
+    beside();
 }
 
 void frmMain::printCueSheet()
@@ -370,13 +384,21 @@ void frmMain::showProgramTimeline()
 
 void frmMain::cmdCardAdvanced_Action()
 {
+    openCardAdvanced({});
+}
+
+void frmMain::openCardAdvanced(const std::function<void()> &then)
+{
     const int row = selectedRow(lstCard);
     if (row < 0)
         return;
     const QString track = m_tracks.track(row);
-    // The window shows this track's own name, whatever name its command file carries.
-    const QString commandString = Vexolo::commandStringOfTrack(AdvStringCard(track), track);
-    openAdvanced(commandString, AdvancedTarget::cardTrack(m_store.identity(), track), row);
+    AdvStringCard(track, [this, track, row, card = m_store.identity(), then](const QString &found) {
+        // The window shows this track's own name, whatever name its command file carries.
+        openAdvanced(Vexolo::commandStringOfTrack(found, track), AdvancedTarget::cardTrack(card, track), row);
+        if (then)
+            then();
+    });
 }
 
 void frmMain::cmdListAdvanced_Action()
@@ -398,8 +420,22 @@ void frmMain::openAdvanced(const QString &commandString, const AdvancedTarget &t
 
 void frmMain::advancedSettingsSaved(const AdvancedTarget &target, const QString &commandString)
 {
-    BusyFeedback busy(this);
-    m_programs->show(applyAdvancedSettings(target, commandString, m_store, m_document, *m_history));
+    if (!target.onCard())
+        return m_programs->show(applyAdvancedSettings(target, commandString, m_store, m_document, *m_history));
+    writeTrackCommand(target, commandString);
+}
+
+void frmMain::writeTrackCommand(const AdvancedTarget &target, const QString &commandString)
+{
+    const Vexolo::CardChoice card = m_programs->chosen();
+    auto work = [card, &ops = m_programs->ops(), target, commandString](const CallControl &) {
+        Vexolo::CardStore store(card, ops);
+        return writeCardTrackSettings(target, commandString, store);
+    };
+    m_calls->start<Vexolo::Notices>(
+        {card.root, QStringLiteral("Writing the settings of %1 on the card…").arg(Vexolo::shownName(target.trackName)),
+         Vexolo::CardSession::Mode::Write, false},
+        work, [this](const Vexolo::Notices &notices) { m_programs->show(notices); });
 }
 
 void frmMain::closeAdvancedWindow()
@@ -420,7 +456,7 @@ void frmMain::copyCardSettings()
 {
     const int row = selectedRow(lstCard);
     if (row >= 0)
-        m_copied.copy(AdvStringCard(m_tracks.track(row)));
+        AdvStringCard(m_tracks.track(row), [this](const QString &found) { m_copied.copy(found); });
 }
 
 void frmMain::pasteEntrySettings()
@@ -453,6 +489,5 @@ void frmMain::pasteCardSettings()
         || !m_platform.ask(QStringLiteral("Replace the settings of %1 on the card with the copied ones?")
                                .arg(Vexolo::shownName(track))))
         return;
-    BusyFeedback busy(this);
-    m_programs->show(m_store.writeTrackCommand(track, pasted.first()));
+    writeTrackCommand(AdvancedTarget::cardTrack(m_store.identity(), track), pasted.first());
 }

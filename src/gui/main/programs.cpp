@@ -4,20 +4,30 @@
 #include "platform/platformadapter.h"
 #include "playlist/cardtracks.h"
 #include "playlist/playlistdocument.h"
-#include "widgets/busyfeedback.h"
+#include "widgets/cardcalls.h"
 #include "widgets/noticetext.h"
 
 namespace Vexolo::Ui {
 
-Programs::Programs(QWidget &window, PlatformAdapter &platform, Vexolo::CardStore &store,
-                   Vexolo::PlaylistDocument &document, PlaylistHistory &history, const Vexolo::CardTracks &tracks)
+using Vexolo::CardStore;
+
+Programs::Programs(QWidget &window, PlatformAdapter &platform, const CardStore &chosen, Vexolo::FileOps &ops,
+                   CardCalls &calls, Vexolo::PlaylistDocument &document, PlaylistHistory &history,
+                   const Vexolo::CardTracks &tracks)
     : m_window(window)
     , m_platform(platform)
-    , m_store(store)
+    , m_chosen(chosen)
+    , m_ops(ops)
+    , m_calls(calls)
     , m_document(document)
     , m_history(history)
     , m_tracks(tracks)
 {
+}
+
+Vexolo::CardChoice Programs::chosen() const
+{
+    return {m_chosen.root(), m_chosen.identity(), {}, {}};
 }
 
 void Programs::show(const Vexolo::Notices &notices)
@@ -30,81 +40,152 @@ void Programs::show(const Vexolo::Notices &notices)
     }
 }
 
-bool Programs::confirmDiscardChanges()
+void Programs::confirmDiscardChanges(const std::function<void()> &then, const std::function<void()> &otherwise)
 {
     if (!m_document.isModified())
-        return true;
+        return then();
     const QString question
         = QStringLiteral("Playlist ") + m_document.number().text() + QStringLiteral(" has changes that are not saved.");
     switch (m_platform.askSaveDiscardCancel(question)) {
     case PlatformAdapter::AnswerSave:
-        save();
         // A refused or failed Save leaves changes unsaved: then nothing is dropped.
-        return !m_document.isModified();
+        return save(
+            [this, then, otherwise] {
+                if (!m_document.isModified())
+                    then();
+                else if (otherwise)
+                    otherwise();
+            },
+            otherwise);
     case PlatformAdapter::AnswerDiscard:
-        return true;
+        return then();
     default:
-        return false;
-    }
-}
-
-QStringList Programs::commandStrings(const QStringList &trackNames, const Vexolo::Progress &progress)
-{
-    const Vexolo::CardStore::Lookup found = m_store.lookupCommands(trackNames, progress);
-    show(found.notices);
-    return found.commandStrings;
-}
-
-void Programs::save()
-{
-    BusyFeedback busy(&m_window);
-    const Vexolo::CardStore::SavePlan plan
-        = m_store.prepareSave(m_document.number(), m_document.commandStrings(), m_document.name());
-    if (!plan.refusal.isEmpty())
-        return show(plan.refusal);
-    if (plan.overwrites && !m_platform.ask(overwriteQuestion()))
+        if (otherwise)
+            otherwise();
         return;
-    const Vexolo::CardStore::Saved saved = m_store.save(plan, m_tracks.tracks(), busy.callback());
-    if (saved.programWritten) {
-        m_document.markEntriesSaved();
     }
-    if (saved.nameWritten)
-        m_document.markNameSaved();
-    show(saved.notices);
 }
 
-QList<int> Programs::load(Vexolo::ProgramNumber number)
+void Programs::save(std::function<void()> then, std::function<void()> failed)
 {
-    BusyFeedback busy(&m_window);
-    const Vexolo::CardStore::Loaded loaded = m_store.loadProgram(number, busy.callback());
-    Vexolo::PlaylistContent content {number, loaded.name, {}};
-    content.entries.reserve(loaded.names.size());
-    for (qsizetype i = 0; i < loaded.names.size(); ++i)
-        content.entries.append({0, loaded.names.at(i), loaded.commandStrings.at(i)});
-    m_history.load(std::move(content));
-    show(loaded.notices);
-    return loaded.records;
+    const Vexolo::CardChoice card = chosen();
+    const Vexolo::ProgramNumber number = m_document.number();
+    auto prepare = [card, &ops = m_ops, number, strings = m_document.commandStrings(), name = m_document.name()](
+                       const CallControl &) { return CardStore(card, ops).prepareSave(number, strings, name); };
+    const bool started = m_calls.start<CardStore::SavePlan>(
+        {card.root, QStringLiteral("Saving program %1 on the card…").arg(number.text())}, prepare,
+        [this, then, failed](const CardStore::SavePlan &plan) {
+            if (!plan.refusal.isEmpty())
+                show(plan.refusal);
+            else if (!plan.overwrites || m_platform.ask(overwriteQuestion()))
+                return write(plan, then, failed);
+            if (failed)
+                failed();
+        });
+    if (!started && failed)
+        failed();
+}
+
+void Programs::write(const CardStore::SavePlan &plan, const std::function<void()> &then,
+                     const std::function<void()> &failed)
+{
+    const Vexolo::CardChoice card = chosen();
+    // What is saved is the playlist as it stands now; edits made while the card works stay unsaved.
+    const Vexolo::PlaylistContent sent = m_document.content();
+    auto work = [card, &ops = m_ops, plan, tracks = m_tracks.tracks()](const CallControl &call) {
+        return CardStore(card, ops).save(plan, tracks, call.progress);
+    };
+    m_calls.start<CardStore::Saved>({card.root,
+                                     QStringLiteral("Saving program %1 on the card…").arg(plan.number.text()),
+                                     Vexolo::CardSession::Mode::Write, false},
+                                    work, [this, sent, then, failed](const CardStore::Saved &saved) {
+                                        Vexolo::PlaylistContent known = m_document.savedContent();
+                                        if (saved.programWritten) {
+                                            known.number = sent.number;
+                                            known.entries = sent.entries;
+                                        }
+                                        if (saved.nameWritten)
+                                            known.name = sent.name;
+                                        m_document.replaceSavedContent(std::move(known));
+                                        show(saved.notices);
+                                        if (saved.programWritten && then)
+                                            then();
+                                        else if (!saved.programWritten && failed)
+                                            failed();
+                                    });
+}
+
+void Programs::load(Vexolo::ProgramNumber number, std::function<void(QList<int>)> then)
+{
+    const Vexolo::CardChoice card = chosen();
+    auto work = [card, &ops = m_ops, number](const CallControl &call) {
+        return CardStore(card, ops).loadProgram(number, call.progress);
+    };
+    m_calls.start<CardStore::Loaded>(
+        {card.root, QStringLiteral("Loading program %1 from the card…").arg(number.text())}, work,
+        [this, number, then = std::move(then)](const CardStore::Loaded &loaded) {
+            Vexolo::PlaylistContent content {number, loaded.name, {}};
+            content.entries.reserve(loaded.names.size());
+            for (qsizetype i = 0; i < loaded.names.size(); ++i)
+                content.entries.append({0, loaded.names.at(i), loaded.commandStrings.at(i)});
+            m_history.load(std::move(content));
+            show(loaded.notices);
+            if (then)
+                then(loaded.records);
+        });
 }
 
 void Programs::remove()
 {
-    BusyFeedback busy(&m_window);
+    const Vexolo::CardChoice card = chosen();
     const Vexolo::ProgramNumber number = m_document.number();
-    const Vexolo::CardStore::DeletePlan plan = m_store.prepareDelete(number);
-    show(plan.refusal);
-    if (!plan.exists || !m_platform.ask(deleteQuestion(number)))
-        return;
-    const Vexolo::CardStore::Deleted deleted = m_store.deleteProgram(number);
-    show(deleted.notices);
-    // A failed delete must not look like a successful one: the playlist stays as it is.
-    if (deleted.deleted)
-        m_history.deleted();
+    const QString what = QStringLiteral("Deleting program %1 from the card…").arg(number.text());
+    auto prepare
+        = [card, &ops = m_ops, number](const CallControl &) { return CardStore(card, ops).prepareDelete(number); };
+    m_calls.start<CardStore::DeletePlan>({card.root, what}, prepare, [=, this](const CardStore::DeletePlan &plan) {
+        show(plan.refusal);
+        if (!plan.exists || !m_platform.ask(deleteQuestion(number)))
+            return;
+        auto work
+            = [card, &ops = m_ops, number](const CallControl &) { return CardStore(card, ops).deleteProgram(number); };
+        m_calls.start<CardStore::Deleted>({card.root, what, Vexolo::CardSession::Mode::Write, false}, work,
+                                          [this](const CardStore::Deleted &deleted) {
+                                              show(deleted.notices);
+                                              // A failed delete must not look like a successful one: the playlist stays
+                                              // as it is.
+                                              if (deleted.deleted)
+                                                  m_history.deleted();
+                                          });
+    });
 }
 
-void Programs::writeListing()
+void Programs::writeListing(std::function<void()> then)
 {
-    BusyFeedback busy(&m_window);
-    show(m_store.writeListing(m_tracks.tracks(), busy.callback()));
+    const Vexolo::CardChoice card = chosen();
+    auto work = [card, &ops = m_ops, tracks = m_tracks.tracks()](const CallControl &call) {
+        return CardStore(card, ops).writeListing(tracks, call.progress);
+    };
+    const bool started = m_calls.start<Vexolo::Notices>(
+        {card.root, QStringLiteral("Writing the card's track listing…"), Vexolo::CardSession::Mode::Write, false}, work,
+        [this, then](const Vexolo::Notices &notices) {
+            show(notices);
+            then();
+        });
+    if (!started)
+        then();
+}
+
+void Programs::commandStrings(const QStringList &trackNames, std::function<void(QStringList)> then)
+{
+    const Vexolo::CardChoice card = chosen();
+    auto work = [card, &ops = m_ops, trackNames](const CallControl &call) {
+        return CardStore(card, ops).lookupCommands(trackNames, call.progress);
+    };
+    m_calls.start<CardStore::Lookup>({card.root, QStringLiteral("Reading the tracks' settings from the card…")}, work,
+                                     [this, then = std::move(then)](const CardStore::Lookup &found) {
+                                         show(found.notices);
+                                         then(found.commandStrings);
+                                     });
 }
 
 } // namespace Vexolo::Ui

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class PlatformAdapter;
 class QWidget;
 
@@ -15,37 +17,51 @@ class PlaylistDocument;
 
 namespace Vexolo::Ui {
 
+class CardCalls;
 class PlaylistHistory;
 
 // Programs on the card: Save, Load and Delete with their questions, the listing written on
-// closing, and the command strings tracks bring along. The card store does the work; this shows
-// what it says and keeps the document in step with the card.
+// closing, and the command strings tracks bring along. The card store does the work on the card's
+// worker; this asks, starts it, shows what it says when it comes and keeps the document in step
+// with the card. What follows a call (then) runs only when it went through.
 class Programs final
 {
 public:
-    Programs(QWidget &window, PlatformAdapter &platform, Vexolo::CardStore &store, Vexolo::PlaylistDocument &document,
-             PlaylistHistory &history, const Vexolo::CardTracks &tracks);
+    Programs(QWidget &window, PlatformAdapter &platform, const Vexolo::CardStore &chosen, Vexolo::FileOps &ops,
+             CardCalls &calls, Vexolo::PlaylistDocument &document, PlaylistHistory &history,
+             const Vexolo::CardTracks &tracks);
     Q_DISABLE_COPY_MOVE(Programs)
 
-    // "Playlist N has changes that are not saved." with Save, Discard and Cancel when they are; true to
-    // go on: saved, or discarded.
-    bool confirmDiscardChanges();
+    // "Playlist N has changes that are not saved." with Save, Discard and Cancel when they are; then runs once
+    // they are saved or discarded; otherwise on Cancel or a Save that failed.
+    void confirmDiscardChanges(const std::function<void()> &then, const std::function<void()> &otherwise = {});
     // Save: the program file and its name, after the checks and the question about overwriting.
-    void save();
-    // Replaces the playlist with program number from the card; each entry's record in the program file, from 1.
-    QList<int> load(Vexolo::ProgramNumber number);
+    void save(std::function<void()> then = {}, std::function<void()> failed = {});
+    // Replaces the playlist with program number from the card; then gets each entry's record in the program
+    // file, from 1.
+    void load(Vexolo::ProgramNumber number, std::function<void(QList<int>)> then = {});
     // Delete: the program file, after the question; the playlist is emptied only when it is gone.
     void remove();
-    void writeListing();
+    // The listing on closing; then once it is written or could not be.
+    void writeListing(std::function<void()> then);
     // What the tracks bring into the playlist, with a message for each unreadable command file.
-    QStringList commandStrings(const QStringList &trackNames, const Vexolo::Progress &progress = {});
+    void commandStrings(const QStringList &trackNames, std::function<void(QStringList)> then);
     // Shows the card store's messages, in order.
     void show(const Vexolo::Notices &notices);
 
+    // The chosen card as a call takes it: its own store is made on the card's worker.
+    Vexolo::CardChoice chosen() const;
+    Vexolo::FileOps &ops() const { return m_ops; }
+
 private:
+    void write(const Vexolo::CardStore::SavePlan &plan, const std::function<void()> &then,
+               const std::function<void()> &failed);
+
     QWidget &m_window;
     PlatformAdapter &m_platform;
-    Vexolo::CardStore &m_store;
+    const Vexolo::CardStore &m_chosen;
+    Vexolo::FileOps &m_ops;
+    CardCalls &m_calls;
     Vexolo::PlaylistDocument &m_document;
     PlaylistHistory &m_history;
     const Vexolo::CardTracks &m_tracks;
