@@ -4,6 +4,10 @@
 
 #include <QStringList>
 
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
@@ -20,14 +24,17 @@ public:
 
     int openat(int folder, const char *name, int flags, mode_t mode) override
     {
+        waitWhileStuck();
         return fails((flags & O_ACCMODE) ? "open" : "read") ? -1 : FileOps::openat(folder, name, flags, mode);
     }
     ssize_t read(int fd, void *data, size_t size) override
     {
+        waitWhileStuck();
         return fails("read") ? -1 : FileOps::read(fd, data, size);
     }
     ssize_t write(int fd, const void *data, size_t size) override
     {
+        waitWhileStuck();
         return fails("write") ? (error ? -1 : 0) : FileOps::write(fd, data, size);
     }
     int fsync(int fd) override { return fails("fsync") ? -1 : FileOps::fsync(fd); }
@@ -42,10 +49,12 @@ public:
     int close(int fd) override { return FileOps::close(fd) == 0 && !fails("close") ? 0 : -1; }
     int renameat(int fromFolder, const char *from, int toFolder, const char *to) override
     {
+        waitWhileStuck();
         return fails("rename") ? -1 : FileOps::renameat(fromFolder, from, toFolder, to);
     }
     int unlinkat(int folder, const char *name, int flags) override
     {
+        waitWhileStuck();
         return fails("unlink") ? -1 : FileOps::unlinkat(folder, name, flags);
     }
     int mkdirat(int folder, const char *name, mode_t mode) override
@@ -65,7 +74,31 @@ public:
         last = parts.size() > 3 ? parts[3].toInt() : INT_MAX;
     }
 
+    // A card that stops answering, as a hung reader does: every call from now on waits until it answers again.
+    void stopAnswering()
+    {
+        const std::lock_guard lock(m_gate);
+        m_stuck = true;
+    }
+    void answerAgain()
+    {
+        {
+            const std::lock_guard lock(m_gate);
+            m_stuck = false;
+        }
+        m_free.notify_all();
+    }
+
 private:
+    void waitWhileStuck()
+    {
+        std::unique_lock lock(m_gate);
+        m_free.wait(lock, [this] { return !m_stuck; });
+    }
+    std::mutex m_gate;
+    std::condition_variable m_free;
+    bool m_stuck = false;
+
     bool fails(const char *call)
     {
         if (!failing.contains(QLatin1String(call)) || ++m_calls < nth || m_calls > last)
@@ -73,5 +106,5 @@ private:
         errno = error;
         return true;
     }
-    int m_calls = 0;
+    std::atomic<int> m_calls = 0;
 };

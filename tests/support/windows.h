@@ -1,5 +1,8 @@
 #pragma once
 
+#include "storage/cardsession.h"
+
+#include <QtTest>
 #include <QtWidgets>
 
 // A control of a window by its name.
@@ -21,4 +24,10 @@ inline QStringList shownRows(const QAbstractItemView *list)
 inline QStringList shownRows(const QWidget *window, const char *name)
 {
     return shownRows(control<QAbstractItemView>(window, name));
+}
+
+// Waits until every card call has handed back its result, and whatever those results started in turn.
+inline bool settled()
+{
+    return QTest::qWaitFor([] { return Vexolo::CardSession::instance().idle(); }, 10000);
 }

@@ -13,6 +13,7 @@ struct CardSession::Call
     QPointer<QObject> receiver;
     std::function<void()> done;
     QString card;
+    QMetaObject::Connection receiverGone;
     std::atomic<bool> abandoned = false;
 };
 
@@ -56,6 +57,9 @@ CallId CardSession::start(const QString &card, QObject *receiver, std::function<
     call->receiver = receiver;
     call->done = std::move(done);
     call->card = card;
+    // A result nobody can take is not waited for.
+    if (receiver)
+        call->receiverGone = connect(receiver, &QObject::destroyed, this, [this, id] { abandon(id); });
     m_calls.insert(id, call);
     const bool write = mode == Mode::Write;
     if (write)
@@ -99,8 +103,10 @@ void CardSession::runQueue(std::shared_ptr<Queue> queue)
             }
             job = std::move(queue->jobs.front());
             queue->jobs.pop_front();
+            ++*m_running;
         }
         job.work();
+        --*m_running;
     }
 }
 
@@ -109,14 +115,17 @@ void CardSession::deliver(CallId id)
     const std::shared_ptr<Call> call = m_calls.take(id);
     if (!call || call->abandoned.load())
         return;
+    disconnect(call->receiverGone);
     if (call->receiver && call->done)
         call->done();
 }
 
 void CardSession::abandon(CallId id)
 {
-    if (const std::shared_ptr<Call> call = m_calls.take(id))
+    if (const std::shared_ptr<Call> call = m_calls.take(id)) {
         call->abandoned = true;
+        disconnect(call->receiverGone);
+    }
 }
 
 void CardSession::forgetCard(const QString &card)
@@ -124,6 +133,7 @@ void CardSession::forgetCard(const QString &card)
     for (auto it = m_calls.begin(); it != m_calls.end();) {
         if (it.value()->card == card) {
             it.value()->abandoned = true;
+            disconnect(it.value()->receiverGone);
             it = m_calls.erase(it);
         } else {
             ++it;

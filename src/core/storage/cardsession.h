@@ -84,6 +84,8 @@ public:
     bool pending(CallId id) const;
     // No call waits for its result (what tests wait for).
     bool idle() const;
+    // Whether a worker is running a call, an abandoned one included.
+    bool working() const { return m_running->load() > 0; }
     // Waits at most limit for the writes under way to end; false when one is still going.
     bool waitForWrites(std::chrono::milliseconds limit);
 
@@ -107,6 +109,7 @@ private:
     QHash<CallId, std::shared_ptr<Call>> m_calls; // awaited; the application's thread alone
     CallId m_next = 0;
     std::shared_ptr<std::atomic<int>> m_writes;
+    std::shared_ptr<std::atomic<int>> m_running = std::make_shared<std::atomic<int>>(0);
 };
 
 } // namespace Vexolo

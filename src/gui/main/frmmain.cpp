@@ -293,10 +293,6 @@ void frmMain::bindHandlers()
     // The views of the card follow every write to it, whichever window or call made it.
     connect(&Vexolo::CardSession::instance(), &Vexolo::CardSession::cardChanged, this, &frmMain::cardWritten);
     connect(m_calls, &CardCalls::forgetCard, this, &frmMain::forgetCard);
-    connect(m_calls, &CardCalls::finished, this, [this] {
-        if (std::exchange(m_choicePending, false))
-            drvCard_Change();
-    });
     connect(m_programList, &ProgramList::programChosen, this, &frmMain::chooseProgram);
     // A track's own settings in words: its command file read when the tooltip asks, one small read.
     new TrackLengthTips(*lstCard, *m_media, Vexolo::CardTracks::NameRole, [this](const QModelIndex &index) {
@@ -469,7 +465,7 @@ void frmMain::closeEvent(QCloseEvent *event)
     }
     event->ignore();
     // Closing never waits for a card: work still out is let go (a write goes on to its end).
-    m_calls->cancel();
+    m_calls->cancelAll();
     m_programs->confirmDiscardChanges([this] { Event_Close(); });
 }
 

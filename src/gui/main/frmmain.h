@@ -168,8 +168,8 @@ private:
     void findCard(const QString &text, const std::function<void(Vexolo::CardChoice)> &then);
     // Lists the card found and loads the playlist's program from it.
     void adoptCard(const Vexolo::CardChoice &found);
-    // The user let go of a card that does not answer.
-    void forgetCard();
+    // The user let go of a card that does not answer (its root, or the text that named it).
+    void forgetCard(const QString &card);
     // Puts back the chosen card's folder as drvCard's text, without choosing anything.
     void keepChosenCard();
     // The chosen card's player, as the register knows it, in the volume field's tooltip.
@@ -196,7 +196,6 @@ private:
     TrackMedia *m_media = nullptr;
     bool m_opened = false;
     bool m_closing = false; // the listing is being written; the next close request closes
-    bool m_choicePending = false; // a card chosen while other card work was out
     bool m_cardChangeTold = false;
     QSet<QString> m_toldTooLong;
 

@@ -65,10 +65,7 @@ void frmMain::rememberCard() const
 void frmMain::findCard(const QString &text, const std::function<void(Vexolo::CardChoice)> &then)
 {
     auto work = [text](const Vexolo::Ui::CallControl &) { return Vexolo::CardStore::findCard(text, true); };
-    if (!m_calls->start<Vexolo::CardChoice>({text, QStringLiteral("Reading the card…")}, work, then)) {
-        // Chosen while the card works: listed once that work is over.
-        m_choicePending = true;
-    }
+    m_calls->start<Vexolo::CardChoice>({text, QStringLiteral("Reading the card…")}, work, then);
 }
 
 void frmMain::keepChosenCard()
@@ -106,8 +103,11 @@ void frmMain::adoptCard(const Vexolo::CardChoice &found)
     m_programs->load(m_document.number()); // Load, its question already answered
 }
 
-void frmMain::forgetCard()
+void frmMain::forgetCard(const QString &card)
 {
+    // A card being chosen that does not answer: the window keeps to the card it had.
+    if (card != m_store.root())
+        return keepChosenCard();
     // Let go, like a card pulled: nothing more is asked of it until the user chooses it again.
     m_store.adopt({});
     m_tracks.setTracks({});

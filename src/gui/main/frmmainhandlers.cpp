@@ -291,9 +291,7 @@ void frmMain::stepPlaylistNumber(int delta)
 
 void frmMain::chooseProgram(Vexolo::ProgramNumber number)
 {
-    // Card work under way: the key waits for nothing, and asks nothing it cannot carry out.
-    if (!m_calls->busy())
-        m_programs->confirmDiscardChanges([this, number] { m_programs->load(number); });
+    m_programs->confirmDiscardChanges([this, number] { m_programs->load(number); });
 }
 
 void frmMain::cmdSave_Action()

@@ -72,18 +72,15 @@ void Programs::save(std::function<void()> then, std::function<void()> failed)
     const Vexolo::ProgramNumber number = m_document.number();
     auto prepare = [card, &ops = m_ops, number, strings = m_document.commandStrings(), name = m_document.name()](
                        const CallControl &) { return CardStore(card, ops).prepareSave(number, strings, name); };
-    const bool started = m_calls.start<CardStore::SavePlan>(
-        {card.root, QStringLiteral("Saving program %1 on the card…").arg(number.text())}, prepare,
-        [this, then, failed](const CardStore::SavePlan &plan) {
-            if (!plan.refusal.isEmpty())
-                show(plan.refusal);
-            else if (!plan.overwrites || m_platform.ask(overwriteQuestion()))
-                return write(plan, then, failed);
-            if (failed)
-                failed();
-        });
-    if (!started && failed)
-        failed();
+    m_calls.start<CardStore::SavePlan>({card.root, QStringLiteral("Saving program %1 on the card…").arg(number.text())},
+                                       prepare, [this, then, failed](const CardStore::SavePlan &plan) {
+                                           if (!plan.refusal.isEmpty())
+                                               show(plan.refusal);
+                                           else if (!plan.overwrites || m_platform.ask(overwriteQuestion()))
+                                               return write(plan, then, failed);
+                                           if (failed)
+                                               failed();
+                                       });
 }
 
 void Programs::write(const CardStore::SavePlan &plan, const std::function<void()> &then,
@@ -165,14 +162,12 @@ void Programs::writeListing(std::function<void()> then)
     auto work = [card, &ops = m_ops, tracks = m_tracks.tracks()](const CallControl &call) {
         return CardStore(card, ops).writeListing(tracks, call.progress);
     };
-    const bool started = m_calls.start<Vexolo::Notices>(
+    m_calls.start<Vexolo::Notices>(
         {card.root, QStringLiteral("Writing the card's track listing…"), Vexolo::CardSession::Mode::Write, false}, work,
         [this, then](const Vexolo::Notices &notices) {
             show(notices);
             then();
         });
-    if (!started)
-        then();
 }
 
 void Programs::commandStrings(const QStringList &trackNames, std::function<void(QStringList)> then)

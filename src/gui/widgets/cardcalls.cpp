@@ -121,6 +121,12 @@ void CardCalls::end()
     }
 }
 
+void CardCalls::next()
+{
+    if (!busy() && !m_waiting.isEmpty())
+        m_waiting.takeFirst()();
+}
+
 void CardCalls::cancel()
 {
     if (m_id == 0)
@@ -129,6 +135,13 @@ void CardCalls::cancel()
     CardSession::instance().abandon(m_id);
     end();
     Q_EMIT finished();
+    next();
+}
+
+void CardCalls::cancelAll()
+{
+    m_waiting.clear();
+    cancel();
 }
 
 QWidget *CardCalls::waitWindow() const
@@ -157,7 +170,7 @@ void CardCalls::showWait(bool noAnswer)
         connect(m_wait->cmdWait, &QPushButton::clicked, this, [this] { m_quiet.start(); });
         connect(m_wait->cmdForget, &QPushButton::clicked, this, [this] {
             const QString card = m_call.card;
-            cancel();
+            cancelAll();
             CardSession::instance().forgetCard(card);
             Q_EMIT forgetCard(card);
         });

@@ -3,6 +3,7 @@
 #include "storage/cardsession.h"
 
 #include <QElapsedTimer>
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -26,7 +27,8 @@ struct CallControl
 };
 
 // A window's card work, started on the card session: the window's thread never waits for a card. One call at a
-// time a window (busy()); its result is handed to done when it comes. After a second the window says what waits
+// time a window, the others queued in the order asked; its result is handed to done when it comes. After a second the
+// window says what waits
 // ("Saving program 1 on the card…") with Cancel; when the card has neither answered nor reported progress for the
 // answer limit, "The card does not answer." with Wait and Forget. Cancel stops the work at its next step and
 // drops its result; Forget drops it too, lets the card's worker be (it may stay blocked in the kernel) and asks
@@ -48,28 +50,32 @@ public:
         bool cancellable = true;
     };
 
-    // Starts work unless a call is out already (then false, and nothing runs).
+    // Starts work, or queues it behind the call that is out: the window's calls run in the order asked.
     template<typename T>
-    bool start(const Call &call, std::function<T(const CallControl &)> work, std::function<void(T)> done)
+    void start(const Call &call, std::function<T(const CallControl &)> work, std::function<void(T)> done)
     {
-        if (busy())
-            return false;
-        const CallControl control = begin(call);
-        m_id = CardSession::instance().run<T>(
-            call.card, this, [work = std::move(work), control] { return work(control); },
-            [this, done = std::move(done)](T result) {
-                end();
-                if (done)
-                    done(std::move(result));
-                Q_EMIT finished();
-            },
-            call.mode);
-        return true;
+        m_waiting.append([this, call, work = std::move(work), done = std::move(done)] {
+            const CallControl control = begin(call);
+            m_id = CardSession::instance().run<T>(
+                call.card, this, [work, control] { return work(control); },
+                [this, done](T result) {
+                    end();
+                    if (done)
+                        done(std::move(result));
+                    Q_EMIT finished();
+                    next();
+                },
+                call.mode);
+        });
+        if (!busy())
+            next();
     }
 
     bool busy() const { return m_id != 0; }
-    // Drops the call under way, as Cancel does.
+    // Drops the call under way, as Cancel does; those queued behind it go on.
     void cancel();
+    // Drops the call under way and those queued.
+    void cancelAll();
     // The wait window, while it shows; for tests and screen readers.
     QWidget *waitWindow() const;
 
@@ -83,6 +89,7 @@ private:
     struct Shared;
     CallControl begin(const Call &call);
     void end();
+    void next();
     void tick();
     void showWait(bool noAnswer);
 
@@ -95,6 +102,7 @@ private:
     qint64 m_lastDone = -1;
     QTimer m_timer;
     QPointer<CardWait> m_wait;
+    QList<std::function<void()>> m_waiting; // calls asked for while one was out
 };
 
 } // namespace Vexolo::Ui

@@ -10,7 +10,7 @@
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"
 #include "support/windows.h"
-#include "widgets/busyfeedback.h"
+#include "widgets/cardcalls.h"
 #include "widgets/noticetext.h"
 
 #include <QtTest>
@@ -36,13 +36,23 @@ class TestFrmMain : public QObject
     {
         return control<Control>(m_window.get(), name);
     }
-    void click(const char *name) { QTest::mouseClick(find(name), Qt::LeftButton); }
+    void click(const char *name)
+    {
+        QTest::mouseClick(find(name), Qt::LeftButton);
+        QVERIFY(settled());
+    }
     QComboBox *drvCard() { return find<QComboBox>("drvCard"); }
     QStringList listed(const char *list) const { return shownRows(m_window.get(), list); }
     void select(const char *list, int row)
     {
         auto *view = find<QListView>(list);
         view->setCurrentIndex(view->model()->index(row, 0));
+    }
+    // What the card's wait window says; empty while it does not show.
+    QString waitText() const
+    {
+        const QWidget *wait = m_window->cardCalls().waitWindow();
+        return wait ? control<QLabel>(wait, "lblWait")->text() : QString();
     }
     // Adds the card's track at row to the playlist, as ">" does.
     void add(int row)
@@ -55,6 +65,7 @@ class TestFrmMain : public QObject
     {
         find<QWidget>(on)->setFocus();
         QTest::keySequence(find<QWidget>(on), QKeySequence(keys));
+        QVERIFY(settled());
     }
     void keyOn(const char *list, int row, const QString &keys)
     {
@@ -72,6 +83,7 @@ class TestFrmMain : public QObject
         });
         Q_EMIT find<QListView>(list)->customContextMenuRequested({});
         QApplication::setActiveWindow(m_window.get()); // the menu took it: the keys of the lists need it
+        QVERIFY(settled());
     }
 
 private Q_SLOTS:
@@ -96,10 +108,14 @@ private Q_SLOTS:
         m_window->show();
         QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
         drvCard()->setCurrentIndex(0); // the card, as listed on opening
+        QVERIFY(settled());
     }
 
     void cleanup()
     {
+        m_ops->answerAgain(); // a worker left waiting on the card ends before the calls it waits in go
+        QTRY_VERIFY(!CardSession::instance().working());
+        QVERIFY(settled());
         QVERIFY(m_platform.answers.isEmpty());
         m_window.reset();
     }
@@ -283,6 +299,7 @@ private Q_SLOTS:
         QVERIFY(enter.isAccepted());
         QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, data.get(), Qt::LeftButton, {});
         QApplication::sendEvent(list->viewport(), &drop);
+        QVERIFY(settled());
         QTEST(listed("lstListAdv"), "entries");
         QTEST(listed("lstCard").join(u' ') + u' ' + m_card->read("B.mp3"), "card");
         QTEST(m_platform.shown, "told");
@@ -303,6 +320,7 @@ private Q_SLOTS:
             longNames << QString(72, u'L') + last + ".mp3";
         m_card->addFiles(longNames);
         m_window->chooseCardFolder(*m_card);
+        QVERIFY(settled());
         const auto marked = [this](int role) {
             QString marks;
             for (int row = 0; row < 4; ++row)
@@ -338,6 +356,7 @@ private Q_SLOTS:
                 if (rows->index(row, 0).data().toString().startsWith(place.section(u':', 0, 0)))
                     Q_EMIT check->lstFindings->doubleClicked(rows->index(row, place.section(u':', 1).toInt()));
             }
+            QVERIFY(settled());
             opened << (frmAdv::existing() ? frmAdv::existing()->lblName->text() : "-");
             if (frmAdv::existing())
                 frmAdv::existing()->close();
@@ -407,12 +426,15 @@ private Q_SLOTS:
         m_ops->fail(failing);
         if (answer)
             m_platform.answers << answer;
-        if (action == "close")
-            QVERIFY(m_window->close());
-        else
+        if (action == "close") {
+            m_window->close();
+            QTRY_VERIFY(!m_window->isVisible());
+        } else {
             click(qPrintable(action));
+        }
         if (frmAdv *window = frmAdv::existing())
             window->cmdSave->click();
+        QVERIFY(settled());
         QTEST(m_platform.shown.join('|'), "shown");
         // The warning's icon exactly where the card may be write protected.
         QCOMPARE(m_platform.codes.contains(PlatformAdapter::Caution), m_platform.shown.join(u'|').contains("write p"));
@@ -436,7 +458,9 @@ private Q_SLOTS:
         select("lstCard", 2);
         click("cmdCardAdvanced");
         drvCard()->setEditText(other.root());
+        QVERIFY(settled());
         frmAdv::existing()->cmdSave->click();
+        QVERIFY(settled());
         QCOMPARE(m_platform.shown, QStringList {"Could not write to file: [C.adv]"});
         QCOMPARE(other.read("C.adv"), "C.mp3 V3");
         QVERIFY(!QFile::exists(m_card->path("C.adv")));
@@ -465,72 +489,49 @@ private Q_SLOTS:
         QCOMPARE(m_platform.shown, QStringList {"workingIndex < listcount"});
         select("lstCard", 1);
         m_window->showTimeline(find<QListView>("lstCard"));
+        QVERIFY(settled());
         QCOMPARE(frmAdv::existing()->lblName->text(), "B.mp3");
         QVERIFY(frmAdv::existing()->findChild<TimelineWindow *>()->isVisible());
     }
 
-    // While the card works, no input reaches the windows but a question's; over the question the pointer is
-    // the ordinary arrow, else the wait cursor; a close asked for meanwhile is carried out afterwards.
-    void cardWorkTakesNoInput()
+    // A card that stops answering while chosen holds no window: after a second the wait says what waits, past the
+    // limit that the card does not answer; meanwhile a key reaches a field. Forget lets the card go, a close
+    // closes, and a card that answers again is saved as asked.
+    void stuckCard_data()
     {
-        select("lstList", 0);
-        click("cmdListAdvanced");
-        m_platform.answers << AnswerYes;
-        QDialog question(m_window.get());
-        question.setModal(true);
-        auto *ok = new QPushButton(&question);
-        connect(ok, &QPushButton::clicked, &question, &QDialog::accept);
-        question.show(); // open before the work starts
-        m_platform.whileShown = [&] {
-            QTest::mouseClick(ok, Qt::LeftButton);
-            QVERIFY(!question.isVisible());
-            QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
-            click("cmdClear");
-            QTest::mouseClick(frmAdv::existing()->cmdSave, Qt::LeftButton);
-            m_window->close();
-            auto *gone = new QWidget; // asked to close, and gone before the work ends
-            gone->show();
-            gone->close();
-            delete gone;
-            question.show();
-            QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::ArrowCursor);
-            question.hide();
-            QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
-            question.show(); // open when the work ends
-        };
-        find("cmdSave")->click();
-        QVERIFY(!QGuiApplication::overrideCursor() && m_window->isVisible() && frmAdv::existing());
-        QCOMPARE(listed("lstListAdv"), QStringList({"A.mp3 V7", "B.mp31V5 P30"}));
-        QVERIFY(m_card->read("Programs/Program1.txt").startsWith(record("A.mp3 V7")));
-        QTRY_VERIFY(!m_window->isVisible());
-        QVERIFY(!frmAdv::existing());
+        QTest::addColumn<QString>("then");
+        QTest::newRow("forget") << "cmdForget";
+        QTest::newRow("close") << "close";
+        QTest::newRow("answers again") << "answer";
     }
 
-    // The progress of card work: shown once it has run a while, in steps, until the work is done.
-    void cardWorkProgress()
+    void stuckCard()
     {
-        {
-            BusyFeedback work(m_window.get(), 1);
-            QTest::qWait(5);
-            work.progress(0, 0); // nothing to count yet
-            QVERIFY(work.dialog() && work.dialog()->value() == 0 && BusyFeedback::active()); // it has run a while
-            BusyFeedback longWork(m_window.get(), 0);
-            bool painted = false;
-            QTimer::singleShot(0, m_window.get(), [&painted] { painted = true; });
-            longWork.progress(1, 1); // its one step done: the bar full
-            QCOMPARE(longWork.dialog()->value(), longWork.dialog()->maximum());
-            QVERIFY(painted && longWork.dialog()->isVisible());
-            QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor); // a dialog that asks nothing
-            BusyFeedback copy(m_window.get(), 0); // a copy's dialog takes its Cancel button's click
-            copy.allowCancel("Copying");
-            copy.progress(1, 2);
-            QTest::mouseClick(copy.dialog()->findChild<QPushButton *>(), Qt::LeftButton);
-            copy.progress(2, 2); // a cancel stays told when the last step comes
-            QVERIFY(copy.cancelled() && !longWork.cancelled());
-            find("cmdSave")->close(); // a control's close, not its window's
+        QFETCH(QString, then);
+        setCardAnswerLimit(std::chrono::milliseconds(1500));
+        m_ops->stopAnswering();
+        m_platform.answers << AnswerYes; // overwrite: the card answered that far
+        QTest::mouseClick(find("cmdSave"), Qt::LeftButton);
+        QTRY_COMPARE(waitText(), "Saving program 1 on the card…");
+        QTest::keyClicks(find<QLineEdit>("txtName"), "X"); // the window takes keys while the card waits
+        QCOMPARE(m_window->playlist().name(), "OneX");
+        QTRY_COMPARE(waitText(), CardNoAnswerMessage);
+        if (then == "close") {
+            m_platform.answers << AnswerDiscard;
+            m_window->close();
+            QTRY_VERIFY(!m_window->isVisible());
+        } else if (then == "answer") {
+            m_ops->answerAgain();
+            QVERIFY(settled());
+            // Saved as it was when Save was pressed; what was typed since stays to be saved.
+            QVERIFY(m_card->read("Programs/Program1.adv") == "One" && m_window->playlist().isModified());
+        } else {
+            QTest::mouseClick(control<QPushButton>(m_window->cardCalls().waitWindow(), "cmdForget"), Qt::LeftButton);
+            QVERIFY(listed("lstCard").isEmpty() && !m_window->cardCalls().waitWindow());
+            click("cmdSave"); // a card let go is no card: nothing waits on it
+            QCOMPARE(m_platform.shown.last(), NoCardMessage);
         }
-        QCoreApplication::processEvents();
-        QVERIFY(!BusyFeedback::active() && !QGuiApplication::overrideCursor() && m_window->isVisible());
+        setCardAnswerLimit(std::chrono::milliseconds(4000));
     }
 
     // Copy and paste by keys; paste onto all entries from the list's menu. Copied settings go onto an entry,
@@ -542,6 +543,7 @@ private Q_SLOTS:
         m_card->addFiles({longTrack});
         m_card->write("Programs/Program1.txt", record("A.mp31V5 P30") + "end");
         m_window->chooseCardFolder(*m_card);
+        QVERIFY(settled());
         key("Ctrl+C"); // nothing chosen, nothing copied
         key("Ctrl+C", "lstCard");
         keyOn("lstList", 0, "Ctrl+V");
@@ -621,14 +623,18 @@ private Q_SLOTS:
     // or is no longer there, is not.
     void lastCardChosenAgain()
     {
-        QVERIFY(m_window->close());
+        m_window->close();
+        QTRY_VERIFY(!m_window->isVisible());
         setCardAnswerLimit(std::chrono::milliseconds(50));
         for (const bool there : {true, false, false}) {
             frmMain next(m_platform, *m_ops);
             next.chooseLastCard();
+            QTest::qWait(100);
+            QVERIFY(settled() || !there); // a card that does not answer is waited for by nothing
             QCOMPARE(control<QComboBox>(&next, "drvCard")->currentText(), there ? m_card->root() : "");
             QCOMPARE(shownRows(&next, "lstCard").size(), there ? 3 : 0);
-            QVERIFY(next.close());
+            next.close();
+            QTRY_VERIFY(!next.isVisible());
             if (!there || !m_card->mountDead())
                 m_card.reset();
         }
@@ -641,8 +647,10 @@ private Q_SLOTS:
     {
         m_card->addFiles({"D.mp3"});
         Q_EMIT drvCard()->activated(0);
+        QVERIFY(settled());
         QCOMPARE(listed("lstCard").size(), 3);
         Q_EMIT drvCard()->activated(0);
+        QVERIFY(settled());
         QCOMPARE(listed("lstCard").size(), 4);
     }
 
@@ -653,14 +661,17 @@ private Q_SLOTS:
         field->clear();
         QTest::keyClicks(field, m_card->root());
         find<QWidget>("lstCard")->setFocus(); // leaving the field ends the typing
+        QVERIFY(settled());
         QCOMPARE(listed("lstCard").size(), 3);
         m_card->addFiles({"D.mp3"});
         click("cmdRefresh"); // the volumes only: the card is listed anew when chosen anew
         QCOMPARE(listed("lstCard").size(), 3);
         field->clear();
         QTest::keyClicks(field, m_card->root());
+        QVERIFY(settled());
         QVERIFY(listed("lstCard").isEmpty());
         QTRY_COMPARE(listed("lstCard").size(), 4);
+        QVERIFY(settled());
         add(2);
         QTest::qWait(3 * VolumeSelector::TypingPause); // listed once: nothing asks about the change
         // With changes unsaved, a rest asks nothing (the next key would answer it) and lists nothing; Return does.
@@ -671,6 +682,7 @@ private Q_SLOTS:
         QCOMPARE(listed("lstCard").size(), 4);
         m_platform.answers << AnswerDiscard;
         QTest::keyClick(field, Qt::Key_Return);
+        QVERIFY(settled());
         QCOMPARE(listed("lstCard"), QStringList {"X.mp3"});
     }
 
@@ -697,6 +709,7 @@ private Q_SLOTS:
         add(2);
         m_platform.answers.append(answers);
         drvCard()->setEditText(other.root());
+        QVERIFY(settled());
         QCOMPARE(m_card->read("Programs/Program1.txt").contains("C.mp3"), answers.size() > 1 && replaced); // saved
         QCOMPARE(drvCard()->currentText(), replaced ? other.root() : m_card->root());
     }
@@ -719,6 +732,7 @@ private Q_SLOTS:
             QSKIP("mounting is not permitted here");
         card.addFiles({"A.mp3"});
         drvCard()->setEditText(card.root());
+        QVERIFY(settled());
         QVERIFY(card.unmount() && card.mountTmpfs("card"));
         card.addFiles({"B.mp3"});
         int changes = 0; // and again while the box is open
@@ -727,7 +741,9 @@ private Q_SLOTS:
                 m_platform.volumesChanged();
         };
         m_platform.volumesChanged();
+        QVERIFY(settled());
         m_platform.volumesChanged();
+        QVERIFY(settled());
         QCOMPARE(m_platform.shown, QStringList {CardChangedMessage});
         QCOMPARE(listed("lstCard"), QStringList {"A.mp3"});
         // Chosen again with changes, and swapped again while the question about them is open: the card now there.
@@ -736,12 +752,15 @@ private Q_SLOTS:
         m_platform.whileShown
             = [&card] { QVERIFY(card.unmount() && card.mountTmpfs("card") && card.write("C.mp3", {})); };
         m_window->chooseCardFolder(card);
+        QVERIFY(settled());
         QCOMPARE(listed("lstCard"), QStringList {"C.mp3"});
         drvCard()->setEditText(m_card->root());
+        QVERIFY(settled());
     }
 
-    // A card that does not answer (a real dead mount) is told; the window keeps to the card that answered, stays
-    // usable and closes. The chosen card that stops answering is let go: told once, it gets nothing more.
+    // A card that does not answer (a real dead FUSE mount, its server silent) holds no window: chosen, it is waited
+    // for and can be forgotten, the window keeping to the card that answered; the chosen card that stops answering
+    // makes Save wait, and forgotten, it is no card. The window closes whatever the card does.
     void deadCard()
     {
         TestCard other;
@@ -749,26 +768,24 @@ private Q_SLOTS:
             QSKIP("mounting is not permitted here");
         setCardAnswerLimit(std::chrono::milliseconds(50));
         drvCard()->setEditText(other.root());
-        TestCard third; // and one that stops answering while the question about the changes is open
-        third.addFiles({"X.mp3"});
-        add(2);
-        m_platform.answers << AnswerDiscard;
-        m_platform.whileShown = [&third] { QVERIFY(third.mountDead()); };
-        drvCard()->setEditText(third.root());
+        QTRY_COMPARE(waitText(), CardNoAnswerMessage);
+        QTest::mouseClick(control<QPushButton>(m_window->cardCalls().waitWindow(), "cmdForget"), Qt::LeftButton);
         QCOMPARE(drvCard()->currentText(), m_card->root());
         QCOMPARE(listed("lstCard"), QStringList({"A.mp3", "B.mp3", "C.mp3"}));
-        m_platform.answers << AnswerNo;
-        click("cmdSave"); // asks: the card that answered is still the chosen one
         QVERIFY(m_card->mountDead());
-        m_platform.volumesChanged();
-        m_platform.volumesChanged();
+        QTest::mouseClick(find("cmdSave"), Qt::LeftButton);
+        QTRY_COMPARE(waitText(), CardNoAnswerMessage);
+        QTest::keyClicks(find<QLineEdit>("txtName"), "X");
+        QTest::mouseClick(control<QPushButton>(m_window->cardCalls().waitWindow(), "cmdForget"), Qt::LeftButton);
+        QVERIFY(listed("lstCard").isEmpty());
         click("cmdSave");
-        QCOMPARE(m_platform.shown,
-                 QStringList({"The card does not answer.", "Playlist 1 has changes that are not saved.",
-                              "The card does not answer.", "This Playlist already exists! Overwrite?",
-                              "The card does not answer.", NoCardMessage}));
+        QCOMPARE(m_platform.shown, QStringList {NoCardMessage});
         m_platform.answers << AnswerDiscard;
-        QVERIFY(m_window->close());
+        m_window->close();
+        QTRY_VERIFY(!m_window->isVisible());
+        setCardAnswerLimit(std::chrono::milliseconds(4000));
+        other.revive(); // the kernel ends the calls that waited on the dead cards
+        m_card->revive();
     }
 
     void volumesFollowMounts()
