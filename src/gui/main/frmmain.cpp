@@ -289,12 +289,19 @@ void frmMain::bindHandlers()
     connect(&m_store, &Vexolo::CardStore::programSaved, &m_overview, &Vexolo::ProgramOverview::programSaved);
     connect(&m_store, &Vexolo::CardStore::programDeleted, &m_overview, &Vexolo::ProgramOverview::programDeleted);
     connect(m_programList, &ProgramList::programChosen, this, &frmMain::chooseProgram);
-    // A track's own settings in words: its command file read when the tooltip asks, one small read.
-    new TrackLengthTips(*lstCard, *m_media, Vexolo::CardTracks::NameRole, [this](const QModelIndex &index) {
-        return index.data(Vexolo::CardTracks::OwnSettingsRole).toBool()
-            ? Vexolo::settingsWords(m_store.trackCommandString(index.data(Vexolo::CardTracks::NameRole).toString()))
-            : QString();
-    });
+    // A track's own settings in words: its command file read on the card's worker when the tooltip asks.
+    new TrackLengthTips(*lstCard, *m_media, Vexolo::CardTracks::NameRole,
+                        [this](const QModelIndex &index, const TrackLengthTips::Answer &answer) {
+                            if (!index.data(Vexolo::CardTracks::OwnSettingsRole).toBool())
+                                return answer({});
+                            const QString track = index.data(Vexolo::CardTracks::NameRole).toString();
+                            m_media->onCard<QString>(
+                                this,
+                                [track](const Vexolo::CardStore &store) {
+                                    return Vexolo::settingsWords(store.trackCommandString(track));
+                                },
+                                answer);
+                        });
     connect(&m_store, &Vexolo::CardStore::trackCommandWritten, this,
             [this](const Vexolo::CardIdentity &card, const QString &track) {
                 if (card == m_store.identity())
