@@ -28,7 +28,7 @@ class TrackMedia final : public QObject
     Q_OBJECT
 
 public:
-    // ops: the file system calls of the card work (tests watch them).
+    // ops: the file system calls of the card work (tests watch them); they outlive every card call made here.
     explicit TrackMedia(Vexolo::CardStore &store, QObject *parent = nullptr,
                         Vexolo::FileOps &ops = Vexolo::FileOps::system());
     ~TrackMedia() override;

@@ -1,11 +1,14 @@
 #include "advanced/frmadv.h"
 #include "commands/commandreader.h"
+#include "commands/settingswords.h"
 #include "main/frmmain.h"
 #include "show/programtimeline.h"
 #include "show/timelineview.h"
 #include "show/timelinewindow.h"
+#include "show/tracklengthtips.h"
 #include "show/trackmedia.h"
 #include "storage/cardsession.h"
+#include "storage/cardstore.h"
 #include "support/helpers.h"
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"
@@ -29,6 +32,33 @@ static QString drawnText(QWidget *widget)
     text.waitForFinished();
     return QString::fromUtf8(text.readAllStandardOutput()).simplified();
 }
+
+// A card's file calls, counted, and those made on the window's thread.
+class WatchedOps final : public FileOps
+{
+public:
+    std::atomic<int> calls = 0;
+    std::atomic<int> onWindowThread = 0;
+
+    int openat(int folder, const char *name, int flags, mode_t mode) override
+    {
+        note();
+        return FileOps::openat(folder, name, flags, mode);
+    }
+    ssize_t read(int fd, void *data, size_t size) override
+    {
+        note();
+        return FileOps::read(fd, data, size);
+    }
+
+private:
+    void note()
+    {
+        ++calls;
+        if (QThread::currentThread() == QCoreApplication::instance()->thread())
+            ++onWindowThread;
+    }
+};
 
 // The timeline beside the advanced window with its preview and lamps, the card list's track lengths and the cue
 // sheet, on real MP3 files of 30 s and 3 s made by sox and lame at test time; no sound device.
@@ -151,6 +181,47 @@ private Q_SLOTS:
         QVERIFY(shown->isVisible());
         key(timeline, Qt::Key_Escape, {}); // the timeline alone
         QVERIFY((!shown || !shown->isVisible()) && adv->isVisible());
+    }
+
+    // A card track's length, its words and its sound come from the card's worker; the window's thread only asks and
+    // shows, so a card that is slow to answer keeps no window waiting.
+    void cardReadOffTheWindowThread()
+    {
+        TestCard card;
+        QFile::copy(m_dir.filePath("3.mp3"), card.path("A.mp3"));
+        card.write("A.adv", "A.mp3 V5");
+        WatchedOps ops;
+        CardStore store(card.root(), ops);
+        TrackMedia media(store, nullptr, ops);
+        QStandardItemModel tracks;
+        tracks.appendRow(new QStandardItem("A.mp3"));
+        QListView list;
+        list.setModel(&tracks);
+        new TrackLengthTips(list, media, Qt::DisplayRole,
+                            [&media, &list](const QModelIndex &index, const TrackLengthTips::Answer &answer) {
+                                media.onCard<QString>(
+                                    &list,
+                                    [track = index.data().toString()](const CardStore &on) {
+                                        return settingsWords(on.trackCommandString(track));
+                                    },
+                                    answer);
+                            });
+        ops.calls = 0; // choosing the card was the test's
+        const QPoint at = list.visualRect(tracks.index(0, 0)).center();
+        QHelpEvent help(QEvent::ToolTip, at, list.viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list.viewport(), &help);
+        QCOMPARE(QToolTip::text(), "reading the length\u2026");
+        QTRY_VERIFY(CardSession::instance().idle());
+        QCOMPARE(QToolTip::text(), "Volume 5 \u00B7 Remote: fade and cue the next track\n0:03");
+
+        std::unique_ptr<QIODevice> sound;
+        media.open("A.mp3", &list, [&sound](std::unique_ptr<QIODevice> opened) { sound = std::move(opened); });
+        QTRY_VERIFY(sound);
+        QFile track(card.path("A.mp3"));
+        QVERIFY(track.open(QIODevice::ReadOnly));
+        QVERIFY(sound->thread() == QThread::currentThread() && sound->read(64) == track.read(64));
+        QVERIFY(ops.calls > 0);
+        QCOMPARE(ops.onWindowThread.load(), 0);
     }
 
     // The whole program on one axis, as the device plays it: it follows the playlist, and leads back to it.
