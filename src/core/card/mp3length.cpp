@@ -1,5 +1,7 @@
 #include "card/mp3length.h"
 
+#include "storage/cardstore.h"
+
 #include <taglib/id3v2framefactory.h>
 #include <taglib/mpegfile.h>
 #include <taglib/mpegproperties.h>
@@ -130,6 +132,18 @@ TrackLength readMp3Length(QByteArrayView bytes)
         },
         bytes.size());
     return lengthOf(stream);
+}
+
+QHash<QString, TrackLength> readTrackLengths(const CardStore &store, const QStringList &trackNames)
+{
+    QHash<QString, TrackLength> lengths;
+    for (const QString &trackName : trackNames) {
+        if (lengths.contains(trackName))
+            continue;
+        const Fd track = store.openTrack(trackName);
+        lengths.insert(trackName, track.isOpen() ? readMp3Length(track.get()) : std::nullopt);
+    }
+    return lengths;
 }
 
 } // namespace Vexolo

@@ -3,6 +3,8 @@
 #include "commands/switching.h"
 
 #include <QByteArrayView>
+#include <QHash>
+#include <QStringList>
 
 // A track's playing time, from its MPEG headers (Xing or VBRI where there is one) and its tags,
 // without decoding the sound. Lives in its own library, so only what needs it links TagLib.
@@ -20,5 +22,10 @@ inline constexpr qint64 Mp3MaxSize = 4LL * 1024 * 1024 * 1024;
 TrackLength readMp3Length(int fd);
 // The same for an MP3 held in memory.
 TrackLength readMp3Length(QByteArrayView bytes);
+
+class CardStore;
+// The lengths of the card's tracks, each opened through the store and read once however often it is named; none
+// for a track that cannot be opened or read. The card's own work: it runs where the card may be slow.
+QHash<QString, TrackLength> readTrackLengths(const CardStore &store, const QStringList &trackNames);
 
 } // namespace Vexolo

@@ -4,7 +4,6 @@
 #include "commands/commandreader.h"
 #include "commands/textnumber.h"
 #include "platform/platformadapter.h"
-#include "show/timelinewindow.h"
 #include "widgets/controls.h"
 #include "widgets/windowplaces.h"
 
@@ -236,8 +235,10 @@ void frmAdv::bindHandlers()
     connect(cmdCancel, &QPushButton::clicked, this, &frmAdv::cmdCancel_Action);
     connect(cmdClear, &QPushButton::clicked, this, &frmAdv::cmdClear_Action);
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &frmAdv::escape);
-    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this), &QShortcut::activated, this,
-            [this] { TimelineWindow::showBeside(*this); });
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_T), this), &QShortcut::activated, this, [this] {
+        if (m_showTimeline)
+            m_showTimeline();
+    });
     for (int i = 0; i < Columns; ++i) {
         connect(m_txtPause[i], &QLineEdit::textChanged, this, &frmAdv::fieldsChanged);
         for (int row = 0; row < OutputRows; ++row)
@@ -246,6 +247,11 @@ void frmAdv::bindHandlers()
     // Save as in the main window; Return stays with the fields, as there is no default button.
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this), &QShortcut::activated, cmdSave,
             &QPushButton::click);
+}
+
+QMetaObject::Connection frmAdv::followFields(QObject *context, std::function<void()> changed)
+{
+    return connect(this, &frmAdv::fieldsChanged, context, std::move(changed));
 }
 
 Vexolo::TrackSettings frmAdv::settings() const

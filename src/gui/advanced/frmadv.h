@@ -2,11 +2,13 @@
 
 #include "advanced/advancedtarget.h"
 #include "commands/tracksettings.h"
+#include "show/timedfields.h"
 
 #include <QPointer>
 #include <QWidget>
 
 #include <array>
+#include <functional>
 
 class PlatformAdapter;
 class QCheckBox;
@@ -19,7 +21,7 @@ class QRadioButton;
 // The advanced settings window, "Advanced Settings Form": edits one track's command string.
 // The window only shows a TrackSettings in its controls and gathers one from them; reading and
 // encoding the string are the core's. Handlers are named control_Action, as in the main window.
-class frmAdv final : public QWidget
+class frmAdv final : public QWidget, public TimedFields
 {
     Q_OBJECT
 
@@ -80,11 +82,17 @@ public:
     void ClearForm();
 
     // The pause or output field that has (or last had) the focus in this window; nullptr when another control has it.
-    QLineEdit *focusedTimeField() const;
+    QLineEdit *focusedTimeField() const override;
 
     // What the controls show, and showing a record in them.
-    Vexolo::TrackSettings settings() const;
+    Vexolo::TrackSettings settings() const override;
     void showSettings(const Vexolo::TrackSettings &settings);
+
+    // For the timeline beside the window.
+    QWidget &fieldsWindow() override { return *this; }
+    QMetaObject::Connection followFields(QObject *context, std::function<void()> changed) override;
+    // What Ctrl+T opens: the timeline of this window, as its owner makes it (nothing until the owner says).
+    void setTimeline(std::function<void()> show) { m_showTimeline = std::move(show); }
 
     // Control handlers.
     void cmdMinus_Action();
@@ -120,6 +128,7 @@ private:
     Vexolo::Ui::AdvancedTarget m_target;
     int m_workingIndex = 0;
     Vexolo::TrackSettings m_opened; // what InitForm showed, to tell changes from it
+    std::function<void()> m_showTimeline;
     std::array<QLineEdit *, Columns> m_txtPause {};
     std::array<std::array<QLineEdit *, Columns>, OutputRows> m_txtOutput {};
     std::array<QLabel *, Columns> m_lblOnOff {};

@@ -114,7 +114,7 @@ frmMain::frmMain(PlatformAdapter &platform, Vexolo::FileOps &ops, QWidget *paren
     m_programs
         = std::make_unique<Programs>(*this, m_platform, m_store, ops, *m_calls, m_document, *m_history, m_tracks);
     // A child, so the advanced window finds it through its owner.
-    m_media = new TrackMedia(m_store, this);
+    m_media = new TrackMedia(m_store, this, ops);
 
     createControls();
     bindHandlers();
@@ -294,12 +294,19 @@ void frmMain::bindHandlers()
     connect(&Vexolo::CardSession::instance(), &Vexolo::CardSession::cardChanged, this, &frmMain::cardWritten);
     connect(m_calls, &CardCalls::forgetCard, this, &frmMain::forgetCard);
     connect(m_programList, &ProgramList::programChosen, this, &frmMain::chooseProgram);
-    // A track's own settings in words: its command file read when the tooltip asks, one small read.
-    new TrackLengthTips(*lstCard, *m_media, Vexolo::CardTracks::NameRole, [this](const QModelIndex &index) {
-        return index.data(Vexolo::CardTracks::OwnSettingsRole).toBool()
-            ? Vexolo::settingsWords(m_store.trackCommandString(index.data(Vexolo::CardTracks::NameRole).toString()))
-            : QString();
-    });
+    // A track's own settings in words: its command file read on the card's worker when the tooltip asks.
+    new TrackLengthTips(*lstCard, *m_media, Vexolo::CardTracks::NameRole,
+                        [this](const QModelIndex &index, const TrackLengthTips::Answer &answer) {
+                            if (!index.data(Vexolo::CardTracks::OwnSettingsRole).toBool())
+                                return answer({});
+                            const QString track = index.data(Vexolo::CardTracks::NameRole).toString();
+                            m_media->onCard<QString>(
+                                this,
+                                [track](const Vexolo::CardStore &store) {
+                                    return Vexolo::settingsWords(store.trackCommandString(track));
+                                },
+                                answer);
+                        });
     new ListDrops(*lstCard, *lstList,
                   {[this](const QStringList &tracks, int row) { dropTracks(tracks, row); },
                    [this](const QStringList &files, QListView &list, int row) { dropFiles(files, list, row); }});

@@ -342,9 +342,9 @@ void frmMain::cmdPrintRoot_Action()
 
 void frmMain::showTimeline(QListView *list)
 {
-    const auto beside = [] {
+    const auto beside = [this] {
         if (frmAdv *window = frmAdv::existing())
-            TimelineWindow::showBeside(*window);
+            TimelineWindow::showBeside(*window, m_media);
     };
     if (list == lstCard)
         return openCardAdvanced(beside);
@@ -354,13 +354,10 @@ void frmMain::showTimeline(QListView *list)
 
 void frmMain::printCueSheet()
 {
-    // The lengths are read first, while the pointer says the program is busy; the dialog comes after.
-    const Vexolo::CueSheet sheet = [this] {
-        BusyFeedback busy(this);
-        return Vexolo::cueSheetOf(m_store.root(), m_document.number(), m_document.name(), m_document.names(),
-                                  m_document.commandStrings(), Vexolo::rememberedUnit(), m_media);
-    }();
-    Vexolo::printCueSheet(m_platform, this, sheet);
+    // The lengths are read first, on the card's worker while the pointer says the program is busy; the dialog after.
+    Vexolo::printCueSheetOf(m_platform, this, *m_media,
+                            {m_document.number(), m_document.name(), m_document.names(), m_document.commandStrings()},
+                            Vexolo::rememberedUnit());
 }
 
 void frmMain::showProgramTimeline()
@@ -413,6 +410,7 @@ void frmMain::openAdvanced(const QString &commandString, const AdvancedTarget &t
     frmAdv *window = frmAdv::instance(m_platform, *this);
     // One connection per window, however often it is asked for.
     connect(window, &frmAdv::settingsSaved, this, &frmMain::advancedSettingsSaved, Qt::UniqueConnection);
+    window->setTimeline([this, window] { TimelineWindow::showBeside(*window, m_media); });
     window->InitForm(commandString, target, row);
 }
 

@@ -5,7 +5,9 @@
 #include "platform/platformadapter.h"
 #include "printing/printing.h"
 #include "show/trackmedia.h"
+#include "storage/cardsession.h"
 #include "storage/cardstore.h"
+#include "widgets/busyfeedback.h"
 
 #include <QDate>
 #include <QDir>
@@ -18,6 +20,7 @@
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QStorageInfo>
+#include <QTimer>
 
 #include <numeric>
 
@@ -80,14 +83,12 @@ QString cardTitle(const QString &root)
                            : label + QStringLiteral(" (") + QDir::toNativeSeparators(root) + u')';
 }
 
-CueSheet cueSheetOf(const QString &card, ProgramNumber number, const QString &name, const QStringList &trackNames,
-                    const QStringList &commandStrings, TimeUnit unit, TrackMedia *media)
+CueSheet cueSheetOf(const QString &title, const CueProgram &program, TimeUnit unit,
+                    const QHash<QString, TrackLength> &lengths)
 {
-    CueSheet sheet {number.text(), name, today(), unit, {}, {}, cardTitle(card)};
-    for (qsizetype i = 0; i < commandStrings.size(); ++i) {
-        const TrackLength length = media ? media->lengthNow(trackNames.value(i)) : std::nullopt;
-        sheet.entries.append({commandStrings[i], length});
-    }
+    CueSheet sheet {program.number.text(), program.name, today(), unit, {}, {}, title};
+    for (qsizetype i = 0; i < program.commandStrings.size(); ++i)
+        sheet.entries.append({program.commandStrings[i], lengths.value(program.trackNames.value(i))});
     timeCueSheet(sheet);
     return sheet;
 }
@@ -96,17 +97,14 @@ CueSheet cueSheetOf(const CardStore &store, const CardStore::Loaded &loaded, Pro
 {
     CueSheet sheet {number.text(), loaded.name, today(), unit, {}, {}, cardTitle(store.root())};
     // Each track read once, however many entries play it.
-    QHash<QString, TrackLength> lengths;
+    QStringList trackNames;
     for (const QString &commandString : loaded.commandStrings) {
         // The track of an entry is its string up to the first ".mp3", as the card holds it.
-        const QString trackName = upToFirstMp3(commandString.trimmed());
-        auto length = lengths.constFind(trackName);
-        if (length == lengths.cend()) {
-            const Fd track = store.openTrack(trackName);
-            length = lengths.insert(trackName, track.isOpen() ? readMp3Length(track.get()) : std::nullopt);
-        }
-        sheet.entries.append({commandString, *length});
+        trackNames.append(upToFirstMp3(commandString.trimmed()));
     }
+    const QHash<QString, TrackLength> lengths = readTrackLengths(store, trackNames);
+    for (qsizetype i = 0; i < loaded.commandStrings.size(); ++i)
+        sheet.entries.append({loaded.commandStrings[i], lengths.value(trackNames[i])});
     timeCueSheet(sheet);
     return sheet;
 }
@@ -191,6 +189,56 @@ void printCueSheet(PlatformAdapter &platform, QWidget *parent, const CueSheet &s
     });
     if (!printed && !pages.wasCanceled())
         platform.warn(NotPrintedMessage);
+}
+
+namespace {
+
+// What the cue sheet needs of the card, read in one call.
+struct CueCard
+{
+    QString title;
+    QHash<QString, TrackLength> lengths;
+};
+
+// Keeps the window busy while the card call is awaited: gone with its answer, or once nothing awaits it any more
+// (the card was given up).
+class CueSheetReading final : public QObject
+{
+public:
+    explicit CueSheetReading(QWidget *window)
+        : QObject(window)
+        , m_busy(window)
+    {
+        connect(&m_check, &QTimer::timeout, this, [this] {
+            if (!CardSession::instance().pending(call))
+                deleteLater();
+        });
+        m_check.start(250);
+    }
+    Q_DISABLE_COPY_MOVE(CueSheetReading)
+
+    CallId call = 0;
+
+private:
+    Ui::BusyFeedback m_busy;
+    QTimer m_check;
+};
+
+} // namespace
+
+void printCueSheetOf(PlatformAdapter &platform, QWidget *parent, TrackMedia &media, const CueProgram &program,
+                     TimeUnit unit)
+{
+    auto *reading = new CueSheetReading(parent);
+    reading->call = media.onCard<CueCard>(
+        reading,
+        [trackNames = program.trackNames](const CardStore &store) {
+            return CueCard {cardTitle(store.root()), readTrackLengths(store, trackNames)};
+        },
+        [reading, &platform, parent, program, unit](CueCard card) {
+            delete reading; // the window takes input again: the print dialog is its own
+            printCueSheet(platform, parent, cueSheetOf(card.title, program, unit, card.lengths));
+        });
 }
 
 } // namespace Vexolo

@@ -3,7 +3,9 @@
 #include "reports/cuesheet.h"
 #include "storage/cardstore.h"
 
+#include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 
@@ -20,9 +22,18 @@ QString cardTitle(const QString &root);
 // The cue sheet of program number as loaded from the card: its entries with their lengths, read
 // through the card store, and today's date.
 CueSheet cueSheetOf(const CardStore &store, const CardStore::Loaded &loaded, ProgramNumber number, TimeUnit unit);
-// The same for entries already at hand (the playlist being edited) on the card at the folder card.
-CueSheet cueSheetOf(const QString &card, ProgramNumber number, const QString &name, const QStringList &trackNames,
-                    const QStringList &commandStrings, TimeUnit unit, TrackMedia *media);
+
+// A program at hand (the playlist being edited): its entries' tracks and strings, row for row.
+struct CueProgram
+{
+    ProgramNumber number;
+    QString name;
+    QStringList trackNames;
+    QStringList commandStrings;
+};
+// Its cue sheet for the card named title (cardTitle), with the lengths of its tracks that are known.
+CueSheet cueSheetOf(const QString &title, const CueProgram &program, TimeUnit unit,
+                    const QHash<QString, TrackLength> &lengths);
 
 // Told before each page is drawn (pages drawn, pages in all); false stops the printing.
 using PageProgress = std::function<bool(int drawn, int total)>;
@@ -38,5 +49,9 @@ bool writeCueSheetPdf(QIODevice &file, const CueSheet &sheet);
 
 // "Print Cue Sheet…": the print dialog through the platform adapter, then the sheet. Nothing when cancelled.
 void printCueSheet(PlatformAdapter &platform, QWidget *parent, const CueSheet &sheet);
+// The same for program on media's card: the card's name and the tracks' lengths are read first, in one call on the
+// card's worker while parent is busy; the dialog comes when they are there (never once parent is gone).
+void printCueSheetOf(PlatformAdapter &platform, QWidget *parent, TrackMedia &media, const CueProgram &program,
+                     TimeUnit unit);
 
 } // namespace Vexolo

@@ -354,12 +354,10 @@ void ProgramTimelineWindow::follow()
     const State state = m_play ? m_play->state() : State::Ended;
     const qsizetype row = state == State::Ended ? -1 : m_play->row();
     if (state == State::Playing || state == State::Fading) {
-        if (m_loaded != row) {
-            preview.setTrack(m_media ? m_media->open(m_settings[row].trackName) : nullptr, m_play->stopAt());
-            m_loaded = row;
-        }
+        if (m_loaded != row)
+            openEntry(row);
         preview.setEnd(m_play->stopAt());
-        if (!preview.playing()) {
+        if (m_opened && !preview.playing()) {
             preview.seek(m_play->position());
             preview.play();
         }
@@ -370,6 +368,26 @@ void ProgramTimelineWindow::follow()
     if (row >= 0 && m_selection)
         m_selection->setCurrentIndex(m_document.index(int(row)), QItemSelectionModel::ClearAndSelect);
     showPosition(m_play ? m_play->position() : 0);
+}
+
+// The entry's track, opened on the card's worker; it plays once it is there.
+void ProgramTimelineWindow::openEntry(qsizetype row)
+{
+    m_loaded = row;
+    m_opened = false;
+    preview.stop();
+    if (!m_media) {
+        preview.setTrack(nullptr, m_play->stopAt());
+        m_opened = true;
+        return;
+    }
+    m_media->open(m_settings[row].trackName, this, [this, opening = ++m_opening](std::unique_ptr<QIODevice> file) {
+        if (opening != m_opening || !m_play)
+            return;
+        preview.setTrack(std::move(file), m_play->stopAt());
+        m_opened = true;
+        follow();
+    });
 }
 
 void ProgramTimelineWindow::showPosition(qint64 position)

@@ -100,6 +100,7 @@ private:
     void programChanged();
     void retitle();
     void follow();
+    void openEntry(qsizetype row);
     void showPosition(qint64 position);
 
     Vexolo::PlaylistDocument &m_document;
@@ -111,6 +112,8 @@ private:
     QList<Vexolo::TrackLength> m_lengths;
     Vexolo::TimeUnit m_unit = Vexolo::TimeUnit::Seconds;
     std::optional<Vexolo::ProgramPlay> m_play;
-    qsizetype m_loaded = -1; // the entry whose track the preview holds
+    qsizetype m_loaded = -1; // the entry whose track the preview holds, or is opened for it
+    bool m_opened = false; // the preview holds it
+    quint64 m_opening = 0; // the track opened last: an answer for an earlier one is dropped
     QTimer m_lengthsArrived;
 };

@@ -1,6 +1,6 @@
 #include "timelinewindow.h"
 
-#include "advanced/frmadv.h"
+#include "show/timedfields.h"
 #include "show/timelineview.h"
 #include "show/trackmedia.h"
 #include "widgets/controls.h"
@@ -30,21 +30,21 @@ QString valueText(double value)
 
 } // namespace
 
-TimelineWindow::TimelineWindow(frmAdv &adv)
-    : QWidget(&adv, Qt::Window)
-    , m_adv(&adv)
+TimelineWindow::TimelineWindow(TimedFields &fields, TrackMedia *media)
+    : QWidget(&fields.fieldsWindow(), Qt::Window)
+    , m_fields(fields)
+    , m_adv(&fields.fieldsWindow())
+    , m_media(media)
 {
     setObjectName(QStringLiteral("timelineWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
     setPalette(Ui::designPalette(QColor(0xf0, 0xf0, 0xf0)));
     setWindowIcon(QIcon(QStringLiteral(":/images/icon.png")));
-    if (adv.owner())
-        m_media = adv.owner()->findChild<TrackMedia *>();
     m_unit = rememberedUnit();
     createControls();
 
-    connect(&adv, &frmAdv::fieldsChanged, this, &TimelineWindow::refresh);
-    adv.installEventFilter(this);
+    fields.followFields(this, [this] { refresh(); });
+    m_adv->installEventFilter(this);
     if (m_media)
         connect(m_media, &TrackMedia::lengthRead, this, &TimelineWindow::lengthRead);
     connect(&preview, &Preview::positionChanged, this, &TimelineWindow::showPlayhead);
@@ -59,7 +59,7 @@ TimelineWindow::TimelineWindow(frmAdv &adv)
     connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
     connect(new QShortcut(writeKey, this), &QShortcut::activated, this, &TimelineWindow::writePlayheadTime);
     // Where the user types the times, the same key writes the playhead's time.
-    m_advShortcut = new QShortcut(writeKey, &adv);
+    m_advShortcut = new QShortcut(writeKey, m_adv);
     connect(m_advShortcut, &QShortcut::activated, this, &TimelineWindow::writePlayheadTime);
     refresh();
 }
@@ -113,11 +113,11 @@ void TimelineWindow::createControls()
     layout->addStretch(1);
 }
 
-void TimelineWindow::showBeside(frmAdv &adv)
+void TimelineWindow::showBeside(TimedFields &fields, TrackMedia *media)
 {
-    TimelineWindow *window = adv.findChild<TimelineWindow *>(QString(), Qt::FindDirectChildrenOnly);
+    auto *window = fields.fieldsWindow().findChild<TimelineWindow *>(QString(), Qt::FindDirectChildrenOnly);
     if (!window) {
-        window = new TimelineWindow(adv);
+        window = new TimelineWindow(fields, media);
         window->adjustSize();
         window->placeBeside();
     }
@@ -166,17 +166,12 @@ void TimelineWindow::refresh()
 {
     if (!m_adv)
         return;
-    m_settings = m_adv->settings();
+    m_settings = m_fields.settings();
     if (m_settings.trackName != m_track) {
         // Another track in the advanced window: its own length and sound.
         m_track = m_settings.trackName;
         m_notice.clear();
-        m_length = std::nullopt;
-        if (m_media) {
-            const std::optional<TrackLength> known = m_media->length(m_track);
-            m_length = known.value_or(std::nullopt);
-        }
-        preview.setTrack(m_media ? m_media->open(m_track) : nullptr, 0);
+        openTrack();
         setWindowTitle(QStringLiteral("Timeline \u2013 ") + m_track);
     }
     const std::optional<double> length = lengthInUnits();
@@ -193,6 +188,24 @@ void TimelineWindow::refresh()
         status << m_notice;
     lblStatus->setText(status.join(u' '));
     showPlayhead(preview.position());
+}
+
+void TimelineWindow::openTrack()
+{
+    m_length = std::nullopt;
+    if (!m_media) {
+        preview.setTrack(nullptr, 0);
+        return;
+    }
+    // Opened on the card's worker, before the length is read there: the sound is in place when the length comes.
+    preview.stop();
+    m_media->open(m_track, this, [this, track = m_track](std::unique_ptr<QIODevice> file) {
+        if (track != m_track)
+            return;
+        preview.setTrack(std::move(file), 0);
+        refresh();
+    });
+    m_length = m_media->length(m_track).value_or(std::nullopt);
 }
 
 void TimelineWindow::lengthRead(const QString &trackName)
@@ -214,7 +227,7 @@ void TimelineWindow::showPlayhead(qint64 position)
 
 void TimelineWindow::writePlayheadTime()
 {
-    QLineEdit *field = m_adv ? m_adv->focusedTimeField() : nullptr;
+    QLineEdit *field = m_adv ? m_fields.focusedTimeField() : nullptr;
     if (!field) {
         m_notice = QStringLiteral("Click a time field in the advanced window first, then press Ctrl+Return.");
         refresh();

@@ -6,13 +6,13 @@
 #include <QPointer>
 #include <QWidget>
 
-class frmAdv;
 class LampsView;
 class QComboBox;
 class QLabel;
 class QPushButton;
 class QShortcut;
 class TimelineView;
+class TimedFields;
 class TrackMedia;
 
 // The timeline window: the settings of the advanced window beside it, redrawn as its fields are
@@ -27,9 +27,9 @@ public:
     ~TimelineWindow() override;
     Q_DISABLE_COPY_MOVE(TimelineWindow)
 
-    // The timeline of adv, opened beside it or brought to the front. The track's length and sound
-    // come from the TrackMedia among the children of adv's owner, when there is one.
-    static void showBeside(frmAdv &adv);
+    // The timeline of fields, opened beside their window or brought to the front. The track's length and sound come
+    // from media, when there is one.
+    static void showBeside(TimedFields &fields, TrackMedia *media);
 
     // What one number of a time stands for; remembered in the user's settings.
     Vexolo::TimeUnit unit() const { return m_unit; }
@@ -50,16 +50,18 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
-    explicit TimelineWindow(frmAdv &adv);
+    TimelineWindow(TimedFields &fields, TrackMedia *media);
     void createControls();
     void refresh();
+    void openTrack();
     void lengthRead(const QString &trackName);
     void showPlayhead(qint64 position);
     void placeBeside();
     double millisecondsPerUnit() const;
     std::optional<double> lengthInUnits() const;
 
-    QPointer<frmAdv> m_adv;
+    TimedFields &m_fields; // the window's, which this one goes with
+    QPointer<QWidget> m_adv;
     QPointer<TrackMedia> m_media;
     QPointer<QShortcut> m_advShortcut;
     Vexolo::TimeUnit m_unit = Vexolo::TimeUnit::Seconds;

@@ -4,22 +4,22 @@
 
 #include <QAbstractItemView>
 #include <QHelpEvent>
+#include <QPointer>
 #include <QToolTip>
 
 using namespace Vexolo;
 
 namespace {
 
-// The row's own tooltip (its name, in full), and a line below it, when there is one.
-QString tipText(const QString &rowTip, const QString &line)
+// A text and a line below it, when there is one.
+QString withLine(const QString &text, const QString &line)
 {
-    return rowTip.isEmpty() || line.isEmpty() ? rowTip + line : rowTip + u'\n' + line;
+    return text.isEmpty() || line.isEmpty() ? text + line : text + u'\n' + line;
 }
 
 } // namespace
 
-TrackLengthTips::TrackLengthTips(QAbstractItemView &list, TrackMedia &media, int nameRole,
-                                 std::function<QString(const QModelIndex &)> words)
+TrackLengthTips::TrackLengthTips(QAbstractItemView &list, TrackMedia &media, int nameRole, Words words)
     : QObject(&list)
     , m_list(list)
     , m_media(media)
@@ -36,31 +36,50 @@ bool TrackLengthTips::eventFilter(QObject *watched, QEvent *event)
         return QObject::eventFilter(watched, event);
     const auto *help = static_cast<QHelpEvent *>(event);
     const QModelIndex index = m_list.indexAt(help->pos());
-    m_waiting.clear();
+    ++m_asked;
+    m_name.clear();
     if (!index.isValid()) {
         QToolTip::hideText();
         return true;
     }
-    const QString name = index.data(m_nameRole).toString();
-    const QString words = m_words ? m_words(index) : QString();
-    const QString rowTip = tipText(index.data(Qt::ToolTipRole).toString(), words);
-    const std::optional<TrackLength> length = m_media.length(name);
-    if (!length) {
-        m_waiting = name;
-        m_at = help->globalPos();
-        m_tip = rowTip;
+    // The row's own tooltip (its name, in full), then the words, then the length, each as it is there.
+    m_name = index.data(m_nameRole).toString();
+    m_at = help->globalPos();
+    m_rect = m_list.visualRect(index);
+    m_rowTip = index.data(Qt::ToolTipRole).toString();
+    m_wordsText.clear();
+    m_showing = true;
+    if (m_words) {
+        m_words(index, [tips = QPointer(this), asked = m_asked](const QString &words) {
+            if (tips)
+                tips->wordsRead(asked, words);
+        });
     }
-    QToolTip::showText(help->globalPos(),
-                       tipText(rowTip, length ? lengthText(*length) : QStringLiteral("reading the length\u2026")),
-                       m_list.viewport(), m_list.visualRect(index));
+    m_showing = false;
+    show(true);
     return true;
+}
+
+void TrackLengthTips::show(bool always)
+{
+    if (m_name.isEmpty() || m_showing || (!always && !QToolTip::isVisible()))
+        return;
+    const std::optional<TrackLength> length = m_media.length(m_name);
+    const QString text = withLine(withLine(m_rowTip, m_wordsText),
+                                  length ? lengthText(*length) : QStringLiteral("reading the length\u2026"));
+    QToolTip::showText(m_at, text, m_list.viewport(), m_rect);
 }
 
 void TrackLengthTips::lengthRead(const QString &trackName)
 {
-    if (trackName != m_waiting || !QToolTip::isVisible())
+    if (trackName == m_name)
+        show(false);
+}
+
+void TrackLengthTips::wordsRead(quint64 asked, const QString &words)
+{
+    if (asked != m_asked)
         return;
-    m_waiting.clear();
-    QToolTip::showText(m_at, tipText(m_tip, lengthText(m_media.length(trackName).value_or(std::nullopt))),
-                       m_list.viewport());
+    m_wordsText = words;
+    show(false);
 }

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPoint>
+#include <QRect>
 #include <QString>
 
 #include <functional>
@@ -18,10 +19,13 @@ class TrackLengthTips final : public QObject
     Q_OBJECT
 
 public:
-    // nameRole: the role of the rows' data that holds the track's file name; words, when given, a line said about
-    // the track between its name and its length (empty: none).
-    TrackLengthTips(QAbstractItemView &list, TrackMedia &media, int nameRole,
-                    std::function<QString(const QModelIndex &)> words = {});
+    // The words said about a track, handed over when they are there (at once, or later from the card).
+    using Answer = std::function<void(const QString &words)>;
+    using Words = std::function<void(const QModelIndex &index, const Answer &answer)>;
+
+    // nameRole: the role of the rows' data that holds the track's file name; words, when given, asked for a line said
+    // about the track between its name and its length (empty: none), which the tooltip shows once it is answered.
+    TrackLengthTips(QAbstractItemView &list, TrackMedia &media, int nameRole, Words words = {});
     Q_DISABLE_COPY_MOVE(TrackLengthTips)
 
 protected:
@@ -29,12 +33,18 @@ protected:
 
 private:
     void lengthRead(const QString &trackName);
+    void wordsRead(quint64 asked, const QString &words);
+    void show(bool always);
 
     QAbstractItemView &m_list;
     TrackMedia &m_media;
     int m_nameRole;
-    std::function<QString(const QModelIndex &)> m_words;
-    QString m_waiting; // the track whose tooltip waits for its length
+    Words m_words;
+    quint64 m_asked = 0; // the tooltip the words last asked for belong to
+    bool m_showing = false; // the tooltip event is being answered: it shows the tip itself
+    QString m_name; // the track whose tooltip is shown
     QPoint m_at;
-    QString m_tip;
+    QRect m_rect; // the row's, where the pointer keeps the tip
+    QString m_rowTip;
+    QString m_wordsText;
 };

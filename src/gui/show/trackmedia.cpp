@@ -4,13 +4,11 @@
 
 #include <QFile>
 #include <QSettings>
+#include <QThread>
 
 using namespace Vexolo;
 
 namespace {
-
-// Two readers at most: a card is slow to seek, and the user-interface thread keeps a core.
-constexpr int Readers = 2;
 
 const QString UnitKey = QStringLiteral("timeline/unit");
 
@@ -26,12 +24,12 @@ void Vexolo::rememberUnit(TimeUnit unit)
     QSettings().setValue(UnitKey, unitName(unit));
 }
 
-TrackMedia::TrackMedia(CardStore &store, QObject *parent)
+TrackMedia::TrackMedia(CardStore &store, QObject *parent, FileOps &ops)
     : QObject(parent)
     , m_store(store)
+    , m_ops(ops)
 {
     setObjectName(QStringLiteral("trackMedia"));
-    m_pool.setMaxThreadCount(Readers);
 }
 
 TrackMedia::~TrackMedia() = default;
@@ -61,52 +59,34 @@ std::optional<TrackLength> TrackMedia::length(const QString &trackName)
         return *known;
     if (m_pending.contains(trackName))
         return {};
-    // Opened here, through the card store, and read there: the store is not shared between threads.
-    Fd track = m_store.openTrack(trackName);
-    if (!track.isOpen()) {
-        m_lengths.insert(trackName, std::nullopt);
-        return TrackLength();
-    }
     m_pending.insert(trackName);
-    const int fd = track.release();
     const quint64 generation = m_generation;
-    m_pool.start([this, fd, generation, trackName] {
-        const Fd owned(fd);
-        const TrackLength length = readMp3Length(owned.get());
-        QMetaObject::invokeMethod(
-            this,
-            [this, generation, trackName, length] {
-                if (generation != m_generation)
-                    return;
-                m_pending.remove(trackName);
-                m_lengths.insert(trackName, length);
-                Q_EMIT lengthRead(trackName);
-            },
-            Qt::QueuedConnection);
-    });
+    onCard<TrackLength>(
+        this, [trackName](const CardStore &store) { return readTrackLengths(store, {trackName}).value(trackName); },
+        [this, generation, trackName](TrackLength length) {
+            if (generation != m_generation)
+                return;
+            m_pending.remove(trackName);
+            m_lengths.insert(trackName, length);
+            Q_EMIT lengthRead(trackName);
+        });
     return {};
 }
 
-TrackLength TrackMedia::lengthNow(const QString &trackName)
+void TrackMedia::open(const QString &trackName, QObject *receiver, Opened done) const
 {
-    followCard();
-    const auto known = m_lengths.constFind(trackName);
-    if (known != m_lengths.cend())
-        return *known;
-    const Fd track = m_store.openTrack(trackName);
-    const TrackLength length = readMp3Length(track.get());
-    m_lengths.insert(trackName, length);
-    return length;
-}
-
-std::unique_ptr<QIODevice> TrackMedia::open(const QString &trackName) const
-{
-    Fd track = m_store.openTrack(trackName);
-    if (!track.isOpen())
-        return {};
-    auto file = std::make_unique<QFile>();
-    if (!file->open(track.get(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
-        return {};
-    track.release();
-    return file;
+    QThread *const thread = receiver->thread();
+    onCard<std::unique_ptr<QIODevice>>(
+        receiver,
+        [trackName, thread](const CardStore &store) -> std::unique_ptr<QIODevice> {
+            Fd track = store.openTrack(trackName);
+            auto file = std::make_unique<QFile>();
+            if (!track.isOpen() || !file->open(track.get(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+                return {};
+            track.release();
+            // Made here, used there.
+            file->moveToThread(thread);
+            return file;
+        },
+        std::move(done));
 }

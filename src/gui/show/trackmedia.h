@@ -1,13 +1,14 @@
 #pragma once
 
 #include "commands/switching.h"
+#include "storage/cardsession.h"
 #include "storage/cardstore.h"
 
 #include <QHash>
 #include <QObject>
 #include <QSet>
-#include <QThreadPool>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -19,27 +20,46 @@ TimeUnit rememberedUnit();
 void rememberUnit(TimeUnit unit);
 } // namespace Vexolo
 
-// The card's tracks as sound: their lengths, read lazily off the user-interface thread and kept
-// by name for the card they were read on, and a track opened for the preview. Every file is
-// opened through the card store.
+// The card's tracks as sound: their lengths, read lazily and kept by name for the card they were read on, and a
+// track opened for the preview. Every file is opened on the card's worker, through a card store of its own on the
+// card the window's store has chosen; this thread only starts the reading and takes the result.
 class TrackMedia final : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit TrackMedia(Vexolo::CardStore &store, QObject *parent = nullptr);
+    // ops: the file system calls of the card work (tests watch them); they outlive every card call made here.
+    explicit TrackMedia(Vexolo::CardStore &store, QObject *parent = nullptr,
+                        Vexolo::FileOps &ops = Vexolo::FileOps::system());
     ~TrackMedia() override;
     Q_DISABLE_COPY_MOVE(TrackMedia)
 
     // The length when it has been read (known or not); otherwise none, and the reading starts:
     // lengthRead follows.
     std::optional<Vexolo::TrackLength> length(const QString &trackName);
-    // The length, read now on this thread when it has not been read yet.
-    Vexolo::TrackLength lengthNow(const QString &trackName);
     // Tracks replaced on the card: their lengths are read again.
     void forget(const QStringList &trackNames);
-    // The track opened for reading, for the preview; nullptr when it cannot be opened.
-    std::unique_ptr<QIODevice> open(const QString &trackName) const;
+    // The track opened for reading, for the preview, handed to done on receiver's thread (it belongs to that
+    // thread); nullptr when it cannot be opened.
+    using Opened = std::function<void(std::unique_ptr<QIODevice>)>;
+    void open(const QString &trackName, QObject *receiver, Opened done) const;
+
+    // work run on the card's worker with a store of its own on the chosen card, then done(result) on receiver's
+    // thread, unless receiver is gone by then. work must own what it uses.
+    template<typename T>
+    Vexolo::CallId onCard(QObject *receiver, std::function<T(const Vexolo::CardStore &)> work,
+                          std::function<void(T)> done) const
+    {
+        const Vexolo::CardChoice card {m_store.root(), m_store.identity(), {}, {}};
+        Vexolo::FileOps *ops = &m_ops;
+        return Vexolo::CardSession::instance().run<T>(
+            card.root, receiver,
+            [card, ops, work = std::move(work)] {
+                const Vexolo::CardStore store(card, *ops);
+                return work(store);
+            },
+            std::move(done));
+    }
 
 Q_SIGNALS:
     void lengthRead(const QString &trackName);
@@ -48,10 +68,9 @@ private:
     void followCard();
 
     Vexolo::CardStore &m_store;
+    Vexolo::FileOps &m_ops;
     Vexolo::CardIdentity m_card;
     quint64 m_generation = 0;
     QHash<QString, Vexolo::TrackLength> m_lengths;
     QSet<QString> m_pending;
-    // Last member: destroyed first, it waits for the readings still running.
-    QThreadPool m_pool;
 };
