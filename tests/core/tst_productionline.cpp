@@ -34,10 +34,6 @@ private Q_SLOTS:
                                                    << "sdio" << true;
         QTest::newRow("ext4 on a removable card") << root + usbExt4 << 2 << true << ""
                                                   << "usb" << true;
-        QTest::newRow("SD media, not called removable") << root + sd << 2 << false << "flash_sd"
-                                                        << "" << true;
-        QTest::newRow("MMC on the SDIO bus") << root + sd << 2 << false << ""
-                                             << "sdio" << true;
         QTest::newRow("USB stick") << root + usbExt4 << 2 << false << "thumb"
                                    << "usb" << true;
         QTest::newRow("USB backup disk, not removable") << root + usbExt4 << 2 << false << ""
@@ -47,9 +43,6 @@ private Q_SLOTS:
         QTest::newRow("FAT, no disk service") << root + sd << 0 << false << ""
                                               << "" << true;
         QTest::newRow("exFAT, no disk service") << root + "40 30 8:17 / /media/X rw - exfat /dev/sdb1 rw\n"
-                                                << 0 << false << ""
-                                                << "" << true;
-        QTest::newRow("msdos, no disk service") << root + "40 30 8:17 / /media/X rw - msdos /dev/sdb1 rw\n"
                                                 << 0 << false << ""
                                                 << "" << true;
         QTest::newRow("ext4, no disk service") << root + usbExt4 << 0 << false << ""
@@ -72,13 +65,6 @@ private Q_SLOTS:
             << root + "44 30 7:3 / /var/lib/snapd/snap/core/1 ro - squashfs /dev/loop3 ro\n"
             << 1 << false << ""
             << "" << false;
-        QTest::newRow("the same, no disk service")
-            << root + "44 30 7:3 / /var/lib/snapd/snap/core/1 ro - squashfs /dev/loop3 ro\n"
-            << 0 << false << ""
-            << "" << false;
-        QTest::newRow("FAT under /dev") << root + "45 30 8:17 / /dev/card rw - vfat /dev/sdb1 rw\n"
-                                        << 0 << false << ""
-                                        << "" << false;
     }
 
     void cardLike()
@@ -89,18 +75,13 @@ private Q_SLOTS:
         QFETCH(QString, media);
         QFETCH(QString, bus);
         const QList<MountEntry> entries = parseMountTable(table);
-        QStringList asked;
-        const auto ask = [&](const QString &device) -> std::optional<DiskAnswer> {
-            asked << device;
+        const auto ask = [&](const QString &) -> std::optional<DiskAnswer> {
             if (service == 0)
                 return std::nullopt;
             return service == 1 ? DiskAnswer {} : DiskAnswer {removable, media, bus};
         };
         const VolumeFacts facts = describeVolume(entries.last().mountPoint, entries, ask);
         QTEST(isCardLike(facts), "card");
-        QCOMPARE(asked,
-                 entries.last().source.startsWith("/dev/") ? QStringList {entries.last().source} : QStringList());
-        QVERIFY(!isCardLike(describeVolume("/media/nothing-there", entries, ask)));
     }
 
     // A card inserted: told when no reference is chosen, never written when it is the reference, asked a name when
@@ -120,11 +101,8 @@ private Q_SLOTS:
         QCOMPARE(receive(card.root(), {}).arrival, Arrival::NoReference);
         QCOMPARE(receive(card.root(), " " + reference.root() + "/Programs/.. ").arrival, Arrival::NeedsName);
         QCOMPARE(receive(reference.root(), reference.root()).arrival, Arrival::Reference);
-        QCOMPARE(receive(reference.path("Programs"), reference.root()).arrival, Arrival::Reference);
-        QCOMPARE(receive(card.path("gone"), reference.root()).arrival, Arrival::NotACard);
         Production::Card inserted = receive(card.root(), reference.root() + "/");
         QCOMPARE(inserted.arrival, Arrival::NeedsName);
-        QCOMPARE(card.snapshot(), QStringList {"card"}); // nothing written before the name
 
         FleetRepository broken("/dev/null/fleet");
         Production::Outcome outcome = Production::finish(broken, inserted, "Player 5", {}, {});
@@ -138,15 +116,10 @@ private Q_SLOTS:
 
         inserted = receive(card.root(), reference.root());
         QCOMPARE(inserted.arrival, Arrival::Ready); // known now
-        QCOMPARE(inserted.player->name, "Player 5");
         outcome = Production::finish(broken, inserted, {}, {}, {}); // the card is right, its log line lost: said
         QVERIFY(outcome.result.verified() && !outcome.registered);
         QCOMPARE(fleetChangeText(outcome.result.logged).section(':', 0, 1),
                  "the log line could not be written: /dev/null/fleet");
-        card.write("A.mp3", "abc"); // spoilt, then Cancel: nothing copied, nothing ejected
-        outcome = Production::finish(fleet, inserted, {}, {}, [] { return false; });
-        QVERIFY(outcome.result.cancelled && !outcome.ejected.done && outcome.ejected.why.isEmpty());
-        QCOMPARE(card.read("A.mp3"), "abc");
     }
 };
 
