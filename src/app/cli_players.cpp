@@ -43,6 +43,8 @@ int reportResult(const FleetResult &result, bool dryRun, QTextStream &out, QText
         out << (dryRun ? action.replace(QStringLiteral(": "), QStringLiteral(": would be ")) : action) << u'\n';
     for (const Finding &problem : result.problems)
         err << findingLine(problem) << u'\n';
+    if (result.logged.failed())
+        err << fleetChangeText(result.logged) << u'\n';
     if (dryRun) {
         out << QStringLiteral("%1 files would be changed (%2 bytes written); nothing was written.\n")
                    .arg(result.files)
@@ -52,7 +54,8 @@ int reportResult(const FleetResult &result, bool dryRun, QTextStream &out, QText
     if (result.cancelled || !result.problems.isEmpty())
         return CommandLine::ExitFindings;
     out << QStringLiteral("%1 files changed (%2 bytes written); verified.\n").arg(result.files).arg(result.bytes);
-    return CommandLine::ExitSuccess;
+    // The card is as it should be, but what the fleet knows of it is not: a script must hear of it.
+    return result.logged.failed() ? CommandLine::ExitFindings : CommandLine::ExitSuccess;
 }
 
 } // namespace
@@ -132,8 +135,8 @@ int runRegister(const QStringList &arguments, QTextStream &out, QTextStream &err
         return CommandLine::ExitUsage;
     player.key = labelOf(card).key;
     player.name = rest[1].trimmed();
-    if (!fleet.registerPlayer(player)) {
-        err << QStringLiteral("the register could not be written: %1\n").arg(fleet.error());
+    if (const FleetChange registered = fleet.registerPlayer(player); registered.failed()) {
+        err << fleetChangeText(registered) << u'\n';
         return CommandLine::ExitUsage;
     }
     out << QStringLiteral("%1 is %2\n").arg(player.key, player.name);

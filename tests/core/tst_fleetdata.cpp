@@ -178,15 +178,15 @@ private Q_SLOTS:
     void registerAndLog()
     {
         FleetRepository fleet(repository());
-        QVERIFY(fleet.registerPlayer({"uuid:1", "Player 1", "Foyer", {}})
-                && fleet.registerPlayer({"uuid:2", "Player\t2", {}, "two\nlines"})
-                && fleet.registerPlayer({"uuid:1", "Player 12", {}, {}})
-                && !FleetRepository("/dev/null/fleet").registerPlayer({})); // a fleet that cannot be made
+        QVERIFY(!fleet.registerPlayer({"uuid:1", "Player 1", "Foyer", {}}).failed()
+                && !fleet.registerPlayer({"uuid:2", "Player\t2", {}, "two\nlines"}).failed()
+                && !fleet.registerPlayer({"uuid:1", "Player 12", {}, {}}).failed()
+                && FleetRepository("/dev/null/fleet").registerPlayer({}).failed()); // a fleet that cannot be made
         QCOMPARE(fleet.player("uuid:1")->name + fleet.player("uuid:2")->name + fleet.player("uuid:2")->notes,
                  "Player 12Player 2two lines");
         const QDateTime december(QDate(2026, 12, 31), QTime(23, 0), QTimeZone::utc());
         for (const QDateTime &time : {december, december.addSecs(3600)}) // a file a month
-            QVERIFY(fleet.appendLog({time, {}, "uuid:2", "/ref", "abc", 3, 99, "failed:\tno room"}));
+            QVERIFY(!fleet.appendLog({time, {}, "uuid:2", "/ref", "abc", 3, 99, "failed:\tno room"}).failed());
         const QList<LogLine> lines = FleetRepository(repository()).log();
         QCOMPARE(lines.size(), 2);
         QCOMPARE(lines[1].time, december.addSecs(3600));
@@ -201,19 +201,20 @@ private Q_SLOTS:
         FleetRepository two(m_data->filePath("two.git"));
         const QDateTime time = QDateTime::currentDateTimeUtc();
         one.record("uuid:A", {{"A.adv", "1"}}, "first");
-        one.registerPlayer({"uuid:A", "Player A", {}, {}});
-        one.registerPlayer({"uuid:B", "Player B", {}, {}});
-        one.appendLog({time, {}, "uuid:A", "/ref", "v1", 1, 1, "verified"});
+        QVERIFY(!one.registerPlayer({"uuid:A", "Player A", {}, {}}).failed());
+        QVERIFY(!one.registerPlayer({"uuid:B", "Player B", {}, {}}).failed());
+        QVERIFY(!one.appendLog({time, {}, "uuid:A", "/ref", "v1", 1, 1, "verified"}).failed());
         // No remote yet, or a folder that is no repository: refused. A remote's URL serves as well as its path.
         QVERIFY(!two.sync() && !one.sync(m_data->path()) && one.sync(m_data->filePath("shared.git"))
                 && two.sync("file://" + m_data->filePath("shared.git")));
         QCOMPARE(two.player("uuid:A")->name, "Player A");
         one.record("uuid:A", {{"A.adv", "2"}}, "on one");
-        one.registerPlayer({"uuid:B", "Player B2", {}, {}}); // each laptop changes a player of its own
-        one.appendLog({time.addSecs(1), {}, "uuid:B", "/ref", "v1", 1, 1, "verified"});
+        QVERIFY(
+            !one.registerPlayer({"uuid:B", "Player B2", {}, {}}).failed()); // each laptop changes a player of its own
+        QVERIFY(!one.appendLog({time.addSecs(1), {}, "uuid:B", "/ref", "v1", 1, 1, "verified"}).failed());
         two.record("uuid:A", {{"A.adv", "3"}}, "on two");
-        two.registerPlayer({"uuid:A", "Player A2", {}, {}});
-        two.appendLog({time.addSecs(2), {}, "uuid:A", "/ref", "v2", 1, 1, "verified"});
+        QVERIFY(!two.registerPlayer({"uuid:A", "Player A2", {}, {}}).failed());
+        QVERIFY(!two.appendLog({time.addSecs(2), {}, "uuid:A", "/ref", "v2", 1, 1, "verified"}).failed());
         QVERIFY(one.sync() && two.sync() && one.sync()); // the remote remembered
         for (const FleetRepository *fleet : {&one, &two}) {
             QStringList versions = whats(fleet->history("uuid:A"));

@@ -31,7 +31,31 @@ public:
         return texts.isEmpty() ? std::nullopt : std::optional<QString>(texts.dequeue()); // none left: Cancel
     }
     QStringList volumes() override { return volumeList; }
-    void watchVolumes(QObject *, std::function<void()> changed) override { volumesChanged = changed; }
+    void watchVolumes(QObject *receiver, std::function<void()> changed) override
+    {
+        watchers.append({receiver, std::move(changed)});
+    }
+    // Tells every watcher still there that the volumes changed, in the order they began to watch.
+    void volumesChanged()
+    {
+        watchers.removeIf([](const auto &watcher) { return !watcher.first; });
+        for (const auto &[receiver, changed] : QList(watchers))
+            if (receiver)
+                changed();
+    }
+    Vexolo::VolumeFacts describeVolume(const QString &root) const override
+    {
+        const QMutexLocker locked(factsGuard.get());
+        return volumeFacts.value(root);
+    }
+    // Makes the volume at root a card inserted into a reader of the desktop (asked from the card's worker).
+    void insertCard(const QString &root)
+    {
+        const QMutexLocker locked(factsGuard.get());
+        volumeFacts.insert(root,
+                           {Vexolo::MountEntry {0, root, "vfat", "/dev/mmcblk0p1", "/"}, false,
+                            Vexolo::DiskAnswer {true, "flash_sd", "sdio"}});
+    }
     std::unique_ptr<QPrinter> OpenPrinterDialog(QWidget *) override { return printer ? printer() : nullptr; }
     std::unique_ptr<QPrinter> openPrinterDialogFor(QWidget *parent, const QString &name) override
     {
@@ -45,7 +69,9 @@ public:
     QList<int> codes; // and its buttons and icon
     std::function<void()> whileShown; // what the user does while the next box is open
     QStringList volumeList;
-    std::function<void()> volumesChanged;
+    QList<std::pair<QPointer<QObject>, std::function<void()>>> watchers;
+    QHash<QString, Vexolo::VolumeFacts> volumeFacts; // by root; a volume not named here is no card
+    std::shared_ptr<QMutex> factsGuard = std::make_shared<QMutex>(); // the facts are asked from a worker
     std::function<std::unique_ptr<QPrinter>()> printer;
     QString printed; // the document the print dialog was last opened for
 };

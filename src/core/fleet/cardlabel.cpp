@@ -22,22 +22,64 @@ QString blockObject(const QString &device)
     return QStringLiteral("/org/freedesktop/UDisks2/block_devices/") + QFileInfo(device).fileName();
 }
 
+const QString Properties = QStringLiteral("org.freedesktop.DBus.Properties");
+
+// The program's one client of the disk service: one connection to the system bus, asked from any thread (Qt's
+// connections are thread-safe), each call within the time limit.
+class DiskService final
+{
+public:
+    static const DiskService &instance()
+    {
+        static const DiskService service;
+        return service;
+    }
+
+    QDBusMessage ask(const QString &object, const QString &interface, const QString &method,
+                     const QVariantList &arguments) const
+    {
+        if (!m_bus.isConnected())
+            return {};
+        QDBusMessage call = QDBusMessage::createMethodCall(Service, object, interface, method);
+        call.setArguments(arguments);
+        return m_bus.call(call, QDBus::Block, AnswerWithin);
+    }
+
+private:
+    DiskService()
+        : m_bus(QDBusConnection::systemBus())
+    {
+    }
+    QDBusConnection m_bus;
+};
+
 QDBusMessage ask(const QString &object, const QString &interface, const QString &method, const QVariantList &arguments)
 {
-    QDBusConnection bus = QDBusConnection::systemBus();
-    if (!bus.isConnected())
-        return {};
-    QDBusMessage call = QDBusMessage::createMethodCall(Service, object, interface, method);
-    call.setArguments(arguments);
-    return bus.call(call, QDBus::Block, AnswerWithin);
+    return DiskService::instance().ask(object, interface, method, arguments);
+}
+
+// No bus, no service, or none that answers: the service is taken for absent.
+bool serviceAbsent(const QDBusMessage &reply)
+{
+    static const QStringList absent = {QStringLiteral("org.freedesktop.DBus.Error.ServiceUnknown"),
+                                       QStringLiteral("org.freedesktop.DBus.Error.NameHasNoOwner"),
+                                       QStringLiteral("org.freedesktop.DBus.Error.NoReply"),
+                                       QStringLiteral("org.freedesktop.DBus.Error.Timeout"),
+                                       QStringLiteral("org.freedesktop.DBus.Error.Disconnected"),
+                                       QStringLiteral("org.freedesktop.DBus.Error.NoServer")};
+    return reply.type() == QDBusMessage::InvalidMessage
+        || (reply.type() == QDBusMessage::ErrorMessage && absent.contains(reply.errorName()));
+}
+
+QVariant valueOf(const QDBusMessage &reply)
+{
+    // No answer, or an error's text in place of the value: no value.
+    return reply.arguments().value(0).value<QDBusVariant>().variant();
 }
 
 QVariant property(const QString &object, const QString &interface, const QString &name)
 {
-    const QDBusMessage reply
-        = ask(object, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"), {interface, name});
-    // No answer, or an error's text in place of the value: no value.
-    return reply.arguments().value(0).value<QDBusVariant>().variant();
+    return valueOf(ask(object, Properties, QStringLiteral("Get"), {interface, name}));
 }
 
 QString text(const QVariant &value)
@@ -77,6 +119,24 @@ void probeDevice(const QString &device, CardLabel &card)
 }
 
 } // namespace
+
+std::optional<DiskAnswer> askDiskService(const QString &device)
+{
+    const QDBusMessage reply = ask(blockObject(device), Properties, QStringLiteral("Get"),
+                                   {QStringLiteral("org.freedesktop.UDisks2.Block"), QStringLiteral("Drive")});
+    if (serviceAbsent(reply))
+        return std::nullopt;
+    DiskAnswer answer;
+    const QString drive = valueOf(reply).value<QDBusObjectPath>().path();
+    if (drive.isEmpty() || drive == QStringLiteral("/"))
+        return answer; // no drive: a loop device, or a device the service does not know
+    const QString interface = QStringLiteral("org.freedesktop.UDisks2.Drive");
+    answer.removable = property(drive, interface, QStringLiteral("Removable")).toBool()
+        || property(drive, interface, QStringLiteral("MediaRemovable")).toBool();
+    answer.media = text(property(drive, interface, QStringLiteral("Media")));
+    answer.bus = text(property(drive, interface, QStringLiteral("ConnectionBus")));
+    return answer;
+}
 
 CardLabel identifyCard(const QString &root)
 {

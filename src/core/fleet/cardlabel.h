@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace Vexolo {
 
 // How the fleet knows a card from one insertion to the next.
@@ -17,6 +19,19 @@ struct CardLabel
 // (UDisks2, over D-Bus) reports them, or, where that service is absent, as a probe of the block device
 // (libblkid) finds them; a folder that is no mounted device's root is known by its path.
 CardLabel identifyCard(const QString &root);
+
+// What the desktop's disk service says of the drive behind a block device. A device it has no drive for (a loop
+// device, a device it does not know) is neither removable nor of any media.
+struct DiskAnswer
+{
+    bool removable = false; // the drive, or its media, is removable
+    QString media; // the kind of media in it: "flash_sd", "flash_mmc", "thumb", ...
+    QString bus; // how the drive is connected: "usb", "sdio", ...
+};
+
+// Asks the disk service about the block device (a path under /dev); none where the service is absent or gives no
+// answer within its time limit. May wait that long: never on the window's thread.
+std::optional<DiskAnswer> askDiskService(const QString &device);
 
 // Asks the disk service to unmount the card's file system and power its drive off, so it can be taken out.
 // False, with why, when there is no disk service or it refuses.

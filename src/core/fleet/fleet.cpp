@@ -116,7 +116,7 @@ QByteArrayList trackHashes(const CardStore &store, const QStringList &tracks)
     return hashes;
 }
 
-void log(FleetRepository &fleet, const CardLabel &card, const QString &reference, const FleetResult &result)
+FleetChange log(FleetRepository &fleet, const CardLabel &card, const QString &reference, const FleetResult &result)
 {
     QString outcome = QStringLiteral("verified");
     if (result.cancelled)
@@ -128,8 +128,179 @@ void log(FleetRepository &fleet, const CardLabel &card, const QString &reference
         outcome = QStringLiteral("failed: ") + failed.join(QStringLiteral("; "));
     }
     const std::optional<Player> player = fleet.player(card.key);
-    fleet.appendLog({QDateTime::currentDateTime(), player ? player->name : QString(), card.key, reference,
-                     result.version, result.files, result.bytes, outcome});
+    return fleet.appendLog({QDateTime::currentDateTime(), player ? player->name : QString(), card.key, reference,
+                            result.version, result.files, result.bytes, outcome});
+}
+
+// What an apply copies and writes, planned before anything is written.
+struct ApplyPlan
+{
+    QHash<QString, QString> cardTracks; // the card's tracks by their case-folded names
+    QSet<QString> referenceTracks; // case-folded
+    QMap<QString, QByteArray> hashes; // each reference track's content, once known
+    QStringList copiedFrom; // the reference track of each copy
+    QList<CardStore::TrackCopy> copies;
+    CopyPlan setup;
+};
+
+// Reads both; true, with the refusal in result, when nothing may be written.
+bool applyRefused(const CardStore &reference, const CardStore &card, CardStore::Contents &from, CardStore::Contents &to,
+                  FleetResult &result)
+{
+    if (cardsOverlap(reference, card)) {
+        result.refusal.append(
+            {card.root(), Kind::Refused,
+             QStringLiteral("the reference and the card are one card, or one lies inside the other")});
+        return true;
+    }
+    from = reference.readContents();
+    to = card.readContents();
+    if (!from.readable)
+        result.refusal.append({reference.root(), Kind::Refused, QStringLiteral("cannot be read")});
+    if (!to.readable)
+        result.refusal.append({card.root(), Kind::Refused, QStringLiteral("cannot be read")});
+    return !result.refusal.isEmpty();
+}
+
+// The tracks: those the card lacks or holds otherwise are copied, under the card's own letter case. False when
+// keepGoing said stop.
+bool planTracks(const CardStore &reference, const CardStore &card, const CardStore::Contents &from,
+                const CardStore::Contents &to, const std::function<bool()> &keepGoing, ApplyPlan &plan,
+                FleetResult &result)
+{
+    for (const QString &track : to.tracks)
+        plan.cardTracks.insert(track.toCaseFolded(), track);
+    for (const QString &track : from.tracks) {
+        if (plan.referenceTracks.contains(track.toCaseFolded())) {
+            // One file on the card: the first of two names that differ by case alone.
+            result.notes.append({track, Kind::NotCopied,
+                                 QStringLiteral("another track of the reference has this name in another letter case; "
+                                                "not copied")});
+            continue;
+        }
+        plan.referenceTracks.insert(track.toCaseFolded());
+        const qint64 size = trackSize(reference, track);
+        if (size < 0 || size > FatFileLimit) {
+            result.refusal.append({track, Kind::Refused,
+                                   size < 0 ? QStringLiteral("cannot be read on the reference")
+                                            : QStringLiteral("larger than a card's FAT file system can hold")});
+            continue;
+        }
+        // By size, then by content: a track of another size is copied without reading either.
+        const QString there = plan.cardTracks.value(track.toCaseFolded());
+        if (!there.isEmpty() && trackSize(card, there) == size) {
+            const TrackRead source = readTrack(reference, track, keepGoing);
+            plan.hashes.insert(track, source.hash);
+            if (source.size >= 0 && readTrack(card, there, keepGoing).hash == source.hash)
+                continue;
+        }
+        if (keepGoing && !keepGoing())
+            return false;
+        const QString name = there.isEmpty() ? track : there;
+        plan.copies.append({track, name, &reference});
+        plan.copiedFrom.append(track);
+        result.bytes += size;
+        result.actions.append(QStringLiteral("%1: copied (%2 bytes)").arg(name).arg(size));
+    }
+    for (const QString &track : to.tracks) {
+        if (!plan.referenceTracks.contains(track.toCaseFolded()))
+            result.notes.append(
+                {track, Kind::OnlyOnB, QStringLiteral("the track is not on the reference; left alone")});
+    }
+    return true;
+}
+
+// The setup, planned for the card as it will be once its tracks are there.
+void planSetup(const CardStore::Contents &from, const CardStore::Contents &to, ApplyPlan &plan, FleetResult &result)
+{
+    CardStore::Contents planned = to;
+    for (const CardStore::TrackCopy &copy : std::as_const(plan.copies)) {
+        if (!plan.cardTracks.contains(copy.name.toCaseFolded()))
+            planned.tracks.append(copy.name);
+    }
+    plan.setup = planCopy(from, planned);
+    plan.setup.listing = plan.setup.refusal.isEmpty() && (plan.setup.listing || !plan.copies.isEmpty());
+    result.refusal += plan.setup.refusal;
+    for (const Finding &note : std::as_const(plan.setup.notes)) {
+        if (note.kind != Kind::Backup)
+            result.notes.append(note);
+    }
+    QSet<QString> referenceFiles;
+    for (const CardStore::CardFile &file : from.commandFiles)
+        referenceFiles.insert(file.name.toCaseFolded());
+    for (const CardStore::CardFile &file : to.commandFiles) {
+        if (!referenceFiles.contains(file.name.toCaseFolded()))
+            result.notes.append(
+                {file.name, Kind::OnlyOnB, QStringLiteral("the command file is not on the reference; left alone")});
+    }
+    for (const CardStore::FileWrite &write : std::as_const(plan.setup.writes)) {
+        result.actions.append(pathOf(write) + QStringLiteral(": written"));
+        result.bytes += write.bytes.size();
+    }
+    if (plan.setup.listing)
+        result.actions.append(programsPath(RootDirFileName) + QStringLiteral(": written anew"));
+    result.files = plan.copies.size() + plan.setup.writes.size();
+}
+
+// The reference's version: its tracks' contents and its setup.
+QString versionOf(const SetupSnapshot &setup, const QMap<QString, QByteArray> &tracks)
+{
+    QCryptographicHash version(QCryptographicHash::Sha1);
+    for (auto track = tracks.cbegin(); track != tracks.cend(); ++track)
+        version.addData(track.key().toUtf8() + '\0' + track.value());
+    for (auto file = setup.cbegin(); file != setup.cend(); ++file) {
+        if (file.key() != ListingPath)
+            version.addData(file.key() + '\0' + file.value());
+    }
+    return QString::fromLatin1(version.result().toHex().left(12));
+}
+
+// The reference's hash of each track to copy: one read already for its comparison is not read again.
+QByteArrayList hashesToCopy(const CardStore &reference, const ApplyPlan &plan, const std::function<bool()> &going)
+{
+    QByteArrayList read;
+    for (const QString &track : std::as_const(plan.copiedFrom))
+        read.append(plan.hashes.contains(track) ? plan.hashes.value(track) : readTrack(reference, track, going).hash);
+    return read;
+}
+
+// Copies the tracks, then writes the setup, as one piece of work; what failed goes into result.
+CardStore::Copied writeCard(CardStore &card, const ApplyPlan &plan, const QString &what, const Progress &progress,
+                            const std::function<bool()> &keepGoing, FleetResult &result)
+{
+    CardStore::Copied copied;
+    const CardStore::Work work(card, what);
+    if (!plan.copies.isEmpty())
+        copied = card.copyTracksIn(plan.copies, progress, keepGoing);
+    result.cancelled = copied.cancelled;
+    for (const Notice &notice : copied.notices)
+        result.problems.append(
+            notice.message == Notice::Message::NoRoom
+                ? Finding {card.root(), Kind::Refused,
+                           QStringLiteral("no room for the tracks: %1 bytes more are needed").arg(notice.count)}
+                : Finding {notice.names.value(0, card.root()), Kind::NotVerified,
+                           QStringLiteral("could not be copied")});
+    if (!result.cancelled && result.problems.isEmpty())
+        result.problems += copySetup(card, plan.setup, {}, what);
+    return copied;
+}
+
+// Read back: every track copied must hold the bytes of the reference's track.
+void readBack(const CardStore &card, ApplyPlan &plan, const QByteArrayList &referenceHashes,
+              const CardStore::Copied &copied, FleetResult &result)
+{
+    QHash<QString, QByteArray> expected; // by the track's name on the card
+    for (qsizetype i = 0; i < plan.copiedFrom.size(); ++i) {
+        plan.hashes.insert(plan.copiedFrom[i], referenceHashes[i]);
+        expected.insert(plan.copies[i].name, referenceHashes[i]);
+    }
+    const QStringList checked = !result.cancelled && result.problems.isEmpty() ? copied.tracks : QStringList();
+    const QByteArrayList back = trackHashes(card, checked);
+    for (qsizetype i = 0; i < checked.size(); ++i) {
+        if (back[i].isEmpty() || back[i] != expected.value(checked[i]))
+            result.problems.append(
+                {checked[i], Kind::NotVerified, QStringLiteral("reads back differently from the reference")});
+    }
 }
 
 } // namespace
@@ -223,7 +394,7 @@ FleetResult restoreVersion(FleetRepository &fleet, CardStore &card, const QStrin
             result.problems.append(
                 {card.root(), Kind::NotVerified, QStringLiteral("the card reads back differently from the version")});
     }
-    log(fleet, label, QStringLiteral("version %1").arg(id), result);
+    result.logged = log(fleet, label, QStringLiteral("version %1").arg(id), result);
     return result;
 }
 
@@ -231,121 +402,22 @@ FleetResult applyReference(FleetRepository &fleet, const CardStore &reference, C
                            const Progress &progress, const std::function<bool()> &keepGoing)
 {
     FleetResult result;
-    if (cardsOverlap(reference, card)) {
-        result.refusal.append(
-            {card.root(), Kind::Refused,
-             QStringLiteral("the reference and the card are one card, or one lies inside the other")});
+    CardStore::Contents from;
+    CardStore::Contents to;
+    if (applyRefused(reference, card, from, to, result))
+        return result;
+    ApplyPlan plan;
+    if (!planTracks(reference, card, from, to, keepGoing, plan, result)) {
+        result.cancelled = true;
         return result;
     }
-    const CardStore::Contents from = reference.readContents();
-    const CardStore::Contents to = card.readContents();
-    if (!from.readable)
-        result.refusal.append({reference.root(), Kind::Refused, QStringLiteral("cannot be read")});
-    if (!to.readable)
-        result.refusal.append({card.root(), Kind::Refused, QStringLiteral("cannot be read")});
-    if (!result.refusal.isEmpty())
-        return result;
-
-    // The tracks: those the card lacks or holds otherwise are copied, under the card's own letter case.
-    QHash<QString, QString> cardTracks;
-    for (const QString &track : to.tracks)
-        cardTracks.insert(track.toCaseFolded(), track);
-    QSet<QString> referenceTracks;
-    QMap<QString, QByteArray> hashes; // each reference track's content, once known
-    QStringList copiedFrom; // the reference track of each copy
-    QList<CardStore::TrackCopy> copies;
-    for (const QString &track : from.tracks) {
-        if (referenceTracks.contains(track.toCaseFolded())) {
-            // One file on the card: the first of two names that differ by case alone.
-            result.notes.append({track, Kind::NotCopied,
-                                 QStringLiteral("another track of the reference has this name in another letter case; "
-                                                "not copied")});
-            continue;
-        }
-        referenceTracks.insert(track.toCaseFolded());
-        const qint64 size = trackSize(reference, track);
-        if (size < 0 || size > FatFileLimit) {
-            result.refusal.append({track, Kind::Refused,
-                                   size < 0 ? QStringLiteral("cannot be read on the reference")
-                                            : QStringLiteral("larger than a card's FAT file system can hold")});
-            continue;
-        }
-        // By size, then by content: a track of another size is copied without reading either.
-        const QString there = cardTracks.value(track.toCaseFolded());
-        if (!there.isEmpty() && trackSize(card, there) == size) {
-            const TrackRead source = readTrack(reference, track, keepGoing);
-            hashes.insert(track, source.hash);
-            if (source.size >= 0 && readTrack(card, there, keepGoing).hash == source.hash)
-                continue;
-        }
-        if (keepGoing && !keepGoing()) {
-            result.cancelled = true;
-            return result;
-        }
-        const QString name = there.isEmpty() ? track : there;
-        copies.append({track, name, &reference});
-        copiedFrom.append(track);
-        result.bytes += size;
-        result.actions.append(QStringLiteral("%1: copied (%2 bytes)").arg(name).arg(size));
-    }
-    for (const QString &track : to.tracks) {
-        if (!referenceTracks.contains(track.toCaseFolded()))
-            result.notes.append(
-                {track, Kind::OnlyOnB, QStringLiteral("the track is not on the reference; left alone")});
-    }
-    // The reference's version: its tracks' contents and its setup. The tracks copied are hashed as they are copied.
+    planSetup(from, to, plan, result);
     const SetupSnapshot setup = snapshotOf(from);
-    const auto versionOf = [&setup](const QMap<QString, QByteArray> &tracks) {
-        QCryptographicHash version(QCryptographicHash::Sha1);
-        for (auto track = tracks.cbegin(); track != tracks.cend(); ++track)
-            version.addData(track.key().toUtf8() + '\0' + track.value());
-        for (auto file = setup.cbegin(); file != setup.cend(); ++file) {
-            if (file.key() != ListingPath)
-                version.addData(file.key() + '\0' + file.value());
-        }
-        return QString::fromLatin1(version.result().toHex().left(12));
-    };
-
-    // The setup, planned for the card as it will be once its tracks are there.
-    CardStore::Contents planned = to;
-    for (const CardStore::TrackCopy &copy : std::as_const(copies)) {
-        if (!cardTracks.contains(copy.name.toCaseFolded()))
-            planned.tracks.append(copy.name);
-    }
-    CopyPlan plan = planCopy(from, planned);
-    plan.listing = plan.refusal.isEmpty() && (plan.listing || !copies.isEmpty());
-    result.refusal += plan.refusal;
-    for (const Finding &note : std::as_const(plan.notes)) {
-        if (note.kind != Kind::Backup)
-            result.notes.append(note);
-    }
-    QSet<QString> referenceFiles;
-    for (const CardStore::CardFile &file : from.commandFiles)
-        referenceFiles.insert(file.name.toCaseFolded());
-    for (const CardStore::CardFile &file : to.commandFiles) {
-        if (!referenceFiles.contains(file.name.toCaseFolded()))
-            result.notes.append(
-                {file.name, Kind::OnlyOnB, QStringLiteral("the command file is not on the reference; left alone")});
-    }
-    for (const CardStore::FileWrite &write : std::as_const(plan.writes)) {
-        result.actions.append(pathOf(write) + QStringLiteral(": written"));
-        result.bytes += write.bytes.size();
-    }
-    if (plan.listing)
-        result.actions.append(programsPath(RootDirFileName) + QStringLiteral(": written anew"));
-    result.files = copies.size() + plan.writes.size();
-    // The reference's hash of each track to copy: one read already for its comparison is not read again.
-    const auto hashesToCopy = [&](const std::function<bool()> &going) {
-        QByteArrayList read;
-        for (const QString &track : std::as_const(copiedFrom))
-            read.append(hashes.contains(track) ? hashes.value(track) : readTrack(reference, track, going).hash);
-        return read;
-    };
     if (dryRun || !result.refusal.isEmpty()) {
-        const QByteArrayList read = hashesToCopy(keepGoing);
-        for (qsizetype i = 0; i < copiedFrom.size(); ++i)
-            hashes.insert(copiedFrom[i], read[i]);
-        result.version = versionOf(hashes);
+        const QByteArrayList read = hashesToCopy(reference, plan, keepGoing);
+        for (qsizetype i = 0; i < plan.copiedFrom.size(); ++i)
+            plan.hashes.insert(plan.copiedFrom[i], read[i]);
+        result.version = versionOf(setup, plan.hashes);
         return result;
     }
 
@@ -354,39 +426,12 @@ FleetResult applyReference(FleetRepository &fleet, const CardStore &reference, C
     // work, the hash the processor's. Those a copy cut short did not reach are hashed all the same, for the version.
     QByteArrayList referenceHashes;
     // The hashes read for comparisons are only read from here on until the thread is joined.
-    std::thread referenceRead([&] { referenceHashes = hashesToCopy({}); });
-    CardStore::Copied copied;
-    {
-        const CardStore::Work work(card, what);
-        if (!copies.isEmpty())
-            copied = card.copyTracksIn(copies, progress, keepGoing);
-        result.cancelled = copied.cancelled;
-        for (const Notice &notice : copied.notices)
-            result.problems.append(
-                notice.message == Notice::Message::NoRoom
-                    ? Finding {card.root(), Kind::Refused,
-                               QStringLiteral("no room for the tracks: %1 bytes more are needed").arg(notice.count)}
-                    : Finding {notice.names.value(0, card.root()), Kind::NotVerified,
-                               QStringLiteral("could not be copied")});
-        if (!result.cancelled && result.problems.isEmpty())
-            result.problems += copySetup(card, plan, {}, what);
-    }
-    // Read back: every track copied must hold the bytes of the reference's track.
+    std::thread referenceRead([&] { referenceHashes = hashesToCopy(reference, plan, {}); });
+    const CardStore::Copied copied = writeCard(card, plan, what, progress, keepGoing, result);
     referenceRead.join();
-    QHash<QString, QByteArray> expected; // by the track's name on the card
-    for (qsizetype i = 0; i < copiedFrom.size(); ++i) {
-        hashes.insert(copiedFrom[i], referenceHashes[i]);
-        expected.insert(copies[i].name, referenceHashes[i]);
-    }
-    const QStringList checked = !result.cancelled && result.problems.isEmpty() ? copied.tracks : QStringList();
-    const QByteArrayList back = trackHashes(card, checked);
-    for (qsizetype i = 0; i < checked.size(); ++i) {
-        if (back[i].isEmpty() || back[i] != expected.value(checked[i]))
-            result.problems.append(
-                {checked[i], Kind::NotVerified, QStringLiteral("reads back differently from the reference")});
-    }
-    result.version = versionOf(hashes);
-    log(fleet, labelOf(card), reference.root(), result);
+    readBack(card, plan, referenceHashes, copied, result);
+    result.version = versionOf(setup, plan.hashes);
+    result.logged = log(fleet, labelOf(card), reference.root(), result);
     return result;
 }
 

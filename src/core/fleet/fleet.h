@@ -42,6 +42,7 @@ struct FleetResult
     qint64 bytes = 0;
     bool cancelled = false;
     QString version; // the reference's version (apply)
+    FleetChange logged {FleetChange::Part::Log, {}}; // the log line, written or failed with its cause
     bool verified() const { return refusal.isEmpty() && problems.isEmpty() && !cancelled; }
 };
 

@@ -5,6 +5,7 @@
 #include "storage/cardtext.h"
 
 #include <QDir>
+#include <QMutex>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTimeZone>
@@ -14,6 +15,14 @@ namespace Vexolo {
 using namespace FleetGit;
 
 namespace {
+
+// Two cards made at once write the fleet from their own threads: one change of a branch at a time, so neither
+// finds the branch moved under it.
+QRecursiveMutex &writing()
+{
+    static QRecursiveMutex mutex;
+    return mutex;
+}
 
 QString field(QString text)
 {
@@ -55,6 +64,13 @@ SetupSnapshot snapshotOf(const CardStore::Contents &contents)
     return files;
 }
 
+QString fleetChangeText(const FleetChange &change)
+{
+    return (change.part == FleetChange::Part::Register ? QStringLiteral("the register could not be written: %1")
+                                                       : QStringLiteral("the log line could not be written: %1"))
+        .arg(change.cause);
+}
+
 FleetRepository::FleetRepository(const QString &path)
     : m_path(path)
 {
@@ -87,6 +103,7 @@ QString FleetRepository::record(const QString &cardKey, const SetupSnapshot &fil
 {
     if (!m_repository)
         return {};
+    const QMutexLocker locked(&writing());
     const QByteArray branch = branchOf(cardKey);
     const std::optional<git_oid> tip = tipOf(m_repository, branch.constData());
     git_oid tree;
@@ -167,6 +184,7 @@ bool FleetRepository::changeFleetFile(const QByteArray &path, const QByteArray &
 {
     if (!m_repository)
         return false;
+    const QMutexLocker locked(&writing());
     const std::optional<git_oid> tip = tipOf(m_repository, FleetBranch);
     const Owned<git_commit> commit = tip ? commitOf(m_repository, *tip) : Owned<git_commit>();
     QMap<QByteArray, QByteArray> files = commit ? filesOf(m_repository, commit.get(), INT_MAX) : decltype(files)();
@@ -203,8 +221,9 @@ std::optional<Player> FleetRepository::player(const QString &cardKey) const
     return {};
 }
 
-bool FleetRepository::registerPlayer(const Player &player)
+FleetChange FleetRepository::registerPlayer(const Player &player)
 {
+    const QMutexLocker locked(&writing()); // read and changed as one
     QByteArray bytes;
     const auto line = [](const Player &row) {
         return QStringList({field(row.key), field(row.name), field(row.location), field(row.notes)})
@@ -217,19 +236,24 @@ bool FleetRepository::registerPlayer(const Player &player)
             bytes += line(other);
     }
     bytes += line(player);
-    return changeFleetFile(PlayersFile, bytes, QStringLiteral("Register %1").arg(field(player.name)));
+    if (changeFleetFile(PlayersFile, bytes, QStringLiteral("Register %1").arg(field(player.name))))
+        return {FleetChange::Part::Register, {}};
+    return {FleetChange::Part::Register, m_error.isEmpty() ? QStringLiteral("unknown error") : m_error};
 }
 
-bool FleetRepository::appendLog(const LogLine &line)
+FleetChange FleetRepository::appendLog(const LogLine &line)
 {
+    const QMutexLocker locked(&writing()); // read and changed as one
     const QDateTime utc = line.time.toUTC();
     const QByteArray path = LogFolder + '/' + utc.toString(QStringLiteral("yyyy-MM")).toLatin1() + ".tsv";
     const QStringList fields {utc.toString(Qt::ISODate),   field(line.player),  field(line.card),
                               field(line.reference),       field(line.version), QString::number(line.files),
                               QString::number(line.bytes), field(line.result)};
-    return changeFleetFile(
-        path, fleetFile(path) + fields.join(u'\t').toUtf8() + '\n',
-        QStringLiteral("Log: %1 %2").arg(field(line.player.isEmpty() ? line.card : line.player), field(line.result)));
+    if (changeFleetFile(path, fleetFile(path) + fields.join(u'\t').toUtf8() + '\n',
+                        QStringLiteral("Log: %1 %2")
+                            .arg(field(line.player.isEmpty() ? line.card : line.player), field(line.result))))
+        return {FleetChange::Part::Log, {}};
+    return {FleetChange::Part::Log, m_error.isEmpty() ? QStringLiteral("unknown error") : m_error};
 }
 
 QList<LogLine> FleetRepository::log() const

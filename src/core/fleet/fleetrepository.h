@@ -50,6 +50,18 @@ struct LogLine
     QString result; // "verified", or what failed
 };
 
+// A change of the fleet's register or log that failed: which, and the cause (libgit2's words). A default one (no cause)
+// is a change that was made.
+struct [[nodiscard]] FleetChange
+{
+    enum class Part { Register, Log };
+    Part part = Part::Register;
+    QString cause;
+    bool failed() const { return !cause.isEmpty(); }
+};
+// One line for the user: "the register could not be written: ..." or "the log line could not be written: ...".
+QString fleetChangeText(const FleetChange &change);
+
 // The fleet's data on this computer, kept as a git repository (libgit2), so that content is stored once, and
 // history, differences and sharing come from git: each card's setup versions are commits on the card's own
 // branch ("cards/..."), whose tree is the setup's files; the register ("players.tsv") and the log
@@ -85,9 +97,9 @@ public:
     QList<Player> players() const;
     std::optional<Player> player(const QString &cardKey) const;
     // Ties the card to the player, in place of what it was tied to before.
-    bool registerPlayer(const Player &player);
+    FleetChange registerPlayer(const Player &player);
 
-    bool appendLog(const LogLine &line);
+    FleetChange appendLog(const LogLine &line);
     // Every line, oldest first.
     QList<LogLine> log() const;
 

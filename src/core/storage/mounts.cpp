@@ -95,7 +95,8 @@ QList<MountEntry> parseMountTable(QByteArrayView table)
         if (!ok || dash < 5 || dash + 1 >= fields.size())
             continue;
         entries.append({id, decodeFileName(unescaped(fields[4])), fields[dash + 1].toByteArray(),
-                        dash + 2 < fields.size() ? decodeFileName(unescaped(fields[dash + 2])) : QString()});
+                        dash + 2 < fields.size() ? decodeFileName(unescaped(fields[dash + 2])) : QString(),
+                        decodeFileName(unescaped(fields[3]))});
     }
     return entries;
 }

@@ -34,6 +34,7 @@ struct MountEntry
     QString mountPoint;
     QByteArray type;
     QString source; // the device or what stands for it, as the table names it
+    QString fsRoot; // the folder of its file system mounted there: "/", but for a bind mount of a folder
 };
 // The entries of a mount table in /proc/self/mountinfo's form, in its order; malformed lines are skipped.
 QList<MountEntry> parseMountTable(QByteArrayView table);

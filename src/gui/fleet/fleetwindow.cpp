@@ -1,17 +1,18 @@
 #include "fleet/fleetwindow.h"
 
-#include "fleet/fleet.h"
 #include "platform/platformadapter.h"
-#include "widgets/busyfeedback.h"
+#include "storage/cardsession.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QDir>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
+#include <QPointer>
+#include <QPushButton>
 #include <QSettings>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -28,6 +29,33 @@ QString failure(const FleetResult &result)
         return QObject::tr("cancelled; the card holds no half track");
     const Findings problems = result.refusal + result.problems;
     return problems.isEmpty() ? QString() : findingLine(problems.constFirst());
+}
+
+// The fleet as the window lists it.
+struct FleetView
+{
+    QList<Player> players;
+    QList<LogLine> log;
+};
+
+// Progress of work on a card's worker, shown in the status line on the window's thread while the label is there.
+// The relay object outlives the window for as long as the work may still report.
+Progress statusProgress(QLabel *status, const QString &text)
+{
+    const std::shared_ptr<QObject> relay(new QObject, [](QObject *object) { object->deleteLater(); });
+    const auto shown = std::make_shared<std::atomic<int>>(-1);
+    return [relay, shown, label = QPointer<QLabel>(status), text](qint64 done, qint64 total) {
+        const int percent = total > 0 ? int(done * 100 / total) : 0;
+        if (shown->exchange(percent) == percent)
+            return; // one update a percent
+        QMetaObject::invokeMethod(
+            relay.get(),
+            [label, text, percent] {
+                if (label)
+                    label->setText(QStringLiteral("%1 %2%").arg(text).arg(percent));
+            },
+            Qt::QueuedConnection);
+    };
 }
 
 } // namespace
@@ -53,6 +81,9 @@ FleetWindow::FleetWindow(PlatformAdapter &platform, QWidget *parent)
     lblStatus = new QLabel(tr("Choose the reference, then tick the box and insert the first card."), this);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
     lblStatus->setWordWrap(true);
+    cmdCancel = new QPushButton(tr("Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setVisible(false);
     lstLog = new QListWidget(this);
     lstLog->setObjectName(QStringLiteral("lstLog"));
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
@@ -64,13 +95,20 @@ FleetWindow::FleetWindow(PlatformAdapter &platform, QWidget *parent)
     layout->addWidget(new QLabel(tr("Players:"), this));
     layout->addWidget(lstPlayers, 2);
     layout->addWidget(chkProduce);
-    layout->addWidget(lblStatus);
+    auto *status = new QHBoxLayout;
+    status->addWidget(lblStatus, 1);
+    status->addWidget(cmdCancel);
+    layout->addLayout(status);
     layout->addWidget(new QLabel(tr("Log, newest first:"), this));
     layout->addWidget(lstLog, 1);
     layout->addWidget(buttons);
     resize(760, 560);
 
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(cmdCancel, &QPushButton::clicked, this, [this] {
+        if (m_keepGoing)
+            *m_keepGoing = false;
+    });
     connect(drvReference, &QComboBox::currentTextChanged, this,
             [](const QString &text) { QSettings().setValue(ReferenceKey, text); });
     connect(chkProduce, &QCheckBox::toggled, this, [this](bool on) {
@@ -80,7 +118,7 @@ FleetWindow::FleetWindow(PlatformAdapter &platform, QWidget *parent)
     });
     m_known = m_platform.volumes();
     m_platform.watchVolumes(this, [this] { volumesChanged(); });
-    showFleet();
+    showFleet(FleetRepository::defaultPath());
 }
 
 void FleetWindow::volumesChanged()
@@ -91,70 +129,125 @@ void FleetWindow::volumesChanged()
         return;
     for (const QString &volume : now) {
         if (!before.contains(volume))
-            produce(volume);
+            receive(volume);
     }
 }
 
-void FleetWindow::produce(const QString &root)
+void FleetWindow::receive(const QString &root)
 {
-    CardStore reference(QDir::cleanPath(drvReference->currentText().trimmed()));
-    CardStore card(root);
-    if (!reference.identity().isValid()) {
-        lblStatus->setText(tr("%1 was inserted, but no reference is chosen: nothing was written.").arg(root));
+    PlatformAdapter *platform = &m_platform;
+    const QString reference = drvReference->currentText();
+    CardSession::instance().run<Production::Card>(
+        root, this,
+        [platform, root, reference] {
+            return Production::receive(root, platform->describeVolume(root), reference, FleetRepository());
+        },
+        [this](Production::Card card) { received(card); });
+}
+
+void FleetWindow::received(const Production::Card &card)
+{
+    switch (card.arrival) {
+    case Production::Arrival::NotACard:
+    case Production::Arrival::Reference:
+        return; // no card, or the reference itself: never written
+    case Production::Arrival::NoReference:
+        lblStatus->setText(tr("%1 was inserted, but no reference is chosen: nothing was written.").arg(card.root));
+        return;
+    case Production::Arrival::NeedsName:
+        m_unnamed.append(card);
+        askNames();
+        return;
+    case Production::Arrival::Ready:
+        produce(card, card.player->name);
         return;
     }
-    if (!card.identity().isValid() || cardsOverlap(reference, card))
-        return; // the reference itself, or no card
-    FleetRepository fleet;
-    const CardLabel label = labelOf(card);
-    std::optional<Player> player = fleet.player(label.key);
-    if (!player) {
-        const std::optional<QString> name
-            = m_platform.askText(tr("The card %1 belongs to no player yet. The name of its player:").arg(root));
-        if (!name || name->trimmed().isEmpty()) {
-            lblStatus->setText(tr("%1: no player named; the card was left as it is.").arg(root));
-            return;
-        }
-        player = Player {label.key, name->trimmed(), {}, {}};
-        fleet.registerPlayer(*player);
-    }
-    FleetResult result;
-    {
-        BusyFeedback busy(this);
-        busy.allowCancel(tr("Making the card of %1 match the reference…").arg(player->name));
-        result = applyReference(fleet, reference, card, false, busy.callback(), [&busy] { return !busy.cancelled(); });
-    }
-    if (result.verified()) {
-        QString why;
-        const QString out = ejectCard(label, &why) ? tr("take the card out") : tr("unmount the card and take it out");
-        lblStatus->setText(tr("%1: verified — %2 and insert the next").arg(player->name, out));
-    } else {
-        lblStatus->setText(tr("%1: failed — %2").arg(player->name, failure(result)));
-    }
-    showFleet();
 }
 
-void FleetWindow::showFleet()
+void FleetWindow::askNames()
 {
-    const FleetRepository fleet;
-    const QList<LogLine> log = fleet.log();
-    lstPlayers->clear();
-    for (const Player &player : fleet.players()) {
-        QStringList row {player.name, player.location, {}, {}, {}, player.key};
-        for (auto line = log.crbegin(); line != log.crend(); ++line) {
-            if (line->card == player.key) {
-                row[2] = line->result;
-                row[3] = QLocale().toString(line->time.toLocalTime(), QLocale::ShortFormat);
-                row[4] = line->version;
-                break;
-            }
-        }
-        new QTreeWidgetItem(lstPlayers, row);
+    if (std::exchange(m_asking, true))
+        return; // the question open asks the others in turn
+    while (!m_unnamed.isEmpty()) {
+        const Production::Card card = m_unnamed.takeFirst();
+        const std::optional<QString> name
+            = m_platform.askText(tr("The card %1 belongs to no player yet. The name of its player:").arg(card.root));
+        if (!name || name->trimmed().isEmpty())
+            lblStatus->setText(tr("%1: no player named; the card was left as it is.").arg(card.root));
+        else
+            produce(card, name->trimmed());
     }
-    lstPlayers->header()->resizeSections(QHeaderView::ResizeToContents);
-    lstLog->clear();
-    for (auto line = log.crbegin(); line != log.crend(); ++line)
-        lstLog->addItem(logText(*line));
+    m_asking = false;
+}
+
+void FleetWindow::produce(const Production::Card &card, const QString &name)
+{
+    if (m_working++ == 0)
+        m_keepGoing = std::make_shared<std::atomic<bool>>(true);
+    cmdCancel->setVisible(true);
+    const QString text = tr("Making the card of %1 match the reference…").arg(name);
+    lblStatus->setText(text);
+    const Progress progress = statusProgress(lblStatus, text);
+    CardSession::instance().run<Production::Outcome>(
+        card.root, this,
+        [card, name, progress, going = m_keepGoing] {
+            FleetRepository fleet;
+            return Production::finish(fleet, card, name, progress, [going] { return going->load(); });
+        },
+        [this, name, root = card.root](Production::Outcome outcome) {
+            produced(name, outcome);
+            showFleet(root);
+        },
+        CardSession::Mode::Write);
+}
+
+void FleetWindow::produced(const QString &name, const Production::Outcome &outcome)
+{
+    if (--m_working == 0)
+        cmdCancel->setVisible(false);
+    if (!outcome.applied()) {
+        lblStatus->setText(tr("%1: failed — %2").arg(name, fleetChangeText(*outcome.registered)));
+        return;
+    }
+    QString text;
+    if (outcome.result.verified()) {
+        const QString out = outcome.ejected.done ? tr("take the card out") : tr("unmount the card and take it out");
+        text = tr("%1: verified — %2 and insert the next").arg(name, out);
+    } else {
+        text = tr("%1: failed — %2").arg(name, failure(outcome.result));
+    }
+    if (outcome.result.logged.failed())
+        text += u'\n' + fleetChangeText(outcome.result.logged);
+    lblStatus->setText(text);
+}
+
+void FleetWindow::showFleet(const QString &key)
+{
+    CardSession::instance().run<FleetView>(
+        key, this,
+        [] {
+            const FleetRepository fleet;
+            return FleetView {fleet.players(), fleet.log()};
+        },
+        [this](FleetView fleet) {
+            lstPlayers->clear();
+            for (const Player &player : std::as_const(fleet.players)) {
+                QStringList row {player.name, player.location, {}, {}, {}, player.key};
+                for (auto line = fleet.log.crbegin(); line != fleet.log.crend(); ++line) {
+                    if (line->card == player.key) {
+                        row[2] = line->result;
+                        row[3] = QLocale().toString(line->time.toLocalTime(), QLocale::ShortFormat);
+                        row[4] = line->version;
+                        break;
+                    }
+                }
+                new QTreeWidgetItem(lstPlayers, row);
+            }
+            lstPlayers->header()->resizeSections(QHeaderView::ResizeToContents);
+            lstLog->clear();
+            for (auto line = fleet.log.crbegin(); line != fleet.log.crend(); ++line)
+                lstLog->addItem(logText(*line));
+        });
 }
 
 } // namespace Vexolo::Ui

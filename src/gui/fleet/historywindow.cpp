@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace Vexolo::Ui {
@@ -21,6 +22,51 @@ QString timeText(const QDateTime &time)
     return QLocale().toString(time.toLocalTime(), QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
+// The card's history as the worker reads it: who the card is (the disk service or libblkid), its player, its versions.
+struct History
+{
+    QString key;
+    std::optional<Player> player;
+    QList<SetupVersion> versions;
+    QString fleetError; // the fleet's data cannot be opened: why
+};
+
+History readHistory(const CardChoice &choice)
+{
+    const CardStore card(choice);
+    History history;
+    history.key = labelOf(card).key;
+    const FleetRepository fleet;
+    history.player = fleet.player(history.key);
+    history.versions = fleet.history(history.key);
+    if (!fleet.isOpen())
+        history.fleetError = fleet.error();
+    return history;
+}
+
+// How a version differs from the card now (no newer one) or from a newer version.
+struct Differences
+{
+    bool readable = false;
+    QStringList lines;
+};
+
+Differences compareVersions(const CardChoice &choice, const QString &key, const QString &older, const QString &newer)
+{
+    const CardStore card(choice);
+    const FleetRepository fleet;
+    const CardStore::Contents now = card.readContents();
+    const std::optional<SetupSnapshot> a = fleet.version(key, older);
+    const std::optional<SetupSnapshot> b = newer.isEmpty() ? std::nullopt : fleet.version(key, newer);
+    Differences differences;
+    differences.readable = a && now.readable && (newer.isEmpty() || b);
+    if (!differences.readable)
+        return differences;
+    for (const Finding &difference : compareSetups(contentsOf(*a, now.tracks), b ? contentsOf(*b, now.tracks) : now))
+        differences.lines.append(findingLine(difference));
+    return differences;
+}
+
 } // namespace
 
 HistoryWindow::HistoryWindow(PlatformAdapter &platform, std::shared_ptr<CardStore> card, QWidget *parent)
@@ -30,12 +76,7 @@ HistoryWindow::HistoryWindow(PlatformAdapter &platform, std::shared_ptr<CardStor
 {
     setWindowTitle(tr("History"));
     setAttribute(Qt::WA_DeleteOnClose);
-    const CardLabel label = labelOf(*m_card);
-    m_key = label.key;
-    const std::optional<Player> player = FleetRepository().player(m_key);
-    lblCard = new QLabel(
-        tr("Card %1%2 (%3)").arg(m_card->root(), player ? tr(", player %1").arg(player->name) : QString(), m_key),
-        this);
+    lblCard = new QLabel(tr("Card %1%2 (%3)").arg(m_card->root(), QString(), tr("Reading…")), this);
     lblCard->setWordWrap(true);
     lstVersions = new QListWidget(this);
     lstVersions->setObjectName(QStringLiteral("lstVersions"));
@@ -64,22 +105,39 @@ HistoryWindow::HistoryWindow(PlatformAdapter &platform, std::shared_ptr<CardStor
 
 void HistoryWindow::listVersions()
 {
-    lstVersions->clear();
-    const FleetRepository fleet;
-    for (const SetupVersion &version : fleet.history(m_key)) {
-        auto *item = new QListWidgetItem(tr("%1  %2, before %3").arg(version.id, timeText(version.time), version.what),
-                                         lstVersions);
-        item->setData(IdRole, version.id);
+    {
+        const QSignalBlocker quiet(lstVersions);
+        lstVersions->clear();
+        lstVersions->addItem(tr("Reading…"));
     }
-    if (lstVersions->count() == 0)
-        lstVersions->addItem(fleet.isOpen() ? tr("Nothing has been written to this card from this computer yet.")
-                                            : tr("The fleet's data cannot be opened: %1").arg(fleet.error()));
-    lstVersions->setCurrentRow(0);
     showDifferences();
+    const CardChoice choice {m_card->root(), m_card->identity(), {}, {}};
+    CardSession::instance().run<History>(
+        choice.root, this, [choice] { return readHistory(choice); },
+        [this](History history) {
+            m_key = history.key;
+            lblCard->setText(tr("Card %1%2 (%3)")
+                                 .arg(m_card->root(),
+                                      history.player ? tr(", player %1").arg(history.player->name) : QString(), m_key));
+            const QSignalBlocker quiet(lstVersions);
+            lstVersions->clear();
+            for (const SetupVersion &version : std::as_const(history.versions)) {
+                auto *item = new QListWidgetItem(
+                    tr("%1  %2, before %3").arg(version.id, timeText(version.time), version.what), lstVersions);
+                item->setData(IdRole, version.id);
+            }
+            if (lstVersions->count() == 0)
+                lstVersions->addItem(history.fleetError.isEmpty()
+                                         ? tr("Nothing has been written to this card from this computer yet.")
+                                         : tr("The fleet's data cannot be opened: %1").arg(history.fleetError));
+            lstVersions->setCurrentRow(0);
+            showDifferences();
+        });
 }
 
 void HistoryWindow::showDifferences()
 {
+    CardSession::instance().abandon(std::exchange(m_comparing, 0)); // what the last choice asked is not shown
     lstDifferences->clear();
     // One version: against the card now. Two: the older against the newer.
     QList<QListWidgetItem *> chosen = lstVersions->selectedItems();
@@ -93,22 +151,22 @@ void HistoryWindow::showDifferences()
                                                     "the card):"));
     if (chosen.isEmpty() || chosen.size() > 2 || chosen[0]->data(IdRole).toString().isEmpty())
         return;
-    const FleetRepository fleet;
-    const CardStore::Contents now = m_card->readContents();
-    const std::optional<SetupSnapshot> older = fleet.version(m_key, chosen[0]->data(IdRole).toString());
-    const std::optional<SetupSnapshot> newer
-        = chosen.size() == 2 ? fleet.version(m_key, chosen[1]->data(IdRole).toString()) : std::nullopt;
-    if (!older || !now.readable || (chosen.size() == 2 && !newer)) {
-        lstDifferences->addItem(tr("The card cannot be read."));
-        return;
-    }
-    const Findings differences
-        = compareSetups(contentsOf(*older, now.tracks), newer ? contentsOf(*newer, now.tracks) : now);
-    for (const Finding &difference : differences)
-        lstDifferences->addItem(findingLine(difference));
-    if (differences.isEmpty())
-        lstDifferences->addItem(newer ? tr("The two versions hold the same setup.")
-                                      : tr("The card holds this version's setup."));
+    const CardChoice choice {m_card->root(), m_card->identity(), {}, {}};
+    const QString older = chosen[0]->data(IdRole).toString();
+    const QString newer = chosen.size() == 2 ? chosen[1]->data(IdRole).toString() : QString();
+    lstDifferences->addItem(tr("Reading…"));
+    m_comparing = CardSession::instance().run<Differences>(
+        choice.root, this, [choice, key = m_key, older, newer] { return compareVersions(choice, key, older, newer); },
+        [this, two = !newer.isEmpty()](Differences differences) {
+            m_comparing = 0;
+            lstDifferences->clear();
+            if (!differences.readable)
+                lstDifferences->addItem(tr("The card cannot be read."));
+            lstDifferences->addItems(differences.lines);
+            if (differences.readable && differences.lines.isEmpty())
+                lstDifferences->addItem(two ? tr("The two versions hold the same setup.")
+                                            : tr("The card holds this version's setup."));
+        });
 }
 
 void HistoryWindow::restore()
@@ -120,18 +178,31 @@ void HistoryWindow::restore()
                               "command files it holds now are kept in the history first.")
                                .arg(m_card->root(), item->data(IdRole).toString())))
         return;
-    FleetRepository fleet;
-    const FleetResult result = restoreVersion(fleet, *m_card, item->data(IdRole).toString(), false);
-    QStringList problems;
-    for (const Finding &problem : result.refusal + result.problems)
-        problems.append(findingLine(problem));
-    if (problems.isEmpty())
-        m_platform.tell(
-            tr("The card's setup is restored and reads back the same (files changed: %1).").arg(result.files));
-    else
-        m_platform.warn(tr("The restore failed:\n%1").arg(problems.join(u'\n')));
-    Q_EMIT restored();
-    listVersions();
+    cmdRestore->setEnabled(false);
+    const CardChoice choice {m_card->root(), m_card->identity(), {}, {}};
+    CardSession::instance().run<FleetResult>(
+        choice.root, this,
+        [choice, id = item->data(IdRole).toString()] {
+            CardStore card(choice);
+            FleetRepository fleet;
+            return restoreVersion(fleet, card, id, false);
+        },
+        [this](FleetResult result) {
+            QStringList problems;
+            for (const Finding &problem : result.refusal + result.problems)
+                problems.append(findingLine(problem));
+            const QString done
+                = tr("The card's setup is restored and reads back the same (files changed: %1).").arg(result.files);
+            if (!problems.isEmpty())
+                m_platform.warn(tr("The restore failed:\n%1").arg(problems.join(u'\n')));
+            else if (result.logged.failed()) // the card is right; what the fleet knows of it is not
+                m_platform.warn(done + u'\n' + fleetChangeText(result.logged));
+            else
+                m_platform.tell(done);
+            Q_EMIT restored();
+            listVersions();
+        },
+        CardSession::Mode::Write);
 }
 
 HistoryWindow *showHistory(QWidget *parent, PlatformAdapter &platform, const CardStore &store)

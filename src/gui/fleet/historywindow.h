@@ -1,5 +1,7 @@
 #pragma once
 
+#include "storage/cardsession.h"
+
 #include <QDialog>
 
 #include <functional>
@@ -38,13 +40,15 @@ Q_SIGNALS:
     void restored();
 
 private:
+    // Each reads on the card's worker and shows "Reading…" until its result comes.
     void listVersions();
     void showDifferences();
     void restore();
 
     PlatformAdapter &m_platform;
-    std::shared_ptr<CardStore> m_card;
-    QString m_key;
+    std::shared_ptr<CardStore> m_card; // read on the window's thread for its root and identity only
+    QString m_key; // empty until the card is identified
+    CallId m_comparing = 0;
 };
 
 // Opens the history of the chosen card; nullptr, after a message, when no card is chosen.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fleet/productionline.h"
+
 #include <QPrinter>
 #include <QString>
 #include <QStringList>
@@ -53,13 +55,16 @@ public:
     virtual std::optional<QString> askText(const QString &text) = 0;
     // Absolute root paths of the mounted volumes, in the platform's order.
     virtual QStringList volumes() = 0;
-    // Calls changed whenever the mounted volumes may have changed, until receiver goes. A platform
-    // that cannot watch them never calls it; "Refresh" still re-reads them.
+    // Calls changed whenever the mounted volumes may have changed, until receiver goes: every receiver hears of
+    // every change. A platform that cannot watch them never calls it; "Refresh" still re-reads them.
     virtual void watchVolumes(QObject *receiver, std::function<void()> changed)
     {
         Q_UNUSED(receiver);
         Q_UNUSED(changed);
     }
+    // What the mount table and the desktop's disk service say of the volume at root, to tell a card from other
+    // mounts. Called off the window's thread (it may wait for the disk service), from any thread.
+    virtual Vexolo::VolumeFacts describeVolume(const QString &root) const { return Vexolo::describeVolume(root); }
     // The printer chosen in the platform's print dialog, or nullptr when the user cancels.
     virtual std::unique_ptr<QPrinter> OpenPrinterDialog(QWidget *parent) = 0;
     // The same, for a document so named: printing to a file proposes that name in the user's documents.

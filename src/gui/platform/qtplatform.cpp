@@ -10,6 +10,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -91,8 +92,11 @@ QStringList QtPlatform::volumes()
 
 void QtPlatform::watchVolumes(QObject *receiver, std::function<void()> changed)
 {
-    // A child of the receiver: the watch ends with it.
-    auto *watcher = new MountWatcher(receiver);
+    // One watcher for the whole program, made on first use: every window hears every change of the table. The
+    // connection ends with the receiver.
+    static QPointer<MountWatcher> watcher;
+    if (!watcher)
+        watcher = new MountWatcher(QCoreApplication::instance());
     QObject::connect(watcher, &MountWatcher::changed, receiver, std::move(changed));
 }
 

@@ -4,6 +4,7 @@
 #include "fleet/fleetwindows.h"
 #include "fleet/historywindow.h"
 #include "main/frmmain.h"
+#include "storage/cardsession.h"
 #include "storage/cardstore.h"
 #include "support/helpers.h"
 #include "support/scriptedplatform.h"
@@ -159,19 +160,23 @@ private Q_SLOTS:
         card.write("Programs/Program1.txt", record("A.mp3 V7") + "end");
         frmMain window(platform);
         FleetRepository fleet;
-        QVERIFY(fleet.registerPlayer({identifyCard(card).key, "Player 7", "Foyer", {}}));
+        QVERIFY(!fleet.registerPlayer({identifyCard(card).key, "Player 7", "Foyer", {}}).failed());
         window.chooseCardFolder(card);
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window)
                 && control<QComboBox>(&window, "drvCard")->toolTip().startsWith("Player Player 7, Foyer\n"));
         QTest::keyClick(&window, Qt::Key_H, Qt::ControlModifier); // nothing kept yet, nothing to compare
+        QCOMPARE(window.findChild<HistoryWindow *>()->lstVersions->item(0)->text(), "Reading…");
+        QTRY_VERIFY(CardSession::instance().idle());
         QCOMPARE(window.findChild<HistoryWindow *>()->lstDifferences->count(), 0);
         platform.answers << AnswerYes;
         control<QPushButton>(&window, "cmdDelete")->click();
         QVERIFY(!QFile::exists(card.path("Programs/Program1.txt")));
 
+        QApplication::setActiveWindow(&window); // not the history opened first
         QTest::keyClick(&window, Qt::Key_H, Qt::ControlModifier);
         auto *history = window.findChildren<HistoryWindow *>().last();
+        QTRY_VERIFY(CardSession::instance().idle());
         QCOMPARE(history->lstVersions->count(), 1);
         QVERIFY(history->lstVersions->item(0)->text().endsWith("before Delete program 1"));
         QCOMPARE(history->lstDifferences->item(0)->text(), "Programs/Program1.txt: program 1 only on A");
@@ -180,16 +185,20 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(card.path("Programs/Program1.txt")));
         platform.answers << AnswerYes;
         history->cmdRestore->click();
+        QTRY_VERIFY(CardSession::instance().idle());
         QCOMPARE(card.read("Programs/Program1.txt"), record("A.mp3 V7") + "end");
         QCOMPARE(shownRows(&window, "lstListAdv"), QStringList {"A.mp3 V7"}); // read again by the main window
         QCOMPARE(platform.shown.last(), "The card's setup is restored and reads back the same (files changed: 1).");
         QCOMPARE(history->lstVersions->count(), 2);
         history->lstVersions->setCurrentRow(1); // the version restored
+        QTRY_VERIFY(CardSession::instance().idle());
         QCOMPARE(history->lstDifferences->item(0)->text(), "The card holds this version's setup.");
         history->lstVersions->item(0)->setSelected(true); // and the one before the restore: older against newer
+        QTRY_VERIFY(CardSession::instance().idle());
         QCOMPARE(history->lstDifferences->item(0)->text(), "Programs/Program1.txt: program 1 only on A");
         QVERIFY(!history->cmdRestore->isEnabled() && QDir(card.root()).removeRecursively()); // pulled next
         history->lstVersions->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
+        QTRY_VERIFY(CardSession::instance().idle());
         QCOMPARE(shownRows(history, "lstDifferences"), QStringList {"The card cannot be read."});
 
         if (!card.mountTmpfs("read-only")) // a card of its own, which then takes no write
@@ -201,14 +210,17 @@ private Q_SLOTS:
         fleet.record(identifyCard(card).key, {{"A.adv", "A.mp3 V2"}}, "planted");
         QTest::keyClick(&window, Qt::Key_H, Qt::ControlModifier);
         history = window.findChildren<HistoryWindow *>().last();
+        QTRY_VERIFY(CardSession::instance().idle());
         QVERIFY(history->lstVersions->item(0)->text().contains("before planted"));
         platform.answers << AnswerYes;
         history->cmdRestore->click();
+        QTRY_VERIFY(CardSession::instance().idle());
         QVERIFY(platform.shown.last().startsWith("The restore failed:\nA.adv: could not be written or removed"));
     }
 
     // The production line: each card inserted while the box is ticked is named if need be, made to match the
-    // reference, verified and logged; a card without a name, or before a reference is chosen, is left as it is.
+    // reference, verified and logged; a card without a name, or before a reference is chosen, is left as it is; a
+    // volume that is no card is never spoken of.
     void productionLine()
     {
         QTemporaryDir data;
@@ -216,13 +228,17 @@ private Q_SLOTS:
         TestCard reference;
         TestCard first;
         TestCard second;
+        TestCard other; // another program's mount, say
         reference.write("A.mp3", "aaa");
         reference.write("Programs/Program1.txt", record("A.mp3 V7") + "end");
+        for (const TestCard *card : {&reference, &first, &second})
+            platform.insertCard(card->root());
         auto *window = new FleetWindow(platform, &parent);
         window->drvReference->setCurrentText({});
         const auto insert = [this](const QStringList &volumes) {
             platform.volumeList = volumes;
             platform.volumesChanged();
+            QTRY_VERIFY(CardSession::instance().idle());
         };
         window->chkProduce->setChecked(true);
         insert({first.root()});
@@ -235,10 +251,12 @@ private Q_SLOTS:
         QCOMPARE(first.snapshot(), QStringList {"card"});
         platform.texts << "Player 3";
         insert({});
-        insert({first.root(), reference.root()}); // the reference itself is never written
+        insert({first.root(), reference.root(), other.root()}); // the reference itself is never written
         QCOMPARE(window->lblStatus->text(),
                  "Player 3: verified — unmount the card and take it out and insert the next");
+        QVERIFY(!window->cmdCancel->isVisible());
         QCOMPARE(first.read("A.mp3") + first.read("Programs/Program1.txt"), "aaa" + record("A.mp3 V7") + "end");
+        QCOMPARE(other.snapshot(), QStringList {"card"});
         insert({});
         insert({first.root()}); // known now: no question, nothing to write
         platform.texts << "Player 4";
@@ -252,6 +270,36 @@ private Q_SLOTS:
         QCOMPARE(window->lstLog->count(), 2);
         QVERIFY(window->lstLog->item(0)->text().contains("0 files"));
         delete window;
+    }
+
+    // With the main window open and a card chosen in it, a card inserted reaches the production line too: both
+    // windows hear of it, and the new card is made to match the reference.
+    void productionLineBesideMainWindow()
+    {
+        QTemporaryDir data;
+        qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+        TestCard chosen({"A.mp3"});
+        TestCard reference;
+        TestCard inserted;
+        reference.write("B.mp3", "bbb");
+        reference.write("Programs/Program1.txt", record("B.mp3 V7") + "end");
+        platform.volumeList = {chosen.root()};
+        frmMain window(platform);
+        window.chooseCardFolder(chosen);
+        auto *fleet = new FleetWindow(platform, &window);
+        fleet->drvReference->setCurrentText(reference.root());
+        fleet->chkProduce->setChecked(true);
+        platform.insertCard(inserted.root());
+        platform.texts << "Player 9";
+        platform.volumeList = {chosen.root(), inserted.root()};
+        platform.volumesChanged();
+        QTRY_VERIFY(CardSession::instance().idle());
+        QCOMPARE(fleet->lblStatus->text(), "Player 9: verified — unmount the card and take it out and insert the next");
+        QCOMPARE(inserted.read("B.mp3") + inserted.read("Programs/Program1.txt"), "bbb" + record("B.mp3 V7") + "end");
+        auto *drvCard = control<QComboBox>(&window, "drvCard");
+        QCOMPARE(shownRows(drvCard->view()), platform.volumeList);
+        QCOMPARE(drvCard->currentText(), chosen.root());
+        delete fleet;
     }
 
     void programList()

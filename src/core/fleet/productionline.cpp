@@ -1,0 +1,133 @@
+#include "fleet/productionline.h"
+
+#include "storage/cardsession.h"
+
+#include <QDir>
+
+#include <algorithm>
+
+namespace Vexolo {
+
+namespace {
+
+bool isCardMedia(const DiskAnswer &disk)
+{
+    // UDisks names flash cards "flash", "flash_sd", "flash_mmc", ... and USB sticks "thumb".
+    return disk.media.startsWith(QStringLiteral("flash")) || disk.media == QStringLiteral("thumb")
+        || disk.bus == QStringLiteral("sdio");
+}
+
+} // namespace
+
+bool isCardLike(const VolumeFacts &facts)
+{
+    if (!facts.mount || isPseudoMount(*facts.mount))
+        return false;
+    const MountEntry &mount = *facts.mount;
+    // A bind mount shows what is mounted elsewhere already; a mount without a block device is no card.
+    if (mount.fsRoot != QStringLiteral("/") || facts.mountedBefore || !mount.source.startsWith(QStringLiteral("/dev/")))
+        return false;
+    if (facts.disk)
+        return facts.disk->removable || isCardMedia(*facts.disk);
+    static const QByteArrayList fat = {"vfat", "exfat", "msdos"};
+    return fat.contains(mount.type);
+}
+
+VolumeFacts describeVolume(const QString &root, const QList<MountEntry> &table,
+                           const std::function<std::optional<DiskAnswer>(const QString &device)> &ask)
+{
+    VolumeFacts facts;
+    // The last entry for a mount point is the one in force.
+    const auto entry = std::find_if(table.crbegin(), table.crend(),
+                                    [&root](const MountEntry &mount) { return mount.mountPoint == root; });
+    if (entry == table.crend())
+        return facts;
+    facts.mount = *entry;
+    facts.mountedBefore = std::any_of(std::next(entry), table.crend(), [&entry](const MountEntry &earlier) {
+        return earlier.source == entry->source && earlier.mountPoint != entry->mountPoint
+            && entry->source.startsWith(QStringLiteral("/dev/"));
+    });
+    if (entry->source.startsWith(QStringLiteral("/dev/")) && ask)
+        facts.disk = ask(entry->source);
+    return facts;
+}
+
+VolumeFacts describeVolume(const QString &root)
+{
+    return describeVolume(root, readMountTable(), askDiskService);
+}
+
+namespace Production {
+
+Card receive(const QString &root, const VolumeFacts &facts, const QString &reference, const FleetRepository &fleet)
+{
+    Card card;
+    card.root = root;
+    card.reference = QDir::cleanPath(reference.trimmed());
+    if (!isCardLike(facts))
+        return card;
+    const CardStore referenceStore(card.reference);
+    const CardStore store(root);
+    if (reference.trimmed().isEmpty() || !referenceStore.identity().isValid()) {
+        card.arrival = Arrival::NoReference;
+        return card;
+    }
+    if (!store.identity().isValid())
+        return card; // gone already
+    if (cardsOverlap(referenceStore, store)) {
+        card.arrival = Arrival::Reference;
+        return card;
+    }
+    card.label = labelOf(store);
+    card.player = fleet.player(card.label.key);
+    card.arrival = card.player ? Arrival::Ready : Arrival::NeedsName;
+    return card;
+}
+
+FleetChange registerCard(FleetRepository &fleet, Card &card, const QString &name)
+{
+    const Player player {card.label.key, name.trimmed(), {}, {}};
+    FleetChange registered = fleet.registerPlayer(player);
+    if (!registered.failed()) {
+        card.player = player;
+        card.arrival = Arrival::Ready;
+        CardSession::instance().tell({}, {CardChange::PlayersChanged, 0, 0, {}, {}});
+    }
+    return registered;
+}
+
+FleetResult applyTo(FleetRepository &fleet, const Card &card, const Progress &progress,
+                    const std::function<bool()> &keepGoing)
+{
+    const CardStore reference(card.reference);
+    CardStore store(card.root);
+    return applyReference(fleet, reference, store, false, progress, keepGoing);
+}
+
+Ejected eject(const Card &card)
+{
+    Ejected ejected;
+    ejected.done = ejectCard(card.label, &ejected.why);
+    return ejected;
+}
+
+Outcome finish(FleetRepository &fleet, Card card, const QString &name, const Progress &progress,
+               const std::function<bool()> &keepGoing)
+{
+    Outcome outcome;
+    if (card.arrival == Arrival::NeedsName) {
+        outcome.registered = registerCard(fleet, card, name);
+        if (outcome.registered->failed())
+            return outcome;
+    }
+    if (card.arrival != Arrival::Ready)
+        return outcome;
+    outcome.result = applyTo(fleet, card, progress, keepGoing);
+    if (outcome.result.verified())
+        outcome.ejected = eject(card);
+    return outcome;
+}
+
+} // namespace Production
+
+} // namespace Vexolo

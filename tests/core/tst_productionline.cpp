@@ -1,0 +1,127 @@
+#include "fleet/productionline.h"
+#include "support/helpers.h"
+#include "support/testcard.h"
+
+#include <QtTest>
+
+using namespace Vexolo;
+using Production::Arrival;
+
+// The production line's steps: which newly mounted volumes are cards, and what becomes of a card inserted.
+class TestProductionLine : public QObject
+{
+    Q_OBJECT
+
+    // A folder taken for a card in a reader, however it is mounted here.
+    static VolumeFacts inReader(const QString &root)
+    {
+        return {MountEntry {0, root, "vfat", "/dev/sdz1", "/"}, false, std::nullopt};
+    }
+
+private Q_SLOTS:
+    void cardLike_data()
+    {
+        QTest::addColumn<QByteArray>("table"); // /proc/self/mountinfo; the volume is the last line's
+        QTest::addColumn<int>("service"); // 0: no disk service, 1: it knows no drive, 2: it names the drive below
+        QTest::addColumn<bool>("removable");
+        QTest::addColumn<QString>("media");
+        QTest::addColumn<QString>("bus");
+        QTest::addColumn<bool>("card");
+        const QByteArray root = "30 1 8:1 / / rw - ext4 /dev/sda1 rw\n";
+        const QByteArray sd = "40 30 179:1 / /media/me/CARD rw - vfat /dev/mmcblk0p1 rw\n";
+        const QByteArray usbExt4 = "41 30 8:33 / /media/me/Backup rw - ext4 /dev/sdc1 rw\n";
+        QTest::newRow("SD card, called removable") << root + sd << 2 << true << "flash_sd"
+                                                   << "sdio" << true;
+        QTest::newRow("ext4 on a removable card") << root + usbExt4 << 2 << true << ""
+                                                  << "usb" << true;
+        QTest::newRow("USB stick") << root + usbExt4 << 2 << false << "thumb"
+                                   << "usb" << true;
+        QTest::newRow("USB backup disk, not removable") << root + usbExt4 << 2 << false << ""
+                                                        << "usb" << false;
+        QTest::newRow("FAT the service has no drive for") << root + sd << 1 << false << ""
+                                                          << "" << false;
+        QTest::newRow("FAT, no disk service") << root + sd << 0 << false << ""
+                                              << "" << true;
+        QTest::newRow("exFAT, no disk service") << root + "40 30 8:17 / /media/X rw - exfat /dev/sdb1 rw\n"
+                                                << 0 << false << ""
+                                                << "" << true;
+        QTest::newRow("ext4, no disk service") << root + usbExt4 << 0 << false << ""
+                                               << "" << false;
+        QTest::newRow("tmpfs") << root + "42 30 0:50 / /media/T rw - tmpfs tmpfs rw\n"
+                               << 2 << true << ""
+                               << "" << false;
+        QTest::newRow("FUSE") << root + "42 30 0:51 / /media/F rw - fuse.sshfs me@host: rw\n"
+                              << 0 << false << ""
+                              << "" << false;
+        QTest::newRow("bind mount of a card's folder")
+            << root + sd + "43 30 179:1 /Music /srv/music rw - vfat /dev/mmcblk0p1 rw\n"
+            << 2 << true << "flash_sd"
+            << "" << false;
+        QTest::newRow("whole card bound elsewhere")
+            << root + sd + "43 30 179:1 / /srv/card rw - vfat /dev/mmcblk0p1 rw\n"
+            << 2 << true << "flash_sd"
+            << "" << false;
+        QTest::newRow("another program's mount under a data folder")
+            << root + "44 30 7:3 / /var/lib/snapd/snap/core/1 ro - squashfs /dev/loop3 ro\n"
+            << 1 << false << ""
+            << "" << false;
+    }
+
+    void cardLike()
+    {
+        QFETCH(QByteArray, table);
+        QFETCH(int, service);
+        QFETCH(bool, removable);
+        QFETCH(QString, media);
+        QFETCH(QString, bus);
+        const QList<MountEntry> entries = parseMountTable(table);
+        const auto ask = [&](const QString &) -> std::optional<DiskAnswer> {
+            if (service == 0)
+                return std::nullopt;
+            return service == 1 ? DiskAnswer {} : DiskAnswer {removable, media, bus};
+        };
+        const VolumeFacts facts = describeVolume(entries.last().mountPoint, entries, ask);
+        QTEST(isCardLike(facts), "card");
+    }
+
+    // A card inserted: told when no reference is chosen, never written when it is the reference, asked a name when
+    // it has no player, then made to match, verified and logged; a fleet that cannot be written is said, not lost.
+    void steps()
+    {
+        QTemporaryDir data;
+        FleetRepository fleet(data.filePath("fleet.git"));
+        TestCard reference;
+        TestCard card;
+        reference.write("A.mp3", "aaa");
+        reference.write("Programs/Program1.txt", record("A.mp3 V7") + "end");
+        const auto receive = [&](const QString &root, const QString &chosen) {
+            return Production::receive(root, inReader(root), chosen, fleet);
+        };
+        QCOMPARE(Production::receive(card.root(), {}, reference.root(), fleet).arrival, Arrival::NotACard);
+        QCOMPARE(receive(card.root(), {}).arrival, Arrival::NoReference);
+        QCOMPARE(receive(card.root(), " " + reference.root() + "/Programs/.. ").arrival, Arrival::NeedsName);
+        QCOMPARE(receive(reference.root(), reference.root()).arrival, Arrival::Reference);
+        Production::Card inserted = receive(card.root(), reference.root() + "/");
+        QCOMPARE(inserted.arrival, Arrival::NeedsName);
+
+        FleetRepository broken("/dev/null/fleet");
+        Production::Outcome outcome = Production::finish(broken, inserted, "Player 5", {}, {});
+        QVERIFY(!outcome.applied() && outcome.registered->cause.startsWith("/dev/null/fleet: "));
+        QCOMPARE(card.snapshot(), QStringList {"card"});
+        outcome = Production::finish(fleet, inserted, " Player 5 ", {}, {});
+        QVERIFY(outcome.applied() && outcome.result.verified() && !outcome.result.logged.failed());
+        QCOMPARE(card.read("A.mp3") + card.read("Programs/Program1.txt"), "aaa" + record("A.mp3 V7") + "end");
+        QCOMPARE(QStringList({outcome.ejected.done ? "ejected" : outcome.ejected.why, fleet.log().last().player}),
+                 QStringList({"a folder, not a card of its own", "Player 5"}));
+
+        inserted = receive(card.root(), reference.root());
+        QCOMPARE(inserted.arrival, Arrival::Ready); // known now
+        outcome = Production::finish(broken, inserted, {}, {}, {}); // the card is right, its log line lost: said
+        QVERIFY(outcome.result.verified() && !outcome.registered);
+        QCOMPARE(fleetChangeText(outcome.result.logged).section(':', 0, 1),
+                 "the log line could not be written: /dev/null/fleet");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProductionLine)
+#include "tst_productionline.moc"
