@@ -12,6 +12,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace Vexolo {
 
@@ -346,23 +347,33 @@ CardCheck checkCard(const CardStore &store)
 Notices applyRepair(CardStore &store, const Repair &repair)
 {
     const CardStore::Work work(store, QStringLiteral("repair of %1").arg(repair.target));
-    const Notices failed {{Notice::Caution, Notice::Message::RepairFailed, {repair.target}, {}, {}}};
+    const auto failed = [&repair](const CardError &error) {
+        return error.failed() ? Notices {{Notice::Caution, Notice::Message::RepairFailed, {repair.target}, {}, error}}
+                              : Notices();
+    };
     switch (repair.action) {
     case Repair::None:
         return {};
     case Repair::RewriteProgram: {
         const std::optional<ProgramNumber> number = ProgramNumber::fromText(repair.target);
         if (!number)
-            return failed;
-        const CardStore::CardFile program = store.readProgramFiles().programs[number->value()];
+            return failed(CardError::of(CardError::Refused));
+        const CardStore::ProgramFiles files = store.readProgramFiles();
+        const CardStore::CardFile &program = files.programs[number->value()];
+        const QString path = programsPath(program.name);
+        if (!files.readable)
+            return failed(files.error);
+        if (program.status != ReadStatus::Read)
+            return failed(program.status == ReadStatus::Missing
+                              ? CardError::fromErrno(ENOENT, path)
+                              : CardError {program.error.cause, program.error.number, path});
         QStringList strings;
         for (const ProgramEntry &entry : parseProgramFile(program.bytes))
             strings.append(entry.commandString);
         const ProgramFormat written = formatProgramFile(strings);
-        if (program.status != ReadStatus::Read || !written.ok()
-            || !store.writeFiles({{CardStore::Folder::Programs, program.name, written.content}}).isEmpty())
-            return failed;
-        return {};
+        if (!written.ok())
+            return failed(CardError::of(CardError::Refused, path));
+        return failed(store.writeFiles({{CardStore::Folder::Programs, program.name, written.content}}).value(0));
     }
     case Repair::RewriteCommandFile: {
         CardStore::Lookup lookup = store.lookupCommands({repair.target});
@@ -371,12 +382,11 @@ Notices applyRepair(CardStore &store, const Repair &repair)
         return store.writeTrackCommand(repair.target, lookup.commandStrings.value(0));
     }
     case Repair::RemoveCommandFile:
-        return store.removeOrphanCommandFile(repair.target) ? Notices() : failed;
+        return failed(store.removeOrphanCommandFile(repair.target));
     case Repair::WriteListing:
-        return store.writeListing(store.listTracks());
+        return store.rewriteListing();
     case Repair::RemoveLeftovers:
-        store.removeLeftovers();
-        return {};
+        return failed(store.removeLeftovers());
     }
     return {};
 }

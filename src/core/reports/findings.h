@@ -1,5 +1,6 @@
 #pragma once
 
+#include "storage/carderror.h"
 #include "storage/programnumber.h"
 
 #include <QList>
@@ -57,11 +58,12 @@ struct Repair
 struct Finding
 {
     Finding() = default;
-    Finding(QString place_, Kind kind_, QString message_, Repair repair_ = {})
+    Finding(QString place_, Kind kind_, QString message_, Repair repair_ = {}, CardError error_ = {})
         : place(std::move(place_))
         , kind(kind_)
         , message(std::move(message_))
         , repair(std::move(repair_))
+        , error(std::move(error_))
     {
     }
 
@@ -69,6 +71,7 @@ struct Finding
     Kind kind = Kind::Differs;
     QString message; // what is wrong, in words
     Repair repair;
+    CardError error; // why it failed, where the card or the system told
     bool operator==(const Finding &) const = default;
 };
 using Findings = QList<Finding>;

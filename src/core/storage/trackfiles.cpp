@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <future>
 #include <memory>
+#include <optional>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <tuple>
@@ -94,10 +95,13 @@ qint64 blocksFor(qint64 size, qint64 block)
 
 // The names in the open folder that may be command files, folded: one read of the folder tells
 // which command files can exist, so a big card costs one open per command file, not one per track.
-QSet<QString> commandFileCandidates(int folder)
+// None when the folder cannot be read whole: it may hide command files.
+std::optional<QSet<QString>> commandFileCandidates(int folder, FileOps &ops)
 {
     QSet<QString> present;
-    readFolder(folder, [&present](QByteArrayView name) { addCommandFileCandidate(present, name); });
+    if (readFolder(folder, ops, [&present](QByteArrayView name) { addCommandFileCandidate(present, name); }).cause
+        != CardError::None)
+        return {};
     return present;
 }
 
@@ -124,7 +128,7 @@ bool mayHaveCommandFile(const QString &trackName, const QSet<QString> &present, 
 QStringList TrackFiles::listTracks() const
 {
     const Fd root = openRoot();
-    return root.isOpen() ? tracksAt(root.get()) : QStringList();
+    return root.isOpen() ? tracksAt(root.get(), m_ops) : QStringList();
 }
 
 CardStore::Lookup TrackFiles::lookupCommands(const QStringList &trackNames, const Progress &progress) const
@@ -139,10 +143,12 @@ CardStore::Lookup TrackFiles::lookupAt(int root, const QStringList &trackNames, 
     CardStore::Lookup result;
     result.commandStrings.reserve(trackNames.size());
     NameList unreadable;
-    const bool lookEach = trackNames.size() <= 1;
-    const QSet<QString> present = root == -1 || lookEach ? QSet<QString>()
-        : candidates                                     ? *candidates
-                                                         : commandFileCandidates(root);
+    const std::optional<QSet<QString>> listed = root == -1 || trackNames.size() <= 1 ? QSet<QString>()
+        : candidates                                                                 ? *candidates
+                     : commandFileCandidates(root, m_ops);
+    // A root that could not be listed is asked for each command file on its own.
+    const bool lookEach = trackNames.size() <= 1 || !listed;
+    const QSet<QString> present = listed.value_or(QSet<QString>());
     QString folded;
     for (qsizetype i = 0; i < trackNames.size(); ++i) {
         report(progress, i, trackNames.size());
@@ -227,7 +233,7 @@ CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &co
     // The card's tracks by their folded names: a track of a name in another letter case is the one replaced, as on a
     // FAT card they are one file.
     QHash<QString, QString> onCard;
-    for (const QString &track : tracksAt(root.get()))
+    for (const QString &track : tracksAt(root.get(), m_ops))
         onCard.insert(track.toCaseFolded(), track);
     QSet<QString> taken;
     struct statvfs room = {};
