@@ -54,8 +54,8 @@ void checkSwitching(Findings &findings, const QString &place, const CommandReadi
             words = QStringLiteral("switches %1 on, and nothing switches %2 off").arg(outputs, all ? u"them" : u"it");
             break;
         case SwitchFinding::OnAndOffTogether:
-            words = QStringLiteral("switches %1 on and off at the same time: %2")
-                        .arg(outputs, found.text.section(u':', -1).trimmed().chopped(1));
+            words = QStringLiteral("switches %1 on and off at the same time: it ends %2")
+                        .arg(outputs, found.endsOn ? u"on" : u"off");
             break;
         default: // not a whole number; past the end needs the track's length, which a check does not read
             words = found.text.chopped(1);
@@ -217,6 +217,13 @@ QString unreadable(const CardError &error, const QString &limit)
     }
 }
 
+// The findings from first on point at where.
+void pointAt(Findings &findings, qsizetype first, const FindingPlace &where)
+{
+    for (qsizetype i = first; i < findings.size(); ++i)
+        findings[i].where = where;
+}
+
 void checkProgram(Findings &findings, const CardStore::Contents &contents, int number, const QSet<QString> &tracks)
 {
     const CardStore::CardFile &program = contents.programs[number];
@@ -237,11 +244,13 @@ void checkProgram(Findings &findings, const CardStore::Contents &contents, int n
             const ProgramEntry &entry = entries[i];
             const QString where = path + QStringLiteral(", record %1").arg(i + 1);
             strings.append(entry.commandString);
+            const qsizetype first = findings.size();
             if (!tracks.contains(entry.trackName.toCaseFolded()))
                 findings.append({where, Kind::MissingTrack,
                                  QStringLiteral("the track %1 is not on the card: Load leaves the entry out")
                                      .arg(quoted(entry.trackName))});
             findings += checkCommandString(where, entry.commandString);
+            pointAt(findings, first, {ProgramNumber::all()[std::size_t(number)], int(i + 1), {}});
         }
         checkProgramForm(findings, path, number, program.bytes, strings);
     }
@@ -266,7 +275,7 @@ void checkProgram(Findings &findings, const CardStore::Contents &contents, int n
     }
 }
 
-void checkCommandFile(Findings &findings, const CardStore::CardFile &file, const QSet<QString> &tracks)
+void checkCommandFileAt(Findings &findings, const CardStore::CardFile &file, const QSet<QString> &tracks)
 {
     const QStringList owners = CardStore::tracksOfCommandFile(file.name);
     QString track;
@@ -298,6 +307,13 @@ void checkCommandFile(Findings &findings, const CardStore::CardFile &file, const
                          repair});
     }
     findings += checkCommandString(file.name, value);
+}
+
+void checkCommandFile(Findings &findings, const CardStore::CardFile &file, const QSet<QString> &tracks)
+{
+    const qsizetype first = findings.size();
+    checkCommandFileAt(findings, file, tracks);
+    pointAt(findings, first, {{}, 0, file.name});
 }
 
 } // namespace
