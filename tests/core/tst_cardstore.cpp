@@ -276,6 +276,7 @@ private Q_SLOTS:
         QVERIFY(written.leftovers.isEmpty());
         // An orphan command file goes; a track, a file outside the card and the command file of a track stay.
         QCOMPARE(store.removeOrphanCommandFile(".adv"), CardError());
+        QCOMPARE(store.removeOrphanCommandFile(".adv"), CardError::fromErrno(ENOENT, ".adv")); // not there now
         for (const QString name : {"A.mp3", "../A.adv", "A.adv"})
             QCOMPARE(store.removeOrphanCommandFile(name), CardError::of(CardError::Refused, name));
         QCOMPARE(card.snapshot(),

@@ -8,6 +8,7 @@
 
 #include <QSet>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -274,9 +275,10 @@ CardError SetupFiles::removeOrphanCommandFile(const QString &name)
         if (tracks.contains(owner, NameCase))
             return CardError::of(CardError::Refused, name);
     }
+    // Removed meanwhile by someone else: not by this repair.
     struct stat info;
     if (!hasItem(root.get(), name, &info))
-        return {};
+        return CardError::fromErrno(ENOENT, name);
     if (!S_ISREG(info.st_mode))
         return CardError::of(CardError::NotAFile, name);
     if (m_ops.unlinkat(root.get(), encodeFileName(name).constData(), 0) != 0)

@@ -278,8 +278,8 @@ public:
     // "Programs", command files in the root; a file already missing counts as removed. Returns each file that is
     // still there, and why.
     CardErrors removeFiles(const QList<FileWrite> &files);
-    // Removes a command file of the root whose track is not on the card; why not (Refused: it is no such file)
-    // when it was not removed.
+    // Removes a command file of the root whose track is not on the card; why not (Refused: it is no such file;
+    // ENOENT: it was gone already) when it was not removed.
     CardError removeOrphanCommandFile(const QString &name);
     // Removes the temporary files of killed writers from the root and "Programs"; the first that failed, and why.
     CardError removeLeftovers();
