@@ -48,7 +48,7 @@ private Q_SLOTS:
         // The working folder holds "card": nothing resolves against it.
         QVERIFY(card.write("plain.txt", {}) && QDir::setCurrent(card.path("..")));
         CardStore store;
-        for (const QString text : {"", "card", "/", "/proc", "/dev", qPrintable(card.path("plain.txt"))}) {
+        for (const QString &text : QStringList {"", "card", "/", "/proc", "/dev", card.path("plain.txt")}) {
             store.choose(text);
             QCOMPARE(texts(store.prepareSave(1, {}, {}).refusal), Ui::NoCardMessage);
         }
