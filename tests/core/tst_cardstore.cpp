@@ -48,7 +48,7 @@ private Q_SLOTS:
         // The working folder holds "card": nothing resolves against it.
         QVERIFY(card.write("plain.txt", {}) && QDir::setCurrent(card.path("..")));
         CardStore store;
-        for (const QString text : {"", "card", "/", "/proc", "/dev", qPrintable(card.path("plain.txt"))}) {
+        for (const QString &text : QStringList {"", "card", "/", "/proc", "/dev", card.path("plain.txt")}) {
             store.choose(text);
             QCOMPARE(texts(store.prepareSave(1, {}, {}).refusal), Ui::NoCardMessage);
         }
@@ -64,11 +64,11 @@ private Q_SLOTS:
         store.readProgramFiles();
         store.deleteProgram(1);
         QCOMPARE(::mkfifo(qPrintable(card.path(".vexolo-2147483647-1.tmp")), 0600), 0); // not ours: it stays
-        store.removeLeftovers();
+        QCOMPARE(store.removeLeftovers(), CardError());
         const QList<CardStore::FileWrite> removals {{CardStore::Folder::Root, "x.adv", {}},
                                                     {CardStore::Folder::Programs, "Program1.txt", {}}};
         QCOMPARE(store.writeFiles({removals[0]}) + store.removeFiles({removals[1], {{}, "plain.txt", {}}}),
-                 QStringList {"plain.txt"}); // no setup file: it stays
+                 CardErrors {CardError::of(CardError::Refused, "plain.txt")}); // no setup file: it stays
         QCOMPARE(card.snapshot(),
                  QStringList({"card", "card/.vexolo-2147483647-1.tmp", "card/plain.txt", "card/x.adv"}));
         // A card folder gone since it was chosen: every change is refused so, and nothing is looked up.
@@ -79,7 +79,8 @@ private Q_SLOTS:
                      + store.deleteProgram(1).notices + store.writeTrackCommand("A.mp3", "x")
                      + store.writeListing({"A.mp3"}),
                  Notices(4, {Notice::Caution, Notice::Message::NoCard, {}, 0, {CardError::Gone, 0, {}}}));
-        QCOMPARE(store.removeFiles(removals), QStringList({"x.adv", "Programs/Program1.txt"}));
+        QCOMPARE(paths(store.removeFiles(removals)), QStringList({"x.adv", "Programs/Program1.txt"}));
+        QCOMPARE(store.removeLeftovers().cause, CardError::Gone);
         // Names equal but for case keep their order: each goes before the first row sorting after it.
         QCOMPARE(sortTracks({"b.MP3", "a.mp3", "a\x7F.mp3", "B.mp3", "a", "a b.mp3"}),
                  QStringList({"a b.mp3", "a.mp3", "b.MP3", "B.mp3"}));
@@ -218,7 +219,9 @@ private Q_SLOTS:
         CardStore store(card);
         QCOMPARE(store.listTracks().join(u'/'), shown.join(u'/').replace("//", "/")); // a folder named so too
         const Fd root(card.openRoot());
-        QCOMPARE(readFolder(root.get()).size() + readFolder(root.get()).size(), 48); // the same open folder twice
+        QCOMPARE(readFolder(root.get(), FileOps::system()).names.size()
+                     + readFolder(root.get(), FileOps::system()).names.size(),
+                 48); // the same open folder twice
         QCOMPARE(store.lookupCommands(shown.first(2)).commandStrings, QStringList({"", "A.mp3 V7"}));
         // Only a regular file directly in the card root opens as a track.
         QVERIFY(store.openTrack("A.mp3").isOpen());
@@ -265,16 +268,17 @@ private Q_SLOTS:
             {Root, "A.adv", "A.mp3 V1"},       {Programs, "Other.txt", "x"},       {Root, "A.mp3", "x"},
             {Root, "../A.adv", "x"},           {Root, ".adv", ".mp3 V2"},          {Root, "a.mp3.adv", "x"}};
         QList<qint64> steps;
-        QCOMPARE(store.writeFiles(writes, [&steps](qint64 done, qint64 total) { steps << done << total; }),
+        QCOMPARE(paths(store.writeFiles(writes, [&steps](qint64 done, qint64 total) { steps << done << total; })),
                  QStringList({"Programs/RootDir.txt", "Programs/Other.txt", "A.mp3", "../A.adv", "a.mp3.adv"}));
         QCOMPARE(steps, QList<qint64>({0, 9, 9, 9}));
         const CardStore::Contents written = store.readContents();
         QCOMPARE(written.programs[0].bytes + written.names[9].bytes, "endNine");
         QVERIFY(written.leftovers.isEmpty());
         // An orphan command file goes; a track, a file outside the card and the command file of a track stay.
-        QVERIFY(store.removeOrphanCommandFile(".adv"));
-        for (const QString name : {".adv", "A.mp3", "../A.adv", "A.adv"})
-            QVERIFY(!store.removeOrphanCommandFile(name));
+        QCOMPARE(store.removeOrphanCommandFile(".adv"), CardError());
+        QCOMPARE(store.removeOrphanCommandFile(".adv"), CardError::fromErrno(ENOENT, ".adv")); // not there now
+        for (const QString name : {"A.mp3", "../A.adv", "A.adv"})
+            QCOMPARE(store.removeOrphanCommandFile(name), CardError::of(CardError::Refused, name));
         QCOMPARE(card.snapshot(),
                  QStringList({"A.adv", "card", "card/A.adv", "card/A.mp3", "card/Programs",
                               "card/Programs/Program0.txt", "card/Programs/Program9.adv"}));

@@ -190,6 +190,51 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(card.path("Programs/Program1.txt")));
     }
 
+    // A repair that did not happen says why, with the cause the card gave; none is reported done.
+    void repairSaysWhy_data()
+    {
+        // The call that fails, "call first error" (or "gone": the card is pulled); the repair; the message shown.
+        QTest::addColumn<QString>("calls");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("shown");
+        const QString cannot = "Could not repair %1! Your card may be write protected!";
+        QTest::newRow("program, card full")
+            << "rename 1 28" << int(Repair::RewriteProgram) << "1" << cannot.arg("1") + "\nThe card is full.";
+        QTest::newRow("program, gone meanwhile")
+            << "gone" << int(Repair::RewriteProgram) << "1" << cannot.arg("1") + "\nThe card was removed.";
+        QTest::newRow("orphan, read-only") << "unlink 1 30" << int(Repair::RemoveCommandFile) << "C.adv"
+                                           << cannot.arg("C.adv") + "\nThe card is write-protected.";
+        QTest::newRow("orphan, its track not known")
+            << "list 1 5" << int(Repair::RemoveCommandFile) << "C.adv" << cannot.arg("C.adv");
+        QTest::newRow("leftovers, read-only") << "unlink 1 30" << int(Repair::RemoveLeftovers) << "x.tmp"
+                                              << cannot.arg("x.tmp") + "\nThe card is write-protected.";
+        QTest::newRow("listing, card gone") << "gone" << int(Repair::WriteListing) << "RootDir.txt"
+                                            << "No card is chosen! Choose the volume of your card first.\n"
+                                               "The card was removed.";
+        QTest::newRow("listing, tracks not listed") << "list 1 5" << int(Repair::WriteListing) << "RootDir.txt"
+                                                    << "Could not create root directory listing! Your card may be "
+                                                       "write portected!";
+    }
+
+    void repairSaysWhy()
+    {
+        QFETCH(QString, calls);
+        QFETCH(int, action);
+        QFETCH(QString, target);
+        TestCard card;
+        lay(card,
+            {"A.mp3", "", "C.adv", "C.mp3 V7", ".vexolo-2147483647-1.tmp", "", "Programs/Program1.txt",
+             "A.mp3 V7\r\nend", "Programs/Program1.adv", "One"});
+        FailingFileOps ops;
+        CardStore store(card, ops);
+        if (calls == "gone")
+            QVERIFY(QDir(card.root()).removeRecursively());
+        else
+            ops.fail(calls);
+        QTEST(texts(applyRepair(store, {Repair::Action(action), target, {}})), "shown");
+    }
+
     // Programs, names, settings and tracks that differ or are on one side only, in the order of the report.
     void compare()
     {

@@ -1,4 +1,5 @@
 #include "storage/cardread.h"
+#include "storage/cardstore.h"
 #include "storage/fileops.h"
 #include "storage/mounts.h"
 #include "storage/safefile.h"
@@ -139,6 +140,75 @@ private Q_SLOTS:
     }
 
     // The mount table alone gives the volumes: no mount is asked anything.
+    // Every setup write or removal that fails says which file and why; a folder that cannot be listed is no empty one.
+    void setupFailures_data()
+    {
+        // The call that fails, "call first error"; the work; what failed: cause, error number, path. 5 EIO, 28 ENOSPC,
+        // 30 EROFS.
+        QTest::addColumn<QString>("calls");
+        QTest::addColumn<QString>("work");
+        QTest::addColumn<int>("cause");
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("path");
+        using E = CardError;
+        QTest::newRow("program written, I/O error") << "write 1 5"
+                                                    << "write" << int(E::Io) << 5 << "Programs/Program1.txt";
+        QTest::newRow("program written, card full") << "write 1 28"
+                                                    << "write" << int(E::Full) << 28 << "Programs/Program1.txt";
+        QTest::newRow("Programs not made") << "mkdir 1 30"
+                                           << "write" << int(E::ReadOnly) << 30 << "Programs/Program1.txt";
+        QTest::newRow("command file removed, read-only") << "unlink 1 30"
+                                                         << "remove" << int(E::ReadOnly) << 30 << "A.adv";
+        QTest::newRow("orphan removed, I/O error") << "unlink 1 5"
+                                                   << "orphan" << int(E::Io) << 5 << "Gone.adv";
+        QTest::newRow("orphan, tracks not listed") << "list 1 5"
+                                                   << "orphan" << int(E::Io) << 5 << "Gone.adv";
+        QTest::newRow("leftover removed, read-only")
+            << "unlink 1 30"
+            << "leftovers" << int(E::ReadOnly) << 30 << ".vexolo-2147483647-1.tmp";
+        QTest::newRow("root not listed for leftovers") << "list 1 5"
+                                                       << "leftovers" << int(E::Io) << 5 << "";
+        QTest::newRow("root not listed for a check") << "list 1 5"
+                                                     << "contents" << int(E::Io) << 5 << "";
+        QTest::newRow("Programs not listed for a check") << "list 2 5"
+                                                         << "contents" << int(E::Io) << 5 << "Programs";
+    }
+
+    void setupFailures()
+    {
+        QFETCH(QString, calls);
+        QFETCH(QString, work);
+        TestCard card;
+        QVERIFY(card.write("A.mp3", {}) && card.write("A.adv", "A.mp3 V1") && card.write("Gone.adv", "Gone.mp3 V2")
+                && card.write(".vexolo-2147483647-1.tmp", {}));
+        if (work != "write")
+            QVERIFY(card.write("Programs/Program1.adv", "One"));
+        FailingFileOps ops;
+        ops.fail(calls);
+        CardStore store(card, ops);
+        CardError error;
+        if (work == "write") {
+            const CardErrors failed = store.writeFiles({{CardStore::Folder::Programs, "Program1.txt", "end"}});
+            QCOMPARE(failed.size(), 1);
+            error = failed.first();
+        } else if (work == "remove") {
+            const CardErrors left = store.removeFiles({{CardStore::Folder::Root, "A.adv", {}}});
+            QCOMPARE(left.size(), 1);
+            error = left.first();
+        } else if (work == "orphan") {
+            error = store.removeOrphanCommandFile("Gone.adv");
+        } else if (work == "leftovers") {
+            error = store.removeLeftovers();
+        } else {
+            const CardStore::Contents contents = store.readContents();
+            QVERIFY(!contents.readable);
+            error = contents.error;
+        }
+        QTEST(int(error.cause), "cause");
+        QTEST(error.number, "number");
+        QTEST(error.path, "path");
+    }
+
     void mountTable()
     {
         const QByteArray table = "\n22 1 0:21 / /proc rw - proc proc rw\n"

@@ -17,7 +17,9 @@
 class FailingFileOps final : public Vexolo::FileOps
 {
 public:
-    QStringList failing; // "open", "read", "write", "fsync", "syncfs", "close", "rename", "unlink", "mkdir", "statvfs"
+    // "open", "read", "list" (opens a folder to list it), "write", "fsync", "syncfs", "close", "rename", "unlink",
+    // "mkdir", "statvfs"
+    QStringList failing;
     int nth = 1;
     int last = INT_MAX;
     int error = EIO; // 0: a write writes nothing, and says nothing
@@ -25,7 +27,8 @@ public:
     int openat(int folder, const char *name, int flags, mode_t mode) override
     {
         waitWhileStuck();
-        return fails((flags & O_ACCMODE) ? "open" : "read") ? -1 : FileOps::openat(folder, name, flags, mode);
+        const char *call = (flags & O_DIRECTORY) ? "list" : (flags & O_ACCMODE) ? "open" : "read";
+        return fails(call) ? -1 : FileOps::openat(folder, name, flags, mode);
     }
     ssize_t read(int fd, void *data, size_t size) override
     {

@@ -95,7 +95,8 @@ void findOnAndOffTogether(SwitchPlan &plan, const QList<Event> &events, qsizetyp
                               switchedText(off.lane)
                                   + QStringLiteral(" on and off at the same time, %1: it ends %2.")
                                         .arg(off.time)
-                                        .arg(machine.laneOn(off.lane) ? QStringLiteral("on") : QStringLiteral("off"))});
+                                        .arg(machine.laneOn(off.lane) ? QStringLiteral("on") : QStringLiteral("off")),
+                              machine.laneOn(off.lane)});
     }
 }
 

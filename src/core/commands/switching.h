@@ -62,6 +62,7 @@ struct SwitchFinding
     int column = 0; // the field's column, 0..9
     qint32 time = 0;
     QString text; // in words, for a tooltip
+    bool endsOn = false; // OnAndOffTogether: the output is on once both are done
 };
 
 struct Mark

@@ -376,12 +376,17 @@ FleetResult restoreVersion(FleetRepository &fleet, CardStore &card, const QStrin
 
     {
         const CardStore::Work work(card, QStringLiteral("restore %1").arg(id));
-        for (const QString &path : card.writeFiles(writes) + card.removeFiles(removals))
-            result.problems.append({path, Kind::NotVerified, QStringLiteral("could not be written or removed")});
+        for (const CardError &error : card.writeFiles(writes) + card.removeFiles(removals))
+            result.problems.append(
+                {error.path, Kind::NotVerified, QStringLiteral("could not be written or removed"), {}, error});
         if (listing || contents.listing != CardStore::ListingState::Current) {
-            if (!card.writeListing(card.listTracks()).isEmpty())
-                result.problems.append(
-                    {programsPath(RootDirFileName), Kind::NotVerified, QStringLiteral("could not be written")});
+            const Notices notices = card.writeListing(card.listTracks());
+            if (!notices.isEmpty())
+                result.problems.append({programsPath(RootDirFileName),
+                                        Kind::NotVerified,
+                                        QStringLiteral("could not be written"),
+                                        {},
+                                        notices.constFirst().error});
         }
     }
     // Read back: the card must now hold exactly the version's files.

@@ -12,6 +12,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace Vexolo {
 
@@ -53,8 +54,8 @@ void checkSwitching(Findings &findings, const QString &place, const CommandReadi
             words = QStringLiteral("switches %1 on, and nothing switches %2 off").arg(outputs, all ? u"them" : u"it");
             break;
         case SwitchFinding::OnAndOffTogether:
-            words = QStringLiteral("switches %1 on and off at the same time: %2")
-                        .arg(outputs, found.text.section(u':', -1).trimmed().chopped(1));
+            words = QStringLiteral("switches %1 on and off at the same time: it ends %2")
+                        .arg(outputs, found.endsOn ? u"on" : u"off");
             break;
         default: // not a whole number; past the end needs the track's length, which a check does not read
             words = found.text.chopped(1);
@@ -216,6 +217,13 @@ QString unreadable(const CardError &error, const QString &limit)
     }
 }
 
+// The findings from first on point at where.
+void pointAt(Findings &findings, qsizetype first, const FindingPlace &where)
+{
+    for (qsizetype i = first; i < findings.size(); ++i)
+        findings[i].where = where;
+}
+
 void checkProgram(Findings &findings, const CardStore::Contents &contents, int number, const QSet<QString> &tracks)
 {
     const CardStore::CardFile &program = contents.programs[number];
@@ -236,11 +244,13 @@ void checkProgram(Findings &findings, const CardStore::Contents &contents, int n
             const ProgramEntry &entry = entries[i];
             const QString where = path + QStringLiteral(", record %1").arg(i + 1);
             strings.append(entry.commandString);
+            const qsizetype first = findings.size();
             if (!tracks.contains(entry.trackName.toCaseFolded()))
                 findings.append({where, Kind::MissingTrack,
                                  QStringLiteral("the track %1 is not on the card: Load leaves the entry out")
                                      .arg(quoted(entry.trackName))});
             findings += checkCommandString(where, entry.commandString);
+            pointAt(findings, first, {ProgramNumber::all()[std::size_t(number)], int(i + 1), {}});
         }
         checkProgramForm(findings, path, number, program.bytes, strings);
     }
@@ -265,7 +275,7 @@ void checkProgram(Findings &findings, const CardStore::Contents &contents, int n
     }
 }
 
-void checkCommandFile(Findings &findings, const CardStore::CardFile &file, const QSet<QString> &tracks)
+void checkCommandFileAt(Findings &findings, const CardStore::CardFile &file, const QSet<QString> &tracks)
 {
     const QStringList owners = CardStore::tracksOfCommandFile(file.name);
     QString track;
@@ -297,6 +307,13 @@ void checkCommandFile(Findings &findings, const CardStore::CardFile &file, const
                          repair});
     }
     findings += checkCommandString(file.name, value);
+}
+
+void checkCommandFile(Findings &findings, const CardStore::CardFile &file, const QSet<QString> &tracks)
+{
+    const qsizetype first = findings.size();
+    checkCommandFileAt(findings, file, tracks);
+    pointAt(findings, first, {{}, 0, file.name});
 }
 
 } // namespace
@@ -346,23 +363,33 @@ CardCheck checkCard(const CardStore &store)
 Notices applyRepair(CardStore &store, const Repair &repair)
 {
     const CardStore::Work work(store, QStringLiteral("repair of %1").arg(repair.target));
-    const Notices failed {{Notice::Caution, Notice::Message::RepairFailed, {repair.target}, {}, {}}};
+    const auto failed = [&repair](const CardError &error) {
+        return error.failed() ? Notices {{Notice::Caution, Notice::Message::RepairFailed, {repair.target}, {}, error}}
+                              : Notices();
+    };
     switch (repair.action) {
     case Repair::None:
         return {};
     case Repair::RewriteProgram: {
         const std::optional<ProgramNumber> number = ProgramNumber::fromText(repair.target);
         if (!number)
-            return failed;
-        const CardStore::CardFile program = store.readProgramFiles().programs[number->value()];
+            return failed(CardError::of(CardError::Refused));
+        const CardStore::ProgramFiles files = store.readProgramFiles();
+        const CardStore::CardFile &program = files.programs[number->value()];
+        const QString path = programsPath(program.name);
+        if (!files.readable)
+            return failed(files.error);
+        if (program.status != ReadStatus::Read)
+            return failed(program.status == ReadStatus::Missing
+                              ? CardError::fromErrno(ENOENT, path)
+                              : CardError {program.error.cause, program.error.number, path});
         QStringList strings;
         for (const ProgramEntry &entry : parseProgramFile(program.bytes))
             strings.append(entry.commandString);
         const ProgramFormat written = formatProgramFile(strings);
-        if (program.status != ReadStatus::Read || !written.ok()
-            || !store.writeFiles({{CardStore::Folder::Programs, program.name, written.content}}).isEmpty())
-            return failed;
-        return {};
+        if (!written.ok())
+            return failed(CardError::of(CardError::Refused, path));
+        return failed(store.writeFiles({{CardStore::Folder::Programs, program.name, written.content}}).value(0));
     }
     case Repair::RewriteCommandFile: {
         CardStore::Lookup lookup = store.lookupCommands({repair.target});
@@ -371,12 +398,11 @@ Notices applyRepair(CardStore &store, const Repair &repair)
         return store.writeTrackCommand(repair.target, lookup.commandStrings.value(0));
     }
     case Repair::RemoveCommandFile:
-        return store.removeOrphanCommandFile(repair.target) ? Notices() : failed;
+        return failed(store.removeOrphanCommandFile(repair.target));
     case Repair::WriteListing:
-        return store.writeListing(store.listTracks());
+        return store.rewriteListing();
     case Repair::RemoveLeftovers:
-        store.removeLeftovers();
-        return {};
+        return failed(store.removeLeftovers());
     }
     return {};
 }

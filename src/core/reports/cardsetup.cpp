@@ -242,15 +242,18 @@ Findings copySetup(CardStore &target, const CopyPlan &plan, const Progress &prog
     Findings problems = plan.refusal;
     if (!problems.isEmpty())
         return problems;
-    for (const QString &path : target.writeFiles(plan.writes, progress))
-        problems.append({path, Kind::NotVerified, QStringLiteral("could not be written")});
+    for (const CardError &error : target.writeFiles(plan.writes, progress))
+        problems.append({error.path, Kind::NotVerified, QStringLiteral("could not be written"), {}, error});
     if (plan.listing) {
         for (const Notice &notice : target.writeListing(target.listTracks()))
-            problems.append({programsPath(RootDirFileName), Kind::NotVerified,
+            problems.append({programsPath(RootDirFileName),
+                             Kind::NotVerified,
                              notice.message == Notice::Message::NoListing
                                  ? QStringLiteral("could not be written")
                                  : QStringLiteral("written with the default settings of command files that cannot be "
-                                                  "read")});
+                                                  "read"),
+                             {},
+                             notice.error});
     }
 
     // Read back: every file written must now hold exactly the bytes planned.
@@ -265,8 +268,9 @@ Findings copySetup(CardStore &target, const CopyPlan &plan, const Progress &prog
     for (const CardStore::FileWrite &write : plan.writes) {
         const CardFile *file = files.value(pathOf(write));
         const bool same = file && file->status == ReadStatus::Read && file->bytes == write.bytes;
-        if (!same
-            && !problems.contains(Finding {pathOf(write), Kind::NotVerified, QStringLiteral("could not be written")}))
+        if (!same && std::none_of(problems.cbegin(), problems.cend(), [&](const Finding &found) {
+                return found.place == pathOf(write) && found.error.failed();
+            }))
             problems.append(
                 {pathOf(write), Kind::NotVerified, QStringLiteral("reads back differently from the source")});
     }

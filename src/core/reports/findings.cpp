@@ -1,7 +1,5 @@
 #include "reports/findings.h"
 
-#include <QRegularExpression>
-
 #include "storage/cardfiles.h"
 
 #include <QJsonArray>
@@ -26,19 +24,6 @@ QString kindName(Kind kind)
         QStringLiteral("write"),
     };
     return names.value(int(kind));
-}
-
-FindingPlace placeOf(const QString &place)
-{
-    // "Programs/ProgramN.txt, record R[, token T]" or "NAME.adv[, token T]", as the check writes them.
-    static const QRegularExpression program(QStringLiteral("^Programs/Program([0-9])\\.txt, record ([0-9]+)(,|$)"));
-    const QRegularExpressionMatch match = program.match(place);
-    if (match.hasMatch())
-        return {ProgramNumber::fromText(match.captured(1)), match.captured(2).toInt(), {}};
-    const QString file = place.section(QStringLiteral(", token "), 0, 0);
-    if (file.endsWith(QStringLiteral(".adv"), Qt::CaseInsensitive) && !file.contains(u'/'))
-        return {{}, {}, file};
-    return {};
 }
 
 QString quoted(const QString &text)

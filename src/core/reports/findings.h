@@ -1,5 +1,6 @@
 #pragma once
 
+#include "storage/carderror.h"
 #include "storage/programnumber.h"
 
 #include <QList>
@@ -54,14 +55,24 @@ struct Repair
     bool operator==(const Repair &) const = default;
 };
 
+// Where a finding of a card check points: a record of a program file, or a command file of the root.
+struct FindingPlace
+{
+    std::optional<ProgramNumber> program; // none when no program file
+    int record = 0; // from 1
+    QString commandFile;
+    bool operator==(const FindingPlace &) const = default;
+};
+
 struct Finding
 {
     Finding() = default;
-    Finding(QString place_, Kind kind_, QString message_, Repair repair_ = {})
+    Finding(QString place_, Kind kind_, QString message_, Repair repair_ = {}, CardError error_ = {})
         : place(std::move(place_))
         , kind(kind_)
         , message(std::move(message_))
         , repair(std::move(repair_))
+        , error(std::move(error_))
     {
     }
 
@@ -69,18 +80,17 @@ struct Finding
     Kind kind = Kind::Differs;
     QString message; // what is wrong, in words
     Repair repair;
+    CardError error; // why it failed, where the card or the system told
+    FindingPlace where; // the record or command file a check's finding points at
     bool operator==(const Finding &) const = default;
 };
 using Findings = QList<Finding>;
 
-// Where a finding of a card check points: a record of a program file, or a command file of the root.
-struct FindingPlace
+// The record or the command file the finding points at, as the check found it.
+inline FindingPlace placeOf(const Finding &finding)
 {
-    std::optional<ProgramNumber> program; // none when no program file
-    int record = 0; // from 1
-    QString commandFile;
-};
-FindingPlace placeOf(const QString &place);
+    return finding.where;
+}
 
 // "TEXT" in double quotes, as the reports quote names and strings.
 QString quoted(const QString &text);

@@ -18,6 +18,7 @@ struct CardError
         NotAFile, // a link, a folder, a FIFO, a device or another mount's file where a file was to be
         TooLarge, // larger than the program reads
         NoFolder, // where a folder of the card was to be, something else is (a file, a link)
+        Refused, // not a file the program may change there (no setup file of the card's own, or its track came back)
         Io, // any other failure; number says which
     };
     Cause cause = None;
@@ -26,9 +27,11 @@ struct CardError
 
     static CardError fromErrno(int number, const QString &path = {});
     // A cause the program itself found, with no error number.
-    static CardError of(Cause cause) { return {cause, 0, {}}; }
+    static CardError of(Cause cause, const QString &path = {}) { return {cause, 0, path}; }
+    bool failed() const { return cause != None; }
     bool operator==(const CardError &) const = default;
 };
+using CardErrors = QList<CardError>;
 
 // What the window must tell, and how: what happened and the names and number it concerns, as values. The
 // window words it (widgets/noticetext), in the texts users have always read.

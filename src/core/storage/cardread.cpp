@@ -105,32 +105,34 @@ CardRead readWhole(int folder, const char *name, qint64 limit, FileOps &ops)
     return {ReadStatus::Read, std::move(bytes), {}};
 }
 
-void readFolder(int folder, const std::function<void(QByteArrayView)> &onName)
+CardError readFolder(int folder, FileOps &ops, const std::function<void(QByteArrayView)> &onName)
 {
-    // fdopendir takes the descriptor over: a copy keeps the caller's open.
-    const int copy = ::dup(folder);
-    DIR *listing = copy < 0 ? nullptr : ::fdopendir(copy);
-    if (!listing) {
-        if (copy >= 0)
-            ::close(copy);
-        return;
-    }
-    // The copy shares the folder's read position with the caller's descriptor: an earlier read of
-    // the same open folder would otherwise leave nothing to read.
-    ::rewinddir(listing);
-    while (const dirent *entry = ::readdir(listing)) {
+    // fdopendir takes the descriptor over: the folder opened anew keeps the caller's open, with a read position of
+    // its own.
+    Fd copy(ops.openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0));
+    DIR *listing = copy.isOpen() ? ::fdopendir(copy.get()) : nullptr;
+    if (!listing)
+        return CardError::fromErrno(errno);
+    copy.release();
+    for (;;) {
+        errno = 0;
+        const dirent *entry = ::readdir(listing);
+        if (!entry)
+            break;
         const QByteArrayView name(entry->d_name);
         if (name != "." && name != "..")
             onName(name);
     }
+    const CardError error = CardError::fromErrno(errno);
     ::closedir(listing);
+    return error;
 }
 
-QByteArrayList readFolder(int folder)
+FolderRead readFolder(int folder, FileOps &ops)
 {
-    QByteArrayList names;
-    readFolder(folder, [&names](QByteArrayView name) { names.append(name.toByteArray()); });
-    return names;
+    FolderRead read;
+    read.error = readFolder(folder, ops, [&read](QByteArrayView name) { read.names.append(name.toByteArray()); });
+    return read;
 }
 
 CardRead readFirstLine(int folder, const char *name, FileOps &ops)

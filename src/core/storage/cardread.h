@@ -34,10 +34,17 @@ inline constexpr qint64 ProgramFileLimit = 8 * 1024 * 1024;
 // The most lines of a program file that yield entries: all the records of the largest file Save writes.
 inline constexpr qsizetype ProgramRecordLimit = (ProgramFileLimit - 3) / 81;
 
-// The names of the items directly in the open folder, "." and ".." left out, in the folder's order.
-QByteArrayList readFolder(int folder);
-// The same names handed to onName one by one, as they are read: nothing is kept.
-void readFolder(int folder, const std::function<void(QByteArrayView)> &onName);
+// The names of the items directly in the open folder, "." and ".." left out, in the folder's order; error says why
+// the folder could not be read (whole), when it could not.
+struct FolderRead
+{
+    QByteArrayList names;
+    CardError error;
+};
+FolderRead readFolder(int folder, FileOps &ops);
+// The same names handed to onName one by one, as they are read: nothing is kept. The names handed before a failure
+// stay handed.
+CardError readFolder(int folder, FileOps &ops, const std::function<void(QByteArrayView)> &onName);
 
 // Opens name in the open folder for reading under the rules above; fd is open only with Read. Unreadable
 // says why in why, when given.

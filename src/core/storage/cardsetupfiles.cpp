@@ -8,6 +8,7 @@
 
 #include <QSet>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,6 +35,13 @@ CardStore::CardFile readCardFile(int folder, const QByteArray &rawName, qint64 l
     return file;
 }
 
+// Why the chosen card cannot be opened: gone, or another card in its place.
+CardError cardGone(const ChosenCard &card)
+{
+    const CardError error = card.noCard().error;
+    return error.failed() ? error : CardError::of(CardError::Gone);
+}
+
 bool isProgramsFile(const QString &name)
 {
     for (const ProgramNumber number : ProgramNumber::all()) {
@@ -56,8 +64,10 @@ CardStore::ProgramFiles SetupFiles::programFilesAt(int root, int programs) const
 {
     CardStore::ProgramFiles files;
     files.readable = root != -1;
-    if (!files.readable)
+    if (!files.readable) {
+        files.error = cardGone(m_card);
         return files;
+    }
     struct stat info;
     files.programsNoFolder = programs == -1 && hasItem(root, ProgramsFolderName, &info);
     for (const ProgramNumber number : ProgramNumber::all()) {
@@ -100,11 +110,19 @@ CardStore::Contents SetupFiles::readContents(bool judgeListing) const
     static_cast<CardStore::ProgramFiles &>(contents) = programFilesAt(root.get(), programs.get());
     if (!contents.readable)
         return contents;
-    // One read of the root gives the tracks, as listTracks takes them, and the other items.
-    const QByteArrayList items = readFolder(root.get());
+    // One read of the root gives the tracks, as listTracks takes them, and the other items. A folder that cannot be
+    // read whole cannot be judged.
+    const FolderRead items = readFolder(root.get(), m_ops);
+    const FolderRead inPrograms = programs.isOpen() ? readFolder(programs.get(), m_ops) : FolderRead();
+    if (items.error.failed() || inPrograms.error.failed()) {
+        contents.readable = false;
+        contents.error = items.error.failed() ? items.error : inPrograms.error;
+        contents.error.path = items.error.failed() ? QString() : ProgramsFolderName;
+        return contents;
+    }
     NameBytes trackNames;
     QSet<QString> candidates;
-    for (const QByteArray &item : items) {
+    for (const QByteArray &item : items.names) {
         if (isTrackFileName(item))
             trackNames.append(item);
         addCommandFileCandidate(candidates, item);
@@ -118,7 +136,7 @@ CardStore::Contents SetupFiles::readContents(bool judgeListing) const
 
     if (!programs.isOpen())
         return contents;
-    for (const QByteArray &item : readFolder(programs.get())) {
+    for (const QByteArray &item : inPrograms.names) {
         if (isLeftoverTemporary(item))
             contents.leftovers.append(ProgramsFolderName + u'/' + decodeFileName(item));
     }
@@ -151,77 +169,134 @@ bool isOwnSetupFile(const CardStore::FileWrite &file)
 
 } // namespace
 
-QStringList SetupFiles::removeFiles(const QList<CardStore::FileWrite> &files)
+namespace {
+
+QString pathOf(const CardStore::FileWrite &file)
 {
-    QStringList left;
-    const Fd root = openRoot();
-    const Fd programs = root.isOpen() ? openPrograms(root.get(), false) : Fd();
+    return file.folder == CardStore::Folder::Programs ? programsPath(file.name) : file.name;
+}
+
+} // namespace
+
+// Opens the card's root, and "Programs" when a file there is named: why a folder is not there, when it is not.
+SetupFiles::Folders SetupFiles::openFolders(const QList<CardStore::FileWrite> &files, bool create) const
+{
+    Folders folders;
+    folders.root = openRoot();
+    if (!folders.root.isOpen()) {
+        folders.rootError = cardGone(m_card);
+        folders.programsError = folders.rootError;
+        return folders;
+    }
+    if (std::none_of(files.cbegin(), files.cend(),
+                     [](const CardStore::FileWrite &file) { return file.folder == CardStore::Folder::Programs; }))
+        return folders;
+    int error = 0;
+    folders.programs = openPrograms(folders.root.get(), create, &error);
+    struct stat info;
+    if (!folders.programs.isOpen())
+        folders.programsError = error != 0 ? CardError::fromErrno(error, ProgramsFolderName)
+            : hasItem(folders.root.get(), ProgramsFolderName, &info)
+            ? CardError::of(CardError::NoFolder, ProgramsFolderName)
+            : CardError();
+    return folders;
+}
+
+CardErrors SetupFiles::removeFiles(const QList<CardStore::FileWrite> &files)
+{
+    CardErrors left;
+    const Folders folders = openFolders(files, false);
     for (const CardStore::FileWrite &file : files) {
         const bool inPrograms = file.folder == CardStore::Folder::Programs;
-        const int folder = inPrograms ? programs.get() : root.get();
+        const int folder = inPrograms ? folders.programs.get() : folders.root.get();
         struct stat info;
         const bool there = folder != -1 && hasItem(folder, file.name, &info);
-        // Only a regular file of the card's own goes; a folder or a link of that name stays and is named.
-        if (!isOwnSetupFile(file) || (there && !S_ISREG(info.st_mode))
-            || (there && m_ops.unlinkat(folder, encodeFileName(file.name).constData(), 0) != 0)
-            || (folder == -1 && (!root.isOpen() || !inPrograms)))
-            left.append(inPrograms ? ProgramsFolderName + u'/' + file.name : file.name);
+        // Only a regular file of the card's own goes; a folder or a link of that name stays and is named. A file in a
+        // "Programs" that is not there is gone already.
+        CardError error;
+        if (!isOwnSetupFile(file))
+            error = CardError::of(CardError::Refused);
+        else if (folder == -1 && (!folders.root.isOpen() || !inPrograms))
+            error = folders.rootError;
+        else if (there && !S_ISREG(info.st_mode))
+            error = CardError::of(CardError::NotAFile);
+        else if (there && m_ops.unlinkat(folder, encodeFileName(file.name).constData(), 0) != 0)
+            error = CardError::fromErrno(errno);
+        if (error.failed())
+            left.append({error.cause, error.number, pathOf(file)});
     }
     return left;
 }
 
-QStringList SetupFiles::writeFiles(const QList<CardStore::FileWrite> &files, const Progress &progress)
+CardErrors SetupFiles::writeFiles(const QList<CardStore::FileWrite> &files, const Progress &progress)
 {
-    QStringList failed;
-    const Fd root = openRoot();
-    const bool needsPrograms = std::any_of(files.cbegin(), files.cend(), [](const CardStore::FileWrite &file) {
-        return file.folder == CardStore::Folder::Programs;
-    });
-    const Fd programs = root.isOpen() && needsPrograms ? openPrograms(root.get(), true) : Fd();
-    if (root.isOpen())
-        removeLeftoverTemporaries(root.get(), m_ops);
-    if (programs.isOpen())
-        removeLeftoverTemporaries(programs.get(), m_ops);
+    CardErrors failed;
+    const Folders folders = openFolders(files, true);
+    if (folders.root.isOpen())
+        removeLeftoverTemporaries(folders.root.get(), m_ops);
+    if (folders.programs.isOpen())
+        removeLeftoverTemporaries(folders.programs.get(), m_ops);
     for (qsizetype i = 0; i < files.size(); ++i) {
         report(progress, i, files.size());
         const CardStore::FileWrite &file = files[i];
         const bool inPrograms = file.folder == CardStore::Folder::Programs;
-        const QString path = inPrograms ? ProgramsFolderName + u'/' + file.name : file.name;
-        const bool allowed = isOwnSetupFile(file);
-        const int folder = inPrograms ? programs.get() : root.get();
-        if (!allowed || folder == -1 || !writeFileSafely(folder, file.name, file.bytes, m_ops))
-            failed.append(path);
+        const int folder = inPrograms ? folders.programs.get() : folders.root.get();
+        CardError error;
+        int number = 0;
+        if (!isOwnSetupFile(file))
+            error = CardError::of(CardError::Refused);
+        else if (folder == -1)
+            error = !inPrograms                  ? folders.rootError
+                : folders.programsError.failed() ? folders.programsError
+                                                 : CardError::of(CardError::NoFolder, ProgramsFolderName);
+        else if (!writeFileSafely(folder, file.name, file.bytes, m_ops, &number))
+            error = CardError::fromErrno(number);
+        if (error.failed())
+            failed.append({error.cause, error.number, pathOf(file)});
     }
     report(progress, files.size(), files.size());
     return failed;
 }
 
-bool SetupFiles::removeOrphanCommandFile(const QString &name)
-{
-    const Fd root = openRoot();
-    const QStringList owners = CardStore::tracksOfCommandFile(name);
-    if (!root.isOpen() || owners.isEmpty() || !isPlainFileName(name))
-        return false;
-    // Its track may have come back since the check.
-    const QStringList tracks = m_tracks.listTracks();
-    for (const QString &owner : owners) {
-        if (tracks.contains(owner, NameCase))
-            return false;
-    }
-    struct stat info;
-    return hasItem(root.get(), name, &info) && S_ISREG(info.st_mode)
-        && m_ops.unlinkat(root.get(), encodeFileName(name).constData(), 0) == 0;
-}
-
-void SetupFiles::removeLeftovers()
+CardError SetupFiles::removeOrphanCommandFile(const QString &name)
 {
     const Fd root = openRoot();
     if (!root.isOpen())
-        return;
-    removeLeftoverTemporaries(root.get(), m_ops);
+        return {cardGone(m_card).cause, 0, name};
+    const QStringList owners = CardStore::tracksOfCommandFile(name);
+    if (owners.isEmpty() || !isPlainFileName(name))
+        return CardError::of(CardError::Refused, name);
+    // Its track may have come back since the check.
+    CardError listed;
+    const QStringList tracks = tracksAt(root.get(), m_ops, nullptr, &listed);
+    if (listed.failed())
+        return {listed.cause, listed.number, name};
+    for (const QString &owner : owners) {
+        if (tracks.contains(owner, NameCase))
+            return CardError::of(CardError::Refused, name);
+    }
+    // Removed meanwhile by someone else: not by this repair.
+    struct stat info;
+    if (!hasItem(root.get(), name, &info))
+        return CardError::fromErrno(ENOENT, name);
+    if (!S_ISREG(info.st_mode))
+        return CardError::of(CardError::NotAFile, name);
+    if (m_ops.unlinkat(root.get(), encodeFileName(name).constData(), 0) != 0)
+        return CardError::fromErrno(errno, name);
+    return {};
+}
+
+CardError SetupFiles::removeLeftovers()
+{
+    const Fd root = openRoot();
+    if (!root.isOpen())
+        return cardGone(m_card);
+    const CardError inRoot = removeLeftoverTemporaries(root.get(), m_ops);
     const Fd programs = openPrograms(root.get(), false);
-    if (programs.isOpen())
-        removeLeftoverTemporaries(programs.get(), m_ops);
+    CardError inPrograms = programs.isOpen() ? removeLeftoverTemporaries(programs.get(), m_ops) : CardError();
+    if (inPrograms.failed())
+        inPrograms.path = inPrograms.path.isEmpty() ? ProgramsFolderName : programsPath(inPrograms.path);
+    return inRoot.failed() ? inRoot : inPrograms;
 }
 
 } // namespace Vexolo

@@ -80,7 +80,7 @@ CardChoice CardStore::findCard(const QString &text, bool withTracks)
         return {};
     CardChoice choice {card.root(), card.identity(), {}, {}};
     if (withTracks)
-        choice.tracks = StoreDetail::tracksAt(root.get(), &choice.withCommandFile);
+        choice.tracks = StoreDetail::tracksAt(root.get(), FileOps::system(), &choice.withCommandFile);
     return choice;
 }
 
@@ -129,6 +129,14 @@ Notices CardStore::writeListing(const QStringList &tracks, const Progress &progr
 {
     aboutToChange(QStringLiteral("listing"));
     return m_listing->writeListing(tracks, progress);
+}
+
+Notices CardStore::rewriteListing()
+{
+    aboutToChange(QStringLiteral("listing"));
+    Notices notices = m_listing->rewriteListing();
+    setupChanged();
+    return notices;
 }
 
 CardStore::Loaded CardStore::loadProgram(ProgramNumber number, const Progress &progress) const
@@ -191,35 +199,35 @@ CardStore::Contents CardStore::readSetup() const
     return m_setup->readContents(false);
 }
 
-QStringList CardStore::writeFiles(const QList<FileWrite> &files, const Progress &progress)
+CardErrors CardStore::writeFiles(const QList<FileWrite> &files, const Progress &progress)
 {
     if (!files.isEmpty())
         aboutToChange(QStringLiteral("setup files"));
-    const QStringList failed = m_setup->writeFiles(files, progress);
+    CardErrors failed = m_setup->writeFiles(files, progress);
     setupChanged();
     return failed;
 }
 
-QStringList CardStore::removeFiles(const QList<FileWrite> &files)
+CardErrors CardStore::removeFiles(const QList<FileWrite> &files)
 {
     if (!files.isEmpty())
         aboutToChange(QStringLiteral("setup files removed"));
-    const QStringList left = m_setup->removeFiles(files);
+    CardErrors left = m_setup->removeFiles(files);
     setupChanged();
     return left;
 }
 
-bool CardStore::removeOrphanCommandFile(const QString &name)
+CardError CardStore::removeOrphanCommandFile(const QString &name)
 {
     aboutToChange(QStringLiteral("command file %1 removed").arg(name));
-    const bool removed = m_setup->removeOrphanCommandFile(name);
+    const CardError error = m_setup->removeOrphanCommandFile(name);
     setupChanged();
-    return removed;
+    return error;
 }
 
-void CardStore::removeLeftovers()
+CardError CardStore::removeLeftovers()
 {
-    m_setup->removeLeftovers();
+    return m_setup->removeLeftovers();
 }
 
 } // namespace Vexolo

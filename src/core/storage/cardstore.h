@@ -160,6 +160,9 @@ public:
     // folder holds a track or already has its "Programs" folder, and nothing is said when the card
     // has gone. (Save writes the listing itself, with its own messages.)
     Notices writeListing(const QStringList &tracks, const Progress &progress = {});
+    // The listing of the card's tracks written anew, as a repair asks it: a card gone or another in its place says
+    // so, and "Programs" is made where it is missing.
+    Notices rewriteListing();
 
     // Writes a card track's own command file, named after the track, holding commandString with
     // the track's own name in front. Refused when that name would itself be a track or names
@@ -233,7 +236,8 @@ public:
     };
     struct ProgramFiles
     {
-        bool readable = false; // the chosen card could be opened
+        bool readable = false; // the chosen card could be opened (and listed)
+        CardError error; // why not, where the system told
         bool programsNoFolder = false; // an item "Programs" is there but is no folder of the card
         std::array<CardFile, ProgramCount> programs; // Program0.txt .. Program9.txt
         std::array<CardFile, ProgramCount> names; // Program0.adv .. Program9.adv
@@ -267,18 +271,18 @@ public:
         QByteArray bytes;
     };
     // Replaces each file safely. Only the card's own files are written: the ten programs, their
-    // names and the listing in "Programs", command files (never a track) in the root. Returns the
-    // paths that could not be written; all of them when the card is gone.
-    QStringList writeFiles(const QList<FileWrite> &files, const Progress &progress = {});
+    // names and the listing in "Programs", command files (never a track) in the root. Returns each
+    // file that could not be written, why, with its path from the card's root; all of them when the card is gone.
+    CardErrors writeFiles(const QList<FileWrite> &files, const Progress &progress = {});
     // Removes the card's own setup files named (the bytes are not used): programs, names and the listing in
-    // "Programs", command files in the root; a file already missing counts as removed. Returns the paths that are
-    // still there.
-    QStringList removeFiles(const QList<FileWrite> &files);
-    // Removes a command file of the root whose track is not on the card; false when it is not such
-    // a file or cannot be removed.
-    bool removeOrphanCommandFile(const QString &name);
-    // Removes the temporary files of killed writers from the root and "Programs".
-    void removeLeftovers();
+    // "Programs", command files in the root; a file already missing counts as removed. Returns each file that is
+    // still there, and why.
+    CardErrors removeFiles(const QList<FileWrite> &files);
+    // Removes a command file of the root whose track is not on the card; why not (Refused: it is no such file;
+    // ENOENT: it was gone already) when it was not removed.
+    CardError removeOrphanCommandFile(const QString &name);
+    // Removes the temporary files of killed writers from the root and "Programs"; the first that failed, and why.
+    CardError removeLeftovers();
 
 Q_SIGNALS:
     // A program file of the card written by save(), with its entries and the name it was given.

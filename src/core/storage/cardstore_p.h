@@ -40,8 +40,8 @@ bool isTrackFileName(QByteArrayView name);
 // Adds the name, folded, to the names that may be command files.
 void addCommandFileCandidate(QSet<QString> &present, QByteArrayView name);
 // The tracks of the open card root, in card-list order; with those among them that have a command file when asked,
-// from the same read of the folder.
-QStringList tracksAt(int root, QSet<QString> *withCommandFile = nullptr);
+// from the same read of the folder; why the folder could not be read whole in error, when asked.
+QStringList tracksAt(int root, FileOps &ops, QSet<QString> *withCommandFile = nullptr, CardError *error = nullptr);
 
 } // namespace Vexolo::StoreDetail
 
@@ -99,6 +99,7 @@ public:
     {
     }
     Notices writeListing(const QStringList &tracks, const Progress &progress);
+    Notices rewriteListing();
     // On folders already open; error: why programs could not be opened, when it is -1.
     Notices listingAt(int root, int programs, const QStringList &tracks, const Progress &progress, int error = 0);
 
@@ -137,14 +138,22 @@ public:
     }
     CardStore::ProgramFiles readProgramFiles() const;
     CardStore::Contents readContents(bool judgeListing) const;
-    QStringList writeFiles(const QList<CardStore::FileWrite> &files, const Progress &progress);
-    QStringList removeFiles(const QList<CardStore::FileWrite> &files);
-    bool removeOrphanCommandFile(const QString &name);
-    void removeLeftovers();
+    CardErrors writeFiles(const QList<CardStore::FileWrite> &files, const Progress &progress);
+    CardErrors removeFiles(const QList<CardStore::FileWrite> &files);
+    CardError removeOrphanCommandFile(const QString &name);
+    CardError removeLeftovers();
 
 private:
     // From folders already open and checked; root or programs < 0 when there is none.
     CardStore::ProgramFiles programFilesAt(int root, int programs) const;
+    struct Folders
+    {
+        Fd root;
+        Fd programs;
+        CardError rootError; // why a folder is not open
+        CardError programsError;
+    };
+    Folders openFolders(const QList<CardStore::FileWrite> &files, bool create) const;
 
     const TrackFiles &m_tracks;
 };

@@ -43,6 +43,22 @@ Notices ListingFile::writeListing(const QStringList &tracks, const Progress &pro
     return listingAt(root.get(), programs.get(), tracks, progress, error);
 }
 
+Notices ListingFile::rewriteListing()
+{
+    const Fd root = openRoot();
+    if (!root.isOpen())
+        return {noCard()};
+    CardError listed;
+    const QStringList tracks = tracksAt(root.get(), m_ops, nullptr, &listed);
+    if (listed.failed())
+        return {caution(Notice::Message::NoListing, listed.number, programsPath(RootDirFileName))};
+    int error = 0;
+    const Fd programs = openPrograms(root.get(), true, &error);
+    if (programs.isOpen())
+        removeLeftoverTemporaries(programs.get(), m_ops);
+    return listingAt(root.get(), programs.get(), tracks, {}, error);
+}
+
 Notices ListingFile::listingAt(int root, int programs, const QStringList &tracks, const Progress &progress, int error)
 {
     CardStore::Lookup lookup = m_tracks.lookupAt(root, tracks, progress);

@@ -169,9 +169,11 @@ bool isLeftoverTemporary(QByteArrayView name)
     return writer != 0 && writer != ::getpid() && ::kill(writer, 0) != 0 && errno == ESRCH;
 }
 
-void removeLeftoverTemporaries(int folder, FileOps &ops)
+CardError removeLeftoverTemporaries(int folder, FileOps &ops)
 {
-    for (const QByteArray &name : readFolder(folder)) {
+    const FolderRead items = readFolder(folder, ops);
+    CardError error = items.error;
+    for (const QByteArray &name : items.names) {
         if (!isLeftoverTemporary(name))
             continue;
         const Fd file(::openat(folder, name.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
@@ -179,9 +181,11 @@ void removeLeftoverTemporaries(int folder, FileOps &ops)
         if (!file.isOpen() || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
             continue;
         // A writer in another process namespace holds its lock until it is done.
-        if (::flock(file.get(), LOCK_EX | LOCK_NB) == 0)
-            ops.unlinkat(folder, name.constData(), 0);
+        if (::flock(file.get(), LOCK_EX | LOCK_NB) == 0 && ops.unlinkat(folder, name.constData(), 0) != 0
+            && error.cause == CardError::None)
+            error = CardError::fromErrno(errno, decodeFileName(name));
     }
+    return error;
 }
 
 } // namespace Vexolo

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "storage/carderror.h"
+
 #include <functional>
 #include <memory>
 
@@ -57,8 +59,9 @@ bool writeAll(FileOps &ops, int fd, QByteArrayView content);
 
 // Removes the temporary files that killed writers of this program left in the open folder. A
 // temporary name carries its writer's process id; one whose writer still runs, or that another
-// process holds locked, is left alone.
-void removeLeftoverTemporaries(int folder, FileOps &ops);
+// process holds locked, is left alone. Returns the first failure, its path the file's name in the folder (none when
+// the folder itself could not be read).
+CardError removeLeftoverTemporaries(int folder, FileOps &ops);
 // Whether name is such a temporary name whose writer no longer runs.
 bool isLeftoverTemporary(QByteArrayView name);
 

@@ -61,16 +61,18 @@ void addCommandFileCandidate(QSet<QString> &present, QByteArrayView name)
 }
 
 // The tracks of the open card root, in card-list order.
-QStringList tracksAt(int root, QSet<QString> *withCommandFile)
+QStringList tracksAt(int root, FileOps &ops, QSet<QString> *withCommandFile, CardError *error)
 {
     NameBytes names;
     QSet<QString> candidates;
-    readFolder(root, [&names, &candidates, withCommandFile](QByteArrayView name) {
+    const CardError read = readFolder(root, ops, [&names, &candidates, withCommandFile](QByteArrayView name) {
         if (isTrackFileName(name))
             names.append(name);
         else if (withCommandFile)
             addCommandFileCandidate(candidates, name);
     });
+    if (error)
+        *error = read;
     QStringList tracks = sortTrackNames(names);
     if (withCommandFile && !candidates.isEmpty()) {
         for (const QString &track : std::as_const(tracks)) {

@@ -15,6 +15,7 @@
 #include <fcntl.h>
 #include <future>
 #include <memory>
+#include <optional>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <tuple>
@@ -94,10 +95,13 @@ qint64 blocksFor(qint64 size, qint64 block)
 
 // The names in the open folder that may be command files, folded: one read of the folder tells
 // which command files can exist, so a big card costs one open per command file, not one per track.
-QSet<QString> commandFileCandidates(int folder)
+// None when the folder cannot be read whole: it may hide command files.
+std::optional<QSet<QString>> commandFileCandidates(int folder, FileOps &ops)
 {
     QSet<QString> present;
-    readFolder(folder, [&present](QByteArrayView name) { addCommandFileCandidate(present, name); });
+    if (readFolder(folder, ops, [&present](QByteArrayView name) { addCommandFileCandidate(present, name); }).cause
+        != CardError::None)
+        return {};
     return present;
 }
 
@@ -124,7 +128,7 @@ bool mayHaveCommandFile(const QString &trackName, const QSet<QString> &present, 
 QStringList TrackFiles::listTracks() const
 {
     const Fd root = openRoot();
-    return root.isOpen() ? tracksAt(root.get()) : QStringList();
+    return root.isOpen() ? tracksAt(root.get(), m_ops) : QStringList();
 }
 
 CardStore::Lookup TrackFiles::lookupCommands(const QStringList &trackNames, const Progress &progress) const
@@ -139,10 +143,12 @@ CardStore::Lookup TrackFiles::lookupAt(int root, const QStringList &trackNames, 
     CardStore::Lookup result;
     result.commandStrings.reserve(trackNames.size());
     NameList unreadable;
-    const bool lookEach = trackNames.size() <= 1;
-    const QSet<QString> present = root == -1 || lookEach ? QSet<QString>()
-        : candidates                                     ? *candidates
-                                                         : commandFileCandidates(root);
+    const std::optional<QSet<QString>> listed = root == -1 || trackNames.size() <= 1 ? QSet<QString>()
+        : candidates                                                                 ? *candidates
+                     : commandFileCandidates(root, m_ops);
+    // A root that could not be listed is asked for each command file on its own.
+    const bool lookEach = trackNames.size() <= 1 || !listed;
+    const QSet<QString> present = listed.value_or(QSet<QString>());
     QString folded;
     for (qsizetype i = 0; i < trackNames.size(); ++i) {
         report(progress, i, trackNames.size());
@@ -215,25 +221,25 @@ QString TrackFiles::trackCommandString(const QString &trackName) const
     return defaultCommandString(trackName);
 }
 
-CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &copies, const Progress &progress,
-                                           const std::function<bool()> &keepGoing)
+namespace {
+
+// The files to copy, checked against the card before anything is written, and the room they need.
+struct CopyCheck
 {
-    const Fd root = openRoot();
-    if (!root.isOpen())
-        return {{}, {noCard()}};
-    CardStore::Copied result;
-    NameList noMp3;
     std::vector<CopySource> sources;
+    qint64 needed = 0;
+};
+
+CopyCheck checkSources(int root, const QList<CardStore::TrackCopy> &copies, qint64 block, NameList &noMp3,
+                       QStringList &there, FileOps &ops)
+{
+    CopyCheck check;
     // The card's tracks by their folded names: a track of a name in another letter case is the one replaced, as on a
     // FAT card they are one file.
     QHash<QString, QString> onCard;
-    for (const QString &track : tracksAt(root.get()))
+    for (const QString &track : tracksAt(root, ops))
         onCard.insert(track.toCaseFolded(), track);
     QSet<QString> taken;
-    struct statvfs room = {};
-    // A file system that cannot tell its free space takes the tracks all the same; a full one says so as they go.
-    const bool roomKnown = m_ops.fstatvfs(root.get(), &room) == 0;
-    qint64 needed = 0;
     for (const CardStore::TrackCopy &copy : copies) {
         if (!isTrackName(copy.name) || !isPlainFileName(copy.name)) {
             noMp3.add(copy.name);
@@ -250,115 +256,187 @@ CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &co
         }
         // The card's own track dropped onto it again is there already.
         struct stat target;
-        if (::fstatat(root.get(), encoded(name).constData(), &target, AT_SYMLINK_NOFOLLOW) == 0
+        if (::fstatat(root, encoded(name).constData(), &target, AT_SYMLINK_NOFOLLOW) == 0
             && target.st_dev == info.st_dev && target.st_ino == info.st_ino) {
             taken.insert(folded);
-            result.tracks.append(name);
+            there.append(name);
             continue;
         }
-        needed += blocksFor(info.st_size, qint64(room.f_frsize));
+        check.needed += blocksFor(info.st_size, block);
         taken.insert(folded);
-        sources.push_back({&copy, qint64(info.st_size), info.st_dev, info.st_ino, name});
+        check.sources.push_back({&copy, qint64(info.st_size), info.st_dev, info.st_ino, name});
     }
-    if (noMp3.total > 0)
-        result.notices.append(noMp3.notice(Notice::Message::NoMp3));
-    // The old track's room comes free only once its copy is in place: every byte is counted.
-    const qint64 free = qint64(room.f_bavail) * qint64(room.f_frsize);
-    if (roomKnown && needed > free) {
-        result.notices.append({Notice::Caution, Notice::Message::NoRoom, {}, needed - free, {}});
-        return result;
-    }
-    removeLeftoverTemporaries(root.get(), m_ops);
-    qint64 total = 0;
-    for (const CopySource &source : sources)
-        total += source.size;
+    return check;
+}
+
+// How far a copy has come, and whether it is to go on.
+struct CopyProgress
+{
+    const Progress &progress;
+    const std::function<bool()> &keepGoing;
     qint64 done = 0;
-    QByteArray buffer;
-    // The kernel copies without the bytes passing through here, where the file systems let it. Where they do not, or a
-    // copy fails, the rest is read and written, which tells whose fault a failure is.
-    bool kernelCopy = true;
-    Batch batch;
-    qint64 batchBytes = 0;
-    const auto failed = [&result](const QStringList &names, const CardError &cause) {
-        result.notices.append({Notice::Caution, Notice::Message::CopyFailed, names, {}, cause});
-    };
-    // The batch before is made durable and put in place while the next is copied: the card writes while the kernel
-    // copies.
-    std::future<Placement> placing;
-    const auto collect = [&] {
-        if (!placing.valid())
+    qint64 total = 0;
+    bool cancelled = false;
+};
+
+// Why one track's copy stopped short: the computer's file failed or came out shorter (no cause of the card's), or
+// the card failed (error).
+struct ChunksCopied
+{
+    bool fromSource = false;
+    int error = 0;
+};
+
+// A chunk at a time, so a cancel or a progress report is never far off. The kernel copies without the bytes passing
+// through here, where the file systems let it. Where they do not, or a copy fails, the rest is read and written,
+// which tells whose fault a failure is.
+ChunksCopied copyChunks(FileOps &ops, int from, int to, qint64 size, bool &kernelCopy, QByteArray &buffer,
+                        CopyProgress &state)
+{
+    for (qint64 left = size; left > 0;) {
+        if (state.keepGoing && !state.keepGoing()) {
+            state.cancelled = true;
+            return {};
+        }
+        const size_t chunk = size_t(std::min(left, ChunkSize));
+        ssize_t got = kernelCopy ? ops.copyFileRange(from, to, chunk) : -1;
+        if (got <= 0) {
+            kernelCopy = false;
+            buffer.resize(ChunkSize);
+            got = ops.readRetrying(from, buffer.data(), chunk);
+            if (got <= 0)
+                return {true, 0};
+            if (!writeAll(ops, to, QByteArrayView(buffer.constData(), got)))
+                return {false, errno};
+        }
+        left -= got;
+        state.done += got;
+        if (state.progress)
+            state.progress(state.done, state.total);
+    }
+    return {};
+}
+
+// The tracks written whole, handed over a batch at a time to be made durable and put in place: the batch before is
+// placed while the next is copied, so the card writes while the kernel copies.
+class Batches
+{
+public:
+    Batches(int root, FileOps &ops, CardStore::Copied &result)
+        : m_root(root)
+        , m_ops(ops)
+        , m_result(result)
+    {
+    }
+    void failed(const QStringList &names, const CardError &cause)
+    {
+        m_result.notices.append({Notice::Caution, Notice::Message::CopyFailed, names, {}, cause});
+    }
+    // False when the batch is full and the one before could not be placed: no more goes.
+    bool add(std::unique_ptr<StagedFile> file, const QString &name, qint64 size)
+    {
+        m_batch.push_back({std::move(file), name});
+        m_bytes += size;
+        return m_bytes < BatchBytes || handOver();
+    }
+    // The batch written goes to be placed once the one before is in place; when that one failed, it is dropped.
+    bool handOver()
+    {
+        const bool placedBefore = collect();
+        if (placedBefore && !m_batch.empty())
+            m_placing = std::async(std::launch::async, placeBatch, m_root, std::move(m_batch), std::ref(m_ops));
+        m_batch.clear();
+        m_bytes = 0;
+        return placedBefore;
+    }
+    // Waits for the batch being placed; false when some of it was not.
+    bool collect()
+    {
+        if (!m_placing.valid())
             return true;
-        const Placement placement = placing.get();
-        result.tracks += placement.placed;
+        const Placement placement = m_placing.get();
+        m_result.tracks += placement.placed;
         if (!placement.unplaced.isEmpty())
             failed(placement.unplaced, CardError::fromErrno(placement.error, placement.unplaced.first()));
         return placement.unplaced.isEmpty();
-    };
-    // The batch written goes to be placed once the one before is in place; when that one failed, it is dropped.
-    const auto handOver = [&] {
-        const bool placedBefore = collect();
-        if (placedBefore && !batch.empty())
-            placing = std::async(std::launch::async, placeBatch, root.get(), std::move(batch), std::ref(m_ops));
-        batch.clear();
-        batchBytes = 0;
-        return placedBefore;
-    };
+    }
+
+private:
+    int m_root;
+    FileOps &m_ops;
+    CardStore::Copied &m_result;
+    Batch m_batch;
+    qint64 m_bytes = 0;
+    std::future<Placement> m_placing;
+};
+
+// Copies each source to a temporary name beside its track, a batch at a time; stops at the first that fails.
+void copySources(int root, const std::vector<CopySource> &sources, FileOps &ops, CopyProgress &state,
+                 CardStore::Copied &result)
+{
+    Batches batches(root, ops, result);
+    QByteArray buffer;
+    bool kernelCopy = true;
     for (const CopySource &source : sources) {
         struct stat info;
         const Fd from = openSource(*source.copy, &info);
-        // The computer's file failed, changed or came out shorter than it was: no half track, and no cause of the
-        // card's to tell.
-        bool fromSource = !from.isOpen() || std::tie(info.st_dev, info.st_ino) != std::tie(source.device, source.inode);
-        int error = 0;
+        // The computer's file failed or changed: no half track, and no cause of the card's to tell.
+        ChunksCopied copied;
+        copied.fromSource
+            = !from.isOpen() || std::tie(info.st_dev, info.st_ino) != std::tie(source.device, source.inode);
         std::unique_ptr<StagedFile> staged;
-        if (!fromSource)
-            staged = StagedFile::create(root.get(), source.name, m_ops, &error);
-        // A chunk at a time, so a cancel or a progress report is never far off.
-        for (qint64 left = source.size; staged && left > 0;) {
-            if (keepGoing && !keepGoing()) {
-                result.cancelled = true;
-                break;
-            }
-            const size_t chunk = size_t(std::min(left, ChunkSize));
-            ssize_t got = kernelCopy ? m_ops.copyFileRange(from.get(), staged->fd(), chunk) : -1;
-            if (got <= 0) {
-                kernelCopy = false;
-                buffer.resize(ChunkSize);
-                got = m_ops.readRetrying(from.get(), buffer.data(), chunk);
-                if (got <= 0) {
-                    fromSource = true;
-                    break;
-                }
-                if (!writeAll(m_ops, staged->fd(), QByteArrayView(buffer.constData(), got))) {
-                    error = errno;
-                    break;
-                }
-            }
-            left -= got;
-            done += got;
-            if (progress)
-                progress(done, total);
-        }
-        const bool whole = staged && !result.cancelled && !fromSource && error == 0;
+        if (!copied.fromSource)
+            staged = StagedFile::create(root, source.name, ops, &copied.error);
+        if (staged)
+            copied = copyChunks(ops, from.get(), staged->fd(), source.size, kernelCopy, buffer, state);
+        const bool whole = staged && !state.cancelled && !copied.fromSource && copied.error == 0;
         // Its writing to the card starts now, while the next is copied, so the flush finds little left to do.
         if (whole)
             (void)::sync_file_range(staged->fd(), 0, 0, SYNC_FILE_RANGE_WRITE);
         if (whole && !staged->close())
-            error = errno;
-        if (!whole || error != 0) {
+            copied.error = errno;
+        if (!whole || copied.error != 0) {
             staged.reset();
-            if (!result.cancelled)
-                failed({source.name}, fromSource ? CardError() : CardError::fromErrno(error, source.name));
-            handOver(); // the tracks written whole before it still go in
-            break; // a full or pulled card takes no more either
+            if (!state.cancelled)
+                batches.failed({source.name},
+                               copied.fromSource ? CardError() : CardError::fromErrno(copied.error, source.name));
+            break; // a full or pulled card takes no more either; the tracks written whole before it still go in
         }
-        batch.push_back({std::move(staged), source.name});
-        batchBytes += source.size;
-        if (batchBytes >= BatchBytes && !handOver())
+        if (!batches.add(std::move(staged), source.name, source.size))
             break;
     }
-    handOver();
-    collect();
+    batches.handOver();
+    batches.collect();
+}
+
+} // namespace
+
+CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &copies, const Progress &progress,
+                                           const std::function<bool()> &keepGoing)
+{
+    const Fd root = openRoot();
+    if (!root.isOpen())
+        return {{}, {noCard()}};
+    CardStore::Copied result;
+    NameList noMp3;
+    struct statvfs room = {};
+    // A file system that cannot tell its free space takes the tracks all the same; a full one says so as they go.
+    const bool roomKnown = m_ops.fstatvfs(root.get(), &room) == 0;
+    const CopyCheck check = checkSources(root.get(), copies, qint64(room.f_frsize), noMp3, result.tracks, m_ops);
+    if (noMp3.total > 0)
+        result.notices.append(noMp3.notice(Notice::Message::NoMp3));
+    // The old track's room comes free only once its copy is in place: every byte is counted.
+    const qint64 free = qint64(room.f_bavail) * qint64(room.f_frsize);
+    if (roomKnown && check.needed > free) {
+        result.notices.append({Notice::Caution, Notice::Message::NoRoom, {}, check.needed - free, {}});
+        return result;
+    }
+    removeLeftoverTemporaries(root.get(), m_ops);
+    CopyProgress state {progress, keepGoing};
+    for (const CopySource &source : check.sources)
+        state.total += source.size;
+    copySources(root.get(), check.sources, m_ops, state, result);
+    result.cancelled = state.cancelled;
     return result;
 }
 

@@ -208,7 +208,7 @@ void frmMain::showFleet()
 
 void frmMain::goToFinding(const Vexolo::Finding &finding)
 {
-    const Vexolo::FindingPlace place = Vexolo::placeOf(finding.place);
+    const Vexolo::FindingPlace place = Vexolo::placeOf(finding);
     raise();
     activateWindow();
     if (!place.commandFile.isEmpty()) {
