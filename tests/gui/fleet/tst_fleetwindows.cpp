@@ -163,7 +163,7 @@ private Q_SLOTS:
         QVERIFY(!fleet.registerPlayer({identifyCard(card).key, "Player 7", "Foyer", {}}).failed());
         window.chooseCardFolder(card);
         window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&window)
+        QVERIFY(QTest::qWaitForWindowActive(&window) && settled()
                 && control<QComboBox>(&window, "drvCard")->toolTip().startsWith("Player Player 7, Foyer\n"));
         QTest::keyClick(&window, Qt::Key_H, Qt::ControlModifier); // nothing kept yet, nothing to compare
         QCOMPARE(window.findChild<HistoryWindow *>()->lstVersions->item(0)->text(), "Reading…");
@@ -171,6 +171,7 @@ private Q_SLOTS:
         QCOMPARE(window.findChild<HistoryWindow *>()->lstDifferences->count(), 0);
         platform.answers << AnswerYes;
         control<QPushButton>(&window, "cmdDelete")->click();
+        QVERIFY(settled());
         QVERIFY(!QFile::exists(card.path("Programs/Program1.txt")));
 
         QApplication::setActiveWindow(&window); // not the history opened first
@@ -307,18 +308,21 @@ private Q_SLOTS:
         TestCard card({"A.mp3"});
         frmMain window(platform);
         window.chooseCardFolder(card);
+        QVERIFY(settled());
         auto *programs = window.findChild<ProgramList *>();
         auto *number = window.findChild<QLineEdit *>("txtList");
         QTest::mouseClick(number, Qt::LeftButton);
         QTest::keyClick(programs, Qt::Key_Escape);
         QVERIFY(!programs->isVisible());
         window.findChild<QPushButton *>("cmdSave")->click();
+        QVERIFY(settled());
         QCOMPARE(programs->model()->index(1, 0).data().toString(), "1  (no name), 0 entries");
         QTest::mouseClick(number, Qt::RightButton);
         QVERIFY(!programs->isVisible());
         QTest::mouseClick(number, Qt::LeftButton);
         QTest::keyClick(programs, Qt::Key_Down);
         QTest::keyClick(programs, Qt::Key_Return);
+        QVERIFY(settled());
         QCOMPARE(number->text(), "2");
     }
 };

@@ -66,6 +66,7 @@ private Q_SLOTS:
         sd.write("Programs/Program1.adv", "Party");
         frmMain window(platform);
         control<QComboBox>(&window, "drvCard")->setEditText(sd.root());
+        QVERIFY(settled());
         platform.printer = [&] {
             auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
             printer->setOutputFileName(dir.filePath("print.pdf"));

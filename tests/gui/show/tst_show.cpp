@@ -105,6 +105,7 @@ private Q_SLOTS:
             return QToolTip::text();
         };
         window.chooseCardFolder(other);
+        QVERIFY(settled());
         QCOMPARE(tip(0), "A.mp3\nreading the length\u2026");
         Q_EMIT window.findChild<TrackMedia *>()->lengthRead("Gone.mp3"); // another track's length: not this tip's
         QCOMPARE(QToolTip::text(), "A.mp3\nreading the length\u2026");
@@ -115,6 +116,7 @@ private Q_SLOTS:
 
         // Another card with a track of the same name: its own length.
         window.chooseCardFolder(card);
+        QVERIFY(settled());
         tip(2);
         QTRY_VERIFY(CardSession::instance().idle());
         QCOMPARE(QToolTip::text(),
@@ -237,7 +239,7 @@ private Q_SLOTS:
         frmMain window(platform);
         window.chooseCardFolder(card);
         window.show();
-        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QVERIFY(QTest::qWaitForWindowActive(&window) && settled());
         QTest::keyClick(&window, Qt::Key_T, Qt::ControlModifier | Qt::ShiftModifier);
         auto *timeline = window.findChild<ProgramTimelineWindow *>();
         QCOMPARE(timeline->windowTitle(), "Program 1 Timeline: Show");
