@@ -157,3 +157,32 @@ void frmMain::noticeCardChange()
             m_cardChangeTold = changed;
         });
 }
+
+void frmMain::readPrograms()
+{
+    const Vexolo::CardChoice card = m_programs->chosen();
+    if (!m_overview.needsReading(card.identity))
+        return;
+    Vexolo::CardSession::instance().run<Vexolo::CardStore::ProgramFiles>(
+        card.root, this, [card, &ops = m_programs->ops()] { return Vexolo::CardStore(card, ops).readProgramFiles(); },
+        [this, card](const Vexolo::CardStore::ProgramFiles &files) {
+            if (card.identity == m_store.identity())
+                m_overview.show(card.identity, files);
+        });
+}
+
+void frmMain::cardWritten(const Vexolo::CardIdentity &card, const Vexolo::CardChange &change)
+{
+    if (!card.isValid() || card != m_store.identity())
+        return;
+    switch (change.kind) {
+    case Vexolo::CardChange::ProgramSaved:
+        return m_overview.programSaved(card, change.number, change.entries, change.name);
+    case Vexolo::CardChange::ProgramDeleted:
+        return m_overview.programDeleted(card, change.number);
+    case Vexolo::CardChange::TrackCommandWritten:
+        return m_tracks.setOwnSettings(change.track, true);
+    default:
+        return m_overview.forget();
+    }
+}

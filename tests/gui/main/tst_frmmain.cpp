@@ -654,6 +654,20 @@ private Q_SLOTS:
         QCOMPARE(listed("lstCard").size(), 4);
     }
 
+    // Refreshed, and the same card picked again from the list: closing writes its listing.
+    void listingAfterCardPickedAgain()
+    {
+        QVERIFY(QFile::remove(m_card->path("Programs/RootDir.txt"))
+                || !QFile::exists(m_card->path("Programs/RootDir.txt")));
+        click("cmdRefresh");
+        drvCard()->setCurrentIndex(0);
+        Q_EMIT drvCard()->activated(0);
+        QVERIFY(settled());
+        m_window->close();
+        QTRY_VERIFY(!m_window->isVisible());
+        QCOMPARE(m_card->read("Programs/RootDir.txt").left(5), "A.mp3");
+    }
+
     void typedPathListedWhenTypingRests()
     {
         QLineEdit *field = drvCard()->lineEdit();
