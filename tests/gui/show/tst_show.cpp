@@ -127,6 +127,7 @@ private Q_SLOTS:
         QCOMPARE(QToolTip::text(), "C.mp3\n0:03"); // gone since: it plays as usual
         list->setCurrentIndex(list->model()->index(0, 0));
         window.cmdCardAdvanced_Action();
+        QVERIFY(settled());
         frmAdv *adv = frmAdv::existing();
         const auto key = [](QWidget *target, Qt::Key code, Qt::KeyboardModifiers modifiers = Qt::ControlModifier) {
             QApplication::setActiveWindow(target->window());
@@ -178,6 +179,7 @@ private Q_SLOTS:
         key(adv, Qt::Key_Escape, {});
         QVERIFY(!timeline->isVisible() && !timeline->preview.playing());
         window.cmdCardAdvanced_Action();
+        QVERIFY(settled());
         key(adv, Qt::Key_T);
         const QPointer<TimelineWindow> shown = timeline;
         QVERIFY(shown->isVisible());
