@@ -3,6 +3,8 @@
 #include "fleet/fleet.h"
 #include "main/frmmain.h"
 #include "platform/qtplatform.h"
+#include "storage/cardanswer.h"
+#include "storage/cardsession.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -84,5 +86,8 @@ int main(int argc, char *argv[])
         window->chooseCardFolder(cardFolder);
     else
         window->chooseLastCard();
-    return app.exec();
+    const int code = app.exec();
+    // A write still under way ends before the program does, unless its card stopped answering.
+    Vexolo::CardSession::instance().waitForWrites(Vexolo::cardAnswerLimit());
+    return code;
 }

@@ -34,6 +34,7 @@ TimelineWindow::TimelineWindow(TimedFields &fields, TrackMedia *media)
     : QWidget(&fields.fieldsWindow(), Qt::Window)
     , m_fields(fields)
     , m_adv(&fields.fieldsWindow())
+    , m_advObject(&fields.fieldsWindow())
     , m_media(media)
 {
     setObjectName(QStringLiteral("timelineWindow"));
@@ -240,7 +241,8 @@ void TimelineWindow::writePlayheadTime()
 bool TimelineWindow::eventFilter(QObject *watched, QEvent *event)
 {
     // The timeline goes with its advanced window when that is hidden (Cancel).
-    if (watched == m_adv && event->type() == QEvent::Hide) {
+    // Compared as the object it was: the filter also sees the events of its last moments, when it is a widget no more.
+    if (watched == m_advObject && event->type() == QEvent::Hide) {
         preview.stop();
         hide();
     }

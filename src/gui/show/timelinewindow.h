@@ -62,6 +62,7 @@ private:
 
     TimedFields &m_fields; // the window's, which this one goes with
     QPointer<QWidget> m_adv;
+    const QObject *m_advObject; // never followed: what the filter's events are told apart by
     QPointer<TrackMedia> m_media;
     QPointer<QShortcut> m_advShortcut;
     Vexolo::TimeUnit m_unit = Vexolo::TimeUnit::Seconds;
