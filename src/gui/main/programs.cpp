@@ -69,47 +69,49 @@ void Programs::confirmDiscardChanges(const std::function<void()> &then, const st
 void Programs::save(std::function<void()> then, std::function<void()> failed)
 {
     const Vexolo::CardChoice card = chosen();
-    const Vexolo::ProgramNumber number = m_document.number();
-    auto prepare = [card, &ops = m_ops, number, strings = m_document.commandStrings(), name = m_document.name()](
-                       const CallControl &) { return CardStore(card, ops).prepareSave(number, strings, name); };
-    m_calls.start<CardStore::SavePlan>({card.root, QStringLiteral("Saving program %1 on the card…").arg(number.text())},
-                                       prepare, [this, then, failed](const CardStore::SavePlan &plan) {
-                                           if (!plan.refusal.isEmpty())
-                                               show(plan.refusal);
-                                           else if (!plan.overwrites || m_platform.ask(overwriteQuestion()))
-                                               return write(plan, then, failed);
-                                           if (failed)
-                                               failed();
-                                       });
-}
-
-void Programs::write(const CardStore::SavePlan &plan, const std::function<void()> &then,
-                     const std::function<void()> &failed)
-{
-    const Vexolo::CardChoice card = chosen();
     // What is saved is the playlist as it stands now; edits made while the card works stay unsaved.
     const Vexolo::PlaylistContent sent = m_document.content();
+    auto prepare = [card, &ops = m_ops, sent, strings = m_document.commandStrings()](const CallControl &) {
+        return CardStore(card, ops).prepareSave(sent.number, strings, sent.name);
+    };
+    auto prepared = [this, sent, then, failed](const CardStore::SavePlan &plan) {
+        if (!plan.refusal.isEmpty())
+            show(plan.refusal);
+        else if (!plan.overwrites || m_platform.ask(overwriteQuestion()))
+            return write(plan, sent, then, failed);
+        if (failed)
+            failed();
+    };
+    m_calls.start<CardStore::SavePlan>(
+        {card.root, QStringLiteral("Saving program %1 on the card…").arg(sent.number.text())}, prepare, prepared);
+}
+
+void Programs::write(const CardStore::SavePlan &plan, const Vexolo::PlaylistContent &sent,
+                     const std::function<void()> &then, const std::function<void()> &failed)
+{
+    const Vexolo::CardChoice card = chosen();
     auto work = [card, &ops = m_ops, plan, tracks = m_tracks.tracks()](const CallControl &call) {
         return CardStore(card, ops).save(plan, tracks, call.progress);
+    };
+    auto saved = [this, sent, then, failed](const CardStore::Saved &result) {
+        Vexolo::PlaylistContent known = m_document.savedContent();
+        if (result.programWritten) {
+            known.number = sent.number;
+            known.entries = sent.entries;
+        }
+        if (result.nameWritten)
+            known.name = sent.name;
+        m_document.replaceSavedContent(std::move(known));
+        show(result.notices);
+        if (result.programWritten && then)
+            then();
+        else if (!result.programWritten && failed)
+            failed();
     };
     m_calls.start<CardStore::Saved>({card.root,
                                      QStringLiteral("Saving program %1 on the card…").arg(plan.number.text()),
                                      Vexolo::CardSession::Mode::Write, false},
-                                    work, [this, sent, then, failed](const CardStore::Saved &saved) {
-                                        Vexolo::PlaylistContent known = m_document.savedContent();
-                                        if (saved.programWritten) {
-                                            known.number = sent.number;
-                                            known.entries = sent.entries;
-                                        }
-                                        if (saved.nameWritten)
-                                            known.name = sent.name;
-                                        m_document.replaceSavedContent(std::move(known));
-                                        show(saved.notices);
-                                        if (saved.programWritten && then)
-                                            then();
-                                        else if (!saved.programWritten && failed)
-                                            failed();
-                                    });
+                                    work, saved);
 }
 
 void Programs::load(Vexolo::ProgramNumber number, std::function<void(QList<int>)> then)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "playlist/playlistdocument.h"
 #include "storage/cardstore.h"
 
 #include <QString>
@@ -54,8 +55,9 @@ public:
     Vexolo::FileOps &ops() const { return m_ops; }
 
 private:
-    void write(const Vexolo::CardStore::SavePlan &plan, const std::function<void()> &then,
-               const std::function<void()> &failed);
+    // sent: the playlist as it stood when Save was pressed, what the plan holds.
+    void write(const Vexolo::CardStore::SavePlan &plan, const Vexolo::PlaylistContent &sent,
+               const std::function<void()> &then, const std::function<void()> &failed);
 
     QWidget &m_window;
     PlatformAdapter &m_platform;
