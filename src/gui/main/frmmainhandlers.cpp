@@ -430,7 +430,7 @@ void frmMain::writeTrackCommand(const AdvancedTarget &target, const QString &com
     };
     m_calls->start<Vexolo::Notices>(
         {card.root, QStringLiteral("Writing the settings of %1 on the card…").arg(Vexolo::shownName(target.trackName)),
-         Vexolo::CardSession::Mode::Write, false},
+         Vexolo::CardSession::Mode::Write},
         work, [this](const Vexolo::Notices &notices) { m_programs->show(notices); });
 }
 

@@ -110,7 +110,7 @@ void Programs::write(const CardStore::SavePlan &plan, const Vexolo::PlaylistCont
     };
     m_calls.start<CardStore::Saved>({card.root,
                                      QStringLiteral("Saving program %1 on the card…").arg(plan.number.text()),
-                                     Vexolo::CardSession::Mode::Write, false},
+                                     Vexolo::CardSession::Mode::Write},
                                     work, saved);
 }
 
@@ -147,7 +147,7 @@ void Programs::remove()
             return;
         auto work
             = [card, &ops = m_ops, number](const CallControl &) { return CardStore(card, ops).deleteProgram(number); };
-        m_calls.start<CardStore::Deleted>({card.root, what, Vexolo::CardSession::Mode::Write, false}, work,
+        m_calls.start<CardStore::Deleted>({card.root, what, Vexolo::CardSession::Mode::Write}, work,
                                           [this](const CardStore::Deleted &deleted) {
                                               show(deleted.notices);
                                               // A failed delete must not look like a successful one: the playlist stays
