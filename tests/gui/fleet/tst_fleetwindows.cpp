@@ -6,10 +6,12 @@
 #include "main/frmmain.h"
 #include "storage/cardsession.h"
 #include "storage/cardstore.h"
+#include "support/failingfileops.h"
 #include "support/helpers.h"
 #include "support/scriptedplatform.h"
 #include "support/testcard.h"
 #include "support/windows.h"
+#include "widgets/cardcalls.h"
 #include "widgets/noticetext.h"
 
 #include <QtTest>
@@ -35,7 +37,12 @@ class TestFleetWindows : public QObject
         CardChooser *chooser = (copy ? showSetupCopy : showCardCompare)(&parent, platform, store);
         chooser->drvOther->setCurrentText(path);
         chooser->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
-        return parent.findChild<FindingsWindow *>();
+        const auto shown = [this] {
+            const QList<FindingsWindow *> windows = parent.findChildren<FindingsWindow *>();
+            const auto found = std::find_if(windows.cbegin(), windows.cend(), [](auto *w) { return w->isVisible(); });
+            return found == windows.cend() ? nullptr : *found;
+        };
+        return settled() ? shown() : nullptr;
     }
 
 private Q_SLOTS:
@@ -55,8 +62,11 @@ private Q_SLOTS:
         QCOMPARE(platform.shown.last(), NoCardMessage);
         store.choose(card);
         FindingsWindow *window = showCardCheck(&parent, platform, store);
+        QCOMPARE(window->lblHeading->text(), "Card " + card.root() + ": reading…");
+        QVERIFY(settled());
         platform.answers << AnswerNo << AnswerYes;
         QTreeView *list = window->lstFindings;
+        QAbstractItemModelTester rows(list->model());
         QCOMPARE(list->model()->headerData(1, Qt::Horizontal).toString(), "What is wrong");
         const QModelIndex repair = list->model()->index(0, 2);
         QCOMPARE(QStringList({repair.siblingAtColumn(0).data(Qt::ToolTipRole).toString(), repair.data().toString(),
@@ -69,7 +79,8 @@ private Q_SLOTS:
                 platform.whileShown = [&card] { QFile::remove(card.path("Gone.adv")); };
             QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                               list->visualRect(list->model()->index(0, column)).center());
-            QCoreApplication::processEvents();
+            QCoreApplication::processEvents(); // the click's queued repair
+            QVERIFY(settled());
             QCOMPARE(QFile::exists(card.path("Gone.adv")), kept);
         }
         QCOMPARE(platform.shown.last(), "Could not repair Gone.adv! Your card may be write protected!");
@@ -80,6 +91,7 @@ private Q_SLOTS:
                      + ": 1 finding\nPrograms/RootDir.txt: missing (repair: write the listing anew)\n");
         platform.answers << AnswerYes; // "Repair All": one question naming each repair
         window->cmdAction->click();
+        QVERIFY(settled());
         QCOMPARE(platform.shown.last(), "Repair all of these?\nPrograms/RootDir.txt: write the listing anew");
         QCOMPARE(card.read("Programs/RootDir.txt"), record("A.mp3 V7") + "end");
         QVERIFY(!window->cmdAction->isEnabled()); // nothing left to repair
@@ -128,9 +140,11 @@ private Q_SLOTS:
                        "file\n");
         platform.answers << AnswerNo << AnswerYes;
         window->cmdAction->click();
+        QVERIFY(settled());
         QCOMPARE(to.snapshot(), QStringList {"card"});
         platform.whileShown = [&to] { to.write("Programs", "in the way"); };
         window->cmdAction->click();
+        QVERIFY(settled());
         QCOMPARE(platform.shown.last(), "The setup could not be copied completely! See the report.");
         QVERIFY(!window->cmdAction->isEnabled());
 
@@ -138,11 +152,40 @@ private Q_SLOTS:
         window = withOther(true, store, to.root());
         platform.answers << AnswerYes;
         window->cmdAction->click();
+        QVERIFY(settled());
         QCOMPARE(to.read("Programs/Program1.txt"), "end");
         QCOMPARE(platform.shown.last(), "The setup was copied and verified.");
         QVERIFY(!withOther(true, store, to.root())->cmdAction->isEnabled()); // nothing left to write
         to.addFiles({"A.mp3"});
         QVERIFY(withOther(true, store, to.root())->cmdAction->isEnabled()); // but its listing, now stale
+    }
+
+    // A check on a card that stops answering says so, with Wait and Forget; Forget, or closing, lets the window go.
+    void stuckCheck_data()
+    {
+        QTest::addColumn<bool>("forget");
+        QTest::newRow("forget") << true;
+        QTest::newRow("close") << false;
+    }
+    void stuckCheck()
+    {
+        QFETCH(bool, forget);
+        TestCard card({"A.mp3"});
+        FailingFileOps ops;
+        CardStore store(card.root(), ops);
+        setCardAnswerLimit(std::chrono::milliseconds(300));
+        ops.stopAnswering();
+        QPointer<FindingsWindow> window = showCardCheck(&parent, platform, store);
+        const auto wait = [&window] { return window->findChild<CardCalls *>()->waitWindow(); };
+        QTRY_VERIFY(wait() && wait()->findChild<QLabel *>("lblWait")->text() == CardNoAnswerMessage);
+        if (forget)
+            wait()->findChild<QPushButton *>("cmdForget")->click();
+        else
+            window->close();
+        QTRY_VERIFY(!window);
+        setCardAnswerLimit(std::chrono::milliseconds(4000));
+        ops.answerAgain();
+        QTRY_VERIFY(!CardSession::instance().working());
     }
 
     // The main window's programs list: a click on the number opens it, Escape closes it; kept up to date by Save
@@ -206,6 +249,7 @@ private Q_SLOTS:
             return;
         card.addFiles({"A.mp3"});
         window.chooseCardFolder(card);
+        QVERIFY(settled());
         card.spoil("read-only");
         QApplication::setActiveWindow(&window);
         fleet.record(identifyCard(card).key, {{"A.adv", "A.mp3 V2"}}, "planted");
@@ -310,6 +354,7 @@ private Q_SLOTS:
         window.chooseCardFolder(card);
         QVERIFY(settled());
         auto *programs = window.findChild<ProgramList *>();
+        QAbstractItemModelTester overview(programs->model());
         auto *number = window.findChild<QLineEdit *>("txtList");
         QTest::mouseClick(number, Qt::LeftButton);
         QTest::keyClick(programs, Qt::Key_Escape);
