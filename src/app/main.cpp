@@ -3,7 +3,6 @@
 #include "fleet/fleet.h"
 #include "main/frmmain.h"
 #include "platform/qtplatform.h"
-#include "storage/cardanswer.h"
 #include "storage/cardsession.h"
 
 #include <QCoreApplication>

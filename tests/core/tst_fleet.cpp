@@ -437,6 +437,7 @@ private Q_SLOTS:
              QByteArray("a\n").repeated(ProgramRecordLimit)}); // one past the entries Load reads, and just those
         CardStore store(card);
         ProgramOverview programs;
+        QAbstractItemModelTester tester(&programs);
         const auto rows = [&programs] {
             QStringList texts;
             for (int n = 0; n < programs.rowCount(); ++n)

@@ -8,6 +8,22 @@
 
 namespace Vexolo {
 
+namespace {
+
+std::atomic<std::chrono::milliseconds::rep> g_answerLimit = 4000;
+
+} // namespace
+
+std::chrono::milliseconds cardAnswerLimit()
+{
+    return std::chrono::milliseconds(g_answerLimit.load());
+}
+
+void setCardAnswerLimit(std::chrono::milliseconds limit)
+{
+    g_answerLimit = limit.count();
+}
+
 struct CardSession::Call
 {
     QPointer<QObject> receiver;

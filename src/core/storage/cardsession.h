@@ -33,6 +33,10 @@ struct CardChange
     QString track;
 };
 
+// How long a card may take to answer before the user is told that it does not (4 s; tests shorten it).
+std::chrono::milliseconds cardAnswerLimit();
+void setCardAnswerLimit(std::chrono::milliseconds limit);
+
 // A call's handle, for abandoning it.
 using CallId = quint64;
 

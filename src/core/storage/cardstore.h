@@ -89,6 +89,8 @@ public:
     QString root() const { return m_card.root(); }
     // The chosen card; not valid when none is chosen.
     CardIdentity identity() const { return m_card.identity(); }
+    // The file system calls it makes: a card call's own store on this card makes them too.
+    FileOps &ops() const { return m_ops; }
     // Whether the chosen card's folder now holds another card (unmounted and another mounted in its
     // place): the window tells the user (Ui::CardChangedMessage) and lists it only when chosen again.
     bool cardChanged() const { return m_card.cardChanged(); }

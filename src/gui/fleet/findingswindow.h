@@ -27,6 +27,8 @@ public:
     void setReport(const QString &heading, const Findings &findings, const QString &whenNone);
     // The report as "Copy Report" copies it: the heading, then one "PLACE: WORDS" line per finding.
     QString reportText() const;
+    // The findings shown.
+    const Findings &findings() const { return m_findings; }
     // Called by a finding's repair button (a click on it, or Return on its row's repair cell).
     std::function<void(const Finding &)> onRepair;
     // Called by a double click on a finding: goes to its place.

@@ -38,7 +38,8 @@ Q_SIGNALS:
 };
 
 // The chosen card for a window of its own: a store that stays on this very card, so a card chosen later in the main
-// window never receives a repair, a copy or a restore meant for this one; nullptr, after a message, when it is gone.
+// window never receives a repair, a copy or a restore meant for this one; nullptr, after a message, when none is
+// chosen. It touches no card: the window's calls find out whether the card is still there.
 std::shared_ptr<CardStore> sameCard(PlatformAdapter &platform, const CardStore &store);
 
 // The entries of the card list's context menu. Each opens its window and returns it (nullptr, after

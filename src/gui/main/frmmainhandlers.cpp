@@ -14,7 +14,6 @@
 #include "show/timelinewindow.h"
 #include "show/trackmedia.h"
 #include "storage/cardfiles.h"
-#include "widgets/busyfeedback.h"
 #include "widgets/cardcalls.h"
 
 #include <QComboBox>
@@ -354,8 +353,8 @@ void frmMain::showTimeline(QListView *list)
 
 void frmMain::printCueSheet()
 {
-    // The lengths are read first, on the card's worker while the pointer says the program is busy; the dialog after.
-    Vexolo::printCueSheetOf(m_platform, this, *m_media,
+    // The lengths are read first, in a call of the window's on the card's worker; the dialog after.
+    Vexolo::printCueSheetOf(m_platform, *m_calls, this, *m_media,
                             {m_document.number(), m_document.name(), m_document.names(), m_document.commandStrings()},
                             Vexolo::rememberedUnit());
 }

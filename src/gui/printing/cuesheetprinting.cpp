@@ -7,7 +7,7 @@
 #include "show/trackmedia.h"
 #include "storage/cardsession.h"
 #include "storage/cardstore.h"
-#include "widgets/busyfeedback.h"
+#include "widgets/cardcalls.h"
 
 #include <QDate>
 #include <QDir>
@@ -20,7 +20,6 @@
 #include <QPrinter>
 #include <QProgressDialog>
 #include <QStorageInfo>
-#include <QTimer>
 
 #include <numeric>
 
@@ -200,43 +199,17 @@ struct CueCard
     QHash<QString, TrackLength> lengths;
 };
 
-// Keeps the window busy while the card call is awaited: gone with its answer, or once nothing awaits it any more
-// (the card was given up).
-class CueSheetReading final : public QObject
-{
-public:
-    explicit CueSheetReading(QWidget *window)
-        : QObject(window)
-        , m_busy(window)
-    {
-        connect(&m_check, &QTimer::timeout, this, [this] {
-            if (!CardSession::instance().pending(call))
-                deleteLater();
-        });
-        m_check.start(250);
-    }
-    Q_DISABLE_COPY_MOVE(CueSheetReading)
-
-    CallId call = 0;
-
-private:
-    Ui::BusyFeedback m_busy;
-    QTimer m_check;
-};
-
 } // namespace
 
-void printCueSheetOf(PlatformAdapter &platform, QWidget *parent, TrackMedia &media, const CueProgram &program,
-                     TimeUnit unit)
+void printCueSheetOf(PlatformAdapter &platform, Ui::CardCalls &calls, QWidget *parent, const TrackMedia &media,
+                     const CueProgram &program, TimeUnit unit)
 {
-    auto *reading = new CueSheetReading(parent);
-    reading->call = media.onCard<CueCard>(
-        reading,
-        [trackNames = program.trackNames](const CardStore &store) {
+    calls.start<CueCard>(
+        {media.cardRoot(), QObject::tr("Reading the lengths of the tracks…")},
+        [work = media.cardWork<CueCard>([trackNames = program.trackNames](const CardStore &store) {
             return CueCard {cardTitle(store.root()), readTrackLengths(store, trackNames)};
-        },
-        [reading, &platform, parent, program, unit](CueCard card) {
-            delete reading; // the window takes input again: the print dialog is its own
+        })](const Ui::CallControl &) { return work(); },
+        [&platform, parent, program, unit](CueCard card) {
             printCueSheet(platform, parent, cueSheetOf(card.title, program, unit, card.lengths));
         });
 }

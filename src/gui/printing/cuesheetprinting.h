@@ -15,6 +15,10 @@ class QPrinter;
 class QWidget;
 class TrackMedia;
 
+namespace Vexolo::Ui {
+class CardCalls;
+} // namespace Vexolo::Ui
+
 namespace Vexolo {
 
 // How a cue sheet names the card at the folder root: its label and its folder, or its folder.
@@ -49,9 +53,9 @@ bool writeCueSheetPdf(QIODevice &file, const CueSheet &sheet);
 
 // "Print Cue Sheet…": the print dialog through the platform adapter, then the sheet. Nothing when cancelled.
 void printCueSheet(PlatformAdapter &platform, QWidget *parent, const CueSheet &sheet);
-// The same for program on media's card: the card's name and the tracks' lengths are read first, in one call on the
-// card's worker while parent is busy; the dialog comes when they are there (never once parent is gone).
-void printCueSheetOf(PlatformAdapter &platform, QWidget *parent, TrackMedia &media, const CueProgram &program,
-                     TimeUnit unit);
+// The same for program on media's card: the card's name and the tracks' lengths are read first, in one of parent's
+// calls; the dialog comes when they are there (never once the call is dropped or parent is gone).
+void printCueSheetOf(PlatformAdapter &platform, Ui::CardCalls &calls, QWidget *parent, const TrackMedia &media,
+                     const CueProgram &program, TimeUnit unit);
 
 } // namespace Vexolo

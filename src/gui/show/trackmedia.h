@@ -44,21 +44,25 @@ public:
     using Opened = std::function<void(std::unique_ptr<QIODevice>)>;
     void open(const QString &trackName, QObject *receiver, Opened done) const;
 
-    // work run on the card's worker with a store of its own on the chosen card, then done(result) on receiver's
-    // thread, unless receiver is gone by then. work must own what it uses.
+    // work with a store of its own on the chosen card, for a call that runs it on the card's worker (keyed by
+    // cardRoot). work must own what it uses.
+    template<typename T> std::function<T()> cardWork(std::function<T(const Vexolo::CardStore &)> work) const
+    {
+        const Vexolo::CardChoice card {m_store.root(), m_store.identity(), {}, {}};
+        Vexolo::FileOps *ops = &m_ops;
+        return [card, ops, work = std::move(work)] {
+            const Vexolo::CardStore store(card, *ops);
+            return work(store);
+        };
+    }
+    QString cardRoot() const { return m_store.root(); }
+    // cardWork run on the card's worker, then done(result) on receiver's thread, unless receiver is gone by then.
     template<typename T>
     Vexolo::CallId onCard(QObject *receiver, std::function<T(const Vexolo::CardStore &)> work,
                           std::function<void(T)> done) const
     {
-        const Vexolo::CardChoice card {m_store.root(), m_store.identity(), {}, {}};
-        Vexolo::FileOps *ops = &m_ops;
-        return Vexolo::CardSession::instance().run<T>(
-            card.root, receiver,
-            [card, ops, work = std::move(work)] {
-                const Vexolo::CardStore store(card, *ops);
-                return work(store);
-            },
-            std::move(done));
+        return Vexolo::CardSession::instance().run<T>(cardRoot(), receiver, cardWork<T>(std::move(work)),
+                                                      std::move(done));
     }
 
 Q_SIGNALS:

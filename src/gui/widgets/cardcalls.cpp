@@ -1,6 +1,5 @@
 #include "widgets/cardcalls.h"
 
-#include "storage/cardanswer.h"
 #include "widgets/noticetext.h"
 
 #include <QDialog>

@@ -4,7 +4,6 @@
 #include "main/frmmain.h"
 #include "main/volumeselector.h"
 #include "show/timelinewindow.h"
-#include "storage/cardanswer.h"
 #include "support/failingfileops.h"
 #include "support/helpers.h"
 #include "support/scriptedplatform.h"
@@ -348,6 +347,7 @@ private Q_SLOTS:
         m_card->write("A.adv", "A.mp3 V7 Q");
         m_card->write("C.adv", "A.mp3 V7"); // with a repair, whose cell a double click leaves to the repair
         m_window->checkCard();
+        QVERIFY(settled());
         auto *check = m_window->findChild<FindingsWindow *>();
         QStringList opened;
         for (const QString place : {"Programs/Program2.txt, record 2", "A.adv", "Programs/RootDir.txt", "C.adv:2"}) {

@@ -79,7 +79,7 @@ private Q_SLOTS:
         };
         if (button.isEmpty()) {
             window.printCueSheet();
-            QTRY_VERIFY(CardSession::instance().idle()); // the lengths read first, on the card's worker
+            QVERIFY(settled()); // the lengths read first, on the card's worker
         } else
             control<QPushButton>(&window, qPrintable(button))->click();
         // pdftotext and pdffonts (poppler-utils, from scripts/setup.sh); pdftotext ends each page with a form feed.

@@ -118,12 +118,12 @@ private Q_SLOTS:
         window.chooseCardFolder(card);
         QVERIFY(settled());
         tip(2);
-        QTRY_VERIFY(CardSession::instance().idle());
+        QVERIFY(settled());
         QCOMPARE(QToolTip::text(),
                  "C.mp3\nVolume 5 \u00B7 Remote: cue and play the next track without fading\n0:03"); // its own settings
         QVERIFY(QFile::remove(card.path("C.adv")));
         tip(2);
-        QTRY_VERIFY(CardSession::instance().idle());
+        QVERIFY(settled());
         QCOMPARE(QToolTip::text(), "C.mp3\n0:03"); // gone since: it plays as usual
         list->setCurrentIndex(list->model()->index(0, 0));
         window.cmdCardAdvanced_Action();
@@ -215,7 +215,7 @@ private Q_SLOTS:
         QHelpEvent help(QEvent::ToolTip, at, list.viewport()->mapToGlobal(at));
         QApplication::sendEvent(list.viewport(), &help);
         QCOMPARE(QToolTip::text(), "reading the length\u2026");
-        QTRY_VERIFY(CardSession::instance().idle());
+        QVERIFY(settled());
         QCOMPARE(QToolTip::text(), "Volume 5 \u00B7 Remote: fade and cue the next track\n0:03");
 
         std::unique_ptr<QIODevice> sound;
@@ -273,7 +273,7 @@ private Q_SLOTS:
                      "(silent)");
         timeline->preview.seek(30000);
         QTRY_COMPARE(playlist->currentIndex().row(), 1);
-        QTRY_VERIFY(CardSession::instance().idle()); // its track opened: it plays from where it is put
+        QVERIFY(settled()); // its track opened: it plays from where it is put
         timeline->preview.seek(1900);
         QTRY_COMPARE(timeline->lblPlaying->text(),
                      "2) B.mp3 waits for the remote at the auto pause at 0:02.0 \u00b7 "
@@ -285,7 +285,7 @@ private Q_SLOTS:
                      "(silent)");
         QCOMPARE(playlist->currentIndex().row(), 2);
         space();
-        QTRY_VERIFY(CardSession::instance().idle());
+        QVERIFY(settled());
         timeline->preview.seek(5000);
         QTRY_COMPARE(timeline->lamps->accessibleDescription(), "On: 1");
         space();
