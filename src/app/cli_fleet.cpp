@@ -5,6 +5,7 @@
 #include "reports/cardcheck.h"
 #include "reports/cardsetup.h"
 #include "widgets/noticetext.h"
+#include "words/findingwords.h"
 
 #include <QDir>
 #include <QTextStream>

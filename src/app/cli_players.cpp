@@ -3,6 +3,7 @@
 #include "commandline.h"
 
 #include "fleet/fleet.h"
+#include "words/findingwords.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

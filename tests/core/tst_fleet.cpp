@@ -5,6 +5,7 @@
 #include "support/helpers.h"
 #include "support/notices.h"
 #include "support/testcard.h"
+#include "words/findingwords.h"
 
 #include <QtTest>
 

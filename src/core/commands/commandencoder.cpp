@@ -53,12 +53,6 @@ const QStringList &CommandList::strCommands() const
     return m_commands;
 }
 
-QString EncodedCommandString::tooLongMessage() const
-{
-    return QStringLiteral("Too many times!\n") + QString::number(length) + QStringLiteral(" charachters out of 79!\n")
-        + text;
-}
-
 EncodedCommandString encodeTrackSettings(const TrackSettings &settings)
 {
     QString text = settings.trackName.trimmed() + modeCharacter(settings.fade, settings.playNext) + QStringLiteral("V")

@@ -31,7 +31,7 @@ struct EncodedCommandString
     QString text;
     qsizetype length = 0; // in characters
     bool tooLong() const { return length > MaxCommandStringLength; }
-    // "Too many times!", the length with " charachters out of 79!", and the string: three lines.
+    // The words of the words library's tooLongText, for the callers that ask the string itself (defined there).
     QString tooLongMessage() const;
 };
 

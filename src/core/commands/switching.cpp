@@ -69,12 +69,6 @@ bool isWholeNumber(const QString &text)
     return !text.isEmpty() && std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
-QString switchedText(int lane)
-{
-    return lane == AllLane ? QStringLiteral("All outputs are switched")
-                           : laneName(lane) + QStringLiteral(" is switched");
-}
-
 // The group of events at the time of events[last], which ends there: an On and an Off of one lane in
 // it, the later one in the string winning, as the machine now holds the lane.
 void findOnAndOffTogether(SwitchPlan &plan, const QList<Event> &events, qsizetype last, const Machine &machine)
@@ -91,12 +85,8 @@ void findOnAndOffTogether(SwitchPlan &plan, const QList<Event> &events, qsizetyp
         const Event &off = events[j];
         if (off.on() || off.lane == PauseLane || !onLanes.contains(off.lane) || !offLanes.remove(off.lane))
             continue;
-        plan.findings.append({SwitchFinding::OnAndOffTogether, off.lane, off.column, off.time,
-                              switchedText(off.lane)
-                                  + QStringLiteral(" on and off at the same time, %1: it ends %2.")
-                                        .arg(off.time)
-                                        .arg(machine.laneOn(off.lane) ? QStringLiteral("on") : QStringLiteral("off")),
-                              machine.laneOn(off.lane)});
+        plan.findings.append(
+            {SwitchFinding::OnAndOffTogether, off.lane, off.column, off.time, machine.laneOn(off.lane), {}, 0});
     }
 }
 
@@ -112,9 +102,7 @@ void findLeftOn(SwitchPlan &plan, const QList<Event> &events, const Machine &mac
     std::sort(order.begin(), order.end());
     for (const int index : std::as_const(order)) {
         const Event &event = events[index];
-        plan.findings.append(
-            {SwitchFinding::NeverOff, event.lane, event.column, event.time,
-             switchedText(event.lane) + QStringLiteral(" on at %1 and never switched off.").arg(event.time)});
+        plan.findings.append({SwitchFinding::NeverOff, event.lane, event.column, event.time, false, {}, 0});
     }
 }
 
@@ -180,8 +168,8 @@ SwitchPlan planSwitching(const TrackSettings &settings, std::optional<double> le
 {
     SwitchPlan plan;
     const QList<Event> events = eventsOf(settings);
-    const auto find = [&](SwitchFinding::Kind kind, const Event &event, const QString &text) {
-        plan.findings.append({kind, event.lane, event.column, event.time, text});
+    const auto find = [&](SwitchFinding::Kind kind, const Event &event, const QString &field, double end) {
+        plan.findings.append({kind, event.lane, event.column, event.time, false, field, end});
     };
     Machine machine;
     std::array<qint32, TrackSettings::OutputRows> spanStart {};
@@ -189,16 +177,10 @@ SwitchPlan planSwitching(const TrackSettings &settings, std::optional<double> le
         const Event &event = events[i];
         plan.lastTime = std::max(plan.lastTime, event.time);
         if (!isWholeNumber(event.text)) {
-            find(SwitchFinding::NotANumber, event,
-                 // One arg() for both: a "%2" typed into the field must stay as typed.
-                 QStringLiteral("\"%1\" is not a whole number: the device reads it as %2.")
-                     .arg(event.text, QString::number(event.time)));
+            find(SwitchFinding::NotANumber, event, event.text, 0);
         }
         if (lengthInUnits && event.time > *lengthInUnits) {
-            find(SwitchFinding::PastEnd, event,
-                 QStringLiteral("%1 is past the end of the track, which ends at %2.")
-                     .arg(event.time)
-                     .arg(QString::number(std::round(*lengthInUnits * 10) / 10)));
+            find(SwitchFinding::PastEnd, event, {}, *lengthInUnits);
         }
         if (event.lane == PauseLane) {
             plan.pauses.append({event.time, event.column});
@@ -207,9 +189,7 @@ SwitchPlan planSwitching(const TrackSettings &settings, std::optional<double> le
         // An Off that switches nothing: its output is off already (for all outputs: every one is).
         const bool nothingOn = event.lane == AllLane ? !machine.anyOn() : !machine.laneOn(event.lane);
         if (!event.on() && nothingOn) {
-            find(SwitchFinding::OffWithoutOn, event,
-                 switchedText(event.lane)
-                     + QStringLiteral(" off at %1 but nothing was switched on before it.").arg(event.time));
+            find(SwitchFinding::OffWithoutOn, event, {}, 0);
         }
 
         const Machine before = machine;

@@ -61,8 +61,9 @@ struct SwitchFinding
     int lane = 0; // where it is marked: 0..7, TrackSettings::AllRow or PauseLane
     int column = 0; // the field's column, 0..9
     qint32 time = 0;
-    QString text; // in words, for a tooltip
     bool endsOn = false; // OnAndOffTogether: the output is on once both are done
+    QString field; // NotANumber: the time as typed
+    double trackEnd = 0; // PastEnd: the track's length in the times' own numbers
 };
 
 struct Mark

@@ -1,5 +1,7 @@
 #include "fleet/fleet.h"
 
+#include "words/findingwords.h"
+
 #include "storage/cardfiles.h"
 #include "storage/cardtext.h"
 
@@ -149,16 +151,18 @@ bool applyRefused(const CardStore &reference, const CardStore &card, CardStore::
 {
     if (cardsOverlap(reference, card)) {
         result.refusal.append(
-            {card.root(), Kind::Refused,
-             QStringLiteral("the reference and the card are one card, or one lies inside the other")});
+            {card.root(),
+             Kind::Refused,
+             Says::Stated,
+             {QStringLiteral("the reference and the card are one card, or one lies inside the other")}});
         return true;
     }
     from = reference.readContents();
     to = card.readContents();
     if (!from.readable)
-        result.refusal.append({reference.root(), Kind::Refused, QStringLiteral("cannot be read")});
+        result.refusal.append({reference.root(), Kind::Refused, Says::Stated, {QStringLiteral("cannot be read")}});
     if (!to.readable)
-        result.refusal.append({card.root(), Kind::Refused, QStringLiteral("cannot be read")});
+        result.refusal.append({card.root(), Kind::Refused, Says::Stated, {QStringLiteral("cannot be read")}});
     return !result.refusal.isEmpty();
 }
 
@@ -173,17 +177,21 @@ bool planTracks(const CardStore &reference, const CardStore &card, const CardSto
     for (const QString &track : from.tracks) {
         if (plan.referenceTracks.contains(track.toCaseFolded())) {
             // One file on the card: the first of two names that differ by case alone.
-            result.notes.append({track, Kind::NotCopied,
-                                 QStringLiteral("another track of the reference has this name in another letter case; "
-                                                "not copied")});
+            result.notes.append({track,
+                                 Kind::NotCopied,
+                                 Says::Stated,
+                                 {QStringLiteral("another track of the reference has this name in another letter case; "
+                                                 "not copied")}});
             continue;
         }
         plan.referenceTracks.insert(track.toCaseFolded());
         const qint64 size = trackSize(reference, track);
         if (size < 0 || size > FatFileLimit) {
-            result.refusal.append({track, Kind::Refused,
-                                   size < 0 ? QStringLiteral("cannot be read on the reference")
-                                            : QStringLiteral("larger than a card's FAT file system can hold")});
+            result.refusal.append({track,
+                                   Kind::Refused,
+                                   Says::Stated,
+                                   {size < 0 ? QStringLiteral("cannot be read on the reference")
+                                             : QStringLiteral("larger than a card's FAT file system can hold")}});
             continue;
         }
         // By size, then by content: a track of another size is copied without reading either.
@@ -204,8 +212,10 @@ bool planTracks(const CardStore &reference, const CardStore &card, const CardSto
     }
     for (const QString &track : to.tracks) {
         if (!plan.referenceTracks.contains(track.toCaseFolded()))
-            result.notes.append(
-                {track, Kind::OnlyOnB, QStringLiteral("the track is not on the reference; left alone")});
+            result.notes.append({track,
+                                 Kind::OnlyOnB,
+                                 Says::Stated,
+                                 {QStringLiteral("the track is not on the reference; left alone")}});
     }
     return true;
 }
@@ -230,8 +240,10 @@ void planSetup(const CardStore::Contents &from, const CardStore::Contents &to, A
         referenceFiles.insert(file.name.toCaseFolded());
     for (const CardStore::CardFile &file : to.commandFiles) {
         if (!referenceFiles.contains(file.name.toCaseFolded()))
-            result.notes.append(
-                {file.name, Kind::OnlyOnB, QStringLiteral("the command file is not on the reference; left alone")});
+            result.notes.append({file.name,
+                                 Kind::OnlyOnB,
+                                 Says::Stated,
+                                 {QStringLiteral("the command file is not on the reference; left alone")}});
     }
     for (const CardStore::FileWrite &write : std::as_const(plan.setup.writes)) {
         result.actions.append(pathOf(write) + QStringLiteral(": written"));
@@ -276,10 +288,8 @@ CardStore::Copied writeCard(CardStore &card, const ApplyPlan &plan, const QStrin
     for (const Notice &notice : copied.notices)
         result.problems.append(
             notice.message == Notice::Message::NoRoom
-                ? Finding {card.root(), Kind::Refused,
-                           QStringLiteral("no room for the tracks: %1 bytes more are needed").arg(notice.count)}
-                : Finding {notice.names.value(0, card.root()), Kind::NotVerified,
-                           QStringLiteral("could not be copied")});
+                ? Finding {card.root(), Kind::Refused, Says::NoRoom, {}, {notice.count}}
+                : Finding {notice.names.value(0, card.root()), Kind::NotVerified, Says::CouldNotBeCopied});
     if (!result.cancelled && result.problems.isEmpty())
         result.problems += copySetup(card, plan.setup, {}, what);
     return copied;
@@ -298,8 +308,10 @@ void readBack(const CardStore &card, ApplyPlan &plan, const QByteArrayList &refe
     const QByteArrayList back = trackHashes(card, checked);
     for (qsizetype i = 0; i < checked.size(); ++i) {
         if (back[i].isEmpty() || back[i] != expected.value(checked[i]))
-            result.problems.append(
-                {checked[i], Kind::NotVerified, QStringLiteral("reads back differently from the reference")});
+            result.problems.append({checked[i],
+                                    Kind::NotVerified,
+                                    Says::Stated,
+                                    {QStringLiteral("reads back differently from the reference")}});
     }
 }
 
@@ -344,9 +356,10 @@ FleetResult restoreVersion(FleetRepository &fleet, CardStore &card, const QStrin
     const std::optional<SetupSnapshot> version = fleet.version(label.key, id);
     const CardStore::Contents contents = card.readContents();
     if (!version)
-        result.refusal.append({id, Kind::Refused, QStringLiteral("no such version in the card's history")});
+        result.refusal.append(
+            {id, Kind::Refused, Says::Stated, {QStringLiteral("no such version in the card's history")}});
     else if (!contents.readable)
-        result.refusal.append({card.root(), Kind::Refused, QStringLiteral("the card cannot be read")});
+        result.refusal.append({card.root(), Kind::Refused, Says::Stated, {QStringLiteral("the card cannot be read")}});
     if (!result.refusal.isEmpty())
         return result;
     result.version = id;
@@ -377,14 +390,21 @@ FleetResult restoreVersion(FleetRepository &fleet, CardStore &card, const QStrin
     {
         const CardStore::Work work(card, QStringLiteral("restore %1").arg(id));
         for (const CardError &error : card.writeFiles(writes) + card.removeFiles(removals))
-            result.problems.append(
-                {error.path, Kind::NotVerified, QStringLiteral("could not be written or removed"), {}, error});
+            result.problems.append({error.path,
+                                    Kind::NotVerified,
+                                    Says::Stated,
+                                    {QStringLiteral("could not be written or removed")},
+                                    {},
+                                    {},
+                                    error});
         if (listing || contents.listing != CardStore::ListingState::Current) {
             const Notices notices = card.writeListing(card.listTracks());
             if (!notices.isEmpty())
                 result.problems.append({programsPath(RootDirFileName),
                                         Kind::NotVerified,
-                                        QStringLiteral("could not be written"),
+                                        Says::CouldNotBeWritten,
+                                        {},
+                                        {},
                                         {},
                                         notices.constFirst().error});
         }
@@ -396,8 +416,10 @@ FleetResult restoreVersion(FleetRepository &fleet, CardStore &card, const QStrin
         back.remove(ListingPath);
         wanted.remove(ListingPath);
         if (back != wanted)
-            result.problems.append(
-                {card.root(), Kind::NotVerified, QStringLiteral("the card reads back differently from the version")});
+            result.problems.append({card.root(),
+                                    Kind::NotVerified,
+                                    Says::Stated,
+                                    {QStringLiteral("the card reads back differently from the version")}});
     }
     result.logged = log(fleet, label, QStringLiteral("version %1").arg(id), result);
     return result;

@@ -26,11 +26,6 @@ bool isDigit(QChar c)
     return c >= u'0' && c <= u'9';
 }
 
-QString outputWords(int row)
-{
-    return row == TrackSettings::AllRow ? QStringLiteral("all outputs") : QStringLiteral("output %1").arg(row + 1);
-}
-
 // The string's switching, as the timeline, the lamps and the cue sheet see it: one reading for all of them,
 // so they agree. A finding names the command as the device reads it ("2-5" for "2X5").
 void checkSwitching(Findings &findings, const QString &place, const CommandReading &reading)
@@ -43,25 +38,13 @@ void checkSwitching(Findings &findings, const QString &place, const CommandReadi
         const QString token = found.lane == PauseLane ? u'P' + settings.pauses[found.column]
             : all ? (on ? QStringLiteral("1A") : QStringLiteral("1X")) + settings.outputs[found.lane][found.column]
                   : QString::number(found.lane + 1) + (on ? u'+' : u'-') + settings.outputs[found.lane][found.column];
-        const QString outputs = outputWords(found.lane);
-        QString words;
-        switch (found.kind) {
-        case SwitchFinding::OffWithoutOn:
-            words = all ? QStringLiteral("switches all outputs off before any is switched on")
-                        : QStringLiteral("switches %1 off before it is switched on").arg(outputs);
-            break;
-        case SwitchFinding::NeverOff:
-            words = QStringLiteral("switches %1 on, and nothing switches %2 off").arg(outputs, all ? u"them" : u"it");
-            break;
-        case SwitchFinding::OnAndOffTogether:
-            words = QStringLiteral("switches %1 on and off at the same time: it ends %2")
-                        .arg(outputs, found.endsOn ? u"on" : u"off");
-            break;
-        default: // not a whole number; past the end needs the track's length, which a check does not read
-            words = found.text.chopped(1);
-            break;
-        }
-        findings.append({place + QStringLiteral(", token ") + quoted(token), Kind::BadString, words});
+        static constexpr Says says[] {Says::SwitchNotANumber, Says::SwitchOffBeforeOn, Says::SwitchNeverOff,
+                                      Says::SwitchOnAndOff, Says::SwitchNotANumber};
+        Finding finding {place, Kind::BadString, says[found.kind], {found.field}, {found.lane, found.endsOn}};
+        if (found.kind == SwitchFinding::NotANumber)
+            finding.numbers = {found.time};
+        finding.token = token;
+        findings.append(finding);
     }
 }
 
@@ -76,38 +59,40 @@ struct TokenCounts
 // One token of the string, as the reader takes it or drops it.
 void checkToken(Findings &findings, const QString &where, const CommandToken &token, TokenCounts &counts)
 {
-    const auto add = [&](const QString &message) { findings.append({where, Kind::BadString, message}); };
+    const auto add = [&](Says says, const QStringList &texts = {}, const QList<qint64> &numbers = {}) {
+        Finding finding {where, Kind::BadString, says, texts, numbers};
+        finding.token = token.text;
+        findings.append(finding);
+    };
     switch (token.kind) {
     case CommandToken::Kind::Pause:
         if (token.value.isEmpty())
-            add(QStringLiteral("the pause has no time"));
+            add(Says::PauseNoTime);
         else if (++counts.pauses > MaxPauses)
-            add(QStringLiteral("more than ten pauses: the reader drops this one"));
+            add(Says::TooManyPauses);
         return;
     case CommandToken::Kind::Volume:
         counts.volume = true;
         if (token.text.size() != 2 || !isDigit(token.value[0]))
-            add(QStringLiteral("the volume is not one digit: it is read as %1").arg(quoted(token.value)));
+            add(Says::VolumeNotDigit, {token.value});
         return;
     case CommandToken::Kind::Unknown:
-        add(QStringLiteral("no command (P, V or an output digit): the reader drops it"));
+        add(Says::NoCommand);
         return;
     case CommandToken::Kind::NoOutput:
-        add(QStringLiteral("there is no output %1 (they are 1 to 8): the reader drops it").arg(token.output));
+        add(Says::NoOutput, {}, {token.output});
         return;
     case CommandToken::Kind::Switch:
         break;
     }
     if (!token.switchTaken)
-        add(token.row < 0 ? QStringLiteral("no switch (+, -, A or X) follows the output: the reader drops it")
-                          : QStringLiteral("no switch (+ or -) follows the output: it is read as Off"));
+        add(token.row < 0 ? Says::NoSwitchDropped : Says::NoSwitchReadAsOff);
     if (token.row < 0)
         return;
     if (token.value.isEmpty())
-        add(QStringLiteral("the switch has no time"));
+        add(Says::SwitchNoTime);
     else if (++counts.times[token.row][token.on ? 0 : 1] > MaxTimesOfAKind)
-        add(QStringLiteral("more than five %1 times for %2: the reader drops this one")
-                .arg(token.on ? u"On" : u"Off", outputWords(token.row)));
+        add(Says::TooManyTimes, {}, {token.row, token.on});
 }
 
 } // namespace
@@ -115,33 +100,34 @@ void checkToken(Findings &findings, const QString &where, const CommandToken &to
 Findings checkCommandString(const QString &place, const QString &commandString)
 {
     Findings findings;
-    const auto add = [&](const QString &where, const QString &message) {
-        findings.append({where, Kind::BadString, message});
-    };
+    const auto add
+        = [&](const QString &where, Says says, const QStringList &texts = {}, const QList<qint64> &numbers = {}) {
+              findings.append({where, Kind::BadString, says, texts, numbers});
+          };
     const qsizetype length = characterCount(commandString.trimmed());
     if (length > MaxCommandStringLength)
-        add(place, QStringLiteral("the string is %1 characters long; the device takes at most 79").arg(length));
+        add(place, Says::StringTooLong, {}, {length});
     const CommandReading reading = readCommandTokens(commandString);
     if (!reading.namesTrack) {
-        add(place, QStringLiteral("the string names no track: it holds no \".mp3\""));
+        add(place, Says::NamesNoTrack);
         checkSwitching(findings, place, reading); // read all the same, as the timeline reads it
         return findings;
     }
     if (reading.endsAtMp3 && commandString.trimmed().size() > reading.name.size()) {
-        add(place, QStringLiteral("the string ends with \".mp3\": the reader takes no settings from it"));
+        add(place, Says::EndsAtMp3);
         return findings;
     }
     if (!reading.modeCharacter)
-        add(place, QStringLiteral("no mode character (a blank, 1, 2, 5, 6 or 7) follows the track name"));
+        add(place, Says::NoModeCharacter);
     if (reading.mode.isEmpty())
         return findings;
     TokenCounts counts;
     for (const CommandToken &token : reading.tokens)
-        checkToken(findings, place + QStringLiteral(", token ") + quoted(token.text), token, counts);
+        checkToken(findings, place, token, counts);
     if (!reading.unread.isEmpty())
-        add(place, QStringLiteral("two blanks in a row end the reading: %1 is not read").arg(quoted(reading.unread)));
+        add(place, Says::UnreadAfterBlanks, {reading.unread});
     if (!counts.volume)
-        add(place, QStringLiteral("the string has no volume (\"V\" and a digit)"));
+        add(place, Says::NoVolume);
     checkSwitching(findings, place, reading);
     return findings;
 }
@@ -158,7 +144,7 @@ void checkProgramForm(Findings &findings, const QString &path, int number, const
     const QString text = decodeCardText(bytes);
     const QString lineEnd = QStringLiteral("\r\n");
     const QString terminator = QStringLiteral("end");
-    QStringList problems;
+    QList<std::pair<Says, QList<qint64>>> problems;
     qsizetype at = 0;
     int line = 0;
     int badLines = 0;
@@ -174,54 +160,52 @@ void checkProgramForm(Findings &findings, const QString &path, int number, const
             continue;
         if (record.contains(u'\r') || record.contains(u'\n')) {
             if (badLines++ == 0)
-                problems.append(QStringLiteral("line %1 does not end with CR LF").arg(line));
+                problems.append({Says::LineNoCrLf, {line, 0, 0}});
         } else if (characterCount(record) != RecordLength) {
             if (badLines++ == 0)
-                problems.append(QStringLiteral("line %1 is %2 characters long, not a whole record of 79")
-                                    .arg(line)
-                                    .arg(characterCount(record)));
+                problems.append({Says::LineNotRecord, {line, characterCount(record), 0}});
         }
     }
     if (badLines > 1)
-        problems.last() += QStringLiteral(" (and %1 more lines)").arg(badLines - 1);
+        problems.last().second[2] = badLines - 1;
     const QString tail = text.sliced(at);
     if (afterEnd || (endLine && !tail.isEmpty()))
-        problems.append(QStringLiteral("records follow \"end\""));
+        problems.append({Says::RecordsAfterEnd, {}});
     // "end" and a line end, the usual slip of an editor, is one line end too many, not a missing "end".
     if (tail != terminator)
-        problems.append(tail.trimmed() == terminator || (endLine && tail.isEmpty())
-                            ? QStringLiteral("a line end follows the closing \"end\"")
-                            : QStringLiteral("the file does not end with \"end\""));
+        problems.append(
+            {tail.trimmed() == terminator || (endLine && tail.isEmpty()) ? Says::LineEndAfterEnd : Says::NoEnd, {}});
     if (problems.isEmpty())
-        problems.append(QStringLiteral("the file is not in the form Save writes"));
+        problems.append({Says::NotSaveForm, {}});
     // A file in another encoding would change its bytes when rewritten: that is no certain repair.
     Repair repair;
     if (written.ok() && encodeCardText(text) == bytes)
         repair = {Repair::RewriteProgram, QString::number(number),
                   QStringLiteral("rewrite its entries as whole records ending with \"end\"")};
-    for (const QString &problem : std::as_const(problems))
-        findings.append({path, Kind::ProgramFormat, problem, repair});
+    for (const auto &[says, numbers] : std::as_const(problems))
+        findings.append({path, Kind::ProgramFormat, says, {}, numbers, repair});
 }
 
-// Why a file cannot be read; limit is the most the program reads of it.
-QString unreadable(const CardError &error, const QString &limit)
+// Why a file cannot be read; limit is the most the program reads of it, in bytes.
+Finding unreadable(const QString &path, const CardError &error, qint64 limit)
 {
     switch (error.cause) {
     case CardError::NotAFile:
-        return QStringLiteral(
-            "cannot be read: no regular file (a link, a folder, a device or a file of another mount)");
+        return {path, Kind::Unreadable, Says::NotAFile};
     case CardError::TooLarge:
-        return QStringLiteral("cannot be read: over ") + limit;
+        return {path, Kind::Unreadable, Says::TooLarge, {}, {limit}};
     default:
-        return QStringLiteral("cannot be read: ") + qt_error_string(error.number);
+        return {path, Kind::Unreadable, Says::ReadFailed, {}, {error.number}};
     }
 }
 
 // The findings from first on point at where.
 void pointAt(Findings &findings, qsizetype first, const FindingPlace &where)
 {
-    for (qsizetype i = first; i < findings.size(); ++i)
+    for (qsizetype i = first; i < findings.size(); ++i) {
         findings[i].where = where;
+        findings[i].record = where.record;
+    }
 }
 
 void checkProgram(Findings &findings, const CardStore::Contents &contents, int number, const QSet<QString> &tracks)
@@ -234,44 +218,36 @@ void checkProgram(Findings &findings, const CardStore::Contents &contents, int n
         return;
     const QList<ProgramEntry> entries = parseProgramFile(program.bytes);
     if (program.status == ReadStatus::Unreadable) {
-        findings.append({path, Kind::Unreadable, unreadable(program.error, QStringLiteral("8 MiB"))});
+        findings.append(unreadable(path, program.error, 8 * 1024 * 1024));
     } else if (entries.size() > ProgramRecordLimit) {
-        findings.append(
-            {path, Kind::Unreadable, QStringLiteral("holds more entries than Load reads: too large to check")});
+        findings.append({path, Kind::Unreadable, Says::TooManyEntries});
     } else {
         QStringList strings;
         for (qsizetype i = 0; i < entries.size(); ++i) {
             const ProgramEntry &entry = entries[i];
-            const QString where = path + QStringLiteral(", record %1").arg(i + 1);
             strings.append(entry.commandString);
             const qsizetype first = findings.size();
             if (!tracks.contains(entry.trackName.toCaseFolded()))
-                findings.append({where, Kind::MissingTrack,
-                                 QStringLiteral("the track %1 is not on the card: Load leaves the entry out")
-                                     .arg(quoted(entry.trackName))});
-            findings += checkCommandString(where, entry.commandString);
+                findings.append({path, Kind::MissingTrack, Says::MissingTrack, {entry.trackName}});
+            findings += checkCommandString(path, entry.commandString);
             pointAt(findings, first, {ProgramNumber::all()[std::size_t(number)], int(i + 1), {}});
         }
         checkProgramForm(findings, path, number, program.bytes, strings);
     }
 
-    const QString words = QStringLiteral("program %1 has no name").arg(number);
     if (name.status == ReadStatus::Missing) {
-        findings.append({namePath, Kind::NameFile, QStringLiteral("missing: ") + words});
+        findings.append({namePath, Kind::NameFile, Says::NameMissing, {}, {number}});
     } else if (name.status == ReadStatus::Unreadable) {
-        findings.append({namePath, Kind::Unreadable, unreadable(name.error, QStringLiteral("64 KiB"))});
+        findings.append(unreadable(namePath, name.error, 64 * 1024));
     } else if (name.bytes.isEmpty()) {
-        findings.append({namePath, Kind::NameFile, QStringLiteral("empty: ") + words});
+        findings.append({namePath, Kind::NameFile, Says::NameEmpty, {}, {number}});
     } else {
         const QString value = CardStore::firstLine(name.bytes);
         if (encodeCardText(value).size() < name.bytes.size())
-            findings.append(
-                {namePath, Kind::NameFile, QStringLiteral("holds more than one line: only the first is the name")});
+            findings.append({namePath, Kind::NameFile, Says::NameManyLines});
         if (characterCount(value) > NameLengthLimit)
-            findings.append({namePath, Kind::NameFile,
-                             QStringLiteral("the name is %1 characters long; at most %2 fit a line of the device")
-                                 .arg(characterCount(value))
-                                 .arg(NameLengthLimit)});
+            findings.append(
+                {namePath, Kind::NameFile, Says::NameTooLong, {}, {characterCount(value), NameLengthLimit}});
     }
 }
 
@@ -287,12 +263,14 @@ void checkCommandFileAt(Findings &findings, const CardStore::CardFile &file, con
         const QString owner = owners.value(0);
         findings.append({file.name,
                          Kind::OrphanCommandFile,
-                         QStringLiteral("the command file of %1, which is not on the card").arg(quoted(owner)),
+                         Says::OrphanCommandFile,
+                         {owner},
+                         {},
                          {Repair::RemoveCommandFile, file.name, QStringLiteral("remove the file")}});
         return;
     }
     if (file.status == ReadStatus::Unreadable) {
-        findings.append({file.name, Kind::Unreadable, unreadable(file.error, QStringLiteral("1 KiB"))});
+        findings.append(unreadable(file.name, file.error, 1024));
         return;
     }
     const QString value = CardStore::firstLine(file.bytes);
@@ -302,9 +280,7 @@ void checkCommandFileAt(Findings &findings, const CardStore::CardFile &file, con
         Repair repair;
         if (characterCount(commandStringOfTrack(value, track)) <= MaxCommandStringLength)
             repair = {Repair::RewriteCommandFile, track, QStringLiteral("give the settings the name ") + quoted(own)};
-        findings.append({file.name, Kind::WrongTrack,
-                         QStringLiteral("holds the settings of %1, not of %2").arg(quoted(named), quoted(own)),
-                         repair});
+        findings.append({file.name, Kind::WrongTrack, Says::WrongTrack, {named, own}, {}, repair});
     }
     findings += checkCommandString(file.name, value);
 }
@@ -322,8 +298,7 @@ Findings checkCard(const CardStore::Contents &contents)
 {
     Findings findings;
     if (contents.programsNoFolder)
-        findings.append({ProgramsFolderName, Kind::Unreadable,
-                         QStringLiteral("no folder of this card: programs cannot be saved or loaded")});
+        findings.append({ProgramsFolderName, Kind::Unreadable, Says::NoProgramsFolder});
     QSet<QString> tracks;
     for (const QString &track : contents.tracks)
         tracks.insert(track.toCaseFolded());
@@ -333,23 +308,21 @@ Findings checkCard(const CardStore::Contents &contents)
         checkCommandFile(findings, file, tracks);
     for (const QString &track : contents.tracks) {
         if (characterCount(track) >= LongTrackNameLength)
-            findings.append({track, Kind::LongTrackName,
-                             QStringLiteral("the name is %1 characters long: a track name of 77 or more cannot "
-                                            "carry settings")
-                                 .arg(characterCount(track))});
+            findings.append({track, Kind::LongTrackName, Says::LongTrackName, {}, {characterCount(track)}});
     }
     const QString listing = programsPath(RootDirFileName);
     const Repair writeListing {Repair::WriteListing, RootDirFileName, QStringLiteral("write the listing anew")};
     if (contents.listing == CardStore::ListingState::Stale)
-        findings.append({listing, Kind::StaleListing, QStringLiteral("no longer matches the tracks and their settings"),
-                         writeListing});
+        findings.append({listing, Kind::StaleListing, Says::StaleListing, {}, {}, writeListing});
     else if (contents.listing == CardStore::ListingState::Missing && !contents.tracks.isEmpty()
              && !contents.programsNoFolder)
-        findings.append({listing, Kind::StaleListing, QStringLiteral("missing"), writeListing});
+        findings.append({listing, Kind::StaleListing, Says::ListingMissing, {}, {}, writeListing});
     for (const QString &leftover : contents.leftovers)
         findings.append({leftover,
                          Kind::Leftover,
-                         QStringLiteral("a temporary file left by an interrupted save"),
+                         Says::Leftover,
+                         {},
+                         {},
                          {Repair::RemoveLeftovers, leftover, QStringLiteral("remove the temporary files")}});
     return findings;
 }

@@ -45,29 +45,22 @@ QSet<QString> folded(const QStringList &names)
     return set;
 }
 
-QString programDifference(const CardFile &a, const CardFile &b)
+Finding programDifference(const QString &place, const CardFile &a, const CardFile &b)
 {
     if (a.status == ReadStatus::Unreadable || b.status == ReadStatus::Unreadable)
-        return QStringLiteral("cannot be read on %1").arg(QChar(a.status == ReadStatus::Unreadable ? u'A' : u'B'));
+        return {place, Kind::Differs, Says::CannotReadOn, {}, {a.status == ReadStatus::Unreadable ? 0 : 1}};
     const QList<ProgramEntry> left = parseProgramFile(a.bytes);
     const QList<ProgramEntry> right = parseProgramFile(b.bytes);
     if (left.size() > ProgramRecordLimit || right.size() > ProgramRecordLimit)
-        return QStringLiteral("cannot be read on %1: more entries than Load reads")
-            .arg(QChar(left.size() > ProgramRecordLimit ? u'A' : u'B'));
+        return {place, Kind::Differs, Says::TooManyEntriesOn, {}, {left.size() > ProgramRecordLimit ? 0 : 1}};
     for (qsizetype i = 0; i < std::min(left.size(), right.size()); ++i) {
         if (left[i].commandString != right[i].commandString)
-            return QStringLiteral("record %1 differs: %2 on A, %3 on B")
-                .arg(i + 1)
-                .arg(quoted(left[i].commandString), quoted(right[i].commandString));
+            return {
+                place, Kind::Differs, Says::RecordDiffers, {left[i].commandString, right[i].commandString}, {i + 1}};
     }
     if (left.size() != right.size())
-        return QStringLiteral("%1 entries on A, %2 on B").arg(left.size()).arg(right.size());
-    return QStringLiteral("the same entries in other bytes (line ends or filling)");
-}
-
-QString nameWords(const QString &name)
-{
-    return name.isEmpty() ? QStringLiteral("empty") : quoted(name);
+        return {place, Kind::Differs, Says::EntryCounts, {}, {left.size(), right.size()}};
+    return {place, Kind::Differs, Says::SameEntriesOtherBytes};
 }
 
 QString nameOf(const CardFile &file)
@@ -80,9 +73,8 @@ QString nameOf(const CardFile &file)
 Findings compareSetups(const CardStore::Contents &a, const CardStore::Contents &b)
 {
     Findings findings;
-    const auto oneSide = [&](const QString &place, bool onA, const QString &what) {
-        findings.append({place, onA ? Kind::OnlyOnA : Kind::OnlyOnB,
-                         what + (onA ? QStringLiteral(" only on A") : QStringLiteral(" only on B"))});
+    const auto oneSide = [&](const QString &place, bool onA, Says says, const QList<qint64> &numbers = {}) {
+        findings.append({place, onA ? Kind::OnlyOnA : Kind::OnlyOnB, says, {}, numbers});
     };
     for (int n = 0; n < CardStore::ProgramCount; ++n) {
         const CardFile &programA = a.programs[n];
@@ -90,17 +82,16 @@ Findings compareSetups(const CardStore::Contents &a, const CardStore::Contents &
         const bool onA = programA.status != ReadStatus::Missing;
         const bool onB = programB.status != ReadStatus::Missing;
         if (onA != onB)
-            oneSide(programsPath(programA.name), onA, QStringLiteral("program %1").arg(n));
+            oneSide(programsPath(programA.name), onA, Says::ProgramOnOneSide, {n});
         else if (onA && (programA.status != programB.status || programA.bytes != programB.bytes))
-            findings.append({programsPath(programA.name), Kind::Differs, programDifference(programA, programB)});
+            findings.append(programDifference(programsPath(programA.name), programA, programB));
         // A name counts only beside its program; a missing name and an empty one are the same.
         const QString nameA = nameOf(a.names[n]);
         const QString nameB = nameOf(b.names[n]);
         if ((onA || onB)
             && (nameA != nameB || a.names[n].status == ReadStatus::Unreadable
                 || b.names[n].status == ReadStatus::Unreadable))
-            findings.append({programsPath(a.names[n].name), Kind::Differs,
-                             QStringLiteral("the name is %1 on A, %2 on B").arg(nameWords(nameA), nameWords(nameB))});
+            findings.append({programsPath(a.names[n].name), Kind::Differs, Says::NamesDiffer, {nameA, nameB}});
     }
 
     const QHash<QString, Setting> settingsA = settingsOf(a);
@@ -113,12 +104,10 @@ Findings compareSetups(const CardStore::Contents &a, const CardStore::Contents &
         const auto right = settingsB.constFind(key);
         if (left != settingsA.cend() && right != settingsB.cend()) {
             if (left->value != right->value)
-                findings.append({left->name, Kind::Differs,
-                                 QStringLiteral("the settings are %1 on A, %2 on B")
-                                     .arg(quoted(left->value), quoted(right->value))});
+                findings.append({left->name, Kind::Differs, Says::SettingsDiffer, {left->value, right->value}});
         } else if (left != settingsA.cend() ? left->isFile : right->isFile) {
             const bool onA = left != settingsA.cend();
-            oneSide(onA ? left->name : right->name, onA, QStringLiteral("the command file"));
+            oneSide(onA ? left->name : right->name, onA, Says::CommandFileOnOneSide);
         }
     }
 
@@ -126,11 +115,11 @@ Findings compareSetups(const CardStore::Contents &a, const CardStore::Contents &
     const QSet<QString> tracksB = folded(b.tracks);
     for (const QString &track : a.tracks) {
         if (!tracksB.contains(track.toCaseFolded()))
-            oneSide(track, true, QStringLiteral("the track"));
+            oneSide(track, true, Says::TrackOnOneSide);
     }
     for (const QString &track : b.tracks) {
         if (!tracksA.contains(track.toCaseFolded()))
-            oneSide(track, false, QStringLiteral("the track"));
+            oneSide(track, false, Says::TrackOnOneSide);
     }
     return findings;
 }
@@ -144,7 +133,7 @@ namespace {
 
 void refuseUnreadable(CopyPlan &plan, const QString &place)
 {
-    plan.refusal.append({place, Kind::Refused, QStringLiteral("cannot be read: the setup is not copied")});
+    plan.refusal.append({place, Kind::Refused, Says::NotReadNotCopied});
 }
 
 // Plans the write of bytes, unless old already holds them.
@@ -175,11 +164,12 @@ void planPrograms(CopyPlan &plan, const CardStore::Contents &from, const CardSto
         const QList<ProgramEntry> entries
             = to.tracks.isEmpty() ? QList<ProgramEntry>() : parseProgramFile(program.bytes);
         for (qsizetype i = 0; i < entries.size(); ++i) {
-            if (!targetTracks.contains(entries[i].trackName.toCaseFolded()))
-                plan.notes.append({programsPath(program.name) + QStringLiteral(", record %1").arg(i + 1),
-                                   Kind::TrackNotOnTarget,
-                                   QStringLiteral("the track %1 is not on the target card; the entry is copied")
-                                       .arg(quoted(entries[i].trackName))});
+            if (!targetTracks.contains(entries[i].trackName.toCaseFolded())) {
+                Finding note {
+                    programsPath(program.name), Kind::TrackNotOnTarget, Says::TrackNotOnTarget, {entries[i].trackName}};
+                note.record = int(i + 1);
+                plan.notes.append(note);
+            }
         }
     }
 }
@@ -205,9 +195,7 @@ void planCommandFiles(CopyPlan &plan, const CardStore::Contents &from, const Car
                 name = trackCommandFileName(targetTrackNames.value(owner.toCaseFolded()));
         }
         if (name.isEmpty()) {
-            plan.notes.append({file.name, Kind::NotCopied,
-                               QStringLiteral("its track %1 is not on the target card; the file is not copied")
-                                   .arg(quoted(owners.value(0)))});
+            plan.notes.append({file.name, Kind::NotCopied, Says::NotCopied, {owners.value(0)}});
             continue;
         }
         const CardFile *old = targetFiles.value(name.toCaseFolded());
@@ -221,13 +209,11 @@ CopyPlan planCopy(const CardStore::Contents &from, const CardStore::Contents &to
 {
     CopyPlan plan;
     if (to.programsNoFolder)
-        plan.refusal.append({ProgramsFolderName, Kind::Refused,
-                             QStringLiteral("no folder of the target card: the setup is not copied")});
+        plan.refusal.append({ProgramsFolderName, Kind::Refused, Says::NoTargetFolder});
     planPrograms(plan, from, to);
     planCommandFiles(plan, from, to);
     if (to.tracks.isEmpty())
-        plan.notes.append({QStringLiteral("target"), Kind::Backup,
-                           QStringLiteral("holds no tracks: taken for a backup folder, it keeps every command file")});
+        plan.notes.append({QStringLiteral("target"), Kind::Backup, Says::BackupFolder});
     plan.listing = !plan.writes.isEmpty() || (to.listing != CardStore::ListingState::Current && !to.tracks.isEmpty());
     if (!plan.refusal.isEmpty()) {
         plan.writes.clear();
@@ -243,17 +229,17 @@ Findings copySetup(CardStore &target, const CopyPlan &plan, const Progress &prog
     if (!problems.isEmpty())
         return problems;
     for (const CardError &error : target.writeFiles(plan.writes, progress))
-        problems.append({error.path, Kind::NotVerified, QStringLiteral("could not be written"), {}, error});
+        problems.append({error.path, Kind::NotVerified, Says::CouldNotBeWritten, {}, {}, {}, error});
     if (plan.listing) {
         for (const Notice &notice : target.writeListing(target.listTracks()))
-            problems.append({programsPath(RootDirFileName),
-                             Kind::NotVerified,
-                             notice.message == Notice::Message::NoListing
-                                 ? QStringLiteral("could not be written")
-                                 : QStringLiteral("written with the default settings of command files that cannot be "
-                                                  "read"),
-                             {},
-                             notice.error});
+            problems.append(
+                {programsPath(RootDirFileName),
+                 Kind::NotVerified,
+                 notice.message == Notice::Message::NoListing ? Says::CouldNotBeWritten : Says::WrittenWithDefaults,
+                 {},
+                 {},
+                 {},
+                 notice.error});
     }
 
     // Read back: every file written must now hold exactly the bytes planned.
@@ -271,15 +257,14 @@ Findings copySetup(CardStore &target, const CopyPlan &plan, const Progress &prog
         if (!same && std::none_of(problems.cbegin(), problems.cend(), [&](const Finding &found) {
                 return found.place == pathOf(write) && found.error.failed();
             }))
-            problems.append(
-                {pathOf(write), Kind::NotVerified, QStringLiteral("reads back differently from the source")});
+            problems.append({pathOf(write), Kind::NotVerified, Says::ReadsBackDifferently});
     }
     // The listing is verified too: a card gone before it was written must not pass for a copy.
     const QString listing = programsPath(RootDirFileName);
     if (plan.listing && written.listing != CardStore::ListingState::Current
         && std::none_of(problems.cbegin(), problems.cend(),
                         [&](const Finding &found) { return found.place == listing; }))
-        problems.append({listing, Kind::NotVerified, QStringLiteral("does not match the tracks and their settings")});
+        problems.append({listing, Kind::NotVerified, Says::ListingNotMatching});
     return problems;
 }
 

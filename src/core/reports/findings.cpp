@@ -2,9 +2,6 @@
 
 #include "storage/cardfiles.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QStringList>
 
 namespace Vexolo {
@@ -29,36 +26,6 @@ QString kindName(Kind kind)
 QString quoted(const QString &text)
 {
     return u'"' + text + u'"';
-}
-
-QString findingLine(const Finding &finding)
-{
-    QString line = finding.place + QStringLiteral(": ") + finding.message;
-    if (finding.repair.isCertain())
-        line += QStringLiteral(" (repair: ") + finding.repair.words + u')';
-    return line;
-}
-
-QString findingsText(const Findings &findings)
-{
-    QString text;
-    for (const Finding &finding : findings)
-        text += findingLine(finding) + u'\n';
-    return text;
-}
-
-QByteArray findingsJson(const Findings &findings)
-{
-    QJsonArray array;
-    for (const Finding &finding : findings) {
-        QJsonObject object {{QStringLiteral("place"), finding.place},
-                            {QStringLiteral("kind"), kindName(finding.kind)},
-                            {QStringLiteral("message"), finding.message}};
-        if (finding.repair.isCertain())
-            object.insert(QStringLiteral("repair"), finding.repair.words);
-        array.append(object);
-    }
-    return QJsonDocument(array).toJson(QJsonDocument::Compact) + '\n';
 }
 
 } // namespace Vexolo

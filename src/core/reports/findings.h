@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -64,21 +65,109 @@ struct FindingPlace
     bool operator==(const FindingPlace &) const = default;
 };
 
+// What a finding says, one value per sentence; the values it needs are in the finding's texts and numbers.
+enum class Says {
+    // a command string's switching: numbers lane (and for OnAndOff whether it ends on); NotANumber: texts the
+    // field, numbers its time
+    SwitchOffBeforeOn,
+    SwitchNeverOff,
+    SwitchOnAndOff,
+    SwitchNotANumber,
+    // a command string's tokens
+    PauseNoTime,
+    TooManyPauses,
+    VolumeNotDigit,
+    NoCommand,
+    NoOutput,
+    NoSwitchDropped,
+    NoSwitchReadAsOff,
+    SwitchNoTime,
+    TooManyTimes,
+    StringTooLong,
+    NamesNoTrack,
+    EndsAtMp3,
+    NoModeCharacter,
+    UnreadAfterBlanks,
+    NoVolume,
+    // a program file's form: numbers the line, its length, the lines more of its kind
+    LineNoCrLf,
+    LineNotRecord,
+    RecordsAfterEnd,
+    LineEndAfterEnd,
+    NoEnd,
+    NotSaveForm,
+    // a file that cannot be read: NotAFile, TooLarge (numbers the limit in bytes), ReadFailed (numbers errno)
+    NotAFile,
+    TooLarge,
+    ReadFailed,
+    TooManyEntries,
+    MissingTrack,
+    NameMissing,
+    NameEmpty,
+    NameManyLines,
+    NameTooLong,
+    OrphanCommandFile,
+    WrongTrack,
+    NoProgramsFolder,
+    LongTrackName,
+    StaleListing,
+    ListingMissing,
+    Leftover,
+    // a comparison: numbers 0 for A, 1 for B; one side's program, command file or track by the kind
+    CannotReadOn,
+    TooManyEntriesOn,
+    RecordDiffers,
+    EntryCounts,
+    SameEntriesOtherBytes,
+    NamesDiffer,
+    SettingsDiffer,
+    ProgramOnOneSide,
+    CommandFileOnOneSide,
+    TrackOnOneSide,
+    // a copy
+    NotReadNotCopied,
+    TrackNotOnTarget,
+    NotCopied,
+    NoTargetFolder,
+    BackupFolder,
+    CouldNotBeWritten,
+    WrittenWithDefaults,
+    ReadsBackDifferently,
+    ListingNotMatching,
+    NoRoom,
+    CouldNotBeCopied,
+    // a sentence worded above the core (the fleet library, a window): texts the sentence
+    Stated,
+};
+
 struct Finding
 {
     Finding() = default;
-    Finding(QString place_, Kind kind_, QString message_, Repair repair_ = {}, CardError error_ = {})
+    Finding(QString place_, Kind kind_, Says says_, QStringList texts_ = {}, QList<qint64> numbers_ = {},
+            Repair repair_ = {}, CardError error_ = {})
         : place(std::move(place_))
         , kind(kind_)
-        , message(std::move(message_))
+        , says(says_)
+        , texts(std::move(texts_))
+        , numbers(std::move(numbers_))
         , repair(std::move(repair_))
         , error(std::move(error_))
     {
     }
 
-    QString place; // a file from the card root, and a record or a token in it
+    // A sentence the caller words itself (the copy window's planned writes).
+    Finding(QString place_, Kind kind_, QString stated)
+        : Finding(std::move(place_), kind_, Says::Stated, {std::move(stated)})
+    {
+    }
+
+    QString place; // a file from the card root, or the card
+    int record = 0; // the record of a program file, from 1; 0 for the whole file
+    QString token; // the token of a command string as written; empty for the whole string
     Kind kind = Kind::Differs;
-    QString message; // what is wrong, in words
+    Says says = Says::SameEntriesOtherBytes;
+    QStringList texts; // the names and strings it quotes
+    QList<qint64> numbers;
     Repair repair;
     CardError error; // why it failed, where the card or the system told
     FindingPlace where; // the record or command file a check's finding points at
@@ -94,11 +183,5 @@ inline FindingPlace placeOf(const Finding &finding)
 
 // "TEXT" in double quotes, as the reports quote names and strings.
 QString quoted(const QString &text);
-
-// "PLACE: WORDS", one line per finding, with the repair where it is certain.
-QString findingLine(const Finding &finding);
-QString findingsText(const Findings &findings);
-// A JSON array of objects with place, kind, message (and repair where certain), on one line.
-QByteArray findingsJson(const Findings &findings);
 
 } // namespace Vexolo

@@ -6,6 +6,7 @@
 #include "platform/platformadapter.h"
 #include "widgets/controls.h"
 #include "widgets/windowplaces.h"
+#include "words/switchwords.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -354,7 +355,7 @@ void frmAdv::cmdSave_Action()
 {
     const Vexolo::EncodedCommandString encoded = Vexolo::encodeTrackSettings(settings());
     if (encoded.tooLong()) {
-        m_platform.tell(encoded.tooLongMessage());
+        m_platform.tell(tooLongText(encoded));
         return;
     }
     Q_EMIT settingsSaved(m_target, encoded.text);

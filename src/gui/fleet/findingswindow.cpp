@@ -1,4 +1,5 @@
 #include "findingswindow.h"
+#include "words/findingwords.h"
 
 #include <QAbstractTableModel>
 #include <QApplication>
@@ -83,7 +84,7 @@ public:
         }
         if (!text || index.column() == RepairColumn)
             return {};
-        return index.column() == PlaceColumn ? found->place : found->message;
+        return index.column() == PlaceColumn ? findingPlace(*found) : findingMessage(*found);
     }
 
 private:

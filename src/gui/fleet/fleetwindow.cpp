@@ -2,6 +2,7 @@
 
 #include "platform/platformadapter.h"
 #include "storage/cardsession.h"
+#include "words/findingwords.h"
 
 #include <QCheckBox>
 #include <QComboBox>

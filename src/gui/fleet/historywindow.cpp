@@ -3,6 +3,7 @@
 #include "fleet/fleet.h"
 #include "fleet/fleetwindows.h"
 #include "platform/platformadapter.h"
+#include "words/findingwords.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

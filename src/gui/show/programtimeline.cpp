@@ -6,6 +6,7 @@
 #include "show/trackmedia.h"
 #include "widgets/controls.h"
 #include "widgets/windowplaces.h"
+#include "words/switchwords.h"
 
 #include <QHBoxLayout>
 #include <QHelpEvent>
@@ -66,7 +67,7 @@ void ProgramTimelineView::showProgram(const QStringList &names, const QList<Trac
         drawn.plan = planSwitching(settings[i], length);
         drawn.end = axisEnd(drawn.plan, length);
         for (const SwitchFinding &finding : drawn.plan.findings)
-            drawn.findings.append(finding.text);
+            drawn.findings.append(switchFindingText(finding));
         drawn.width = widthOf(drawn.end * double(millisecondsPer(unit)) / 1000.0);
         m_entries.append(drawn);
     }

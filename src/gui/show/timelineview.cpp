@@ -1,4 +1,5 @@
 #include "timelineview.h"
+#include "words/switchwords.h"
 
 #include <QHelpEvent>
 #include <QMouseEvent>
@@ -172,7 +173,7 @@ QString TimelineView::textAt(QPoint point) const
     for (const SwitchFinding &finding : m_plan.findings) {
         const QPointF centre(xOf(finding.time), laneRect(finding.lane).center().y());
         if (QLineF(centre, point).length() <= MarkRadius + 2)
-            texts.append(finding.text);
+            texts.append(switchFindingText(finding));
     }
     if (!texts.isEmpty())
         return texts.join(u'\n');

@@ -1,5 +1,7 @@
 #include "reports/cuesheet.h"
 
+#include "words/switchwords.h"
+
 #include "card/tracknames.h"
 #include "commands/commandreader.h"
 #include "commands/settingswords.h"
@@ -145,7 +147,7 @@ QStringList linesOf(const CueSheet &sheet, qsizetype i, const ReadEntry &read)
             lines.append(laneName(lane) + QStringLiteral(": ") + pairs.join(QStringLiteral(", ")));
     }
     for (const SwitchFinding &finding : read.plan.findings)
-        lines.append(QStringLiteral("Check: ") + finding.text);
+        lines.append(QStringLiteral("Check: ") + switchFindingText(finding));
     if (timed)
         lines += runEndTexts(sheet.times, i);
     return lines;

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "reports/findings.h"
+
+#include <QByteArray>
+#include <QString>
+
+// The words of the findings a check, a comparison or a copy of cards hands back.
+namespace Vexolo {
+
+// "FILE, record N, token "T"": where the finding is.
+QString findingPlace(const Finding &finding);
+// What is wrong, in words.
+QString findingMessage(const Finding &finding);
+// "PLACE: WORDS", one line per finding, with the repair where it is certain.
+QString findingLine(const Finding &finding);
+QString findingsText(const Findings &findings);
+// A JSON array of objects with place, kind, message (and repair where certain), on one line.
+QByteArray findingsJson(const Findings &findings);
+
+} // namespace Vexolo

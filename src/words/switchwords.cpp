@@ -1,0 +1,58 @@
+#include "words/switchwords.h"
+
+#include <cmath>
+
+namespace Vexolo {
+
+namespace {
+
+QString switchedText(int lane)
+{
+    return lane == TrackSettings::AllRow ? QStringLiteral("All outputs are switched")
+                                         : laneName(lane) + QStringLiteral(" is switched");
+}
+
+} // namespace
+
+QString notANumberText(const QString &field, qint32 time)
+{
+    // One arg() for both: a "%2" typed into the field must stay as typed.
+    return QStringLiteral("\"%1\" is not a whole number: the device reads it as %2").arg(field, QString::number(time));
+}
+
+QString switchFindingText(const SwitchFinding &finding)
+{
+    switch (finding.kind) {
+    case SwitchFinding::NotANumber:
+        return notANumberText(finding.field, finding.time) + u'.';
+    case SwitchFinding::PastEnd:
+        return QStringLiteral("%1 is past the end of the track, which ends at %2.")
+            .arg(finding.time)
+            .arg(QString::number(std::round(finding.trackEnd * 10) / 10));
+    case SwitchFinding::OffWithoutOn:
+        return switchedText(finding.lane)
+            + QStringLiteral(" off at %1 but nothing was switched on before it.").arg(finding.time);
+    case SwitchFinding::OnAndOffTogether:
+        return switchedText(finding.lane)
+            + QStringLiteral(" on and off at the same time, %1: it ends %2.")
+                  .arg(finding.time)
+                  .arg(finding.endsOn ? QStringLiteral("on") : QStringLiteral("off"));
+    case SwitchFinding::NeverOff:
+        return switchedText(finding.lane) + QStringLiteral(" on at %1 and never switched off.").arg(finding.time);
+    }
+    return {};
+}
+
+QString tooLongText(const EncodedCommandString &encoded)
+{
+    return QStringLiteral("Too many times!\n") + QString::number(encoded.length)
+        + QStringLiteral(" charachters out of 79!\n") + encoded.text;
+}
+
+// The main window still asks the encoded string itself; the words are here all the same.
+QString EncodedCommandString::tooLongMessage() const
+{
+    return tooLongText(*this);
+}
+
+} // namespace Vexolo
