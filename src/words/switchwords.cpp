@@ -49,10 +49,4 @@ QString tooLongText(const EncodedCommandString &encoded)
         + QStringLiteral(" charachters out of 79!\n") + encoded.text;
 }
 
-// The main window still asks the encoded string itself; the words are here all the same.
-QString EncodedCommandString::tooLongMessage() const
-{
-    return tooLongText(*this);
-}
-
 } // namespace Vexolo

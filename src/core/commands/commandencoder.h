@@ -31,8 +31,6 @@ struct EncodedCommandString
     QString text;
     qsizetype length = 0; // in characters
     bool tooLong() const { return length > MaxCommandStringLength; }
-    // The words of the words library's tooLongText, for the callers that ask the string itself (defined there).
-    QString tooLongMessage() const;
 };
 
 EncodedCommandString encodeTrackSettings(const TrackSettings &settings);

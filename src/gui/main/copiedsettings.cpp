@@ -3,6 +3,7 @@
 #include "commands/commandencoder.h"
 #include "commands/commandreader.h"
 #include "platform/platformadapter.h"
+#include "words/switchwords.h"
 
 namespace Vexolo::Ui {
 
@@ -16,7 +17,7 @@ QStringList CopiedSettings::forTracks(const QStringList &trackNames, PlatformAda
         settings.trackName = trackName;
         const Vexolo::EncodedCommandString encoded = Vexolo::encodeTrackSettings(settings);
         if (encoded.tooLong()) {
-            platform.tell(encoded.tooLongMessage());
+            platform.tell(Vexolo::tooLongText(encoded));
             return {};
         }
         commandStrings.append(encoded.text);
