@@ -1,6 +1,8 @@
 #include "words/findingwords.h"
 
+#include "card/tracknames.h"
 #include "commands/tracksettings.h"
+#include "storage/cardfiles.h"
 #include "words/switchwords.h"
 
 #include <QJsonArray>
@@ -205,6 +207,25 @@ QString compareWords(const Finding &finding)
 
 } // namespace
 
+QString repairWords(const Repair &repair)
+{
+    switch (repair.action) {
+    case Repair::RewriteProgram:
+        return QStringLiteral("rewrite its entries as whole records ending with \"end\"");
+    case Repair::RewriteCommandFile:
+        return QStringLiteral("give the settings the name ") + quoted(trimmedBlanks(upToFirstMp3(repair.target)));
+    case Repair::RemoveCommandFile:
+        return QStringLiteral("remove the file");
+    case Repair::WriteListing:
+        return QStringLiteral("write the listing anew");
+    case Repair::RemoveLeftovers:
+        return QStringLiteral("remove the temporary files");
+    case Repair::None:
+        break;
+    }
+    return {};
+}
+
 QString findingPlace(const Finding &finding)
 {
     QString place = finding.place;
@@ -252,7 +273,7 @@ QString findingLine(const Finding &finding)
 {
     QString line = findingPlace(finding) + QStringLiteral(": ") + findingMessage(finding);
     if (finding.repair.isCertain())
-        line += QStringLiteral(" (repair: ") + finding.repair.words + u')';
+        line += QStringLiteral(" (repair: ") + repairWords(finding.repair) + u')';
     return line;
 }
 
@@ -272,7 +293,7 @@ QByteArray findingsJson(const Findings &findings)
                             {QStringLiteral("kind"), kindName(finding.kind)},
                             {QStringLiteral("message"), findingMessage(finding)}};
         if (finding.repair.isCertain())
-            object.insert(QStringLiteral("repair"), finding.repair.words);
+            object.insert(QStringLiteral("repair"), repairWords(finding.repair));
         array.append(object);
     }
     return QJsonDocument(array).toJson(QJsonDocument::Compact) + '\n';

@@ -12,6 +12,8 @@ namespace Vexolo {
 QString findingPlace(const Finding &finding);
 // What is wrong, in words.
 QString findingMessage(const Finding &finding);
+// What a certain repair does, as the report and its button say it; empty for none.
+QString repairWords(const Repair &repair);
 // "PLACE: WORDS", one line per finding, with the repair where it is certain.
 QString findingLine(const Finding &finding);
 QString findingsText(const Findings &findings);

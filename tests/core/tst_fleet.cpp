@@ -233,7 +233,7 @@ private Q_SLOTS:
             QVERIFY(QDir(card.root()).removeRecursively());
         else
             ops.fail(calls);
-        QTEST(texts(applyRepair(store, {Repair::Action(action), target, {}})), "shown");
+        QTEST(texts(applyRepair(store, {Repair::Action(action), target})), "shown");
     }
 
     // Programs, names, settings and tracks that differ or are on one side only, in the order of the report.

@@ -180,8 +180,7 @@ void checkProgramForm(Findings &findings, const QString &path, int number, const
     // A file in another encoding would change its bytes when rewritten: that is no certain repair.
     Repair repair;
     if (written.ok() && encodeCardText(text) == bytes)
-        repair = {Repair::RewriteProgram, QString::number(number),
-                  QStringLiteral("rewrite its entries as whole records ending with \"end\"")};
+        repair = {Repair::RewriteProgram, QString::number(number)};
     for (const auto &[says, numbers] : std::as_const(problems))
         findings.append({path, Kind::ProgramFormat, says, {}, numbers, repair});
 }
@@ -266,7 +265,7 @@ void checkCommandFileAt(Findings &findings, const CardStore::CardFile &file, con
                          Says::OrphanCommandFile,
                          {owner},
                          {},
-                         {Repair::RemoveCommandFile, file.name, QStringLiteral("remove the file")}});
+                         {Repair::RemoveCommandFile, file.name}});
         return;
     }
     if (file.status == ReadStatus::Unreadable) {
@@ -279,7 +278,7 @@ void checkCommandFileAt(Findings &findings, const CardStore::CardFile &file, con
     if (!named.isEmpty() && named.compare(own, NameCase) != 0) {
         Repair repair;
         if (characterCount(commandStringOfTrack(value, track)) <= MaxCommandStringLength)
-            repair = {Repair::RewriteCommandFile, track, QStringLiteral("give the settings the name ") + quoted(own)};
+            repair = {Repair::RewriteCommandFile, track};
         findings.append({file.name, Kind::WrongTrack, Says::WrongTrack, {named, own}, {}, repair});
     }
     findings += checkCommandString(file.name, value);
@@ -311,19 +310,14 @@ Findings checkCard(const CardStore::Contents &contents)
             findings.append({track, Kind::LongTrackName, Says::LongTrackName, {}, {characterCount(track)}});
     }
     const QString listing = programsPath(RootDirFileName);
-    const Repair writeListing {Repair::WriteListing, RootDirFileName, QStringLiteral("write the listing anew")};
+    const Repair writeListing {Repair::WriteListing, RootDirFileName};
     if (contents.listing == CardStore::ListingState::Stale)
         findings.append({listing, Kind::StaleListing, Says::StaleListing, {}, {}, writeListing});
     else if (contents.listing == CardStore::ListingState::Missing && !contents.tracks.isEmpty()
              && !contents.programsNoFolder)
         findings.append({listing, Kind::StaleListing, Says::ListingMissing, {}, {}, writeListing});
     for (const QString &leftover : contents.leftovers)
-        findings.append({leftover,
-                         Kind::Leftover,
-                         Says::Leftover,
-                         {},
-                         {},
-                         {Repair::RemoveLeftovers, leftover, QStringLiteral("remove the temporary files")}});
+        findings.append({leftover, Kind::Leftover, Says::Leftover, {}, {}, {Repair::RemoveLeftovers, leftover}});
     return findings;
 }
 

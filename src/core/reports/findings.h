@@ -51,7 +51,6 @@ struct Repair
     };
     Action action = None;
     QString target;
-    QString words; // what it does, as the report and its button say it
     bool isCertain() const { return action != None; }
     bool operator==(const Repair &) const = default;
 };

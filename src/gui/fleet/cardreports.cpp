@@ -1,4 +1,5 @@
 #include "fleetwindows.h"
+#include "words/findingwords.h"
 
 #include "fleet/findingswindow.h"
 #include "platform/platformadapter.h"
@@ -199,7 +200,7 @@ FindingsWindow *showCardCheck(QWidget *parent, PlatformAdapter &platform, const 
                   [choice, ops, repair](const CallControl &) { return checkNow(choice, ops, repair); }, show);
           };
     window->onRepair = [&platform, check](const Finding &finding) {
-        if (platform.ask(QObject::tr("Repair %1: %2?").arg(finding.place, finding.repair.words)))
+        if (platform.ask(QObject::tr("Repair %1: %2?").arg(finding.place, repairWords(finding.repair))))
             check(QObject::tr("Repairing the card…"),
                   [repair = finding.repair](CardStore &card) { return applyRepair(card, repair); });
     };
@@ -211,7 +212,7 @@ FindingsWindow *showCardCheck(QWidget *parent, PlatformAdapter &platform, const 
         for (const Finding &finding : findings) {
             if (finding.repair.isCertain() && !asked.contains(finding.repair)) {
                 asked.append(finding.repair);
-                lines.append(finding.place + QStringLiteral(": ") + finding.repair.words);
+                lines.append(finding.place + QStringLiteral(": ") + repairWords(finding.repair));
             }
         }
         if (!asked.isEmpty() && platform.ask(QObject::tr("Repair all of these?\n") + lines.join(u'\n')))

@@ -79,7 +79,7 @@ public:
         const bool text = role == Qt::DisplayRole || role == Qt::ToolTipRole || role == Qt::AccessibleTextRole;
         if (index.column() == RepairColumn && found->repair.isCertain()) {
             if (role == Qt::ToolTipRole)
-                return found->repair.words;
+                return repairWords(found->repair);
             return text ? QVariant(repairCaption(found->repair)) : QVariant();
         }
         if (!text || index.column() == RepairColumn)
