@@ -6,9 +6,6 @@
 #include "storage/cardtext.h"
 
 #include <QCryptographicHash>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QMutex>
 #include <QSet>
 
@@ -25,11 +22,6 @@ const QByteArray ProgramsPrefix = encodeFileName(ProgramsFolderName) + '/';
 const QByteArray ListingPath = ProgramsPrefix + encodeFileName(RootDirFileName);
 // The largest file FAT32 holds: no track of a card is larger, and a sparse giant is never read through.
 constexpr qint64 FatFileLimit = (qint64(1) << 32) - 1;
-
-QString keyOfIdentity(const CardIdentity &identity)
-{
-    return QStringLiteral("%1:%2:%3").arg(identity.mount).arg(identity.device).arg(identity.inode);
-}
 
 // A path of a snapshot as a write of the card store.
 CardStore::FileWrite writeOf(const QByteArray &path, const QByteArray &bytes)
@@ -317,38 +309,6 @@ void readBack(const CardStore &card, ApplyPlan &plan, const QByteArrayList &refe
 
 } // namespace
 
-FleetJournal::FleetJournal(QString repositoryPath)
-    : m_path(std::move(repositoryPath))
-{
-}
-
-void FleetJournal::beforeChange(const CardStore &store, const QString &what)
-{
-    const CardStore::Contents contents = store.readSetup();
-    if (!contents.readable)
-        return; // a card that cannot be read is not written either
-    FleetRepository fleet(m_path);
-    const QString id = fleet.isOpen() ? fleet.record(labelOf(store).key, snapshotOf(contents), what) : QString();
-    m_error = id.isEmpty() ? fleet.error() : QString();
-    if (!m_error.isEmpty())
-        qWarning("The card's setup could not be kept in the fleet's history: %s", qPrintable(m_error));
-}
-
-CardLabel labelOf(const CardStore &store)
-{
-    static QMutex guard; // asked from a thread of its own too, so a dead card keeps no window waiting
-    static QHash<QString, CardLabel> known;
-    const QMutexLocker locked(&guard);
-    // The folder too: a folder made where another was may get its inode.
-    const QString identity = keyOfIdentity(store.identity()) + u'/' + store.root();
-    const auto found = known.constFind(identity);
-    if (found != known.cend())
-        return *found;
-    const CardLabel label = identifyCard(store.root());
-    known.insert(identity, label);
-    return label;
-}
-
 FleetResult restoreVersion(FleetRepository &fleet, CardStore &card, const QString &id, bool dryRun)
 {
     FleetResult result;
@@ -484,31 +444,6 @@ CardStore::Contents contentsOf(const SetupSnapshot &files, const QStringList &tr
             contents.commandFiles.append({decodeFileName(file.key()), file.key(), ReadStatus::Read, file.value(), {}});
     }
     return contents;
-}
-
-QString logText(const LogLine &line)
-{
-    const QString who = line.player.isEmpty() ? line.card : QStringLiteral("%1 (%2)").arg(line.player, line.card);
-    return QStringLiteral("%1  %2: %3 — %4 %5, %6 files, %7 bytes")
-        .arg(line.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")), who, line.result, line.reference,
-             line.version)
-        .arg(line.files)
-        .arg(line.bytes);
-}
-
-QByteArray logJson(const QList<LogLine> &lines)
-{
-    QJsonArray array;
-    for (const LogLine &line : lines)
-        array.append(QJsonObject {{QStringLiteral("time"), line.time.toUTC().toString(Qt::ISODate)},
-                                  {QStringLiteral("player"), line.player},
-                                  {QStringLiteral("card"), line.card},
-                                  {QStringLiteral("reference"), line.reference},
-                                  {QStringLiteral("version"), line.version},
-                                  {QStringLiteral("files"), line.files},
-                                  {QStringLiteral("bytes"), line.bytes},
-                                  {QStringLiteral("result"), line.result}});
-    return QJsonDocument(array).toJson(QJsonDocument::Compact) + '\n';
 }
 
 } // namespace Vexolo
