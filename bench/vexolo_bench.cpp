@@ -270,7 +270,7 @@ int hostileCard(const QString &kind)
     // reference to another (a dry run).
     timer.restart();
     Vexolo::FleetJournal journal(dir.path() + QStringLiteral("/fleet.git"));
-    journal.beforeChange(store, QStringLiteral("hostile"));
+    journal.beforeChange(store, {Vexolo::ChangeCause::Other, QStringLiteral("hostile")});
     QDir().mkpath(dir.path() + QStringLiteral("/other"));
     Vexolo::CardStore other;
     other.choose(dir.path() + QStringLiteral("/other"));
@@ -597,7 +597,9 @@ int main(int argc, char *argv[])
     Vexolo::CardStore recorded;
     recorded.choose(root);
     Figure record {QStringLiteral("history record"), 0, -1, 300, -1};
-    record.ms = medianMs(runs, nullptr, [&] { journal.beforeChange(recorded, QStringLiteral("bench")); });
+    record.ms = medianMs(runs, nullptr, [&] {
+        journal.beforeChange(recorded, {Vexolo::ChangeCause::Other, QStringLiteral("bench")});
+    });
     figures.append(record);
 
     // SaveRootDir for 10,000 tracks.

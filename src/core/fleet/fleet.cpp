@@ -269,7 +269,7 @@ QByteArrayList hashesToCopy(const CardStore &reference, const ApplyPlan &plan, c
 }
 
 // Copies the tracks, then writes the setup, as one piece of work; what failed goes into result.
-CardStore::Copied writeCard(CardStore &card, const ApplyPlan &plan, const QString &what, const Progress &progress,
+CardStore::Copied writeCard(CardStore &card, const ApplyPlan &plan, const ChangeCause &what, const Progress &progress,
                             const std::function<bool()> &keepGoing, FleetResult &result)
 {
     CardStore::Copied copied;
@@ -348,7 +348,7 @@ FleetResult restoreVersion(FleetRepository &fleet, CardStore &card, const QStrin
         return result;
 
     {
-        const CardStore::Work work(card, QStringLiteral("restore %1").arg(id));
+        const CardStore::Work work(card, {ChangeCause::Restore, id});
         for (const CardError &error : card.writeFiles(writes) + card.removeFiles(removals))
             result.problems.append({error.path,
                                     Kind::NotVerified,
@@ -408,7 +408,7 @@ FleetResult applyReference(FleetRepository &fleet, const CardStore &reference, C
         return result;
     }
 
-    const QString what = QStringLiteral("apply %1").arg(reference.root());
+    const ChangeCause what {ChangeCause::Apply, reference.root()};
     // The reference's tracks are hashed while they are copied, for the check and the version: the copy is the disk's
     // work, the hash the processor's. Those a copy cut short did not reach are hashed all the same, for the version.
     QByteArrayList referenceHashes;

@@ -13,12 +13,15 @@
 // restoring a version, and making a card match a reference, each verified and logged.
 namespace Vexolo {
 
+// The words of a piece of work, as the history lists it ("Save program 1", "apply /media/ref").
+QString changeText(const ChangeCause &what);
+
 // Records each card's setup in the fleet repository before a store writes to it.
 class FleetJournal final : public SetupJournal
 {
 public:
     explicit FleetJournal(QString repositoryPath = FleetRepository::defaultPath());
-    void beforeChange(const CardStore &store, const QString &what) override;
+    void beforeChange(const CardStore &store, const ChangeCause &what) override;
     // Why the last recording failed; empty when it did not. A card is written all the same: the history must
     // never keep a user from saving.
     QString error() const { return m_error; }

@@ -23,13 +23,49 @@ FleetJournal::FleetJournal(QString repositoryPath)
 {
 }
 
-void FleetJournal::beforeChange(const CardStore &store, const QString &what)
+QString changeText(const ChangeCause &what)
+{
+    switch (what.kind) {
+    case ChangeCause::Save:
+        return QStringLiteral("Save program %1").arg(what.subject);
+    case ChangeCause::Delete:
+        return QStringLiteral("Delete program %1").arg(what.subject);
+    case ChangeCause::TrackSettings:
+        return QStringLiteral("settings of %1").arg(what.subject);
+    case ChangeCause::TracksCopiedIn:
+        return QStringLiteral("tracks copied in");
+    case ChangeCause::Listing:
+        return QStringLiteral("listing");
+    case ChangeCause::SetupFiles:
+        return QStringLiteral("setup files");
+    case ChangeCause::SetupFilesRemoved:
+        return QStringLiteral("setup files removed");
+    case ChangeCause::CommandFileRemoved:
+        return QStringLiteral("command file %1 removed").arg(what.subject);
+    case ChangeCause::Repair:
+        return QStringLiteral("repair of %1").arg(what.subject);
+    case ChangeCause::RepairAll:
+        return QStringLiteral("Repair All");
+    case ChangeCause::CopySetup:
+        return QStringLiteral("copy-setup");
+    case ChangeCause::Apply:
+        return QStringLiteral("apply %1").arg(what.subject);
+    case ChangeCause::Restore:
+        return QStringLiteral("restore %1").arg(what.subject);
+    case ChangeCause::Other:
+        break;
+    }
+    return what.subject;
+}
+
+void FleetJournal::beforeChange(const CardStore &store, const ChangeCause &what)
 {
     const CardStore::Contents contents = store.readSetup();
     if (!contents.readable)
         return; // a card that cannot be read is not written either
     FleetRepository fleet(m_path);
-    const QString id = fleet.isOpen() ? fleet.record(labelOf(store).key, snapshotOf(contents), what) : QString();
+    const QString id
+        = fleet.isOpen() ? fleet.record(labelOf(store).key, snapshotOf(contents), changeText(what)) : QString();
     m_error = id.isEmpty() ? fleet.error() : QString();
     if (!m_error.isEmpty())
         qWarning("The card's setup could not be kept in the fleet's history: %s", qPrintable(m_error));

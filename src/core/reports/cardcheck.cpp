@@ -329,7 +329,7 @@ CardCheck checkCard(const CardStore &store)
 
 Notices applyRepair(CardStore &store, const Repair &repair)
 {
-    const CardStore::Work work(store, QStringLiteral("repair of %1").arg(repair.target));
+    const CardStore::Work work(store, {ChangeCause::Repair, repair.target});
     const auto failed = [&repair](const CardError &error) {
         return error.failed() ? Notices {{Notice::Caution, Notice::Message::RepairFailed, {repair.target}, {}, error}}
                               : Notices();
@@ -388,7 +388,7 @@ QList<Repair> certainRepairs(const Findings &findings)
 
 Notices repairAll(CardStore &store, const Findings &findings)
 {
-    const CardStore::Work work(store, QStringLiteral("Repair All"));
+    const CardStore::Work work(store, {ChangeCause::RepairAll, {}});
     Notices notices;
     for (const Repair &repair : certainRepairs(findings))
         notices += applyRepair(store, repair);

@@ -222,7 +222,7 @@ CopyPlan planCopy(const CardStore::Contents &from, const CardStore::Contents &to
     return plan;
 }
 
-Findings copySetup(CardStore &target, const CopyPlan &plan, const Progress &progress, const QString &what)
+Findings copySetup(CardStore &target, const CopyPlan &plan, const Progress &progress, const ChangeCause &what)
 {
     const CardStore::Work work(target, what);
     Findings problems = plan.refusal;

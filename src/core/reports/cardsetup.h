@@ -27,7 +27,7 @@ CopyPlan planCopy(const CardStore::Contents &from, const CardStore::Contents &to
 // written; the problems, none when the copy is in place and verified.
 // what: the work as the target's history records it.
 Findings copySetup(CardStore &target, const CopyPlan &plan, const Progress &progress = {},
-                   const QString &what = QStringLiteral("copy-setup"));
+                   const ChangeCause &what = {ChangeCause::CopySetup, {}});
 
 // Whether two chosen cards are one card, or one's folder lies inside the other's (links followed): a
 // copy between them would write over what it copies, a comparison would compare a card with itself.

@@ -16,9 +16,9 @@ void CardStore::setDefaultJournal(SetupJournal *journal)
     defaultJournal = journal;
 }
 
-CardStore::Work::Work(CardStore &store, const QString &what)
+CardStore::Work::Work(CardStore &store, const ChangeCause &what)
     : m_store(store)
-    , m_inner(!store.m_work.isEmpty())
+    , m_inner(store.m_work.has_value())
 {
     if (m_inner)
         return;
@@ -29,7 +29,7 @@ CardStore::Work::Work(CardStore &store, const QString &what)
 CardStore::Work::~Work()
 {
     if (!m_inner)
-        m_store.m_work.clear();
+        m_store.m_work.reset();
 }
 
 void CardStore::setupChanged()
@@ -38,12 +38,12 @@ void CardStore::setupChanged()
         CardSession::instance().tell(identity(), {CardChange::SetupChanged, 0, 0, {}, {}});
 }
 
-void CardStore::aboutToChange(const QString &what)
+void CardStore::aboutToChange(const ChangeCause &what)
 {
-    if (!m_journal || (!m_work.isEmpty() && m_workRecorded))
+    if (!m_journal || (m_work && m_workRecorded))
         return;
-    m_workRecorded = !m_work.isEmpty();
-    m_journal->beforeChange(*this, m_work.isEmpty() ? what : m_work);
+    m_workRecorded = m_work.has_value();
+    m_journal->beforeChange(*this, m_work.value_or(what));
 }
 
 CardStore::CardStore(FileOps &ops)
@@ -96,7 +96,7 @@ CardStore::Lookup CardStore::lookupCommands(const QStringList &trackNames, const
 
 Notices CardStore::writeTrackCommand(const QString &trackName, const QString &commandString)
 {
-    aboutToChange(QStringLiteral("settings of %1").arg(trackName));
+    aboutToChange({ChangeCause::TrackSettings, trackName});
     Notices notices = m_tracks->writeTrackCommand(trackName, commandString);
     if (notices.isEmpty()) {
         Q_EMIT trackCommandWritten(identity(), trackName);
@@ -114,7 +114,7 @@ CardStore::Copied CardStore::copyTracksIn(const QList<TrackCopy> &copies, const 
                                           const std::function<bool()> &keepGoing)
 {
     if (!copies.isEmpty())
-        aboutToChange(QStringLiteral("tracks copied in"));
+        aboutToChange({ChangeCause::TracksCopiedIn, {}});
     Copied copied = m_tracks->copyTracksIn(copies, progress, keepGoing);
     setupChanged();
     return copied;
@@ -127,13 +127,13 @@ Fd CardStore::openTrack(const QString &trackName) const
 
 Notices CardStore::writeListing(const QStringList &tracks, const Progress &progress)
 {
-    aboutToChange(QStringLiteral("listing"));
+    aboutToChange({ChangeCause::Listing, {}});
     return m_listing->writeListing(tracks, progress);
 }
 
 Notices CardStore::rewriteListing()
 {
-    aboutToChange(QStringLiteral("listing"));
+    aboutToChange({ChangeCause::Listing, {}});
     Notices notices = m_listing->rewriteListing();
     setupChanged();
     return notices;
@@ -153,7 +153,7 @@ CardStore::SavePlan CardStore::prepareSave(ProgramNumber number, const QStringLi
 CardStore::Saved CardStore::save(const SavePlan &plan, const QStringList &tracks, const Progress &progress)
 {
     if (plan.refusal.isEmpty())
-        aboutToChange(QStringLiteral("Save program %1").arg(plan.number.value()));
+        aboutToChange({ChangeCause::Save, plan.number.text()});
     Saved saved = m_programs->save(plan, tracks, progress);
     if (saved.programWritten) {
         Q_EMIT programSaved(identity(), plan.number, plan.entries, plan.nameText);
@@ -170,7 +170,7 @@ CardStore::DeletePlan CardStore::prepareDelete(ProgramNumber number) const
 
 CardStore::Deleted CardStore::deleteProgram(ProgramNumber number)
 {
-    aboutToChange(QStringLiteral("Delete program %1").arg(number.value()));
+    aboutToChange({ChangeCause::Delete, number.text()});
     Deleted deleted = m_programs->deleteProgram(number);
     if (deleted.deleted) {
         Q_EMIT programDeleted(identity(), number);
@@ -202,7 +202,7 @@ CardStore::Contents CardStore::readSetup() const
 CardErrors CardStore::writeFiles(const QList<FileWrite> &files, const Progress &progress)
 {
     if (!files.isEmpty())
-        aboutToChange(QStringLiteral("setup files"));
+        aboutToChange({ChangeCause::SetupFiles, {}});
     CardErrors failed = m_setup->writeFiles(files, progress);
     setupChanged();
     return failed;
@@ -211,7 +211,7 @@ CardErrors CardStore::writeFiles(const QList<FileWrite> &files, const Progress &
 CardErrors CardStore::removeFiles(const QList<FileWrite> &files)
 {
     if (!files.isEmpty())
-        aboutToChange(QStringLiteral("setup files removed"));
+        aboutToChange({ChangeCause::SetupFilesRemoved, {}});
     CardErrors left = m_setup->removeFiles(files);
     setupChanged();
     return left;
@@ -219,7 +219,7 @@ CardErrors CardStore::removeFiles(const QList<FileWrite> &files)
 
 CardError CardStore::removeOrphanCommandFile(const QString &name)
 {
-    aboutToChange(QStringLiteral("command file %1 removed").arg(name));
+    aboutToChange({ChangeCause::CommandFileRemoved, name});
     const CardError error = m_setup->removeOrphanCommandFile(name);
     setupChanged();
     return error;

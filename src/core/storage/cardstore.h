@@ -15,6 +15,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include <sys/types.h>
 
@@ -30,13 +31,37 @@ using Progress = std::function<void(qint64 done, qint64 total)>;
 
 class CardStore;
 
+// What a piece of work on a card is, as the fleet's history records it: its kind and what it concerns (a program's
+// number, a track, a file, the reference or the version; nothing for the kinds that concern the whole card).
+struct ChangeCause
+{
+    enum Kind {
+        Save,
+        Delete,
+        TrackSettings,
+        TracksCopiedIn,
+        Listing,
+        SetupFiles,
+        SetupFilesRemoved,
+        CommandFileRemoved,
+        Repair,
+        RepairAll,
+        CopySetup,
+        Apply,
+        Restore,
+        Other, // subject: said as it is (tools of the benchmark)
+    };
+    Kind kind = SetupFiles;
+    QString subject;
+};
+
 // Told just before a store changes a card's setup files, so that the setup as it was can be kept (the
 // fleet's history). It may read the card through the store; it must not write to it.
 class SetupJournal
 {
 public:
     virtual ~SetupJournal() = default;
-    virtual void beforeChange(const CardStore &store, const QString &what) = 0;
+    virtual void beforeChange(const CardStore &store, const ChangeCause &what) = 0;
 };
 
 // The one way to a card: every read and write of the program passes here. The card is the folder
@@ -70,7 +95,7 @@ public:
     class Work
     {
     public:
-        Work(CardStore &store, const QString &what);
+        Work(CardStore &store, const ChangeCause &what);
         ~Work();
         Q_DISABLE_COPY_MOVE(Work)
 
@@ -202,14 +227,14 @@ public:
 
 private:
     // Tells the journal, once per piece of work, before a write.
-    void aboutToChange(const QString &what);
+    void aboutToChange(const ChangeCause &what);
     // Tells every view of the card that its setup may have changed, after a write.
     void setupChanged();
 
     ChosenCard m_card;
     FileOps &m_ops;
     SetupJournal *m_journal = nullptr;
-    QString m_work; // the piece of work under way; empty when none
+    std::optional<ChangeCause> m_work; // the piece of work under way
     bool m_workRecorded = false;
     // The parts, one responsibility each; made in the constructor, so no member depends on the order.
     std::unique_ptr<TrackFiles> m_tracks;
