@@ -108,28 +108,6 @@ void findLeftOn(SwitchPlan &plan, const QList<Event> &events, const Machine &mac
 
 } // namespace
 
-QString lengthText(TrackLength length)
-{
-    if (!length || *length < 0)
-        return QStringLiteral("length unknown");
-    const qint64 seconds = *length / 1000;
-    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
-}
-
-QString unitName(TimeUnit unit)
-{
-    return unit == TimeUnit::Seconds ? QStringLiteral("seconds") : QStringLiteral("tenths of a second");
-}
-
-QString laneName(int lane)
-{
-    if (lane == AllLane)
-        return QStringLiteral("All outputs");
-    if (lane == PauseLane)
-        return QStringLiteral("Auto pause");
-    return QStringLiteral("Output %1").arg(lane + 1);
-}
-
 QString laneLabel(int lane)
 {
     static_assert(AllLane == 8 && PauseLane == 9 && LaneCount == 10); // the marks below, in lane order

@@ -22,18 +22,12 @@ inline constexpr int LaneCount = TrackSettings::OutputRows + 1;
 // A track length in milliseconds; none when it could not be read.
 using TrackLength = std::optional<qint64>;
 
-// "3:25" (minutes and seconds, rounded down), or "length unknown".
-QString lengthText(TrackLength length);
-
 // What one number of a time stands for; the device's own unit, chosen by the user.
 enum class TimeUnit { Seconds, Tenths };
 inline constexpr qint64 millisecondsPer(TimeUnit unit)
 {
     return unit == TimeUnit::Seconds ? 1000 : 100;
 }
-// "seconds", "tenths of a second".
-QString unitName(TimeUnit unit);
-
 struct Lamps
 {
     std::array<bool, OutputCount> outputs {};
@@ -89,9 +83,7 @@ double axisEnd(const SwitchPlan &plan, std::optional<double> lengthInUnits);
 // A step between an axis's numbers of 1, 2 or 5 times a power of ten, so that about eight fit up to end.
 double axisStep(double end);
 
-// "Output 3", "All outputs", "Auto pause".
-QString laneName(int lane);
-// The same, as a timeline's margin marks it: "3", "A", "P".
+// A lane as a timeline's margin marks it: "3", "A", "P" (its name: laneName, in the words library).
 QString laneLabel(int lane);
 
 } // namespace Vexolo

@@ -1,4 +1,5 @@
 #include "timelinewindow.h"
+#include "words/switchwords.h"
 
 #include "show/timedfields.h"
 #include "show/timelineview.h"

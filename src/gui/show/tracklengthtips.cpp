@@ -1,4 +1,5 @@
 #include "tracklengthtips.h"
+#include "words/switchwords.h"
 
 #include "show/trackmedia.h"
 

@@ -1,4 +1,5 @@
 #include "trackmedia.h"
+#include "words/switchwords.h"
 
 #include "card/mp3length.h"
 
