@@ -250,9 +250,9 @@ void frmAdv::bindHandlers()
             &QPushButton::click);
 }
 
-QMetaObject::Connection frmAdv::followFields(QObject *context, std::function<void()> changed)
+void frmAdv::followFields(QObject *context, std::function<void()> changed)
 {
-    return connect(this, &frmAdv::fieldsChanged, context, std::move(changed));
+    connect(this, &frmAdv::fieldsChanged, context, std::move(changed));
 }
 
 Vexolo::TrackSettings frmAdv::settings() const

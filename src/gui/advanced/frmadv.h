@@ -90,7 +90,7 @@ public:
 
     // For the timeline beside the window.
     QWidget &fieldsWindow() override { return *this; }
-    QMetaObject::Connection followFields(QObject *context, std::function<void()> changed) override;
+    void followFields(QObject *context, std::function<void()> changed) override;
     // What Ctrl+T opens: the timeline of this window, as its owner makes it (nothing until the owner says).
     void setTimeline(std::function<void()> show) { m_showTimeline = std::move(show); }
 

@@ -22,7 +22,7 @@ public:
     // The pause or output field that has (or last had) the focus; nullptr when another control has it.
     virtual QLineEdit *focusedTimeField() const = 0;
     // changed is called, while context lives, when a time field changes or another track is read in.
-    virtual QMetaObject::Connection followFields(QObject *context, std::function<void()> changed) = 0;
+    virtual void followFields(QObject *context, std::function<void()> changed) = 0;
 
 protected:
     TimedFields() = default;

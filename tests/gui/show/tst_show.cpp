@@ -143,6 +143,7 @@ private Q_SLOTS:
         QTRY_COMPARE(QToolTip::text(), "B.mp3\n0:03");
 
         QTest::keyClicks(adv->txtOutput(2, 0), "12");
+        QVERIFY(timeline->lblStatus->text().contains("1 to check")); // the timeline follows the fields as typed
         adv->txtVol->setFocus(); // no time field
         key(adv, Qt::Key_Return);
         QCOMPARE(timeline->lblStatus->text(),
