@@ -47,12 +47,18 @@ void frmMain::chooseLastCard()
     const QString root = Vexolo::rootOfKey(QSettings().value(LastCardKey).toString(), Vexolo::readMountTable());
     if (root.isEmpty())
         return;
-    // A folder no longer there is not chosen.
-    CardSession::instance().run<bool>(
-        root, this, [root] { return QFileInfo(root).isDir(); },
-        [this, root](bool there) {
-            if (there)
-                chooseCardFolder(root);
+    // Found and listed on the card's worker before anything shows it: a card that does not answer, or is no longer
+    // there, is not chosen, and nothing waits for it.
+    CardSession::instance().run<Vexolo::CardChoice>(
+        root, this, [root] { return Vexolo::CardStore::findCard(root, true); },
+        [this](const Vexolo::CardChoice &found) {
+            if (!found.identity.isValid() || m_store.identity().isValid())
+                return; // gone, or the user chose a card meanwhile
+            {
+                const QSignalBlocker blocker(drvCard);
+                drvCard->setEditText(found.root);
+            }
+            adoptCard(found);
         });
 }
 
