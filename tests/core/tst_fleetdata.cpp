@@ -245,6 +245,11 @@ private Q_SLOTS:
                                                    << "failed: A.mp3: could not be copied";
         QTest::newRow("a setup file cannot be renamed") << "rename 4 5 4"
                                                         << "failed: Programs/Program1.txt: could not be written";
+        // Every read from the copied tracks' read-back on fails: none of them counts as copied.
+        QTest::newRow("tracks read back wrong") << "read 61"
+                                                << "failed: A.mp3: reads back differently from the reference; B.mp3: "
+                                                   "reads back differently from the reference; E.mp3: reads back "
+                                                   "differently from the reference";
     }
 
     void apply()
