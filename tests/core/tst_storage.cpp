@@ -157,6 +157,8 @@ private Q_SLOTS:
                                                     << "write" << int(E::Full) << 28 << "Programs/Program1.txt";
         QTest::newRow("Programs not made") << "mkdir 1 30"
                                            << "write" << int(E::ReadOnly) << 30 << "Programs/Program1.txt";
+        QTest::newRow("Programs not made, not permitted") << "mkdir 1 1"
+                                                          << "write" << int(E::Io) << 1 << "Programs/Program1.txt";
         QTest::newRow("command file removed, read-only") << "unlink 1 30"
                                                          << "remove" << int(E::ReadOnly) << 30 << "A.adv";
         QTest::newRow("orphan removed, I/O error") << "unlink 1 5"
