@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 packages=(cmake g++ make ninja-build pkg-config qt6-base-dev qt6-multimedia-dev libtag1-dev libgl-dev libgit2-dev libblkid-dev libxxhash-dev
     fonts-liberation poppler-utils lame sox libsox-fmt-mp3 gstreamer1.0-plugins-good
-    clang-format appstream desktop-file-utils e2fsprogs dosfstools git)
+    clang-format appstream desktop-file-utils dpkg-dev file e2fsprogs dosfstools git)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
