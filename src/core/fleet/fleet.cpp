@@ -382,6 +382,8 @@ FleetResult restoreVersion(FleetRepository &fleet, CardStore &card, const QStrin
                                     {QStringLiteral("the card reads back differently from the version")}});
     }
     result.logged = log(fleet, label, QStringLiteral("version %1").arg(id), result);
+    if (result.verified())
+        CardSession::instance().tell(card.identity(), CardChange::finished({ChangeCause::Restore, id}));
     return result;
 }
 
@@ -419,6 +421,8 @@ FleetResult applyReference(FleetRepository &fleet, const CardStore &reference, C
     readBack(card, plan, referenceHashes, copied, result);
     result.version = versionOf(setup, plan.hashes);
     result.logged = log(fleet, labelOf(card), reference.root(), result);
+    if (result.verified())
+        CardSession::instance().tell(card.identity(), CardChange::finished(what));
     return result;
 }
 

@@ -16,6 +16,30 @@
 
 namespace Vexolo {
 
+// What a piece of work on a card is, as the fleet's history records it: its kind and what it concerns (a program's
+// number, a track, a file, the reference or the version; nothing for the kinds that concern the whole card).
+struct ChangeCause
+{
+    enum Kind {
+        Save,
+        Delete,
+        TrackSettings,
+        TracksCopiedIn,
+        Listing,
+        SetupFiles,
+        SetupFilesRemoved,
+        CommandFileRemoved,
+        Repair,
+        RepairAll,
+        CopySetup,
+        Apply,
+        Restore,
+        Other, // subject: said as it is (tools of the benchmark)
+    };
+    Kind kind = SetupFiles;
+    QString subject;
+};
+
 // What became of a card, told to every view of it whoever wrote it.
 struct CardChange
 {
@@ -25,12 +49,19 @@ struct CardChange
         TrackCommandWritten, // track
         SetupChanged, // anything else: a repair, a restore, an apply, tracks copied in
         PlayersChanged, // the fleet's register (no card)
+        Finished, // a piece of work wrote all it set out to and read it back: cause, entries (tracks copied)
     };
     Kind kind = SetupChanged;
     ProgramNumber number = 0;
     qsizetype entries = 0;
     QString name;
     QString track;
+    ChangeCause cause {};
+
+    static CardChange finished(const ChangeCause &cause, qsizetype count = 0)
+    {
+        return {Finished, 0, count, {}, {}, cause};
+    }
 };
 
 // How long a card may take to answer before the user is told that it does not (4 s; tests shorten it).

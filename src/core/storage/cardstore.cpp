@@ -117,6 +117,10 @@ CardStore::Copied CardStore::copyTracksIn(const QList<TrackCopy> &copies, const 
         aboutToChange({ChangeCause::TracksCopiedIn, {}});
     Copied copied = m_tracks->copyTracksIn(copies, progress, keepGoing);
     setupChanged();
+    // A copy of its own, whole, is done here; within other work (an apply) that work says when it is.
+    if (!m_work && identity().isValid() && !copied.tracks.isEmpty() && copied.notices.isEmpty() && !copied.cancelled)
+        CardSession::instance().tell(identity(),
+                                     CardChange::finished({ChangeCause::TracksCopiedIn, {}}, copied.tracks.size()));
     return copied;
 }
 
@@ -159,6 +163,8 @@ CardStore::Saved CardStore::save(const SavePlan &plan, const QStringList &tracks
         Q_EMIT programSaved(identity(), plan.number, plan.entries, plan.nameText);
         CardSession::instance().tell(identity(),
                                      {CardChange::ProgramSaved, plan.number, plan.entries, plan.nameText, {}});
+        if (saved.notices.isEmpty())
+            CardSession::instance().tell(identity(), CardChange::finished({ChangeCause::Save, plan.number.text()}));
     }
     return saved;
 }
@@ -175,6 +181,8 @@ CardStore::Deleted CardStore::deleteProgram(ProgramNumber number)
     if (deleted.deleted) {
         Q_EMIT programDeleted(identity(), number);
         CardSession::instance().tell(identity(), {CardChange::ProgramDeleted, number, 0, {}, {}});
+        if (deleted.notices.isEmpty())
+            CardSession::instance().tell(identity(), CardChange::finished({ChangeCause::Delete, number.text()}));
     }
     return deleted;
 }

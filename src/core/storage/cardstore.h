@@ -1,6 +1,7 @@
 #pragma once
 
 #include "storage/cardread.h"
+#include "storage/cardsession.h"
 #include "storage/chosencard.h"
 #include "storage/fileops.h"
 #include "storage/mounts.h"
@@ -30,30 +31,6 @@ class SetupFiles;
 using Progress = std::function<void(qint64 done, qint64 total)>;
 
 class CardStore;
-
-// What a piece of work on a card is, as the fleet's history records it: its kind and what it concerns (a program's
-// number, a track, a file, the reference or the version; nothing for the kinds that concern the whole card).
-struct ChangeCause
-{
-    enum Kind {
-        Save,
-        Delete,
-        TrackSettings,
-        TracksCopiedIn,
-        Listing,
-        SetupFiles,
-        SetupFilesRemoved,
-        CommandFileRemoved,
-        Repair,
-        RepairAll,
-        CopySetup,
-        Apply,
-        Restore,
-        Other, // subject: said as it is (tools of the benchmark)
-    };
-    Kind kind = SetupFiles;
-    QString subject;
-};
 
 // Told just before a store changes a card's setup files, so that the setup as it was can be kept (the
 // fleet's history). It may read the card through the store; it must not write to it.

@@ -254,7 +254,10 @@ void copyNow(FindingsWindow *window, CardCalls *calls, PlatformAdapter &platform
         {target.root, QObject::tr("Copying the setup…"), CardSession::Mode::Write, false},
         [target, ops, plan](const CallControl &control) {
             CardStore card(target, *ops);
-            return copySetup(card, plan, control.progress);
+            Findings problems = copySetup(card, plan, control.progress);
+            if (problems.isEmpty())
+                CardSession::instance().tell(target.identity, CardChange::finished({ChangeCause::CopySetup, {}}));
+            return problems;
         },
         [window, &platform, cards](Findings problems) {
             window->setReport(cards + u'\n'

@@ -21,6 +21,7 @@
 #include "widgets/settingsmark.h"
 #include "widgets/singlelinevalidator.h"
 #include "widgets/windowplaces.h"
+#include "widgets/writtenword.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -213,6 +214,10 @@ void frmMain::createControls()
     cmdPrintRoot->setDefault(true);
     imgLogo = place(this, new QLabel(this), QStringLiteral("imgLogo"), QString(), {20, 14, 416, 86});
     imgLogo->setPixmap(QPixmap(QStringLiteral(":/images/logo.png")));
+    // Under the lowest buttons, the one strip of the window no control uses.
+    m_written = new Vexolo::Ui::WrittenWord(this);
+    m_written->setGeometry(20, 505, 723, 16);
+    m_written->setFont(arial(12));
 
     // What a screen reader says: words, and what a control does where its name does not tell.
     const std::initializer_list<std::tuple<QWidget *, const char16_t *, const char16_t *>> spoken {
@@ -288,6 +293,8 @@ void frmMain::bindHandlers()
             txtName->setText(name);
     });
     connect(txtName, &QLineEdit::textChanged, &m_document, &Vexolo::PlaylistDocument::setName);
+    // The field shows some fourteen characters of a name; its tooltip all of it.
+    connect(txtName, &QLineEdit::textChanged, txtName, &QWidget::setToolTip);
     // The programs are read once per card, when the list first drops down for it.
     connect(m_programList, &ProgramList::aboutToPopUp, this, &frmMain::readPrograms);
     // The views of the card follow every write to it, whichever window or call made it.

@@ -31,6 +31,7 @@ namespace Vexolo::Ui {
 class CardCalls;
 class ProgramList;
 class VolumeSelector;
+class WrittenWord;
 struct AdvancedTarget;
 } // namespace Vexolo::Ui
 
@@ -172,8 +173,9 @@ private:
     void forgetCard(const QString &card);
     // Puts back the chosen card's folder as drvCard's text, without choosing anything.
     void keepChosenCard();
-    // The chosen card's player, as the register knows it, in the volume field's tooltip.
-    void showPlayer();
+    // The chosen card's label, size and player, asked on its worker: for the volume field's tooltip and the word
+    // after a write.
+    void nameChosenCard();
     // Kept for chooseLastCard at the next start.
     void rememberCard() const;
 
@@ -197,6 +199,8 @@ private:
     bool m_opened = false;
     bool m_closing = false; // the listing is being written; the next close request closes
     bool m_cardChangeTold = false;
+    QString m_cardName; // the chosen card as the word after a write names it: "PLAYER03 · Player 3"
+    Vexolo::Ui::WrittenWord *m_written = nullptr;
     QSet<QString> m_toldTooLong;
 
     // Controls, in creation (and tab) order.

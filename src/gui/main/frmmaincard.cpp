@@ -1,13 +1,17 @@
 #include "frmmain.h"
 
+#include "fleet/cardnaming.h"
 #include "fleet/fleet.h"
 #include "main/volumeselector.h"
 #include "platform/platformadapter.h"
 #include "storage/mounts.h"
 #include "widgets/cardcalls.h"
 #include "widgets/noticetext.h"
+#include "widgets/writtenword.h"
+#include "words/cardwords.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QSettings>
 #include <QSignalBlocker>
@@ -102,7 +106,7 @@ void frmMain::adoptCard(const Vexolo::CardChoice &found)
     m_tracks.setTracks({});
     m_store.adopt(found);
     m_cardChangeTold = false;
-    showPlayer();
+    nameChosenCard();
     if (found.tracks.isEmpty())
         return;
     m_tracks.setTracks(found.tracks, found.withCommandFile);
@@ -120,30 +124,26 @@ void frmMain::forgetCard(const QString &card)
     drvCard->setToolTip({});
 }
 
-void frmMain::showPlayer()
+void frmMain::nameChosenCard()
 {
-    drvCard->setToolTip({});
     const QString root = m_store.root();
-    // Without a fleet there is no player to name, and nothing is asked of the disk service or made on start-up.
+    drvCard->setToolTip(QDir::toNativeSeparators(root));
+    m_cardName = Vexolo::cardText(root, {}, {});
     if (root.isEmpty())
         return;
-    // The disk service or a probe of the device answers, and the fleet's register; on the card's worker.
-    auto work = [root]() -> QString {
-        if (!QFileInfo::exists(Vexolo::FleetRepository::defaultPath()))
-            return {};
-        const QString key = Vexolo::identifyCard(root).key;
-        const std::optional<Vexolo::Player> player
-            = key.isEmpty() ? std::nullopt : Vexolo::FleetRepository().player(key);
-        if (!player)
-            return {};
-        return (player->location.isEmpty() ? tr("Player %1").arg(player->name)
-                                           : tr("Player %1, %2").arg(player->name, player->location))
-            + u'\n' + key;
-    };
-    CardSession::instance().run<QString>(root, this, work, [this, root](const QString &tip) {
-        if (m_store.root() == root)
+    CardSession::instance().run<Vexolo::CardNaming>(
+        root, this, [root] { return Vexolo::nameCard(root); },
+        [this, root](const Vexolo::CardNaming &naming) {
+            if (m_store.root() != root)
+                return;
+            m_cardName = Vexolo::cardText(root, naming.label, naming.player);
+            QString tip = Vexolo::volumeText(root, naming.label, naming.bytes);
+            if (!naming.player.isEmpty())
+                tip += u'\n'
+                    + (naming.location.isEmpty() ? naming.player
+                                                 : naming.player + QStringLiteral(" · ") + naming.location);
             drvCard->setToolTip(tip);
-    });
+        });
 }
 
 void frmMain::noticeCardChange()
@@ -181,6 +181,7 @@ void frmMain::cardWritten(const Vexolo::CardIdentity &card, const Vexolo::CardCh
 {
     if (!card.isValid() || card != m_store.identity())
         return;
+    m_written->say(Vexolo::writtenText(change, m_cardName));
     switch (change.kind) {
     case Vexolo::CardChange::ProgramSaved:
         return m_overview.programSaved(card, change.number, change.entries, change.name);
@@ -188,6 +189,8 @@ void frmMain::cardWritten(const Vexolo::CardIdentity &card, const Vexolo::CardCh
         return m_overview.programDeleted(card, change.number);
     case Vexolo::CardChange::TrackCommandWritten:
         return m_tracks.setOwnSettings(change.track, true);
+    case Vexolo::CardChange::Finished:
+        return; // its parts were told as they were written
     default:
         return m_overview.forget();
     }

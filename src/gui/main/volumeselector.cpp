@@ -1,6 +1,9 @@
 #include "volumeselector.h"
 
+#include "fleet/cardnaming.h"
 #include "platform/platformadapter.h"
+#include "storage/cardsession.h"
+#include "words/cardwords.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -8,6 +11,7 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
 
@@ -23,6 +27,28 @@ QStringList rowTexts(const QComboBox &box)
     return texts;
 }
 
+// Shows a row's description where it has one; the row's text, which choosing puts into the field, stays the path.
+class DescribedRows final : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QString described = index.data(VolumeSelector::DescriptionRole).toString();
+        if (!described.isEmpty())
+            option->text = described;
+    }
+};
+
+QString shownText(const QComboBox &box, int row)
+{
+    const QString described = box.itemData(row, VolumeSelector::DescriptionRole).toString();
+    return described.isEmpty() ? box.itemText(row) : described;
+}
+
 } // namespace
 
 VolumeSelector::VolumeSelector(QComboBox &box, PlatformAdapter &platform)
@@ -30,8 +56,10 @@ VolumeSelector::VolumeSelector(QComboBox &box, PlatformAdapter &platform)
     , m_box(box)
     , m_platform(platform)
 {
+    m_box.setItemDelegate(new DescribedRows(&m_box));
     for (const auto rowsChanged : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved})
         connect(m_box.model(), rowsChanged, this, &VolumeSelector::fit);
+    connect(m_box.model(), &QAbstractItemModel::dataChanged, this, &VolumeSelector::fit);
     // Choosing the row already shown changes no text: activated lists it, unless the text change
     // just did for the same choice. Typing is no choice.
     connect(&m_box, &QComboBox::currentTextChanged, this, [this] {
@@ -72,6 +100,7 @@ void VolumeSelector::refresh()
     m_box.addItems(m_platform.volumes());
     m_box.setCurrentIndex(-1);
     m_box.setEditText(text);
+    describe();
 }
 
 void VolumeSelector::listNow()
@@ -104,7 +133,26 @@ void VolumeSelector::follow()
     // The chosen volume stays chosen where it is still mounted; the text stays whatever it was.
     m_box.setCurrentIndex(chosen ? int(volumes.indexOf(text)) : -1);
     m_box.setEditText(text);
-    m_box.lineEdit()->setCursorPosition(cursor);
+    // A path too long for the field shows its end, the card's own folder, unless the user is at work in it.
+    m_box.lineEdit()->setCursorPosition(m_box.lineEdit()->hasFocus() ? cursor : int(text.size()));
+    describe();
+}
+
+void VolumeSelector::describe()
+{
+    for (const QString &volume : rowTexts(m_box)) {
+        CardSession::instance().run<QString>(
+            volume, this,
+            [volume] {
+                const CardNaming naming = nameCard(volume, false);
+                return volumeText(volume, naming.label, naming.bytes);
+            },
+            [this, volume](const QString &described) {
+                const int row = m_box.findText(volume, Qt::MatchExactly);
+                if (row >= 0)
+                    m_box.setItemData(row, described, DescriptionRole);
+            });
+    }
 }
 
 void VolumeSelector::fit()
@@ -115,8 +163,8 @@ void VolumeSelector::fit()
     const int margins = 4 * style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &m_box)
         + style->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &m_box) + 8;
     int width = m_box.width();
-    for (const QString &volume : rowTexts(m_box))
-        width = std::max(width, metrics.horizontalAdvance(volume) + margins);
+    for (int row = 0; row < m_box.count(); ++row)
+        width = std::max(width, metrics.horizontalAdvance(shownText(m_box, row)) + margins);
     m_box.view()->setMinimumWidth(width);
 }
 

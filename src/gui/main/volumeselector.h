@@ -27,6 +27,8 @@ public:
 
     // How long typing rests before the typed path is listed.
     static constexpr int TypingPause = 330;
+    // A row's words as the list shows them, "PLAYER03 — 64 MB — /media/PLAYER03"; its text stays the path.
+    static constexpr int DescriptionRole = Qt::UserRole + 1;
 
 Q_SIGNALS:
     void chosen();
@@ -39,6 +41,9 @@ private:
     void follow();
     // Makes the drop-down list wide enough for its longest row.
     void fit();
+    // Asks each row's volume for its label and size, on the volume's worker: a card that does not answer keeps
+    // its row a path.
+    void describe();
     void activated();
 
     QComboBox &m_box;

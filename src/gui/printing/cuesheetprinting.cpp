@@ -2,12 +2,14 @@
 
 #include "card/mp3length.h"
 #include "card/tracknames.h"
+#include "fleet/cardnaming.h"
 #include "platform/platformadapter.h"
 #include "printing/printing.h"
 #include "show/trackmedia.h"
 #include "storage/cardsession.h"
 #include "storage/cardstore.h"
 #include "widgets/cardcalls.h"
+#include "words/cardwords.h"
 
 #include <QDate>
 #include <QDir>
@@ -19,7 +21,6 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QProgressDialog>
-#include <QStorageInfo>
 
 #include <numeric>
 
@@ -75,11 +76,13 @@ void replay(QPainter &painter, const QList<CueStep> &page)
 
 QString cardTitle(const QString &root)
 {
-    // A card mounted by the desktop is named by its label; a folder by its path alone.
-    const QStorageInfo volume(root);
-    const QString label = volume.rootPath() == root ? volume.name() : QString();
-    return label.isEmpty() ? QDir::toNativeSeparators(root)
-                           : label + QStringLiteral(" (") + QDir::toNativeSeparators(root) + u')';
+    // A card is named by its label and its player, so a sheet on the desk says which card it belongs to; a plain
+    // folder by its path alone.
+    const CardNaming naming = nameCard(root);
+    const QString path = QDir::toNativeSeparators(root);
+    if (naming.label.isEmpty() && naming.player.isEmpty())
+        return path;
+    return cardText(root, naming.label, naming.player) + QStringLiteral(" (") + path + u')';
 }
 
 CueSheet cueSheetOf(const QString &title, const CueProgram &program, TimeUnit unit,

@@ -188,7 +188,7 @@ private Q_SLOTS:
         window.chooseCardFolder(card);
         window.show();
         QVERIFY(QTest::qWaitForWindowActive(&window) && settled()
-                && control<QComboBox>(&window, "drvCard")->toolTip().startsWith("Player Player 7, Foyer\n"));
+                && control<QComboBox>(&window, "drvCard")->toolTip().endsWith(card.root() + "\nPlayer 7 · Foyer"));
         QTest::keyClick(&window, Qt::Key_H, Qt::ControlModifier); // nothing kept yet, nothing to compare
         QCOMPARE(window.findChild<HistoryWindow *>()->lstVersions->item(0)->text(), "Reading…");
         QVERIFY(settled());
@@ -213,6 +213,11 @@ private Q_SLOTS:
         QCOMPARE(card.read("Programs/Program1.txt"), record("A.mp3 V7") + "end");
         QCOMPARE(shownRows(&window, "lstListAdv"), QStringList {"A.mp3 V7"}); // read again by the main window
         QCOMPARE(platform.shown.last(), "The card's setup is restored and reads back the same (files changed: 1).");
+        // The main window, under the history, names what was written and where.
+        QVERIFY(control<QLabel>(&window, "lblWritten")->toolTip().startsWith("Version "));
+        QVERIFY(control<QLabel>(&window, "lblWritten")
+                    ->toolTip()
+                    .endsWith(" restored on " + QDir(card.root()).dirName() + " · Player 7"));
         QCOMPARE(history->lstVersions->count(), 2);
         history->lstVersions->setCurrentRow(1); // the version restored
         QVERIFY(settled());

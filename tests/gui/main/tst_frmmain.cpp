@@ -377,6 +377,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("changed"); // the card's files no longer what they were, between "|"
         QTest::addColumn<int>("entries");
         QTest::addColumn<bool>("unsaved");
+        QTest::addColumn<QString>("word"); // said after the write, under the buttons
         const int yes = AnswerYes, discard = AnswerDiscard;
         const QString overwrite = "This Playlist already exists! Overwrite?";
         const QString notCreated = "Could not create file! Destination may be write protected!";
@@ -385,32 +386,32 @@ private Q_SLOTS:
         const QString changes = "Playlist 1 has changes that are not saved.";
         // clang-format off
         QTest::newRow("save") << "cmdSave" << yes << "" << overwrite
-            << "card/Programs/Program1.adv|card/Programs/Program1.txt|card/Programs/RootDir.txt" << 3 << false;
+            << "card/Programs/Program1.adv|card/Programs/Program1.txt|card/Programs/RootDir.txt" << 3 << false << "Program 1 saved on card";
         for (const char *failing : {"open 1", "write 1", "rename 1"})
             QTest::addRow("save, %s fails", failing) << "cmdSave" << yes << failing
-                << overwrite + '|' + notCreated + '|' + noListing << "" << 3 << true;
+                << overwrite + '|' + notCreated + '|' + noListing << "" << 3 << true << "";
         // The cause named where the system tells it (full and write-protected cards: on real mounts).
         const QList<std::pair<QString, QString>> causes {{"open 1 20", "Programs is no folder of the card."}, // ENOTDIR
                                                          {"write 1 19", "The card was removed."}}; // ENODEV
         for (const auto &[failing, cause] : causes)
             QTest::addRow("save, %s", qPrintable(cause)) << "cmdSave" << yes << failing
-                << overwrite + '|' + notCreated + '\n' + cause + '|' + noListing + '\n' + cause << "" << 3 << true;
+                << overwrite + '|' + notCreated + '\n' + cause + '|' + noListing + '\n' + cause << "" << 3 << true << "";
         QTest::newRow("save, the name fails") << "cmdSave" << yes << "rename 2" << overwrite + '|' + noListing
-            << "card/Programs/Program1.txt" << 3 << true;
+            << "card/Programs/Program1.txt" << 3 << true << "";
         QTest::newRow("delete") << "cmdDelete" << yes << "" << deleting
-            << "card/Programs/Program1.txt" << 0 << false;
+            << "card/Programs/Program1.txt" << 0 << false << "Program 1 deleted from card";
         QTest::newRow("delete fails") << "cmdDelete" << yes << "unlink 1"
-            << deleting + "|Could not delete Playlist Number 1! Your card may be write protected!" << "" << 3 << true;
+            << deleting + "|Could not delete Playlist Number 1! Your card may be write protected!" << "" << 3 << true << "";
         QTest::newRow("load fails") << "cmdLoad" << discard << "read 2 " + QString::number(EFBIG) << changes
             + "|Could not read from file: Program1.txt\nPrograms/Program1.txt is larger than the program reads."
-            << "" << 0 << false;
-        QTest::newRow("track") << "cmdCardAdvanced" << 0 << "" << "" << "card/A.adv" << 3 << true;
+            << "" << 0 << false << "";
+        QTest::newRow("track") << "cmdCardAdvanced" << 0 << "" << "" << "card/A.adv" << 3 << true << "Settings of A.mp3 saved on card";
         QTest::newRow("track fails") << "cmdCardAdvanced" << 0 << "open 1"
-            << "Could not write to file: [A.adv]" << "" << 3 << true;
+            << "Could not write to file: [A.adv]" << "" << 3 << true << "";
         QTest::newRow("track, a link in its place") << "cmdCardAdvanced" << 0 << "open 1 40"
-            << "Could not write to file: [A.adv]\nA.adv is no regular file." << "" << 3 << true;
+            << "Could not write to file: [A.adv]\nA.adv is no regular file." << "" << 3 << true << "";
         QTest::newRow("close, the listing fails") << "close" << discard << "open 1" << changes + '|' + noListing
-            << "" << 3 << true;
+            << "" << 3 << true << "";
         // clang-format on
     }
 
@@ -436,6 +437,8 @@ private Q_SLOTS:
             window->cmdSave->click();
         QVERIFY(settled());
         QTEST(m_platform.shown.join('|'), "shown");
+        const auto *word = find<QLabel>("lblWritten");
+        QTEST(word->isVisible() ? word->toolTip() : QString(), "word");
         // The warning's icon exactly where the card may be write protected.
         QCOMPARE(m_platform.codes.contains(PlatformAdapter::Caution), m_platform.shown.join(u'|').contains("write p"));
         const QStringList after = m_card->snapshot(true);
@@ -817,6 +820,23 @@ private Q_SLOTS:
         QCOMPARE(drvCard()->currentIndex(), after.indexOf(before.at(chosen)));
         // Its list is wide enough for every path.
         QVERIFY(drvCard()->view()->minimumWidth() > drvCard()->fontMetrics().horizontalAdvance(after[0]));
+    }
+
+    // Each volume shows its size (and label) beside its path; choosing it puts the path alone into the field.
+    void volumesDescribed()
+    {
+        m_platform.volumeList = {"/nowhere", m_card->root()};
+        click("cmdRefresh");
+        QVERIFY(settled());
+        const QAbstractItemModel *rows = drvCard()->model();
+        QCOMPARE(rows->index(0, 0).data(Vexolo::Ui::VolumeSelector::DescriptionRole).toString(), "/nowhere");
+        const QString described = rows->index(1, 0).data(Vexolo::Ui::VolumeSelector::DescriptionRole).toString();
+        QVERIFY2(described.endsWith(" — " + m_card->root())
+                     && QRegularExpression("^\\d+(\\.\\d)? [kMGTP]B — ").match(described).hasMatch(),
+                 qPrintable(described));
+        drvCard()->setCurrentIndex(1);
+        QCOMPARE(drvCard()->currentText(), m_card->root());
+        QVERIFY(drvCard()->view()->minimumWidth() > drvCard()->fontMetrics().horizontalAdvance(described));
     }
 };
 
