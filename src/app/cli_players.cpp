@@ -50,6 +50,9 @@ int reportResult(const FleetResult &result, bool dryRun, QTextStream &out, QText
         out << QStringLiteral("%1 files would be changed (%2 bytes written); nothing was written.\n")
                    .arg(result.files)
                    .arg(result.bytes);
+        if (result.version.isEmpty())
+            out << QStringLiteral(
+                "The reference's version is not yet known: its tracks are read as they are copied.\n");
         return CommandLine::ExitSuccess;
     }
     if (result.cancelled || !result.problems.isEmpty())

@@ -96,7 +96,8 @@ private Q_SLOTS:
         const QStringList before = card.snapshot();
         QCOMPARE(run({"apply", reference, card, "--dry-run"}).section('\n', 3),
                  "Programs/RootDir.txt: would be written anew\n3 files would be changed (95 bytes written); nothing "
-                 "was written.\n|B.mp3: the track is not on the reference; left alone\n");
+                 "was written.\nThe reference's version is not yet known: its tracks are read as they are copied.\n"
+                 "|B.mp3: the track is not on the reference; left alone\n");
         QCOMPARE(card.snapshot(), before);
         QCOMPARE(run({"apply", reference, card}),
                  "0|A.mp3: copied (3 bytes)\nPrograms/Program1.txt: written\nA.adv: written\n"
@@ -112,6 +113,10 @@ private Q_SLOTS:
         QVERIFY(run({"history", card}).section('\n', 0, 0).endsWith("before restore " + id)
                 && run({"log", "--json"}).contains("\"player\":\"Player 12\",\"reference\":\"version " + id));
         QCOMPARE(run({"apply", reference, card, "--dry-run", "--force"}).first(2), "2|");
+        // Refused for want of room: nothing said to be copied or written.
+        TestCard full;
+        if (full.mountTmpfs("full") && reference.write("Big.mp3", QByteArray(200 * 1024, 'b')))
+            QCOMPARE(run({"apply", reference, full}).first(3), "1||");
     }
 
     // A program's cue sheet as a PDF, the card and the file given relative to the current folder.

@@ -1,5 +1,6 @@
 #include "fleet/fleet.h"
 #include "reports/cardcheck.h"
+#include "reports/cardsetup.h"
 #include "support/failingfileops.h"
 #include "support/helpers.h"
 #include "support/testcard.h"
@@ -31,6 +32,39 @@ class TestFleetData : public QObject
         card.write("A.adv", "A.mp3 V3");
         card.write("Programs/Program1.txt", record("A.mp3 V7") + "end");
         card.write("Programs/Program1.adv", "Show");
+    }
+
+    // Git run on the repository: its output, trimmed.
+    QByteArray git(const QStringList &arguments, const QByteArray &input = {}) const
+    {
+        QProcess process;
+        process.start("git", QStringList {"-c", "user.name=t", "-c", "user.email=t@t", "-C", repository()} + arguments);
+        process.write(input);
+        process.closeWriteChannel();
+        return process.waitForFinished() ? process.readAllStandardOutput().trimmed() : QByteArray();
+    }
+    QByteArray tree(const QList<std::pair<QByteArray, QByteArray>> &entries) const // name, "mode id" of each
+    {
+        QByteArray bytes;
+        for (const auto &[name, entry] : entries)
+            bytes += entry.split(' ')[0] + ' ' + name + '\0' + QByteArray::fromHex(entry.split(' ')[1]);
+        return git({"hash-object", "-t", "tree", "--literally", "-w", "--stdin"}, bytes);
+    }
+    // A version of the card's history that the fleet's own record cannot make (names git refuses, "/" in a name),
+    // written by hand as git objects: A.adv, and path (a folder, "/", then a name) holding bytes. Its id.
+    QString plant(const QString &key, const QByteArray &path, const QByteArray &bytes) const
+    {
+        FleetRepository(repository()).record(key, {{"A.adv", "A.mp3 V3"}}, "first");
+        const QByteArray blob = "100644 " + git({"hash-object", "-w", "--stdin"}, bytes);
+        const QByteArray mine = "100644 " + git({"hash-object", "-w", "--stdin"}, "A.mp3 V5");
+        const qsizetype slash = path.indexOf('/');
+        const QByteArray entry = slash < 0 ? blob : "40000 " + tree({{path.mid(slash + 1), blob}});
+        const QByteArray branch = git({"for-each-ref", "--format=%(refname)", "refs/heads/cards/"});
+        const QByteArray commit
+            = git({"commit-tree", tree({{"A.adv", mine}, {slash < 0 ? path : path.left(slash), entry}}), "-p",
+                   QString::fromLatin1(branch), "-m", "planted"});
+        git({"update-ref", QString::fromLatin1(branch), QString::fromLatin1(commit)});
+        return QString::fromLatin1(commit.left(12));
     }
 
 private Q_SLOTS:
@@ -131,23 +165,6 @@ private Q_SLOTS:
         QVERIFY(card.write("Programs/Program1.adv", "Other") && restoreVersion(fleet, store, first, false).verified()
                 && card.read("Programs/Program1.adv") == "Show"); // one file, the listing as it was
 
-        // A version that names files no card of this program holds: none of them is written anywhere.
-        const QString odd = fleet.record(key,
-                                         {{"Programs/Evil.txt", "x"},
-                                          {"Program2.txt", "x"},
-                                          {"B.mp3", "x"},
-                                          {"Programs/Program3.txt", "end"},
-                                          {"Programs/Huge.adv", QByteArray(ProgramFileLimit + 1, 'x')},
-                                          {"Programs/Most.adv", QByteArray(ProgramFileLimit, 'x')}},
-                                         "planted");
-        const QStringList before = card.snapshot();
-        result = restoreVersion(fleet, store, odd, false);
-        QCOMPARE(result.problems.size(), 4); // all but Huge.adv, which is too large to be read at all
-        QCOMPARE(card.read("B.mp3"), "bb");
-        QStringList expected = before.filter(QRegularExpression("^card(/Programs)?$|mp3|RootDir"))
-            << "card/Programs/Program3.txt";
-        expected.sort();
-        QCOMPARE(card.snapshot(), expected);
         TestCard backup; // a folder without tracks: no listing to write
         backup.write("A.adv", "A.mp3 V3");
         CardStore folder(backup);
@@ -155,6 +172,50 @@ private Q_SLOTS:
         const QStringList done
             = restoreVersion(fleet, folder, fleet.record(labelOf(folder).key, {}, "empty"), false).actions;
         QCOMPARE(done + backup.snapshot(), QStringList({"A.adv: removed", "card"}));
+    }
+
+    // A version holding a name that is no setup file of a card, or a file larger than one, is refused whole before
+    // anything is written, and its dry run says so rather than listing what would be written.
+    void restoreRefuses_data()
+    {
+        QTest::addColumn<QByteArray>("path");
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<bool>("refused"); // named so
+        // clang-format off
+        QTest::newRow("up from the root") << QByteArray("../evil.adv") << 1LL << true;
+        QTest::newRow("up from Programs") << QByteArray("Programs/../../evil2.txt") << 1LL << true;
+        QTest::newRow("a track") << QByteArray("B.mp3") << 1LL << true;
+        QTest::newRow("a subfolder") << QByteArray("a/b.adv") << 1LL << true;
+        QTest::newRow("git's folder") << QByteArray(".git") << 1LL << true;
+        QTest::newRow("no program") << QByteArray("Programs/Evil.txt") << 1LL << true;
+        QTest::newRow("a program in the root") << QByteArray("Program2.txt") << 1LL << true;
+        QTest::newRow("Programs in another case") << QByteArray("programs/Program2.txt") << 1LL << true;
+        QTest::newRow("a huge program") << QByteArray("Programs/Program2.txt") << ProgramFileLimit + 1 << true;
+        QTest::newRow("a huge name") << QByteArray("Programs/Program2.adv") << CardStore::NameFileLimit + 1 << true;
+        QTest::newRow("a huge command file") << QByteArray("B.adv") << CardStore::CommandFileLimit + 1 << true;
+        QTest::newRow("the largest, restored") << QByteArray("B.adv") << CardStore::CommandFileLimit << false;
+        // clang-format on
+    }
+
+    void restoreRefuses()
+    {
+        QFETCH(QByteArray, path);
+        QFETCH(qint64, size);
+        QFETCH(bool, refused);
+        const QString named = refused ? QString::fromLatin1(path) : QString();
+        TestCard card;
+        lay(card);
+        CardStore store(card);
+        const QString id = plant(labelOf(store).key, path, QByteArray(size, 'x'));
+        FleetRepository fleet(repository());
+        const QStringList before = card.snapshot(true);
+        const FleetResult dry = restoreVersion(fleet, store, id, true);
+        QCOMPARE(dry.refusal.value(0).place, named);
+        QCOMPARE(dry.actions.isEmpty(), !named.isEmpty());
+        const FleetResult result = restoreVersion(fleet, store, id, false);
+        QCOMPARE(result.refusal.size(), named.isEmpty() ? 0 : 1);
+        QCOMPARE(result.verified(), named.isEmpty());
+        QCOMPARE(card.snapshot(true) == before, !named.isEmpty()); // refused: not a byte written, anywhere
     }
 
     // Each card keeps its newest versions, newest first, each still readable; the oldest go.
@@ -245,11 +306,6 @@ private Q_SLOTS:
                                                    << "failed: A.mp3: could not be copied";
         QTest::newRow("a setup file cannot be renamed") << "rename 4 5 4"
                                                         << "failed: Programs/Program1.txt: could not be written";
-        // Every read from the copied tracks' read-back on fails: none of them counts as copied.
-        QTest::newRow("tracks read back wrong") << "read 61"
-                                                << "failed: A.mp3: reads back differently from the reference; B.mp3: "
-                                                   "reads back differently from the reference; E.mp3: reads back "
-                                                   "differently from the reference";
     }
 
     void apply()
@@ -279,7 +335,7 @@ private Q_SLOTS:
 
         const FleetResult result = applyReference(fleet, from, to, false);
         QTEST(fleet.log().last().result, "result");
-        QCOMPARE(fleet.log().last().version, dry.version);
+        QVERIFY(dry.version.isEmpty() && !fleet.log().last().version.isEmpty()); // tracks not read for a dry run
         QCOMPARE(card.read("C.adv"), "C.mp3 V5");
         if (!failing.isEmpty()) {
             QVERIFY(!result.verified() && !card.snapshot().join(' ').contains(".tmp"));
@@ -296,13 +352,93 @@ private Q_SLOTS:
         QVERIFY(QFile::link(reference.path("A.mp3"), reference.path("Link.mp3")));
         QVERIFY(to.copyTracksIn({{"Link.mp3", "Link.mp3", &from}}).tracks.isEmpty());
         QVERIFY(QFile::remove(reference.path("Link.mp3")));
-        reference.write("Programs/Program1.adv", "Other"); // another setup: another version
-        QVERIFY(applyReference(fleet, from, to, true).version != dry.version);
+        // Every track read for its comparison, a dry run names the version; another setup is another version.
+        QCOMPARE(applyReference(fleet, from, to, true).version, fleet.log().last().version);
+        reference.write("Programs/Program1.adv", "Other");
+        QVERIFY(applyReference(fleet, from, to, true).version != fleet.log().last().version);
         reference.write("D.mp3", "d"); // on the card already, not in its listing: the listing alone is made anew
         card.write("D.mp3", "d");
         QVERIFY(applyReference(fleet, from, to, false).verified()
                 && card.read("Programs/RootDir.txt").contains("D.mp3 V7"));
         QCOMPARE(applyReference(fleet, from, from, false).refusal.size(), 1);
+    }
+
+    // A dry run names the reference's version from the tracks it read for their comparison alone, and then as the real
+    // run names it; one track it would copy unread leaves the version not yet known.
+    void dryRunVersion_data()
+    {
+        QTest::addColumn<QByteArray>("onCard"); // B.mp3's bytes; none when null
+        QTest::addColumn<bool>("known");
+        QTest::newRow("missing") << QByteArray() << false;
+        QTest::newRow("of another size") << QByteArray("b") << false;
+        QTest::newRow("of its size, other bytes") << QByteArray("xy") << true;
+        QTest::newRow("the same") << QByteArray("bb") << true;
+    }
+
+    void dryRunVersion()
+    {
+        QFETCH(QByteArray, onCard);
+        TestCard reference;
+        TestCard card;
+        lay(reference);
+        card.write("A.mp3", QByteArray(5000, 'a'));
+        if (!onCard.isNull())
+            card.write("B.mp3", onCard);
+        CardStore from(reference);
+        CardStore to(card);
+        FleetRepository fleet(repository());
+        const QString dry = applyReference(fleet, from, to, true).version;
+        QVERIFY(applyReference(fleet, from, to, false).verified());
+        QFETCH(bool, known);
+        QCOMPARE(dry, known ? fleet.log().last().version : QString());
+    }
+
+    // A card that keeps none of what is written to it, while the computer's memory of the writes reads well: each
+    // read-back reads the card itself, and fails naming the first file that differs. An honest card, a real file
+    // system among them, is verified.
+    void forgetfulCard_data()
+    {
+        QTest::addColumn<QString>("work");
+        QTest::addColumn<QString>("failing"); // the card's calls
+        QTest::addColumn<QString>("named"); // the first problem's place; none: verified
+        // clang-format off
+        QTest::newRow("apply: tracks") << "apply" << "drop" << "A.mp3";
+        QTest::newRow("apply: the setup alone") << "setup" << "drop" << "Programs/Program1.txt";
+        QTest::newRow("restore") << "restore" << "drop" << "A.adv";
+        QTest::newRow("copy setup") << "copy" << "drop" << "Programs/Program1.txt";
+        QTest::newRow("apply, honest") << "apply" << "" << "";
+        QTest::newRow("apply to ext4, honest") << "ext4" << "" << "";
+        // clang-format on
+    }
+
+    void forgetfulCard()
+    {
+        QFETCH(QString, work);
+        QFETCH(QString, failing);
+        QFETCH(QString, named);
+        TestCard reference;
+        TestCard card;
+        if (work == "ext4" && !card.mountImage({"mkfs.ext4", "-q"}))
+            QSKIP("mounting needs root");
+        lay(reference);
+        if (work == "setup" || work == "restore" || work == "copy")
+            lay(card);
+        reference.write("Programs/Program1.txt", record("B.mp3 V7") + "end");
+        FleetJournal journal(repository());
+        CardStore::setDefaultJournal(&journal);
+        FailingFileOps ops;
+        ops.fail(failing);
+        CardStore from(reference);
+        CardStore to(card, ops);
+        FleetRepository fleet(repository());
+        if (work == "restore") // a version before a write, to restore
+            QCOMPARE(to.writeTrackCommand("B.mp3", "V2"), Notices());
+        const Findings problems = work == "copy" ? copySetup(to, planCopy(from.readContents(), to.readContents()))
+            : work == "restore" ? restoreVersion(fleet, to, fleet.history(labelOf(to).key).last().id, false).problems
+                                : applyReference(fleet, from, to, false).problems;
+        QCOMPARE(problems.value(0).place, named);
+        const QString logged = work == "copy" ? QString() : fleet.log().last().result; // Copy Setup keeps no log
+        QVERIFY(work == "copy" || logged.startsWith(named.isEmpty() ? "verified" : "failed: " + named + ": reads"));
     }
 
     // A full card takes no track at all: the room is checked before anything is written.
@@ -316,12 +452,14 @@ private Q_SLOTS:
         CardStore from(reference);
         CardStore to(card);
         FleetRepository fleet(repository());
-        QCOMPARE(applyReference(fleet, from, to, false).problems.value(0).kind, Kind::Refused);
+        const FleetResult result = applyReference(fleet, from, to, false);
+        QCOMPARE(result.refusal.value(0).says, Says::NoRoom);
+        QVERIFY(result.actions.isEmpty()); // nothing said to be copied or written
         QVERIFY(QDir(card.root()).entryList(QDir::Files).isEmpty());
     }
 
     // A track larger than a FAT card holds is refused before anything is written; one of the largest size is not
-    // (it is read once, for the reference's version: the test's slowest seconds).
+    // (and a dry run does not read it).
     void fatFileLimit()
     {
         TestCard reference;

@@ -7,9 +7,11 @@
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
+#include <set>
 
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <fcntl.h>
 
 // The file system calls with failures on demand: the calls named in failing fail with error, from
@@ -18,7 +20,8 @@ class FailingFileOps final : public Vexolo::FileOps
 {
 public:
     // "open", "read", "list" (opens a folder to list it), "write", "fsync", "syncfs", "close", "rename", "unlink",
-    // "mkdir", "statvfs"
+    // "mkdir", "statvfs", "drop" (a file whose pages are dropped from memory then reads as zeros, as from a card
+    // that silently kept none of what was written to it)
     QStringList failing;
     int nth = 1;
     int last = INT_MAX;
@@ -28,12 +31,27 @@ public:
     {
         waitWhileStuck();
         const char *call = (flags & O_DIRECTORY) ? "list" : (flags & O_ACCMODE) ? "open" : "read";
-        return fails(call) ? -1 : FileOps::openat(folder, name, flags, mode);
+        const int fd = fails(call) ? -1 : FileOps::openat(folder, name, flags, mode);
+        const std::lock_guard lock(m_gate);
+        m_lost.erase(fd); // a number used again is another file
+        return fd;
     }
     ssize_t read(int fd, void *data, size_t size) override
     {
         waitWhileStuck();
-        return fails("read") ? -1 : FileOps::read(fd, data, size);
+        const ssize_t got = fails("read") ? -1 : FileOps::read(fd, data, size);
+        const std::lock_guard lock(m_gate);
+        if (got > 0 && m_lost.count(fd))
+            std::memset(data, 0, size_t(got));
+        return got;
+    }
+    int dropCached(int fd) override
+    {
+        if (fails("drop")) {
+            const std::lock_guard lock(m_gate);
+            m_lost.insert(fd);
+        }
+        return FileOps::dropCached(fd);
     }
     ssize_t write(int fd, const void *data, size_t size) override
     {
@@ -101,6 +119,7 @@ private:
     std::mutex m_gate;
     std::condition_variable m_free;
     bool m_stuck = false;
+    std::set<int> m_lost; // files read as the forgetful card holds them
 
     bool fails(const char *call)
     {

@@ -1,4 +1,4 @@
-#include "fleet/fleet.h"
+#include "fleet/fleet_p.h"
 
 #include "words/findingwords.h"
 
@@ -9,6 +9,7 @@
 #include <QMutex>
 #include <QSet>
 
+#include <algorithm>
 #include <atomic>
 #include <sys/stat.h>
 #include <thread>
@@ -18,18 +19,12 @@ namespace Vexolo {
 
 namespace {
 
-const QByteArray ProgramsPrefix = encodeFileName(ProgramsFolderName) + '/';
-const QByteArray ListingPath = ProgramsPrefix + encodeFileName(RootDirFileName);
+using namespace FleetDetail;
+
+const QByteArray ProgramsPrefix = programsPrefix();
+const QByteArray ListingPath = listingPath();
 // The largest file FAT32 holds: no track of a card is larger, and a sparse giant is never read through.
 constexpr qint64 FatFileLimit = (qint64(1) << 32) - 1;
-
-// A path of a snapshot as a write of the card store.
-CardStore::FileWrite writeOf(const QByteArray &path, const QByteArray &bytes)
-{
-    if (path.startsWith(ProgramsPrefix))
-        return {CardStore::Folder::Programs, decodeFileName(path.mid(ProgramsPrefix.size())), bytes};
-    return {CardStore::Folder::Root, decodeFileName(path), bytes};
-}
 
 // A track's content hash: XXH3, 128 bits. It tells a copy that went wrong and a track that differs, and it runs at
 // the speed of memory, where SHA-1 took longer than the copy it checked; no card is asked to resist a forger.
@@ -80,7 +75,7 @@ TrackRead readTrack(const CardStore &store, const QString &name, const std::func
     QByteArray chunk(1 << 20, Qt::Uninitialized);
     qint64 total = 0;
     for (;;) {
-        const ssize_t got = FileOps::system().readRetrying(fd.get(), chunk.data(), size_t(chunk.size()));
+        const ssize_t got = store.ops().readRetrying(fd.get(), chunk.data(), size_t(chunk.size()));
         if (got < 0 || (keepGoing && !keepGoing()))
             return {};
         if (got == 0)
@@ -108,22 +103,6 @@ QByteArrayList trackHashes(const CardStore &store, const QStringList &tracks)
     work();
     other.join();
     return hashes;
-}
-
-FleetChange log(FleetRepository &fleet, const CardLabel &card, const QString &reference, const FleetResult &result)
-{
-    QString outcome = QStringLiteral("verified");
-    if (result.cancelled)
-        outcome = QStringLiteral("cancelled");
-    else if (!result.verified()) {
-        QStringList failed;
-        for (const Finding &problem : result.refusal + result.problems)
-            failed.append(findingLine(problem));
-        outcome = QStringLiteral("failed: ") + failed.join(QStringLiteral("; "));
-    }
-    const std::optional<Player> player = fleet.player(card.key);
-    return fleet.appendLog({QDateTime::currentDateTime(), player ? player->name : QString(), card.key, reference,
-                            result.version, result.files, result.bytes, outcome});
 }
 
 // What an apply copies and writes, planned before anything is written.
@@ -268,26 +247,8 @@ QByteArrayList hashesToCopy(const CardStore &reference, const ApplyPlan &plan, c
     return read;
 }
 
-// Copies the tracks, then writes the setup, as one piece of work; what failed goes into result.
-CardStore::Copied writeCard(CardStore &card, const ApplyPlan &plan, const ChangeCause &what, const Progress &progress,
-                            const std::function<bool()> &keepGoing, FleetResult &result)
-{
-    CardStore::Copied copied;
-    const CardStore::Work work(card, what);
-    if (!plan.copies.isEmpty())
-        copied = card.copyTracksIn(plan.copies, progress, keepGoing);
-    result.cancelled = copied.cancelled;
-    for (const Notice &notice : copied.notices)
-        result.problems.append(
-            notice.message == Notice::Message::NoRoom
-                ? Finding {card.root(), Kind::Refused, Says::NoRoom, {}, {notice.count}}
-                : Finding {notice.names.value(0, card.root()), Kind::NotVerified, Says::CouldNotBeCopied});
-    if (!result.cancelled && result.problems.isEmpty())
-        result.problems += copySetup(card, plan.setup, {}, what);
-    return copied;
-}
-
-// Read back: every track copied must hold the bytes of the reference's track.
+// Read back from the card itself, its pages dropped from memory after the flush: every track copied must hold the
+// bytes of the reference's track.
 void readBack(const CardStore &card, ApplyPlan &plan, const QByteArrayList &referenceHashes,
               const CardStore::Copied &copied, FleetResult &result)
 {
@@ -297,7 +258,8 @@ void readBack(const CardStore &card, ApplyPlan &plan, const QByteArrayList &refe
         expected.insert(plan.copies[i].name, referenceHashes[i]);
     }
     const QStringList checked = !result.cancelled && result.problems.isEmpty() ? copied.tracks : QStringList();
-    const QByteArrayList back = trackHashes(card, checked);
+    CardReads fromCard(card.ops());
+    const QByteArrayList back = trackHashes(CardStore({card.root(), card.identity(), {}, {}}, fromCard), checked);
     for (qsizetype i = 0; i < checked.size(); ++i) {
         if (back[i].isEmpty() || back[i] != expected.value(checked[i]))
             result.problems.append({checked[i],
@@ -307,84 +269,74 @@ void readBack(const CardStore &card, ApplyPlan &plan, const QByteArrayList &refe
     }
 }
 
+// The actions of the plan that were done: a track put in place, a setup file written, neither with a problem. The plan
+// lists one action for each track's copy, then one for each setup file, then the listing's.
+void keepDone(const ApplyPlan &plan, const CardStore::Copied &copied, bool setupWritten, FleetResult &result)
+{
+    QSet<QString> failed;
+    for (const Finding &problem : std::as_const(result.problems))
+        failed.insert(problem.place);
+    QStringList names;
+    for (const CardStore::TrackCopy &copy : plan.copies)
+        names.append(copy.name);
+    for (const CardStore::FileWrite &write : plan.setup.writes)
+        names.append(pathOf(write));
+    names.append(programsPath(RootDirFileName));
+    QStringList done;
+    for (qsizetype i = 0; i < result.actions.size() && i < names.size(); ++i) {
+        const bool written = i < plan.copies.size() ? copied.tracks.contains(names[i]) : setupWritten;
+        if (written && !failed.contains(names[i]))
+            done.append(result.actions[i]);
+    }
+    result.actions = done;
+}
+
+// Copies the tracks and reads them back, then writes the setup, as one piece of work; what failed goes into result.
+// The setup waits for the tracks: a listing of tracks the card did not keep is no setup of the reference's.
+void writeCard(const CardStore &reference, CardStore &card, ApplyPlan &plan, const Progress &progress,
+               const std::function<bool()> &keepGoing, FleetResult &result)
+{
+    const ChangeCause what {ChangeCause::Apply, reference.root()};
+    const CardStore::Work work(card, what);
+    // The reference's tracks are hashed while they are copied, for the check and the version: the copy is the disk's
+    // work, the hash the processor's. Those a copy cut short did not reach are hashed all the same, for the version.
+    QByteArrayList referenceHashes;
+    // The hashes read for comparisons are only read from here on until the thread is joined.
+    std::thread referenceRead([&] { referenceHashes = hashesToCopy(reference, plan, {}); });
+    const CardStore::Copied copied
+        = plan.copies.isEmpty() ? CardStore::Copied() : card.copyTracksIn(plan.copies, progress, keepGoing);
+    referenceRead.join();
+    result.cancelled = copied.cancelled;
+    // No room is found before anything is written: a refusal.
+    for (const Notice &notice : copied.notices)
+        (notice.message == Notice::Message::NoRoom ? result.refusal : result.problems)
+            .append(notice.message == Notice::Message::NoRoom
+                        ? Finding {card.root(), Kind::Refused, Says::NoRoom, {}, {notice.count}}
+                        : Finding {notice.names.value(0, card.root()), Kind::NotVerified, Says::CouldNotBeCopied});
+    readBack(card, plan, referenceHashes, copied, result);
+    const bool setup = result.verified();
+    if (setup)
+        result.problems += copySetup(card, plan.setup, {}, what);
+    keepDone(plan, copied, setup, result);
+}
+
 } // namespace
 
-FleetResult restoreVersion(FleetRepository &fleet, CardStore &card, const QString &id, bool dryRun)
+FleetChange FleetDetail::log(FleetRepository &fleet, const CardLabel &card, const QString &reference,
+                             const FleetResult &result)
 {
-    FleetResult result;
-    const CardLabel label = labelOf(card);
-    const std::optional<SetupSnapshot> version = fleet.version(label.key, id);
-    const CardStore::Contents contents = card.readContents();
-    if (!version)
-        result.refusal.append(
-            {id, Kind::Refused, Says::Stated, {QStringLiteral("no such version in the card's history")}});
-    else if (!contents.readable)
-        result.refusal.append({card.root(), Kind::Refused, Says::Stated, {QStringLiteral("the card cannot be read")}});
-    if (!result.refusal.isEmpty())
-        return result;
-    result.version = id;
-
-    const SetupSnapshot now = snapshotOf(contents);
-    QList<CardStore::FileWrite> writes;
-    QList<CardStore::FileWrite> removals;
-    for (auto file = version->cbegin(); file != version->cend(); ++file) {
-        if (file.key() != ListingPath && now.value(file.key()) != file.value()) {
-            writes.append(writeOf(file.key(), file.value()));
-            result.actions.append(pathOf(writes.last()) + QStringLiteral(": written"));
-            result.bytes += file.value().size();
-        }
+    QString outcome = QStringLiteral("verified");
+    if (result.cancelled)
+        outcome = QStringLiteral("cancelled");
+    else if (!result.verified()) {
+        QStringList failed;
+        for (const Finding &problem : result.refusal + result.problems)
+            failed.append(findingLine(problem));
+        outcome = QStringLiteral("failed: ") + failed.join(QStringLiteral("; "));
     }
-    for (auto file = now.cbegin(); file != now.cend(); ++file) {
-        if (file.key() != ListingPath && !version->contains(file.key())) {
-            removals.append(writeOf(file.key(), {}));
-            result.actions.append(pathOf(removals.last()) + QStringLiteral(": removed"));
-        }
-    }
-    result.files = writes.size() + removals.size();
-    const bool listing = result.files > 0 && !contents.tracks.isEmpty();
-    if (listing)
-        result.actions.append(programsPath(RootDirFileName) + QStringLiteral(": written anew"));
-    if (dryRun || (result.files == 0 && contents.listing == CardStore::ListingState::Current))
-        return result;
-
-    {
-        const CardStore::Work work(card, {ChangeCause::Restore, id});
-        for (const CardError &error : card.writeFiles(writes) + card.removeFiles(removals))
-            result.problems.append({error.path,
-                                    Kind::NotVerified,
-                                    Says::Stated,
-                                    {QStringLiteral("could not be written or removed")},
-                                    {},
-                                    {},
-                                    error});
-        if (listing || contents.listing != CardStore::ListingState::Current) {
-            const Notices notices = card.writeListing(card.listTracks());
-            if (!notices.isEmpty())
-                result.problems.append({programsPath(RootDirFileName),
-                                        Kind::NotVerified,
-                                        Says::CouldNotBeWritten,
-                                        {},
-                                        {},
-                                        {},
-                                        notices.constFirst().error});
-        }
-    }
-    // Read back: the card must now hold exactly the version's files.
-    if (result.problems.isEmpty()) {
-        SetupSnapshot back = snapshotOf(card.readSetup());
-        SetupSnapshot wanted = *version;
-        back.remove(ListingPath);
-        wanted.remove(ListingPath);
-        if (back != wanted)
-            result.problems.append({card.root(),
-                                    Kind::NotVerified,
-                                    Says::Stated,
-                                    {QStringLiteral("the card reads back differently from the version")}});
-    }
-    result.logged = log(fleet, label, QStringLiteral("version %1").arg(id), result);
-    if (result.verified())
-        CardSession::instance().tell(card.identity(), CardChange::finished({ChangeCause::Restore, id}));
-    return result;
+    const std::optional<Player> player = fleet.player(card.key);
+    return fleet.appendLog({QDateTime::currentDateTime(), player ? player->name : QString(), card.key, reference,
+                            result.version, result.files, result.bytes, outcome});
 }
 
 FleetResult applyReference(FleetRepository &fleet, const CardStore &reference, CardStore &card, bool dryRun,
@@ -403,26 +355,19 @@ FleetResult applyReference(FleetRepository &fleet, const CardStore &reference, C
     planSetup(from, to, plan, result);
     const SetupSnapshot setup = snapshotOf(from);
     if (dryRun || !result.refusal.isEmpty()) {
-        const QByteArrayList read = hashesToCopy(reference, plan, keepGoing);
-        for (qsizetype i = 0; i < plan.copiedFrom.size(); ++i)
-            plan.hashes.insert(plan.copiedFrom[i], read[i]);
-        result.version = versionOf(setup, plan.hashes);
+        // No track is read for the version alone: it is named only when every track to copy was read for a comparison
+        // already, else it is not yet known (the real run hashes the tracks as it copies them).
+        if (std::all_of(plan.copiedFrom.cbegin(), plan.copiedFrom.cend(),
+                        [&plan](const QString &track) { return plan.hashes.contains(track); }))
+            result.version = versionOf(setup, plan.hashes);
         return result;
     }
 
-    const ChangeCause what {ChangeCause::Apply, reference.root()};
-    // The reference's tracks are hashed while they are copied, for the check and the version: the copy is the disk's
-    // work, the hash the processor's. Those a copy cut short did not reach are hashed all the same, for the version.
-    QByteArrayList referenceHashes;
-    // The hashes read for comparisons are only read from here on until the thread is joined.
-    std::thread referenceRead([&] { referenceHashes = hashesToCopy(reference, plan, {}); });
-    const CardStore::Copied copied = writeCard(card, plan, what, progress, keepGoing, result);
-    referenceRead.join();
-    readBack(card, plan, referenceHashes, copied, result);
+    writeCard(reference, card, plan, progress, keepGoing, result);
     result.version = versionOf(setup, plan.hashes);
-    result.logged = log(fleet, labelOf(card), reference.root(), result);
+    result.logged = FleetDetail::log(fleet, labelOf(card), reference.root(), result);
     if (result.verified())
-        CardSession::instance().tell(card.identity(), CardChange::finished(what));
+        CardSession::instance().tell(card.identity(), CardChange::finished({ChangeCause::Apply, reference.root()}));
     return result;
 }
 

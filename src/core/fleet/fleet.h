@@ -44,7 +44,7 @@ struct FleetResult
     qint64 files = 0;
     qint64 bytes = 0;
     bool cancelled = false;
-    QString version; // the reference's version (apply)
+    QString version; // the reference's version (apply); empty on a dry run that did not read every track it would copy
     FleetChange logged {FleetChange::Part::Log, {}}; // the log line, written or failed with its cause
     bool verified() const { return refusal.isEmpty() && problems.isEmpty() && !cancelled; }
 };

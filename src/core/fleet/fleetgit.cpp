@@ -6,6 +6,8 @@
 #include <QRegularExpression>
 #include <QSysInfo>
 
+#include <algorithm>
+
 // The git plumbing of the fleet's repository: trees of files, commits on a branch, a card's versions.
 
 namespace Vexolo::FleetGit {
@@ -81,7 +83,7 @@ bool writeTree(git_repository *repository, const QMap<QByteArray, QByteArray> &f
     return git_treebuilder_write(out, builder.get()) == 0;
 }
 
-// The files of a tree and its folders, none larger than limit.
+// The files of a tree and its folders, none larger than one byte past limit.
 void readTree(git_repository *repository, const git_tree *tree, const QByteArray &prefix, qint64 limit,
               QMap<QByteArray, QByteArray> &files, int depth)
 {
@@ -99,9 +101,10 @@ void readTree(git_repository *repository, const git_tree *tree, const QByteArray
             if (git_blob_lookup(&blob, repository, git_tree_entry_id(entry)) != 0)
                 continue;
             const Owned<git_blob> owned(blob);
-            const auto size = qint64(git_blob_rawsize(blob));
-            if (size <= limit)
-                files.insert(name, QByteArray(static_cast<const char *>(git_blob_rawcontent(blob)), size));
+            // A larger file is kept cut one byte past the limit: still too large, it is refused as such, never
+            // taken for a file the version lacks.
+            const auto size = std::min(qint64(git_blob_rawsize(blob)), limit + 1);
+            files.insert(name, QByteArray(static_cast<const char *>(git_blob_rawcontent(blob)), size));
         }
     }
 }

@@ -50,7 +50,7 @@ Owned<git_commit> commitOf(git_repository *repository, const git_oid &oid);
 // A tree of files named "name" or "folder/name". Without store, only the trees are written and the files' contents
 // are hashed, not stored: enough to tell whether the tree is one the repository has already.
 bool writeTree(git_repository *repository, const QMap<QByteArray, QByteArray> &files, git_oid *out, bool store = true);
-// The files of a tree and its folders, none larger than limit.
+// The files of a tree and its folders; one larger than limit is cut one byte past it.
 void readTree(git_repository *repository, const git_tree *tree, const QByteArray &prefix, qint64 limit,
               QMap<QByteArray, QByteArray> &files, int depth = 0);
 QMap<QByteArray, QByteArray> filesOf(git_repository *repository, const git_commit *commit, qint64 limit);

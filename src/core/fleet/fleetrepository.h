@@ -91,7 +91,8 @@ public:
     // The card's versions, newest first.
     QList<SetupVersion> history(const QString &cardKey) const;
     // The files of the card's version whose id starts with id (at least 4 hex digits); none when the card's
-    // history holds no such version or more than one. Files larger than any setup file are left out.
+    // history holds no such version or more than one. A file larger than any setup file is cut one byte past
+    // ProgramFileLimit.
     std::optional<SetupSnapshot> version(const QString &cardKey, const QString &id) const;
 
     QList<Player> players() const;

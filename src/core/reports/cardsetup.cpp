@@ -242,8 +242,10 @@ Findings copySetup(CardStore &target, const CopyPlan &plan, const Progress &prog
                  notice.error});
     }
 
-    // Read back: every file written must now hold exactly the bytes planned.
-    const CardStore::Contents written = target.readContents();
+    // Read back from the card itself, not from the computer's memory of it: every file written must now hold exactly
+    // the bytes planned.
+    CardReads fromCard(target.ops());
+    const CardStore::Contents written = CardStore({target.root(), target.identity(), {}, {}}, fromCard).readContents();
     QHash<QString, const CardFile *> files;
     for (const CardFile &file : written.commandFiles)
         files.insert(file.name, &file);

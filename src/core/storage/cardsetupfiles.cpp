@@ -158,16 +158,12 @@ CardStore::Contents SetupFiles::readContents(bool judgeListing) const
     return contents;
 }
 
-namespace {
-
-bool isOwnSetupFile(const CardStore::FileWrite &file)
+bool CardStore::isSetupFile(const FileWrite &file)
 {
     return file.folder == CardStore::Folder::Programs
         ? isProgramsFile(file.name)
         : isPlainFileName(file.name) && !CardStore::tracksOfCommandFile(file.name).isEmpty();
 }
-
-} // namespace
 
 namespace {
 
@@ -214,7 +210,7 @@ CardErrors SetupFiles::removeFiles(const QList<CardStore::FileWrite> &files)
         // Only a regular file of the card's own goes; a folder or a link of that name stays and is named. A file in a
         // "Programs" that is not there is gone already.
         CardError error;
-        if (!isOwnSetupFile(file))
+        if (!CardStore::isSetupFile(file))
             error = CardError::of(CardError::Refused);
         else if (folder == -1 && (!folders.root.isOpen() || !inPrograms))
             error = folders.rootError;
@@ -243,7 +239,7 @@ CardErrors SetupFiles::writeFiles(const QList<CardStore::FileWrite> &files, cons
         const int folder = inPrograms ? folders.programs.get() : folders.root.get();
         CardError error;
         int number = 0;
-        if (!isOwnSetupFile(file))
+        if (!CardStore::isSetupFile(file))
             error = CardError::of(CardError::Refused);
         else if (folder == -1)
             error = !inPrograms                  ? folders.rootError

@@ -274,6 +274,8 @@ public:
         QString name;
         QByteArray bytes;
     };
+    // Whether file is one of the card's own setup files, which alone writeFiles writes and removeFiles removes.
+    static bool isSetupFile(const FileWrite &file);
     // Replaces each file safely. Only the card's own files are written: the ten programs, their
     // names and the listing in "Programs", command files (never a track) in the root. Returns each
     // file that could not be written, why, with its path from the card's root; all of them when the card is gone.

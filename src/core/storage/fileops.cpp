@@ -73,6 +73,26 @@ int FileOps::fstatvfs(int fd, struct statvfs *room)
     return ::fstatvfs(fd, room);
 }
 
+int FileOps::dropCached(int fd)
+{
+    const int error = ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
+    errno = error;
+    return error == 0 ? 0 : -1;
+}
+
+int CardReads::openat(int folder, const char *name, int flags, mode_t mode)
+{
+    const int fd = m_ops.openat(folder, name, flags, mode);
+    struct stat info;
+    if (fd < 0 || (flags & (O_ACCMODE | O_DIRECTORY)) != O_RDONLY || ::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)
+        || m_ops.dropCached(fd) == 0)
+        return fd;
+    const int error = errno;
+    m_ops.close(fd);
+    errno = error;
+    return -1;
+}
+
 FileOps &FileOps::system()
 {
     static FileOps ops;
