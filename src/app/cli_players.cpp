@@ -33,6 +33,18 @@ bool openCardAndFleet(CardStore &card, const QString &path, FleetRepository &fle
     return chooseCard(card, path, err) && openFleet(fleet, err);
 }
 
+// Whether another mounted card shares the card's identity (a clone): said, and then nothing is recorded for either.
+bool cloned(const CardLabel &label, const QString &path, QTextStream &err)
+{
+    const QStringList others = sharingIdentity(label);
+    if (others.isEmpty())
+        return false;
+    err << QStringLiteral("%1: the card at %2 has the same identity (%3): a copy of this card; nothing was recorded. "
+                          "Give one of them an identity of its own (see the README).\n")
+               .arg(path, others.join(QStringLiteral(", ")), label.key);
+    return true;
+}
+
 // What a restore or an apply did: each file on out, each problem on err.
 int reportResult(const FleetResult &result, bool dryRun, QTextStream &out, QTextStream &err)
 {
@@ -114,6 +126,8 @@ int runApply(const QStringList &arguments, QTextStream &out, QTextStream &err)
     FleetRepository fleet;
     if (!chooseCard(reference, given.cards[0], err) || !openCardAndFleet(card, given.cards[1], fleet, err))
         return CommandLine::ExitUsage;
+    if (cloned(labelOf(card), given.cards[1], err))
+        return CommandLine::ExitFindings;
     return reportResult(applyReference(fleet, reference, card, dryRun), dryRun, out, err);
 }
 
@@ -137,13 +151,20 @@ int runRegister(const QStringList &arguments, QTextStream &out, QTextStream &err
     FleetRepository fleet;
     if (!openCardAndFleet(card, rest[0], fleet, err))
         return CommandLine::ExitUsage;
-    player.key = labelOf(card).key;
+    const CardLabel label = labelOf(card);
+    if (cloned(label, rest[0], err))
+        return CommandLine::ExitFindings;
+    player.key = label.key;
     player.name = rest[1].trimmed();
+    const std::optional<Player> was = fleet.player(player.key);
     if (const FleetChange registered = fleet.registerPlayer(player); registered.failed()) {
         err << fleetChangeText(registered) << u'\n';
         return CommandLine::ExitUsage;
     }
-    out << QStringLiteral("%1 is %2\n").arg(player.key, player.name);
+    if (was && was->name != player.name)
+        out << QStringLiteral("%1 is %2 (was: %3)\n").arg(player.key, player.name, was->name);
+    else
+        out << QStringLiteral("%1 is %2\n").arg(player.key, player.name);
     return CommandLine::ExitSuccess;
 }
 
@@ -156,6 +177,8 @@ int runIdentify(const QStringList &arguments, QTextStream &out, QTextStream &err
     if (!openCardAndFleet(card, arguments[0], fleet, err))
         return CommandLine::ExitUsage;
     const CardLabel label = labelOf(card);
+    if (cloned(label, arguments[0], err))
+        return CommandLine::ExitFindings;
     const std::optional<Player> player = fleet.player(label.key);
     if (!player) {
         err << QStringLiteral("%1: no player registered for this card (%2)\n").arg(arguments[0], label.key);

@@ -3,6 +3,7 @@
 #include "fleet/fleet.h"
 #include "main/frmmain.h"
 #include "platform/qtplatform.h"
+#include "storage/cardlock.h"
 #include "storage/cardsession.h"
 
 #include <QCoreApplication>
@@ -10,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 namespace {
 
@@ -53,8 +55,15 @@ int main(int argc, char *argv[])
         const CommandLine::Request request = CommandLine::parse(arguments, CommandLine::verbs(), out, err);
         if (request.exitCode)
             return *request.exitCode;
-        if (request.verb && !request.verb->drawsPages)
+        if (request.verb && !request.verb->drawsPages) {
+            // A verb waiting for another program's write to its card says so once, on standard error.
+            bool said = false;
+            const WriterWaitReport waiting([&err, &said] {
+                if (!std::exchange(said, true))
+                    err << WriterWaitText << Qt::endl;
+            });
             return request.verb->run(request.verbArguments, out, err);
+        }
         pageVerb = request.verb;
         pageVerbArguments = request.verbArguments;
         if (!pageVerb && !CommandLine::displayAvailable(arguments, err))

@@ -1,3 +1,5 @@
+#include "storage/cardlock.h"
+#include "storage/cardstore.h"
 #include "support/helpers.h"
 #include "support/testcard.h"
 
@@ -13,13 +15,17 @@ class TestCommandLine : public QObject
         static QTemporaryDir folder;
         return folder;
     }
+    // No display of any kind; the fleet's data and the cards' write locks in a folder of the test's own.
+    static QStringList environment()
+    {
+        return {"LANG=C.UTF-8", "XDG_DATA_HOME=" + dataHome().path(), "XDG_RUNTIME_DIR=" + dataHome().path()};
+    }
     // The program's exit status, then what it wrote to standard output and to standard error: "status|out|err".
     static QString run(const QStringList &arguments, const QString &folder = {})
     {
         QProcess app;
         app.setWorkingDirectory(folder);
-        // No display of any kind; the fleet's data in a folder of the test's own.
-        app.setEnvironment({"LANG=C.UTF-8", "XDG_DATA_HOME=" + dataHome().path()});
+        app.setEnvironment(environment());
         app.start(VEXOLO_APP_PATH, arguments);
         app.waitForFinished();
         return QString::number(app.exitCode()) + u'|' + QString::fromUtf8(app.readAllStandardOutput()) + u'|'
@@ -113,10 +119,30 @@ private Q_SLOTS:
         QVERIFY(run({"history", card}).section('\n', 0, 0).endsWith("before restore " + id)
                 && run({"log", "--json"}).contains("\"player\":\"Player 12\",\"reference\":\"version " + id));
         QCOMPARE(run({"apply", reference, card, "--dry-run", "--force"}).first(2), "2|");
+        QCOMPARE(run({"register", card, "Player 14"}), "0|path:" + card.root() + " is Player 14 (was: Player 12)\n|");
         // Refused for want of room: nothing said to be copied or written.
         TestCard full;
         if (full.mountTmpfs("full") && reference.write("Big.mp3", QByteArray(200 * 1024, 'b')))
             QCOMPARE(run({"apply", reference, full}).first(3), "1||");
+    }
+
+    // Another program writing to the card: apply waits, says so, writes nothing meanwhile, then goes on.
+    void aSecondWriterWaits()
+    {
+        TestCard reference({"A.mp3"});
+        TestCard card;
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(dataHome().path()));
+        std::optional<Vexolo::CardWriteLock> other(std::in_place, Vexolo::CardStore(card).identity());
+        QVERIFY(other->held());
+        QProcess app;
+        app.setEnvironment(environment());
+        app.start(VEXOLO_APP_PATH, {"apply", reference, card});
+        QByteArray said;
+        QTRY_VERIFY_WITH_TIMEOUT((said += app.readAllStandardError()).contains(Vexolo::WriterWaitText.toUtf8()), 15000);
+        QCOMPARE(card.snapshot(), QStringList {"card"});
+        other.reset();
+        QVERIFY(app.waitForFinished() && app.exitCode() == 0 && app.readAllStandardOutput().endsWith("verified.\n"));
+        QVERIFY(card.snapshot().contains("card/A.mp3"));
     }
 
     // A program's cue sheet as a PDF, the card and the file given relative to the current folder.

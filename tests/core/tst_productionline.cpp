@@ -121,6 +121,41 @@ private Q_SLOTS:
         QCOMPARE(fleetChangeText(outcome.result.logged).section(':', 0, 1),
                  "the log line could not be written: /dev/null/fleet");
     }
+
+    // Cards cloned whole share one UUID: while both are mounted, each finds the other, and nothing is recorded.
+    void clonedCards()
+    {
+        const QList<MountEntry> table = parseMountTable("30 1 8:1 / / rw - ext4 /dev/sda1 rw\n"
+                                                        "40 30 8:17 / /media/a rw - vfat /dev/sdb1 rw\n"
+                                                        "41 30 8:33 / /media/b rw - vfat /dev/sdc1 rw\n"
+                                                        "42 30 8:33 / /media/b2 rw - vfat /dev/sdc1 rw\n"
+                                                        "43 30 8:49 / /media/c rw - vfat /dev/sdd1 rw\n"
+                                                        "44 30 0:5 / /t rw - tmpfs tmpfs rw\n");
+        const QHash<QString, QString> uuids {
+            {"/dev/sda1", "root"}, {"/dev/sdb1", "AB-12"}, {"/dev/sdc1", "AB-12"}, {"/dev/sdd1", "CD-34"}};
+        QStringList asked;
+        const auto uuidOf = [&](const QString &device) { return asked << device, uuids.value(device); };
+        QCOMPARE(sharingIdentity({"uuid:AB-12", "AB-12", {}, "/dev/sdb1"}, table, uuidOf), QStringList {"/media/b"});
+        QCOMPARE(asked, QStringList({"/dev/sda1", "/dev/sdc1", "/dev/sdd1"})); // each other device once
+        QVERIFY(sharingIdentity({"uuid:CD-34", "CD-34", {}, "/dev/sdd1"}, table, uuidOf).isEmpty());
+        QVERIFY(sharingIdentity({"path:/home/me", {}, {}, {}}, table, uuidOf).isEmpty());
+
+        // Two real FAT cards with one volume serial.
+        QTemporaryDir data;
+        FleetRepository fleet(data.filePath("fleet.git"));
+        TestCard reference({"A.mp3"});
+        TestCard one;
+        TestCard two;
+        const QStringList mkfs {"mkfs.vfat", "-i", "1A2B3C4D"};
+        if (!one.mountImage(mkfs) || !two.mountImage(mkfs))
+            QSKIP("mounting is not permitted here");
+        const Production::Card card = Production::receive(two.root(), inReader(two.root()), reference.root(), fleet);
+        QCOMPARE(card.arrival, Arrival::Cloned);
+        QCOMPARE(card.clones, QStringList {one.root()});
+        const Production::Outcome outcome = Production::finish(fleet, card, "Player 2", {}, {});
+        QVERIFY(!outcome.registered && fleet.players().isEmpty() && fleet.log().isEmpty());
+        QCOMPARE(two.snapshot(), one.snapshot());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestProductionLine)

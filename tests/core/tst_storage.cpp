@@ -250,6 +250,47 @@ private Q_SLOTS:
         for (const auto unknown : {"uuid:FFFF-0000", "uuid:../sdb1", "uuid:", "sdb1"})
             QCOMPARE(rootOfKey(unknown, a, byUuid), "");
     }
+
+    // Two folders overlap when one is the other or lies inside it, by device and inode, however each is reached.
+    void foldersOverlap_data()
+    {
+        QTest::addColumn<QString>("one"); // from the card's root
+        QTest::addColumn<QString>("other");
+        QTest::addColumn<QStringList>("bound"); // what is bind-mounted onto ../bound first (root needed)
+        QTest::addColumn<bool>("overlap");
+        QTest::newRow("itself") << "."
+                                << "." << QStringList() << true;
+        QTest::newRow("a subfolder") << "."
+                                     << "sub" << QStringList() << true;
+        QTest::newRow("its parent") << "sub/deeper"
+                                    << "." << QStringList() << true;
+        QTest::newRow("a link into it") << "."
+                                        << "../link" << QStringList() << true;
+        QTest::newRow("siblings") << "sub"
+                                  << "other" << QStringList() << false;
+        QTest::newRow("a link beside it") << "other"
+                                          << "../link" << QStringList() << false;
+        QTest::newRow("a bind mount of a subfolder") << "."
+                                                     << "../bound" << QStringList {"sub"} << true;
+        QTest::newRow("a bind mount of itself") << "sub"
+                                                << "../bound" << QStringList {"sub"} << true;
+        QTest::newRow("a bind mount of a folder beside it") << "sub"
+                                                            << "../bound" << QStringList {"other"} << false;
+    }
+
+    void foldersOverlap()
+    {
+        QFETCH(QString, one);
+        QFETCH(QString, other);
+        QFETCH(QStringList, bound);
+        TestCard card;
+        QVERIFY(card.write("sub/deeper/x", "x") && card.write("other/y", "y"));
+        QVERIFY(QFile::link(card.path("sub"), card.path("../link")));
+        if (!bound.isEmpty() && !card.mount({"--bind", card.path(bound[0])}, "../bound"))
+            QSKIP("mounting is not permitted here");
+        QTEST(Vexolo::foldersOverlap(card.path(one), card.path(other)), "overlap");
+        QTEST(Vexolo::foldersOverlap(card.path(other), card.path(one)), "overlap");
+    }
 };
 
 QTEST_GUILESS_MAIN(TestStorage)

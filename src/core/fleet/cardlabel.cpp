@@ -156,6 +156,38 @@ CardLabel identifyCard(const QString &root)
     return card;
 }
 
+QStringList sharingIdentity(const CardLabel &card, const QList<MountEntry> &table,
+                            const std::function<QString(const QString &device)> &uuidOf)
+{
+    QStringList others;
+    if (card.uuid.isEmpty())
+        return others;
+    QStringList asked {card.device};
+    for (const MountEntry &entry : table) {
+        if (!entry.source.startsWith(QStringLiteral("/dev/")))
+            continue;
+        const QString canonical = QFileInfo(entry.source).canonicalFilePath();
+        const QString device = canonical.isEmpty() ? entry.source : canonical;
+        // The card itself, and a device mounted twice, are asked once.
+        if (asked.contains(device))
+            continue;
+        asked.append(device);
+        if (uuidOf(device) == card.uuid)
+            others.append(entry.mountPoint);
+    }
+    return others;
+}
+
+QStringList sharingIdentity(const CardLabel &card)
+{
+    return sharingIdentity(card, readMountTable(), [](const QString &device) {
+        CardLabel other;
+        if (!askDiskService(device, other))
+            probeDevice(device, other);
+        return other.uuid;
+    });
+}
+
 bool ejectCard(const CardLabel &card, QString *why)
 {
     const auto failed = [why](const QDBusMessage &reply) {

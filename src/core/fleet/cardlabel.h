@@ -1,7 +1,11 @@
 #pragma once
 
-#include <QString>
+#include "storage/mounts.h"
 
+#include <QString>
+#include <QStringList>
+
+#include <functional>
 #include <optional>
 
 namespace Vexolo {
@@ -19,6 +23,14 @@ struct CardLabel
 // (UDisks2, over D-Bus) reports them, or, where that service is absent, as a probe of the block device
 // (libblkid) finds them; a folder that is no mounted device's root is known by its path.
 CardLabel identifyCard(const QString &root);
+
+// The other mounted cards that share the card's identity, by their mount points: cards cloned whole (dd, a
+// duplicator) carry one file system UUID, and while two are mounted neither can be told from the other. Each other
+// block device of table is asked its UUID of uuidOf, once. None for a card known by its path.
+QStringList sharingIdentity(const CardLabel &card, const QList<MountEntry> &table,
+                            const std::function<QString(const QString &device)> &uuidOf);
+// From the mount table in force, each device's UUID as identifyCard finds it. May wait for the disk service.
+QStringList sharingIdentity(const CardLabel &card);
 
 // What the desktop's disk service says of the drive behind a block device. A device it has no drive for (a loop
 // device, a device it does not know) is neither removable nor of any media.

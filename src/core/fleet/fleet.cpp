@@ -128,6 +128,11 @@ bool applyRefused(const CardStore &reference, const CardStore &card, CardStore::
              {QStringLiteral("the reference and the card are one card, or one lies inside the other")}});
         return true;
     }
+    // The card stays this apply's from its reading to its read-back: another writer's files never mix in.
+    if (!card.holdForWrites()) {
+        result.refusal.append({card.root(), Kind::Refused, Says::Stated, {WriterBusyText}});
+        return true;
+    }
     from = reference.readContents();
     to = card.readContents();
     if (!from.readable)

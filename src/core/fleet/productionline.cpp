@@ -79,6 +79,12 @@ Card receive(const QString &root, const VolumeFacts &facts, const QString &refer
         return card;
     }
     card.label = labelOf(store);
+    // A player, a history or a log line of one clone would be the other's too.
+    card.clones = sharingIdentity(card.label);
+    if (!card.clones.isEmpty()) {
+        card.arrival = Arrival::Cloned;
+        return card;
+    }
     card.player = fleet.player(card.label.key);
     card.arrival = card.player ? Arrival::Ready : Arrival::NeedsName;
     return card;

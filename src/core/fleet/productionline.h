@@ -37,6 +37,7 @@ enum class Arrival {
     NotACard, // not card-like, or no card there: nothing is said of it
     NoReference, // a card, but no reference is chosen: nothing is written
     Reference, // the reference itself, or a folder inside it or holding it: left alone
+    Cloned, // a card whose identity another mounted card shares (clones): nothing is recorded or written
     NeedsName, // a card no player has yet: it needs a player's name first
     Ready, // a card of a player, to be made to match the reference
 };
@@ -49,6 +50,7 @@ struct Card
     QString reference; // the reference's folder, cleaned
     CardLabel label;
     std::optional<Player> player;
+    QStringList clones; // Cloned: the mount points of the others of its identity
 };
 
 // Decides what the volume at root is (given its facts) with reference (a folder, as typed) chosen, and for a card

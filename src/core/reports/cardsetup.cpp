@@ -272,12 +272,7 @@ Findings copySetup(CardStore &target, const CopyPlan &plan, const Progress &prog
 
 bool cardsOverlap(const CardStore &a, const CardStore &b)
 {
-    if (a.identity() == b.identity())
-        return true;
-    const QString one = QFileInfo(a.root()).canonicalFilePath();
-    const QString two = QFileInfo(b.root()).canonicalFilePath();
-    return !one.isEmpty() && !two.isEmpty()
-        && ((one + u'/').startsWith(two + u'/') || (two + u'/').startsWith(one + u'/'));
+    return a.identity() == b.identity() || foldersOverlap(a.root(), b.root());
 }
 
 } // namespace Vexolo

@@ -29,8 +29,9 @@ CopyPlan planCopy(const CardStore::Contents &from, const CardStore::Contents &to
 Findings copySetup(CardStore &target, const CopyPlan &plan, const Progress &progress = {},
                    const ChangeCause &what = {ChangeCause::CopySetup, {}});
 
-// Whether two chosen cards are one card, or one's folder lies inside the other's (links followed): a
-// copy between them would write over what it copies, a comparison would compare a card with itself.
+// Whether two chosen cards are one card, or one's folder lies inside the other's however it is reached (a link, a bind
+// mount of a folder: foldersOverlap): a copy between them would write over what it copies, a comparison would compare
+// a card with itself.
 bool cardsOverlap(const CardStore &a, const CardStore &b);
 
 // The path of a write from the card root, as the reports show it.

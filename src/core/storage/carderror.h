@@ -19,6 +19,7 @@ struct CardError
         TooLarge, // larger than the program reads
         NoFolder, // where a folder of the card was to be, something else is (a file, a link)
         Refused, // not a file the program may change there (no setup file of the card's own, or its track came back)
+        Busy, // another program is writing to the card
         Io, // any other failure; number says which
     };
     Cause cause = None;

@@ -1,4 +1,5 @@
 #include "storage/cardstore.h"
+#include "storage/cardfiles.h"
 #include "storage/cardsession.h"
 #include "storage/cardstore_p.h"
 
@@ -9,6 +10,53 @@ namespace Vexolo {
 
 namespace {
 SetupJournal *defaultJournal = nullptr;
+
+// A write refused because another program is writing to the card.
+Notices busy(Notice::Message message, const QStringList &names = {}, qint64 count = 0)
+{
+    return {{Notice::Caution, message, names, count, CardError::of(CardError::Busy)}};
+}
+
+CardErrors busyFiles(const QList<CardStore::FileWrite> &files)
+{
+    CardErrors errors;
+    for (const CardStore::FileWrite &file : files)
+        errors.append(CardError::of(CardError::Busy,
+                                    file.folder == CardStore::Folder::Programs ? ProgramsFolderName + u'/' + file.name
+                                                                               : file.name));
+    return errors;
+}
+
+} // namespace
+
+// One write, piece of work or hold of a store: the first takes the card's lock, the last lets it go, so a piece of
+// work waits for another writer once and its writes follow its answer.
+class CardStore::WriteHold
+{
+public:
+    explicit WriteHold(const CardStore &store)
+        : m_store(store)
+    {
+        if (m_store.m_writing++ == 0)
+            m_store.m_lock = std::make_unique<CardWriteLock>(m_store.identity());
+    }
+    ~WriteHold()
+    {
+        if (--m_store.m_writing == 0)
+            m_store.m_lock.reset();
+    }
+    Q_DISABLE_COPY_MOVE(WriteHold)
+    bool held() const { return m_store.m_lock && m_store.m_lock->held(); }
+
+private:
+    const CardStore &m_store;
+};
+
+bool CardStore::holdForWrites() const
+{
+    if (!m_kept)
+        m_kept = std::make_unique<WriteHold>(*this);
+    return m_kept->held();
 }
 
 void CardStore::setDefaultJournal(SetupJournal *journal)
@@ -19,6 +67,7 @@ void CardStore::setDefaultJournal(SetupJournal *journal)
 CardStore::Work::Work(CardStore &store, const ChangeCause &what)
     : m_store(store)
     , m_inner(store.m_work.has_value())
+    , m_hold(std::make_unique<WriteHold>(store))
 {
     if (m_inner)
         return;
@@ -30,6 +79,11 @@ CardStore::Work::~Work()
 {
     if (!m_inner)
         m_store.m_work.reset();
+}
+
+bool CardStore::Work::held() const
+{
+    return m_hold->held();
 }
 
 void CardStore::setupChanged()
@@ -96,6 +150,9 @@ CardStore::Lookup CardStore::lookupCommands(const QStringList &trackNames, const
 
 Notices CardStore::writeTrackCommand(const QString &trackName, const QString &commandString)
 {
+    const WriteHold hold(*this);
+    if (!hold.held())
+        return busy(Notice::Message::WriteFailed, {trackName});
     aboutToChange({ChangeCause::TrackSettings, trackName});
     Notices notices = m_tracks->writeTrackCommand(trackName, commandString);
     if (notices.isEmpty()) {
@@ -113,6 +170,13 @@ QString CardStore::trackCommandString(const QString &trackName) const
 CardStore::Copied CardStore::copyTracksIn(const QList<TrackCopy> &copies, const Progress &progress,
                                           const std::function<bool()> &keepGoing)
 {
+    const WriteHold hold(*this);
+    if (!hold.held()) {
+        QStringList names;
+        for (const TrackCopy &copy : copies)
+            names.append(copy.name);
+        return {listTracks(), busy(Notice::Message::CopyFailed, names), false};
+    }
     if (!copies.isEmpty())
         aboutToChange({ChangeCause::TracksCopiedIn, {}});
     Copied copied = m_tracks->copyTracksIn(copies, progress, keepGoing);
@@ -131,12 +195,18 @@ Fd CardStore::openTrack(const QString &trackName) const
 
 Notices CardStore::writeListing(const QStringList &tracks, const Progress &progress)
 {
+    const WriteHold hold(*this);
+    if (!hold.held())
+        return busy(Notice::Message::NoListing);
     aboutToChange({ChangeCause::Listing, {}});
     return m_listing->writeListing(tracks, progress);
 }
 
 Notices CardStore::rewriteListing()
 {
+    const WriteHold hold(*this);
+    if (!hold.held())
+        return busy(Notice::Message::NoListing);
     aboutToChange({ChangeCause::Listing, {}});
     Notices notices = m_listing->rewriteListing();
     setupChanged();
@@ -156,6 +226,9 @@ CardStore::SavePlan CardStore::prepareSave(ProgramNumber number, const QStringLi
 
 CardStore::Saved CardStore::save(const SavePlan &plan, const QStringList &tracks, const Progress &progress)
 {
+    const WriteHold hold(*this);
+    if (!hold.held())
+        return {false, false, busy(Notice::Message::NotCreated)};
     if (plan.refusal.isEmpty())
         aboutToChange({ChangeCause::Save, plan.number.text()});
     Saved saved = m_programs->save(plan, tracks, progress);
@@ -176,6 +249,9 @@ CardStore::DeletePlan CardStore::prepareDelete(ProgramNumber number) const
 
 CardStore::Deleted CardStore::deleteProgram(ProgramNumber number)
 {
+    const WriteHold hold(*this);
+    if (!hold.held())
+        return {false, busy(Notice::Message::DeleteFailed, {}, number.value())};
     aboutToChange({ChangeCause::Delete, number.text()});
     Deleted deleted = m_programs->deleteProgram(number);
     if (deleted.deleted) {
@@ -209,6 +285,9 @@ CardStore::Contents CardStore::readSetup() const
 
 CardErrors CardStore::writeFiles(const QList<FileWrite> &files, const Progress &progress)
 {
+    const WriteHold hold(*this);
+    if (!hold.held())
+        return busyFiles(files);
     if (!files.isEmpty())
         aboutToChange({ChangeCause::SetupFiles, {}});
     CardErrors failed = m_setup->writeFiles(files, progress);
@@ -218,6 +297,9 @@ CardErrors CardStore::writeFiles(const QList<FileWrite> &files, const Progress &
 
 CardErrors CardStore::removeFiles(const QList<FileWrite> &files)
 {
+    const WriteHold hold(*this);
+    if (!hold.held())
+        return busyFiles(files);
     if (!files.isEmpty())
         aboutToChange({ChangeCause::SetupFilesRemoved, {}});
     CardErrors left = m_setup->removeFiles(files);
@@ -227,6 +309,9 @@ CardErrors CardStore::removeFiles(const QList<FileWrite> &files)
 
 CardError CardStore::removeOrphanCommandFile(const QString &name)
 {
+    const WriteHold hold(*this);
+    if (!hold.held())
+        return CardError::of(CardError::Busy, name);
     aboutToChange({ChangeCause::CommandFileRemoved, name});
     const CardError error = m_setup->removeOrphanCommandFile(name);
     setupChanged();
@@ -235,6 +320,9 @@ CardError CardStore::removeOrphanCommandFile(const QString &name)
 
 CardError CardStore::removeLeftovers()
 {
+    const WriteHold hold(*this);
+    if (!hold.held())
+        return CardError::of(CardError::Busy);
     return m_setup->removeLeftovers();
 }
 

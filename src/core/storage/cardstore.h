@@ -1,5 +1,6 @@
 #pragma once
 
+#include "storage/cardlock.h"
 #include "storage/cardread.h"
 #include "storage/cardsession.h"
 #include "storage/chosencard.h"
@@ -55,6 +56,7 @@ public:
 class CardStore final : public QObject
 {
     Q_OBJECT
+    class WriteHold;
 
 public:
     explicit CardStore(FileOps &ops = FileOps::system());
@@ -69,17 +71,25 @@ public:
     static void setDefaultJournal(SetupJournal *journal);
     // One piece of work made of several writes (a copy, a repair, a restore): the setup is recorded once, before
     // its first write, under what. Work within work belongs to the outer one.
+    // The card is locked for other writers (cardlock.h) while the work lasts: each write of a store whose card another
+    // program kept locked for the whole wait is refused with CardError::Busy.
     class Work
     {
     public:
         Work(CardStore &store, const ChangeCause &what);
         ~Work();
         Q_DISABLE_COPY_MOVE(Work)
+        // Whether the card is this work's to write.
+        bool held() const;
 
     private:
         CardStore &m_store;
         bool m_inner; // within another piece of work, which records for both
+        std::unique_ptr<WriteHold> m_hold;
     };
+    // Keeps the card locked for other writers from now until the store goes, so that what it reads before its writes
+    // is still so when it writes (an apply's plan); false when another program kept it for the whole wait.
+    bool holdForWrites() const;
 
     // Chooses the card named by the volume selector's text; an empty root when the text names no
     // existing absolute folder, or names "/" or a folder of a pseudo file system.
@@ -210,6 +220,10 @@ private:
 
     ChosenCard m_card;
     FileOps &m_ops;
+    // The card's write lock while a write, a piece of work or a hold lasts; how many of them are under way.
+    mutable std::unique_ptr<CardWriteLock> m_lock;
+    mutable int m_writing = 0;
+    mutable std::unique_ptr<WriteHold> m_kept; // holdForWrites
     SetupJournal *m_journal = nullptr;
     std::optional<ChangeCause> m_work; // the piece of work under way
     bool m_workRecorded = false;

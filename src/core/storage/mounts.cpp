@@ -1,6 +1,7 @@
 #include "storage/mounts.h"
 
 #include "storage/cardtext.h"
+#include "storage/fileops.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,6 +12,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <unistd.h>
 
 #ifndef STATX_MNT_ID
 #define STATX_MNT_ID 0x1000U
@@ -144,6 +146,77 @@ QString deviceOf(const QString &name)
 }
 
 } // namespace
+
+namespace {
+
+// Deeper than any folder a card or a reference is chosen in; a loop of mounts ends here too.
+constexpr int AncestorLimit = 256;
+
+struct Place
+{
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const Place &) const = default;
+};
+
+// The open folder and every folder above it up to the system's root, each by device and inode: ".." crosses from a
+// mount's root to the folder it is mounted on.
+QList<Place> ancestry(int folder)
+{
+    QList<Place> places;
+    Fd at(::fcntl(folder, F_DUPFD_CLOEXEC, 0));
+    for (int depth = 0; depth < AncestorLimit && at.isOpen(); ++depth) {
+        struct stat info;
+        if (::fstat(at.get(), &info) != 0 || places.contains(Place {info.st_dev, info.st_ino}))
+            break; // the system's root is its own ".."
+        places.append({info.st_dev, info.st_ino});
+        at = Fd(::openat(at.get(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    }
+    return places;
+}
+
+// Where the open folder lies in its own file system, as the mount it is reached through says: a bind mount of a
+// subfolder names that subfolder, which no ".." leads to. Empty when the table does not tell.
+QString pathInFileSystem(int folder, const QString &path, const QList<MountEntry> &table)
+{
+    const quint64 mount = tableMountIdOf(folder);
+    const auto entry = std::find_if(table.cbegin(), table.cend(),
+                                    [mount](const MountEntry &mounted) { return mounted.id == mount; });
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    if (mount == 0 || entry == table.cend() || canonical.isEmpty())
+        return {};
+    const QString inside = QDir(entry->mountPoint).relativeFilePath(canonical);
+    if (inside == QStringLiteral("..") || inside.startsWith(QStringLiteral("../")))
+        return {};
+    return QDir::cleanPath(entry->fsRoot + u'/' + inside);
+}
+
+bool isWithin(const QString &inner, const QString &outer)
+{
+    return outer == QStringLiteral("/") || inner == outer || inner.startsWith(outer + u'/');
+}
+
+} // namespace
+
+bool foldersOverlap(const QString &one, const QString &other)
+{
+    const Fd a(::open(encodeFileName(one).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const Fd b(::open(encodeFileName(other).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!a.isOpen() || !b.isOpen())
+        return false;
+    const QList<Place> aboveA = ancestry(a.get());
+    const QList<Place> aboveB = ancestry(b.get());
+    if (aboveA.isEmpty() || aboveB.isEmpty())
+        return false;
+    if (aboveA.contains(aboveB.first()) || aboveB.contains(aboveA.first()))
+        return true;
+    if (aboveA.first().device != aboveB.first().device)
+        return false;
+    const QList<MountEntry> table = readMountTable();
+    const QString pathA = pathInFileSystem(a.get(), one, table);
+    const QString pathB = pathInFileSystem(b.get(), other, table);
+    return !pathA.isEmpty() && !pathB.isEmpty() && (isWithin(pathA, pathB) || isWithin(pathB, pathA));
+}
 
 QString volumeKey(const QString &root, const QList<MountEntry> &table, const QString &byUuid)
 {

@@ -46,6 +46,10 @@ bool isPseudoMount(const MountEntry &entry);
 // themselves, so a dead network or FUSE mount cannot make this wait.
 QStringList cardVolumes(const QList<MountEntry> &table);
 
+// Whether the two folders overlap, whatever way each is reached (a link, a bind mount of a folder): one is the other
+// or lies inside it, by device and inode. False when either cannot be opened.
+bool foldersOverlap(const QString &one, const QString &other);
+
 // What tells a card again when it is mounted next time, perhaps elsewhere: "uuid:" and its file system's UUID
 // when root is the mount point of a device that byUuid (the system's /dev/disk/by-uuid) names, else "path:" and
 // the folder itself.

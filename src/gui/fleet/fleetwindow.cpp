@@ -155,6 +155,11 @@ void FleetWindow::received(const Production::Card &card)
     case Production::Arrival::NoReference:
         lblStatus->setText(tr("%1 was inserted, but no reference is chosen: nothing was written.").arg(card.root));
         return;
+    case Production::Arrival::Cloned:
+        lblStatus->setText(tr("%1 has the same identity as the card at %2 (a copy of it): nothing was recorded or "
+                              "written. Give it an identity of its own first (see the README).")
+                               .arg(card.root, card.clones.join(QStringLiteral(", "))));
+        return;
     case Production::Arrival::NeedsName:
         m_unnamed.append(card);
         askNames();

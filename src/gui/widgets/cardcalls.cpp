@@ -29,6 +29,7 @@ struct CardCalls::Shared
     std::atomic<qint64> total = 0;
     std::atomic<quint64> reports = 0;
     std::atomic<bool> stop = false;
+    std::atomic<bool> writerWaits = false;
 };
 
 // The window that says what waits. Not modal: the window behind it stays usable, only card work waits.
@@ -107,7 +108,12 @@ CallControl CardCalls::begin(const Call &call)
                 shared->done = done;
                 ++shared->reports;
             },
-            [shared] { return !shared->stop.load(); }};
+            [shared] { return !shared->stop.load(); },
+            [shared] {
+                // Another program's write is an answer of the card: the wait says so, not that it does not answer.
+                shared->writerWaits = true;
+                ++shared->reports;
+            }};
 }
 
 void CardCalls::end()
@@ -174,7 +180,9 @@ void CardCalls::showWait(bool noAnswer)
             Q_EMIT forgetCard(card);
         });
     }
-    m_wait->label->setText(noAnswer ? CardNoAnswerMessage : m_call.what);
+    m_wait->label->setText(noAnswer                           ? CardNoAnswerMessage
+                               : m_shared->writerWaits.load() ? CardWriterWaitMessage
+                                                              : m_call.what);
     m_wait->cmdCancel->setVisible(!noAnswer && m_call.cancellable);
     m_wait->cmdWait->setVisible(noAnswer);
     m_wait->cmdForget->setVisible(noAnswer);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "storage/cardlock.h"
 #include "storage/cardsession.h"
 
 #include <QElapsedTimer>
@@ -24,6 +25,7 @@ struct CallControl
 {
     std::function<void(qint64 done, qint64 total)> progress;
     std::function<bool()> keepGoing;
+    std::function<void()> writerWaits; // the card's write waits for another program (cardlock.h)
 };
 
 // A window's card work, started on the card session: the window's thread never waits for a card. One call at a
@@ -32,7 +34,8 @@ struct CallControl
 // ("Saving program 1 on the card…") with Cancel; when the card has neither answered nor reported progress for the
 // answer limit, "The card does not answer." with Wait and Forget. Cancel stops the work at its next step and
 // drops its result; Forget drops it too, lets the card's worker be (it may stay blocked in the kernel) and asks
-// the window to forget the card. A safe write leaves nothing half-written whichever way it ends.
+// the window to forget the card. While its write waits for another program writing to the card, it says so. A safe
+// write leaves nothing half-written whichever way it ends.
 class CardCalls final : public QObject
 {
     Q_OBJECT
@@ -57,7 +60,11 @@ public:
         m_waiting.append([this, call, work = std::move(work), done = std::move(done)] {
             const CallControl control = begin(call);
             m_id = CardSession::instance().run<T>(
-                call.card, this, [work, control] { return work(control); },
+                call.card, this,
+                [work, control] {
+                    const WriterWaitReport waiting(control.writerWaits);
+                    return work(control);
+                },
                 [this, done](T result) {
                     end();
                     if (done)

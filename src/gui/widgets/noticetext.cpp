@@ -111,6 +111,8 @@ QString noticeText(const Notice &notice)
         return text + u'\n' + shown(notice.error.path) + QStringLiteral(" is larger than the program reads.");
     case CardError::NoFolder:
         return text + QStringLiteral("\nPrograms is no folder of the card.");
+    case CardError::Busy:
+        return text + QStringLiteral("\nAnother program is writing to this card.");
     default:
         return text; // another card in its place says so itself; other errors name no cause to act on
     }

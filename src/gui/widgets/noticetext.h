@@ -24,5 +24,6 @@ inline const QString CardChangedMessage
 
 // Told when a card does not answer within its time limit (a dead network or FUSE mount, a failing reader).
 inline const QString CardNoAnswerMessage = QStringLiteral("The card does not answer.");
+inline const QString CardWriterWaitMessage = QStringLiteral("Waiting for another program writing to this card…");
 
 } // namespace Vexolo::Ui
