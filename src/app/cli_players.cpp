@@ -71,7 +71,12 @@ int runHistory(const QStringList &arguments, QTextStream &out, QTextStream &err)
     FleetRepository fleet;
     if (!openCardAndFleet(card, given.cards[0], fleet, err))
         return CommandLine::ExitUsage;
-    const QList<SetupVersion> versions = fleet.history(labelOf(card).key);
+    const FleetRead<QList<SetupVersion>> read = fleet.history(labelOf(card).key);
+    if (read.failed()) {
+        err << read.error << u'\n';
+        return CommandLine::ExitUsage;
+    }
+    const QList<SetupVersion> &versions = read.value;
     if (json) {
         QJsonArray array;
         for (const SetupVersion &version : versions)
@@ -109,7 +114,8 @@ int runApply(const QStringList &arguments, QTextStream &out, QTextStream &err)
     CardStore reference;
     CardStore card;
     FleetRepository fleet;
-    if (!chooseCard(reference, given.cards[0], err) || !openCardAndFleet(card, given.cards[1], fleet, err))
+    // A fleet's data that cannot be opened keeps no card from being written: the result says the history is not kept.
+    if (!chooseCard(reference, given.cards[0], err) || !chooseCard(card, given.cards[1], err))
         return CommandLine::ExitUsage;
     return reportResult(applyReference(fleet, reference, card, dryRun), dryRun, out, err);
 }
@@ -153,7 +159,12 @@ int runIdentify(const QStringList &arguments, QTextStream &out, QTextStream &err
     if (!openCardAndFleet(card, arguments[0], fleet, err))
         return CommandLine::ExitUsage;
     const CardLabel label = labelOf(card);
-    const std::optional<Player> player = fleet.player(label.key);
+    const FleetRead<std::optional<Player>> read = fleet.player(label.key);
+    const std::optional<Player> &player = read.value;
+    if (read.failed()) {
+        err << read.error << u'\n';
+        return CommandLine::ExitUsage;
+    }
     if (!player) {
         err << QStringLiteral("%1: no player registered for this card (%2)\n").arg(arguments[0], label.key);
         return CommandLine::ExitFindings;
@@ -170,11 +181,16 @@ int runLog(const QStringList &arguments, QTextStream &out, QTextStream &err)
     FleetRepository fleet;
     if (!openFleet(fleet, err))
         return CommandLine::ExitUsage;
+    const FleetRead<QList<LogLine>> read = fleet.log();
+    if (read.failed()) {
+        err << read.error << u'\n';
+        return CommandLine::ExitUsage;
+    }
     if (json) {
-        out << QString::fromUtf8(logJson(fleet.log()));
+        out << QString::fromUtf8(logJson(read.value));
         return CommandLine::ExitSuccess;
     }
-    for (const LogLine &line : fleet.log())
+    for (const LogLine &line : read.value)
         out << logText(line) << u'\n';
     return CommandLine::ExitSuccess;
 }

@@ -121,7 +121,10 @@ FleetChange log(FleetRepository &fleet, const CardLabel &card, const QString &re
             failed.append(findingLine(problem));
         outcome = QStringLiteral("failed: ") + failed.join(QStringLiteral("; "));
     }
-    const std::optional<Player> player = fleet.player(card.key);
+    if (!fleet.isOpen())
+        return fleet.appendLog({});
+    // A register that cannot be read costs the line its player's name, not the line.
+    const std::optional<Player> player = fleet.player(card.key).value;
     return fleet.appendLog({QDateTime::currentDateTime(), player ? player->name : QString(), card.key, reference,
                             result.version, result.files, result.bytes, outcome});
 }
@@ -313,9 +316,12 @@ FleetResult restoreVersion(FleetRepository &fleet, CardStore &card, const QStrin
 {
     FleetResult result;
     const CardLabel label = labelOf(card);
-    const std::optional<SetupSnapshot> version = fleet.version(label.key, id);
+    const FleetRead<std::optional<SetupSnapshot>> found = fleet.version(label.key, id);
+    const std::optional<SetupSnapshot> &version = found.value;
     const CardStore::Contents contents = card.readContents();
-    if (!version)
+    if (found.failed())
+        result.refusal.append({id, Kind::Refused, Says::Stated, {found.error}});
+    else if (!version)
         result.refusal.append(
             {id, Kind::Refused, Says::Stated, {QStringLiteral("no such version in the card's history")}});
     else if (!contents.readable)

@@ -79,7 +79,13 @@ Card receive(const QString &root, const VolumeFacts &facts, const QString &refer
         return card;
     }
     card.label = labelOf(store);
-    card.player = fleet.player(card.label.key);
+    const FleetRead<std::optional<Player>> player = fleet.player(card.label.key);
+    if (player.failed()) {
+        card.arrival = Arrival::FleetUnreadable;
+        card.fleetError = player.error;
+        return card;
+    }
+    card.player = player.value;
     card.arrival = card.player ? Arrival::Ready : Arrival::NeedsName;
     return card;
 }

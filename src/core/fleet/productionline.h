@@ -39,6 +39,7 @@ enum class Arrival {
     Reference, // the reference itself, or a folder inside it or holding it: left alone
     NeedsName, // a card no player has yet: it needs a player's name first
     Ready, // a card of a player, to be made to match the reference
+    FleetUnreadable, // a card, but the register cannot be read (fleetError says why): left as it is
 };
 
 // A volume newly mounted, as the first step finds it.
@@ -49,6 +50,7 @@ struct Card
     QString reference; // the reference's folder, cleaned
     CardLabel label;
     std::optional<Player> player;
+    QString fleetError;
 };
 
 // Decides what the volume at root is (given its facts) with reference (a folder, as typed) chosen, and for a card

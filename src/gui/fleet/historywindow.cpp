@@ -38,10 +38,11 @@ History readHistory(const CardChoice &choice)
     History history;
     history.key = labelOf(card).key;
     const FleetRepository fleet;
-    history.player = fleet.player(history.key);
-    history.versions = fleet.history(history.key);
-    if (!fleet.isOpen())
-        history.fleetError = fleet.error();
+    const FleetRead<std::optional<Player>> player = fleet.player(history.key);
+    const FleetRead<QList<SetupVersion>> versions = fleet.history(history.key, 0, FleetRepository::HistoryPage);
+    history.player = player.value;
+    history.versions = versions.value;
+    history.fleetError = versions.failed() ? versions.error : player.error;
     return history;
 }
 
@@ -49,6 +50,7 @@ History readHistory(const CardChoice &choice)
 struct Differences
 {
     bool readable = false;
+    QString fleetError; // a version cannot be read: why
     QStringList lines;
 };
 
@@ -57,9 +59,13 @@ Differences compareVersions(const CardChoice &choice, const QString &key, const 
     const CardStore card(choice);
     const FleetRepository fleet;
     const CardStore::Contents now = card.readContents();
-    const std::optional<SetupSnapshot> a = fleet.version(key, older);
-    const std::optional<SetupSnapshot> b = newer.isEmpty() ? std::nullopt : fleet.version(key, newer);
+    const FleetRead<std::optional<SetupSnapshot>> readA = fleet.version(key, older);
+    const FleetRead<std::optional<SetupSnapshot>> readB
+        = newer.isEmpty() || readA.failed() ? decltype(readB)() : fleet.version(key, newer);
+    const std::optional<SetupSnapshot> &a = readA.value;
+    const std::optional<SetupSnapshot> &b = readB.value;
     Differences differences;
+    differences.fleetError = readA.failed() ? readA.error : readB.error;
     differences.readable = a && now.readable && (newer.isEmpty() || b);
     if (!differences.readable)
         return differences;
@@ -130,7 +136,7 @@ void HistoryWindow::listVersions()
             if (lstVersions->count() == 0)
                 lstVersions->addItem(history.fleetError.isEmpty()
                                          ? tr("Nothing has been written to this card from this computer yet.")
-                                         : tr("The fleet's data cannot be opened: %1").arg(history.fleetError));
+                                         : history.fleetError);
             lstVersions->setCurrentRow(0);
             showDifferences();
         });
@@ -161,7 +167,9 @@ void HistoryWindow::showDifferences()
         [this, two = !newer.isEmpty()](Differences differences) {
             m_comparing = 0;
             lstDifferences->clear();
-            if (!differences.readable)
+            if (!differences.fleetError.isEmpty())
+                lstDifferences->addItem(differences.fleetError);
+            else if (!differences.readable)
                 lstDifferences->addItem(tr("The card cannot be read."));
             lstDifferences->addItems(differences.lines);
             if (differences.readable && differences.lines.isEmpty())

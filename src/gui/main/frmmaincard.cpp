@@ -133,7 +133,7 @@ void frmMain::showPlayer()
             return {};
         const QString key = Vexolo::identifyCard(root).key;
         const std::optional<Vexolo::Player> player
-            = key.isEmpty() ? std::nullopt : Vexolo::FleetRepository().player(key);
+            = key.isEmpty() ? std::nullopt : Vexolo::FleetRepository().player(key).value;
         if (!player)
             return {};
         return (player->location.isEmpty() ? tr("Player %1").arg(player->name)
