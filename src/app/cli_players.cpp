@@ -63,7 +63,17 @@ int reportResult(const FleetResult &result, bool dryRun, QTextStream &out, QText
 
 int runHistory(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
-    const Arguments given = split(arguments);
+    // Every version is kept: --limit shows the newest of them only.
+    QStringList rest = arguments;
+    int limit = INT_MAX;
+    if (const qsizetype at = rest.indexOf(QStringLiteral("--limit")); at >= 0) {
+        bool number = false;
+        limit = rest.value(at + 1).toInt(&number);
+        if (!number || limit < 1)
+            return usage(u"history", err);
+        rest.remove(at, 2);
+    }
+    const Arguments given = split(rest);
     bool json = false;
     if (given.cards.size() != 1 || !onlyOption(given, QStringLiteral("--json"), json))
         return usage(u"history", err);
@@ -71,7 +81,7 @@ int runHistory(const QStringList &arguments, QTextStream &out, QTextStream &err)
     FleetRepository fleet;
     if (!openCardAndFleet(card, given.cards[0], fleet, err))
         return CommandLine::ExitUsage;
-    const FleetRead<QList<SetupVersion>> read = fleet.history(labelOf(card).key);
+    const FleetRead<QList<SetupVersion>> read = fleet.history(labelOf(card).key, 0, limit);
     if (read.failed()) {
         err << read.error << u'\n';
         return CommandLine::ExitUsage;

@@ -14,12 +14,12 @@ class TestCommandLine : public QObject
         return folder;
     }
     // The program's exit status, then what it wrote to standard output and to standard error: "status|out|err".
-    static QString run(const QStringList &arguments, const QString &folder = {})
+    static QString run(const QStringList &arguments, const QString &folder = {}, const QString &data = {})
     {
         QProcess app;
         app.setWorkingDirectory(folder);
         // No display of any kind; the fleet's data in a folder of the test's own.
-        app.setEnvironment({"LANG=C.UTF-8", "XDG_DATA_HOME=" + dataHome().path()});
+        app.setEnvironment({"LANG=C.UTF-8", "XDG_DATA_HOME=" + (data.isEmpty() ? dataHome().path() : data)});
         app.start(VEXOLO_APP_PATH, arguments);
         app.waitForFinished();
         return QString::number(app.exitCode()) + u'|' + QString::fromUtf8(app.readAllStandardOutput()) + u'|'
@@ -112,6 +112,37 @@ private Q_SLOTS:
         QVERIFY(run({"history", card}).section('\n', 0, 0).endsWith("before restore " + id)
                 && run({"log", "--json"}).contains("\"player\":\"Player 12\",\"reference\":\"version " + id));
         QCOMPARE(run({"apply", reference, card, "--dry-run", "--force"}).first(2), "2|");
+    }
+
+    // Fleet data that cannot be opened keeps no card from being written, and says the history is not kept; damaged
+    // data is said, never read as empty.
+    void fleetDataUnusable()
+    {
+        TestCard reference;
+        TestCard card;
+        reference.write("A.mp3", "aaa");
+        reference.write("A.adv", "A.mp3 V3");
+        QTemporaryDir data;
+        QVERIFY(QDir(data.path()).mkpath("vexolo-playlist-setup"));
+        QFile blocker(data.filePath("vexolo-playlist-setup/fleet.git"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly)); // the fleet's data replaced by a file
+        blocker.close();
+        const QString applied = run({"apply", reference, card}, {}, data.path());
+        QVERIFY2(applied.startsWith("1|") && applied.contains("verified.\n|")
+                     && applied.contains("\nthe card's history could not be kept: the fleet's data cannot be opened"),
+                 qPrintable(applied));
+        QCOMPARE(card.read("A.adv"), "A.mp3 V3");
+
+        QVERIFY(blocker.remove());
+        QCOMPARE(run({"register", card, "Player 1"}, {}, data.path()).first(2), "0|");
+        QFile ref(data.filePath("vexolo-playlist-setup/fleet.git/refs/heads/fleet"));
+        QVERIFY(ref.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ref.write(QByteArray(40, 'b') + '\n'); // the branch names nothing
+        ref.close();
+        for (const QStringList &verb : {QStringList {"log"}, QStringList {"identify", card}})
+            QVERIFY(run(verb, {}, data.path())
+                        .startsWith("2||the fleet's data is damaged: a version (object bbbbbbbbbbbb) "
+                                    "is missing\n"));
     }
 
     // A program's cue sheet as a PDF, the card and the file given relative to the current folder.

@@ -17,6 +17,7 @@ namespace Vexolo::Ui {
 namespace {
 
 constexpr int IdRole = Qt::UserRole;
+constexpr int MoreRole = Qt::UserRole + 1; // the last row, that reads the next page of older versions
 
 QString timeText(const QDateTime &time)
 {
@@ -28,8 +29,8 @@ struct History
 {
     QString key;
     std::optional<Player> player;
-    QList<SetupVersion> versions;
-    QString fleetError; // the fleet's data cannot be opened: why
+    FleetRead<QList<SetupVersion>> versions;
+    QString fleetError; // the register cannot be read: why
 };
 
 History readHistory(const CardChoice &choice)
@@ -39,10 +40,9 @@ History readHistory(const CardChoice &choice)
     history.key = labelOf(card).key;
     const FleetRepository fleet;
     const FleetRead<std::optional<Player>> player = fleet.player(history.key);
-    const FleetRead<QList<SetupVersion>> versions = fleet.history(history.key, 0, FleetRepository::HistoryPage);
+    history.versions = fleet.history(history.key, 0, FleetRepository::HistoryPage);
     history.player = player.value;
-    history.versions = versions.value;
-    history.fleetError = versions.failed() ? versions.error : player.error;
+    history.fleetError = history.versions.failed() ? history.versions.error : player.error;
     return history;
 }
 
@@ -112,6 +112,7 @@ HistoryWindow::HistoryWindow(PlatformAdapter &platform, std::shared_ptr<CardStor
 
 void HistoryWindow::listVersions()
 {
+    m_listed = 0;
     {
         const QSignalBlocker quiet(lstVersions);
         lstVersions->clear();
@@ -128,17 +129,49 @@ void HistoryWindow::listVersions()
                                       history.player ? tr(", player %1").arg(history.player->name) : QString(), m_key));
             const QSignalBlocker quiet(lstVersions);
             lstVersions->clear();
-            for (const SetupVersion &version : std::as_const(history.versions)) {
-                auto *item = new QListWidgetItem(
-                    tr("%1  %2, before %3").arg(version.id, timeText(version.time), version.what), lstVersions);
-                item->setData(IdRole, version.id);
-            }
+            addVersions(history.versions);
             if (lstVersions->count() == 0)
                 lstVersions->addItem(history.fleetError.isEmpty()
                                          ? tr("Nothing has been written to this card from this computer yet.")
                                          : history.fleetError);
+            else if (!history.versions.failed() && !history.fleetError.isEmpty())
+                lblCard->setText(lblCard->text() + u'\n' + history.fleetError);
             lstVersions->setCurrentRow(0);
             showDifferences();
+        });
+}
+
+// The versions after those listed, a page at a time, so a long history never fills the list at once.
+void HistoryWindow::addVersions(const FleetRead<QList<SetupVersion>> &versions)
+{
+    const QSignalBlocker quiet(lstVersions);
+    if (lstVersions->count() > 0 && lstVersions->item(lstVersions->count() - 1)->data(MoreRole).toBool())
+        delete lstVersions->takeItem(lstVersions->count() - 1);
+    for (const SetupVersion &version : versions.value) {
+        auto *item = new QListWidgetItem(tr("%1  %2, before %3").arg(version.id, timeText(version.time), version.what),
+                                         lstVersions);
+        item->setData(IdRole, version.id);
+    }
+    m_listed += int(versions.value.size());
+    if (versions.failed())
+        lstVersions->addItem(versions.error);
+    else if (versions.value.size() == FleetRepository::HistoryPage)
+        lstVersions->addItem(tr("Older versions…"));
+    if (lstVersions->count() > 0 && versions.value.size() == FleetRepository::HistoryPage)
+        lstVersions->item(lstVersions->count() - 1)->setData(MoreRole, true);
+}
+
+void HistoryWindow::listOlder()
+{
+    const CardChoice choice {m_card->root(), m_card->identity(), {}, {}};
+    lstVersions->item(lstVersions->count() - 1)->setText(tr("Reading…"));
+    lstVersions->item(lstVersions->count() - 1)->setData(MoreRole, QVariant());
+    CardSession::instance().run<FleetRead<QList<SetupVersion>>>(
+        choice.root, this,
+        [key = m_key, skip = m_listed] { return FleetRepository().history(key, skip, FleetRepository::HistoryPage); },
+        [this](FleetRead<QList<SetupVersion>> versions) {
+            delete lstVersions->takeItem(lstVersions->count() - 1);
+            addVersions(versions);
         });
 }
 
@@ -150,6 +183,10 @@ void HistoryWindow::showDifferences()
     QList<QListWidgetItem *> chosen = lstVersions->selectedItems();
     std::sort(chosen.begin(), chosen.end(),
               [this](QListWidgetItem *a, QListWidgetItem *b) { return lstVersions->row(a) > lstVersions->row(b); });
+    if (chosen.size() == 1 && chosen[0]->data(MoreRole).toBool()) {
+        listOlder();
+        return;
+    }
     const QString id = chosen.size() == 1 ? chosen[0]->data(IdRole).toString() : QString();
     cmdRestore->setEnabled(!id.isEmpty());
     lblDifferences->setText(chosen.size() == 2 ? tr("How the newer version differs from the older (A: the older, B: "
