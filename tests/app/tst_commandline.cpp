@@ -145,6 +145,26 @@ private Q_SLOTS:
                                     "is missing\n"));
     }
 
+    // Applies run at once by separate programs each keep their log line.
+    void concurrentApplies()
+    {
+        TestCard reference;
+        reference.write("A.mp3", "aaa");
+        reference.write("A.adv", "A.mp3 V3");
+        QTemporaryDir data;
+        std::vector<std::unique_ptr<TestCard>> cards;
+        std::vector<std::unique_ptr<QProcess>> apps;
+        for (int n = 0; n < 8; ++n) {
+            cards.push_back(std::make_unique<TestCard>());
+            apps.push_back(std::make_unique<QProcess>());
+            apps.back()->setEnvironment({"LANG=C.UTF-8", "XDG_DATA_HOME=" + data.path()});
+            apps.back()->start(VEXOLO_APP_PATH, {"apply", reference, *cards.back()});
+        }
+        for (const std::unique_ptr<QProcess> &app : apps)
+            QVERIFY2(app->waitForFinished() && app->exitCode() == 0, app->readAllStandardError().constData());
+        QCOMPARE(run({"log"}, {}, data.path()).count("verified"), 8);
+    }
+
     // A program's cue sheet as a PDF, the card and the file given relative to the current folder.
     void cueSheet_data()
     {

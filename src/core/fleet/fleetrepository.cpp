@@ -4,11 +4,18 @@
 #include "storage/cardfiles.h"
 #include "storage/cardtext.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QMutex>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QThread>
 #include <QTimeZone>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace Vexolo {
 
@@ -23,6 +30,46 @@ QRecursiveMutex &writing()
     static QRecursiveMutex mutex;
     return mutex;
 }
+
+// Another program (a second apply, a window beside a command) may change the same branch at the same time: each
+// read-change-commit holds an exclusive lock on a file in the repository, waited for no longer than LockWait, so no
+// change is lost between another's read and commit.
+class ProcessLock final
+{
+public:
+    static constexpr int LockWait = 10000; // ms
+
+    explicit ProcessLock(const QString &repository)
+        : m_fd(::open(QFile::encodeName(repository + QStringLiteral("/vexolo.lock")).constData(),
+                      O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600))
+    {
+        const QDeadlineTimer deadline(LockWait);
+        while (m_fd >= 0 && ::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+            if ((errno != EWOULDBLOCK && errno != EINTR) || deadline.hasExpired()) {
+                m_error = errno == EWOULDBLOCK
+                    ? QStringLiteral("another program has held the fleet's data for %1 s").arg(LockWait / 1000)
+                    : QString::fromLocal8Bit(strerror(errno));
+                return;
+            }
+            QThread::msleep(5);
+        }
+        if (m_fd < 0)
+            m_error = QStringLiteral("its lock cannot be made: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+    }
+    ~ProcessLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd); // and the lock with it
+    }
+    Q_DISABLE_COPY_MOVE(ProcessLock)
+
+    // Why the lock is not held; empty when it is.
+    QString error() const { return m_error; }
+
+private:
+    int m_fd = -1;
+    QString m_error;
+};
 
 QString field(QString text)
 {
@@ -87,8 +134,16 @@ FleetRepository::FleetRepository(const QString &path)
     if (git_repository_open_bare(&m_repository, where.constData()) == 0)
         return;
     m_repository = nullptr;
-    if (!QDir().mkpath(path) || git_repository_init(&m_repository, where.constData(), 1) != 0) {
-        m_error = QStringLiteral("%1: %2").arg(path, lastError());
+    // Two programs started at once make it once: the second finds it made.
+    const QString folder = QFileInfo(path).absolutePath();
+    const std::optional<ProcessLock> alone
+        = QDir().mkpath(folder) ? std::make_optional<ProcessLock>(folder) : std::nullopt;
+    if (alone && alone->error().isEmpty() && git_repository_open_bare(&m_repository, where.constData()) == 0)
+        return;
+    m_repository = nullptr;
+    if (!alone || !alone->error().isEmpty() || !QDir().mkpath(path)
+        || git_repository_init(&m_repository, where.constData(), 1) != 0) {
+        m_error = QStringLiteral("%1: %2").arg(path, alone && !alone->error().isEmpty() ? alone->error() : lastError());
         m_repository = nullptr;
     }
 }
@@ -115,6 +170,11 @@ QString FleetRepository::record(const QString &cardKey, const SetupSnapshot &fil
     if (!m_repository)
         return {};
     const QMutexLocker locked(&writing());
+    const ProcessLock alone(m_path);
+    if (!alone.error().isEmpty()) {
+        m_error = alone.error();
+        return {};
+    }
     const QByteArray branch = branchOf(cardKey);
     QString error;
     const std::optional<git_oid> tip = tipOf(m_repository, branch.constData(), error);
@@ -290,6 +350,9 @@ FleetRead<std::optional<Player>> FleetRepository::player(const QString &cardKey)
 FleetChange FleetRepository::registerPlayer(const Player &player)
 {
     const QMutexLocker locked(&writing()); // read and changed as one
+    const ProcessLock alone(m_path);
+    if (!alone.error().isEmpty())
+        return {FleetChange::Part::Register, alone.error()};
     const FleetRead<QList<Player>> known = players();
     if (known.failed())
         return {FleetChange::Part::Register, known.error};
@@ -318,6 +381,9 @@ FleetChange FleetRepository::appendLog(const LogLine &line)
     if (!m_repository)
         return {FleetChange::Part::History, unopened()};
     const QMutexLocker locked(&writing()); // read and changed as one
+    const ProcessLock alone(m_path);
+    if (!alone.error().isEmpty())
+        return {FleetChange::Part::Log, alone.error()};
     const QDateTime utc = line.time.toUTC();
     const QByteArray path = LogFolder + '/' + utc.toString(QStringLiteral("yyyy-MM")).toLatin1() + ".tsv";
     const QStringList fields {utc.toString(Qt::ISODate),   field(line.player),  field(line.card),
