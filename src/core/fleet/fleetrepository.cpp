@@ -349,6 +349,8 @@ FleetRead<std::optional<Player>> FleetRepository::player(const QString &cardKey)
 
 FleetChange FleetRepository::registerPlayer(const Player &player)
 {
+    if (!m_repository)
+        return {FleetChange::Part::Register, unopened()};
     const QMutexLocker locked(&writing()); // read and changed as one
     const ProcessLock alone(m_path);
     if (!alone.error().isEmpty())
