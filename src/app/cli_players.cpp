@@ -78,7 +78,17 @@ int reportResult(const FleetResult &result, bool dryRun, QTextStream &out, QText
 
 int runHistory(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
-    const Arguments given = split(arguments);
+    // Every version is kept: --limit shows the newest of them only.
+    QStringList rest = arguments;
+    int limit = INT_MAX;
+    if (const qsizetype at = rest.indexOf(QStringLiteral("--limit")); at >= 0) {
+        bool number = false;
+        limit = rest.value(at + 1).toInt(&number);
+        if (!number || limit < 1)
+            return usage(u"history", err);
+        rest.remove(at, 2);
+    }
+    const Arguments given = split(rest);
     bool json = false;
     if (given.cards.size() != 1 || !onlyOption(given, QStringLiteral("--json"), json))
         return usage(u"history", err);
@@ -86,7 +96,12 @@ int runHistory(const QStringList &arguments, QTextStream &out, QTextStream &err)
     FleetRepository fleet;
     if (!openCardAndFleet(card, given.cards[0], fleet, err))
         return CommandLine::ExitUsage;
-    const QList<SetupVersion> versions = fleet.history(labelOf(card).key);
+    const FleetRead<QList<SetupVersion>> read = fleet.history(labelOf(card).key, 0, limit);
+    if (read.failed()) {
+        err << read.error << u'\n';
+        return CommandLine::ExitUsage;
+    }
+    const QList<SetupVersion> &versions = read.value;
     if (json) {
         QJsonArray array;
         for (const SetupVersion &version : versions)
@@ -124,7 +139,8 @@ int runApply(const QStringList &arguments, QTextStream &out, QTextStream &err)
     CardStore reference;
     CardStore card;
     FleetRepository fleet;
-    if (!chooseCard(reference, given.cards[0], err) || !openCardAndFleet(card, given.cards[1], fleet, err))
+    // A fleet's data that cannot be opened keeps no card from being written: the result says the history is not kept.
+    if (!chooseCard(reference, given.cards[0], err) || !chooseCard(card, given.cards[1], err))
         return CommandLine::ExitUsage;
     if (cloned(labelOf(card), given.cards[1], err))
         return CommandLine::ExitFindings;
@@ -179,7 +195,12 @@ int runIdentify(const QStringList &arguments, QTextStream &out, QTextStream &err
     const CardLabel label = labelOf(card);
     if (cloned(label, arguments[0], err))
         return CommandLine::ExitFindings;
-    const std::optional<Player> player = fleet.player(label.key);
+    const FleetRead<std::optional<Player>> read = fleet.player(label.key);
+    const std::optional<Player> &player = read.value;
+    if (read.failed()) {
+        err << read.error << u'\n';
+        return CommandLine::ExitUsage;
+    }
     if (!player) {
         err << QStringLiteral("%1: no player registered for this card (%2)\n").arg(arguments[0], label.key);
         return CommandLine::ExitFindings;
@@ -196,11 +217,16 @@ int runLog(const QStringList &arguments, QTextStream &out, QTextStream &err)
     FleetRepository fleet;
     if (!openFleet(fleet, err))
         return CommandLine::ExitUsage;
+    const FleetRead<QList<LogLine>> read = fleet.log();
+    if (read.failed()) {
+        err << read.error << u'\n';
+        return CommandLine::ExitUsage;
+    }
     if (json) {
-        out << QString::fromUtf8(logJson(fleet.log()));
+        out << QString::fromUtf8(logJson(read.value));
         return CommandLine::ExitSuccess;
     }
-    for (const LogLine &line : fleet.log())
+    for (const LogLine &line : read.value)
         out << logText(line) << u'\n';
     return CommandLine::ExitSuccess;
 }

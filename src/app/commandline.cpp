@@ -29,7 +29,7 @@ std::span<const Verb> verbs()
          u"Copies programs, names and command files onto the other card and reads them back.", &runCopySetup},
         {u"cue-sheet", u"<card folder> <program number> <file.pdf>",
          u"Writes the cue sheet of a program on the card as a PDF.", &runCueSheet, true},
-        {u"history", u"<card folder> [--json]",
+        {u"history", u"<card folder> [--limit <count>] [--json]",
          u"Lists the versions of the card's setup kept on this computer, newest first, each id first.", &runHistory},
         {u"restore", u"<card folder> <version id> [--dry-run]",
          u"Makes the card's setup what that version held, and reads it back.", &runRestore},

@@ -16,16 +16,17 @@ class TestCommandLine : public QObject
         return folder;
     }
     // No display of any kind; the fleet's data and the cards' write locks in a folder of the test's own.
-    static QStringList environment()
+    static QStringList environment(const QString &data = {})
     {
-        return {"LANG=C.UTF-8", "XDG_DATA_HOME=" + dataHome().path(), "XDG_RUNTIME_DIR=" + dataHome().path()};
+        return {"LANG=C.UTF-8", "XDG_DATA_HOME=" + (data.isEmpty() ? dataHome().path() : data),
+                "XDG_RUNTIME_DIR=" + dataHome().path()};
     }
     // The program's exit status, then what it wrote to standard output and to standard error: "status|out|err".
-    static QString run(const QStringList &arguments, const QString &folder = {})
+    static QString run(const QStringList &arguments, const QString &folder = {}, const QString &data = {})
     {
         QProcess app;
         app.setWorkingDirectory(folder);
-        app.setEnvironment(environment());
+        app.setEnvironment(environment(data));
         app.start(VEXOLO_APP_PATH, arguments);
         app.waitForFinished();
         return QString::number(app.exitCode()) + u'|' + QString::fromUtf8(app.readAllStandardOutput()) + u'|'
@@ -143,6 +144,57 @@ private Q_SLOTS:
         other.reset();
         QVERIFY(app.waitForFinished() && app.exitCode() == 0 && app.readAllStandardOutput().endsWith("verified.\n"));
         QVERIFY(card.snapshot().contains("card/A.mp3"));
+    }
+
+    // Fleet data that cannot be opened keeps no card from being written, and says the history is not kept; damaged
+    // data is said, never read as empty.
+    void fleetDataUnusable()
+    {
+        TestCard reference;
+        TestCard card;
+        reference.write("A.mp3", "aaa");
+        reference.write("A.adv", "A.mp3 V3");
+        QTemporaryDir data;
+        QVERIFY(QDir(data.path()).mkpath("vexolo-playlist-setup"));
+        QFile blocker(data.filePath("vexolo-playlist-setup/fleet.git"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly)); // the fleet's data replaced by a file
+        blocker.close();
+        const QString applied = run({"apply", reference, card}, {}, data.path());
+        QVERIFY2(applied.startsWith("1|") && applied.contains("verified.\n|")
+                     && applied.contains("\nthe card's history could not be kept: the fleet's data cannot be opened"),
+                 qPrintable(applied));
+        QCOMPARE(card.read("A.adv"), "A.mp3 V3");
+
+        QVERIFY(blocker.remove());
+        QCOMPARE(run({"register", card, "Player 1"}, {}, data.path()).first(2), "0|");
+        QFile ref(data.filePath("vexolo-playlist-setup/fleet.git/refs/heads/fleet"));
+        QVERIFY(ref.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        ref.write(QByteArray(40, 'b') + '\n'); // the branch names nothing
+        ref.close();
+        for (const QStringList &verb : {QStringList {"log"}, QStringList {"identify", card}})
+            QVERIFY(run(verb, {}, data.path())
+                        .startsWith("2||the fleet's data is damaged: a version (object bbbbbbbbbbbb) "
+                                    "is missing\n"));
+    }
+
+    // Applies run at once by separate programs each keep their log line.
+    void concurrentApplies()
+    {
+        TestCard reference;
+        reference.write("A.mp3", "aaa");
+        reference.write("A.adv", "A.mp3 V3");
+        QTemporaryDir data;
+        std::vector<std::unique_ptr<TestCard>> cards;
+        std::vector<std::unique_ptr<QProcess>> apps;
+        for (int n = 0; n < 8; ++n) {
+            cards.push_back(std::make_unique<TestCard>());
+            apps.push_back(std::make_unique<QProcess>());
+            apps.back()->setEnvironment({"LANG=C.UTF-8", "XDG_DATA_HOME=" + data.path()});
+            apps.back()->start(VEXOLO_APP_PATH, {"apply", reference, *cards.back()});
+        }
+        for (const std::unique_ptr<QProcess> &app : apps)
+            QVERIFY2(app->waitForFinished() && app->exitCode() == 0, app->readAllStandardError().constData());
+        QCOMPARE(run({"log"}, {}, data.path()).count("verified"), 8);
     }
 
     // A program's cue sheet as a PDF, the card and the file given relative to the current folder.

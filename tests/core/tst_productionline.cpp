@@ -106,20 +106,20 @@ private Q_SLOTS:
 
         FleetRepository broken("/dev/null/fleet");
         Production::Outcome outcome = Production::finish(broken, inserted, "Player 5", {}, {});
-        QVERIFY(!outcome.applied() && outcome.registered->cause.startsWith("/dev/null/fleet: "));
+        QVERIFY(!outcome.applied() && outcome.registered->cause.contains("/dev/null/fleet: "));
         QCOMPARE(card.snapshot(), QStringList {"card"});
         outcome = Production::finish(fleet, inserted, " Player 5 ", {}, {});
         QVERIFY(outcome.applied() && outcome.result.verified() && !outcome.result.logged.failed());
         QCOMPARE(card.read("A.mp3") + card.read("Programs/Program1.txt"), "aaa" + record("A.mp3 V7") + "end");
-        QCOMPARE(QStringList({outcome.ejected.done ? "ejected" : outcome.ejected.why, fleet.log().last().player}),
+        QCOMPARE(QStringList({outcome.ejected.done ? "ejected" : outcome.ejected.why, fleet.log().value.last().player}),
                  QStringList({"a folder, not a card of its own", "Player 5"}));
 
         inserted = receive(card.root(), reference.root());
         QCOMPARE(inserted.arrival, Arrival::Ready); // known now
         outcome = Production::finish(broken, inserted, {}, {}, {}); // the card is right, its log line lost: said
         QVERIFY(outcome.result.verified() && !outcome.registered);
-        QCOMPARE(fleetChangeText(outcome.result.logged).section(':', 0, 1),
-                 "the log line could not be written: /dev/null/fleet");
+        QCOMPARE(fleetChangeText(outcome.result.logged).section(':', 0, 2),
+                 "the card's history could not be kept: the fleet's data cannot be opened: /dev/null/fleet");
     }
 
     // Cards cloned whole share one UUID: while both are mounted, each finds the other, and nothing is recorded.

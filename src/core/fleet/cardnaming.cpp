@@ -25,7 +25,7 @@ CardNaming nameCard(const QString &root, bool withPlayer)
     // Without a fleet there is no player to name, and nothing is made on the way.
     if (!withPlayer || card.key.isEmpty() || !QFileInfo::exists(FleetRepository::defaultPath()))
         return naming;
-    if (const std::optional<Player> player = FleetRepository().player(card.key)) {
+    if (const std::optional<Player> player = FleetRepository().player(card.key).value) {
         naming.player = player->name;
         naming.location = player->location;
     }

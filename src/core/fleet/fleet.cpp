@@ -339,7 +339,10 @@ FleetChange FleetDetail::log(FleetRepository &fleet, const CardLabel &card, cons
             failed.append(findingLine(problem));
         outcome = QStringLiteral("failed: ") + failed.join(QStringLiteral("; "));
     }
-    const std::optional<Player> player = fleet.player(card.key);
+    if (!fleet.isOpen())
+        return fleet.appendLog({});
+    // A register that cannot be read costs the line its player's name, not the line.
+    const std::optional<Player> player = fleet.player(card.key).value;
     return fleet.appendLog({QDateTime::currentDateTime(), player ? player->name : QString(), card.key, reference,
                             result.version, result.files, result.bytes, outcome});
 }

@@ -6,7 +6,7 @@
 #include <QRegularExpression>
 #include <QSysInfo>
 
-#include <algorithm>
+#include <set>
 
 // The git plumbing of the fleet's repository: trees of files, commits on a branch, a card's versions.
 
@@ -36,19 +36,56 @@ QString shortId(const git_oid *oid)
     return QString::fromLatin1(text, 12);
 }
 
-std::optional<git_oid> tipOf(git_repository *repository, const char *branch)
+std::optional<git_oid> tipOf(git_repository *repository, const char *branch, QString &error)
 {
     git_oid oid;
-    if (git_reference_name_to_id(&oid, repository, branch) != 0)
+    const int found = git_reference_name_to_id(&oid, repository, branch);
+    if (found == GIT_ENOTFOUND)
         return {};
+    if (found != 0) {
+        error = QStringLiteral("the fleet's data is damaged: %1 cannot be read: %2")
+                    .arg(QString::fromUtf8(branch), lastError());
+        return {};
+    }
     return oid;
 }
 
-Owned<git_commit> commitOf(git_repository *repository, const git_oid &oid)
+Owned<git_commit> commitOf(git_repository *repository, const git_oid &oid, QString &error)
 {
+    error = checkObject(repository, oid, GIT_OBJECT_COMMIT, CommitLimit, QByteArrayLiteral("a version"));
     git_commit *commit = nullptr;
-    git_commit_lookup(&commit, repository, &oid);
+    if (error.isEmpty() && git_commit_lookup(&commit, repository, &oid) != 0)
+        error = QStringLiteral("the fleet's data is damaged: a version (object %1) %2").arg(shortId(&oid), lastError());
     return Owned<git_commit>(commit);
+}
+
+Owned<git_tree> treeOf(git_repository *repository, const git_oid &oid, const QByteArray &what, QString &error)
+{
+    error = checkObject(repository, oid, GIT_OBJECT_TREE, TreeLimit, what);
+    git_tree *tree = nullptr;
+    if (error.isEmpty() && git_tree_lookup(&tree, repository, &oid) != 0)
+        error = QStringLiteral("the fleet's data is damaged: %1 (object %2) %3")
+                    .arg(QString::fromUtf8(what), shortId(&oid), lastError());
+    return Owned<git_tree>(tree);
+}
+
+ObjectRead fileOf(git_repository *repository, const git_tree *tree, const QByteArray &path, qint64 limit)
+{
+    const qsizetype slash = path.indexOf('/');
+    const git_tree_entry *entry = git_tree_entry_byname(tree, (slash < 0 ? path : path.left(slash)).constData());
+    if (!entry)
+        return {ObjectRead::Failure::Missing, {}, {}};
+    if (slash < 0)
+        return readObject(repository, *git_tree_entry_id(entry), GIT_OBJECT_BLOB, limit, path);
+    QString error;
+    const Owned<git_tree> folder = treeOf(repository, *git_tree_entry_id(entry), path.left(slash), error);
+    if (!folder)
+        return {ObjectRead::Failure::Damaged, {}, error};
+    ObjectRead file = fileOf(repository, folder.get(), path.mid(slash + 1), limit);
+    if (file.failure == ObjectRead::Failure::None || file.failure == ObjectRead::Failure::Missing)
+        return file;
+    file.error.replace(QString::fromUtf8(path.mid(slash + 1)), QString::fromUtf8(path));
+    return file;
 }
 
 // A tree of files named "name" or "folder/name".
@@ -83,40 +120,38 @@ bool writeTree(git_repository *repository, const QMap<QByteArray, QByteArray> &f
     return git_treebuilder_write(out, builder.get()) == 0;
 }
 
-// The files of a tree and its folders, none larger than one byte past limit.
-void readTree(git_repository *repository, const git_tree *tree, const QByteArray &prefix, qint64 limit,
-              QMap<QByteArray, QByteArray> &files, int depth)
+// The files of a tree and its folders; an error when one is larger than limit or cannot be read.
+QString readTree(git_repository *repository, const git_tree *tree, const QByteArray &prefix, qint64 limit,
+                 QMap<QByteArray, QByteArray> &files, int depth)
 {
     for (size_t i = 0; i < git_tree_entrycount(tree); ++i) {
         const git_tree_entry *entry = git_tree_entry_byindex(tree, i);
         const QByteArray name = prefix + git_tree_entry_name(entry);
+        QString error;
         if (git_tree_entry_type(entry) == GIT_OBJECT_TREE && depth == 0) {
-            git_tree *folder = nullptr;
-            if (git_tree_lookup(&folder, repository, git_tree_entry_id(entry)) == 0) {
-                const Owned<git_tree> owned(folder);
-                readTree(repository, folder, name + '/', limit, files, depth + 1);
-            }
+            const Owned<git_tree> folder = treeOf(repository, *git_tree_entry_id(entry), name, error);
+            if (folder)
+                error = readTree(repository, folder.get(), name + '/', limit, files, depth + 1);
         } else if (git_tree_entry_type(entry) == GIT_OBJECT_BLOB) {
-            git_blob *blob = nullptr;
-            if (git_blob_lookup(&blob, repository, git_tree_entry_id(entry)) != 0)
-                continue;
-            const Owned<git_blob> owned(blob);
-            // A larger file is kept cut one byte past the limit: still too large, it is refused as such, never
-            // taken for a file the version lacks.
-            const auto size = std::min(qint64(git_blob_rawsize(blob)), limit + 1);
-            files.insert(name, QByteArray(static_cast<const char *>(git_blob_rawcontent(blob)), size));
+            ObjectRead file = readObject(repository, *git_tree_entry_id(entry), GIT_OBJECT_BLOB, limit, name);
+            error = file.error;
+            files.insert(name, std::move(file.bytes));
+        }
+        if (!error.isEmpty()) {
+            files.clear();
+            return error;
         }
     }
+    return {};
 }
 
-QMap<QByteArray, QByteArray> filesOf(git_repository *repository, const git_commit *commit, qint64 limit)
+QMap<QByteArray, QByteArray> filesOf(git_repository *repository, const git_commit *commit, qint64 limit, QString &error)
 {
     QMap<QByteArray, QByteArray> files;
-    git_tree *tree = nullptr;
-    if (git_commit_tree(&tree, commit) == 0) {
-        const Owned<git_tree> owned(tree);
-        readTree(repository, tree, {}, limit, files);
-    }
+    const Owned<git_tree> tree
+        = treeOf(repository, *git_commit_tree_id(commit), QByteArrayLiteral("a version's files"), error);
+    if (tree)
+        error = readTree(repository, tree.get(), {}, limit, files);
     return files;
 }
 
@@ -140,52 +175,49 @@ bool commitTree(git_repository *repository, const char *branch, const git_oid &t
         == 0;
 }
 
-std::vector<Owned<git_commit>> versionsOf(git_repository *repository, const char *branch, int limit)
+std::vector<Owned<git_commit>> versionsOf(git_repository *repository, const char *branch, int skip, int limit,
+                                          QString &error)
 {
     std::vector<Owned<git_commit>> versions;
-    git_revwalk *made = nullptr;
-    if (git_revwalk_new(&made, repository) != 0)
+    const std::optional<git_oid> tip = tipOf(repository, branch, error);
+    if (!tip)
         return versions;
-    const Owned<git_revwalk> walk(made);
-    // Children before their parents; versions kept apart on two laptops and merged, by time.
-    git_revwalk_sorting(walk.get(), GIT_SORT_TOPOLOGICAL | GIT_SORT_TIME);
-    if (git_revwalk_push_ref(walk.get(), branch) != 0)
-        return versions;
-    git_oid oid;
-    while (int(versions.size()) < limit && git_revwalk_next(&oid, walk.get()) == 0) {
-        Owned<git_commit> commit = commitOf(repository, oid);
-        if (commit && git_commit_parentcount(commit.get()) <= 1)
+    // The newest of the commits reached so far comes next; a commit is reached through its children only, so it comes
+    // after them. Versions kept apart on two laptops and merged come by time. Each commit is checked before libgit2
+    // parses it: its own walk would parse a damaged one unchecked.
+    const auto older = [](const Owned<git_commit> &a, const Owned<git_commit> &b) {
+        return git_commit_time(a.get()) < git_commit_time(b.get());
+    };
+    std::vector<Owned<git_commit>> reached;
+    std::set<QByteArray> seen;
+    const auto reach = [&](const git_oid &id) {
+        if (!seen.insert(QByteArray(reinterpret_cast<const char *>(id.id), GIT_OID_RAWSZ)).second)
+            return true;
+        Owned<git_commit> commit = commitOf(repository, id, error);
+        if (!commit)
+            return false;
+        reached.push_back(std::move(commit));
+        std::push_heap(reached.begin(), reached.end(), older);
+        return true;
+    };
+    if (!reach(*tip))
+        return {};
+    while (!reached.empty() && int(versions.size()) < limit) {
+        std::pop_heap(reached.begin(), reached.end(), older);
+        Owned<git_commit> commit = std::move(reached.back());
+        reached.pop_back();
+        for (unsigned int n = 0; n < git_commit_parentcount(commit.get()); ++n) {
+            if (!reach(*git_commit_parent_id(commit.get(), n)))
+                return {};
+        }
+        if (git_commit_parentcount(commit.get()) > 1)
+            continue;
+        if (skip > 0)
+            --skip;
+        else
             versions.push_back(std::move(commit));
     }
     return versions;
-}
-
-void prune(git_repository *repository, const QByteArray &branch)
-{
-    constexpr int limit = FleetRepository::VersionLimit;
-    std::vector<Owned<git_commit>> kept = versionsOf(repository, branch.constData(), limit + limit / 4 + 1);
-    if (int(kept.size()) <= limit + limit / 4)
-        return;
-    kept.resize(limit);
-    std::optional<git_oid> parentId;
-    for (auto commit = kept.rbegin(); commit != kept.rend(); ++commit) {
-        const Owned<git_commit> parent = parentId ? commitOf(repository, *parentId) : Owned<git_commit>();
-        const git_commit *parents[] = {parent.get()};
-        git_tree *tree = nullptr;
-        if (git_commit_tree(&tree, commit->get()) != 0)
-            return;
-        const Owned<git_tree> owned(tree);
-        git_oid made;
-        if (git_commit_create(&made, repository, nullptr, git_commit_author(commit->get()),
-                              git_commit_committer(commit->get()), git_commit_message_encoding(commit->get()),
-                              git_commit_message(commit->get()), tree, parent ? 1 : 0, parents)
-            != 0)
-            return;
-        parentId = made;
-    }
-    git_reference *moved = nullptr;
-    if (git_reference_create(&moved, repository, branch.constData(), &*parentId, 1, "keep the newest versions") == 0)
-        git_reference_free(moved);
 }
 
 } // namespace Vexolo::FleetGit

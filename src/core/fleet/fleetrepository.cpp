@@ -4,11 +4,18 @@
 #include "storage/cardfiles.h"
 #include "storage/cardtext.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QMutex>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QThread>
 #include <QTimeZone>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace Vexolo {
 
@@ -23,6 +30,46 @@ QRecursiveMutex &writing()
     static QRecursiveMutex mutex;
     return mutex;
 }
+
+// Another program (a second apply, a window beside a command) may change the same branch at the same time: each
+// read-change-commit holds an exclusive lock on a file in the repository, waited for no longer than LockWait, so no
+// change is lost between another's read and commit.
+class ProcessLock final
+{
+public:
+    static constexpr int LockWait = 10000; // ms
+
+    explicit ProcessLock(const QString &repository)
+        : m_fd(::open(QFile::encodeName(repository + QStringLiteral("/vexolo.lock")).constData(),
+                      O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600))
+    {
+        const QDeadlineTimer deadline(LockWait);
+        while (m_fd >= 0 && ::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+            if ((errno != EWOULDBLOCK && errno != EINTR) || deadline.hasExpired()) {
+                m_error = errno == EWOULDBLOCK
+                    ? QStringLiteral("another program has held the fleet's data for %1 s").arg(LockWait / 1000)
+                    : QString::fromLocal8Bit(strerror(errno));
+                return;
+            }
+            QThread::msleep(5);
+        }
+        if (m_fd < 0)
+            m_error = QStringLiteral("its lock cannot be made: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+    }
+    ~ProcessLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd); // and the lock with it
+    }
+    Q_DISABLE_COPY_MOVE(ProcessLock)
+
+    // Why the lock is not held; empty when it is.
+    QString error() const { return m_error; }
+
+private:
+    int m_fd = -1;
+    QString m_error;
+};
 
 QString field(QString text)
 {
@@ -66,9 +113,15 @@ SetupSnapshot snapshotOf(const CardStore::Contents &contents)
 
 QString fleetChangeText(const FleetChange &change)
 {
-    return (change.part == FleetChange::Part::Register ? QStringLiteral("the register could not be written: %1")
-                                                       : QStringLiteral("the log line could not be written: %1"))
-        .arg(change.cause);
+    switch (change.part) {
+    case FleetChange::Part::Register:
+        return QStringLiteral("the register could not be written: %1").arg(change.cause);
+    case FleetChange::Part::Log:
+        return QStringLiteral("the log line could not be written: %1").arg(change.cause);
+    case FleetChange::Part::History:
+        break;
+    }
+    return QStringLiteral("the card's history could not be kept: %1").arg(change.cause);
 }
 
 FleetRepository::FleetRepository(const QString &path)
@@ -81,10 +134,23 @@ FleetRepository::FleetRepository(const QString &path)
     if (git_repository_open_bare(&m_repository, where.constData()) == 0)
         return;
     m_repository = nullptr;
-    if (!QDir().mkpath(path) || git_repository_init(&m_repository, where.constData(), 1) != 0) {
-        m_error = QStringLiteral("%1: %2").arg(path, lastError());
+    // Two programs started at once make it once: the second finds it made.
+    const QString folder = QFileInfo(path).absolutePath();
+    const std::optional<ProcessLock> alone
+        = QDir().mkpath(folder) ? std::make_optional<ProcessLock>(folder) : std::nullopt;
+    if (alone && alone->error().isEmpty() && git_repository_open_bare(&m_repository, where.constData()) == 0)
+        return;
+    m_repository = nullptr;
+    if (!alone || !alone->error().isEmpty() || !QDir().mkpath(path)
+        || git_repository_init(&m_repository, where.constData(), 1) != 0) {
+        m_error = QStringLiteral("%1: %2").arg(path, alone && !alone->error().isEmpty() ? alone->error() : lastError());
         m_repository = nullptr;
     }
+}
+
+QString FleetRepository::unopened() const
+{
+    return QStringLiteral("the fleet's data cannot be opened: %1").arg(m_error);
 }
 
 FleetRepository::~FleetRepository()
@@ -104,12 +170,22 @@ QString FleetRepository::record(const QString &cardKey, const SetupSnapshot &fil
     if (!m_repository)
         return {};
     const QMutexLocker locked(&writing());
+    const ProcessLock alone(m_path);
+    if (!alone.error().isEmpty()) {
+        m_error = alone.error();
+        return {};
+    }
     const QByteArray branch = branchOf(cardKey);
-    const std::optional<git_oid> tip = tipOf(m_repository, branch.constData());
+    QString error;
+    const std::optional<git_oid> tip = tipOf(m_repository, branch.constData(), error);
     git_oid tree;
     git_oid made;
     // Most writes find the setup as last recorded: that is told from the hashes alone, nothing is stored.
-    const Owned<git_commit> newest = tip ? commitOf(m_repository, *tip) : Owned<git_commit>();
+    const Owned<git_commit> newest = tip ? commitOf(m_repository, *tip, error) : Owned<git_commit>();
+    if (!error.isEmpty()) {
+        m_error = error;
+        return {};
+    }
     if (newest && writeTree(m_repository, files, &tree, false)
         && git_oid_equal(git_commit_tree_id(newest.get()), &tree))
         return shortId(&*tip);
@@ -121,63 +197,100 @@ QString FleetRepository::record(const QString &cardKey, const SetupSnapshot &fil
     std::vector<const git_commit *> parents;
     if (newest)
         parents.push_back(newest.get());
-    if ((tip && !newest) || !commitTree(m_repository, branch.constData(), tree, parents, message, &made)) {
+    if (!commitTree(m_repository, branch.constData(), tree, parents, message, &made)) {
         m_error = lastError();
         return {};
     }
-    prune(m_repository, branch);
     return shortId(&made);
 }
 
-QList<SetupVersion> FleetRepository::history(const QString &cardKey) const
+FleetRead<QList<SetupVersion>> FleetRepository::history(const QString &cardKey, int skip, int limit) const
 {
-    QList<SetupVersion> versions;
+    FleetRead<QList<SetupVersion>> versions;
     if (!m_repository)
-        return {};
-    for (const Owned<git_commit> &commit : versionsOf(m_repository, branchOf(cardKey).constData(), VersionLimit * 2)) {
+        return {{}, unopened()};
+    for (const Owned<git_commit> &commit :
+         versionsOf(m_repository, branchOf(cardKey).constData(), skip, limit, versions.error)) {
         const QDateTime time = QDateTime::fromSecsSinceEpoch(git_commit_time(commit.get()),
                                                              QTimeZone(git_commit_time_offset(commit.get()) * 60));
-        versions.append(
+        versions.value.append(
             {shortId(git_commit_id(commit.get())), time, QString::fromUtf8(git_commit_summary(commit.get()))});
     }
     return versions;
 }
 
-std::optional<SetupSnapshot> FleetRepository::version(const QString &cardKey, const QString &id) const
+FleetRead<std::optional<SetupSnapshot>> FleetRepository::version(const QString &cardKey, const QString &id) const
 {
     static const QRegularExpression hex(QStringLiteral("^[0-9a-f]{4,40}$"));
-    if (!m_repository || !hex.match(id).hasMatch())
+    if (!m_repository)
+        return {{}, unopened()};
+    git_oid given;
+    git_oid full;
+    git_odb *odb = nullptr;
+    // Found by its id, not by a walk through every version: no more than one object may have an id so begun.
+    if (!hex.match(id).hasMatch() || git_oid_fromstrn(&given, id.toLatin1().constData(), size_t(id.size())) != 0
+        || git_repository_odb(&odb, m_repository) != 0)
         return {};
-    std::optional<SetupSnapshot> found;
-    for (const Owned<git_commit> &commit : versionsOf(m_repository, branchOf(cardKey).constData(), VersionLimit * 2)) {
-        char text[GIT_OID_HEXSZ + 1];
-        git_oid_tostr(text, sizeof text, git_commit_id(commit.get()));
-        if (!QLatin1StringView(text).startsWith(id))
-            continue;
-        if (found)
-            return {}; // more than one: the id is too short to tell
-        found = filesOf(m_repository, commit.get(), ProgramFileLimit);
-    }
-    return found;
+    const int found = git_odb_exists_prefix(&full, odb, &given, size_t(id.size()));
+    git_odb_free(odb);
+    if (found != 0)
+        return {};
+    const ObjectRead read = readObject(m_repository, full, GIT_OBJECT_COMMIT, CommitLimit, "version " + id.toUtf8());
+    if (read.failure == ObjectRead::Failure::WrongType || read.failure == ObjectRead::Failure::Missing)
+        return {};
+    FleetRead<std::optional<SetupSnapshot>> version;
+    const Owned<git_commit> commit = read.error.isEmpty() ? commitOf(m_repository, full, version.error) : nullptr;
+    if (!read.error.isEmpty() || !commit)
+        return {{}, read.error.isEmpty() ? version.error : read.error};
+    // One of this card's versions: recorded for it, and no merge.
+    const QByteArray trailer = "\n\nCard: " + field(cardKey).toUtf8() + '\n';
+    if (git_commit_parentcount(commit.get()) > 1 || !QByteArray(git_commit_message(commit.get())).endsWith(trailer))
+        return {};
+    const SetupSnapshot files = filesOf(m_repository, commit.get(), SetupFileLimit, version.error);
+    if (!version.failed())
+        version.value = files;
+    return version;
 }
 
-QByteArray FleetRepository::fleetFile(const QByteArray &path) const
+FleetRead<QByteArray> FleetRepository::fleetFile(const QByteArray &path, qint64 limit) const
 {
-    const std::optional<git_oid> tip = m_repository ? tipOf(m_repository, FleetBranch) : std::nullopt;
-    const Owned<git_commit> commit = tip ? commitOf(m_repository, *tip) : Owned<git_commit>();
-    git_tree *tree = nullptr;
-    if (!commit || git_commit_tree(&tree, commit.get()) != 0)
-        return {};
-    const Owned<git_tree> ownedTree(tree);
-    git_tree_entry *entry = nullptr;
-    if (git_tree_entry_bypath(&entry, tree, path.constData()) != 0)
-        return {};
-    const Owned<git_tree_entry> ownedEntry(entry);
-    git_blob *blob = nullptr;
-    if (git_blob_lookup(&blob, m_repository, git_tree_entry_id(entry)) != 0)
-        return {};
-    const Owned<git_blob> owned(blob);
-    return QByteArray(static_cast<const char *>(git_blob_rawcontent(blob)), qsizetype(git_blob_rawsize(blob)));
+    FleetRead<QByteArray> file;
+    if (!m_repository)
+        return {{}, unopened()};
+    const std::optional<git_oid> tip = tipOf(m_repository, FleetBranch, file.error);
+    const Owned<git_commit> commit = tip ? commitOf(m_repository, *tip, file.error) : Owned<git_commit>();
+    const Owned<git_tree> tree = commit
+        ? treeOf(m_repository, *git_commit_tree_id(commit.get()), QByteArrayLiteral("the fleet's files"), file.error)
+        : Owned<git_tree>();
+    if (!tree)
+        return file;
+    ObjectRead read = fileOf(m_repository, tree.get(), path, limit);
+    return {std::move(read.bytes), read.error};
+}
+
+// A tree as base (none: an empty one) with the file at path ("name" or "folder/name") in place of what was there.
+bool FleetRepository::treeWith(const git_tree *base, const QByteArray &path, const git_oid &blob, git_oid *out)
+{
+    git_treebuilder *made = nullptr;
+    if (git_treebuilder_new(&made, m_repository, base) != 0)
+        return false;
+    const Owned<git_treebuilder> builder(made);
+    const qsizetype slash = path.indexOf('/');
+    if (slash < 0)
+        return git_treebuilder_insert(nullptr, builder.get(), path.constData(), &blob, GIT_FILEMODE_BLOB) == 0
+            && git_treebuilder_write(out, builder.get()) == 0;
+    const QByteArray name = path.left(slash);
+    const git_tree_entry *entry = base ? git_tree_entry_byname(base, name.constData()) : nullptr;
+    Owned<git_tree> folder;
+    if (entry && git_tree_entry_type(entry) == GIT_OBJECT_TREE) {
+        folder = treeOf(m_repository, *git_tree_entry_id(entry), name, m_error);
+        if (!folder)
+            return false;
+    }
+    git_oid inner;
+    return treeWith(folder.get(), path.mid(slash + 1), blob, &inner)
+        && git_treebuilder_insert(nullptr, builder.get(), name.constData(), &inner, GIT_FILEMODE_TREE) == 0
+        && git_treebuilder_write(out, builder.get()) == 0;
 }
 
 bool FleetRepository::changeFleetFile(const QByteArray &path, const QByteArray &bytes, const QString &message)
@@ -185,45 +298,66 @@ bool FleetRepository::changeFleetFile(const QByteArray &path, const QByteArray &
     if (!m_repository)
         return false;
     const QMutexLocker locked(&writing());
-    const std::optional<git_oid> tip = tipOf(m_repository, FleetBranch);
-    const Owned<git_commit> commit = tip ? commitOf(m_repository, *tip) : Owned<git_commit>();
-    QMap<QByteArray, QByteArray> files = commit ? filesOf(m_repository, commit.get(), INT_MAX) : decltype(files)();
-    files.insert(path, bytes);
-    git_oid tree;
+    QString error;
+    const std::optional<git_oid> tip = tipOf(m_repository, FleetBranch, error);
+    const Owned<git_commit> commit = tip ? commitOf(m_repository, *tip, error) : Owned<git_commit>();
+    const Owned<git_tree> tree = commit
+        ? treeOf(m_repository, *git_commit_tree_id(commit.get()), QByteArrayLiteral("the fleet's files"), error)
+        : Owned<git_tree>();
+    if (!error.isEmpty()) {
+        m_error = error;
+        return false;
+    }
+    // Only the trees on the way to the file are read and written again; the other files are never read.
+    git_oid blob;
+    git_oid changed;
     git_oid made;
     std::vector<const git_commit *> parents;
     if (commit)
         parents.push_back(commit.get());
-    if ((tip && !commit) || !writeTree(m_repository, files, &tree)
-        || !commitTree(m_repository, FleetBranch, tree, parents, message, &made)) {
-        m_error = lastError();
+    m_error.clear();
+    if (git_blob_create_from_buffer(&blob, m_repository, bytes.constData(), size_t(bytes.size())) != 0
+        || !treeWith(tree.get(), path, blob, &changed)
+        || !commitTree(m_repository, FleetBranch, changed, parents, message, &made)) {
+        if (m_error.isEmpty())
+            m_error = lastError();
         return false;
     }
     return true;
 }
 
-QList<Player> FleetRepository::players() const
+FleetRead<QList<Player>> FleetRepository::players() const
 {
-    QList<Player> players;
-    for (const QStringList &row : rowsOf(fleetFile(PlayersFile))) {
+    const FleetRead<QByteArray> file = fleetFile(PlayersFile, PlayersFileLimit);
+    FleetRead<QList<Player>> players {{}, file.error};
+    for (const QStringList &row : rowsOf(file.value)) {
         if (row.size() >= 2)
-            players.append({row[0], row[1], row.value(2), row.value(3)});
+            players.value.append({row[0], row[1], row.value(2), row.value(3)});
     }
     return players;
 }
 
-std::optional<Player> FleetRepository::player(const QString &cardKey) const
+FleetRead<std::optional<Player>> FleetRepository::player(const QString &cardKey) const
 {
-    for (const Player &player : players()) {
+    const FleetRead<QList<Player>> all = players();
+    for (const Player &player : all.value) {
         if (player.key == cardKey)
-            return player;
+            return {player, {}};
     }
-    return {};
+    return {{}, all.error};
 }
 
 FleetChange FleetRepository::registerPlayer(const Player &player)
 {
+    if (!m_repository)
+        return {FleetChange::Part::Register, unopened()};
     const QMutexLocker locked(&writing()); // read and changed as one
+    const ProcessLock alone(m_path);
+    if (!alone.error().isEmpty())
+        return {FleetChange::Part::Register, alone.error()};
+    const FleetRead<QList<Player>> known = players();
+    if (known.failed())
+        return {FleetChange::Part::Register, known.error};
     QByteArray bytes;
     const auto line = [](const Player &row) {
         return QStringList({field(row.key), field(row.name), field(row.location), field(row.notes)})
@@ -231,11 +365,14 @@ FleetChange FleetRepository::registerPlayer(const Player &player)
                    .toUtf8()
             + '\n';
     };
-    for (const Player &other : players()) {
+    for (const Player &other : known.value) {
         if (other.key != player.key)
             bytes += line(other);
     }
     bytes += line(player);
+    if (bytes.size() > PlayersFileLimit)
+        return {FleetChange::Part::Register,
+                QStringLiteral("the register would hold more than %1 bytes").arg(PlayersFileLimit)};
     if (changeFleetFile(PlayersFile, bytes, QStringLiteral("Register %1").arg(field(player.name))))
         return {FleetChange::Part::Register, {}};
     return {FleetChange::Part::Register, m_error.isEmpty() ? QStringLiteral("unknown error") : m_error};
@@ -243,34 +380,57 @@ FleetChange FleetRepository::registerPlayer(const Player &player)
 
 FleetChange FleetRepository::appendLog(const LogLine &line)
 {
+    if (!m_repository)
+        return {FleetChange::Part::History, unopened()};
     const QMutexLocker locked(&writing()); // read and changed as one
+    const ProcessLock alone(m_path);
+    if (!alone.error().isEmpty())
+        return {FleetChange::Part::Log, alone.error()};
     const QDateTime utc = line.time.toUTC();
     const QByteArray path = LogFolder + '/' + utc.toString(QStringLiteral("yyyy-MM")).toLatin1() + ".tsv";
     const QStringList fields {utc.toString(Qt::ISODate),   field(line.player),  field(line.card),
                               field(line.reference),       field(line.version), QString::number(line.files),
                               QString::number(line.bytes), field(line.result)};
-    if (changeFleetFile(path, fleetFile(path) + fields.join(u'\t').toUtf8() + '\n',
+    const FleetRead<QByteArray> month = fleetFile(path, LogFileLimit);
+    if (month.failed())
+        return {FleetChange::Part::Log, month.error};
+    const QByteArray bytes = month.value + fields.join(u'\t').toUtf8() + '\n';
+    if (bytes.size() > LogFileLimit)
+        return {FleetChange::Part::Log,
+                QStringLiteral("the month's log would hold more than %1 bytes").arg(LogFileLimit)};
+    if (changeFleetFile(path, bytes,
                         QStringLiteral("Log: %1 %2")
                             .arg(field(line.player.isEmpty() ? line.card : line.player), field(line.result))))
         return {FleetChange::Part::Log, {}};
     return {FleetChange::Part::Log, m_error.isEmpty() ? QStringLiteral("unknown error") : m_error};
 }
 
-QList<LogLine> FleetRepository::log() const
+FleetRead<QList<LogLine>> FleetRepository::log() const
 {
-    QList<LogLine> lines;
-    QMap<QByteArray, QByteArray> files;
-    const std::optional<git_oid> tip = m_repository ? tipOf(m_repository, FleetBranch) : std::nullopt;
-    const Owned<git_commit> commit = tip ? commitOf(m_repository, *tip) : Owned<git_commit>();
-    if (commit)
-        files = filesOf(m_repository, commit.get(), INT_MAX);
-    for (auto file = files.cbegin(); file != files.cend(); ++file) {
-        if (!file.key().startsWith(LogFolder + '/'))
+    FleetRead<QList<LogLine>> lines;
+    if (!m_repository)
+        return {{}, unopened()};
+    const std::optional<git_oid> tip = tipOf(m_repository, FleetBranch, lines.error);
+    const Owned<git_commit> commit = tip ? commitOf(m_repository, *tip, lines.error) : Owned<git_commit>();
+    const Owned<git_tree> tree = commit
+        ? treeOf(m_repository, *git_commit_tree_id(commit.get()), QByteArrayLiteral("the fleet's files"), lines.error)
+        : Owned<git_tree>();
+    const git_tree_entry *entry = tree ? git_tree_entry_byname(tree.get(), LogFolder.constData()) : nullptr;
+    const Owned<git_tree> folder
+        = entry ? treeOf(m_repository, *git_tree_entry_id(entry), LogFolder, lines.error) : Owned<git_tree>();
+    // Only the log's own files, a month each, each read within its bound.
+    for (size_t i = 0; folder && i < git_tree_entrycount(folder.get()); ++i) {
+        const git_tree_entry *month = git_tree_entry_byindex(folder.get(), i);
+        if (git_tree_entry_type(month) != GIT_OBJECT_BLOB)
             continue;
-        for (const QStringList &row : rowsOf(file.value())) {
+        const ObjectRead file = readObject(m_repository, *git_tree_entry_id(month), GIT_OBJECT_BLOB, LogFileLimit,
+                                           LogFolder + '/' + git_tree_entry_name(month));
+        if (!file.error.isEmpty())
+            return {{}, file.error};
+        for (const QStringList &row : rowsOf(file.bytes)) {
             if (row.size() >= 8)
-                lines.append({QDateTime::fromString(row[0], Qt::ISODate), row[1], row[2], row[3], row[4],
-                              row[5].toLongLong(), row[6].toLongLong(), row[7]});
+                lines.value.append({QDateTime::fromString(row[0], Qt::ISODate), row[1], row[2], row[3], row[4],
+                                    row[5].toLongLong(), row[6].toLongLong(), row[7]});
         }
     }
     return lines;

@@ -11,6 +11,8 @@
 #include <optional>
 
 struct git_repository;
+struct git_tree;
+struct git_oid;
 
 namespace Vexolo {
 
@@ -50,16 +52,27 @@ struct LogLine
     QString result; // "verified", or what failed
 };
 
+// What was read of the fleet's data, or why it could not be: error names what is damaged ("the fleet's data is
+// damaged: log/2024-05.tsv (object 3fa2c9d0e1b4) is cut short or no object"), or refused as too large, or why the
+// data cannot be opened. Never a hang, and never read as if it were absent.
+template<typename T> struct [[nodiscard]] FleetRead
+{
+    T value {};
+    QString error;
+    bool failed() const { return !error.isEmpty(); }
+};
+
 // A change of the fleet's register or log that failed: which, and the cause (libgit2's words). A default one (no cause)
 // is a change that was made.
 struct [[nodiscard]] FleetChange
 {
-    enum class Part { Register, Log };
+    enum class Part { Register, Log, History };
     Part part = Part::Register;
     QString cause;
     bool failed() const { return !cause.isEmpty(); }
 };
-// One line for the user: "the register could not be written: ..." or "the log line could not be written: ...".
+// One line for the user: "the register could not be written: ...", "the log line could not be written: ..." or, where
+// the fleet's data cannot be opened at all, "the card's history could not be kept: ...".
 QString fleetChangeText(const FleetChange &change);
 
 // The fleet's data on this computer, kept as a git repository (libgit2), so that content is stored once, and
@@ -76,9 +89,8 @@ public:
 
     // "vexolo-playlist-setup/fleet.git" in the user's data folder (~/.local/share).
     static QString defaultPath();
-    // Each card keeps this many versions; older ones leave its history (their files stay in the repository
-    // until git's own clean-up removes them).
-    static constexpr int VersionLimit = 200;
+    // The versions a window lists at a time; more are read when asked for.
+    static constexpr int HistoryPage = 200;
 
     // False, with error() saying why, when the repository could not be opened or made.
     bool isOpen() const { return m_repository != nullptr; }
@@ -88,21 +100,21 @@ public:
     // Records files as the card's newest version, unless they are the newest version already. The version's
     // id; empty when it could not be recorded (error() says why).
     QString record(const QString &cardKey, const SetupSnapshot &files, const QString &what);
-    // The card's versions, newest first.
-    QList<SetupVersion> history(const QString &cardKey) const;
+    // The card's versions, newest first: the first skip left out, at most limit of them. Every version is kept.
+    FleetRead<QList<SetupVersion>> history(const QString &cardKey, int skip = 0, int limit = INT_MAX) const;
     // The files of the card's version whose id starts with id (at least 4 hex digits); none when the card's
-    // history holds no such version or more than one. A file larger than any setup file is cut one byte past
-    // ProgramFileLimit.
-    std::optional<SetupSnapshot> version(const QString &cardKey, const QString &id) const;
+    // history holds no such version or more than one; an error when the version cannot be read whole (a file
+    // larger than any setup file is refused, not left out).
+    FleetRead<std::optional<SetupSnapshot>> version(const QString &cardKey, const QString &id) const;
 
-    QList<Player> players() const;
-    std::optional<Player> player(const QString &cardKey) const;
+    FleetRead<QList<Player>> players() const;
+    FleetRead<std::optional<Player>> player(const QString &cardKey) const;
     // Ties the card to the player, in place of what it was tied to before.
     FleetChange registerPlayer(const Player &player);
 
     FleetChange appendLog(const LogLine &line);
     // Every line, oldest first.
-    QList<LogLine> log() const;
+    FleetRead<QList<LogLine>> log() const;
 
     // Pulls and pushes the fleet with a git remote (a path or a URL; a path where nothing is yet becomes a shared
     // repository), remembered after the first use. Changes made on two computers meanwhile merge: the register by
@@ -111,7 +123,9 @@ public:
     bool sync(const QString &remote = {});
 
 private:
-    QByteArray fleetFile(const QByteArray &path) const;
+    QString unopened() const;
+    FleetRead<QByteArray> fleetFile(const QByteArray &path, qint64 limit) const;
+    bool treeWith(const git_tree *base, const QByteArray &path, const git_oid &blob, git_oid *out);
     bool changeFleetFile(const QByteArray &path, const QByteArray &bytes, const QString &message);
 
     QString m_path;

@@ -142,9 +142,12 @@ FleetResult restoreVersion(FleetRepository &fleet, CardStore &card, const QStrin
 {
     FleetResult result;
     const CardLabel label = labelOf(card);
-    const std::optional<SetupSnapshot> version = fleet.version(label.key, id);
+    const FleetRead<std::optional<SetupSnapshot>> found = fleet.version(label.key, id);
+    const std::optional<SetupSnapshot> &version = found.value;
     const CardStore::Contents contents = card.readContents();
-    if (!version)
+    if (found.failed())
+        result.refusal.append({id, Kind::Refused, Says::Stated, {found.error}});
+    else if (!version)
         result.refusal.append(
             {id, Kind::Refused, Says::Stated, {QStringLiteral("no such version in the card's history")}});
     else if (!contents.readable)

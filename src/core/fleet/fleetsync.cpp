@@ -75,12 +75,20 @@ bool mergedTree(git_repository *repository, const QByteArray &branch, const git_
         return true;
     }
     git_oid baseId;
+    QString error;
     const Owned<git_commit> base = git_merge_base(&baseId, repository, git_commit_id(ours), git_commit_id(theirs)) == 0
-        ? commitOf(repository, baseId)
+        ? commitOf(repository, baseId, error)
         : Owned<git_commit>();
-    const QMap<QByteArray, QByteArray> old = base ? filesOf(repository, base.get(), INT_MAX) : decltype(old)();
-    QMap<QByteArray, QByteArray> files = filesOf(repository, ours, INT_MAX);
-    const QMap<QByteArray, QByteArray> other = filesOf(repository, theirs, INT_MAX);
+    // The register and the months of the log, each within the larger of their bounds.
+    const qint64 limit = std::max(PlayersFileLimit, LogFileLimit);
+    const QMap<QByteArray, QByteArray> old = base ? filesOf(repository, base.get(), limit, error) : decltype(old)();
+    QMap<QByteArray, QByteArray> files = error.isEmpty() ? filesOf(repository, ours, limit, error) : decltype(files)();
+    const QMap<QByteArray, QByteArray> other
+        = error.isEmpty() ? filesOf(repository, theirs, limit, error) : decltype(other)();
+    if (!error.isEmpty()) {
+        git_error_set_str(GIT_ERROR_INVALID, error.toUtf8().constData());
+        return false;
+    }
     for (auto file = other.cbegin(); file != other.cend(); ++file) {
         const QByteArray mine = files.value(file.key());
         files.insert(file.key(),
@@ -94,8 +102,9 @@ bool mergedTree(git_repository *repository, const QByteArray &branch, const git_
 bool mergeBranch(git_repository *repository, const QByteArray &fetched)
 {
     const QByteArray branch = "refs/heads/" + fetched.mid(RemotePrefix.size());
-    const std::optional<git_oid> theirs = tipOf(repository, fetched.constData());
-    const std::optional<git_oid> ours = tipOf(repository, branch.constData());
+    QString error;
+    const std::optional<git_oid> theirs = tipOf(repository, fetched.constData(), error);
+    const std::optional<git_oid> ours = tipOf(repository, branch.constData(), error);
     git_reference *moved = nullptr;
     if (!theirs)
         return false;
@@ -106,8 +115,10 @@ bool mergeBranch(git_repository *repository, const QByteArray &fetched)
         git_reference_free(moved);
         return made;
     }
-    const Owned<git_commit> mine = commitOf(repository, *ours);
-    const Owned<git_commit> other = commitOf(repository, *theirs);
+    const Owned<git_commit> mine = commitOf(repository, *ours, error);
+    const Owned<git_commit> other = mine ? commitOf(repository, *theirs, error) : nullptr;
+    if (!error.isEmpty())
+        git_error_set_str(GIT_ERROR_INVALID, error.toUtf8().constData());
     git_oid tree;
     git_oid made;
     return mine && other && mergedTree(repository, branch, mine.get(), other.get(), &tree)

@@ -85,7 +85,13 @@ Card receive(const QString &root, const VolumeFacts &facts, const QString &refer
         card.arrival = Arrival::Cloned;
         return card;
     }
-    card.player = fleet.player(card.label.key);
+    const FleetRead<std::optional<Player>> player = fleet.player(card.label.key);
+    if (player.failed()) {
+        card.arrival = Arrival::FleetUnreadable;
+        card.fleetError = player.error;
+        return card;
+    }
+    card.player = player.value;
     card.arrival = card.player ? Arrival::Ready : Arrival::NeedsName;
     return card;
 }

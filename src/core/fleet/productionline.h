@@ -40,6 +40,7 @@ enum class Arrival {
     Cloned, // a card whose identity another mounted card shares (clones): nothing is recorded or written
     NeedsName, // a card no player has yet: it needs a player's name first
     Ready, // a card of a player, to be made to match the reference
+    FleetUnreadable, // a card, but the register cannot be read (fleetError says why): left as it is
 };
 
 // A volume newly mounted, as the first step finds it.
@@ -51,6 +52,7 @@ struct Card
     CardLabel label;
     std::optional<Player> player;
     QStringList clones; // Cloned: the mount points of the others of its identity
+    QString fleetError;
 };
 
 // Decides what the volume at root is (given its facts) with reference (a folder, as typed) chosen, and for a card

@@ -35,8 +35,8 @@ QString failure(const FleetResult &result)
 // The fleet as the window lists it.
 struct FleetView
 {
-    QList<Player> players;
-    QList<LogLine> log;
+    FleetRead<QList<Player>> players;
+    FleetRead<QList<LogLine>> log;
 };
 
 // Progress of work on a card's worker, shown in the status line on the window's thread while the label is there.
@@ -167,6 +167,9 @@ void FleetWindow::received(const Production::Card &card)
     case Production::Arrival::Ready:
         produce(card, card.player->name);
         return;
+    case Production::Arrival::FleetUnreadable:
+        lblStatus->setText(tr("%1: nothing was written — %2").arg(card.root, card.fleetError));
+        return;
     }
 }
 
@@ -237,9 +240,10 @@ void FleetWindow::showFleet(const QString &key)
         },
         [this](FleetView fleet) {
             lstPlayers->clear();
-            for (const Player &player : std::as_const(fleet.players)) {
+            const QList<LogLine> &log = fleet.log.value;
+            for (const Player &player : std::as_const(fleet.players.value)) {
                 QStringList row {player.name, player.location, {}, {}, {}, player.key};
-                for (auto line = fleet.log.crbegin(); line != fleet.log.crend(); ++line) {
+                for (auto line = log.crbegin(); line != log.crend(); ++line) {
                     if (line->card == player.key) {
                         row[2] = line->result;
                         row[3] = QLocale().toString(line->time.toLocalTime(), QLocale::ShortFormat);
@@ -251,7 +255,11 @@ void FleetWindow::showFleet(const QString &key)
             }
             lstPlayers->header()->resizeSections(QHeaderView::ResizeToContents);
             lstLog->clear();
-            for (auto line = fleet.log.crbegin(); line != fleet.log.crend(); ++line)
+            for (const QString &error : {fleet.players.error, fleet.log.error}) {
+                if (!error.isEmpty())
+                    lstLog->addItem(error);
+            }
+            for (auto line = log.crbegin(); line != log.crend(); ++line)
                 lstLog->addItem(logText(*line));
         });
 }

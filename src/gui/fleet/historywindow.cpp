@@ -17,6 +17,7 @@ namespace Vexolo::Ui {
 namespace {
 
 constexpr int IdRole = Qt::UserRole;
+constexpr int MoreRole = Qt::UserRole + 1; // the last row, that reads the next page of older versions
 
 QString timeText(const QDateTime &time)
 {
@@ -28,8 +29,8 @@ struct History
 {
     QString key;
     std::optional<Player> player;
-    QList<SetupVersion> versions;
-    QString fleetError; // the fleet's data cannot be opened: why
+    FleetRead<QList<SetupVersion>> versions;
+    QString fleetError; // the register cannot be read: why
 };
 
 History readHistory(const CardChoice &choice)
@@ -38,10 +39,10 @@ History readHistory(const CardChoice &choice)
     History history;
     history.key = labelOf(card).key;
     const FleetRepository fleet;
-    history.player = fleet.player(history.key);
-    history.versions = fleet.history(history.key);
-    if (!fleet.isOpen())
-        history.fleetError = fleet.error();
+    const FleetRead<std::optional<Player>> player = fleet.player(history.key);
+    history.versions = fleet.history(history.key, 0, FleetRepository::HistoryPage);
+    history.player = player.value;
+    history.fleetError = history.versions.failed() ? history.versions.error : player.error;
     return history;
 }
 
@@ -49,6 +50,7 @@ History readHistory(const CardChoice &choice)
 struct Differences
 {
     bool readable = false;
+    QString fleetError; // a version cannot be read: why
     QStringList lines;
 };
 
@@ -57,9 +59,13 @@ Differences compareVersions(const CardChoice &choice, const QString &key, const 
     const CardStore card(choice);
     const FleetRepository fleet;
     const CardStore::Contents now = card.readContents();
-    const std::optional<SetupSnapshot> a = fleet.version(key, older);
-    const std::optional<SetupSnapshot> b = newer.isEmpty() ? std::nullopt : fleet.version(key, newer);
+    const FleetRead<std::optional<SetupSnapshot>> readA = fleet.version(key, older);
+    const FleetRead<std::optional<SetupSnapshot>> readB
+        = newer.isEmpty() || readA.failed() ? decltype(readB)() : fleet.version(key, newer);
+    const std::optional<SetupSnapshot> &a = readA.value;
+    const std::optional<SetupSnapshot> &b = readB.value;
     Differences differences;
+    differences.fleetError = readA.failed() ? readA.error : readB.error;
     differences.readable = a && now.readable && (newer.isEmpty() || b);
     if (!differences.readable)
         return differences;
@@ -106,6 +112,7 @@ HistoryWindow::HistoryWindow(PlatformAdapter &platform, std::shared_ptr<CardStor
 
 void HistoryWindow::listVersions()
 {
+    m_listed = 0;
     {
         const QSignalBlocker quiet(lstVersions);
         lstVersions->clear();
@@ -122,17 +129,49 @@ void HistoryWindow::listVersions()
                                       history.player ? tr(", player %1").arg(history.player->name) : QString(), m_key));
             const QSignalBlocker quiet(lstVersions);
             lstVersions->clear();
-            for (const SetupVersion &version : std::as_const(history.versions)) {
-                auto *item = new QListWidgetItem(
-                    tr("%1  %2, before %3").arg(version.id, timeText(version.time), version.what), lstVersions);
-                item->setData(IdRole, version.id);
-            }
+            addVersions(history.versions);
             if (lstVersions->count() == 0)
                 lstVersions->addItem(history.fleetError.isEmpty()
                                          ? tr("Nothing has been written to this card from this computer yet.")
-                                         : tr("The fleet's data cannot be opened: %1").arg(history.fleetError));
+                                         : history.fleetError);
+            else if (!history.versions.failed() && !history.fleetError.isEmpty())
+                lblCard->setText(lblCard->text() + u'\n' + history.fleetError);
             lstVersions->setCurrentRow(0);
             showDifferences();
+        });
+}
+
+// The versions after those listed, a page at a time, so a long history never fills the list at once.
+void HistoryWindow::addVersions(const FleetRead<QList<SetupVersion>> &versions)
+{
+    const QSignalBlocker quiet(lstVersions);
+    if (lstVersions->count() > 0 && lstVersions->item(lstVersions->count() - 1)->data(MoreRole).toBool())
+        delete lstVersions->takeItem(lstVersions->count() - 1);
+    for (const SetupVersion &version : versions.value) {
+        auto *item = new QListWidgetItem(tr("%1  %2, before %3").arg(version.id, timeText(version.time), version.what),
+                                         lstVersions);
+        item->setData(IdRole, version.id);
+    }
+    m_listed += int(versions.value.size());
+    if (versions.failed())
+        lstVersions->addItem(versions.error);
+    else if (versions.value.size() == FleetRepository::HistoryPage)
+        lstVersions->addItem(tr("Older versions…"));
+    if (lstVersions->count() > 0 && versions.value.size() == FleetRepository::HistoryPage)
+        lstVersions->item(lstVersions->count() - 1)->setData(MoreRole, true);
+}
+
+void HistoryWindow::listOlder()
+{
+    const CardChoice choice {m_card->root(), m_card->identity(), {}, {}};
+    lstVersions->item(lstVersions->count() - 1)->setText(tr("Reading…"));
+    lstVersions->item(lstVersions->count() - 1)->setData(MoreRole, QVariant());
+    CardSession::instance().run<FleetRead<QList<SetupVersion>>>(
+        choice.root, this,
+        [key = m_key, skip = m_listed] { return FleetRepository().history(key, skip, FleetRepository::HistoryPage); },
+        [this](FleetRead<QList<SetupVersion>> versions) {
+            delete lstVersions->takeItem(lstVersions->count() - 1);
+            addVersions(versions);
         });
 }
 
@@ -144,6 +183,10 @@ void HistoryWindow::showDifferences()
     QList<QListWidgetItem *> chosen = lstVersions->selectedItems();
     std::sort(chosen.begin(), chosen.end(),
               [this](QListWidgetItem *a, QListWidgetItem *b) { return lstVersions->row(a) > lstVersions->row(b); });
+    if (chosen.size() == 1 && chosen[0]->data(MoreRole).toBool()) {
+        listOlder();
+        return;
+    }
     const QString id = chosen.size() == 1 ? chosen[0]->data(IdRole).toString() : QString();
     cmdRestore->setEnabled(!id.isEmpty());
     lblDifferences->setText(chosen.size() == 2 ? tr("How the newer version differs from the older (A: the older, B: "
@@ -161,7 +204,9 @@ void HistoryWindow::showDifferences()
         [this, two = !newer.isEmpty()](Differences differences) {
             m_comparing = 0;
             lstDifferences->clear();
-            if (!differences.readable)
+            if (!differences.fleetError.isEmpty())
+                lstDifferences->addItem(differences.fleetError);
+            else if (!differences.readable)
                 lstDifferences->addItem(tr("The card cannot be read."));
             lstDifferences->addItems(differences.lines);
             if (differences.readable && differences.lines.isEmpty())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fleet/fleetrepository.h"
 #include "storage/cardsession.h"
 
 #include <QDialog>
@@ -42,6 +43,8 @@ Q_SIGNALS:
 private:
     // Each reads on the card's worker and shows "Reading…" until its result comes.
     void listVersions();
+    void addVersions(const FleetRead<QList<SetupVersion>> &versions);
+    void listOlder();
     void showDifferences();
     void restore();
 
@@ -49,6 +52,7 @@ private:
     std::shared_ptr<CardStore> m_card; // read on the window's thread for its root and identity only
     QString m_key; // empty until the card is identified
     CallId m_comparing = 0;
+    int m_listed = 0; // the versions listed so far
 };
 
 // Opens the history of the chosen card; nullptr, after a message, when no card is chosen.

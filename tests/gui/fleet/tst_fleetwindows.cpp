@@ -248,6 +248,42 @@ private Q_SLOTS:
         QVERIFY(platform.shown.last().startsWith("The restore failed:\nA.adv: could not be written or removed"));
     }
 
+    // A long history is listed a page at a time; the last row reads the older versions when chosen. A damaged one says
+    // what is damaged.
+    void historyPaged()
+    {
+        QTemporaryDir data;
+        qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+        TestCard card({"A.mp3"});
+        FleetRepository fleet;
+        const int total = FleetRepository::HistoryPage + 5;
+        for (int n = 0; n < total; ++n)
+            fleet.record(identifyCard(card).key, {{"A.adv", QByteArray::number(n)}}, QString::number(n));
+        CardStore store(card);
+        HistoryWindow *history = showHistory(nullptr, platform, store);
+        const std::unique_ptr<HistoryWindow> closed(history);
+        QVERIFY(settled());
+        QCOMPARE(history->lstVersions->count(), FleetRepository::HistoryPage + 1);
+        QCOMPARE(history->lstVersions->item(FleetRepository::HistoryPage)->text(), "Older versions…");
+        history->lstVersions->setCurrentRow(FleetRepository::HistoryPage);
+        QVERIFY(settled());
+        QCOMPARE(history->lstVersions->count(), total);
+        QVERIFY(history->lstVersions->item(total - 1)->text().endsWith("before 0"));
+
+        QDir objects(data.filePath("vexolo-playlist-setup/fleet.git/objects"));
+        for (const QString &folder : objects.entryList({"??"}, QDir::Dirs)) {
+            for (const QString &name : QDir(objects.filePath(folder)).entryList(QDir::Files)) {
+                QFile object(objects.filePath(folder + '/' + name));
+                object.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+                QVERIFY(object.resize(10)); // every object cut short
+            }
+        }
+        HistoryWindow *damaged = showHistory(nullptr, platform, store);
+        const std::unique_ptr<HistoryWindow> alsoClosed(damaged);
+        QVERIFY(settled());
+        QVERIFY(damaged->lstVersions->item(0)->text().startsWith("the fleet's data is damaged: "));
+    }
+
     // The production line: each card inserted while the box is ticked is named if need be, made to match the
     // reference, verified and logged; a card without a name, or before a reference is chosen, is left as it is; a
     // volume that is no card is never spoken of.
