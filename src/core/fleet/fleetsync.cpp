@@ -5,8 +5,8 @@
 
 #include <QDir>
 
-#include <git2/sys/odb_backend.h>
 #include <QFileInfo>
+#include <git2/sys/odb_backend.h>
 
 // Sharing the fleet with a git remote: fetch, merge each branch, push.
 
