@@ -162,10 +162,9 @@ bool writePack(git_odb *remote, git_odb *local, const std::vector<git_oid> &obje
             return false;
         total += qint64(size);
         if (qint64(size) > limits.objectBytes || total > limits.transferBytes) {
-            channel.failed(
-                QStringLiteral("the fleet's data is damaged: the remote holds more than it can (%1, %2 bytes)")
-                    .arg(shortId(&oid))
-                    .arg(size));
+            channel.failed(QStringLiteral("the fleet's data is damaged: %1 is a %2 of %3 bytes")
+                               .arg(shortId(&oid), QString::fromLatin1(git_object_type2string(type)))
+                               .arg(size));
             return false;
         }
         git_odb_object *read = nullptr;
