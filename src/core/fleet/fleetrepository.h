@@ -7,6 +7,7 @@
 #include <QMap>
 #include <QString>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 
@@ -75,6 +76,15 @@ struct [[nodiscard]] FleetChange
 // the fleet's data cannot be opened at all, "the card's history could not be kept: ...".
 QString fleetChangeText(const FleetChange &change);
 
+// How long a sync waits for a remote and how much it takes from one.
+struct SyncLimits
+{
+    std::chrono::milliseconds idle {std::chrono::seconds(20)}; // connecting, or silent in a transfer
+    std::chrono::milliseconds total {std::chrono::minutes(30)}; // each of fetching and pushing
+    qint64 transferBytes = qint64(1) << 30;
+    qint64 objectBytes = qint64(64) << 20; // a month's log, the largest file the fleet keeps
+};
+
 // The fleet's data on this computer, kept as a git repository (libgit2), so that content is stored once, and
 // history, differences and sharing come from git: each card's setup versions are commits on the card's own
 // branch ("cards/..."), whose tree is the setup's files; the register ("players.tsv") and the log
@@ -117,20 +127,24 @@ public:
     FleetRead<QList<LogLine>> log() const;
 
     // Pulls and pushes the fleet with a git remote (a path or a URL; a path where nothing is yet becomes a shared
-    // repository), remembered after the first use. Changes made on two computers meanwhile merge: the register by
-    // player (the side that changed one), the log by lines in time order, a card's versions by keeping both, in time
-    // order. False, with error() saying why, when it could not.
+    // repository), remembered once a sync with it succeeded. Changes made on two computers meanwhile merge: the
+    // register by player (the side that changed one), the log by lines in time order, a card's versions by keeping
+    // both, in time order. False, with error() saying why, when it could not.
     bool sync(const QString &remote = {});
+    void setSyncLimits(const SyncLimits &limits) { m_syncLimits = limits; }
 
 private:
     QString unopened() const;
     FleetRead<QByteArray> fleetFile(const QByteArray &path, qint64 limit) const;
     bool treeWith(const git_tree *base, const QByteArray &path, const git_oid &blob, git_oid *out);
     bool changeFleetFile(const QByteArray &path, const QByteArray &bytes, const QString &message);
+    // Fetches into refs/remotes/origin and checks what came; what failed, with nothing of it kept.
+    std::optional<QString> fetchChecked(const QByteArray &url);
 
     QString m_path;
     QString m_error;
     git_repository *m_repository = nullptr;
+    SyncLimits m_syncLimits;
 };
 
 } // namespace Vexolo

@@ -1,8 +1,12 @@
 #include "fleet/fleetgit_p.h"
+#include "fleet/fleetremote_p.h"
 #include "fleet/fleetrepository.h"
+#include "storage/cardread.h"
 
 #include <QDir>
+
 #include <QFileInfo>
+#include <git2/sys/odb_backend.h>
 
 // Sharing the fleet with a git remote: fetch, merge each branch, push.
 
@@ -14,18 +18,6 @@ namespace {
 
 const char Origin[] = "origin";
 const QByteArray RemotePrefix = QByteArrayLiteral("refs/remotes/origin/");
-
-// An SSH key from the agent, or the system's own credentials; one go each, so a refused key is not offered forever.
-int credentials(git_credential **out, const char *, const char *user, unsigned int allowed, void *payload)
-{
-    if ((*static_cast<int *>(payload))++ > 0)
-        return GIT_EUSER;
-    if (allowed & GIT_CREDENTIAL_SSH_KEY)
-        return git_credential_ssh_key_from_agent(out, user ? user : "git");
-    if (allowed & GIT_CREDENTIAL_DEFAULT)
-        return git_credential_default_new(out);
-    return GIT_PASSTHROUGH;
-}
 
 QByteArrayList linesOf(const QByteArray &bytes)
 {
@@ -154,39 +146,170 @@ QString remoteUrl(const QString &given)
     return path;
 }
 
+// The pack files of the repository, to tell which ones a fetch brought.
+QStringList packFiles(const QString &repositoryPath)
+{
+    return QDir(repositoryPath + QStringLiteral("/objects/pack")).entryList(QDir::Files, QDir::Name);
+}
+
+void removeNewPacks(const QString &repositoryPath, const QStringList &before)
+{
+    QDir folder(repositoryPath + QStringLiteral("/objects/pack"));
+    for (const QString &name : packFiles(repositoryPath)) {
+        if (!before.contains(name))
+            folder.remove(name);
+    }
+}
+
+void forgetFetched(git_repository *repository)
+{
+    for (const QString &fetched : branchesOf(repository, "refs/remotes/origin/*")) {
+        git_reference *reference = nullptr;
+        if (git_reference_lookup(&reference, repository, fetched.toUtf8().constData()) == 0) {
+            git_reference_delete(reference);
+            git_reference_free(reference);
+        }
+    }
+}
+
+// Anything larger than the fleet ever writes is damage, found from the object's header before it is inflated.
+qint64 objectBound(git_object_t type, const SyncLimits &limits)
+{
+    switch (type) {
+    case GIT_OBJECT_BLOB:
+        return limits.objectBytes;
+    case GIT_OBJECT_COMMIT:
+    case GIT_OBJECT_TREE:
+    case GIT_OBJECT_TAG:
+        return 1024 * 1024;
+    default:
+        return -1;
+    }
+}
+
+QString damage(const git_oid *oid, git_object_t type, size_t size)
+{
+    return QStringLiteral("the fleet's data is damaged: %1 is a %2 of %3 bytes")
+        .arg(shortId(oid), QString::fromLatin1(git_object_type2string(type)))
+        .arg(size);
+}
+
+// Every object the fetch brought (the packs that were not there before), sized by its header.
+std::optional<QString> checkPack(const QString &index, const SyncLimits &limits)
+{
+    git_odb_backend *backend = nullptr;
+    git_odb *made = nullptr;
+    if (git_odb_backend_one_pack(&backend, QFile::encodeName(index).constData()) != 0 || git_odb_new(&made) != 0
+        || git_odb_add_backend(made, backend, 1) != 0) {
+        if (backend && !made)
+            backend->free(backend);
+        git_odb_free(made);
+        return QStringLiteral("the fleet's data is damaged: %1").arg(lastError());
+    }
+    const std::unique_ptr<git_odb, void (*)(git_odb *)> odb(made, git_odb_free);
+    std::vector<git_oid> objects;
+    const auto collect = [](const git_oid *oid, void *payload) {
+        static_cast<std::vector<git_oid> *>(payload)->push_back(*oid);
+        return 0;
+    };
+    if (git_odb_foreach(odb.get(), collect, &objects) != 0)
+        return QStringLiteral("the fleet's data is damaged: %1").arg(lastError());
+    for (const git_oid &oid : objects) {
+        size_t size = 0;
+        git_object_t type = GIT_OBJECT_INVALID;
+        if (git_odb_read_header(&size, &type, odb.get(), &oid) != 0)
+            return QStringLiteral("the fleet's data is damaged: %1").arg(lastError());
+        if (qint64(size) > objectBound(type, limits))
+            return damage(&oid, type, size);
+    }
+    return {};
+}
+
+// The files of a fetched branch's newest commit, each within what the fleet writes there.
+std::optional<QString> checkTip(git_repository *repository, const QByteArray &fetched)
+{
+    const std::optional<git_oid> tip = tipOf(repository, fetched.constData());
+    const Owned<git_commit> commit = tip ? commitOf(repository, *tip) : Owned<git_commit>();
+    git_tree *made = nullptr;
+    if (!commit || git_commit_tree(&made, commit.get()) != 0)
+        return QStringLiteral("the fleet's data is damaged: %1 %2").arg(QString::fromUtf8(fetched), lastError());
+    const Owned<git_tree> tree(made);
+    const bool fleet = fetched == RemotePrefix + QByteArray(FleetBranch).mid(11);
+    git_odb *odb = nullptr;
+    if (git_repository_odb(&odb, repository) != 0)
+        return lastError();
+    const std::unique_ptr<git_odb, void (*)(git_odb *)> owned(odb, git_odb_free);
+    struct Walk
+    {
+        git_odb *odb;
+        bool fleet;
+        std::optional<QString> found;
+    } walk {odb, fleet, {}};
+    const auto visit = [](const char *root, const git_tree_entry *entry, void *payload) {
+        auto *state = static_cast<Walk *>(payload);
+        if (git_tree_entry_type(entry) != GIT_OBJECT_BLOB)
+            return 0;
+        size_t size = 0;
+        git_object_t type = GIT_OBJECT_INVALID;
+        const QByteArray path = QByteArray(root) + git_tree_entry_name(entry);
+        const qint64 bound = !state->fleet ? ProgramFileLimit : path == PlayersFile ? qint64(8) << 20 : -1;
+        if (git_odb_read_header(&size, &type, state->odb, git_tree_entry_id(entry)) != 0)
+            state->found = QStringLiteral("the fleet's data is damaged: %1").arg(lastError());
+        else if (bound >= 0 && qint64(size) > bound)
+            state->found = damage(git_tree_entry_id(entry), type, size);
+        return state->found ? -1 : 0;
+    };
+    git_tree_walk(tree.get(), GIT_TREEWALK_PRE, visit, &walk);
+    return walk.found;
+}
+
 } // namespace
+
+std::optional<QString> FleetRepository::fetchChecked(const QByteArray &url)
+{
+    forgetFetched(m_repository);
+    const QStringList before = packFiles(m_path);
+    const FleetRemote::Outcome fetched = FleetRemote::fetch(m_path, url, m_syncLimits);
+    std::optional<QString> failed;
+    if (!fetched.ok)
+        failed = fetched.error;
+    for (const QString &pack : packFiles(m_path)) {
+        if (!failed && pack.endsWith(QStringLiteral(".idx")) && !before.contains(pack))
+            failed = checkPack(m_path + QStringLiteral("/objects/pack/") + pack, m_syncLimits);
+    }
+    git_odb *odb = nullptr;
+    if (git_repository_odb(&odb, m_repository) == 0) {
+        git_odb_refresh(odb);
+        git_odb_free(odb);
+    }
+    for (const QString &branch : branchesOf(m_repository, "refs/remotes/origin/*")) {
+        if (!failed)
+            failed = checkTip(m_repository, branch.toUtf8());
+    }
+    if (failed) {
+        forgetFetched(m_repository);
+        removeNewPacks(m_path, before);
+    }
+    return failed;
+}
 
 bool FleetRepository::sync(const QString &remote)
 {
     if (!m_repository)
         return false;
     git_remote *made = nullptr;
-    if (!remote.isEmpty()) {
-        const QByteArray url = remoteUrl(remote).toUtf8();
-        const int known = git_remote_lookup(&made, m_repository, Origin);
-        git_remote_free(std::exchange(made, nullptr));
-        if (known == 0 ? git_remote_set_url(m_repository, Origin, url.constData()) != 0
-                       : git_remote_create(&made, m_repository, Origin, url.constData()) != 0) {
-            m_error = lastError();
-            return false;
-        }
-        git_remote_free(std::exchange(made, nullptr));
-    }
-    if (git_remote_lookup(&made, m_repository, Origin) != 0) {
+    const bool known = git_remote_lookup(&made, m_repository, Origin) == 0;
+    const Owned<git_remote> origin(made);
+    const QByteArray url = !remote.isEmpty()    ? remoteUrl(remote).toUtf8()
+        : known && git_remote_url(origin.get()) ? QByteArray(git_remote_url(origin.get()))
+                                                : QByteArray();
+    if (url.isEmpty()) {
         m_error = QStringLiteral("no remote given, and none used before");
         return false;
     }
-    const Owned<git_remote> origin(made);
-    int tries = 0;
-    git_fetch_options fetch = GIT_FETCH_OPTIONS_INIT;
-    fetch.callbacks.credentials = credentials;
-    fetch.callbacks.payload = &tries;
-    // Every branch of the remote, kept beside ours under refs/remotes/origin.
-    char fetchMapping[] = "+refs/heads/*:refs/remotes/origin/*";
-    char *fetchMappings[] = {fetchMapping};
-    const git_strarray fetchList {fetchMappings, 1};
-    if (git_remote_fetch(origin.get(), &fetchList, &fetch, "sync") != 0) {
-        m_error = lastError();
+    const QString name = QString::fromUtf8(url);
+    if (const std::optional<QString> failed = fetchChecked(url)) {
+        m_error = QStringLiteral("%1: %2").arg(name, *failed);
         return false;
     }
     for (const QString &fetched : branchesOf(m_repository, "refs/remotes/origin/*")) {
@@ -199,18 +322,26 @@ bool FleetRepository::sync(const QString &remote)
     QByteArrayList pushes;
     for (const QString &branch : branchesOf(m_repository, "refs/heads/*"))
         pushes.append((branch + u':' + branch).toUtf8());
-    std::vector<char *> pointers;
-    for (QByteArray &push : pushes)
-        pointers.push_back(push.data());
-    const git_strarray pushList {pointers.data(), pointers.size()};
-    tries = 0;
-    git_push_options pushing = GIT_PUSH_OPTIONS_INIT;
-    pushing.callbacks.credentials = credentials;
-    pushing.callbacks.payload = &tries;
-    if (!pointers.empty() && git_remote_push(origin.get(), &pushList, &pushing) != 0) {
+    const FleetRemote::Outcome pushed
+        = pushes.isEmpty() ? FleetRemote::Outcome {true, {}, {}} : FleetRemote::push(m_path, url, pushes, m_syncLimits);
+    if (!pushed.refused.isEmpty()) {
+        m_error
+            = QStringLiteral("%1 refused %2: %3")
+                  .arg(name, QString::fromUtf8(pushed.refused[0].first), QString::fromUtf8(pushed.refused[0].second));
+        return false;
+    }
+    if (!pushed.ok) {
+        m_error = QStringLiteral("%1: %2").arg(name, pushed.error);
+        return false;
+    }
+    // Remembered only now, so a remote that failed is never tried again unasked.
+    if (known ? git_remote_set_url(m_repository, Origin, url.constData()) != 0
+              : git_remote_create(&made, m_repository, Origin, url.constData()) != 0) {
         m_error = lastError();
         return false;
     }
+    if (!known)
+        git_remote_free(made);
     return true;
 }
 

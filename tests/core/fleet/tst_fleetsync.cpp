@@ -1,0 +1,185 @@
+#include "fleet/fleetrepository.h"
+
+#include <QtTest>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace Vexolo;
+
+// A sync with remotes that do not behave: silent, refusing, or holding more than the fleet ever writes. Each remote is
+// a real repository (or a listening socket) in a temporary folder.
+class TestFleetSync : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_data;
+
+    QString path(const QString &name) const { return m_data->filePath(name); }
+    // Time limits a test can wait for.
+    static SyncLimits quick()
+    {
+        SyncLimits limits;
+        limits.idle = std::chrono::milliseconds(700);
+        limits.total = std::chrono::seconds(5);
+        return limits;
+    }
+    static QByteArray git(const QString &repository, const QStringList &arguments, const QByteArray &input = {})
+    {
+        QProcess process;
+        process.start("git", QStringList {"-C", repository} + arguments);
+        process.write(input);
+        process.closeWriteChannel();
+        return process.waitForFinished() && process.exitCode() == 0 ? process.readAllStandardOutput().trimmed() : "";
+    }
+    // A commit on the remote's branch whose tree is the given files, made by git itself.
+    static void commitOn(const QString &remote, const QByteArray &branch, const QMap<QByteArray, QByteArray> &files)
+    {
+        QByteArray tree;
+        for (auto file = files.cbegin(); file != files.cend(); ++file) {
+            const QByteArray blob = git(remote, {"hash-object", "-w", "--stdin"}, file.value());
+            tree += "100644 blob " + blob + '\t' + file.key() + '\n';
+        }
+        const QByteArray treeId = git(remote, {"mktree"}, tree);
+        const QByteArray commit
+            = git(remote, {"-c", "user.name=t", "-c", "user.email=t@t", "commit-tree", treeId}, "remote\n");
+        QVERIFY(!commit.isEmpty());
+        git(remote, {"update-ref", branch, commit});
+    }
+
+    // A socket that listens on a port of this computer and never accepts: the kernel completes each connection into its
+    // queue, and nothing ever reads from it or answers.
+    struct SilentServer
+    {
+        int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        quint16 port = 0;
+        SilentServer()
+        {
+            sockaddr_in address {};
+            address.sin_family = AF_INET;
+            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            socklen_t length = sizeof address;
+            auto *generic = reinterpret_cast<sockaddr *>(&address);
+            if (::bind(fd, generic, length) == 0 && ::listen(fd, 8) == 0 && ::getsockname(fd, generic, &length) == 0)
+                port = ntohs(address.sin_port);
+        }
+        ~SilentServer() { ::close(fd); }
+        Q_DISABLE_COPY_MOVE(SilentServer)
+    };
+
+private Q_SLOTS:
+    void init() { m_data = std::make_unique<QTemporaryDir>(); }
+
+    // A server that takes the connection and never answers: the sync gives up, names the remote, and forgets it.
+    void silentRemote_data()
+    {
+        QTest::addColumn<QString>("scheme");
+        QTest::newRow("git protocol") << "git";
+        QTest::newRow("http") << "http";
+    }
+    void silentRemote()
+    {
+        QFETCH(QString, scheme);
+        const SilentServer server;
+        QVERIFY(server.port != 0);
+        const QString url = QStringLiteral("%1://127.0.0.1:%2/fleet.git").arg(scheme).arg(server.port);
+        FleetRepository fleet(path("fleet.git"));
+        fleet.setSyncLimits(quick());
+        QVERIFY(!fleet.registerPlayer({"uuid:A", "Player A", {}, {}}).failed());
+        QVERIFY(!fleet.sync(url));
+        QVERIFY2(fleet.error().startsWith(url + ": no answer"), qPrintable(fleet.error()));
+        QVERIFY(!fleet.sync());
+        QCOMPARE(fleet.error(), "no remote given, and none used before");
+        // A remote that worked stays the one remembered when another fails.
+        QVERIFY(fleet.sync(path("shared.git")));
+        QVERIFY(!fleet.sync(url));
+        QVERIFY(fleet.sync());
+    }
+
+    // A branch the remote cannot take is no success: the remote's reason is told.
+    void refusedPush()
+    {
+        FleetRepository fleet(path("fleet.git"));
+        fleet.setSyncLimits(quick());
+        QVERIFY(!fleet.registerPlayer({"uuid:A", "Player A", {}, {}}).failed());
+        QVERIFY(fleet.sync(path("shared.git")));
+        QVERIFY(!fleet.registerPlayer({"uuid:B", "Player B", {}, {}}).failed());
+        // Another writer holds the branch's lock on the remote.
+        QFile lock(path("shared.git/refs/heads/fleet.lock"));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.close();
+        QVERIFY(!fleet.sync());
+        QVERIFY2(fleet.error().contains("refused refs/heads/fleet: failed to lock"), qPrintable(fleet.error()));
+        QVERIFY(lock.remove());
+        QVERIFY(fleet.sync());
+    }
+
+    // A remote holding what the fleet never writes, or a damaged object: refused before anything is merged, and
+    // nothing of it kept.
+    void damagedRemote_data()
+    {
+        QTest::addColumn<QByteArray>("branch");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("objectLimit");
+        QTest::newRow("players file larger than any register")
+            << QByteArray("refs/heads/fleet") << QByteArray("players.tsv") << (9 << 20) << (64 << 20);
+        QTest::newRow("log month over the object bound")
+            << QByteArray("refs/heads/fleet") << QByteArray("2024-01.tsv") << (2 << 20) << (1 << 20);
+        QTest::newRow("setup file larger than any program")
+            << QByteArray("refs/heads/cards/uuid-A") << QByteArray("A.adv") << (9 << 20) << (64 << 20);
+    }
+    void damagedRemote()
+    {
+        QFETCH(QByteArray, branch);
+        QFETCH(QByteArray, file);
+        QFETCH(int, size);
+        QFETCH(int, objectLimit);
+        const QString remote = path("shared.git");
+        git(m_data->path(), {"init", "-q", "--bare", remote});
+        QVERIFY(QFileInfo::exists(remote + "/HEAD"));
+        commitOn(remote, branch, {{file, QByteArray(size, 'x')}});
+        FleetRepository fleet(path("fleet.git"));
+        SyncLimits limits = quick();
+        limits.objectBytes = objectLimit;
+        fleet.setSyncLimits(limits);
+        QVERIFY(!fleet.sync(remote));
+        const QString object = git(remote, {"rev-parse", "--short=12", branch + ':' + file});
+        QVERIFY2(fleet.error().contains(
+                     QStringLiteral("the fleet's data is damaged: %1 is a blob of %2 bytes").arg(object).arg(size)),
+                 qPrintable(fleet.error()));
+        QCOMPARE(git(fleet.path(), {"for-each-ref"}), "");
+    }
+
+    // An object whose stored bytes are not what its name says: an error, not a hang, and the sync ends.
+    void corruptObject_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::newRow("claims a huge size") << qCompress("blob 999999999\0players", 9).mid(4);
+        QTest::newRow("not deflated") << QByteArray("blob 7\0players", 14);
+        QTest::newRow("empty") << QByteArray();
+    }
+    void corruptObject()
+    {
+        QFETCH(QByteArray, stored);
+        const QString remote = path("shared.git");
+        git(m_data->path(), {"init", "-q", "--bare", remote});
+        QVERIFY(QFileInfo::exists(remote + "/HEAD"));
+        commitOn(remote, "refs/heads/fleet", {{"players.tsv", "uuid:A\tA\t\t\n"}});
+        const QByteArray blob = git(remote, {"hash-object", "--stdin"}, "uuid:A\tA\t\t\n");
+        QFile object(remote + "/objects/" + blob.left(2) + '/' + blob.mid(2));
+        QVERIFY(object.setPermissions(QFile::ReadOwner | QFile::WriteOwner) && object.open(QIODevice::WriteOnly));
+        object.write(stored);
+        object.close();
+        FleetRepository fleet(path("fleet.git"));
+        fleet.setSyncLimits(quick());
+        QVERIFY(!fleet.sync(remote));
+        QVERIFY2(fleet.error().contains("damaged"), qPrintable(fleet.error()));
+        QCOMPARE(git(fleet.path(), {"for-each-ref"}), "");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFleetSync)
+#include "tst_fleetsync.moc"
