@@ -172,7 +172,7 @@ int runRegister(const QStringList &arguments, QTextStream &out, QTextStream &err
         return CommandLine::ExitFindings;
     player.key = label.key;
     player.name = rest[1].trimmed();
-    const std::optional<Player> was = fleet.player(player.key);
+    const std::optional<Player> was = fleet.player(player.key).value;
     if (const FleetChange registered = fleet.registerPlayer(player); registered.failed()) {
         err << fleetChangeText(registered) << u'\n';
         return CommandLine::ExitUsage;

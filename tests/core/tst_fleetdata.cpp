@@ -63,7 +63,7 @@ class TestFleetData : public QObject
         const QByteArray branch = git({"for-each-ref", "--format=%(refname)", "refs/heads/cards/"});
         const QByteArray commit
             = git({"commit-tree", tree({{"A.adv", mine}, {slash < 0 ? path : path.left(slash), entry}}), "-p",
-                   QString::fromLatin1(branch), "-m", "planted"});
+                   QString::fromLatin1(branch), "-m", "planted\n\nCard: " + key});
         git({"update-ref", QString::fromLatin1(branch), QString::fromLatin1(commit)});
         return QString::fromLatin1(commit.left(12));
     }
@@ -358,9 +358,9 @@ private Q_SLOTS:
         QVERIFY(to.copyTracksIn({{"Link.mp3", "Link.mp3", &from}}).tracks.isEmpty());
         QVERIFY(QFile::remove(reference.path("Link.mp3")));
         // Every track read for its comparison, a dry run names the version; another setup is another version.
-        QCOMPARE(applyReference(fleet, from, to, true).version, fleet.log().last().version);
+        QCOMPARE(applyReference(fleet, from, to, true).version, fleet.log().value.last().version);
         reference.write("Programs/Program1.adv", "Other");
-        QVERIFY(applyReference(fleet, from, to, true).version != fleet.log().last().version);
+        QVERIFY(applyReference(fleet, from, to, true).version != fleet.log().value.last().version);
         reference.write("D.mp3", "d"); // on the card already, not in its listing: the listing alone is made anew
         card.write("D.mp3", "d");
         QVERIFY(applyReference(fleet, from, to, false).verified()
@@ -395,7 +395,7 @@ private Q_SLOTS:
         const QString dry = applyReference(fleet, from, to, true).version;
         QVERIFY(applyReference(fleet, from, to, false).verified());
         QFETCH(bool, known);
-        QCOMPARE(dry, known ? fleet.log().last().version : QString());
+        QCOMPARE(dry, known ? fleet.log().value.last().version : QString());
     }
 
     // A card that keeps none of what is written to it, while the computer's memory of the writes reads well: each
@@ -439,10 +439,11 @@ private Q_SLOTS:
         if (work == "restore") // a version before a write, to restore
             QCOMPARE(to.writeTrackCommand("B.mp3", "V2"), Notices());
         const Findings problems = work == "copy" ? copySetup(to, planCopy(from.readContents(), to.readContents()))
-            : work == "restore" ? restoreVersion(fleet, to, fleet.history(labelOf(to).key).last().id, false).problems
-                                : applyReference(fleet, from, to, false).problems;
+            : work == "restore"
+            ? restoreVersion(fleet, to, fleet.history(labelOf(to).key).value.last().id, false).problems
+            : applyReference(fleet, from, to, false).problems;
         QCOMPARE(problems.value(0).place, named);
-        const QString logged = work == "copy" ? QString() : fleet.log().last().result; // Copy Setup keeps no log
+        const QString logged = work == "copy" ? QString() : fleet.log().value.last().result; // Copy Setup keeps no log
         QVERIFY(work == "copy" || logged.startsWith(named.isEmpty() ? "verified" : "failed: " + named + ": reads"));
     }
 

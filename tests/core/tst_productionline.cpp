@@ -153,7 +153,7 @@ private Q_SLOTS:
         QCOMPARE(card.arrival, Arrival::Cloned);
         QCOMPARE(card.clones, QStringList {one.root()});
         const Production::Outcome outcome = Production::finish(fleet, card, "Player 2", {}, {});
-        QVERIFY(!outcome.registered && fleet.players().isEmpty() && fleet.log().isEmpty());
+        QVERIFY(!outcome.registered && fleet.players().value.isEmpty() && fleet.log().value.isEmpty());
         QCOMPARE(two.snapshot(), one.snapshot());
     }
 };

@@ -41,7 +41,8 @@ public:
         int step = 0;
         while ((step = git_revwalk_next(&oid, walk)) == 0) {
             if (add(oid)) {
-                const Owned<git_commit> commit = commitOf(m_remote, oid);
+                QString error;
+                const Owned<git_commit> commit = commitOf(m_remote, oid, error);
                 if (!commit || !addTree(*git_commit_tree_id(commit.get()), 0))
                     return false;
             }
@@ -188,7 +189,8 @@ bool headsAndWalk(git_repository *remote, git_repository *local, Heads &heads, g
     const Owned<git_reference_iterator> iterator(made);
     const char *name = nullptr;
     while (git_reference_next_name(&name, iterator.get()) == 0) {
-        const std::optional<git_oid> tip = tipOf(remote, name);
+        QString error;
+        const std::optional<git_oid> tip = tipOf(remote, name, error);
         if (tip && git_revwalk_push(walk, &*tip) == 0)
             heads.append({QByteArray(name), *tip});
     }
@@ -198,7 +200,8 @@ bool headsAndWalk(git_repository *remote, git_repository *local, Heads &heads, g
     const Owned<git_reference_iterator> owned(ours);
     while (git_reference_next_name(&name, owned.get()) == 0) {
         // A commit of ours the remote has never seen is simply not there to hide.
-        if (const std::optional<git_oid> tip = tipOf(local, name))
+        QString error;
+        if (const std::optional<git_oid> tip = tipOf(local, name, error))
             git_revwalk_hide(walk, &*tip);
     }
     return true;

@@ -228,11 +228,14 @@ std::optional<QString> checkPack(const QString &index, const SyncLimits &limits)
 // The files of a fetched branch's newest commit, each within what the fleet writes there.
 std::optional<QString> checkTip(git_repository *repository, const QByteArray &fetched)
 {
-    const std::optional<git_oid> tip = tipOf(repository, fetched.constData());
-    const Owned<git_commit> commit = tip ? commitOf(repository, *tip) : Owned<git_commit>();
+    QString error;
+    const std::optional<git_oid> tip = tipOf(repository, fetched.constData(), error);
+    const Owned<git_commit> commit = tip ? commitOf(repository, *tip, error) : Owned<git_commit>();
     git_tree *made = nullptr;
     if (!commit || git_commit_tree(&made, commit.get()) != 0)
-        return QStringLiteral("the fleet's data is damaged: %1 %2").arg(QString::fromUtf8(fetched), lastError());
+        return error.isEmpty()
+            ? QStringLiteral("the fleet's data is damaged: %1 %2").arg(QString::fromUtf8(fetched), lastError())
+            : error;
     const Owned<git_tree> tree(made);
     const bool fleet = fetched == RemotePrefix + QByteArray(FleetBranch).mid(11);
     git_odb *odb = nullptr;
