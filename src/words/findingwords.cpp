@@ -200,6 +200,10 @@ QString compareWords(const Finding &finding)
         return oneSide(finding, QStringLiteral("the command file"));
     case Says::TrackOnOneSide:
         return oneSide(finding, QStringLiteral("the track"));
+    case Says::ControlNamedOn:
+        return QStringLiteral("named as a track on %1, but its name holds a line break, a tab or another control "
+                              "character: no track, not compared")
+            .arg(side(number));
     default:
         return checkWords(finding);
     }

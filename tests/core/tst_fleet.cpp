@@ -248,6 +248,8 @@ private Q_SLOTS:
              "",
              "B.mp3",
              "",
+             "L\ne.mp3",
+             "",
              "A.adv",
              "A.mp3 V5",
              "D.adv",
@@ -278,6 +280,8 @@ private Q_SLOTS:
              "S"});
         lay(b,
             {"a.mp3",
+             "",
+             "T\tb.mp3",
              "",
              "C.mp3",
              "",
@@ -322,7 +326,11 @@ private Q_SLOTS:
                          "differs Programs/Program8.adv: the name is \"Lonely\" on A, empty on B",
                          "differs A.adv: the settings are \"A.mp3 V5\" on A, \"a.mp3 V7\" on B",
                          "only-on-b C.adv: the command file only on B", "only-on-a D.adv: the command file only on A",
-                         "only-on-a B.mp3: the track only on A", "only-on-b C.mp3: the track only on B"}));
+                         "only-on-a B.mp3: the track only on A", "only-on-b C.mp3: the track only on B",
+                         "refused L\u240Ae.mp3: named as a track on A, but its name holds a line break, a tab or "
+                         "another control character: no track, not compared",
+                         "refused T\u2409b.mp3: named as a track on B, but its name holds a line break, a tab or "
+                         "another control character: no track, not compared"}));
     }
 
     // A copy onto a card holding part of the tracks, read back; then a backup into an empty folder.

@@ -123,6 +123,7 @@ enum class Says {
     ProgramOnOneSide,
     CommandFileOnOneSide,
     TrackOnOneSide,
+    ControlNamedOn, // a name holding a control character on one side: no track, not compared
     // a copy
     NotReadNotCopied,
     TrackNotOnTarget,

@@ -125,6 +125,8 @@ CardStore::Contents SetupFiles::readContents(bool judgeListing) const
     for (const QByteArray &item : items.names) {
         if (isTrackFileName(item))
             trackNames.append(item);
+        else if (QLatin1StringView(item).endsWith(QLatin1StringView(".mp3"), Qt::CaseInsensitive))
+            contents.controlNamedTracks.append(decodeFileName(item));
         addCommandFileCandidate(candidates, item);
         const QString name = decodeFileName(item);
         if (isLeftoverTemporary(item))

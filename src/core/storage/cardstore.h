@@ -280,6 +280,9 @@ public:
         ListingState listing = ListingState::Missing;
         QByteArray listingBytes; // the listing as it is (readSetup() only)
         QStringList leftovers; // temporary files of killed writers, as paths from the card root
+        // Root items named as tracks whose names hold a control character (a line break, a tab): no track of the card,
+        // as the card list and the listing take it, but named wherever tracks are compared or copied.
+        QStringList controlNamedTracks;
     };
     Contents readContents() const;
     // The same files without judging the listing (which reads every command file a second time): listing is left
