@@ -1,7 +1,7 @@
 #include "fleet/fleet.h"
 
-#include "words/findingwords.h"
 #include "card/tracknames.h"
+#include "words/findingwords.h"
 
 #include "storage/cardfiles.h"
 #include "storage/cardtext.h"
