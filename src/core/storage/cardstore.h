@@ -283,6 +283,9 @@ public:
         // Root items named as tracks whose names hold a control character (a line break, a tab): no track of the card,
         // as the card list and the listing take it, but named wherever tracks are compared or copied.
         QStringList controlNamedTracks;
+        // Leftovers and command files that are no regular file (a link, a folder, a FIFO), as paths from the card
+        // root: the program removes none of them, so no repair is offered for them.
+        QStringList notFiles;
     };
     Contents readContents() const;
     // The same files without judging the listing (which reads every command file a second time): listing is left

@@ -99,7 +99,16 @@ QString noticeMessage(const Notice &notice)
     case Message::WriteFailed:
         return QStringLiteral("Could not write to file: [") + shown(notice.names.value(0)) + u']';
     case Message::RepairFailed:
-        return QStringLiteral("Could not repair %1! Your card may be write protected!").arg(notice.names.value(0));
+        // Where the file itself is the cause, the card's write protection is not.
+        switch (notice.error.cause) {
+        case CardError::NotAFile:
+        case CardError::TooLarge:
+        case CardError::NoFolder:
+        case CardError::Refused:
+            return QStringLiteral("Could not repair %1!").arg(notice.names.value(0));
+        default:
+            return QStringLiteral("Could not repair %1! Your card may be write protected!").arg(notice.names.value(0));
+        }
     case Message::EntryGone:
         return QStringLiteral("workingIndex < listcount");
     case Message::NoMp3:
@@ -131,7 +140,9 @@ QString noticeText(const Notice &notice)
     case CardError::Gone:
         return text + QStringLiteral("\nThe card was removed.");
     case CardError::NotAFile:
-        return text + u'\n' + shown(notice.error.path) + QStringLiteral(" is no regular file.");
+        return text + u'\n' + shown(notice.error.path)
+            + (notice.error.number == ELOOP ? QStringLiteral(" is a link, which is not followed.")
+                                            : QStringLiteral(" is no regular file."));
     case CardError::TooLarge:
         return text + u'\n' + shown(notice.error.path) + QStringLiteral(" is larger than the program reads.");
     case CardError::NoFolder:
