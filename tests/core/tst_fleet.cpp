@@ -133,7 +133,8 @@ private Q_SLOTS:
         QTest::newRow("a leftover and a command file that are folders: no repair") << QByteArrayList{"Gone.adv/", "",
             "Programs/.vexolo-2147483647-2.tmp/", ""} << QStringList{"orphan-command-file Gone.adv: the command file "
             "of \"Gone.mp3\", which is not on the card; no regular file (a link, a folder or a FIFO), so the program "
-            "does not remove it: remove it yourself", "leftover Programs/.vexolo-2147483647-2.tmp: named as a temporary "
+            "does not remove it: remove it yourself",
+            "leftover Programs/.vexolo-2147483647-2.tmp: named as a temporary "
             "file of an interrupted save, but no regular file (a link, a folder or a FIFO), so the program does not "
             "remove it: remove it yourself"} << 2;
         QTest::newRow("more entries than Load reads") << QByteArrayList{"Programs/Program9.txt",
