@@ -1,5 +1,7 @@
 #include "app.h"
 
+#include "widgets/boundsettings.h"
+
 #include <QDirIterator>
 #include <QFont>
 #include <QFontDatabase>
@@ -27,5 +29,6 @@ App::App(int &argc, char **argv)
     setApplicationName(QStringLiteral("Vexolo Playlist Setup"));
     setOrganizationName(QStringLiteral("Quillmere Inc."));
     setDesktopFileName(QStringLiteral("vexolo-playlist-setup"));
+    Vexolo::Ui::boundSettings(); // before any window asks for a remembered choice
     loadShippedFonts();
 }

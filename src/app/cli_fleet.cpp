@@ -58,7 +58,7 @@ int check(const Arguments &arguments, QTextStream &out, QTextStream &err)
     if (checked.readable && repair && !certainRepairs(checked.findings).isEmpty()) {
         // Every certain repair, then the card as it is afterwards: what is left is reported.
         for (const Notice &notice : repairAll(store, checked.findings))
-            err << Ui::noticeMessage(notice) << u'\n';
+            err << Ui::noticeText(notice) << u'\n';
         checked = checkCard(store);
     }
     if (!checked.readable) {

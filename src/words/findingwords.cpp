@@ -164,6 +164,13 @@ QString checkWords(const Finding &finding)
         return QStringLiteral("missing");
     case Says::Leftover:
         return QStringLiteral("a temporary file left by an interrupted save");
+    case Says::OrphanNotAFile:
+        return QStringLiteral("the command file of %1, which is not on the card; no regular file (a link, a folder or "
+                              "a FIFO), so the program does not remove it: remove it yourself")
+            .arg(quoted(text));
+    case Says::LeftoverNotAFile:
+        return QStringLiteral("named as a temporary file of an interrupted save, but no regular file (a link, a "
+                              "folder or a FIFO), so the program does not remove it: remove it yourself");
     default:
         return formWords(finding);
     }
@@ -200,6 +207,10 @@ QString compareWords(const Finding &finding)
         return oneSide(finding, QStringLiteral("the command file"));
     case Says::TrackOnOneSide:
         return oneSide(finding, QStringLiteral("the track"));
+    case Says::ControlNamedOn:
+        return QStringLiteral("named as a track on %1, but its name holds a line break, a tab or another control "
+                              "character: no track, not compared")
+            .arg(side(number));
     default:
         return checkWords(finding);
     }

@@ -63,8 +63,8 @@ private Q_SLOTS:
                 && !store.hasProgram(1));
         store.readProgramFiles();
         store.deleteProgram(1);
-        QCOMPARE(::mkfifo(qPrintable(card.path(".vexolo-2147483647-1.tmp")), 0600), 0); // not ours: it stays
-        QCOMPARE(store.removeLeftovers(), CardError());
+        QCOMPARE(::mkfifo(qPrintable(card.path(".vexolo-2147483647-1.tmp")), 0600), 0); // not ours: it stays, told
+        QCOMPARE(store.removeLeftovers(), CardError::of(CardError::NotAFile, ".vexolo-2147483647-1.tmp"));
         const QList<CardStore::FileWrite> removals {{CardStore::Folder::Root, "x.adv", {}},
                                                     {CardStore::Folder::Programs, "Program1.txt", {}}};
         QCOMPARE(store.writeFiles({removals[0]}) + store.removeFiles({removals[1], {{}, "plain.txt", {}}}),
@@ -298,8 +298,14 @@ private Q_SLOTS:
         // clang-format off
         QTest::newRow("new, and A replaced in its own case") << "B.mp3 x.mp3>a.mp3" << "" << "" << "B.mp3 A.mp3=x";
         QTest::newRow("no tracks, or not from the computer")
-            << "Dir.mp3 Fifo.mp3 B.mp3>notes.txt B.mp3>../B.mp3 Gone.mp3" << "" << notMp3
-                + "\nDir.mp3\nFifo.mp3\nnotes.txt\n../B.mp3\nGone.mp3" << "=A";
+            << "Dir.mp3 Fifo.mp3 B.mp3>notes.txt B.mp3>../B.mp3 Gone.mp3 Zero.mp3 Text.mp3 Empty.mp3 Link.mp3 Tab.mp3"
+            << "" << notMp3 + "\nnotes.txt\n../B.mp3\nText.mp3\nEmpty.mp3|These are no regular files; they were not "
+                    "copied onto the card:\nDir.mp3\nFifo.mp3|These files could not be read; they were not copied onto "
+                    "the card:\nGone.mp3|These are links, and a link is not followed; they were not copied onto the "
+                    "card:\nZero.mp3\nLink.mp3|These names hold a line break, a tab or another control character; they "
+                    "were not copied onto the card:\nT\u2409b.mp3\nL\u240Ae.mp3"
+            << "=A";
+        QTest::newRow("an ID3 tag first") << "Id3.mp3" << "" << "" << "Id3.mp3=A";
         QTest::newRow("the card's own track, two of one name") << "card/A.mp3 B.mp3 x.mp3>b.MP3" << "" << ""
             << "A.mp3 B.mp3=A";
         QTest::newRow("a write fails") << "B.mp3 Big.mp3>A.mp3" << "write 3"
@@ -332,20 +338,29 @@ private Q_SLOTS:
         QFETCH(QString, sources);
         QFETCH(QString, failing);
         TestCard card;
-        if (failing == "full" && !(card.mountTmpfs("full") && card.write("A.mp3", "A") && card.spoil("full")))
+        if (failing == "full"
+            && !(card.mountTmpfs("full") && card.write("A.mp3", TestCard::mp3("A")) && card.spoil("full")))
             QSKIP("mounting is not permitted here");
         QTemporaryDir computer;
-        QVERIFY(card.write("A.mp3", "A") && QDir(computer.path()).mkdir("Dir.mp3")
+        QVERIFY(card.write("A.mp3", TestCard::mp3("A")) && QDir(computer.path()).mkdir("Dir.mp3")
                 && ::mkfifo(qPrintable(computer.filePath("Fifo.mp3")), 0644) == 0);
         QList<CardStore::TrackCopy> copies;
         for (const QString &source : sources.split(u' ')) {
             const QString file = source.section(u'>', 0, 0);
             const QString path = file.startsWith("card/") ? card.path(file.mid(5)) : computer.filePath(file);
             if (file == "Big.mp3")
-                QVERIFY(TestCard::writeTo(path, QByteArray(64 << 20, 'b')));
+                QVERIFY(TestCard::writeTo(path, TestCard::mp3(QByteArray((64 << 20) - 4, 'b'))));
+            else if (file == "Zero.mp3" || file == "Link.mp3") // a link to a device, to the user's own file
+                QVERIFY(QFile::link(file == "Link.mp3" ? card.path("A.mp3") : "/dev/zero", path));
+            else if (file == "Text.mp3" || file == "Empty.mp3") // the sound of an MP3 past its start is no proof
+                QVERIFY(TestCard::writeTo(path, file == "Text.mp3" ? "not" + TestCard::mp3() : QByteArray()));
+            else if (file == "Id3.mp3")
+                QVERIFY(TestCard::writeTo(path, QByteArray("ID3\x04\0\0\0\0\0\0", 10) + TestCard::mp3()));
             else if (!file.contains(u'/') && !file.startsWith("Gone") && !QFileInfo(path).exists())
-                QVERIFY(TestCard::writeTo(path, file.first(1).toUtf8())); // one byte: a last chunk can be as small
+                QVERIFY(TestCard::writeTo(path, TestCard::mp3(file.first(1).toUtf8()))); // a last chunk as small
             copies.append({path, source.section(u'>', -1).section(u'/', -1)});
+            if (file == "Tab.mp3") // names as a file manager may carry them
+                copies.last().name = "T\tb.mp3", copies.append({path, "L\ne.mp3"});
             if (source.contains("../"))
                 copies.last().name = source.section(u'>', -1);
         }
@@ -369,14 +384,14 @@ private Q_SLOTS:
             });
         QTEST(texts(copied.notices), "told");
         QCOMPARE(QDir("/proc/self/fd").count(), descriptors); // none left open, whatever failed
-        QTEST(copied.tracks.join(u' ') + u'=' + card.read("A.mp3"), "tracks");
+        QTEST(copied.tracks.join(u' ') + u'=' + card.read("A.mp3").replace(TestCard::mp3(), ""), "tracks");
         QCOMPARE(copied.cancelled, failing == "cancel");
         QStringList onCard = QDir(card.root()).entryList(QDir::Files | QDir::Hidden);
         onCard.removeOne(".filler");
-        QCOMPARE(onCard, QStringList {"A.mp3"} + copied.tracks.filter("B.mp3"));
+        QCOMPARE(onCard, QStringList {"A.mp3"} + copied.tracks.filter(QRegularExpression("B.mp3|Id3.mp3")));
         QVERIFY(!QFileInfo::exists(card.path("../B.mp3")));
         // A track left as it was is the same file, never written again.
-        QCOMPARE(card.inode("A.mp3") == before, card.read("A.mp3") == "A");
+        QCOMPARE(card.inode("A.mp3") == before, card.read("A.mp3") == TestCard::mp3("A"));
     }
 
     // More tracks than the program may hold open at once: each is opened when its turn comes.
@@ -386,7 +401,7 @@ private Q_SLOTS:
         QList<CardStore::TrackCopy> copies;
         for (int i = 0; i < 64; ++i)
             copies.append({card.path(".adv"), QString("T%1.mp3").arg(i)});
-        card.write(".adv", "t");
+        card.write(".adv", TestCard::mp3("t"));
         rlimit limit;
         ::getrlimit(RLIMIT_NOFILE, &limit);
         const rlimit few = {48, limit.rlim_max};

@@ -130,6 +130,13 @@ private Q_SLOTS:
         QTest::newRow("leftover beside a good listing") << QByteArrayList{"Programs/.vexolo-2147483647-1.tmp", ""}
             << QStringList{"leftover Programs/.vexolo-2147483647-1.tmp: a temporary file "
             "left by an interrupted save (repair: remove the temporary files)"} << 0;
+        QTest::newRow("a leftover and a command file that are folders: no repair") << QByteArrayList{"Gone.adv/", "",
+            "Programs/.vexolo-2147483647-2.tmp/", ""} << QStringList{"orphan-command-file Gone.adv: the command file "
+            "of \"Gone.mp3\", which is not on the card; no regular file (a link, a folder or a FIFO), so the program "
+            "does not remove it: remove it yourself",
+            "leftover Programs/.vexolo-2147483647-2.tmp: named as a temporary "
+            "file of an interrupted save, but no regular file (a link, a folder or a FIFO), so the program does not "
+            "remove it: remove it yourself"} << 2;
         QTest::newRow("more entries than Load reads") << QByteArrayList{"Programs/Program9.txt",
             QByteArray("a\n").repeated(ProgramRecordLimit + 1), "Programs/Program9.adv", "Nine"} << QStringList{
             "unreadable Programs/Program9.txt: holds more entries than Load reads: too large to check"} << 1;
@@ -164,6 +171,44 @@ private Q_SLOTS:
                 QCOMPARE(now.mid(now.indexOf(".mp3")), files[i + 1].mid(files[i + 1].indexOf(".mp3")));
         }
         QTEST(int(checkCard(store).findings.size()), "left");
+    }
+
+    // A link, a FIFO: never offered for repair; a repair asked all the same says why it could not be done, by its
+    // cause.
+    void repairOfNoFile_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("action");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("orphan, a link") << "link" << int(Repair::RemoveCommandFile) << "Gone.adv"
+                                        << "Could not repair Gone.adv!\nGone.adv is a link, which is not followed.";
+        QTest::newRow("orphan, a FIFO") << "fifo" << int(Repair::RemoveCommandFile) << "Gone.adv"
+                                        << "Could not repair Gone.adv!\nGone.adv is no regular file.";
+        QTest::newRow("leftover, a link")
+            << "link" << int(Repair::RemoveLeftovers) << ".vexolo-2147483647-1.tmp"
+            << "Could not repair .vexolo-2147483647-1.tmp!\n.vexolo-2147483647-1.tmp is a link, which is not followed.";
+        QTest::newRow("leftover, a FIFO")
+            << "fifo" << int(Repair::RemoveLeftovers) << ".vexolo-2147483647-1.tmp"
+            << "Could not repair .vexolo-2147483647-1.tmp!\n.vexolo-2147483647-1.tmp is no regular file.";
+    }
+
+    void repairOfNoFile()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, action);
+        QFETCH(QString, target);
+        TestCard card({"A.mp3"});
+        QVERIFY(card.write("../secret", "kept"));
+        const QByteArray path = QFile::encodeName(card.path(target));
+        QVERIFY(kind == "link" ? ::symlink("../secret", path.constData()) == 0 : ::mkfifo(path.constData(), 0644) == 0);
+        CardStore store(card);
+        const Findings findings = checkCard(store).findings;
+        QVERIFY(std::ranges::none_of(findings, [&](const Finding &f) { return f.repair.target == target; }));
+        QVERIFY(std::ranges::any_of(findings, [&](const Finding &f) { return f.place == target; }));
+        QTEST(texts(applyRepair(store, {Repair::Action(action), target})), "shown");
+        QVERIFY(QFileInfo(card.path(target)).isSymLink() || QFileInfo(card.path(target)).exists());
+        QCOMPARE(card.read("../secret"), "kept");
     }
 
     // A repair that cannot be written says so, each of them when all are repaired.
@@ -248,6 +293,8 @@ private Q_SLOTS:
              "",
              "B.mp3",
              "",
+             "L\ne.mp3",
+             "",
              "A.adv",
              "A.mp3 V5",
              "D.adv",
@@ -278,6 +325,8 @@ private Q_SLOTS:
              "S"});
         lay(b,
             {"a.mp3",
+             "",
+             "T\tb.mp3",
              "",
              "C.mp3",
              "",
@@ -322,7 +371,11 @@ private Q_SLOTS:
                          "differs Programs/Program8.adv: the name is \"Lonely\" on A, empty on B",
                          "differs A.adv: the settings are \"A.mp3 V5\" on A, \"a.mp3 V7\" on B",
                          "only-on-b C.adv: the command file only on B", "only-on-a D.adv: the command file only on A",
-                         "only-on-a B.mp3: the track only on A", "only-on-b C.mp3: the track only on B"}));
+                         "only-on-a B.mp3: the track only on A", "only-on-b C.mp3: the track only on B",
+                         "refused L\u240Ae.mp3: named as a track on A, but its name holds a line break, a tab or "
+                         "another control character: no track, not compared",
+                         "refused T\u2409b.mp3: named as a track on B, but its name holds a line break, a tab or "
+                         "another control character: no track, not compared"}));
     }
 
     // A copy onto a card holding part of the tracks, read back; then a backup into an empty folder.

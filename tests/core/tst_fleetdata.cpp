@@ -1,3 +1,4 @@
+#include "card/tracknames.h"
 #include "fleet/fleet.h"
 #include "reports/cardcheck.h"
 #include "reports/cardsetup.h"
@@ -112,7 +113,7 @@ private Q_SLOTS:
         if (work == "repair")
             QCOMPARE(repairAll(store, checkCard(store).findings), Notices());
         if (work == "copy")
-            QVERIFY(card.write("../C.mp3", "c")
+            QVERIFY(card.write("../C.mp3", TestCard::mp3("c"))
                     && store.copyTracksIn({{card.path("../C.mp3"), "C.mp3"}}).notices.isEmpty());
         FleetRepository fleet(repository());
         QCOMPARE(journal.error().isEmpty(), work != "broken");
@@ -482,6 +483,31 @@ private Q_SLOTS:
         QCOMPARE(applyReference(fleet, from, to, true).refusal.value(0).place
                      + applyReference(fleet, unreadable, to, true).refusal.value(1).place,
                  "4294967296.mp34294967296.mp3");
+    }
+
+    // A reference track whose name holds a control character is no track to copy: the apply is refused, naming it.
+    void controlNamesRefused_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("line break") << "Line\nbreak.mp3";
+        QTest::newRow("tab") << "Tab\t.MP3";
+        QTest::newRow("escape") << "\x1b[31m.mp3";
+        QTest::newRow("delete") << "Del\x7f.mp3";
+    }
+
+    void controlNamesRefused()
+    {
+        QFETCH(QString, name);
+        TestCard reference({"A.mp3", name});
+        TestCard card;
+        CardStore from(reference);
+        CardStore to(card);
+        FleetRepository fleet(repository());
+        const FleetResult result = applyReference(fleet, from, to, false);
+        QVERIFY(!result.verified());
+        QCOMPARE(result.refusal.size(), 1);
+        QCOMPARE(result.refusal[0].place, controlsShown(name));
+        QVERIFY(!QFile::exists(card.path("A.mp3"))); // nothing written
     }
 
     // A card of its own is known by its file system's UUID and label, wherever it is mounted.

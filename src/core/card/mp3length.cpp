@@ -1,5 +1,6 @@
 #include "card/mp3length.h"
 
+#include "card/mpegstart.h"
 #include "storage/cardstore.h"
 
 #include <taglib/id3v2framefactory.h>
@@ -23,18 +24,14 @@ namespace {
 // Reads size bytes at offset into buffer; the count read, or -1.
 using ReadAt = std::function<qint64(char *buffer, qint64 size, qint64 offset)>;
 
-// Where the sound starts: past the ID3v2 tag at the file's start, whose size is four 7-bit bytes after
-// its 10-byte header. TagLib is never shown the tag, so none of its frames is parsed or inflated (a
-// compressed frame may claim gigabytes); the length needs the MPEG frames only.
+// Where the sound starts: past the ID3v2 tag at the file's start. TagLib is never shown the tag, so none of its frames
+// is parsed or inflated (a compressed frame may claim gigabytes); the length needs the MPEG frames only.
 qint64 soundStart(const ReadAt &readAt, qint64 size)
 {
-    char header[10];
-    if (readAt(header, sizeof header, 0) != qint64(sizeof header) || std::memcmp(header, "ID3", 3) != 0)
+    char header[MpegStartSize];
+    if (readAt(header, sizeof header, 0) != qint64(sizeof header))
         return 0;
-    qint64 tag = sizeof header;
-    for (int i = 6; i < 10; ++i)
-        tag += qint64(header[i] & 0x7f) << 7 * (9 - i);
-    return std::min(tag, size);
+    return std::min(id3TagSize(QByteArrayView(header, sizeof header)), size);
 }
 
 // A read-only stream for TagLib of the file's sound, up to MaxSize, that serves no more than the read

@@ -196,6 +196,15 @@ QStringList sortTrackNames(const NameBytes &names)
     return sorted;
 }
 
+QString controlsShown(QString name)
+{
+    for (QChar &c : name) {
+        if (c.unicode() < 32 || c.unicode() == 127)
+            c = QChar(c.unicode() == 127 ? 0x2421 : 0x2400 + c.unicode());
+    }
+    return name;
+}
+
 QStringList sortTracks(QStringList names)
 {
     names.removeIf([](const QString &name) { return !isTrackName(name); });

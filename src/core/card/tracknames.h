@@ -12,6 +12,8 @@ namespace Vexolo {
 
 inline constexpr Qt::CaseSensitivity NameCase = Qt::CaseInsensitive;
 inline const QString Mp3Extension = QStringLiteral(".mp3");
+// The largest track a card's FAT file system holds.
+inline constexpr qint64 TrackSizeLimit = (qint64(1) << 32) - 1;
 
 // Index of the first ".mp3" in text, -1 when there is none.
 qsizetype indexOfMp3(const QString &text);
@@ -23,6 +25,8 @@ QString ExtractFilename(const QString &trackName);
 QString upToFirstMp3(const QString &text);
 // A track name as the user sees it: bytes of the card's name that are no text show as U+FFFD.
 QString shownName(const QString &trackName);
+// The name with each control character (a line break, a tab) as its picture (U+2400 on), so it shows on one line.
+QString controlsShown(QString name);
 // The tracks among names, in the card list's order; ties keep their order in names.
 QStringList sortTracks(QStringList names);
 // Names that are all tracks, in the card list's order; ties keep their order in names.

@@ -1,5 +1,6 @@
 #include "fleet/fleet_p.h"
 
+#include "card/tracknames.h"
 #include "words/findingwords.h"
 
 #include "storage/cardfiles.h"
@@ -186,6 +187,12 @@ bool planTracks(const CardStore &reference, const CardStore &card, const CardSto
         result.bytes += size;
         result.actions.append(QStringLiteral("%1: copied (%2 bytes)").arg(name).arg(size));
     }
+    for (const QString &name : from.controlNamedTracks)
+        result.refusal.append({controlsShown(name),
+                               Kind::Refused,
+                               Says::Stated,
+                               {QStringLiteral("its name holds a line break, a tab or another control character; no "
+                                               "card takes it as a track")}});
     for (const QString &track : to.tracks) {
         if (!plan.referenceTracks.contains(track.toCaseFolded()))
             result.notes.append({track,

@@ -250,7 +250,8 @@ void checkProgram(Findings &findings, const CardStore::Contents &contents, int n
     }
 }
 
-void checkCommandFileAt(Findings &findings, const CardStore::CardFile &file, const QSet<QString> &tracks)
+void checkCommandFileAt(Findings &findings, const CardStore::CardFile &file, const QSet<QString> &tracks,
+                        const QStringList &notFiles)
 {
     const QStringList owners = CardStore::tracksOfCommandFile(file.name);
     QString track;
@@ -260,12 +261,15 @@ void checkCommandFileAt(Findings &findings, const CardStore::CardFile &file, con
     }
     if (track.isEmpty()) {
         const QString owner = owners.value(0);
-        findings.append({file.name,
-                         Kind::OrphanCommandFile,
-                         Says::OrphanCommandFile,
-                         {owner},
-                         {},
-                         {Repair::RemoveCommandFile, file.name}});
+        if (notFiles.contains(file.name))
+            findings.append({file.name, Kind::OrphanCommandFile, Says::OrphanNotAFile, {owner}});
+        else
+            findings.append({file.name,
+                             Kind::OrphanCommandFile,
+                             Says::OrphanCommandFile,
+                             {owner},
+                             {},
+                             {Repair::RemoveCommandFile, file.name}});
         return;
     }
     if (file.status == ReadStatus::Unreadable) {
@@ -284,10 +288,11 @@ void checkCommandFileAt(Findings &findings, const CardStore::CardFile &file, con
     findings += checkCommandString(file.name, value);
 }
 
-void checkCommandFile(Findings &findings, const CardStore::CardFile &file, const QSet<QString> &tracks)
+void checkCommandFile(Findings &findings, const CardStore::CardFile &file, const QSet<QString> &tracks,
+                      const QStringList &notFiles)
 {
     const qsizetype first = findings.size();
-    checkCommandFileAt(findings, file, tracks);
+    checkCommandFileAt(findings, file, tracks, notFiles);
     pointAt(findings, first, {{}, 0, file.name});
 }
 
@@ -304,7 +309,7 @@ Findings checkCard(const CardStore::Contents &contents)
     for (int number = 0; number < CardStore::ProgramCount; ++number)
         checkProgram(findings, contents, number, tracks);
     for (const CardStore::CardFile &file : contents.commandFiles)
-        checkCommandFile(findings, file, tracks);
+        checkCommandFile(findings, file, tracks, contents.notFiles);
     for (const QString &track : contents.tracks) {
         if (characterCount(track) >= LongTrackNameLength)
             findings.append({track, Kind::LongTrackName, Says::LongTrackName, {}, {characterCount(track)}});
@@ -318,6 +323,10 @@ Findings checkCard(const CardStore::Contents &contents)
         findings.append({listing, Kind::StaleListing, Says::ListingMissing, {}, {}, writeListing});
     for (const QString &leftover : contents.leftovers)
         findings.append({leftover, Kind::Leftover, Says::Leftover, {}, {}, {Repair::RemoveLeftovers, leftover}});
+    for (const QString &item : contents.notFiles) {
+        if (CardStore::tracksOfCommandFile(item).isEmpty())
+            findings.append({item, Kind::Leftover, Says::LeftoverNotAFile});
+    }
     return findings;
 }
 

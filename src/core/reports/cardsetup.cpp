@@ -121,6 +121,10 @@ Findings compareSetups(const CardStore::Contents &a, const CardStore::Contents &
         if (!tracksA.contains(track.toCaseFolded()))
             oneSide(track, false, Says::TrackOnOneSide);
     }
+    for (const CardStore::Contents *side : {&a, &b}) {
+        for (const QString &name : side->controlNamedTracks)
+            findings.append({controlsShown(name), Kind::Refused, Says::ControlNamedOn, {}, {side == &a ? 0 : 1}});
+    }
     return findings;
 }
 

@@ -112,6 +112,8 @@ enum class Says {
     StaleListing,
     ListingMissing,
     Leftover,
+    OrphanNotAFile, // texts its track
+    LeftoverNotAFile,
     // a comparison: numbers 0 for A, 1 for B; one side's program, command file or track by the kind
     CannotReadOn,
     TooManyEntriesOn,
@@ -123,6 +125,7 @@ enum class Says {
     ProgramOnOneSide,
     CommandFileOnOneSide,
     TrackOnOneSide,
+    ControlNamedOn, // a name holding a control character on one side: no track, not compared
     // a copy
     NotReadNotCopied,
     TrackNotOnTarget,

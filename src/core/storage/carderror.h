@@ -54,6 +54,9 @@ struct Notice
         RepairFailed, // names: the place of the finding
         EntryGone, // the playlist entry the advanced window edits is no longer there
         NoMp3, // names: the dropped files that are no MP3 tracks (the first few); count: all of them
+        // names: dropped files refused for error's cause (a link, no regular file, too large; Refused: a name holding a
+        // control character; another: unreadable), the first few; count: all of them
+        NotCopied,
         NoRoom, // count: the bytes the tracks need beyond the card's free space
         CopyFailed, // names: the track that could not be copied onto the card
     };

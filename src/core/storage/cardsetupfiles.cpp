@@ -125,10 +125,17 @@ CardStore::Contents SetupFiles::readContents(bool judgeListing) const
     for (const QByteArray &item : items.names) {
         if (isTrackFileName(item))
             trackNames.append(item);
+        else if (QLatin1StringView(item).endsWith(QLatin1StringView(".mp3"), Qt::CaseInsensitive))
+            contents.controlNamedTracks.append(decodeFileName(item));
         addCommandFileCandidate(candidates, item);
         const QString name = decodeFileName(item);
+        struct stat info;
+        const bool regular
+            = ::fstatat(root.get(), item.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0 || S_ISREG(info.st_mode);
+        if (!regular && !CardStore::tracksOfCommandFile(name).isEmpty())
+            contents.notFiles.append(name);
         if (isLeftoverTemporary(item))
-            contents.leftovers.append(name);
+            (regular ? contents.leftovers : contents.notFiles).append(name);
         if (!CardStore::tracksOfCommandFile(name).isEmpty())
             contents.commandFiles.append(readCardFile(root.get(), item, CardStore::CommandFileLimit, m_ops));
     }
@@ -137,8 +144,11 @@ CardStore::Contents SetupFiles::readContents(bool judgeListing) const
     if (!programs.isOpen())
         return contents;
     for (const QByteArray &item : inPrograms.names) {
+        struct stat info;
+        const bool regular
+            = ::fstatat(programs.get(), item.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0 || S_ISREG(info.st_mode);
         if (isLeftoverTemporary(item))
-            contents.leftovers.append(ProgramsFolderName + u'/' + decodeFileName(item));
+            (regular ? contents.leftovers : contents.notFiles).append(ProgramsFolderName + u'/' + decodeFileName(item));
     }
     if (!judgeListing) {
         const CardStore::CardFile old
@@ -276,7 +286,7 @@ CardError SetupFiles::removeOrphanCommandFile(const QString &name)
     if (!hasItem(root.get(), name, &info))
         return CardError::fromErrno(ENOENT, name);
     if (!S_ISREG(info.st_mode))
-        return CardError::of(CardError::NotAFile, name);
+        return {CardError::NotAFile, S_ISLNK(info.st_mode) ? ELOOP : 0, name};
     if (m_ops.unlinkat(root.get(), encodeFileName(name).constData(), 0) != 0)
         return CardError::fromErrno(errno, name);
     return {};

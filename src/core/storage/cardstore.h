@@ -271,6 +271,12 @@ public:
         ListingState listing = ListingState::Missing;
         QByteArray listingBytes; // the listing as it is (readSetup() only)
         QStringList leftovers; // temporary files of killed writers, as paths from the card root
+        // Root items named as tracks whose names hold a control character (a line break, a tab): no track of the card,
+        // as the card list and the listing take it, but named wherever tracks are compared or copied.
+        QStringList controlNamedTracks;
+        // Leftovers and command files that are no regular file (a link, a folder, a FIFO), as paths from the card
+        // root: the program removes none of them, so no repair is offered for them.
+        QStringList notFiles;
     };
     Contents readContents() const;
     // The same files without judging the listing (which reads every command file a second time): listing is left

@@ -45,10 +45,11 @@ ChosenCard::ChosenCard(FileOps &ops)
 
 CardChoice ChosenCard::find(const QString &text)
 {
-    // A relative text never resolves against the working directory.
+    // A relative text never resolves against the working directory; a link is never followed, so a card remembered
+    // or typed that has since become a link to another folder is not chosen, and nothing is written through it.
     if (!QDir::isAbsolutePath(text))
         return {};
-    const Fd folder(::open(encodeFileName(text).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const Fd folder(::open(encodeFileName(text).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!folder.isOpen() || !isCardLike(folder.get()))
         return {};
     return {text, identityOf(folder.get()), {}, {}};
@@ -64,7 +65,7 @@ bool ChosenCard::changedAt(const QString &root, const CardIdentity &identity)
 {
     if (root.isEmpty())
         return false;
-    const Fd folder(::open(encodeFileName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const Fd folder(::open(encodeFileName(root).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!folder.isOpen())
         return false;
     // Another card is the root of another mount in the card's place; a card merely pulled leaves
@@ -91,7 +92,7 @@ Fd ChosenCard::openRoot() const
 {
     if (m_root.isEmpty())
         return {};
-    Fd root(::open(encodeFileName(m_root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    Fd root(::open(encodeFileName(m_root).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!root.isOpen() || identityOf(root.get()) != m_identity)
         return {};
     return root;

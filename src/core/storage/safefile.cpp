@@ -178,7 +178,14 @@ CardError removeLeftoverTemporaries(int folder, FileOps &ops)
             continue;
         const Fd file(::openat(folder, name.constData(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC));
         struct stat info;
-        if (!file.isOpen() || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        const bool opened = file.isOpen() && ::fstat(file.get(), &info) == 0;
+        // A link, a folder or a FIFO of a leftover's name is none of the program's: left, and told.
+        if ((opened && !S_ISREG(info.st_mode)) || (!opened && errno == ELOOP)) {
+            if (error.cause == CardError::None)
+                error = {CardError::NotAFile, opened ? 0 : ELOOP, decodeFileName(name)};
+            continue;
+        }
+        if (!opened)
             continue;
         // A writer in another process namespace holds its lock until it is done.
         if (::flock(file.get(), LOCK_EX | LOCK_NB) == 0 && ops.unlinkat(folder, name.constData(), 0) != 0

@@ -1,5 +1,6 @@
 #include "storage/cardstore_p.h"
 
+#include "card/mpegstart.h"
 #include "card/tracknames.h"
 #include "storage/cardfiles.h"
 #include "storage/cardread.h"
@@ -38,15 +39,33 @@ struct CopySource
     QString name; // on the card
 };
 
-// The user's own file: a link to it is followed, but only a regular file is read, never a device or a FIFO. Another
-// card's track is read as that card's store reads it: no link, nothing but a regular file of its own.
-Fd openSource(const CardStore::TrackCopy &copy, struct stat *info)
+// The user's own file is read as a card's file is: no link followed, nothing but a regular file, and none larger than a
+// card's file system holds. Another card's track is read as that card's store reads it. Why not, in why.
+Fd openSource(const CardStore::TrackCopy &copy, struct stat *info, CardError *why = nullptr)
 {
-    Fd fd = copy.from ? copy.from->openTrack(copy.source)
-                      : Fd(::open(QFile::encodeName(copy.source).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (!fd.isOpen() || ::fstat(fd.get(), info) != 0 || !S_ISREG(info->st_mode))
-        return {};
-    return fd;
+    Fd fd = copy.from
+        ? copy.from->openTrack(copy.source)
+        : Fd(::open(QFile::encodeName(copy.source).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    CardError error = fd.isOpen() ? CardError() : CardError::fromErrno(errno, copy.name);
+    if (!error.failed() && ::fstat(fd.get(), info) != 0)
+        error = CardError::fromErrno(errno, copy.name);
+    else if (!error.failed() && !S_ISREG(info->st_mode))
+        error = CardError::of(CardError::NotAFile, copy.name);
+    else if (!error.failed() && info->st_size > TrackSizeLimit)
+        error = CardError::of(CardError::TooLarge, copy.name);
+    if (why)
+        *why = error;
+    return error.failed() ? Fd() : std::move(fd);
+}
+
+// Whether the user's own file holds MPEG audio, by its first bytes: a track's name says nothing of what it holds.
+bool holdsMpegAudio(const CardStore::TrackCopy &copy, int fd)
+{
+    if (copy.from)
+        return true;
+    char head[MpegStartSize];
+    const ssize_t count = ::pread(fd, head, sizeof head, 0);
+    return count > 0 && startsAsMpegAudio(QByteArrayView(head, count));
 }
 
 // Tracks written are made durable together, with one flush of the card's file system, before they are put in place: a
@@ -230,7 +249,59 @@ struct CopyCheck
     qint64 needed = 0;
 };
 
-CopyCheck checkSources(int root, const QList<CardStore::TrackCopy> &copies, qint64 block, NameList &noMp3,
+// The dropped files refused, by why: each cause told once, with its names.
+struct Refusals
+{
+    NameList noMp3;
+    QList<std::pair<CardError, NameList>> byCause;
+    void refuse(const QString &name, CardError why)
+    {
+        why = {why.cause, why.number == ELOOP ? ELOOP : 0, {}}; // a link is told apart from other files
+        auto found
+            = std::find_if(byCause.begin(), byCause.end(), [&why](const auto &cause) { return cause.first == why; });
+        if (found == byCause.end())
+            found = byCause.insert(byCause.end(), {why, {}});
+        found->second.add(name);
+    }
+    void tell(Notices &notices) const
+    {
+        if (noMp3.total > 0)
+            notices.append(noMp3.notice(Notice::Message::NoMp3));
+        for (const auto &[why, names] : byCause)
+            notices.append({Notice::Plain, Notice::Message::NotCopied, names.names, names.total, why});
+    }
+};
+
+bool holdsControlCharacter(const QString &name)
+{
+    return std::any_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 32 || c.unicode() == 127; });
+}
+
+// Whether the copy may go: a plain track name, and a file that can be read as a track. Refused ones are told why.
+bool mayCopy(const CardStore::TrackCopy &copy, Fd &file, struct stat &info, Refusals &refused)
+{
+    if (holdsControlCharacter(copy.name)) {
+        refused.refuse(copy.name, CardError::of(CardError::Refused));
+        return false;
+    }
+    if (!isTrackName(copy.name) || !isPlainFileName(copy.name)) {
+        refused.noMp3.add(copy.name);
+        return false;
+    }
+    CardError why;
+    file = openSource(copy, &info, &why);
+    if (!file.isOpen()) {
+        refused.refuse(copy.name, why);
+        return false;
+    }
+    if (!holdsMpegAudio(copy, file.get())) {
+        refused.noMp3.add(copy.name);
+        return false;
+    }
+    return true;
+}
+
+CopyCheck checkSources(int root, const QList<CardStore::TrackCopy> &copies, qint64 block, Refusals &refused,
                        QStringList &there, FileOps &ops)
 {
     CopyCheck check;
@@ -241,19 +312,14 @@ CopyCheck checkSources(int root, const QList<CardStore::TrackCopy> &copies, qint
         onCard.insert(track.toCaseFolded(), track);
     QSet<QString> taken;
     for (const CardStore::TrackCopy &copy : copies) {
-        if (!isTrackName(copy.name) || !isPlainFileName(copy.name)) {
-            noMp3.add(copy.name);
-            continue;
-        }
         const QString folded = copy.name.toCaseFolded();
-        const QString name = onCard.value(folded, copy.name);
         if (taken.contains(folded))
             continue; // the first of two files of one name is the one copied
+        Fd file;
         struct stat info;
-        if (!openSource(copy, &info).isOpen()) {
-            noMp3.add(copy.name);
+        if (!mayCopy(copy, file, info, refused))
             continue;
-        }
+        const QString name = onCard.value(folded, copy.name);
         // The card's own track dropped onto it again is there already.
         struct stat target;
         if (::fstatat(root, encoded(name).constData(), &target, AT_SYMLINK_NOFOLLOW) == 0
@@ -418,13 +484,12 @@ CardStore::Copied TrackFiles::copyTracksIn(const QList<CardStore::TrackCopy> &co
     if (!root.isOpen())
         return {{}, {noCard()}};
     CardStore::Copied result;
-    NameList noMp3;
+    Refusals refused;
     struct statvfs room = {};
     // A file system that cannot tell its free space takes the tracks all the same; a full one says so as they go.
     const bool roomKnown = m_ops.fstatvfs(root.get(), &room) == 0;
-    const CopyCheck check = checkSources(root.get(), copies, qint64(room.f_frsize), noMp3, result.tracks, m_ops);
-    if (noMp3.total > 0)
-        result.notices.append(noMp3.notice(Notice::Message::NoMp3));
+    const CopyCheck check = checkSources(root.get(), copies, qint64(room.f_frsize), refused, result.tracks, m_ops);
+    refused.tell(result.notices);
     // The old track's room comes free only once its copy is in place: every byte is counted.
     const qint64 free = qint64(room.f_bavail) * qint64(room.f_frsize);
     if (roomKnown && check.needed > free) {

@@ -6,6 +6,8 @@
 
 #include <QLocale>
 
+#include <cerrno>
+
 namespace Vexolo::Ui {
 
 namespace {
@@ -13,10 +15,11 @@ namespace {
 // Longer names are shown shortened in the middle.
 constexpr qsizetype NameShown = 100;
 
-// A name as a message shows it: bytes that are no text as U+FFFD, a long one cut in the middle.
+// A name as a message shows it: bytes that are no text as U+FFFD, control characters as their pictures, a long one
+// cut in the middle.
 QString shown(const QString &name)
 {
-    const QString text = shownName(name);
+    const QString text = controlsShown(shownName(name));
     if (characterCount(text) <= NameShown)
         return text;
     const QString head = leftCharacters(text, NameShown / 2);
@@ -35,6 +38,24 @@ QString withNames(QString text, const Notice &notice, bool firstOnSameLine)
     if (notice.count > notice.names.size())
         text += QStringLiteral("\nand %1 more").arg(notice.count - notice.names.size());
     return text;
+}
+
+// Why dropped files were not copied: the cause is the message, as the names share it.
+QString notCopiedText(const CardError &why)
+{
+    switch (why.cause) {
+    case CardError::NotAFile:
+        return why.number == ELOOP
+            ? QStringLiteral("These are links, and a link is not followed; they were not copied onto the card:")
+            : QStringLiteral("These are no regular files; they were not copied onto the card:");
+    case CardError::TooLarge:
+        return QStringLiteral("These are larger than a card holds; they were not copied onto the card:");
+    case CardError::Refused:
+        return QStringLiteral("These names hold a line break, a tab or another control character; they were not "
+                              "copied onto the card:");
+    default:
+        return QStringLiteral("These files could not be read; they were not copied onto the card:");
+    }
 }
 
 } // namespace
@@ -78,11 +99,22 @@ QString noticeMessage(const Notice &notice)
     case Message::WriteFailed:
         return QStringLiteral("Could not write to file: [") + shown(notice.names.value(0)) + u']';
     case Message::RepairFailed:
-        return QStringLiteral("Could not repair %1! Your card may be write protected!").arg(notice.names.value(0));
+        // Where the file itself is the cause, the card's write protection is not.
+        switch (notice.error.cause) {
+        case CardError::NotAFile:
+        case CardError::TooLarge:
+        case CardError::NoFolder:
+        case CardError::Refused:
+            return QStringLiteral("Could not repair %1!").arg(notice.names.value(0));
+        default:
+            return QStringLiteral("Could not repair %1! Your card may be write protected!").arg(notice.names.value(0));
+        }
     case Message::EntryGone:
         return QStringLiteral("workingIndex < listcount");
     case Message::NoMp3:
         return withNames(QStringLiteral("Only MP3 tracks go onto the card; these were not copied:"), notice, false);
+    case Message::NotCopied:
+        return withNames(notCopiedText(notice.error), notice, false);
     case Message::NoRoom:
         return QStringLiteral("The card has no room for these tracks: %1 more would be needed. Nothing was copied.")
             .arg(QLocale::system().formattedDataSize(notice.count));
@@ -98,6 +130,8 @@ QString noticeMessage(const Notice &notice)
 QString noticeText(const Notice &notice)
 {
     const QString text = noticeMessage(notice);
+    if (notice.message == Notice::Message::NotCopied)
+        return text; // its cause is its message
     switch (notice.error.cause) {
     case CardError::Full:
         return text + QStringLiteral("\nThe card is full.");
@@ -106,7 +140,9 @@ QString noticeText(const Notice &notice)
     case CardError::Gone:
         return text + QStringLiteral("\nThe card was removed.");
     case CardError::NotAFile:
-        return text + u'\n' + shown(notice.error.path) + QStringLiteral(" is no regular file.");
+        return text + u'\n' + shown(notice.error.path)
+            + (notice.error.number == ELOOP ? QStringLiteral(" is a link, which is not followed.")
+                                            : QStringLiteral(" is no regular file."));
     case CardError::TooLarge:
         return text + u'\n' + shown(notice.error.path) + QStringLiteral(" is larger than the program reads.");
     case CardError::NoFolder:

@@ -239,6 +239,12 @@ private Q_SLOTS:
             << abc << QStringList();
         QTest::newRow("files onto the card list") << "New.mp3,notes.txt>card" << "" << "" << QStringList {a, b}
             << abc + "New.mp3 " << QStringList {"Only MP3 tracks go onto the card; these were not copied:\nnotes.txt"};
+        QTest::newRow("a link, sound that is no MP3, a line break: refused and named")
+            << "Key.mp3,Fake.mp3,L\\ne.mp3,New.mp3>card" << "" << "" << QStringList {a, b} << abc + "New.mp3 "
+            << QStringList {"Only MP3 tracks go onto the card; these were not copied:\nFake.mp3",
+                            "These are links, and a link is not followed; they were not copied onto the card:\nKey.mp3",
+                            "These names hold a line break, a tab or another control character; they were not copied "
+                            "onto the card:\nL\u240Ae.mp3"};
         QTest::newRow("a file onto the playlist's top") << "New.mp3>list:0.2" << "" << "" << QStringList {n, a, b}
             << abc + "New.mp3 " << QStringList();
         QTest::newRow("a track replaced") << "New.mp3,B.mp3>list:3" << "y" << "" << QStringList {a, b, n, b}
@@ -284,8 +290,15 @@ private Q_SLOTS:
         else if (drag.startsWith("other"))
             data.reset(other.mimeData({other.index(0), other.index(1)}));
         QList<QUrl> urls;
-        for (const QString &file : drag.section(u'>', 0, 0).split(u',', Qt::SkipEmptyParts)) {
-            QVERIFY(TestCard::writeTo(computer.filePath(file), file.toUtf8()));
+        // Key.mp3 a link to a private key, Fake.mp3 text; "\\n" a line break in the name.
+        QVERIFY(TestCard::writeTo(computer.filePath("id_ed25519"), "private"));
+        for (QString file : drag.section(u'>', 0, 0).split(u',', Qt::SkipEmptyParts)) {
+            file.replace("\\n", "\n");
+            if (file == "Key.mp3")
+                QVERIFY(QFile::link(computer.filePath("id_ed25519"), computer.filePath(file)));
+            else
+                QVERIFY(TestCard::writeTo(computer.filePath(file),
+                                          file == "Fake.mp3" ? "not sound" : TestCard::mp3(file.toUtf8())));
             urls.append(QUrl::fromLocalFile(computer.filePath(file)));
         }
         if (data->formats().isEmpty())
@@ -300,7 +313,7 @@ private Q_SLOTS:
         QApplication::sendEvent(list->viewport(), &drop);
         QVERIFY(settled());
         QTEST(listed("lstListAdv"), "entries");
-        QTEST(listed("lstCard").join(u' ') + u' ' + m_card->read("B.mp3"), "card");
+        QTEST(listed("lstCard").join(u' ') + u' ' + m_card->read("B.mp3").replace(TestCard::mp3(), ""), "card");
         QTEST(m_platform.shown, "told");
         QSet<quint64> ids; // each a new entry of its own
         for (int row = 0; row < m_window->playlist().count(); ++row)
@@ -409,7 +422,8 @@ private Q_SLOTS:
         QTest::newRow("track fails") << "cmdCardAdvanced" << 0 << "open 1"
             << "Could not write to file: [A.adv]" << "" << 3 << true << "";
         QTest::newRow("track, a link in its place") << "cmdCardAdvanced" << 0 << "open 1 40"
-            << "Could not write to file: [A.adv]\nA.adv is no regular file." << "" << 3 << true << "";
+            << "Could not write to file: [A.adv]
+A.adv is a link, which is not followed." << "" << 3 << true << "";
         QTest::newRow("close, the listing fails") << "close" << discard << "open 1" << changes + '|' + noListing
             << "" << 3 << true << "";
         // clang-format on
@@ -641,6 +655,28 @@ private Q_SLOTS:
             if (!there || !m_card->mountDead())
                 m_card.reset();
         }
+        QVERIFY(m_platform.shown.isEmpty());
+    }
+
+    // The card chosen when the window was closed has since become a link to another folder: it is not followed, so
+    // nothing is chosen and nothing is written into the folder it leads to.
+    void lastCardNowALink()
+    {
+        m_window->close();
+        QTRY_VERIFY(!m_window->isVisible());
+        QVERIFY(settled());
+        const QString elsewhere = m_card->path("../elsewhere");
+        QVERIFY(QDir().rename(m_card->root(), elsewhere) && QFile::link(elsewhere, m_card->root()));
+        QFile::remove(elsewhere + "/Programs/RootDir.txt");
+        frmMain next(m_platform, *m_ops);
+        next.chooseLastCard();
+        QVERIFY(settled());
+        QCOMPARE(control<QComboBox>(&next, "drvCard")->currentText(), QString());
+        QCOMPARE(shownRows(&next, "lstCard").size(), 0);
+        next.close();
+        QTRY_VERIFY(!next.isVisible());
+        QVERIFY(settled());
+        QVERIFY(!QFile::exists(elsewhere + "/Programs/RootDir.txt"));
         QVERIFY(m_platform.shown.isEmpty());
     }
 
