@@ -7,19 +7,23 @@
 namespace Vexolo {
 
 ProgramPlay::ProgramPlay(const QList<TrackSettings> &entries, const QList<TrackLength> &lengths, TimeUnit unit)
+    : m_unit(unit)
 {
-    for (qsizetype i = 0; i < entries.size(); ++i) {
-        const TrackLength length = lengths.value(i);
-        Entry entry {entries[i].fade, entries[i].playNext, pausesReached(entries[i], length, unit), 0};
-        if (length) {
-            entry.end = *length;
-        } else {
-            // Without its length the track is played a while past the last thing it does.
-            const qint64 last = qint64(planSwitching(entries[i], std::nullopt).lastTime) * millisecondsPer(unit);
-            entry.end = std::max<qint64>(last, entry.pauses.isEmpty() ? 0 : entry.pauses.back()) + UnknownTail;
-        }
-        m_entries.append(entry);
+    for (qsizetype i = 0; i < entries.size(); ++i)
+        add(entries[i], lengths.value(i));
+}
+
+void ProgramPlay::add(const TrackSettings &settings, TrackLength length)
+{
+    Entry entry {settings.fade, settings.playNext, pausesReached(settings, length, m_unit), 0};
+    if (length) {
+        entry.end = *length;
+    } else {
+        // Without its length the track is played a while past the last thing it does.
+        const qint64 last = qint64(planSwitching(settings, std::nullopt).lastTime) * millisecondsPer(m_unit);
+        entry.end = std::max<qint64>(last, entry.pauses.isEmpty() ? 0 : entry.pauses.back()) + UnknownTail;
     }
+    m_entries.append(entry);
 }
 
 void ProgramPlay::start(qsizetype row)

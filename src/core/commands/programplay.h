@@ -19,6 +19,12 @@ public:
 
     // The program's entries: their settings, their tracks' lengths in milliseconds, the unit of their times.
     ProgramPlay(const QList<TrackSettings> &entries, const QList<TrackLength> &lengths, TimeUnit unit);
+    // Or entry by entry, from settings read one at a time: a long program's settings are never held all at once.
+    explicit ProgramPlay(TimeUnit unit)
+        : m_unit(unit)
+    {
+    }
+    void add(const TrackSettings &settings, TrackLength length);
 
     // Plays entry row from its start.
     void start(qsizetype row);
@@ -54,6 +60,7 @@ private:
     void next(bool play);
 
     QList<Entry> m_entries;
+    TimeUnit m_unit = TimeUnit::Seconds;
     State m_state = State::Ended;
     qsizetype m_row = -1;
     qint64 m_position = 0;

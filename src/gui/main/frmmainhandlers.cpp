@@ -370,6 +370,8 @@ void frmMain::showProgramTimeline()
             lstList->setCurrentIndex(m_document.index(row));
             cmdListAdvanced_Action();
         });
+        // Load and Save stay in reach beside it: the playlist is edited while it is looked at.
+        window->openBeside(*this, cmdLoad->geometry().united(cmdSave->geometry()));
     }
     window->show();
     window->raise();

@@ -12,8 +12,10 @@
 #include <optional>
 
 class LampsView;
+class QFontMetrics;
 class QItemSelectionModel;
 class QLabel;
+class QPainter;
 class QPushButton;
 class TrackMedia;
 
@@ -30,15 +32,21 @@ class ProgramTimelineView final : public QWidget
 
 public:
     explicit ProgramTimelineView(QWidget *parent = nullptr);
-    // The program as the device plays it; lengths in milliseconds, one per entry.
-    void showProgram(const QStringList &names, const QList<Vexolo::TrackSettings> &settings,
+    // The program as the device plays it: each entry's track name and command string, lengths in milliseconds.
+    // Only what places the entries is kept; what one shows is read again from its string when it is drawn.
+    void showProgram(const QStringList &names, const QStringList &commandStrings,
                      const QList<Vexolo::TrackLength> &lengths, Vexolo::TimeUnit unit);
     // The entry that plays and where, in milliseconds; row -1 for none.
     void showPlaying(qsizetype row, qint64 position);
     // The entry drawn at x; -1 for none.
     int entryAt(int x) const;
+    // Where entry row is drawn, across.
+    QRect entryRect(int row) const;
     // What the view draws in words, entry by entry: for the screen reader and the tests.
     QStringList entryTexts() const;
+    // The program's running time, all its runs together; none while a length in it is unknown.
+    Vexolo::TrackLength total() const;
+    qsizetype runs() const { return m_times.runs.size(); }
 
 Q_SIGNALS:
     void entryClicked(int row);
@@ -53,18 +61,25 @@ protected:
 private:
     struct Drawn
     {
-        QString name;
-        Vexolo::SwitchPlan plan;
-        double end = 0; // the axis end in the times' own numbers
         int left = 0;
         int width = 0;
-        QStringList findings;
-        QString start; // where it starts in its run
-        QStringList ends; // the runs that end in it
+        int textLeft = 0; // where the running times of the runs ending in it are written from
+        float end = 0; // the axis end in the times' own numbers
+        bool broken = false; // longer than it is drawn
+        qint16 findings = 0;
     };
+    Vexolo::SwitchPlan planOf(qsizetype row) const;
+    int xOf(qsizetype row, double time) const;
+    int runTextLines(qsizetype row, const QFontMetrics &metrics) const;
+    void paintEntry(QPainter &painter, qsizetype row) const;
+    void paintRunTexts(QPainter &painter, qsizetype row) const;
+    QStringList m_names;
+    QStringList m_strings;
+    QList<Vexolo::TrackLength> m_lengths;
+    Vexolo::TimeUnit m_unit = Vexolo::TimeUnit::Seconds;
     QList<Drawn> m_entries;
     Vexolo::ProgramTimes m_times;
-    qint64 m_unitMilliseconds = 1000;
+    int m_bottom = 0; // the height of the running times below the lanes
     qsizetype m_playingRow = -1;
     qint64 m_playhead = 0;
 };
@@ -81,6 +96,9 @@ public:
     ProgramTimelineWindow(Vexolo::PlaylistDocument &document, TrackMedia *media, QItemSelectionModel *selection,
                           QWidget *parent);
     ProgramTimelineView *view() const { return m_view; }
+    // Where it opens: where it was when that is on a screen, else beside main, which moves aside where the screen
+    // is too narrow for both side by side; keepClear: main's controls, in its own coordinates, never covered.
+    void openBeside(QWidget &main, const QRect &keepClear);
 
     // Play starts the program at the current entry, Stop ends it; Space is the remote.
     void togglePlay();
@@ -102,13 +120,15 @@ private:
     void follow();
     void openEntry(qsizetype row);
     void showPosition(qint64 position);
+    Vexolo::TrackSettings settingsAt(qsizetype row) const;
 
     Vexolo::PlaylistDocument &m_document;
     TrackMedia *m_media;
     QPointer<QItemSelectionModel> m_selection;
     ProgramTimelineView *m_view;
     QLabel *m_status;
-    QList<Vexolo::TrackSettings> m_settings;
+    QStringList m_names;
+    QStringList m_strings; // each entry's command string, read again where its settings are needed
     QList<Vexolo::TrackLength> m_lengths;
     Vexolo::TimeUnit m_unit = Vexolo::TimeUnit::Seconds;
     std::optional<Vexolo::ProgramPlay> m_play;

@@ -64,6 +64,32 @@ QRect placeBeside(const QRect &room, QRect &anchor, QSize want, QSize minimum)
     return QRect(room.topLeft(), want.boundedTo(room.size()));
 }
 
+QRect openingPlace(const QList<QRect> &rooms, const QRect &kept, const QRect &room, QRect &anchor, QRect clear,
+                   QSize want, QSize minimum)
+{
+    if (kept.isValid() && std::any_of(rooms.begin(), rooms.end(), [&kept](const QRect &r) { return r.contains(kept); }))
+        return kept;
+    const QRect beside = placeBeside(room, anchor, want, minimum);
+    if (!beside.intersects(anchor))
+        return beside;
+    // Too small for both: the anchor as low as it goes, the window above its controls.
+    const int down = std::max(0, room.bottom() - anchor.bottom());
+    anchor.translate(0, down);
+    clear.translate(0, down);
+    const int height = std::max(minimum.height(), std::min(want.height(), clear.top() - Gap - room.top()));
+    return {room.topLeft(), QSize(want.width(), height).boundedTo(room.size())};
+}
+
+QRect keptFrame(const QString &key)
+{
+    return QSettings().value(QStringLiteral("windows/") + key).toRect();
+}
+
+void rememberFrame(const QWidget &window, const QString &key)
+{
+    QSettings().setValue(QStringLiteral("windows/") + key, window.frameGeometry());
+}
+
 bool restorePlace(QWidget &window, const QString &key)
 {
     const QVariant kept = QSettings().value(QStringLiteral("windows/") + key);

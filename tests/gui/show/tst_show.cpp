@@ -2,6 +2,7 @@
 #include "commands/commandreader.h"
 #include "commands/settingswords.h"
 #include "main/frmmain.h"
+#include "playlist/playlistdocument.h"
 #include "show/programtimeline.h"
 #include "show/timelineview.h"
 #include "show/timelinewindow.h"
@@ -254,6 +255,10 @@ private Q_SLOTS:
                                   "3) A.mp3 \u00b7 starts 0:00.0 into run 3 \u00b7 End of the program \u00b7 run 3 ran "
                                   "0:30.1 \u00b7 1 to check"}));
         ProgramTimelineView *view = timeline->view();
+        QCOMPARE(control<QLabel>(timeline, "lblStatus")->text().section(' ', 0, 4), "Total 1:03.5 in 3 runs.");
+        // Each run's running time in full under it, however narrow its entries.
+        QVERIFY(drawnText(view).contains("Waits for the remote at the auto pause at 0:02.0 \u00b7 run 1 ran 0:32.1 "
+                                         "Waits for the remote after it \u00b7 run 2 ran 0:01.1"));
         int end = 24;
         while (view->entryAt(end) == 0)
             ++end;
@@ -325,6 +330,53 @@ private Q_SLOTS:
         QApplication::setActiveWindow(timeline);
         QTest::keyClick(timeline, Qt::Key_Escape);
         QVERIFY(!timeline->isVisible());
+    }
+
+    void entryWidths_data()
+    {
+        QTest::addColumn<qint64>("shorter"); // milliseconds
+        QTest::addColumn<qint64>("longer");
+        QTest::addColumn<bool>("alike"); // drawn the same width
+        QTest::newRow("3 s and 7 s") << qint64(3000) << qint64(7000) << false;
+        QTest::newRow("a moment and 3 s") << qint64(100) << qint64(3000) << false;
+        QTest::newRow("30 s and 59 s") << qint64(30000) << qint64(59000) << false;
+        QTest::newRow("10 min and an hour: both broken") << qint64(600000) << qint64(3600000) << true;
+    }
+
+    // Each entry of the program timeline as wide as it plays, from a width its name is read in; a very long one no
+    // wider than a minute's, so the rest stay in view.
+    void entryWidths()
+    {
+        QFETCH(qint64, shorter);
+        QFETCH(qint64, longer);
+        ProgramTimelineView view;
+        view.showProgram({"Intro.mp3", "Song.mp3"}, {"Intro.mp3 V7", "Song.mp3 V7"}, {shorter, longer},
+                         TimeUnit::Seconds);
+        const int narrow = view.entryRect(0).width();
+        const int wide = view.entryRect(1).width();
+        QVERIFY(narrow >= QFontMetrics(view.font()).horizontalAdvance("10) Intro"));
+        QVERIFY2(narrow <= wide, qPrintable(QString("%1 and %2 pixels").arg(narrow).arg(wide)));
+        QVERIFY(wide <= 600);
+        QFETCH(bool, alike);
+        QCOMPARE(narrow == wide, alike);
+    }
+
+    // What plays, however long it is to say, wraps in the window: it never widens it.
+    void longWordsKeepTheWidth()
+    {
+        PlaylistDocument document;
+        document.insertEntries(0, {{0, "A.mp3", "A.mp3 V7"}});
+        ProgramTimelineWindow window(document, nullptr, nullptr, nullptr);
+        window.resize(400, 400);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.lblPlaying->setText(QString("2) B.mp3 waits for the remote at the auto pause at 0:02.0 \u00b7 Space "
+                                           "plays on (silent) ")
+                                       .repeated(4));
+        window.layout()->activate();
+        QCOMPARE(window.width(), 400);
+        QVERIFY(window.minimumSizeHint().width() <= 400);
+        QVERIFY(window.lblPlaying->height() >= 2 * window.lblPlaying->fontMetrics().lineSpacing());
     }
 
     void view_data()

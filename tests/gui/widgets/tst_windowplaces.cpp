@@ -61,6 +61,50 @@ private Q_SLOTS:
         QTEST(sides.join(' '), "side");
     }
 
+    void opening_data()
+    {
+        QTest::addColumn<QRect>("room"); // the free room of the main window's screen, at 1x or 2x scale
+        QTest::addColumn<QRect>("kept"); // where the program timeline was last; null: never opened
+        QTest::addColumn<QString>("where");
+        const QRect laptop(0, 0, 1366, 768);
+        QTest::newRow("1366x768") << laptop << QRect() << "moved";
+        QTest::newRow("2732x1536 at 2x, under a panel") << QRect(0, 27, 1366, 741) << QRect() << "moved";
+        QTest::newRow("1920x1080") << QRect(0, 0, 1920, 1050) << QRect() << "beside";
+        QTest::newRow("1024x600: too small for both") << QRect(0, 0, 1024, 600) << QRect() << "above";
+        QTest::newRow("kept, on the screen") << laptop << QRect(700, 300, 600, 400) << "kept";
+        QTest::newRow("kept, now off the screen") << laptop << QRect(1000, 300, 600, 400) << "moved";
+        QTest::newRow("kept on a screen gone") << laptop << QRect(-1500, 0, 600, 400) << "moved";
+    }
+
+    // The program timeline by the centred main window: all of it on the screen, at least its minimum, never over
+    // the main window's Load and Save, which stay on the screen too; where it was, when that is on a screen.
+    void opening()
+    {
+        QFETCH(QRect, room);
+        QFETCH(QRect, kept);
+        const QSize main(763, 553); // the main window with its title bar
+        const QRect loadAndSave(655, 191, 88, 91); // in the main window's frame
+        const QSize minimum(400, 220);
+        QRect anchor(QPoint(), main);
+        anchor.moveCenter(room.center());
+        anchor.moveTop(std::max(anchor.top(), room.top()));
+        const QRect before = anchor;
+        const QRect place = openingPlace({room, QRect(-1000, 0, 1000, 700)}, kept, room, anchor,
+                                         loadAndSave.translated(anchor.topLeft()), {900, 430}, minimum);
+        QVERIFY(room.contains(place));
+        QVERIFY(room.contains(anchor));
+        // Where the user left it is theirs; anywhere else keeps clear of Load and Save.
+        QVERIFY(place == kept || !place.intersects(loadAndSave.translated(anchor.topLeft())));
+        QVERIFY(place.width() >= minimum.width() && place.height() >= minimum.height());
+        const QString where = place == kept ? "kept"
+            : place.intersects(anchor)      ? "above"
+            : anchor != before              ? "moved"
+                                            : "beside";
+        QTEST(where, "where");
+        if (where == "moved")
+            QCOMPARE(anchor.left(), room.left());
+    }
+
     // A window opens where it was when all of it is still on a screen, else it is centred.
     void reopened()
     {
