@@ -33,7 +33,8 @@ private Q_SLOTS:
         QTest::newRow("track settings") << Write(
             [](CardStore &store) { return first(store.writeTrackCommand("A.mp3", "A.mp3 V2")); });
         QTest::newRow("listing") << Write([](CardStore &store) { return first(store.rewriteListing()); });
-        QTest::newRow("setup files") << Write([command](CardStore &store) { return store.writeFiles({command})[0]; });
+        QTest::newRow("setup files") << Write(
+            [command](CardStore &store) { return store.writeFiles({command}).value(0); });
         QTest::newRow("removal") << Write([](CardStore &store) {
             return store.removeFiles({{CardStore::Folder::Programs, "Program1.txt", {}}}).value(0);
         });
@@ -49,9 +50,12 @@ private Q_SLOTS:
         TestCard card({"A.mp3"});
         card.write("Programs/Program1.txt", "end");
         card.write("Z.adv", "Z.mp3 V1");
-        // The other writer reaches the card through a link: the lock is the card's, not its path's.
-        QVERIFY(QFile::link(card.root(), card.path("../link")));
-        const std::optional<CardWriteLock> other(std::in_place, CardStore(card.path("../link")).identity());
+        // The other writer reaches the card through a link on its way: the lock is the card's, not its path's.
+        const QFileInfo root(card.root());
+        const QString link = root.absolutePath() + "-link";
+        QVERIFY(QFile::link(root.absolutePath(), link));
+        const std::optional<CardWriteLock> other(std::in_place, CardStore(link + '/' + root.fileName()).identity());
+        QFile::remove(link);
         QVERIFY(other->held());
         CardStore store(card);
         const QStringList before = card.snapshot(true);

@@ -20,7 +20,7 @@ constexpr int Lanes = LaneCount; // outputs 1 to 8, all outputs, the pauses
 constexpr int Top = 40; // two lines of text above the lanes
 // An entry's width grows with its length from a width its name can be read in; past a minute it is drawn at the
 // minute's width with a break mark, so that one long track leaves room for the rest.
-constexpr int MinimumWidth = 72;
+constexpr int EntryMinimumWidth = 72;
 constexpr double PixelsPerSecond = 6;
 constexpr double LongestDrawn = 60;
 constexpr int LaneNamesWidth = 20; // the lanes' names, 1 to 8, A and P, at the left
@@ -78,7 +78,7 @@ void ProgramTimelineView::showProgram(const QStringList &names, const QStringLis
         drawn.end = float(drawnEnd(plan, lengthIn(lengths.value(i), unit)));
         const double seconds = double(drawn.end) * double(millisecondsPer(unit)) / 1000.0;
         drawn.broken = seconds > LongestDrawn;
-        drawn.width = MinimumWidth + int(std::lround(std::min(seconds, LongestDrawn) * PixelsPerSecond));
+        drawn.width = EntryMinimumWidth + int(std::lround(std::min(seconds, LongestDrawn) * PixelsPerSecond));
         drawn.findings = qint16(std::min<qsizetype>(plan.findings.size(), 999));
         m_entries.append(drawn);
     }

@@ -422,8 +422,7 @@ private Q_SLOTS:
         QTest::newRow("track fails") << "cmdCardAdvanced" << 0 << "open 1"
             << "Could not write to file: [A.adv]" << "" << 3 << true << "";
         QTest::newRow("track, a link in its place") << "cmdCardAdvanced" << 0 << "open 1 40"
-            << "Could not write to file: [A.adv]
-A.adv is a link, which is not followed." << "" << 3 << true << "";
+            << "Could not write to file: [A.adv]\nA.adv is a link, which is not followed." << "" << 3 << true << "";
         QTest::newRow("close, the listing fails") << "close" << discard << "open 1" << changes + '|' + noListing
             << "" << 3 << true << "";
         // clang-format on
