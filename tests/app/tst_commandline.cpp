@@ -171,10 +171,9 @@ private Q_SLOTS:
         QVERIFY(ref.open(QIODevice::WriteOnly | QIODevice::Truncate));
         ref.write(QByteArray(40, 'b') + '\n'); // the branch names nothing
         ref.close();
-        for (const QStringList &verb : {QStringList {"log"}, QStringList {"identify", card}})
-            QVERIFY(run(verb, {}, data.path())
-                        .startsWith("2||the fleet's data is damaged: a version (object bbbbbbbbbbbb) "
-                                    "is missing\n"));
+        QVERIFY(run({"identify", card}, {}, data.path())
+                    .startsWith("2||the fleet's data is damaged: a version (object bbbbbbbbbbbb) "
+                                "is missing\n"));
     }
 
     // Applies run at once by separate programs each keep their log line.

@@ -183,11 +183,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("shown");
         QTest::newRow("orphan, a link") << "link" << int(Repair::RemoveCommandFile) << "Gone.adv"
                                         << "Could not repair Gone.adv!\nGone.adv is a link, which is not followed.";
-        QTest::newRow("orphan, a FIFO") << "fifo" << int(Repair::RemoveCommandFile) << "Gone.adv"
-                                        << "Could not repair Gone.adv!\nGone.adv is no regular file.";
-        QTest::newRow("leftover, a link")
-            << "link" << int(Repair::RemoveLeftovers) << ".vexolo-2147483647-1.tmp"
-            << "Could not repair .vexolo-2147483647-1.tmp!\n.vexolo-2147483647-1.tmp is a link, which is not followed.";
         QTest::newRow("leftover, a FIFO")
             << "fifo" << int(Repair::RemoveLeftovers) << ".vexolo-2147483647-1.tmp"
             << "Could not repair .vexolo-2147483647-1.tmp!\n.vexolo-2147483647-1.tmp is no regular file.";

@@ -186,7 +186,6 @@ private Q_SLOTS:
         QTest::addColumn<bool>("refused"); // named so
         // clang-format off
         QTest::newRow("up from the root") << QByteArray("../evil.adv") << 1LL << true;
-        QTest::newRow("up from Programs") << QByteArray("Programs/../../evil2.txt") << 1LL << true;
         QTest::newRow("a track") << QByteArray("B.mp3") << 1LL << true;
         QTest::newRow("a subfolder") << QByteArray("a/b.adv") << 1LL << true;
         QTest::newRow("git's folder") << QByteArray(".git") << 1LL << true;
@@ -375,10 +374,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("onCard"); // B.mp3's bytes; none when null
         QTest::addColumn<bool>("known");
-        QTest::newRow("missing") << QByteArray() << false;
         QTest::newRow("of another size") << QByteArray("b") << false;
         QTest::newRow("of its size, other bytes") << QByteArray("xy") << true;
-        QTest::newRow("the same") << QByteArray("bb") << true;
     }
 
     void dryRunVersion()
@@ -490,8 +487,6 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("name");
         QTest::newRow("line break") << "Line\nbreak.mp3";
-        QTest::newRow("tab") << "Tab\t.MP3";
-        QTest::newRow("escape") << "\x1b[31m.mp3";
         QTest::newRow("delete") << "Del\x7f.mp3";
     }
 

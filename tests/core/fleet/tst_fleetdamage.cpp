@@ -80,12 +80,10 @@ private Q_SLOTS:
         QTest::newRow("the register") << QByteArray("fleet:players.tsv") << player;
         QTest::newRow("the fleet's tip") << QByteArray("fleet") << player;
         QTest::newRow("the fleet's files") << QByteArray("fleet^{tree}") << log;
-        QTest::newRow("the log's folder") << QByteArray("fleet:log") << log;
         QTest::newRow("a month's log") << QByteArray("fleet:log/2024-05.tsv") << log;
         QTest::newRow("the card's newest version") << branch << history;
         QTest::newRow("an older version") << branch + "~1" << history;
         QTest::newRow("a version's files") << branch + "^{tree}" << version;
-        QTest::newRow("a version's folder") << branch + ":Programs" << version;
         QTest::newRow("a setup file") << branch + ":A.adv" << version;
     }
     // Every length from nothing to a byte short of whole.

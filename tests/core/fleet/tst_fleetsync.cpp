@@ -34,6 +34,11 @@ class TestFleetSync : public QObject
         process.closeWriteChannel();
         return process.waitForFinished() && process.exitCode() == 0 ? process.readAllStandardOutput().trimmed() : "";
     }
+    static void start(FleetRepository &fleet)
+    {
+        fleet.setSyncLimits(quick());
+        QVERIFY(!fleet.registerPlayer({"uuid:A", "Player A", {}, {}}).failed());
+    }
     // A commit on the remote's branch whose tree is the given files, made by git itself.
     static void commitOn(const QString &remote, const QByteArray &branch, const QMap<QByteArray, QByteArray> &files)
     {
@@ -86,8 +91,7 @@ private Q_SLOTS:
         QVERIFY(server.port != 0);
         const QString url = QStringLiteral("%1://127.0.0.1:%2/fleet.git").arg(scheme).arg(server.port);
         FleetRepository fleet(path("fleet.git"));
-        fleet.setSyncLimits(quick());
-        QVERIFY(!fleet.registerPlayer({"uuid:A", "Player A", {}, {}}).failed());
+        start(fleet);
         QVERIFY(!fleet.sync(url));
         QVERIFY2(fleet.error().startsWith(url + ": no answer"), qPrintable(fleet.error()));
         QVERIFY(!fleet.sync());
@@ -102,8 +106,7 @@ private Q_SLOTS:
     void refusedPush()
     {
         FleetRepository fleet(path("fleet.git"));
-        fleet.setSyncLimits(quick());
-        QVERIFY(!fleet.registerPlayer({"uuid:A", "Player A", {}, {}}).failed());
+        start(fleet);
         QVERIFY(fleet.sync(path("shared.git")));
         QVERIFY(!fleet.registerPlayer({"uuid:B", "Player B", {}, {}}).failed());
         // Another writer holds the branch's lock on the remote.
@@ -138,8 +141,7 @@ private Q_SLOTS:
         QFETCH(int, size);
         QFETCH(int, objectLimit);
         const QString remote = path("shared.git");
-        git(m_data->path(), {"init", "-q", "--bare", remote});
-        QVERIFY(QFileInfo::exists(remote + "/HEAD"));
+        QVERIFY(!git(m_data->path(), {"init", "--bare", remote}).isEmpty());
         commitOn(remote, branch, {{file, QByteArray(size, 'x')}});
         FleetRepository fleet(path("fleet.git"));
         SyncLimits limits = quick();
@@ -165,8 +167,7 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, stored);
         const QString remote = path("shared.git");
-        git(m_data->path(), {"init", "-q", "--bare", remote});
-        QVERIFY(QFileInfo::exists(remote + "/HEAD"));
+        QVERIFY(!git(m_data->path(), {"init", "--bare", remote}).isEmpty());
         commitOn(remote, "refs/heads/fleet", {{"players.tsv", "uuid:A\tA\t\t\n"}});
         const QByteArray blob = git(remote, {"hash-object", "--stdin"}, "uuid:A\tA\t\t\n");
         QFile object(remote + "/objects/" + blob.left(2) + '/' + blob.mid(2));

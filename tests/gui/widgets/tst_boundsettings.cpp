@@ -34,7 +34,6 @@ private Q_SLOTS:
         QTest::newRow("past the limit") << "large" << false;
         QTest::newRow("a link to a small file") << "link" << false;
         QTest::newRow("a FIFO") << "fifo" << false;
-        QTest::newRow("a folder") << "folder" << false;
         QTest::newRow("the organization's file past the limit") << "organization" << false;
     }
 
@@ -52,8 +51,6 @@ private Q_SLOTS:
                     && QFile::link(m_home.filePath("real.conf"), appFile()));
         if (kind == "fifo")
             QCOMPARE(::mkfifo(qPrintable(appFile()), 0600), 0);
-        if (kind == "folder")
-            QVERIFY(QDir().mkpath(appFile()));
         QVERIFY(settingsFiles().contains(appFile()));
         QTEST(settingsFilesUsable(settingsFiles()), "usable");
     }

@@ -67,13 +67,11 @@ private Q_SLOTS:
         QTest::addColumn<QRect>("kept"); // where the program timeline was last; null: never opened
         QTest::addColumn<QString>("where");
         const QRect laptop(0, 0, 1366, 768);
-        QTest::newRow("1366x768") << laptop << QRect() << "moved";
         QTest::newRow("2732x1536 at 2x, under a panel") << QRect(0, 27, 1366, 741) << QRect() << "moved";
         QTest::newRow("1920x1080") << QRect(0, 0, 1920, 1050) << QRect() << "beside";
         QTest::newRow("1024x600: too small for both") << QRect(0, 0, 1024, 600) << QRect() << "above";
         QTest::newRow("kept, on the screen") << laptop << QRect(700, 300, 600, 400) << "kept";
         QTest::newRow("kept, now off the screen") << laptop << QRect(1000, 300, 600, 400) << "moved";
-        QTest::newRow("kept on a screen gone") << laptop << QRect(-1500, 0, 600, 400) << "moved";
     }
 
     // The program timeline by the centred main window: all of it on the screen, at least its minimum, never over
