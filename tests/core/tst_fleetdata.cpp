@@ -227,8 +227,10 @@ private Q_SLOTS:
         FleetRepository fleet(repository());
         const int total = 260;
         QStringList ids;
+        const qsizetype open = QDir("/proc/self/fd").count();
         for (int n = 0; n < total; ++n)
             ids << fleet.record("path:/all", {{"A.adv", QByteArray::number(n % 7)}}, QString::number(n));
+        QCOMPARE(QDir("/proc/self/fd").count(), open); // each write's lock let go of
         QCOMPARE(fleet.version("path:/all", ids.first()).value->value("A.adv"), "0"); // the oldest stays
         QCOMPARE(fleet.record("path:/all", {{"A.adv", QByteArray::number((total - 1) % 7)}}, "unchanged"), ids.last());
         const QList<SetupVersion> versions = fleet.history("path:/all").value;
@@ -238,6 +240,9 @@ private Q_SLOTS:
         QCOMPARE(page.size(), 10);
         QCOMPARE(page.first().what, "9");
         QVERIFY(!fleet.version("path:/other", ids.first()).value); // not that card's version
+        QVERIFY(FleetRepository("/dev/null/fleet")
+                    .version("path:/all", ids.first())
+                    .error.startsWith("the fleet's data cannot be opened"));
     }
 
     void registerAndLog()

@@ -1,4 +1,5 @@
 #include "card/mp3length.h"
+#include "card/mpegstart.h"
 
 #include <QtTest>
 
@@ -60,6 +61,27 @@ private Q_SLOTS:
         mp3.close(); // a file that refuses every read: unknown, not read again and again
         QVERIFY(mp3.open(QIODevice::WriteOnly));
         QCOMPARE(readMp3Length(mp3.handle()), std::nullopt);
+    }
+
+    // What a dropped file must start with to be taken for sound, whatever its name says.
+    void mpegStart_data()
+    {
+        QTest::addColumn<QByteArray>("head");
+        QTest::addColumn<bool>("sound");
+        QTest::newRow("an ID3 tag") << QByteArray("ID3\x04\0\0\0\0\0\x10", 10) << true;
+        QTest::newRow("an MPEG-1 layer III frame") << QByteArray("\xff\xfb\x90\x64", 4) << true;
+        QTest::newRow("text") << QByteArray("This is no sound") << false;
+        QTest::newRow("no sync byte") << QByteArray("\x7f\xfb\x90\x64", 4) << false;
+        QTest::newRow("half a sync") << QByteArray("\xff\x1b\x90\x64", 4) << false;
+        QTest::newRow("too short") << QByteArray("\xff\xfb\x90", 3) << false;
+        QTest::newRow("a reserved version") << QByteArray("\xff\xeb\x90\x64", 4) << false;
+        QTest::newRow("a bad bit rate") << QByteArray("\xff\xfb\xf0\x64", 4) << false;
+    }
+
+    void mpegStart()
+    {
+        QFETCH(QByteArray, head);
+        QTEST(Vexolo::startsAsMpegAudio(head), "sound");
     }
 };
 
