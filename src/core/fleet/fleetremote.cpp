@@ -263,10 +263,10 @@ Outcome push(const QString &repositoryPath, const QByteArray &url, const QByteAr
             return false;
         }
         const Owned<git_remote> remote(made);
-        QByteArrayList specs = refspecs;
+        QByteArrayList mappings = refspecs;
         std::vector<char *> pointers;
-        for (QByteArray &spec : specs)
-            pointers.push_back(spec.data());
+        for (QByteArray &mapping : mappings)
+            pointers.push_back(mapping.data());
         const git_strarray list {pointers.data(), pointers.size()};
         Transfer transfer {&channel, limits.transferBytes};
         git_push_options options = GIT_PUSH_OPTIONS_INIT;

@@ -27,14 +27,14 @@ class TestFleetDamage : public QObject
     QString m_version; // the newer of the card's two versions
     QString repository() const { return m_data.filePath("fleet.git"); }
 
-    // The loose file of the object that spec (git's revision syntax) names in the repository at where.
-    static QString objectFile(const QByteArray &spec, const QString &where)
+    // The loose file of the object that revision (in git's revision syntax) names in the repository at where.
+    static QString objectFile(const QByteArray &revision, const QString &where)
     {
         git_repository *repo = nullptr;
         git_object *object = nullptr;
         [&] {
             QCOMPARE(git_repository_open_bare(&repo, QFile::encodeName(where).constData()), 0);
-            QCOMPARE(git_revparse_single(&object, repo, spec.constData()), 0);
+            QCOMPARE(git_revparse_single(&object, repo, revision.constData()), 0);
         }();
         char hex[GIT_OID_HEXSZ + 1] = {};
         if (object)
@@ -70,7 +70,7 @@ private Q_SLOTS:
 
     void cutShort_data()
     {
-        QTest::addColumn<QByteArray>("spec");
+        QTest::addColumn<QByteArray>("revision");
         QTest::addColumn<Reader>("read");
         const QByteArray branch = FleetGit::branchOf(Card);
         const Reader player = [](const FleetRepository &fleet) { return fleet.player(Card).error; };
@@ -89,9 +89,9 @@ private Q_SLOTS:
     // Every length from nothing to a byte short of whole.
     void cutShort()
     {
-        QFETCH(QByteArray, spec);
+        QFETCH(QByteArray, revision);
         QFETCH(Reader, read);
-        const QString path = objectFile(spec, repository());
+        const QString path = objectFile(revision, repository());
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray whole = file.readAll();
