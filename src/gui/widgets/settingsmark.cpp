@@ -7,7 +7,7 @@ namespace {
 constexpr int MarkSize = 6;
 constexpr int MarkRoom = MarkSize + 8; // the mark and the room around it
 const QColor MarkColour(0x00, 0x40, 0x80);
-const QColor WarningColour(0xC0, 0x00, 0x00);
+const QColor MarkWarningColour(0xC0, 0x00, 0x00);
 
 } // namespace
 
@@ -35,7 +35,7 @@ void SettingsMarkDelegate::paint(QPainter *painter, const QStyleOptionViewItem &
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     const QBrush ink = option.state & QStyle::State_Selected ? option.palette.highlightedText()
-                                                             : QBrush(warning ? WarningColour : MarkColour);
+                                                             : QBrush(warning ? MarkWarningColour : MarkColour);
     if (warning) {
         painter->setPen(QPen(ink, 2));
         painter->setBrush(Qt::NoBrush);
