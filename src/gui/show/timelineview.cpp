@@ -23,7 +23,7 @@ constexpr int MarkRadius = 7;
 const QColor BarColour(0x2e, 0x7d, 0x32);
 const QColor AllBarColour(0x1f, 0x5f, 0xa8);
 const QColor PauseColour(0x6a, 0x1b, 0x9a);
-const QColor FindingColour(0xd3, 0x2f, 0x2f);
+const QColor SwitchFindingColour(0xd3, 0x2f, 0x2f);
 const QColor PlayheadColour(0xf5, 0x7c, 0x00);
 const QColor LampLit(0xff, 0xd6, 0x00);
 const QColor LampDark(0x55, 0x55, 0x55);
@@ -154,7 +154,7 @@ void TimelineView::paintEvent(QPaintEvent *)
     for (const SwitchFinding &finding : m_plan.findings) {
         const QPointF centre(xOf(finding.time), laneRect(finding.lane).center().y());
         painter.setPen(QPen(Qt::white, 1.5));
-        painter.setBrush(FindingColour);
+        painter.setBrush(SwitchFindingColour);
         painter.drawEllipse(centre, MarkRadius, MarkRadius);
         painter.drawText(QRectF(centre.x() - MarkRadius, centre.y() - MarkRadius, 2 * MarkRadius, 2 * MarkRadius),
                          Qt::AlignCenter, QStringLiteral("!"));
