@@ -89,7 +89,7 @@ QString text(const QVariant &value)
                                                    : value.toString();
 }
 
-bool askDiskService(const QString &device, CardLabel &card)
+bool labelFromDiskService(const QString &device, CardLabel &card)
 {
     const QString object = blockObject(device);
     const QString block = QStringLiteral("org.freedesktop.UDisks2.Block");
@@ -150,7 +150,7 @@ CardLabel identifyCard(const QString &root)
             card.device = QFileInfo(entry->source).canonicalFilePath();
         break;
     }
-    if (!card.device.isEmpty() && !askDiskService(card.device, card))
+    if (!card.device.isEmpty() && !labelFromDiskService(card.device, card))
         probeDevice(card.device, card);
     card.key = card.uuid.isEmpty() ? volumeKey(root, table) : QStringLiteral("uuid:") + card.uuid;
     return card;
@@ -182,7 +182,7 @@ QStringList sharingIdentity(const CardLabel &card)
 {
     return sharingIdentity(card, readMountTable(), [](const QString &device) {
         CardLabel other;
-        if (!askDiskService(device, other))
+        if (!labelFromDiskService(device, other))
             probeDevice(device, other);
         return other.uuid;
     });
