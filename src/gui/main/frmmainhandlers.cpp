@@ -9,6 +9,7 @@
 #include "platform/platformadapter.h"
 #include "printing/cuesheetprinting.h"
 #include "printing/printing.h"
+#include "printing/printjob.h"
 #include "reports/findings.h"
 #include "show/programtimeline.h"
 #include "show/timelinewindow.h"
@@ -34,11 +35,18 @@ namespace {
 // document: what is printed, as the dialog proposes it for a file name.
 void printThroughDialog(frmMain &window, const QString &document, const QString &heading, const QStringList &entries)
 {
-    const std::unique_ptr<QPrinter> printer = window.platform().openPrinterDialogFor(&window, document);
+    std::unique_ptr<QPrinter> printer = window.platform().openPrinterDialogFor(&window, document);
     if (!printer || printer->copyCount() < 1)
         return;
-    if (!Vexolo::printList(*printer, heading, entries))
-        window.platform().warn(Vexolo::NotPrintedMessage);
+    printAway(
+        &window, std::move(printer), QObject::tr("Printing\u2026"),
+        [heading, entries](QPrinter &on, const Vexolo::PageProgress &) {
+            return Vexolo::printList(on, heading, entries);
+        },
+        [platform = &window.platform()](bool printed, bool) {
+            if (!printed)
+                platform->warn(Vexolo::NotPrintedMessage);
+        });
 }
 
 } // namespace

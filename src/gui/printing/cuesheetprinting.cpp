@@ -5,6 +5,7 @@
 #include "fleet/cardnaming.h"
 #include "platform/platformadapter.h"
 #include "printing/printing.h"
+#include "printing/printjob.h"
 #include "show/trackmedia.h"
 #include "storage/cardsession.h"
 #include "storage/cardstore.h"
@@ -20,7 +21,6 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
-#include <QProgressDialog>
 
 #include <numeric>
 
@@ -177,20 +177,17 @@ void printCueSheet(PlatformAdapter &platform, QWidget *parent, const CueSheet &s
     QString document = QStringLiteral("Cue sheet - Playlist ") + sheet.number;
     if (!sheet.name.isEmpty())
         document += QStringLiteral(" - ") + sheet.name;
-    const std::unique_ptr<QPrinter> printer = platform.openPrinterDialogFor(parent, document);
+    std::unique_ptr<QPrinter> printer = platform.openPrinterDialogFor(parent, document);
     if (!printer)
         return;
     // A long sheet shows its pages as they go out, and can be stopped.
-    QProgressDialog pages(QObject::tr("Printing the cue sheet\u2026"), QObject::tr("Cancel"), 0, 0, parent);
-    pages.setWindowModality(Qt::WindowModal);
-    pages.setMinimumDuration(500);
-    const bool printed = printCueSheet(*printer, sheet, [&pages](int drawn, int total) {
-        pages.setMaximum(total);
-        pages.setValue(drawn);
-        return !pages.wasCanceled();
-    });
-    if (!printed && !pages.wasCanceled())
-        platform.warn(NotPrintedMessage);
+    Ui::printAway(
+        parent, std::move(printer), QObject::tr("Printing the cue sheet\u2026"),
+        [sheet](QPrinter &on, const PageProgress &progress) { return printCueSheet(on, sheet, progress); },
+        [&platform](bool printed, bool stopped) {
+            if (!printed && !stopped)
+                platform.warn(NotPrintedMessage);
+        });
 }
 
 namespace {

@@ -82,6 +82,7 @@ private Q_SLOTS:
             QVERIFY(settled()); // the lengths read first, on the card's worker
         } else
             control<QPushButton>(&window, qPrintable(button))->click();
+        QVERIFY(settled()); // drawn on the printer's own worker
         // pdftotext and pdffonts (poppler-utils, from scripts/setup.sh); pdftotext ends each page with a form feed.
         QProcess pdftotext;
         pdftotext.start(
