@@ -44,6 +44,16 @@ int report(const Findings &findings, bool json, QTextStream &out)
     return findings.isEmpty() ? Done : Found;
 }
 
+// Where a repair was made: the file of the first finding it mends.
+QString repairPlace(const Findings &findings, const Repair &repair)
+{
+    for (const Finding &finding : findings) {
+        if (finding.repair == repair)
+            return finding.place;
+    }
+    return repair.target;
+}
+
 int check(const Arguments &arguments, QTextStream &out, QTextStream &err)
 {
     QStringList options = arguments.options;
@@ -56,9 +66,12 @@ int check(const Arguments &arguments, QTextStream &out, QTextStream &err)
         return Unusable;
     CardCheck checked = checkCard(store);
     if (checked.readable && repair && !certainRepairs(checked.findings).isEmpty()) {
-        // Every certain repair, then the card as it is afterwards: what is left is reported.
-        for (const Notice &notice : repairAll(store, checked.findings))
+        // Every certain repair, each said once made, then the card as it is afterwards: what is left is reported.
+        QList<Repair> made;
+        for (const Notice &notice : repairAll(store, checked.findings, &made))
             err << Ui::noticeText(notice) << u'\n';
+        for (const Repair &done : std::as_const(made))
+            out << QStringLiteral("Repaired: %1: %2\n").arg(repairPlace(checked.findings, done), repairDoneWords(done));
         checked = checkCard(store);
     }
     if (!checked.readable) {

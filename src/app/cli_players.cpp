@@ -74,6 +74,28 @@ int reportResult(const FleetResult &result, bool dryRun, QTextStream &out, QText
     return result.logged.failed() ? CommandLine::ExitFindings : CommandLine::ExitSuccess;
 }
 
+// "Pulled: 2 versions, 1 player, 3 log lines." and its like, and a line a conflict.
+QStringList syncText(const SyncSummary &summary)
+{
+    const auto counted = [](int n, const QString &one, const QString &many) {
+        return QStringLiteral("%1 %2").arg(n).arg(n == 1 ? one : many);
+    };
+    const auto line = [&](const QString &way, const SyncSummary::Moved &moved) {
+        return QStringLiteral("%1: %2, %3, %4.")
+            .arg(way, counted(moved.versions, QStringLiteral("version"), QStringLiteral("versions")),
+                 counted(moved.players, QStringLiteral("player"), QStringLiteral("players")),
+                 counted(moved.logLines, QStringLiteral("log line"), QStringLiteral("log lines")));
+    };
+    QStringList lines;
+    if (summary.pulled.any())
+        lines.append(line(QStringLiteral("Pulled"), summary.pulled));
+    if (summary.pushed.any())
+        lines.append(line(QStringLiteral("Pushed"), summary.pushed));
+    if (lines.isEmpty())
+        lines.append(QStringLiteral("The fleet is in step with the remote."));
+    return lines + summary.conflicts;
+}
+
 } // namespace
 
 int runHistory(const QStringList &arguments, QTextStream &out, QTextStream &err)
@@ -238,10 +260,12 @@ int runSync(const QStringList &arguments, QTextStream &out, QTextStream &err)
     FleetRepository fleet;
     if (!openFleet(fleet, err))
         return CommandLine::ExitUsage;
-    if (!fleet.sync(arguments.value(0))) {
+    const std::optional<SyncSummary> summary = fleet.sync(arguments.value(0));
+    if (!summary) {
         err << QStringLiteral("the fleet could not be synced: %1\n").arg(fleet.error());
         return CommandLine::ExitFindings;
     }
-    out << QStringLiteral("The fleet is in step with the remote.\n");
+    for (const QString &line : syncText(*summary))
+        out << line << u'\n';
     return CommandLine::ExitSuccess;
 }

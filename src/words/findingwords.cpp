@@ -237,6 +237,25 @@ QString repairWords(const Repair &repair)
     return {};
 }
 
+QString repairDoneWords(const Repair &repair)
+{
+    switch (repair.action) {
+    case Repair::RewriteProgram:
+        return QStringLiteral("entries rewritten as whole records ending with \"end\"");
+    case Repair::RewriteCommandFile:
+        return QStringLiteral("settings given the name ") + quoted(trimmedBlanks(upToFirstMp3(repair.target)));
+    case Repair::RemoveCommandFile:
+        return QStringLiteral("removed, as its track is gone");
+    case Repair::WriteListing:
+        return QStringLiteral("the listing written anew");
+    case Repair::RemoveLeftovers:
+        return QStringLiteral("the temporary files of interrupted saves removed");
+    case Repair::None:
+        break;
+    }
+    return {};
+}
+
 QString findingPlace(const Finding &finding)
 {
     QString place = finding.place;

@@ -14,6 +14,8 @@ QString findingPlace(const Finding &finding);
 QString findingMessage(const Finding &finding);
 // What a certain repair does, as the report and its button say it; empty for none.
 QString repairWords(const Repair &repair);
+// What a certain repair did, once done: "removed", "written anew".
+QString repairDoneWords(const Repair &repair);
 // "PLACE: WORDS", one line per finding, with the repair where it is certain.
 QString findingLine(const Finding &finding);
 QString findingsText(const Findings &findings);

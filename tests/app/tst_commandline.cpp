@@ -81,8 +81,12 @@ private Q_SLOTS:
         QCOMPARE(run({"compare", from, to}), "0||");
         QCOMPARE(run({"copy-setup", from, to, "--dry-run"}), "0|0 files would be written; nothing was written.\n|");
         QCOMPARE(run({"check", to}), "0||");
-        to.addFiles({"B.mp3"}); // the listing is stale: repaired, the card is clean
-        QCOMPARE(run({"check", to, "--repair"}), "0||");
+        to.addFiles({"B.mp3"}); // the listing is stale, and a command file's track is gone: each repair said
+        to.write("orphan.adv", "orphan.mp3 V3");
+        QCOMPARE(run({"check", to, "--repair"}),
+                 "0|Repaired: orphan.adv: removed, as its track is gone\n"
+                 "Repaired: Programs/RootDir.txt: the listing written anew\n|");
+        QVERIFY(!QFile::exists(to.path("orphan.adv")));
         QVERIFY(to.read("Programs/RootDir.txt").startsWith("A.mp3 V7")
                 && to.read("Programs/RootDir.txt").contains("B.mp3 V7"));
         const QString same = "FROM and TO are the same card, or one lies inside the other: nothing to copy\n";

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QMap>
 #include <QString>
+#include <QStringList>
 
 #include <chrono>
 #include <memory>
@@ -85,6 +86,22 @@ struct SyncLimits
     qint64 objectBytes = qint64(64) << 20; // a month's log, the largest file the fleet keeps
 };
 
+// What a sync moved each way, and the players changed on both sides since they last met.
+struct SyncSummary
+{
+    struct Moved
+    {
+        int versions = 0;
+        int players = 0; // registered, changed or forgotten
+        int logLines = 0;
+        bool any() const { return versions > 0 || players > 0 || logLines > 0; }
+    };
+    Moved pulled; // new on this computer after the merge
+    Moved pushed; // new on the remote
+    // One line each: the player, what was kept, and where the other side's values wait to be settled.
+    QStringList conflicts;
+};
+
 // The fleet's data on this computer, kept as a git repository (libgit2), so that content is stored once, and
 // history, differences and sharing come from git: each card's setup versions are commits on the card's own
 // branch ("cards/..."), whose tree is the setup's files; the register ("players.tsv") and the log
@@ -128,9 +145,10 @@ public:
 
     // Pulls and pushes the fleet with a git remote (a path or a URL; a path where nothing is yet becomes a shared
     // repository), remembered once a sync with it succeeded. Changes made on two computers meanwhile merge: the
-    // register by player (the side that changed one), the log by lines in time order, a card's versions by keeping
-    // both, in time order. False, with error() saying why, when it could not.
-    bool sync(const QString &remote = {});
+    // register by player (the side that changed one; where both did, this side's, with the other's in its notes), the
+    // log by lines in time order, a card's versions by keeping both, in time order. What moved; none, with error()
+    // saying why, when it could not.
+    std::optional<SyncSummary> sync(const QString &remote = {});
     void setSyncLimits(const SyncLimits &limits) { m_syncLimits = limits; }
 
 private:

@@ -4,8 +4,11 @@
 #include "storage/cardread.h"
 
 #include <QDir>
-
 #include <QFileInfo>
+#include <QSet>
+
+#include <set>
+
 #include <git2/sys/odb_backend.h>
 
 // Sharing the fleet with a git remote: fetch, merge each branch, push.
@@ -26,21 +29,72 @@ QByteArrayList linesOf(const QByteArray &bytes)
     return lines;
 }
 
-// The register: each player as the side that changed it since base has it, ours when both did.
-QByteArray mergeRegister(const QByteArray &base, const QByteArray &ours, const QByteArray &theirs)
+QMap<QByteArray, QByteArray> playersByKey(const QByteArray &bytes)
 {
-    const auto byKey = [](const QByteArray &bytes) {
-        QMap<QByteArray, QByteArray> players;
-        for (const QByteArray &line : linesOf(bytes))
-            players.insert(line.left(line.indexOf('\t')), line);
-        return players;
-    };
-    const QMap<QByteArray, QByteArray> old = byKey(base);
-    QMap<QByteArray, QByteArray> merged = byKey(ours);
-    const QMap<QByteArray, QByteArray> other = byKey(theirs);
-    for (auto player = other.cbegin(); player != other.cend(); ++player) {
-        if (merged.value(player.key()) == old.value(player.key()))
-            merged.insert(player.key(), player.value());
+    QMap<QByteArray, QByteArray> players;
+    for (const QByteArray &line : linesOf(bytes))
+        players.insert(line.left(line.indexOf('\t')), line);
+    return players;
+}
+
+// The players of either register.
+QByteArrayList keysOf(const QMap<QByteArray, QByteArray> &one, const QMap<QByteArray, QByteArray> &other)
+{
+    QByteArrayList keys = one.keys() + other.keys();
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    return keys;
+}
+
+// A player changed on both sides: this side's line is kept (the other's where this side forgot the player), and what
+// the other side holds goes into its notes, so the user settles it and nothing is lost.
+QByteArray conflicted(const QByteArray &here, const QByteArray &there, QStringList &conflicts)
+{
+    QByteArrayList fields = (here.isEmpty() ? there : here).split('\t');
+    while (fields.size() < 4)
+        fields.append(QByteArray());
+    QString what;
+    QString note = QStringLiteral("forgotten on one computer, changed on another");
+    if (here.isEmpty() || there.isEmpty()) {
+        what = here.isEmpty() ? QStringLiteral("forgotten on this computer, changed on the other: kept")
+                              : QStringLiteral("forgotten on the other computer, changed on this one: kept");
+    } else {
+        const QByteArrayList others = there.split('\t');
+        QStringList differ;
+        for (qsizetype i = 1; i < std::max(fields.size(), others.size()); ++i) {
+            static const char *const names[] = {"", "name", "location", "notes"};
+            if (others.value(i) != fields.value(i))
+                differ.append(QStringLiteral("%1 \"%2\"")
+                                  .arg(i < 4 ? QString::fromLatin1(names[i]) : QStringLiteral("field %1").arg(i + 1),
+                                       QString::fromUtf8(others.value(i))));
+        }
+        note = QStringLiteral("another computer had %1").arg(differ.join(QStringLiteral(", ")));
+        what = QStringLiteral("this computer's kept; the other had %1").arg(differ.join(QStringLiteral(", ")));
+    }
+    fields[3] += (fields[3].isEmpty() ? "" : " ") + QStringLiteral("[to settle: %1]").arg(note).toUtf8();
+    conflicts.append(QStringLiteral("Conflict: \"%1\" was changed on both computers: %2 (in its notes, to settle).")
+                         .arg(QString::fromUtf8(fields[1]), what));
+    return fields.join('\t');
+}
+
+// The register: each player as the side that changed it since base has it; changed on both, conflicted.
+QByteArray mergeRegister(const QByteArray &base, const QByteArray &ours, const QByteArray &theirs,
+                         QStringList &conflicts)
+{
+    const QMap<QByteArray, QByteArray> old = playersByKey(base);
+    const QMap<QByteArray, QByteArray> mine = playersByKey(ours);
+    const QMap<QByteArray, QByteArray> other = playersByKey(theirs);
+    QMap<QByteArray, QByteArray> merged = mine;
+    for (const QByteArray &key : keysOf(mine, other)) {
+        const QByteArray was = old.value(key);
+        const QByteArray here = mine.value(key);
+        const QByteArray there = other.value(key);
+        if (here == there || there == was)
+            continue;
+        if (here == was && there.isEmpty())
+            merged.remove(key);
+        else
+            merged.insert(key, here == was ? there : conflicted(here, there, conflicts));
     }
     QByteArray bytes;
     for (const QByteArray &line : std::as_const(merged))
@@ -59,7 +113,7 @@ QByteArray mergeLog(const QByteArray &ours, const QByteArray &theirs)
 
 // The tree of a merge of two tips that went apart: the fleet's files merged line by line, a card's newer setup.
 bool mergedTree(git_repository *repository, const QByteArray &branch, const git_commit *ours, const git_commit *theirs,
-                git_oid *tree)
+                git_oid *tree, QStringList &conflicts)
 {
     if (branch != FleetBranch) {
         const bool oursNewer = git_commit_time(ours) >= git_commit_time(theirs);
@@ -84,14 +138,14 @@ bool mergedTree(git_repository *repository, const QByteArray &branch, const git_
     for (auto file = other.cbegin(); file != other.cend(); ++file) {
         const QByteArray mine = files.value(file.key());
         files.insert(file.key(),
-                     file.key() == PlayersFile ? mergeRegister(old.value(file.key()), mine, file.value())
+                     file.key() == PlayersFile ? mergeRegister(old.value(file.key()), mine, file.value(), conflicts)
                                                : mergeLog(mine, file.value()));
     }
     return writeTree(repository, files, tree);
 }
 
 // Brings the local branch up to the fetched one: made, moved ahead, left (it is ahead), or merged.
-bool mergeBranch(git_repository *repository, const QByteArray &fetched)
+bool mergeBranch(git_repository *repository, const QByteArray &fetched, QStringList &conflicts)
 {
     const QByteArray branch = "refs/heads/" + fetched.mid(RemotePrefix.size());
     QString error;
@@ -113,7 +167,7 @@ bool mergeBranch(git_repository *repository, const QByteArray &fetched)
         git_error_set_str(GIT_ERROR_INVALID, error.toUtf8().constData());
     git_oid tree;
     git_oid made;
-    return mine && other && mergedTree(repository, branch, mine.get(), other.get(), &tree)
+    return mine && other && mergedTree(repository, branch, mine.get(), other.get(), &tree, conflicts)
         && commitTree(repository, branch.constData(), tree, {mine.get(), other.get()},
                       QStringLiteral("Merge the fleet of another computer"), &made);
 }
@@ -266,6 +320,91 @@ std::optional<QString> checkTip(git_repository *repository, const QByteArray &fe
     return walk.found;
 }
 
+// What one side of a sync holds: the tips of its cards' branches, its register by player, its log lines.
+struct Side
+{
+    std::vector<git_oid> cardTips;
+    QMap<QByteArray, QByteArray> players;
+    QSet<QByteArray> logLines;
+};
+
+// The side whose branches are under prefix ("refs/heads/", or the fetched ones); error set when it cannot be read.
+Side sideOf(git_repository *repository, const QByteArray &prefix, QString &error)
+{
+    Side side;
+    for (const QString &branch : branchesOf(repository, (prefix + "cards/*").constData())) {
+        if (const std::optional<git_oid> tip = tipOf(repository, branch.toUtf8().constData(), error))
+            side.cardTips.push_back(*tip);
+    }
+    const std::optional<git_oid> fleet = tipOf(repository, (prefix + "fleet").constData(), error);
+    const Owned<git_commit> commit = fleet ? commitOf(repository, *fleet, error) : Owned<git_commit>();
+    if (!commit)
+        return side;
+    const QMap<QByteArray, QByteArray> files
+        = filesOf(repository, commit.get(), std::max(PlayersFileLimit, LogFileLimit), error);
+    side.players = playersByKey(files.value(PlayersFile));
+    for (auto file = files.cbegin(); file != files.cend(); ++file) {
+        if (file.key().startsWith(LogFolder + '/')) {
+            for (const QByteArray &line : linesOf(file.value()))
+                side.logLines.insert(line);
+        }
+    }
+    return side;
+}
+
+// How many of the commits reached from tips (through their parents, short of those seen) are versions, not merges.
+// Each commit is checked before it is parsed, as the history does.
+int versionsReached(git_repository *repository, std::vector<git_oid> next, std::set<QByteArray> &seen, QString &error)
+{
+    int versions = 0;
+    while (!next.empty() && error.isEmpty()) {
+        const git_oid id = next.back();
+        next.pop_back();
+        if (!seen.insert(QByteArray(reinterpret_cast<const char *>(id.id), GIT_OID_RAWSZ)).second)
+            continue;
+        const Owned<git_commit> commit = commitOf(repository, id, error);
+        if (!commit)
+            break;
+        const unsigned int parents = git_commit_parentcount(commit.get());
+        versions += parents <= 1 ? 1 : 0;
+        for (unsigned int n = 0; n < parents; ++n)
+            next.push_back(*git_commit_parent_id(commit.get(), n));
+    }
+    return versions;
+}
+
+// What to holds that from does not.
+SyncSummary::Moved movedBetween(git_repository *repository, const Side &from, const Side &to, QString &error)
+{
+    SyncSummary::Moved moved;
+    std::set<QByteArray> seen;
+    versionsReached(repository, from.cardTips, seen, error);
+    moved.versions = versionsReached(repository, to.cardTips, seen, error);
+    for (const QByteArray &key : keysOf(from.players, to.players))
+        moved.players += from.players.value(key) != to.players.value(key) ? 1 : 0;
+    for (const QByteArray &line : to.logLines)
+        moved.logLines += from.logLines.contains(line) ? 0 : 1;
+    return moved;
+}
+
+// Each of our branches to the remote's branch of the same name; what failed, or none.
+std::optional<QString> pushAll(git_repository *repository, const QString &path, const QByteArray &url,
+                               const SyncLimits &limits)
+{
+    const QString name = QString::fromUtf8(url);
+    QByteArrayList pushes;
+    for (const QString &branch : branchesOf(repository, "refs/heads/*"))
+        pushes.append((branch + u':' + branch).toUtf8());
+    const FleetRemote::Outcome pushed
+        = pushes.isEmpty() ? FleetRemote::Outcome {true, {}, {}} : FleetRemote::push(path, url, pushes, limits);
+    if (!pushed.refused.isEmpty())
+        return QStringLiteral("%1 refused %2: %3")
+            .arg(name, QString::fromUtf8(pushed.refused[0].first), QString::fromUtf8(pushed.refused[0].second));
+    if (!pushed.ok)
+        return QStringLiteral("%1: %2").arg(name, pushed.error);
+    return {};
+}
+
 } // namespace
 
 std::optional<QString> FleetRepository::fetchChecked(const QByteArray &url)
@@ -296,10 +435,10 @@ std::optional<QString> FleetRepository::fetchChecked(const QByteArray &url)
     return failed;
 }
 
-bool FleetRepository::sync(const QString &remote)
+std::optional<SyncSummary> FleetRepository::sync(const QString &remote)
 {
     if (!m_repository)
-        return false;
+        return {};
     git_remote *made = nullptr;
     const bool known = git_remote_lookup(&made, m_repository, Origin) == 0;
     const Owned<git_remote> origin(made);
@@ -308,44 +447,38 @@ bool FleetRepository::sync(const QString &remote)
                                                 : QByteArray();
     if (url.isEmpty()) {
         m_error = QStringLiteral("no remote given, and none used before");
-        return false;
+        return {};
     }
-    const QString name = QString::fromUtf8(url);
-    if (const std::optional<QString> failed = fetchChecked(url)) {
-        m_error = QStringLiteral("%1: %2").arg(name, *failed);
-        return false;
+    QString error;
+    const Side before = sideOf(m_repository, "refs/heads/", error);
+    if (const std::optional<QString> failed = error.isEmpty() ? fetchChecked(url) : error) {
+        m_error = QStringLiteral("%1: %2").arg(QString::fromUtf8(url), *failed);
+        return {};
     }
+    SyncSummary summary;
+    const Side theirs = sideOf(m_repository, RemotePrefix, error);
     for (const QString &fetched : branchesOf(m_repository, "refs/remotes/origin/*")) {
-        if (!mergeBranch(m_repository, fetched.toUtf8())) {
-            m_error = QStringLiteral("%1: %2").arg(fetched, lastError());
-            return false;
-        }
+        if (error.isEmpty() && !mergeBranch(m_repository, fetched.toUtf8(), summary.conflicts))
+            error = QStringLiteral("%1: %2").arg(fetched, lastError());
     }
-    // Each of our branches to the remote's branch of the same name.
-    QByteArrayList pushes;
-    for (const QString &branch : branchesOf(m_repository, "refs/heads/*"))
-        pushes.append((branch + u':' + branch).toUtf8());
-    const FleetRemote::Outcome pushed
-        = pushes.isEmpty() ? FleetRemote::Outcome {true, {}, {}} : FleetRemote::push(m_path, url, pushes, m_syncLimits);
-    if (!pushed.refused.isEmpty()) {
-        m_error
-            = QStringLiteral("%1 refused %2: %3")
-                  .arg(name, QString::fromUtf8(pushed.refused[0].first), QString::fromUtf8(pushed.refused[0].second));
-        return false;
-    }
-    if (!pushed.ok) {
-        m_error = QStringLiteral("%1: %2").arg(name, pushed.error);
-        return false;
+    // Counted before the push, so nothing is sent that cannot be told.
+    const Side after = error.isEmpty() ? sideOf(m_repository, "refs/heads/", error) : Side();
+    summary.pulled = movedBetween(m_repository, before, after, error);
+    summary.pushed = movedBetween(m_repository, theirs, after, error);
+    if (const std::optional<QString> failed
+        = error.isEmpty() ? pushAll(m_repository, m_path, url, m_syncLimits) : error) {
+        m_error = *failed;
+        return {};
     }
     // Remembered only now, so a remote that failed is never tried again unasked.
     if (known ? git_remote_set_url(m_repository, Origin, url.constData()) != 0
               : git_remote_create(&made, m_repository, Origin, url.constData()) != 0) {
         m_error = lastError();
-        return false;
+        return {};
     }
     if (!known)
         git_remote_free(made);
-    return true;
+    return summary;
 }
 
 } // namespace Vexolo

@@ -395,12 +395,16 @@ QList<Repair> certainRepairs(const Findings &findings)
     return repairs;
 }
 
-Notices repairAll(CardStore &store, const Findings &findings)
+Notices repairAll(CardStore &store, const Findings &findings, QList<Repair> *made)
 {
     const CardStore::Work work(store, {ChangeCause::RepairAll, {}});
     Notices notices;
-    for (const Repair &repair : certainRepairs(findings))
-        notices += applyRepair(store, repair);
+    for (const Repair &repair : certainRepairs(findings)) {
+        const Notices failed = applyRepair(store, repair);
+        if (failed.isEmpty() && made)
+            made->append(repair);
+        notices += failed;
+    }
     return notices;
 }
 

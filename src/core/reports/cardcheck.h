@@ -32,7 +32,7 @@ Notices applyRepair(CardStore &store, const Repair &repair);
 // The certain repairs of findings, each once, in the order they are carried out: the listing last, as the others
 // may change what it lists.
 QList<Repair> certainRepairs(const Findings &findings);
-// Carries them all out; the messages of those that fail.
-Notices repairAll(CardStore &store, const Findings &findings);
+// Carries them all out; the messages of those that fail. made, where given, gets each repair carried out.
+Notices repairAll(CardStore &store, const Findings &findings, QList<Repair> *made = nullptr);
 
 } // namespace Vexolo

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QPushButton>
 
+#include <atomic>
 #include <memory>
 
 // Check Card, Compare and Copy Setup: each window reads and writes through calls of its own on the card's worker,
@@ -78,6 +79,32 @@ Checked checkNow(const CardChoice &choice, FileOps *ops, const Repairing &repair
     Checked checked {true, repair ? repair(card) : Notices(), {}};
     checked.check = checkCard(card);
     return checked;
+}
+
+// The check made anew on "Check Again", and whenever anyone writes to the card: a finding mended elsewhere goes. One
+// check waits at a time; a write told once it has begun reading asks for another.
+void checkAgainOn(FindingsWindow *window, CardCalls *calls, const CardChoice &choice, FileOps *ops,
+                  const std::function<void(Checked)> &show)
+{
+    const auto asked = std::make_shared<std::atomic<bool>>(false);
+    const auto again = [calls, choice, ops, show, asked] {
+        if (asked->exchange(true))
+            return;
+        calls->start<Checked>(
+            {choice.root, QObject::tr("Checking the card…")},
+            [choice, ops, asked](const CallControl &) {
+                asked->store(false);
+                return checkNow(choice, ops, {});
+            },
+            show);
+    };
+    window->cmdCheckAgain->show();
+    QObject::connect(window->cmdCheckAgain, &QPushButton::clicked, window, again);
+    QObject::connect(&CardSession::instance(), &CardSession::cardChanged, window,
+                     [identity = choice.identity, again](const CardIdentity &card, const CardChange &) {
+                         if (card == identity)
+                             again();
+                     });
 }
 
 // Why the other card of a comparison or a copy is refused.
@@ -220,6 +247,7 @@ FindingsWindow *showCardCheck(QWidget *parent, PlatformAdapter &platform, const 
                   [findings](CardStore &card) { return repairAll(card, findings); });
     });
     check(QObject::tr("Checking the card…"), {});
+    checkAgainOn(window, calls, choiceOf(store), &store.ops(), show);
     window->show();
     return window;
 }

@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QStyledItemDelegate>
+#include <QTextLayout>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -20,6 +21,8 @@ namespace Vexolo::Ui {
 namespace {
 
 enum Column { PlaceColumn, MessageColumn, RepairColumn, ColumnCount };
+// Up to this many findings, long ones wrap onto more lines; a longer report keeps rows of one height, laid out at once.
+constexpr qsizetype WrappedFindings = 500;
 
 QString repairCaption(const Repair &repair)
 {
@@ -115,6 +118,51 @@ public:
     }
 };
 
+// A finding's place and words, wrapped at the column's width: the view itself sizes a row as one line.
+class WrappingDelegate final : public QStyledItemDelegate
+{
+public:
+    explicit WrappingDelegate(QTreeView *view)
+        : QStyledItemDelegate(view)
+        , m_view(view)
+    {
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        const QSize size = QStyledItemDelegate::sizeHint(option, index);
+        if (m_view->uniformRowHeights())
+            return size;
+        // The margins and the wrapping the style draws the text with.
+        const int margin = m_view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_view) + 1;
+        QTextOption wrap;
+        wrap.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        QTextLayout layout(index.data().toString(), option.font);
+        layout.setTextOption(wrap);
+        layout.beginLayout();
+        qreal height = 0;
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(std::max(1, m_view->columnWidth(index.column()) - 2 * margin));
+            height += line.height();
+        }
+        layout.endLayout();
+        return {size.width(), std::max(size.height(), qCeil(height) + 2)};
+    }
+
+private:
+    QTreeView *m_view;
+};
+
+// Wide enough for the widest repair button whole, as the delegate draws it.
+int repairColumnWidth()
+{
+    int width = 0;
+    for (const Repair::Action action :
+         {Repair::RewriteProgram, Repair::RewriteCommandFile, Repair::RemoveCommandFile, Repair::WriteListing})
+        width = std::max(width, QPushButton(repairCaption({action, {}})).sizeHint().width());
+    return width + 8;
+}
+
 } // namespace
 
 FindingsWindow::FindingsWindow(const QString &title, QWidget *parent)
@@ -131,13 +179,21 @@ FindingsWindow::FindingsWindow(const QString &title, QWidget *parent)
     lstFindings = new QTreeView(this);
     lstFindings->setObjectName(QStringLiteral("lstFindings"));
     lstFindings->setModel(new FindingsModel(lstFindings));
+    lstFindings->setItemDelegate(new WrappingDelegate(lstFindings));
     lstFindings->setItemDelegateForColumn(RepairColumn, new RepairDelegate(lstFindings));
     lstFindings->setRootIsDecorated(false);
-    lstFindings->setUniformRowHeights(true); // rows of one height: a long report lays out at once
+    lstFindings->setWordWrap(true);
     lstFindings->setAccessibleName(tr("Findings"));
     lstFindings->header()->setSectionResizeMode(MessageColumn, QHeaderView::Stretch);
     lstFindings->header()->setStretchLastSection(false);
+    lstFindings->header()->setSectionResizeMode(RepairColumn, QHeaderView::Fixed);
     lstFindings->setColumnWidth(PlaceColumn, 240);
+    lstFindings->setColumnWidth(RepairColumn, repairColumnWidth());
+    // Wrapped rows take the height their text needs at the column's new width.
+    connect(lstFindings->header(), &QHeaderView::sectionResized, lstFindings, [this] {
+        if (!lstFindings->uniformRowHeights())
+            lstFindings->doItemsLayout();
+    });
     // Queued: the repair refills the list, which the click is still being handled on.
     connect(lstFindings, &QTreeView::clicked, this, &FindingsWindow::repair, Qt::QueuedConnection);
     connect(lstFindings, &QTreeView::activated, this, &FindingsWindow::repair, Qt::QueuedConnection);
@@ -148,6 +204,9 @@ FindingsWindow::FindingsWindow(const QString &title, QWidget *parent)
     });
     cmdCopyReport = new QPushButton(tr("Copy Report"), this);
     cmdCopyReport->setObjectName(QStringLiteral("cmdCopyReport"));
+    cmdCheckAgain = new QPushButton(tr("Check Again"), this);
+    cmdCheckAgain->setObjectName(QStringLiteral("cmdCheckAgain"));
+    cmdCheckAgain->hide();
     cmdAction = new QPushButton(this);
     cmdAction->setObjectName(QStringLiteral("cmdAction"));
     cmdAction->hide();
@@ -156,6 +215,7 @@ FindingsWindow::FindingsWindow(const QString &title, QWidget *parent)
 
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(cmdCopyReport);
+    buttons->addWidget(cmdCheckAgain);
     buttons->addStretch();
     buttons->addWidget(cmdAction);
     buttons->addWidget(cmdClose);
@@ -182,6 +242,7 @@ void FindingsWindow::setReport(const QString &heading, const Findings &findings,
     m_findings = findings;
     m_whenNone = whenNone;
     lblHeading->setText(heading);
+    lstFindings->setUniformRowHeights(findings.size() > WrappedFindings);
     static_cast<FindingsModel *>(lstFindings->model())->setFindings(findings, whenNone);
     lstFindings->setColumnHidden(RepairColumn, std::none_of(findings.cbegin(), findings.cend(), [](const Finding &f) {
                                      return f.repair.isCertain();

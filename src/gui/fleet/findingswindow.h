@@ -40,6 +40,8 @@ public:
     QLabel *lblHeading = nullptr;
     QTreeView *lstFindings = nullptr;
     QPushButton *cmdCopyReport = nullptr;
+    // "Check Again", beside "Copy Report"; hidden unless the report can be made anew.
+    QPushButton *cmdCheckAgain = nullptr;
     QPushButton *cmdClose = nullptr;
 
 private:

@@ -1,5 +1,6 @@
 #include "fleet/fleetwindow.h"
 
+#include "fleet/syncpanel.h"
 #include "platform/platformadapter.h"
 #include "storage/cardsession.h"
 #include "words/findingwords.h"
@@ -102,6 +103,9 @@ FleetWindow::FleetWindow(PlatformAdapter &platform, QWidget *parent)
     layout->addLayout(status);
     layout->addWidget(new QLabel(tr("Log, newest first:"), this));
     layout->addWidget(lstLog, 1);
+    auto *sync = new SyncPanel(this);
+    connect(sync, &SyncPanel::synced, this, [this] { showFleet(FleetRepository::defaultPath()); });
+    layout->addWidget(sync);
     layout->addWidget(buttons);
     resize(760, 560);
 

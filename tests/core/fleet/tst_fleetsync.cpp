@@ -102,6 +102,47 @@ private Q_SLOTS:
         QVERIFY(fleet.sync());
     }
 
+    // What each sync says it moved, each way; a player renamed on both laptops keeps this side's name and the other's
+    // in its notes, on both once they meet again.
+    void summary()
+    {
+        const auto counts = [](const SyncSummary::Moved &moved) {
+            return QList<int> {moved.versions, moved.players, moved.logLines};
+        };
+        FleetRepository one(path("one.git"));
+        FleetRepository two(path("two.git"));
+        start(one);
+        two.setSyncLimits(quick());
+        QVERIFY(!one.record("uuid:A", {{"A.adv", "1"}}, "first").isEmpty());
+        QVERIFY(
+            !one.appendLog({QDateTime::currentDateTimeUtc(), {}, "uuid:A", "/ref", "v1", 1, 1, "verified"}).failed());
+        const std::optional<SyncSummary> sent = one.sync(path("shared.git"));
+        QVERIFY(sent && !sent->pulled.any());
+        QCOMPARE(counts(sent->pushed), QList<int>({1, 1, 1}));
+        const std::optional<SyncSummary> got = two.sync(path("shared.git"));
+        QVERIFY(got && !got->pushed.any());
+        QCOMPARE(counts(got->pulled), QList<int>({1, 1, 1}));
+
+        QVERIFY(!one.registerPlayer({"uuid:A", "Hall", {}, {}}).failed());
+        QVERIFY(!two.registerPlayer({"uuid:A", "Foyer", "Lobby", {}}).failed());
+        QVERIFY(one.sync());
+        const std::optional<SyncSummary> merged = two.sync();
+        QVERIFY(merged);
+        QCOMPARE(merged->conflicts.size(), 1);
+        QVERIFY2(merged->conflicts[0].contains("\"Foyer\"") && merged->conflicts[0].contains("name \"Hall\""),
+                 qPrintable(merged->conflicts[0]));
+        const std::optional<SyncSummary> settled = one.sync();
+        QVERIFY(settled && settled->conflicts.isEmpty());
+        QCOMPARE(counts(settled->pulled), QList<int>({0, 1, 0}));
+        for (const FleetRepository *fleet : {&one, &two}) {
+            const Player player = *fleet->player("uuid:A").value;
+            QCOMPARE(player.name + u'|' + player.location, "Foyer|Lobby");
+            QVERIFY2(player.notes.contains("name \"Hall\""), qPrintable(player.notes));
+        }
+        const std::optional<SyncSummary> still = two.sync();
+        QVERIFY(still && !still->pulled.any() && !still->pushed.any());
+    }
+
     // A branch the remote cannot take is no success: the remote's reason is told.
     void refusedPush()
     {

@@ -91,6 +91,34 @@ private Q_SLOTS:
         QCOMPARE(window->reportText(), "Card " + card.root() + ": 0 findings\nNothing is wrong with this card.\n");
     }
 
+    // A finding mended elsewhere in the program goes as soon as the card is written to; one mended outside it, on
+    // "Check Again".
+    void checkAgain()
+    {
+        TestCard card({"A.mp3"});
+        card.write("Gone.adv", "Gone.mp3 V7");
+        CardStore store;
+        store.choose(card);
+        FindingsWindow *window = showCardCheck(&parent, platform, store);
+        QVERIFY(settled());
+        const auto places = [window] {
+            QStringList shown;
+            for (const Finding &finding : window->findings())
+                shown.append(finding.place);
+            return shown;
+        };
+        QCOMPARE(places(), QStringList({"Gone.adv", "Programs/RootDir.txt"}));
+        CardStore elsewhere;
+        elsewhere.choose(card);
+        QVERIFY(elsewhere.rewriteListing().isEmpty());
+        QVERIFY(settled());
+        QCOMPARE(places(), QStringList({"Gone.adv"}));
+        QVERIFY(QFile::remove(card.path("Gone.adv")));
+        window->cmdCheckAgain->click();
+        QVERIFY(settled());
+        QCOMPARE(places(), QStringList());
+    }
+
     // Comparing reads both cards and writes neither; the other card is never the chosen one.
     void compare()
     {
