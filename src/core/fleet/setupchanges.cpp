@@ -323,41 +323,6 @@ void commandFileChanges(const QByteArray &path, const QByteArray *a, const QByte
     }
 }
 
-// The tracks the listing names, as the device reads it.
-std::optional<QStringList> listedOf(const QByteArray &bytes)
-{
-    const std::optional<QList<ProgramEntry>> entries = programOf(bytes);
-    return entries ? std::optional<QStringList>(namesOf(*entries)) : std::nullopt;
-}
-
-void listingChanges(const QByteArray &path, const QByteArray *a, const QByteArray *b, QStringList &out)
-{
-    const QString file = fileWords(path);
-    const std::optional<QStringList> listedA = a ? listedOf(*a) : std::nullopt;
-    const std::optional<QStringList> listedB = b ? listedOf(*b) : std::nullopt;
-    if (!a || !b) {
-        out.append(file + (a ? QStringLiteral(" removed") : QStringLiteral(" added")));
-        return;
-    }
-    if (!listedA || !listedB) {
-        out.append(file + QStringLiteral(" changed (cannot be read as a listing)"));
-        return;
-    }
-    // A listing whose tracks stay differs in their settings alone, said with their command files.
-    const QSet<QString> setA(listedA->cbegin(), listedA->cend());
-    const QSet<QString> setB(listedB->cbegin(), listedB->cend());
-    QStringList lines;
-    for (const QString &track : *listedA) {
-        if (!setB.contains(track))
-            lines.append(track + QStringLiteral(" no longer listed"));
-    }
-    for (const QString &track : *listedB) {
-        if (!setA.contains(track))
-            lines.append(track + QStringLiteral(" now listed"));
-    }
-    appendCapped(out, file + QStringLiteral(": "), lines);
-}
-
 } // namespace
 
 QStringList setupChanges(const SetupSnapshot &before, const SetupSnapshot &after, TimeUnit unit)
@@ -377,11 +342,10 @@ QStringList setupChanges(const SetupSnapshot &before, const SetupSnapshot &after
     for (const QByteArray &path : std::as_const(paths)) {
         const QByteArray *a = find(before, path);
         const QByteArray *b = find(after, path);
-        if (programFiles.contains(path) || (a && b && *a == *b))
+        // The listing follows the tracks and is made anew by every write, never restored: no setup of its own.
+        if (programFiles.contains(path) || path == listing || (a && b && *a == *b))
             continue;
-        if (path == listing)
-            listingChanges(path, a, b, out);
-        else if (!path.contains('/') && path.endsWith(".adv"))
+        if (!path.contains('/') && path.endsWith(".adv"))
             commandFileChanges(path, a, b, unit, out);
         else
             out.append(fileWords(path)

@@ -61,7 +61,7 @@ Differences compareVersions(const CardChoice &choice, const QString &key, const 
 {
     const CardStore card(choice);
     const FleetRepository fleet;
-    const CardStore::Contents now = card.readContents();
+    const CardStore::Contents now = card.readSetup(); // as the versions were recorded, the listing too
     const FleetRead<std::optional<SetupSnapshot>> readA = fleet.version(key, older);
     const FleetRead<std::optional<SetupSnapshot>> readB
         = newer.isEmpty() || readA.failed() ? decltype(readB)() : fleet.version(key, newer);
