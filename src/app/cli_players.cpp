@@ -98,47 +98,6 @@ QStringList syncText(const SyncSummary &summary)
 
 } // namespace
 
-int runHistory(const QStringList &arguments, QTextStream &out, QTextStream &err)
-{
-    // Every version is kept: --limit shows the newest of them only.
-    QStringList rest = arguments;
-    int limit = INT_MAX;
-    if (const qsizetype at = rest.indexOf(QStringLiteral("--limit")); at >= 0) {
-        bool number = false;
-        limit = rest.value(at + 1).toInt(&number);
-        if (!number || limit < 1)
-            return usage(u"history", err);
-        rest.remove(at, 2);
-    }
-    const Arguments given = split(rest);
-    bool json = false;
-    if (given.cards.size() != 1 || !onlyOption(given, QStringLiteral("--json"), json))
-        return usage(u"history", err);
-    CardStore card;
-    FleetRepository fleet;
-    if (!openCardAndFleet(card, given.cards[0], fleet, err))
-        return CommandLine::ExitUsage;
-    const FleetRead<QList<SetupVersion>> read = fleet.history(labelOf(card).key, 0, limit);
-    if (read.failed()) {
-        err << read.error << u'\n';
-        return CommandLine::ExitUsage;
-    }
-    const QList<SetupVersion> &versions = read.value;
-    if (json) {
-        QJsonArray array;
-        for (const SetupVersion &version : versions)
-            array.append(QJsonObject {{QStringLiteral("id"), version.id},
-                                      {QStringLiteral("time"), version.time.toUTC().toString(Qt::ISODate)},
-                                      {QStringLiteral("what"), version.what}});
-        out << QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact)) << u'\n';
-        return CommandLine::ExitSuccess;
-    }
-    for (const SetupVersion &version : versions)
-        out << version.id << u' ' << version.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))
-            << QStringLiteral("  before ") << version.what << u'\n';
-    return CommandLine::ExitSuccess;
-}
-
 int runRestore(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
     const Arguments given = split(arguments);

@@ -6,7 +6,6 @@ class QTextStream;
 
 // The verbs of the fleet kept on this computer: each card's setup history and its restore, the register of
 // players, making a card match a reference, and the log. Exit status as for the other verbs.
-int runHistory(const QStringList &arguments, QTextStream &out, QTextStream &err);
 int runRestore(const QStringList &arguments, QTextStream &out, QTextStream &err);
 int runApply(const QStringList &arguments, QTextStream &out, QTextStream &err);
 int runRegister(const QStringList &arguments, QTextStream &out, QTextStream &err);

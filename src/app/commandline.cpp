@@ -2,6 +2,7 @@
 
 #include "cli_cuesheet.h"
 #include "cli_fleet.h"
+#include "cli_history.h"
 #include "cli_players.h"
 
 #include "storage/cardstore.h"
@@ -29,8 +30,10 @@ std::span<const Verb> verbs()
          u"Copies programs, names and command files onto the other card and reads them back.", &runCopySetup},
         {u"cue-sheet", u"<card folder> <program number> <file.pdf>",
          u"Writes the cue sheet of a program on the card as a PDF.", &runCueSheet, true},
-        {u"history", u"<card folder> [--limit <count>] [--json]",
-         u"Lists the versions of the card's setup kept on this computer, newest first, each id first.", &runHistory},
+        {u"history", u"<card folder | player name> [<version id>] [--limit <count>] [--json]",
+         u"Lists the versions of the card's (or the player's cards') setup kept on this computer, newest first, each "
+         u"id first; with a version, what changed on the card since, one line a change.",
+         &runHistory},
         {u"restore", u"<card folder> <version id> [--dry-run]",
          u"Makes the card's setup what that version held, and reads it back.", &runRestore},
         {u"register", u"<card folder> <player name> [--location <text>] [--notes <text>]",

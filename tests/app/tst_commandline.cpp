@@ -118,17 +118,45 @@ private Q_SLOTS:
                      + run({"identify", reference}).first(2),
                  "0|1|");
         QCOMPARE(run({"identify", card}), "0|Player 12\n|");
-        const QString id = run({"history", card}).mid(2).section(' ', 0, 0);
+        // The card as the apply left it, then as it was before; the card as the apply left it is not kept twice.
+        const QString id = run({"history", card}).section('\n', 1, 1).section(' ', 0, 0);
         QCOMPARE(run({"restore", card, id}).section('\n', -2), "2 files changed (0 bytes written); verified.\n|");
         QCOMPARE(run({"restore", card, "123456"}), "1||123456: no such version in the card's history\n");
-        QVERIFY(run({"history", card}).section('\n', 0, 0).endsWith("before restore " + id)
-                && run({"log", "--json"}).contains("\"player\":\"Player 12\",\"reference\":\"version " + id));
+        const QString history = run({"history", card});
+        QVERIFY2(history.section('\n', 0, 0).endsWith("after restore of " + id)
+                     && history.section('\n', 1, 1).endsWith("after apply of " + reference.root())
+                     && run({"log"}).contains(": verified — version " + id + ", 2 files, 0 bytes\n"),
+                 qPrintable(history));
         QCOMPARE(run({"apply", reference, card, "--dry-run", "--force"}).first(2), "2|");
         QCOMPARE(run({"register", card, "Player 14"}), "0|path:" + card.root() + " is Player 14 (was: Player 12)\n|");
         // Refused for want of room: nothing said to be copied or written.
         TestCard full;
         if (full.mountTmpfs("full") && reference.write("Big.mp3", QByteArray(200 * 1024, 'b')))
             QCOMPARE(run({"apply", reference, full}).first(3), "1||");
+    }
+
+    // What changed since a version, one line a change; a player's history follows it onto its next card.
+    void historyInWords()
+    {
+        TestCard card({"a.mp3", "b.mp3", "c.mp3"});
+        TestCard from({"a.mp3", "c.mp3"});
+        card.write("Programs/Program1.txt", record("a.mp3 V5") + record("b.mp3 V7") + record("c.mp3 V7") + "end");
+        from.write("Programs/Program1.txt", record("a.mp3 V7") + record("c.mp3 V7") + "end");
+        QCOMPARE(run({"copy-setup", from, card}).first(2), "0|");
+        const QString id = run({"history", card}).mid(2).section(' ', 0, 0);
+        QCOMPARE(run({"history", card, id}), "1|Program 1: b.mp3 (entry 2) removed\nProgram 1: a.mp3 volume 5 → 7\n|");
+        TestCard reference;
+        QCOMPARE(run({"register", card, "Player 7"}).first(2), "0|");
+        QCOMPARE(run({"apply", reference, card}).first(2), "0|");
+        QCOMPARE(run({"register", card, "Spare"}).first(2), "0|");
+        QCOMPARE(run({"register", from, "Player 7"}).first(2), "0|");
+        QCOMPARE(run({"apply", reference, from}).first(2), "0|");
+        const QString history = run({"history", "Player 7"});
+        QVERIFY2(history.section('\n', 0, 0)
+                         .endsWith("after apply of " + reference.root() + "  (card path:" + from.root() + ')')
+                     && history.endsWith("before copy-setup  (card path:" + card.root() + ")\n|"),
+                 qPrintable(history));
+        QCOMPARE(run({"history", "Player 8"}).first(2), "2|");
     }
 
     // Another program writing to the card: apply waits, says so, writes nothing meanwhile, then goes on.

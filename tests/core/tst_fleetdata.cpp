@@ -73,15 +73,16 @@ private Q_SLOTS:
     void init() { m_data = std::make_unique<QTemporaryDir>(); } // a repository of its own
     void cleanup() { CardStore::setDefaultJournal(nullptr); }
 
-    // Each write records the setup as it was, once per piece of work; a write that changes nothing records
-    // nothing new, and a repository that cannot be written never keeps the card from being written.
+    // Each write records the setup as it was, once per piece of work, and a Save or a Delete as it reads back after; a
+    // write that changes nothing records nothing new, and a repository that cannot be written never keeps the card from
+    // being written.
     void journal_data()
     {
         QTest::addColumn<QString>("work");
         QTest::addColumn<QStringList>("recorded"); // newest first
         // clang-format off
-        QTest::newRow("save") << "save" << QStringList {"Save program 2"};
-        QTest::newRow("delete") << "delete" << QStringList {"Delete program 1"};
+        QTest::newRow("save") << "save" << QStringList {"after Save program 2", "Save program 2"};
+        QTest::newRow("delete") << "delete" << QStringList {"after Delete program 1", "Delete program 1"};
         QTest::newRow("settings, twice") << "settings" << QStringList {"settings of B.mp3", "settings of A.mp3"};
         QTest::newRow("repair all, once") << "repair" << QStringList {"Repair All"};
         QTest::newRow("a track copied in") << "copy" << QStringList {"tracks copied in"};
@@ -158,7 +159,8 @@ private Q_SLOTS:
                  record("A.mp3 V7") + "endShowA.mp3 V3");
         QVERIFY(!QFile::exists(card.path("B.adv")));
         QCOMPARE(card.read("Programs/RootDir.txt"), record("A.mp3 V3") + record("B.mp3 V7") + "end");
-        QCOMPARE(fleet.history(key).value.first().what, "restore " + first);
+        QCOMPARE(whats(fleet.history(key).value).first(2),
+                 QStringList({"after restore of " + first, "restore " + first}));
         QCOMPARE(fleet.log().value.last().result + ' ' + fleet.log().value.last().reference,
                  "verified version " + first);
         QVERIFY(restoreVersion(fleet, store, first, true).actions.isEmpty()); // in place already

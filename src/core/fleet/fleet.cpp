@@ -381,8 +381,10 @@ FleetResult applyReference(FleetRepository &fleet, const CardStore &reference, C
     writeCard(reference, card, plan, progress, keepGoing, result);
     result.version = versionOf(setup, plan.hashes);
     result.logged = FleetDetail::log(fleet, labelOf(card), reference.root(), result);
-    if (result.verified())
+    if (result.verified()) {
+        card.workVerified({ChangeCause::Apply, reference.root()});
         CardSession::instance().tell(card.identity(), CardChange::finished({ChangeCause::Apply, reference.root()}));
+    }
     return result;
 }
 

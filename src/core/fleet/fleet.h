@@ -15,18 +15,25 @@ namespace Vexolo {
 
 // The words of a piece of work, as the history lists it ("Save program 1", "apply /media/ref").
 QString changeText(const ChangeCause &what);
+// The words of the version kept once it is done: "after Save program 1", "after apply of /media/ref".
+QString afterText(const ChangeCause &what);
+// When a version was kept, as the history lists it: "before Save program 1", "after restore of 3fa2c9d0e1b4".
+QString versionWhen(const SetupVersion &version);
 
-// Records each card's setup in the fleet repository before a store writes to it.
+// Records each card's setup in the fleet repository before a store writes to it, and as it reads back after.
 class FleetJournal final : public SetupJournal
 {
 public:
     explicit FleetJournal(QString repositoryPath = FleetRepository::defaultPath());
     void beforeChange(const CardStore &store, const ChangeCause &what) override;
+    void afterChange(const CardStore &store, const ChangeCause &what) override;
     // Why the last recording failed; empty when it did not. A card is written all the same: the history must
     // never keep a user from saving.
     QString error() const { return m_error; }
 
 private:
+    void keep(const CardStore &store, const CardStore::Contents &contents, const QString &what);
+
     QString m_path;
     QString m_error;
 };

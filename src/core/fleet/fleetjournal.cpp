@@ -58,17 +58,44 @@ QString changeText(const ChangeCause &what)
     return what.subject;
 }
 
-void FleetJournal::beforeChange(const CardStore &store, const ChangeCause &what)
+QString afterText(const ChangeCause &what)
 {
-    const CardStore::Contents contents = store.readSetup();
+    switch (what.kind) {
+    case ChangeCause::Apply:
+        return QStringLiteral("after apply of %1").arg(what.subject);
+    case ChangeCause::Restore:
+        return QStringLiteral("after restore of %1").arg(what.subject);
+    default:
+        return QStringLiteral("after ") + changeText(what);
+    }
+}
+
+QString versionWhen(const SetupVersion &version)
+{
+    return version.what.startsWith(QStringLiteral("after ")) ? version.what : QStringLiteral("before ") + version.what;
+}
+
+void FleetJournal::keep(const CardStore &store, const CardStore::Contents &contents, const QString &what)
+{
     if (!contents.readable)
         return; // a card that cannot be read is not written either
     FleetRepository fleet(m_path);
-    const QString id
-        = fleet.isOpen() ? fleet.record(labelOf(store).key, snapshotOf(contents), changeText(what)) : QString();
+    const QString id = fleet.isOpen() ? fleet.record(labelOf(store).key, snapshotOf(contents), what) : QString();
     m_error = id.isEmpty() ? fleet.error() : QString();
     if (!m_error.isEmpty())
         qWarning("The card's setup could not be kept in the fleet's history: %s", qPrintable(m_error));
+}
+
+void FleetJournal::beforeChange(const CardStore &store, const ChangeCause &what)
+{
+    keep(store, store.readSetup(), changeText(what));
+}
+
+void FleetJournal::afterChange(const CardStore &store, const ChangeCause &what)
+{
+    // As the card itself holds it, not as the computer's memory of the write does.
+    CardReads fromCard(store.ops());
+    keep(store, CardStore({store.root(), store.identity(), {}, {}}, fromCard).readSetup(), afterText(what));
 }
 
 CardLabel labelOf(const CardStore &store)
@@ -89,11 +116,16 @@ CardLabel labelOf(const CardStore &store)
 QString logText(const LogLine &line)
 {
     const QString who = line.player.isEmpty() ? line.card : QStringLiteral("%1 (%2)").arg(line.player, line.card);
-    return QStringLiteral("%1  %2: %3 — %4 %5, %6 files, %7 bytes")
-        .arg(line.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")), who, line.result, line.reference,
-             line.version)
-        .arg(line.files)
-        .arg(line.bytes);
+    // A restore's reference is its version already ("version 3fa2c9d0e1b4").
+    QStringList what {line.reference};
+    if (!line.version.isEmpty() && !line.reference.endsWith(line.version))
+        what.append(QStringLiteral("version ") + line.version);
+    what.removeAll(QString());
+    what.append(QString::number(line.files) + (line.files == 1 ? QStringLiteral(" file") : QStringLiteral(" files")));
+    what.append(QString::number(line.bytes) + (line.bytes == 1 ? QStringLiteral(" byte") : QStringLiteral(" bytes")));
+    return QStringLiteral("%1  %2: %3 — %4")
+        .arg(line.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")), who, line.result,
+             what.join(QStringLiteral(", ")));
 }
 
 QByteArray logJson(const QList<LogLine> &lines)

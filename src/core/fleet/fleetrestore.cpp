@@ -166,8 +166,10 @@ FleetResult restoreVersion(FleetRepository &fleet, CardStore &card, const QStrin
         readBackVersion(card, *version, result);
     keepDone(result);
     result.logged = FleetDetail::log(fleet, label, QStringLiteral("version %1").arg(id), result);
-    if (result.verified())
+    if (result.verified()) {
+        card.workVerified({ChangeCause::Restore, id});
         CardSession::instance().tell(card.identity(), CardChange::finished({ChangeCause::Restore, id}));
+    }
     return result;
 }
 

@@ -86,6 +86,12 @@ bool CardStore::Work::held() const
     return m_hold->held();
 }
 
+void CardStore::workVerified(const ChangeCause &what) const
+{
+    if (m_journal)
+        m_journal->afterChange(*this, what);
+}
+
 void CardStore::setupChanged()
 {
     if (identity().isValid())
@@ -236,8 +242,11 @@ CardStore::Saved CardStore::save(const SavePlan &plan, const QStringList &tracks
         Q_EMIT programSaved(identity(), plan.number, plan.entries, plan.nameText);
         CardSession::instance().tell(identity(),
                                      {CardChange::ProgramSaved, plan.number, plan.entries, plan.nameText, {}});
-        if (saved.notices.isEmpty())
+        if (saved.notices.isEmpty()) {
+            if (!m_work)
+                workVerified({ChangeCause::Save, plan.number.text()});
             CardSession::instance().tell(identity(), CardChange::finished({ChangeCause::Save, plan.number.text()}));
+        }
     }
     return saved;
 }
@@ -257,8 +266,11 @@ CardStore::Deleted CardStore::deleteProgram(ProgramNumber number)
     if (deleted.deleted) {
         Q_EMIT programDeleted(identity(), number);
         CardSession::instance().tell(identity(), {CardChange::ProgramDeleted, number, 0, {}, {}});
-        if (deleted.notices.isEmpty())
+        if (deleted.notices.isEmpty()) {
+            if (!m_work)
+                workVerified({ChangeCause::Delete, number.text()});
             CardSession::instance().tell(identity(), CardChange::finished({ChangeCause::Delete, number.text()}));
+        }
     }
     return deleted;
 }

@@ -40,6 +40,8 @@ class SetupJournal
 public:
     virtual ~SetupJournal() = default;
     virtual void beforeChange(const CardStore &store, const ChangeCause &what) = 0;
+    // Told once a piece of work is written and verified, so that the setup as it left the card is kept too.
+    virtual void afterChange(const CardStore &, const ChangeCause &) { }
 };
 
 // The one way to a card: every read and write of the program passes here. The card is the folder
@@ -90,6 +92,8 @@ public:
     // Keeps the card locked for other writers from now until the store goes, so that what it reads before its writes
     // is still so when it writes (an apply's plan); false when another program kept it for the whole wait.
     bool holdForWrites() const;
+    // Tells the journal that the work what is written and verified (an apply, a restore): the setup it left is kept.
+    void workVerified(const ChangeCause &what) const;
 
     // Chooses the card named by the volume selector's text; an empty root when the text names no
     // existing absolute folder, or names "/" or a folder of a pseudo file system.

@@ -2,7 +2,9 @@
 
 #include "fleet/fleet.h"
 #include "fleet/fleetwindows.h"
+#include "fleet/setupchanges.h"
 #include "platform/platformadapter.h"
+#include "show/trackmedia.h"
 #include "words/findingwords.h"
 
 #include <QDialogButtonBox>
@@ -54,11 +56,12 @@ struct Differences
     QStringList lines;
 };
 
-Differences compareVersions(const CardChoice &choice, const QString &key, const QString &older, const QString &newer)
+Differences compareVersions(const CardChoice &choice, const QString &key, const QString &older, const QString &newer,
+                            TimeUnit unit)
 {
     const CardStore card(choice);
     const FleetRepository fleet;
-    const CardStore::Contents now = card.readContents();
+    const CardStore::Contents now = card.readSetup(); // as the versions were recorded, the listing too
     const FleetRead<std::optional<SetupSnapshot>> readA = fleet.version(key, older);
     const FleetRead<std::optional<SetupSnapshot>> readB
         = newer.isEmpty() || readA.failed() ? decltype(readB)() : fleet.version(key, newer);
@@ -69,8 +72,7 @@ Differences compareVersions(const CardChoice &choice, const QString &key, const 
     differences.readable = a && now.readable && (newer.isEmpty() || b);
     if (!differences.readable)
         return differences;
-    for (const Finding &difference : compareSetups(contentsOf(*a, now.tracks), b ? contentsOf(*b, now.tracks) : now))
-        differences.lines.append(findingLine(difference));
+    differences.lines = setupChanges(*a, b ? *b : snapshotOf(now), unit);
     return differences;
 }
 
@@ -89,6 +91,11 @@ HistoryWindow::HistoryWindow(PlatformAdapter &platform, std::shared_ptr<CardStor
     lstVersions->setObjectName(QStringLiteral("lstVersions"));
     lstDifferences = new QListWidget(this);
     lstDifferences->setObjectName(QStringLiteral("lstDifferences"));
+    // Long lines wrap: nothing is ever cut off or hidden past a scroll bar.
+    lstDifferences->setWordWrap(true);
+    lstDifferences->setTextElideMode(Qt::ElideNone);
+    lstDifferences->setResizeMode(QListView::Adjust);
+    lstDifferences->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     cmdRestore = buttons->addButton(tr("Restore"), QDialogButtonBox::ActionRole);
     cmdRestore->setObjectName(QStringLiteral("cmdRestore"));
@@ -148,7 +155,7 @@ void HistoryWindow::addVersions(const FleetRead<QList<SetupVersion>> &versions)
     if (lstVersions->count() > 0 && lstVersions->item(lstVersions->count() - 1)->data(MoreRole).toBool())
         delete lstVersions->takeItem(lstVersions->count() - 1);
     for (const SetupVersion &version : versions.value) {
-        auto *item = new QListWidgetItem(tr("%1  %2, before %3").arg(version.id, timeText(version.time), version.what),
+        auto *item = new QListWidgetItem(tr("%1  %2, %3").arg(version.id, timeText(version.time), versionWhen(version)),
                                          lstVersions);
         item->setData(IdRole, version.id);
     }
@@ -189,10 +196,8 @@ void HistoryWindow::showDifferences()
     }
     const QString id = chosen.size() == 1 ? chosen[0]->data(IdRole).toString() : QString();
     cmdRestore->setEnabled(!id.isEmpty());
-    lblDifferences->setText(chosen.size() == 2 ? tr("How the newer version differs from the older (A: the older, B: "
-                                                    "the newer):")
-                                               : tr("How the version differs from the card now (A: the version, B: "
-                                                    "the card):"));
+    lblDifferences->setText(chosen.size() == 2 ? tr("What changed from the older version to the newer:")
+                                               : tr("What changed on the card since this version:"));
     if (chosen.isEmpty() || chosen.size() > 2 || chosen[0]->data(IdRole).toString().isEmpty())
         return;
     const CardChoice choice {m_card->root(), m_card->identity(), {}, {}};
@@ -200,7 +205,10 @@ void HistoryWindow::showDifferences()
     const QString newer = chosen.size() == 2 ? chosen[1]->data(IdRole).toString() : QString();
     lstDifferences->addItem(tr("Reading…"));
     m_comparing = CardSession::instance().run<Differences>(
-        choice.root, this, [choice, key = m_key, older, newer] { return compareVersions(choice, key, older, newer); },
+        choice.root, this,
+        [choice, key = m_key, older, newer, unit = rememberedUnit()] {
+            return compareVersions(choice, key, older, newer, unit);
+        },
         [this, two = !newer.isEmpty()](Differences differences) {
             m_comparing = 0;
             lstDifferences->clear();

@@ -229,9 +229,13 @@ private Q_SLOTS:
         QTest::keyClick(&window, Qt::Key_H, Qt::ControlModifier);
         auto *history = window.findChildren<HistoryWindow *>().last();
         QVERIFY(settled());
-        QVERIFY(history->lstVersions->count() == 1
-                && history->lstVersions->item(0)->text().endsWith("before Delete program 1"));
-        QCOMPARE(history->lstDifferences->item(0)->text(), "Programs/Program1.txt: program 1 only on A");
+        QVERIFY(history->lstVersions->count() == 2
+                && history->lstVersions->item(0)->text().endsWith("after Delete program 1")
+                && history->lstVersions->item(1)->text().endsWith("before Delete program 1"));
+        QCOMPARE(history->lstDifferences->item(0)->text(), "The card holds this version's setup.");
+        history->lstVersions->setCurrentRow(1);
+        QVERIFY(settled());
+        QCOMPARE(history->lstDifferences->item(0)->text(), "Program 1 deleted (1 entry)");
         platform.answers << AnswerNo;
         history->cmdRestore->click();
         QVERIFY(!QFile::exists(card.path("Programs/Program1.txt")));
@@ -246,13 +250,14 @@ private Q_SLOTS:
         QVERIFY(control<QLabel>(&window, "lblWritten")
                     ->toolTip()
                     .endsWith(" restored on " + QDir(card.root()).dirName() + " · Player 7"));
-        QCOMPARE(history->lstVersions->count(), 2);
-        history->lstVersions->setCurrentRow(1); // the version restored
+        QCOMPARE(history->lstVersions->count(), 3);
+        QVERIFY(history->lstVersions->item(0)->text().contains("after restore of "));
+        history->lstVersions->setCurrentRow(2); // the version restored
         QVERIFY(settled());
         QCOMPARE(history->lstDifferences->item(0)->text(), "The card holds this version's setup.");
-        history->lstVersions->item(0)->setSelected(true); // and the one before the restore: older against newer
+        history->lstVersions->item(1)->setSelected(true); // and the one before the restore: older against newer
         QVERIFY(settled());
-        QCOMPARE(history->lstDifferences->item(0)->text(), "Programs/Program1.txt: program 1 only on A");
+        QCOMPARE(history->lstDifferences->item(0)->text(), "Program 1 deleted (1 entry)");
         QVERIFY(!history->cmdRestore->isEnabled() && QDir(card.root()).removeRecursively()); // pulled next
         history->lstVersions->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
         QVERIFY(settled());
