@@ -66,7 +66,7 @@ FleetWindow::FleetWindow(PlatformAdapter &platform, QWidget *parent)
     layout->addWidget(new QLabel(tr("Log, newest first:"), this));
     layout->addWidget(lstLog, 1);
     layout->addWidget(buttons);
-    resize(760, 680);
+    resize(760, 640);
 
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(drvReference, &QComboBox::currentTextChanged, this,

@@ -105,6 +105,28 @@ ProductionPanel::ProductionPanel(PlatformAdapter &platform, std::function<QStrin
     cmdSaveReport = button(tr("&Save Report…"), QStringLiteral("cmdSaveReport"), this);
     cmdPrintReport = button(tr("&Print Report…"), QStringLiteral("cmdPrintReport"), this);
 
+    placeControls(countLabel);
+
+    connect(cmdCancel, &QPushButton::clicked, this, [this] {
+        if (m_keepGoing)
+            *m_keepGoing = false;
+    });
+    connect(chkProduce, &QCheckBox::toggled, this, [this](bool on) {
+        m_known = m_platform.volumes(); // only cards inserted from now on
+        m_everyCard = false;
+        if (on)
+            lblStatus->setText(tr("Insert the next card."));
+    });
+    connect(spnCount, &QSpinBox::valueChanged, this, &ProductionPanel::showCount);
+    connect(cmdSaveReport, &QPushButton::clicked, this, &ProductionPanel::saveReport);
+    connect(cmdPrintReport, &QPushButton::clicked, this, &ProductionPanel::printReport);
+    m_known = m_platform.volumes();
+    m_platform.watchVolumes(this, [this] { volumesChanged(); });
+    countPlayers();
+}
+
+void ProductionPanel::placeControls(QLabel *countLabel)
+{
     auto *line = new QHBoxLayout;
     line->addWidget(chkProduce);
     line->addStretch(1);
@@ -127,23 +149,6 @@ ProductionPanel::ProductionPanel(PlatformAdapter &platform, std::function<QStrin
     layout->addLayout(status);
     layout->addWidget(new QLabel(tr("Cards of this session:"), this));
     layout->addLayout(report, 1);
-
-    connect(cmdCancel, &QPushButton::clicked, this, [this] {
-        if (m_keepGoing)
-            *m_keepGoing = false;
-    });
-    connect(chkProduce, &QCheckBox::toggled, this, [this](bool on) {
-        m_known = m_platform.volumes(); // only cards inserted from now on
-        m_everyCard = false;
-        if (on)
-            lblStatus->setText(tr("Insert the next card."));
-    });
-    connect(spnCount, &QSpinBox::valueChanged, this, &ProductionPanel::showCount);
-    connect(cmdSaveReport, &QPushButton::clicked, this, &ProductionPanel::saveReport);
-    connect(cmdPrintReport, &QPushButton::clicked, this, &ProductionPanel::printReport);
-    m_known = m_platform.volumes();
-    m_platform.watchVolumes(this, [this] { volumesChanged(); });
-    countPlayers();
 }
 
 void ProductionPanel::volumesChanged()

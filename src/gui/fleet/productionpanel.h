@@ -50,6 +50,7 @@ Q_SIGNALS:
     void cardDone(const QString &root);
 
 private:
+    void placeControls(QLabel *countLabel);
     void volumesChanged();
     // Finds out, on the card's worker, what the volume at root is.
     void receive(const QString &root);
