@@ -4,6 +4,7 @@
 #include "cli_fleet.h"
 #include "cli_history.h"
 #include "cli_players.h"
+#include "cli_produce.h"
 
 #include "storage/cardstore.h"
 
@@ -42,6 +43,10 @@ std::span<const Verb> verbs()
          &runIdentify},
         {u"apply", u"<reference folder> <card folder> [--dry-run]",
          u"Makes the card match the reference: its tracks and setup, verified and logged.", &runApply},
+        {u"produce", u"<reference folder> [--count <cards>] [--name-prefix <text>]",
+         u"Makes each card inserted match the reference, one line a card, until the count (else one a player) is "
+         u"verified or Ctrl+C; unregistered cards only when named by the prefix and a number.",
+         &runProduce},
         {u"log", u"[--json]", u"Prints the fleet log: every apply and restore and how it ended.", &runLog},
         {u"sync", u"[<remote>]",
          u"Pulls and pushes the fleet's data with a git remote (a path or a URL), remembered after the first use.",

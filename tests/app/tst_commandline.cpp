@@ -228,6 +228,53 @@ private Q_SLOTS:
         QCOMPARE(run({"log"}, {}, data.path()).count("verified"), 8);
     }
 
+    // The production line without a window: cards mounted while it runs (a mount table of the test's own) are
+    // written, one line each, until the count is verified; a card of no player is left alone and costs status 1.
+    void produce_data()
+    {
+        QTest::addColumn<bool>("stranger"); // an unregistered card is inserted first
+        QTest::addColumn<int>("status");
+        QTest::newRow("registered card") << false << 0;
+        QTest::newRow("unregistered card first") << true << 1;
+    }
+
+    void produce()
+    {
+        QFETCH(bool, stranger);
+        QTemporaryDir data;
+        TestCard reference;
+        reference.write("A.mp3", "aaa");
+        reference.write("Programs/Program1.txt", record("A.mp3 V7") + "end");
+        TestCard card;
+        TestCard other;
+        QVERIFY(run({"register", card, "Player 1"}, {}, data.path()).startsWith("0|"));
+        QFile mounts(data.filePath("mountinfo"));
+        QVERIFY(mounts.open(QIODevice::WriteOnly));
+        QProcess app;
+        app.setEnvironment(environment(data.path()) << "VEXOLO_TEST_MOUNTINFO=" + mounts.fileName());
+        app.start(VEXOLO_APP_PATH, {"produce", reference, "--count", "1"});
+        QVERIFY(app.waitForReadyRead()); // the table is read: what is mounted now is left alone
+        if (stranger)
+            mounts.write("40 30 8:17 / " + QFile::encodeName(other.root()) + " rw - vfat /dev/sdy1 rw\n");
+        mounts.write("41 30 8:33 / " + QFile::encodeName(card.root()) + " rw - vfat /dev/sdz1 rw\n");
+        mounts.close();
+        QVERIFY(app.waitForFinished());
+        QTEST(app.exitCode(), "status");
+        const QStringList lines = QString::fromUtf8(app.readAllStandardOutput()).split(u'\n');
+        QCOMPARE(lines.size(), stranger ? 5 : 4);
+        if (stranger)
+            QVERIFY(lines[1].contains(": no player is registered for this card; nothing was written. Register it first "
+                                      "(register "
+                                      + other.root()));
+        QVERIFY(
+            QRegularExpression(R"(^card \(\d+(\.\d)? [MG]B\) Player 1: verified — version [0-9a-f]{12}, \d+ files$)")
+                .match(lines[stranger ? 2 : 1])
+                .hasMatch());
+        QCOMPARE(lines[stranger ? 3 : 2],
+                 stranger ? "2 cards: 1 verified, 1 not verified." : "1 card: 1 verified, 0 not verified.");
+        QCOMPARE(card.read("A.mp3"), "aaa");
+    }
+
     // A program's cue sheet as a PDF, the card and the file given relative to the current folder.
     void cueSheet_data()
     {

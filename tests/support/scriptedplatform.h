@@ -30,6 +30,15 @@ public:
         codes.append(QuestionYesNo);
         return texts.isEmpty() ? std::nullopt : std::optional<QString>(texts.dequeue()); // none left: Cancel
     }
+    Confirmation confirmWithOption(const QString &text, const QString &option) override
+    {
+        const bool yes = MsgBox(text, QuestionYesNo) == AnswerYes;
+        return {yes, yes && !ticks.isEmpty() && ticks.dequeue() && !option.isEmpty()};
+    }
+    std::optional<QString> askSaveFileName(QWidget *, const QString &, const QString &) override
+    {
+        return savePaths.isEmpty() ? std::nullopt : std::optional<QString>(savePaths.dequeue()); // none left: Cancel
+    }
     QStringList volumes() override { return volumeList; }
     void watchVolumes(QObject *receiver, std::function<void()> changed) override
     {
@@ -65,6 +74,8 @@ public:
 
     QQueue<int> answers; // the answer to each question, in order
     QQueue<QString> texts; // the text typed for each question asking for one
+    QQueue<bool> ticks; // whether the box of each question with one is ticked when Yes is answered; none left: not
+    QQueue<QString> savePaths; // the file chosen in each save dialog
     QStringList shown; // the text of every box, in order
     QList<int> codes; // and its buttons and icon
     std::function<void()> whileShown; // what the user does while the next box is open

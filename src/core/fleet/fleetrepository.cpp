@@ -380,6 +380,7 @@ FleetChange FleetRepository::registerPlayer(const Player &player)
 
 FleetChange FleetRepository::appendLog(const LogLine &line)
 {
+    static constexpr qsizetype LogMessageLength = 200;
     if (!m_repository)
         return {FleetChange::Part::History, unopened()};
     const QMutexLocker locked(&writing()); // read and changed as one
@@ -398,9 +399,12 @@ FleetChange FleetRepository::appendLog(const LogLine &line)
     if (bytes.size() > LogFileLimit)
         return {FleetChange::Part::Log,
                 QStringLiteral("the month's log would hold more than %1 bytes").arg(LogFileLimit)};
+    // The commit's message only names the line: a long result (every track that failed) would make the commit larger
+    // than the fleet's reading takes, and the whole log unreadable.
     if (changeFleetFile(path, bytes,
                         QStringLiteral("Log: %1 %2")
-                            .arg(field(line.player.isEmpty() ? line.card : line.player), field(line.result))))
+                            .arg(field(line.player.isEmpty() ? line.card : line.player), field(line.result))
+                            .left(LogMessageLength)))
         return {FleetChange::Part::Log, {}};
     return {FleetChange::Part::Log, m_error.isEmpty() ? QStringLiteral("unknown error") : m_error};
 }

@@ -1,8 +1,12 @@
 #include "fleet/productionline.h"
 
+#include "fleet/fleet_p.h"
 #include "storage/cardsession.h"
 
 #include <QDir>
+#include <QFile>
+
+#include <sys/statvfs.h>
 
 #include <algorithm>
 
@@ -59,6 +63,8 @@ VolumeFacts describeVolume(const QString &root)
 
 namespace Production {
 
+constexpr qsizetype NameInLog = 100;
+
 Card receive(const QString &root, const VolumeFacts &facts, const QString &reference, const FleetRepository &fleet)
 {
     Card card;
@@ -79,6 +85,9 @@ Card receive(const QString &root, const VolumeFacts &facts, const QString &refer
         return card;
     }
     card.label = labelOf(store);
+    struct statvfs fs = {};
+    if (::statvfs(QFile::encodeName(root).constData(), &fs) == 0)
+        card.bytes = qint64(fs.f_blocks) * qint64(fs.f_frsize);
     // A player, a history or a log line of one clone would be the other's too.
     card.clones = sharingIdentity(card.label);
     if (!card.clones.isEmpty()) {
@@ -113,7 +122,12 @@ FleetResult applyTo(FleetRepository &fleet, const Card &card, const Progress &pr
 {
     const CardStore reference(card.reference);
     CardStore store(card.root);
-    return applyReference(fleet, reference, store, false, progress, keepGoing);
+    FleetResult result = applyReference(fleet, reference, store, false, progress, keepGoing);
+    // The apply logs what it set out to write; a refusal, or a stop while the tracks were still being compared, would
+    // leave the card's insertion out of the log.
+    if (!result.refusal.isEmpty() || (result.cancelled && result.version.isEmpty()))
+        result.logged = FleetDetail::log(fleet, card.label, card.reference, result);
+    return result;
 }
 
 Ejected eject(const Card &card)
@@ -129,8 +143,14 @@ Outcome finish(FleetRepository &fleet, Card card, const QString &name, const Pro
     Outcome outcome;
     if (card.arrival == Arrival::NeedsName) {
         outcome.registered = registerCard(fleet, card, name);
-        if (outcome.registered->failed())
+        if (outcome.registered->failed()) {
+            // The name as typed may be anything; a line of the log holds a name's worth of it.
+            const QString why = QStringLiteral("failed: not registered as %1: %2")
+                                    .arg(name.trimmed().left(NameInLog), fleetChangeText(*outcome.registered));
+            outcome.result.logged
+                = fleet.appendLog({QDateTime::currentDateTime(), {}, card.label.key, card.reference, {}, 0, 0, why});
             return outcome;
+        }
     }
     if (card.arrival != Arrival::Ready)
         return outcome;

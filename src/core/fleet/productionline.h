@@ -50,6 +50,7 @@ struct Card
     QString root;
     QString reference; // the reference's folder, cleaned
     CardLabel label;
+    qint64 bytes = -1; // the file system's size; -1 when it cannot be asked
     std::optional<Player> player;
     QStringList clones; // Cloned: the mount points of the others of its identity
     QString fleetError;
@@ -63,7 +64,7 @@ Card receive(const QString &root, const VolumeFacts &facts, const QString &refer
 FleetChange registerCard(FleetRepository &fleet, Card &card, const QString &name);
 
 // Makes the card match the reference: copied, written, read back and logged (FleetResult says how, and whether its
-// log line was written).
+// log line was written). A refusal, or a stop before the first write, is logged too, with its cause.
 FleetResult applyTo(FleetRepository &fleet, const Card &card, const Progress &progress,
                     const std::function<bool()> &keepGoing);
 
@@ -75,7 +76,8 @@ struct Ejected
 };
 Ejected eject(const Card &card);
 
-// The steps after receive, in order: register (when named), apply and verify, eject (when verified).
+// The steps after receive, in order: register (when named), apply and verify, eject (when verified). A register
+// refused is logged with its cause (result.logged says whether that line was written).
 struct Outcome
 {
     std::optional<FleetChange> registered; // asked only for a card that needed a name

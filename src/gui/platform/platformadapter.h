@@ -53,6 +53,27 @@ public:
     virtual Answer MsgBox(const QString &text, int code = Plain, const QString &title = {}) = 0;
     // Asks for one line of text; none when the user cancels.
     virtual std::optional<QString> askText(const QString &text) = 0;
+    // A Yes/No question with a box to tick below it (option, such as "for every card from now on"): whether the
+    // answer was Yes, and whether the box was ticked then. No is the answer Escape gives.
+    struct Confirmation
+    {
+        bool yes = false;
+        bool option = false;
+    };
+    virtual Confirmation confirmWithOption(const QString &text, const QString &option)
+    {
+        Q_UNUSED(option);
+        return {ask(text), false};
+    }
+    // The file the user chooses in the platform's save dialog, proposed as name in the user's documents, of the
+    // type filter names ("CSV files (*.csv)"); none when the user cancels. The dialog asks before a file is replaced.
+    virtual std::optional<QString> askSaveFileName(QWidget *parent, const QString &name, const QString &filter)
+    {
+        Q_UNUSED(parent);
+        Q_UNUSED(name);
+        Q_UNUSED(filter);
+        return std::nullopt;
+    }
     // Absolute root paths of the mounted volumes, in the platform's order.
     virtual QStringList volumes() = 0;
     // Calls changed whenever the mounted volumes may have changed, until receiver goes: every receiver hears of

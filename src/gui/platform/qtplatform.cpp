@@ -4,7 +4,9 @@
 #include "storage/mounts.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
 #include <QInputDialog>
@@ -48,6 +50,29 @@ std::optional<QString> QtPlatform::askText(const QString &text)
     const QString answer
         = QInputDialog::getText(QApplication::activeWindow(), QStringLiteral(" "), text, QLineEdit::Normal, {}, &ok);
     return ok ? std::optional<QString>(answer) : std::nullopt;
+}
+
+PlatformAdapter::Confirmation QtPlatform::confirmWithOption(const QString &text, const QString &option)
+{
+    QMessageBox box(QApplication::activeWindow());
+    box.setText(text);
+    box.setWindowTitle(QStringLiteral(" "));
+    box.setWindowIcon(QIcon(QStringLiteral(":/images/icon.png")));
+    box.setIcon(QMessageBox::Question);
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+    // The box belongs to the message box from here on.
+    box.setCheckBox(new QCheckBox(option));
+    const bool yes = box.exec() == QMessageBox::Yes;
+    return {yes, yes && box.checkBox()->isChecked()};
+}
+
+std::optional<QString> QtPlatform::askSaveFileName(QWidget *parent, const QString &name, const QString &filter)
+{
+    const QString proposed = QDir(documentsFolder()).filePath(documentFileName(name));
+    const QString chosen = QFileDialog::getSaveFileName(parent, QStringLiteral("Save"), proposed, filter);
+    return chosen.isEmpty() ? std::nullopt : std::optional<QString>(chosen);
 }
 
 PlatformAdapter::Answer QtPlatform::MsgBox(const QString &text, int code, const QString &title)

@@ -11,6 +11,8 @@ public:
 
     Answer MsgBox(const QString &text, int code = Plain, const QString &title = {}) override;
     std::optional<QString> askText(const QString &text) override;
+    Confirmation confirmWithOption(const QString &text, const QString &option) override;
+    std::optional<QString> askSaveFileName(QWidget *parent, const QString &name, const QString &filter) override;
     QStringList volumes() override;
     void watchVolumes(QObject *receiver, std::function<void()> changed) override;
     std::unique_ptr<QPrinter> OpenPrinterDialog(QWidget *parent) override;

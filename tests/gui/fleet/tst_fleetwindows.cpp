@@ -3,6 +3,7 @@
 #include "fleet/fleetwindow.h"
 #include "fleet/fleetwindows.h"
 #include "fleet/historywindow.h"
+#include "fleet/productionpanel.h"
 #include "main/frmmain.h"
 #include "storage/cardsession.h"
 #include "storage/cardstore.h"
@@ -339,27 +340,30 @@ private Q_SLOTS:
             platform.volumesChanged();
             QVERIFY(settled());
         };
-        window->chkProduce->setChecked(true);
+        window->production->chkProduce->setChecked(true);
         insert({first.root()});
-        QCOMPARE(window->lblStatus->text(),
+        QCOMPARE(window->production->lblStatus->text(),
                  first.root() + " was inserted, but no reference is chosen: nothing was written.");
         window->drvReference->setCurrentText(reference.root());
         insert({});
         insert({first.root()}); // no name given: Cancel
-        QCOMPARE(window->lblStatus->text(), first.root() + ": no player named; the card was left as it is.");
+        QCOMPARE(window->production->lblStatus->text(),
+                 first.root() + ": no player named; the card was left as it is.");
         QCOMPARE(first.snapshot(), QStringList {"card"});
         platform.texts << "Player 3";
+        platform.answers << AnswerYes;
+        platform.ticks << true; // for every card from now on
         insert({});
         insert({first.root(), reference.root(), other.root()}); // the reference itself is never written
-        QCOMPARE(window->lblStatus->text(),
+        QCOMPARE(window->production->lblStatus->text(),
                  "Player 3: verified — unmount the card and take it out and insert the next");
-        QVERIFY(!window->cmdCancel->isVisible());
+        QVERIFY(!window->production->cmdCancel->isVisible());
         QCOMPARE(first.read("A.mp3") + first.read("Programs/Program1.txt"), "aaa" + record("A.mp3 V7") + "end");
         QCOMPARE(other.snapshot(), QStringList {"card"});
         insert({});
         insert({first.root()}); // known now: no question, nothing to write
         platform.texts << "Player 4";
-        window->chkProduce->setChecked(false);
+        window->production->chkProduce->setChecked(false);
         insert({first.root(), second.root()});
         QVERIFY(!QFile::exists(second.path("A.mp3")));
         QCOMPARE(platform.texts.takeFirst(), "Player 4"); // never asked for
@@ -387,13 +391,15 @@ private Q_SLOTS:
         window.chooseCardFolder(chosen);
         auto *fleet = new FleetWindow(platform, &window);
         fleet->drvReference->setCurrentText(reference.root());
-        fleet->chkProduce->setChecked(true);
+        fleet->production->chkProduce->setChecked(true);
         platform.insertCard(inserted.root());
         platform.texts << "Player 9";
+        platform.answers << AnswerYes;
         platform.volumeList = {chosen.root(), inserted.root()};
         platform.volumesChanged();
         QVERIFY(settled());
-        QCOMPARE(fleet->lblStatus->text(), "Player 9: verified — unmount the card and take it out and insert the next");
+        QCOMPARE(fleet->production->lblStatus->text(),
+                 "Player 9: verified — unmount the card and take it out and insert the next");
         QCOMPARE(inserted.read("B.mp3") + inserted.read("Programs/Program1.txt"), "bbb" + record("B.mp3 V7") + "end");
         auto *drvCard = control<QComboBox>(&window, "drvCard");
         QCOMPARE(shownRows(drvCard->view()), platform.volumeList);
