@@ -10,6 +10,9 @@ int runHistory(const QStringList &arguments, QTextStream &out, QTextStream &err)
 int runRestore(const QStringList &arguments, QTextStream &out, QTextStream &err);
 int runApply(const QStringList &arguments, QTextStream &out, QTextStream &err);
 int runRegister(const QStringList &arguments, QTextStream &out, QTextStream &err);
+int runForget(const QStringList &arguments, QTextStream &out, QTextStream &err);
+int runPlayer(const QStringList &arguments, QTextStream &out, QTextStream &err);
+int runFleet(const QStringList &arguments, QTextStream &out, QTextStream &err);
 int runIdentify(const QStringList &arguments, QTextStream &out, QTextStream &err);
 int runLog(const QStringList &arguments, QTextStream &out, QTextStream &err);
 int runSync(const QStringList &arguments, QTextStream &out, QTextStream &err);
