@@ -89,6 +89,7 @@ FleetChange FleetRepository::registerPlayer(const Player &player)
             if (QString taken = nameTaken(players, player.name, player.key); !taken.isEmpty())
                 return taken;
             Player given = player;
+            given.name = player.name.trimmed();
             for (const Player &was : std::as_const(players)) {
                 if (was.key == player.key) {
                     given.label = given.label.isEmpty() ? was.label : given.label;
@@ -163,10 +164,11 @@ QString standingText(const Standing &standing)
 
 ReferenceSetup readReference(const CardStore &reference)
 {
-    return {reference.readContents(), lastChanged(reference.root())};
+    return {reference.root(), reference.readContents(), lastChanged(reference.root())};
 }
 
-Standing standingOf(const FleetRepository &fleet, const QString &cardKey, const ReferenceSetup &reference)
+Standing standingOf(const FleetRepository &fleet, const QString &cardKey, const ReferenceSetup &reference,
+                    const std::optional<LogLine> &last)
 {
     if (!reference.contents.readable)
         return {Standing::Kind::Unreadable, 0, {}, QStringLiteral("the reference cannot be read")};
@@ -174,6 +176,13 @@ Standing standingOf(const FleetRepository &fleet, const QString &cardKey, const 
     if (newest.failed() || newest.value.isEmpty())
         return {newest.failed() ? Standing::Kind::Unreadable : Standing::Kind::NeverSeen, 0, {}, newest.error};
     const SetupVersion &seen = newest.value.constFirst();
+    // A verified apply of this reference since it and the newest version were last changed (the log keeps whole
+    // seconds) needs no comparing.
+    const qint64 since = std::max(reference.changed.isValid() ? reference.changed.toSecsSinceEpoch() : 0,
+                                  seen.time.toSecsSinceEpoch());
+    if (last && last->result == QStringLiteral("verified") && last->time.toSecsSinceEpoch() >= since
+        && QDir::cleanPath(last->reference) == QDir::cleanPath(reference.root))
+        return {Standing::Kind::Matches, 0, last->time, {}};
     const FleetRead<std::optional<SetupSnapshot>> files = fleet.version(cardKey, seen.id);
     if (files.failed() || !files.value)
         return {Standing::Kind::Unreadable, 0, seen.time,
@@ -208,7 +217,7 @@ PlayersTable playersTable(const FleetRepository &fleet, const CardStore *referen
                 row.last = *line;
         }
         if (setup)
-            row.standing = standingOf(fleet, player.key, *setup);
+            row.standing = standingOf(fleet, player.key, *setup, row.last);
         table.rows.append(row);
     }
     return table;

@@ -35,12 +35,16 @@ QString standingText(const Standing &standing);
 // The reference as the players are compared with it: its setup, and when a file of it last changed.
 struct ReferenceSetup
 {
+    QString root;
     CardStore::Contents contents;
     QDateTime changed;
 };
 ReferenceSetup readReference(const CardStore &reference);
-// A newest version that differs and is older than the reference's last change is of a card not seen since.
-Standing standingOf(const FleetRepository &fleet, const QString &cardKey, const ReferenceSetup &reference);
+// A newest version that differs and is older than the reference's last change is of a card not seen since. A card whose
+// last apply (last, its newest log line) was of this reference, verified, after the reference and the newest version
+// were last changed, matches.
+Standing standingOf(const FleetRepository &fleet, const QString &cardKey, const ReferenceSetup &reference,
+                    const std::optional<LogLine> &last = std::nullopt);
 
 // A line of the players table: the player, its last apply or restore, and, with a reference, how it stands.
 struct PlayerRow
