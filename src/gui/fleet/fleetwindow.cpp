@@ -1,5 +1,6 @@
 #include "fleet/fleetwindow.h"
 
+#include "fleet/playerspanel.h"
 #include "platform/platformadapter.h"
 #include "storage/cardsession.h"
 #include "words/findingwords.h"
@@ -32,13 +33,6 @@ QString failure(const FleetResult &result)
     return problems.isEmpty() ? QString() : findingLine(problems.constFirst());
 }
 
-// The fleet as the window lists it.
-struct FleetView
-{
-    FleetRead<QList<Player>> players;
-    FleetRead<QList<LogLine>> log;
-};
-
 // Progress of work on a card's worker, shown in the status line on the window's thread while the label is there.
 // The relay object outlives the window for as long as the work may still report.
 Progress statusProgress(QLabel *status, const QString &text)
@@ -61,7 +55,7 @@ Progress statusProgress(QLabel *status, const QString &text)
 
 } // namespace
 
-FleetWindow::FleetWindow(PlatformAdapter &platform, QWidget *parent)
+FleetWindow::FleetWindow(PlatformAdapter &platform, QWidget *parent, std::function<QString()> chosenCard)
     : QDialog(parent)
     , m_platform(platform)
 {
@@ -72,11 +66,9 @@ FleetWindow::FleetWindow(PlatformAdapter &platform, QWidget *parent)
     drvReference->setEditable(true);
     drvReference->addItems(m_platform.volumes());
     drvReference->setCurrentText(QSettings().value(ReferenceKey).toString());
-    lstPlayers = new QTreeWidget(this);
-    lstPlayers->setObjectName(QStringLiteral("lstPlayers"));
-    lstPlayers->setRootIsDecorated(false);
-    lstPlayers->setHeaderLabels(
-        {tr("Player"), tr("Location"), tr("Last result"), tr("Date"), tr("Reference version"), tr("Card")});
+    players = new PlayersPanel(
+        m_platform, std::move(chosenCard), [this] { return drvReference->currentText(); }, this);
+    lstPlayers = players->lstPlayers;
     chkProduce = new QCheckBox(tr("&Apply to each card inserted"), this);
     chkProduce->setObjectName(QStringLiteral("chkProduce"));
     lblStatus = new QLabel(tr("Choose the reference, then tick the box and insert the first card."), this);
@@ -94,7 +86,7 @@ FleetWindow::FleetWindow(PlatformAdapter &platform, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(new QLabel(tr("Players:"), this));
-    layout->addWidget(lstPlayers, 2);
+    layout->addWidget(players, 2);
     layout->addWidget(chkProduce);
     auto *status = new QHBoxLayout;
     status->addWidget(lblStatus, 1);
@@ -110,8 +102,10 @@ FleetWindow::FleetWindow(PlatformAdapter &platform, QWidget *parent)
         if (m_keepGoing)
             *m_keepGoing = false;
     });
-    connect(drvReference, &QComboBox::currentTextChanged, this,
-            [](const QString &text) { QSettings().setValue(ReferenceKey, text); });
+    connect(drvReference, &QComboBox::currentTextChanged, this, [this](const QString &text) {
+        QSettings().setValue(ReferenceKey, text);
+        players->refresh();
+    });
     connect(chkProduce, &QCheckBox::toggled, this, [this](bool on) {
         m_known = m_platform.volumes(); // only cards inserted from now on
         if (on)
@@ -232,34 +226,14 @@ void FleetWindow::produced(const QString &name, const Production::Outcome &outco
 
 void FleetWindow::showFleet(const QString &key)
 {
-    CardSession::instance().run<FleetView>(
-        key, this,
-        [] {
-            const FleetRepository fleet;
-            return FleetView {fleet.players(), fleet.log()};
-        },
-        [this](FleetView fleet) {
-            lstPlayers->clear();
-            const QList<LogLine> &log = fleet.log.value;
-            for (const Player &player : std::as_const(fleet.players.value)) {
-                QStringList row {player.name, player.location, {}, {}, {}, player.key};
-                for (auto line = log.crbegin(); line != log.crend(); ++line) {
-                    if (line->card == player.key) {
-                        row[2] = line->result;
-                        row[3] = QLocale().toString(line->time.toLocalTime(), QLocale::ShortFormat);
-                        row[4] = line->version;
-                        break;
-                    }
-                }
-                new QTreeWidgetItem(lstPlayers, row);
-            }
-            lstPlayers->header()->resizeSections(QHeaderView::ResizeToContents);
+    players->refresh();
+    CardSession::instance().run<FleetRead<QList<LogLine>>>(
+        key, this, [] { return FleetRepository().log(); },
+        [this](const FleetRead<QList<LogLine>> &log) {
             lstLog->clear();
-            for (const QString &error : {fleet.players.error, fleet.log.error}) {
-                if (!error.isEmpty())
-                    lstLog->addItem(error);
-            }
-            for (auto line = log.crbegin(); line != log.crend(); ++line)
+            if (log.failed())
+                lstLog->addItem(log.error);
+            for (auto line = log.value.crbegin(); line != log.value.crend(); ++line)
                 lstLog->addItem(logText(*line));
         });
 }

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 class PlatformAdapter;
@@ -19,6 +20,8 @@ class QTreeWidget;
 
 namespace Vexolo::Ui {
 
+class PlayersPanel;
+
 // "Fleet…": the production line. The reference chosen, the registered players with their last result, and the log;
 // with "Apply to each card inserted" ticked, every card mounted from then on is identified (an unregistered one is
 // given a player's name first), made to match the reference, verified, logged and, where the desktop's disk service
@@ -29,11 +32,13 @@ class FleetWindow final : public QDialog
     Q_OBJECT
 
 public:
-    FleetWindow(PlatformAdapter &platform, QWidget *parent);
+    // chosenCard: the root of the card chosen in the main window, for Register; empty when none.
+    FleetWindow(PlatformAdapter &platform, QWidget *parent, std::function<QString()> chosenCard = {});
     Q_DISABLE_COPY_MOVE(FleetWindow)
 
     QComboBox *drvReference = nullptr;
-    QTreeWidget *lstPlayers = nullptr;
+    PlayersPanel *players = nullptr;
+    QTreeWidget *lstPlayers = nullptr; // the players panel's
     QCheckBox *chkProduce = nullptr;
     QLabel *lblStatus = nullptr;
     QPushButton *cmdCancel = nullptr;

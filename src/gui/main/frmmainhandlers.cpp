@@ -199,7 +199,7 @@ void frmMain::showFleet()
 {
     auto *window = findChild<Vexolo::Ui::FleetWindow *>();
     if (!window)
-        window = new Vexolo::Ui::FleetWindow(m_platform, this);
+        window = new Vexolo::Ui::FleetWindow(m_platform, this, [this] { return m_store.root(); });
     window->show();
     window->raise();
     window->activateWindow();
