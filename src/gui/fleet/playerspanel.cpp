@@ -203,6 +203,8 @@ void PlayersPanel::registerCard()
         [this](const QString &refused) {
             if (!refused.isEmpty())
                 m_platform.MsgBox(refused, PlatformAdapter::Caution);
+            else
+                Q_EMIT changed();
             refresh();
         });
 }
@@ -233,6 +235,8 @@ void PlayersPanel::change(std::function<FleetChange(FleetRepository &)> work)
         [this](const FleetChange &done) {
             if (done.failed())
                 m_platform.MsgBox(fleetChangeText(done), PlatformAdapter::Caution);
+            else
+                Q_EMIT changed();
             refresh();
         });
 }
