@@ -155,7 +155,7 @@ void frmMain::nameChosenCard()
             lblPlayer->setText(lblPlayer->fontMetrics().elidedText(player, Qt::ElideRight, lblPlayer->width()));
             lblPlayer->setToolTip(player);
             const QString volume = Vexolo::volumeText(root, naming.label, naming.bytes);
-            drvCard->setToolTip(player.isEmpty() ? volume : volume + QStringLiteral("\nPlayer: ") + player);
+            drvCard->setToolTip(player.isEmpty() ? volume : volume + u'\n' + player);
         });
 }
 
