@@ -3,8 +3,10 @@
 #include "commandline.h"
 
 #include "fleet/fleet.h"
+#include "fleet/players.h"
 #include "words/findingwords.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -74,6 +76,84 @@ int reportResult(const FleetResult &result, bool dryRun, QTextStream &out, QText
     return result.logged.failed() ? CommandLine::ExitFindings : CommandLine::ExitSuccess;
 }
 
+// Takes "option value" out of rest; false when the option is there without a value.
+bool takeOption(QStringList &rest, const QString &option, std::optional<QString> &value)
+{
+    const qsizetype at = rest.indexOf(option);
+    if (at < 0)
+        return true;
+    if (at + 1 >= rest.size())
+        return false;
+    value = rest.takeAt(at + 1);
+    rest.removeAt(at);
+    return true;
+}
+
+// A change of the register that was refused or failed, one line on err.
+int changeRefused(const FleetChange &change, const QString &given, QTextStream &err)
+{
+    err << given << QStringLiteral(": ") << fleetChangeText(change) << u'\n';
+    return change.part == FleetChange::Part::Refused ? CommandLine::ExitFindings : CommandLine::ExitUsage;
+}
+
+// The player named so, or else the player of the card at that folder; none after one line on err.
+std::optional<Player> namedPlayer(const FleetRepository &fleet, const QString &given, QTextStream &err)
+{
+    const FleetRead<QList<Player>> players = fleet.players();
+    if (players.failed()) {
+        err << players.error << u'\n';
+        return std::nullopt;
+    }
+    if (std::optional<Player> named = playerNamed(players.value, given))
+        return named;
+    if (QFileInfo(given).isDir()) {
+        CardStore card;
+        if (!chooseCard(card, given, err))
+            return std::nullopt;
+        const QString key = labelOf(card).key;
+        for (const Player &player : players.value) {
+            if (player.key == key)
+                return player;
+        }
+        err << QStringLiteral("%1: no player registered for this card (%2)\n").arg(given, key);
+        return std::nullopt;
+    }
+    err << QStringLiteral("%1: no player of that name, and no card folder there\n").arg(given);
+    return std::nullopt;
+}
+
+// The players table in columns, a header first; "-" for what is not known.
+void printTable(const PlayersTable &table, bool withReference, QTextStream &out)
+{
+    QList<QStringList> lines {{QStringLiteral("Player"), QStringLiteral("Card"), QStringLiteral("Location"),
+                               QStringLiteral("Last apply"), QStringLiteral("Result")}};
+    if (withReference)
+        lines[0].append(QStringLiteral("Up to date"));
+    for (const PlayerRow &row : table.rows) {
+        QStringList line {row.player.name, playerCardText(row.player), row.player.location,
+                          row.last ? row.last->time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm"))
+                                   : QString(),
+                          row.last ? row.last->result : QString()};
+        if (row.standing)
+            line.append(standingText(*row.standing));
+        lines.append(line);
+    }
+    QList<qsizetype> widths(lines[0].size(), 0);
+    for (QStringList &line : lines) {
+        for (qsizetype column = 0; column < line.size(); ++column) {
+            if (line[column].isEmpty())
+                line[column] = QStringLiteral("-");
+            widths[column] = std::max(widths[column], line[column].size());
+        }
+    }
+    for (const QStringList &line : std::as_const(lines)) {
+        QString text;
+        for (qsizetype column = 0; column < line.size(); ++column)
+            text += column + 1 < line.size() ? line[column].leftJustified(widths[column] + 2) : line[column];
+        out << text << u'\n';
+    }
+}
+
 // "Pulled: 2 versions, 1 player, 3 log lines." and its like, and a line a conflict.
 QStringList syncText(const SyncSummary &summary)
 {
@@ -130,19 +210,12 @@ int runApply(const QStringList &arguments, QTextStream &out, QTextStream &err)
 
 int runRegister(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
-    // register CARD NAME [--location TEXT] [--notes TEXT]
+    // register CARD NAME [--location TEXT] [--notes TEXT]; a card registered already keeps what is not given.
     QStringList rest = arguments;
-    Player player;
-    for (const QString &option : {QStringLiteral("--location"), QStringLiteral("--notes")}) {
-        const qsizetype at = rest.indexOf(option);
-        if (at < 0)
-            continue;
-        if (at + 1 >= rest.size())
-            return usage(u"register", err);
-        (option == QStringLiteral("--location") ? player.location : player.notes) = rest.takeAt(at + 1);
-        rest.removeAt(at);
-    }
-    if (rest.size() != 2 || rest[1].trimmed().isEmpty() || rest[1].startsWith(QStringLiteral("--")))
+    std::optional<QString> location;
+    std::optional<QString> notes;
+    if (!takeOption(rest, QStringLiteral("--location"), location) || !takeOption(rest, QStringLiteral("--notes"), notes)
+        || rest.size() != 2 || rest[1].trimmed().isEmpty() || rest[1].startsWith(QStringLiteral("--")))
         return usage(u"register", err);
     CardStore card;
     FleetRepository fleet;
@@ -151,18 +224,83 @@ int runRegister(const QStringList &arguments, QTextStream &out, QTextStream &err
     const CardLabel label = labelOf(card);
     if (cloned(label, rest[0], err))
         return CommandLine::ExitFindings;
-    player.key = label.key;
-    player.name = rest[1].trimmed();
+    Player player = playerFor(card, rest[1]);
     const std::optional<Player> was = fleet.player(player.key).value;
-    if (const FleetChange registered = fleet.registerPlayer(player); registered.failed()) {
-        err << fleetChangeText(registered) << u'\n';
-        return CommandLine::ExitUsage;
-    }
+    player.location = location.value_or(was ? was->location : QString());
+    player.notes = notes.value_or(was ? was->notes : QString());
+    if (const FleetChange registered = fleet.registerPlayer(player); registered.failed())
+        return changeRefused(registered, rest[0], err);
     if (was && was->name != player.name)
         out << QStringLiteral("%1 is %2 (was: %3)\n").arg(player.key, player.name, was->name);
     else
         out << QStringLiteral("%1 is %2\n").arg(player.key, player.name);
     return CommandLine::ExitSuccess;
+}
+
+int runForget(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    if (arguments.size() != 1 || arguments[0].startsWith(QStringLiteral("--")))
+        return usage(u"forget", err);
+    FleetRepository fleet;
+    const std::optional<Player> player = openFleet(fleet, err) ? namedPlayer(fleet, arguments[0], err) : std::nullopt;
+    if (!player)
+        return CommandLine::ExitUsage;
+    if (const FleetChange forgotten = fleet.forgetPlayer(player->key); forgotten.failed())
+        return changeRefused(forgotten, arguments[0], err);
+    out << QStringLiteral("%1 (card %2) is no longer registered; the card's history is kept.\n")
+               .arg(player->name, playerCardText(*player));
+    return CommandLine::ExitSuccess;
+}
+
+int runPlayer(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    // player NAME [--rename NEW] [--location TEXT] [--notes TEXT]; with no option, what the register holds of it.
+    QStringList rest = arguments;
+    std::optional<QString> name;
+    std::optional<QString> location;
+    std::optional<QString> notes;
+    if (!takeOption(rest, QStringLiteral("--rename"), name) || !takeOption(rest, QStringLiteral("--location"), location)
+        || !takeOption(rest, QStringLiteral("--notes"), notes) || rest.size() != 1
+        || rest[0].startsWith(QStringLiteral("--")) || (name && name->trimmed().isEmpty()))
+        return usage(u"player", err);
+    FleetRepository fleet;
+    const std::optional<Player> player = openFleet(fleet, err) ? namedPlayer(fleet, rest[0], err) : std::nullopt;
+    if (!player)
+        return CommandLine::ExitUsage;
+    for (const FleetChange &change : {name ? fleet.renamePlayer(player->key, *name) : FleetChange(),
+                                      location ? fleet.setPlayerLocation(player->key, *location) : FleetChange(),
+                                      notes ? fleet.setPlayerNotes(player->key, *notes) : FleetChange()}) {
+        if (change.failed())
+            return changeRefused(change, rest[0], err);
+    }
+    const Player now = fleet.player(player->key).value.value_or(*player);
+    out << QStringLiteral("%1\ncard: %2\nlocation: %3\nnotes: %4\n")
+               .arg(now.name, playerCardText(now), now.location, now.notes);
+    return CommandLine::ExitSuccess;
+}
+
+int runFleet(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    QStringList rest = arguments;
+    std::optional<QString> folder;
+    if (!takeOption(rest, QStringLiteral("--reference"), folder))
+        return usage(u"fleet", err);
+    const Arguments given = split(rest);
+    bool json = false;
+    if (!given.cards.isEmpty() || !onlyOption(given, QStringLiteral("--json"), json))
+        return usage(u"fleet", err);
+    CardStore reference;
+    FleetRepository fleet;
+    if ((folder && !chooseCard(reference, *folder, err)) || !openFleet(fleet, err))
+        return CommandLine::ExitUsage;
+    const PlayersTable table = playersTable(fleet, folder ? &reference : nullptr);
+    for (const QString &error : table.errors)
+        err << error << u'\n';
+    if (json)
+        out << QString::fromUtf8(playersJson(table));
+    else
+        printTable(table, folder.has_value(), out);
+    return table.errors.isEmpty() ? CommandLine::ExitSuccess : CommandLine::ExitUsage;
 }
 
 int runIdentify(const QStringList &arguments, QTextStream &out, QTextStream &err)

@@ -159,6 +159,39 @@ private Q_SLOTS:
         QCOMPARE(run({"history", "Player 8"}).first(2), "2|");
     }
 
+    // The players kept from the command line: one name a player, renamed and located by name, listed beside the
+    // reference, forgotten by card or by name with the card's history kept.
+    void players()
+    {
+        QTemporaryDir data;
+        TestCard reference;
+        TestCard one;
+        TestCard two;
+        reference.write("A.mp3", "aaa");
+        reference.write("Programs/Program1.txt", record("A.mp3 V7") + "end");
+        const auto in = [&data](const QStringList &arguments) { return run(arguments, {}, data.path()); };
+        QCOMPARE(in({"apply", reference, one}).first(2) + in({"apply", reference, one}).first(2), "0|0|");
+        QCOMPARE(in({"register", one, "Player 1", "--location", "Foyer"}).first(2), "0|");
+        const QString key = "path:" + one.root();
+        QCOMPARE(in({"register", two, " player 1"}),
+                 "1||" + two.root() + ": \"Player 1\" is already the name of the player of the card " + key + "\n");
+        QCOMPARE(in({"register", two, "Player 2"}).first(2), "0|");
+        QCOMPARE(in({"player", "PLAYER 2", "--rename", "Player 3", "--notes", "spare"}),
+                 "0|Player 3\ncard: path:" + two.root() + "\nlocation: \nnotes: spare\n|");
+        const QString fleet = in({"fleet", "--json", "--reference", reference});
+        QStringList rows;
+        for (const QJsonValue row : QJsonDocument::fromJson(fleet.section('|', 1, 1).toUtf8()).array())
+            rows << row["name"].toString() + '|' + row["location"].toString() + '|' + row["result"].toString() + '|'
+                    + row["upToDate"].toString();
+        QCOMPARE(rows, QStringList({"Player 1|Foyer|verified|matches", "Player 3|||never seen"}));
+        QCOMPARE(in({"forget", one}),
+                 "0|Player 1 (card " + key + ") is no longer registered; the card's history is kept.\n|");
+        QCOMPARE(in({"forget", "player 3"}).first(2), "0|");
+        QCOMPARE(in({"forget", "Player 3"}), "2||Player 3: no player of that name, and no card folder there\n");
+        QCOMPARE(in({"fleet"}), "0|Player  Card  Location  Last apply  Result\n|");
+        QCOMPARE(in({"history", one}).count('\n'), 1);
+    }
+
     // Another program writing to the card: apply waits, says so, writes nothing meanwhile, then goes on.
     void aSecondWriterWaits()
     {

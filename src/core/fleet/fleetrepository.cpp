@@ -118,6 +118,8 @@ QString fleetChangeText(const FleetChange &change)
         return QStringLiteral("the register could not be written: %1").arg(change.cause);
     case FleetChange::Part::Log:
         return QStringLiteral("the log line could not be written: %1").arg(change.cause);
+    case FleetChange::Part::Refused:
+        return change.cause;
     case FleetChange::Part::History:
         break;
     }
@@ -331,8 +333,10 @@ FleetRead<QList<Player>> FleetRepository::players() const
     const FleetRead<QByteArray> file = fleetFile(PlayersFile, PlayersFileLimit);
     FleetRead<QList<Player>> players {{}, file.error};
     for (const QStringList &row : rowsOf(file.value)) {
+        bool sized = false;
+        const qint64 bytes = row.value(5).toLongLong(&sized);
         if (row.size() >= 2)
-            players.value.append({row[0], row[1], row.value(2), row.value(3)});
+            players.value.append({row[0], row[1], row.value(2), row.value(3), row.value(4), sized ? bytes : -1});
     }
     return players;
 }
@@ -347,7 +351,8 @@ FleetRead<std::optional<Player>> FleetRepository::player(const QString &cardKey)
     return {{}, all.error};
 }
 
-FleetChange FleetRepository::registerPlayer(const Player &player)
+FleetChange FleetRepository::changeRegister(const std::function<QString(QList<Player> &)> &change,
+                                            const QString &message)
 {
     if (!m_repository)
         return {FleetChange::Part::Register, unopened()};
@@ -355,25 +360,22 @@ FleetChange FleetRepository::registerPlayer(const Player &player)
     const ProcessLock alone(m_path);
     if (!alone.error().isEmpty())
         return {FleetChange::Part::Register, alone.error()};
-    const FleetRead<QList<Player>> known = players();
+    FleetRead<QList<Player>> known = players();
     if (known.failed())
         return {FleetChange::Part::Register, known.error};
+    if (const QString refused = change(known.value); !refused.isEmpty())
+        return {FleetChange::Part::Refused, refused};
     QByteArray bytes;
-    const auto line = [](const Player &row) {
-        return QStringList({field(row.key), field(row.name), field(row.location), field(row.notes)})
-                   .join(u'\t')
-                   .toUtf8()
-            + '\n';
-    };
-    for (const Player &other : known.value) {
-        if (other.key != player.key)
-            bytes += line(other);
+    for (const Player &row : std::as_const(known.value)) {
+        QStringList fields {field(row.key), field(row.name), field(row.location), field(row.notes)};
+        if (!row.label.isEmpty() || row.bytes >= 0)
+            fields << field(row.label) << QString::number(row.bytes);
+        bytes += fields.join(u'\t').toUtf8() + '\n';
     }
-    bytes += line(player);
     if (bytes.size() > PlayersFileLimit)
         return {FleetChange::Part::Register,
                 QStringLiteral("the register would hold more than %1 bytes").arg(PlayersFileLimit)};
-    if (changeFleetFile(PlayersFile, bytes, QStringLiteral("Register %1").arg(field(player.name))))
+    if (changeFleetFile(PlayersFile, bytes, field(message)))
         return {FleetChange::Part::Register, {}};
     return {FleetChange::Part::Register, m_error.isEmpty() ? QStringLiteral("unknown error") : m_error};
 }

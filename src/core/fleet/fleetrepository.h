@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -39,6 +40,8 @@ struct Player
     QString name;
     QString location;
     QString notes;
+    QString label {}; // the card's label and size when it was registered: the card is named by them while it is out
+    qint64 bytes = -1;
 };
 
 // One line of the fleet log: an apply or a restore, and how it ended.
@@ -68,7 +71,7 @@ template<typename T> struct [[nodiscard]] FleetRead
 // is a change that was made.
 struct [[nodiscard]] FleetChange
 {
-    enum class Part { Register, Log, History };
+    enum class Part { Register, Log, History, Refused }; // Refused: nothing written, the cause says why
     Part part = Part::Register;
     QString cause;
     bool failed() const { return !cause.isEmpty(); }
@@ -136,8 +139,16 @@ public:
 
     FleetRead<QList<Player>> players() const;
     FleetRead<std::optional<Player>> player(const QString &cardKey) const;
-    // Ties the card to the player, in place of what it was tied to before.
+    // Ties the card to the player, in place of what it was tied to before (a label or size not given is kept).
+    // Refused when another card's player has the name, as names are compared (players.h).
     FleetChange registerPlayer(const Player &player);
+    // Takes the card's player off the register; the card's versions are kept. These and the three below are refused
+    // when the card has no player.
+    FleetChange forgetPlayer(const QString &cardKey);
+    // Refused, like registerPlayer, for a name another card's player has.
+    FleetChange renamePlayer(const QString &cardKey, const QString &name);
+    FleetChange setPlayerLocation(const QString &cardKey, const QString &location);
+    FleetChange setPlayerNotes(const QString &cardKey, const QString &notes);
 
     FleetChange appendLog(const LogLine &line);
     // Every line, oldest first.
@@ -156,6 +167,9 @@ private:
     FleetRead<QByteArray> fleetFile(const QByteArray &path, qint64 limit) const;
     bool treeWith(const git_tree *base, const QByteArray &path, const git_oid &blob, git_oid *out);
     bool changeFleetFile(const QByteArray &path, const QByteArray &bytes, const QString &message);
+    // Reads the register, lets change alter it, and writes it back, as one change under the fleet's locks; change
+    // returns why the change is refused (nothing written), or nothing.
+    FleetChange changeRegister(const std::function<QString(QList<Player> &)> &change, const QString &message);
     // Fetches into refs/remotes/origin and checks what came; what failed, with nothing of it kept.
     std::optional<QString> fetchChecked(const QByteArray &url);
 

@@ -1,5 +1,6 @@
 #include "fleet/fleetwindow.h"
 
+#include "fleet/playerspanel.h"
 #include "fleet/productionpanel.h"
 #include "fleet/syncpanel.h"
 #include "platform/platformadapter.h"
@@ -26,16 +27,9 @@ namespace {
 
 const QString ReferenceKey = QStringLiteral("fleet/reference");
 
-// The fleet as the window lists it.
-struct FleetView
-{
-    FleetRead<QList<Player>> players;
-    FleetRead<QList<LogLine>> log;
-};
-
 } // namespace
 
-FleetWindow::FleetWindow(PlatformAdapter &platform, QWidget *parent)
+FleetWindow::FleetWindow(PlatformAdapter &platform, QWidget *parent, std::function<QString()> chosenCard)
     : QDialog(parent)
     , m_platform(platform)
 {
@@ -46,11 +40,9 @@ FleetWindow::FleetWindow(PlatformAdapter &platform, QWidget *parent)
     drvReference->setEditable(true);
     drvReference->addItems(m_platform.volumes());
     drvReference->setCurrentText(QSettings().value(ReferenceKey).toString());
-    lstPlayers = new QTreeWidget(this);
-    lstPlayers->setObjectName(QStringLiteral("lstPlayers"));
-    lstPlayers->setRootIsDecorated(false);
-    lstPlayers->setHeaderLabels(
-        {tr("Player"), tr("Location"), tr("Last result"), tr("Date"), tr("Reference version"), tr("Card")});
+    players = new PlayersPanel(
+        m_platform, std::move(chosenCard), [this] { return drvReference->currentText(); }, this);
+    lstPlayers = players->lstPlayers;
     production = new ProductionPanel(
         platform, [this] { return drvReference->currentText(); }, this);
     lstLog = new QListWidget(this);
@@ -62,7 +54,7 @@ FleetWindow::FleetWindow(PlatformAdapter &platform, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(new QLabel(tr("Players:"), this));
-    layout->addWidget(lstPlayers, 2);
+    layout->addWidget(players, 2);
     layout->addWidget(production, 2);
     layout->addWidget(new QLabel(tr("Log, newest first:"), this));
     layout->addWidget(lstLog, 1);
@@ -73,42 +65,24 @@ FleetWindow::FleetWindow(PlatformAdapter &platform, QWidget *parent)
     resize(760, 640);
 
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(drvReference, &QComboBox::currentTextChanged, this,
-            [](const QString &text) { QSettings().setValue(ReferenceKey, text); });
+    connect(drvReference, &QComboBox::currentTextChanged, this, [this](const QString &text) {
+        QSettings().setValue(ReferenceKey, text);
+        players->refresh();
+    });
     connect(production, &ProductionPanel::cardDone, this, &FleetWindow::showFleet);
     showFleet(FleetRepository::defaultPath());
 }
 
 void FleetWindow::showFleet(const QString &key)
 {
-    CardSession::instance().run<FleetView>(
-        key, this,
-        [] {
-            const FleetRepository fleet;
-            return FleetView {fleet.players(), fleet.log()};
-        },
-        [this](FleetView fleet) {
-            lstPlayers->clear();
-            const QList<LogLine> &log = fleet.log.value;
-            for (const Player &player : std::as_const(fleet.players.value)) {
-                QStringList row {player.name, player.location, {}, {}, {}, player.key};
-                for (auto line = log.crbegin(); line != log.crend(); ++line) {
-                    if (line->card == player.key) {
-                        row[2] = line->result;
-                        row[3] = QLocale().toString(line->time.toLocalTime(), QLocale::ShortFormat);
-                        row[4] = line->version;
-                        break;
-                    }
-                }
-                new QTreeWidgetItem(lstPlayers, row);
-            }
-            lstPlayers->header()->resizeSections(QHeaderView::ResizeToContents);
+    players->refresh();
+    CardSession::instance().run<FleetRead<QList<LogLine>>>(
+        key, this, [] { return FleetRepository().log(); },
+        [this](const FleetRead<QList<LogLine>> &log) {
             lstLog->clear();
-            for (const QString &error : {fleet.players.error, fleet.log.error}) {
-                if (!error.isEmpty())
-                    lstLog->addItem(error);
-            }
-            for (auto line = log.crbegin(); line != log.crend(); ++line)
+            if (log.failed())
+                lstLog->addItem(log.error);
+            for (auto line = log.value.crbegin(); line != log.value.crend(); ++line)
                 lstLog->addItem(logText(*line));
         });
 }

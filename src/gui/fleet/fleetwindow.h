@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class PlatformAdapter;
 class QComboBox;
 class QListWidget;
@@ -9,20 +11,23 @@ class QTreeWidget;
 
 namespace Vexolo::Ui {
 
+class PlayersPanel;
 class ProductionPanel;
 
-// "Fleet…": the production line. The reference chosen, the registered players with their last result, the production
-// line itself (ProductionPanel) and the log.
+// "Fleet…": the reference chosen, the registered players (PlayersPanel), the production line (ProductionPanel), the
+// log, and sync with another computer.
 class FleetWindow final : public QDialog
 {
     Q_OBJECT
 
 public:
-    FleetWindow(PlatformAdapter &platform, QWidget *parent);
+    // chosenCard: the root of the card chosen in the main window, for Register; empty when none.
+    FleetWindow(PlatformAdapter &platform, QWidget *parent, std::function<QString()> chosenCard = {});
     Q_DISABLE_COPY_MOVE(FleetWindow)
 
     QComboBox *drvReference = nullptr;
-    QTreeWidget *lstPlayers = nullptr;
+    PlayersPanel *players = nullptr;
+    QTreeWidget *lstPlayers = nullptr; // the players panel's
     ProductionPanel *production = nullptr;
     QListWidget *lstLog = nullptr;
 

@@ -214,6 +214,7 @@ void frmMain::createControls()
     cmdPrintRoot->setDefault(true);
     imgLogo = place(this, new QLabel(this), QStringLiteral("imgLogo"), QString(), {20, 14, 416, 86});
     imgLogo->setPixmap(QPixmap(QStringLiteral(":/images/logo.png")));
+    placePlayerName();
     // Under the lowest buttons, the one strip of the window no control uses.
     m_written = new Vexolo::Ui::WrittenWord(this);
     m_written->setGeometry(20, 505, 723, 16);

@@ -176,6 +176,8 @@ private:
     // The chosen card's label, size and player, asked on its worker: for the volume field's tooltip and the word
     // after a write.
     void nameChosenCard();
+    // lblPlayer, in the strip between the logo and the card's heading.
+    void placePlayerName();
     // Kept for chooseLastCard at the next start.
     void rememberCard() const;
 
@@ -230,4 +232,5 @@ private:
     QPushButton *cmdPrint = nullptr;
     QPushButton *cmdPrintRoot = nullptr;
     QLabel *imgLogo = nullptr;
+    QLabel *lblPlayer = nullptr; // the chosen card's player: "Player 3 · Ocean Gallery"
 };

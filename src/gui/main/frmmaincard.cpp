@@ -6,6 +6,7 @@
 #include "platform/platformadapter.h"
 #include "storage/mounts.h"
 #include "widgets/cardcalls.h"
+#include "widgets/controls.h"
 #include "widgets/noticetext.h"
 #include "widgets/writtenword.h"
 #include "words/cardwords.h"
@@ -13,6 +14,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QSettings>
 #include <QSignalBlocker>
 
@@ -124,10 +126,19 @@ void frmMain::forgetCard(const QString &card)
     drvCard->setToolTip({});
 }
 
+void frmMain::placePlayerName()
+{
+    // Silver on the window's black, as the company's name; a name from the register is never markup.
+    lblPlayer = Vexolo::Ui::label(this, QStringLiteral("lblPlayer"), {}, {20, 104, 256, 20},
+                                  Vexolo::Ui::arial(13, true), Qt::AlignHCenter, QColor(0xc0, 0xc0, 0xc0));
+    lblPlayer->setAccessibleName(QStringLiteral("Card's player"));
+}
+
 void frmMain::nameChosenCard()
 {
     const QString root = m_store.root();
     drvCard->setToolTip(QDir::toNativeSeparators(root));
+    lblPlayer->clear();
     m_cardName = Vexolo::cardText(root, {}, {});
     if (root.isEmpty())
         return;
@@ -137,12 +148,14 @@ void frmMain::nameChosenCard()
             if (m_store.root() != root)
                 return;
             m_cardName = Vexolo::cardText(root, naming.label, naming.player);
-            QString tip = Vexolo::volumeText(root, naming.label, naming.bytes);
-            if (!naming.player.isEmpty())
-                tip += u'\n'
-                    + (naming.location.isEmpty() ? naming.player
-                                                 : naming.player + QStringLiteral(" · ") + naming.location);
-            drvCard->setToolTip(tip);
+            const QString player = naming.location.isEmpty() || naming.player.isEmpty()
+                ? naming.player
+                : naming.player + QStringLiteral(" · ") + naming.location;
+            // Elided, whole in its tooltip: the strip is fixed.
+            lblPlayer->setText(lblPlayer->fontMetrics().elidedText(player, Qt::ElideRight, lblPlayer->width()));
+            lblPlayer->setToolTip(player);
+            const QString volume = Vexolo::volumeText(root, naming.label, naming.bytes);
+            drvCard->setToolTip(player.isEmpty() ? volume : volume + u'\n' + player);
         });
 }
 

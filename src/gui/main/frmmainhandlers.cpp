@@ -6,6 +6,7 @@
 #include "fleet/fleetwindow.h"
 #include "fleet/fleetwindows.h"
 #include "fleet/historywindow.h"
+#include "fleet/playerspanel.h"
 #include "platform/platformadapter.h"
 #include "printing/cuesheetprinting.h"
 #include "printing/printing.h"
@@ -206,8 +207,10 @@ void frmMain::showCardHistory()
 void frmMain::showFleet()
 {
     auto *window = findChild<Vexolo::Ui::FleetWindow *>();
-    if (!window)
-        window = new Vexolo::Ui::FleetWindow(m_platform, this);
+    if (!window) {
+        window = new Vexolo::Ui::FleetWindow(m_platform, this, [this] { return m_store.root(); });
+        connect(window->players, &Vexolo::Ui::PlayersPanel::changed, this, &frmMain::nameChosenCard);
+    }
     window->show();
     window->raise();
     window->activateWindow();

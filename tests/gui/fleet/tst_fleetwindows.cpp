@@ -368,7 +368,7 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(second.path("A.mp3")));
         QCOMPARE(platform.texts.takeFirst(), "Player 4"); // never asked for
         const QTreeWidgetItem *row = window->lstPlayers->topLevelItem(0);
-        QCOMPARE(QStringList({row->text(0), row->text(2)}), QStringList({"Player 3", "verified"}));
+        QCOMPARE(QStringList({row->text(0), row->text(4)}), QStringList({"Player 3", "verified"}));
         QCOMPARE(window->lstPlayers->topLevelItemCount(), 1);
         QCOMPARE(window->lstLog->count(), 2);
         QVERIFY(window->lstLog->item(0)->text().contains("0 files"));
