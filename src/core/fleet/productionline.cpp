@@ -107,7 +107,7 @@ Card receive(const QString &root, const VolumeFacts &facts, const QString &refer
 
 FleetChange registerCard(FleetRepository &fleet, Card &card, const QString &name)
 {
-    const Player player {card.label.key, name.trimmed(), {}, {}};
+    const Player player {card.label.key, name.trimmed(), {}, {}, card.label.label, card.bytes};
     FleetChange registered = fleet.registerPlayer(player);
     if (!registered.failed()) {
         card.player = player;
