@@ -58,7 +58,7 @@ FleetWindow::FleetWindow(PlatformAdapter &platform, QWidget *parent, std::functi
     layout->addWidget(production, 2);
     layout->addWidget(new QLabel(tr("Log, newest first:"), this));
     layout->addWidget(lstLog, 1);
-    auto *sync = new SyncPanel(this);
+    auto *sync = new SyncPanel(m_platform, this);
     connect(sync, &SyncPanel::synced, this, [this] { showFleet(FleetRepository::defaultPath()); });
     layout->addWidget(sync);
     layout->addWidget(buttons);

@@ -1,5 +1,6 @@
 #include "fleet/syncpanel.h"
 
+#include "platform/platformadapter.h"
 #include "storage/cardsession.h"
 
 #include <QCoreApplication>
@@ -19,6 +20,7 @@ namespace Vexolo::Ui {
 namespace {
 
 const QString RemoteKey = QStringLiteral("fleet/syncRemote");
+const QString SyncedKey = QStringLiteral("fleet/syncedRemotes"); // the remotes a sync succeeded with
 // Above the sync's own limits (fetching and pushing, half an hour each), so those speak first.
 constexpr std::chrono::minutes SyncLimit {62};
 // What the sync may say; its summary is a few lines.
@@ -26,8 +28,9 @@ constexpr qint64 OutputLimit = 64 * 1024;
 
 } // namespace
 
-SyncPanel::SyncPanel(QWidget *parent, const QString &program)
+SyncPanel::SyncPanel(PlatformAdapter &platform, QWidget *parent, const QString &program)
     : QWidget(parent)
+    , m_platform(platform)
     , m_program(program.isEmpty() ? QCoreApplication::applicationFilePath() : program)
 {
     txtRemote = new QLineEdit(QSettings().value(RemoteKey).toString(), this);
@@ -85,6 +88,13 @@ void SyncPanel::start()
     if (m_process.state() != QProcess::NotRunning)
         return;
     const QString remote = txtRemote->text().trimmed();
+    if (!remote.isEmpty() && !QSettings().value(SyncedKey).toStringList().contains(remote)
+        && m_platform.MsgBox(tr("Sync with %1 for the first time? Where nothing is there yet, a new shared fleet is "
+                                "made there.")
+                                 .arg(remote),
+                             PlatformAdapter::QuestionYesNo | PlatformAdapter::DefaultSecond)
+            != PlatformAdapter::AnswerYes)
+        return;
     QSettings().setValue(RemoteKey, remote);
     QStringList arguments {QStringLiteral("sync")};
     if (!remote.isEmpty())
@@ -118,6 +128,9 @@ void SyncPanel::ended(int code, QProcess::ExitStatus status)
     m_process.setReadChannel(QProcess::StandardOutput);
     if (status == QProcess::NormalExit && code == 0) {
         lblSync->setText(said);
+        QStringList remotes = QSettings().value(SyncedKey).toStringList();
+        if (const QString remote = m_process.arguments().value(1); !remote.isEmpty() && !remotes.contains(remote))
+            QSettings().setValue(SyncedKey, remotes << remote);
         CardSession::instance().tell({}, {CardChange::PlayersChanged, 0, 0, {}, {}});
         Q_EMIT synced();
         return;

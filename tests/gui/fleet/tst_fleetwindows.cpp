@@ -4,6 +4,7 @@
 #include "fleet/fleetwindows.h"
 #include "fleet/historywindow.h"
 #include "fleet/productionpanel.h"
+#include "fleet/syncpanel.h"
 #include "main/frmmain.h"
 #include "storage/cardsession.h"
 #include "storage/cardstore.h"
@@ -428,6 +429,33 @@ private Q_SLOTS:
         QTest::keyClick(programs, Qt::Key_Return);
         QVERIFY(settled());
         QCOMPARE(number->text(), "2");
+    }
+
+    // A remote not synced with before is asked about first (a mistyped folder would become a new fleet); once a sync
+    // with it went well, it is not asked again. The sync is a child process: here a script in its place.
+    void syncPanel()
+    {
+        QSettings().remove("fleet");
+        QTemporaryDir dir;
+        const QString script = dir.filePath("sync");
+        QVERIFY(TestCard::writeTo(script, "#!/bin/sh\necho \"Pulled: 1 version, 0 players, 2 log lines. $2\"\n"));
+        QVERIFY(QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner));
+        SyncPanel panel(platform, &parent, script);
+        QSignalSpy synced(&panel, &SyncPanel::synced);
+        panel.txtRemote->setText(" /media/usb/fleet ");
+        for (const auto answer : {AnswerNo, AnswerYes}) {
+            platform.answers << answer;
+            panel.cmdSync->click();
+        }
+        QCOMPARE(platform.shown.last(),
+                 "Sync with /media/usb/fleet for the first time? Where nothing is there yet, a new shared fleet is "
+                 "made there.");
+        QTRY_COMPARE(synced.size(), 1);
+        QCOMPARE(panel.lblSync->text(), "Pulled: 1 version, 0 players, 2 log lines. /media/usb/fleet");
+        const qsizetype asked = platform.shown.size();
+        panel.cmdSync->click();
+        QTRY_COMPARE(synced.size(), 2);
+        QCOMPARE(platform.shown.size(), asked);
     }
 };
 
