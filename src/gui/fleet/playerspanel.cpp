@@ -203,8 +203,10 @@ void PlayersPanel::registerCard()
         [this](const QString &refused) {
             if (!refused.isEmpty())
                 m_platform.MsgBox(refused, PlatformAdapter::Caution);
-            else
+            else {
+                CardSession::instance().tell({}, {CardChange::PlayersChanged, 0, 0, {}, {}});
                 Q_EMIT changed();
+            }
             refresh();
         });
 }
@@ -235,8 +237,10 @@ void PlayersPanel::change(std::function<FleetChange(FleetRepository &)> work)
         [this](const FleetChange &done) {
             if (done.failed())
                 m_platform.MsgBox(fleetChangeText(done), PlatformAdapter::Caution);
-            else
+            else {
+                CardSession::instance().tell({}, {CardChange::PlayersChanged, 0, 0, {}, {}});
                 Q_EMIT changed();
+            }
             refresh();
         });
 }

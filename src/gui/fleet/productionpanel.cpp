@@ -122,6 +122,12 @@ ProductionPanel::ProductionPanel(PlatformAdapter &platform, std::function<QStrin
     connect(cmdPrintReport, &QPushButton::clicked, this, &ProductionPanel::printReport);
     m_known = m_platform.volumes();
     m_platform.watchVolumes(this, [this] { volumesChanged(); });
+    // Players registered, forgotten or synced elsewhere in the program change what "one for each player" counts.
+    connect(&CardSession::instance(), &CardSession::cardChanged, this,
+            [this](const CardIdentity &, const CardChange &change) {
+                if (change.kind == CardChange::PlayersChanged)
+                    countPlayers();
+            });
     countPlayers();
 }
 

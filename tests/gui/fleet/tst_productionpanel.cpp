@@ -83,6 +83,12 @@ private Q_SLOTS:
         QCOMPARE(lines.size(), 5); // a header, three cards, and the last line's end
         QVERIFY(lines[3].startsWith("card,Player 3,verified,"));
         QCOMPARE(panel.lstReport->topLevelItemCount(), 3);
+
+        // A player registered elsewhere in the program counts at once.
+        panel.spnCount->setValue(0);
+        QVERIFY(!FleetRepository().registerPlayer({"path:/elsewhere", "Player 4", {}, {}}).failed());
+        CardSession::instance().tell({}, {CardChange::PlayersChanged, 0, 0, {}, {}});
+        QTRY_COMPARE(panel.lblCount->text(), "3 of 4 done");
         qunsetenv("XDG_DATA_HOME");
     }
 };
