@@ -203,10 +203,8 @@ void PlayersPanel::registerCard()
         [this](const QString &refused) {
             if (!refused.isEmpty())
                 m_platform.MsgBox(refused, PlatformAdapter::Caution);
-            else {
+            else
                 CardSession::instance().tell({}, {CardChange::PlayersChanged, 0, 0, {}, {}});
-                Q_EMIT changed();
-            }
             refresh();
         });
 }
@@ -237,10 +235,8 @@ void PlayersPanel::change(std::function<FleetChange(FleetRepository &)> work)
         [this](const FleetChange &done) {
             if (done.failed())
                 m_platform.MsgBox(fleetChangeText(done), PlatformAdapter::Caution);
-            else {
+            else
                 CardSession::instance().tell({}, {CardChange::PlayersChanged, 0, 0, {}, {}});
-                Q_EMIT changed();
-            }
             refresh();
         });
 }

@@ -38,10 +38,6 @@ public:
     QPushButton *cmdNotes = nullptr;
     QPushButton *cmdForget = nullptr;
 
-Q_SIGNALS:
-    // The register was changed here: a card's player may be named otherwise.
-    void changed();
-
 private:
     void show(const PlayersTable &table);
     void registerCard();

@@ -192,6 +192,8 @@ void frmMain::readPrograms()
 
 void frmMain::cardWritten(const Vexolo::CardIdentity &card, const Vexolo::CardChange &change)
 {
+    if (change.kind == Vexolo::CardChange::PlayersChanged)
+        return nameChosenCard(); // renamed, registered or synced: its player may be another now
     if (!card.isValid() || card != m_store.identity())
         return;
     m_written->say(Vexolo::writtenText(change, m_cardName));

@@ -6,7 +6,6 @@
 #include "fleet/fleetwindow.h"
 #include "fleet/fleetwindows.h"
 #include "fleet/historywindow.h"
-#include "fleet/playerspanel.h"
 #include "platform/platformadapter.h"
 #include "printing/cuesheetprinting.h"
 #include "printing/printing.h"
@@ -207,10 +206,8 @@ void frmMain::showCardHistory()
 void frmMain::showFleet()
 {
     auto *window = findChild<Vexolo::Ui::FleetWindow *>();
-    if (!window) {
+    if (!window)
         window = new Vexolo::Ui::FleetWindow(m_platform, this, [this] { return m_store.root(); });
-        connect(window->players, &Vexolo::Ui::PlayersPanel::changed, this, &frmMain::nameChosenCard);
-    }
     window->show();
     window->raise();
     window->activateWindow();

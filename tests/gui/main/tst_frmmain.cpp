@@ -1,5 +1,6 @@
 #include "advanced/frmadv.h"
 #include "fleet/findingswindow.h"
+#include "fleet/fleet.h"
 #include "fleet/fleetwindows.h"
 #include "main/frmmain.h"
 #include "main/volumeselector.h"
@@ -849,6 +850,22 @@ private Q_SLOTS:
     }
 
     // Each volume shows its size (and label) beside its path; choosing it puts the path alone into the field.
+    // The card's player is named above the card, and follows the register wherever in the program it changes.
+    void playerNamedAboveTheCard()
+    {
+        QTemporaryDir data;
+        qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+        const QString key = labelOf(CardStore(*m_card)).key;
+        for (const auto &[name, location, shown] :
+             {std::tuple {"Player 3", "Ocean Gallery", "Player 3 \u00b7 Ocean Gallery"},
+              {"Player 4", "", "Player 4"}}) {
+            QVERIFY(!FleetRepository().registerPlayer({key, name, location, {}}).failed());
+            CardSession::instance().tell({}, {CardChange::PlayersChanged, 0, 0, {}, {}});
+            QTRY_COMPARE(find<QLabel>("lblPlayer")->text(), shown);
+        }
+        qunsetenv("XDG_DATA_HOME");
+    }
+
     void volumesDescribed()
     {
         m_platform.volumeList = {"/nowhere", m_card->root()};
