@@ -6,6 +6,7 @@
 #include "reports/findings.h"
 
 #include <QHash>
+#include <QMutex>
 
 #include <functional>
 
@@ -29,12 +30,13 @@ public:
     void afterChange(const CardStore &store, const ChangeCause &what) override;
     // Why the last recording failed; empty when it did not. A card is written all the same: the history must
     // never keep a user from saving.
-    QString error() const { return m_error; }
+    QString error() const;
 
 private:
     void keep(const CardStore &store, const CardStore::Contents &contents, const QString &what);
 
     QString m_path;
+    mutable QMutex m_guard;
     QString m_error;
 };
 

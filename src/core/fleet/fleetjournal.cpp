@@ -1,5 +1,7 @@
 #include "fleet/fleet.h"
 
+#include "storage/cardsession.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -81,9 +83,22 @@ void FleetJournal::keep(const CardStore &store, const CardStore::Contents &conte
         return; // a card that cannot be read is not written either
     FleetRepository fleet(m_path);
     const QString id = fleet.isOpen() ? fleet.record(labelOf(store).key, snapshotOf(contents), what) : QString();
-    m_error = id.isEmpty() ? fleet.error() : QString();
-    if (!m_error.isEmpty())
-        qWarning("The card's setup could not be kept in the fleet's history: %s", qPrintable(m_error));
+    const QString error = id.isEmpty() ? fleet.error() : QString();
+    {
+        const QMutexLocker locked(&m_guard); // cards are written from their own threads at once
+        m_error = error;
+    }
+    if (error.isEmpty())
+        return;
+    qWarning("The card's setup could not be kept in the fleet's history: %s", qPrintable(error));
+    // The card was written all the same; its views say that its history was not.
+    CardSession::instance().tell(store.identity(), {CardChange::HistoryNotKept, 0, 0, error, {}});
+}
+
+QString FleetJournal::error() const
+{
+    const QMutexLocker locked(&m_guard);
+    return m_error;
 }
 
 void FleetJournal::beforeChange(const CardStore &store, const ChangeCause &what)

@@ -50,6 +50,7 @@ struct CardChange
         SetupChanged, // anything else: a repair, a restore, an apply, tracks copied in
         PlayersChanged, // the fleet's register (no card)
         Finished, // a piece of work wrote all it set out to and read it back: cause, entries (tracks copied)
+        HistoryNotKept, // the card's setup could not be recorded before or after a write: name, why
     };
     Kind kind = SetupChanged;
     ProgramNumber number = 0;

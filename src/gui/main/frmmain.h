@@ -203,6 +203,7 @@ private:
     bool m_cardChangeTold = false;
     QString m_cardName; // the chosen card as the word after a write names it: "PLAYER03 · Player 3"
     Vexolo::Ui::WrittenWord *m_written = nullptr;
+    QString m_historyLost; // why the history of the write under way could not be kept
     QSet<QString> m_toldTooLong;
 
     // Controls, in creation (and tab) order.

@@ -196,7 +196,14 @@ void frmMain::cardWritten(const Vexolo::CardIdentity &card, const Vexolo::CardCh
         return nameChosenCard(); // renamed, registered or synced: its player may be another now
     if (!card.isValid() || card != m_store.identity())
         return;
-    m_written->say(Vexolo::writtenText(change, m_cardName));
+    if (change.kind == Vexolo::CardChange::HistoryNotKept) {
+        m_historyLost = change.name; // said with the word after the write
+        return;
+    }
+    QString word = Vexolo::writtenText(change, m_cardName);
+    if (!word.isEmpty() && !m_historyLost.isEmpty())
+        word += QStringLiteral(" \u2014 its history could not be kept: ") + std::exchange(m_historyLost, {});
+    m_written->say(word);
     switch (change.kind) {
     case Vexolo::CardChange::ProgramSaved:
         return m_overview.programSaved(card, change.number, change.entries, change.name);

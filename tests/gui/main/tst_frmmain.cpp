@@ -463,6 +463,21 @@ private Q_SLOTS:
         QTEST(m_window->playlist().isModified(), "unsaved");
     }
 
+    // A Save whose history cannot be kept is on the card all the same: the word after it says both.
+    void historyNotKept()
+    {
+        FleetJournal journal("/dev/null/fleet.git");
+        CardStore::setDefaultJournal(&journal);
+        m_platform.answers << AnswerYes; // overwrite
+        click("cmdSave");
+        QVERIFY(settled());
+        CardStore::setDefaultJournal(nullptr);
+        const QString word = find<QLabel>("lblWritten")->toolTip();
+        QVERIFY2(word.startsWith("Program 1 saved on card \u2014 its history could not be kept: ")
+                     && word.contains("/dev/null/fleet.git"),
+                 qPrintable(word));
+    }
+
     void advancedTargetOnAnotherCard()
     {
         TestCard other({"C.mp3"});
