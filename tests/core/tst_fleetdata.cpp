@@ -2,6 +2,7 @@
 #include "fleet/fleet.h"
 #include "reports/cardcheck.h"
 #include "reports/cardsetup.h"
+#include "storage/cardlock.h"
 #include "support/failingfileops.h"
 #include "support/helpers.h"
 #include "support/testcard.h"
@@ -221,6 +222,24 @@ private Q_SLOTS:
         QCOMPARE(result.refusal.size(), named.isEmpty() ? 0 : 1);
         QCOMPARE(result.verified(), named.isEmpty());
         QCOMPARE(card.snapshot(true) == before, !named.isEmpty()); // refused: not a byte written, anywhere
+    }
+
+    // While another program writes the card, a restore is refused before it reads: no plan of a card half written.
+    void restoreWhileAnotherWrites()
+    {
+        TestCard card;
+        lay(card);
+        CardStore store(card);
+        const QString id = plant(labelOf(store).key, "B.adv", "B.mp3 V1");
+        setCardWriterWait(std::chrono::milliseconds(0));
+        const CardWriteLock other(store.identity());
+        FleetRepository fleet(repository());
+        const QStringList before = card.snapshot(true);
+        const FleetResult result = restoreVersion(fleet, store, id, false);
+        setCardWriterWait(std::chrono::seconds(20));
+        QVERIFY2(findingLine(result.refusal.value(0)).contains(WriterBusyText),
+                 qPrintable(findingLine(result.refusal.value(0))));
+        QCOMPARE(card.snapshot(true), before);
     }
 
     // Every version is kept, newest first, each readable, and listed a page at a time.

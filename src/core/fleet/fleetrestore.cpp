@@ -144,6 +144,11 @@ FleetResult restoreVersion(FleetRepository &fleet, CardStore &card, const QStrin
     const CardLabel label = labelOf(card);
     const FleetRead<std::optional<SetupSnapshot>> found = fleet.version(label.key, id);
     const std::optional<SetupSnapshot> &version = found.value;
+    // The card stays this restore's from the reading its plan is made of to its read-back.
+    if (!card.holdForWrites()) {
+        result.refusal.append({card.root(), Kind::Refused, Says::Stated, {WriterBusyText}});
+        return result;
+    }
     const CardStore::Contents contents = card.readContents();
     if (found.failed())
         result.refusal.append({id, Kind::Refused, Says::Stated, {found.error}});
