@@ -75,6 +75,17 @@ private Q_SLOTS:
                  QStringList({"Player 1", referenceRoot, "failed"}));
         QVERIFY(line.result.contains("cannot be read"));
         QCOMPARE(Production::resultText("Player 1", outcome), line.result);
+
+        // Stopped while copying, once the reference's version is known: the apply's own line, and no second.
+        TestCard big;
+        QVERIFY(big.write("B.mp3", QByteArray(8 << 20, 'b')));
+        inserted = Production::receive(card, inReader(card), big, fleet);
+        bool copying = false;
+        const qsizetype lines = fleet.log().value.size();
+        outcome = Production::finish(
+            fleet, inserted, {}, [&copying](qint64, qint64) { copying = true; }, [&copying] { return !copying; });
+        QVERIFY(outcome.result.cancelled && !outcome.result.version.isEmpty());
+        QCOMPARE(fleet.log().value.size(), lines + 1);
     }
 };
 

@@ -358,7 +358,7 @@ private Q_SLOTS:
         insert({first.root(), reference.root(), other.root()}); // the reference itself is never written
         QCOMPARE(window->production->lblStatus->text(),
                  "Player 3: verified — unmount the card and take it out and insert the next");
-        QVERIFY(!window->production->cmdCancel->isVisible());
+        QVERIFY(window->production->cmdCancel->isHidden()); // the window itself is never shown here
         QCOMPARE(first.read("A.mp3") + first.read("Programs/Program1.txt"), "aaa" + record("A.mp3 V7") + "end");
         QCOMPARE(other.snapshot(), QStringList {"card"});
         insert({});
