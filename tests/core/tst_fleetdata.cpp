@@ -346,7 +346,6 @@ private Q_SLOTS:
         QTest::newRow("apply: the setup alone") << "setup" << "drop" << "Programs/Program1.txt";
         QTest::newRow("restore") << "restore" << "drop" << "A.adv";
         QTest::newRow("copy setup") << "copy" << "drop" << "Programs/Program1.txt";
-        QTest::newRow("apply, honest") << "apply" << "" << "";
         QTest::newRow("apply to ext4, honest") << "ext4" << "" << "";
         // clang-format on
     }
@@ -399,47 +398,42 @@ private Q_SLOTS:
         QVERIFY(QDir(card.root()).entryList(QDir::Files).isEmpty());
     }
 
-    // A track larger than a FAT card holds is refused before anything is written; one of the largest size is not
-    // (and a dry run does not read it).
-    void fatFileLimit()
+    // What a card cannot hold as a track is refused whole before anything is written: a track larger than a FAT card
+    // holds (one of the largest size is not, and a dry run does not read it), tracks the reference cannot open, a
+    // name that holds a control character.
+    void referenceRefused_data()
     {
+        QTest::addColumn<QStringList>("tracks"); // on the reference, each of the size its name says (sparse)
+        QTest::addColumn<QString>("failing"); // the reference's calls
+        QTest::addColumn<QStringList>("refused");
+        const QStringList fat {"4294967295.mp3", "4294967296.mp3"};
+        QTest::newRow("larger than FAT holds") << fat << "" << fat.sliced(1);
+        QTest::newRow("unreadable") << fat << "read" << fat;
+        QTest::newRow("line break") << QStringList {"0.mp3", "0\n.mp3"} << "" << QStringList {controlsShown("0\n.mp3")};
+        QTest::newRow("delete") << QStringList {"0.mp3", "0\x7f.mp3"} << "" << QStringList {controlsShown("0\x7f.mp3")};
+    }
+
+    void referenceRefused()
+    {
+        QFETCH(QStringList, tracks);
+        QFETCH(QString, failing);
         TestCard reference;
         TestCard card;
-        for (const qint64 size : {(qint64(1) << 32) - 1, qint64(1) << 32})
-            QVERIFY(reference.write(QString::number(size) + ".mp3", {})
-                    && QFile::resize(reference.path(QString::number(size) + ".mp3"), size)); // sparse
-        CardStore from(reference);
+        for (const QString &track : tracks)
+            QVERIFY(reference.write(track, {})
+                    && QFile::resize(reference.path(track), track.section('.', 0, 0).toLongLong()));
+        FailingFileOps ops;
+        ops.fail(failing);
+        CardStore from(reference, ops);
         CardStore to(card);
         FleetRepository fleet(repository());
-        FailingFileOps ops; // tracks the reference cannot open are refused too
-        ops.fail("read");
-        CardStore unreadable(reference, ops);
-        QCOMPARE(applyReference(fleet, from, to, true).refusal.value(0).place
-                     + applyReference(fleet, unreadable, to, true).refusal.value(1).place,
-                 "4294967296.mp34294967296.mp3");
-    }
-
-    // A reference track whose name holds a control character is no track to copy: the apply is refused, naming it.
-    void controlNamesRefused_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::newRow("line break") << "Line\nbreak.mp3";
-        QTest::newRow("delete") << "Del\x7f.mp3";
-    }
-
-    void controlNamesRefused()
-    {
-        QFETCH(QString, name);
-        TestCard reference({"A.mp3", name});
-        TestCard card;
-        CardStore from(reference);
-        CardStore to(card);
-        FleetRepository fleet(repository());
-        const FleetResult result = applyReference(fleet, from, to, false);
-        QVERIFY(!result.verified());
-        QCOMPARE(result.refusal.size(), 1);
-        QCOMPARE(result.refusal[0].place, controlsShown(name));
-        QVERIFY(!QFile::exists(card.path("A.mp3"))); // nothing written
+        for (const bool dry : {true, false}) {
+            QStringList refused;
+            for (const Finding &refusal : applyReference(fleet, from, to, dry).refusal)
+                refused << refusal.place;
+            QTEST(refused, "refused");
+        }
+        QCOMPARE(card.snapshot(), QStringList {"card"}); // nothing written
     }
 
     // A card of its own is known by its file system's UUID and label, wherever it is mounted.
