@@ -102,29 +102,40 @@ private Q_SLOTS:
         QVERIFY(fleet.sync());
     }
 
-    // What each sync says it moved, each way; a player renamed on both laptops keeps this side's name and the other's
-    // in its notes, on both once they meet again.
+    // What each sync says it moved, each way, and what both laptops changed meanwhile merges: both versions, every
+    // log line, a player changed on one side as that side has it; a player renamed on both keeps this side's name and
+    // the other's in its notes, on both once they meet again. A folder that is no repository is refused, a remote's
+    // URL serves as well as its path, and with nothing new on either side a sync makes no commit.
     void summary()
     {
         const auto counts = [](const SyncSummary::Moved &moved) {
             return QList<int> {moved.versions, moved.players, moved.logLines};
         };
+        const QDateTime time = QDateTime::currentDateTimeUtc();
+        // A version, a player (A renamed, B registered) and a log line, all made on one laptop.
+        const auto change = [&](FleetRepository &fleet, const QString &version, const Player &a, const Player &b) {
+            QVERIFY(!fleet.record("uuid:A", {{"A.adv", version.toUtf8()}}, version).isEmpty());
+            QVERIFY(!fleet.registerPlayer(a).failed() && (b.key.isEmpty() || !fleet.registerPlayer(b).failed()));
+            QVERIFY(!fleet
+                         .appendLog(
+                             {time.addSecs(fleet.log().value.size()), {}, "uuid:A", "/ref", version, 1, 1, "verified"})
+                         .failed());
+        };
         FleetRepository one(path("one.git"));
         FleetRepository two(path("two.git"));
         start(one);
         two.setSyncLimits(quick());
-        QVERIFY(!one.record("uuid:A", {{"A.adv", "1"}}, "first").isEmpty());
-        QVERIFY(
-            !one.appendLog({QDateTime::currentDateTimeUtc(), {}, "uuid:A", "/ref", "v1", 1, 1, "verified"}).failed());
+        change(one, "first", {"uuid:A", "Player A", {}, {}}, {"uuid:B", "Player B", {}, {}});
+        QVERIFY(!one.sync(m_data->path()));
         const std::optional<SyncSummary> sent = one.sync(path("shared.git"));
         QVERIFY(sent && !sent->pulled.any());
-        QCOMPARE(counts(sent->pushed), QList<int>({1, 1, 1}));
-        const std::optional<SyncSummary> got = two.sync(path("shared.git"));
+        QCOMPARE(counts(sent->pushed), QList<int>({1, 2, 1}));
+        const std::optional<SyncSummary> got = two.sync("file://" + path("shared.git"));
         QVERIFY(got && !got->pushed.any());
-        QCOMPARE(counts(got->pulled), QList<int>({1, 1, 1}));
+        QCOMPARE(counts(got->pulled), QList<int>({1, 2, 1}));
 
-        QVERIFY(!one.registerPlayer({"uuid:A", "Hall", {}, {}}).failed());
-        QVERIFY(!two.registerPlayer({"uuid:A", "Foyer", "Lobby", {}}).failed());
+        change(one, "on one", {"uuid:A", "Hall", {}, {}}, {"uuid:B", "Player B2", {}, {}});
+        change(two, "on two", {"uuid:A", "Foyer", "Lobby", {}}, {});
         QVERIFY(one.sync());
         const std::optional<SyncSummary> merged = two.sync();
         QVERIFY(merged);
@@ -133,14 +144,23 @@ private Q_SLOTS:
                  qPrintable(merged->conflicts[0]));
         const std::optional<SyncSummary> settled = one.sync();
         QVERIFY(settled && settled->conflicts.isEmpty());
-        QCOMPARE(counts(settled->pulled), QList<int>({0, 1, 0}));
+        QCOMPARE(counts(settled->pulled), QList<int>({1, 1, 1}));
         for (const FleetRepository *fleet : {&one, &two}) {
             const Player player = *fleet->player("uuid:A").value;
-            QCOMPARE(player.name + u'|' + player.location, "Foyer|Lobby");
+            QCOMPARE(player.name + u'|' + player.location + u'|' + fleet->player("uuid:B").value->name,
+                     "Foyer|Lobby|Player B2");
             QVERIFY2(player.notes.contains("name \"Hall\""), qPrintable(player.notes));
+            QStringList versions;
+            for (const SetupVersion &version : fleet->history("uuid:A").value)
+                versions << version.what;
+            versions.sort();
+            QCOMPARE(versions, QStringList({"first", "on one", "on two"}));
+            QCOMPARE(fleet->log().value.size(), 3);
         }
+        const QByteArray commits = git(two.path(), {"rev-list", "--all", "--count"});
         const std::optional<SyncSummary> still = two.sync();
         QVERIFY(still && !still->pulled.any() && !still->pushed.any());
+        QCOMPARE(git(two.path(), {"rev-list", "--all", "--count"}), commits);
     }
 
     // A branch the remote cannot take is no success: the remote's reason is told.
@@ -160,20 +180,30 @@ private Q_SLOTS:
         QVERIFY(fleet.sync());
     }
 
-    // A remote holding what the fleet never writes, or a damaged object: refused before anything is merged, and
-    // nothing of it kept.
+    // A remote holding what the fleet never writes, or an object whose stored bytes are not what its name says: refused
+    // before anything is merged (an error, not a hang), and nothing of it kept.
     void damagedRemote_data()
     {
         QTest::addColumn<QByteArray>("branch");
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<int>("size");
         QTest::addColumn<int>("objectLimit");
-        QTest::newRow("players file larger than any register")
-            << QByteArray("refs/heads/fleet") << QByteArray("players.tsv") << (9 << 20) << (64 << 20);
-        QTest::newRow("log month over the object bound")
-            << QByteArray("refs/heads/fleet") << QByteArray("2024-01.tsv") << (2 << 20) << (1 << 20);
-        QTest::newRow("setup file larger than any program")
-            << QByteArray("refs/heads/cards/uuid-A") << QByteArray("A.adv") << (9 << 20) << (64 << 20);
+        QTest::addColumn<QByteArray>("stored"); // the object's file instead of git's; git's when null
+        const QByteArray fleet = "refs/heads/fleet";
+        const QByteArray players = "players.tsv";
+        // clang-format off
+        QTest::newRow("players file larger than any register") << fleet << players << (9 << 20) << (64 << 20)
+                                                               << QByteArray();
+        QTest::newRow("log month over the object bound") << fleet << QByteArray("2024-01.tsv") << (2 << 20)
+                                                         << (1 << 20) << QByteArray();
+        QTest::newRow("setup file larger than any program") << QByteArray("refs/heads/cards/uuid-A")
+                                                            << QByteArray("A.adv") << (9 << 20) << (64 << 20)
+                                                            << QByteArray();
+        QTest::newRow("claims a huge size") << fleet << players << 12 << (64 << 20)
+                                            << qCompress("blob 999999999\0players", 9).mid(4);
+        QTest::newRow("not deflated") << fleet << players << 12 << (64 << 20) << QByteArray("blob 7\0players", 14);
+        QTest::newRow("empty") << fleet << players << 12 << (64 << 20) << QByteArray("");
+        // clang-format on
     }
     void damagedRemote()
     {
@@ -181,44 +211,23 @@ private Q_SLOTS:
         QFETCH(QByteArray, file);
         QFETCH(int, size);
         QFETCH(int, objectLimit);
+        QFETCH(QByteArray, stored);
         const QString remote = path("shared.git");
         QVERIFY(!git(m_data->path(), {"init", "--bare", remote}).isEmpty());
         commitOn(remote, branch, {{file, QByteArray(size, 'x')}});
+        const QString object = git(remote, {"rev-parse", branch + ':' + file});
+        QFile loose(remote + "/objects/" + object.left(2) + '/' + object.mid(2));
+        if (!stored.isNull())
+            QVERIFY(loose.setPermissions(QFile::ReadOwner | QFile::WriteOwner) && loose.open(QIODevice::WriteOnly)
+                    && loose.write(stored) == stored.size() && loose.flush());
         FleetRepository fleet(path("fleet.git"));
         SyncLimits limits = quick();
         limits.objectBytes = objectLimit;
         fleet.setSyncLimits(limits);
         QVERIFY(!fleet.sync(remote));
-        const QString object = git(remote, {"rev-parse", "--short=12", branch + ':' + file});
-        QVERIFY2(fleet.error().contains(
-                     QStringLiteral("the fleet's data is damaged: %1 is a blob of %2 bytes").arg(object).arg(size)),
+        const QString damaged = QStringLiteral("the fleet's data is damaged: %1 is a blob of %2 bytes");
+        QVERIFY2(fleet.error().contains(stored.isNull() ? damaged.arg(object.left(12)).arg(size) : "damaged"),
                  qPrintable(fleet.error()));
-        QCOMPARE(git(fleet.path(), {"for-each-ref"}), "");
-    }
-
-    // An object whose stored bytes are not what its name says: an error, not a hang, and the sync ends.
-    void corruptObject_data()
-    {
-        QTest::addColumn<QByteArray>("stored");
-        QTest::newRow("claims a huge size") << qCompress("blob 999999999\0players", 9).mid(4);
-        QTest::newRow("not deflated") << QByteArray("blob 7\0players", 14);
-        QTest::newRow("empty") << QByteArray();
-    }
-    void corruptObject()
-    {
-        QFETCH(QByteArray, stored);
-        const QString remote = path("shared.git");
-        QVERIFY(!git(m_data->path(), {"init", "--bare", remote}).isEmpty());
-        commitOn(remote, "refs/heads/fleet", {{"players.tsv", "uuid:A\tA\t\t\n"}});
-        const QByteArray blob = git(remote, {"hash-object", "--stdin"}, "uuid:A\tA\t\t\n");
-        QFile object(remote + "/objects/" + blob.left(2) + '/' + blob.mid(2));
-        QVERIFY(object.setPermissions(QFile::ReadOwner | QFile::WriteOwner) && object.open(QIODevice::WriteOnly));
-        object.write(stored);
-        object.close();
-        FleetRepository fleet(path("fleet.git"));
-        fleet.setSyncLimits(quick());
-        QVERIFY(!fleet.sync(remote));
-        QVERIFY2(fleet.error().contains("damaged"), qPrintable(fleet.error()));
         QCOMPARE(git(fleet.path(), {"for-each-ref"}), "");
     }
 };
