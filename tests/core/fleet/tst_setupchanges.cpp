@@ -41,7 +41,8 @@ private Q_SLOTS:
             << QStringList{"Program 1: d.mp3 (entry 2) added"};
         QTest::newRow("moved") << abc << program({"b.mp3 V7", "c.mp3 V7", "a.mp3 V5"}) << false
             << QStringList{"Program 1: a.mp3 moved from entry 1 to entry 3"};
-        QTest::newRow("two swapped: the first moves") << program({"a.mp3 V7", "b.mp3 V7"}) << program({"b.mp3 V7", "a.mp3 V7"})
+        QTest::newRow("two swapped: the first moves")
+            << program({"a.mp3 V7", "b.mp3 V7"}) << program({"b.mp3 V7", "a.mp3 V7"})
             << false << QStringList{"Program 1: a.mp3 moved from entry 1 to entry 2"};
         QTest::newRow("one of two alike") << program({"a.mp3 V7", "a.mp3 V7"}) << program({"a.mp3 V3"}) << false
             << QStringList{"Program 1: a.mp3 (entry 2) removed", "Program 1: a.mp3 volume 7 → 3"};

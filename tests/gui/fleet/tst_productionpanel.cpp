@@ -1,4 +1,5 @@
 #include "fleet/productionpanel.h"
+#include "storage/cardlock.h"
 #include "storage/cardsession.h"
 #include "support/helpers.h"
 #include "support/scriptedplatform.h"
@@ -89,6 +90,21 @@ private Q_SLOTS:
         QVERIFY(!FleetRepository().registerPlayer({"path:/elsewhere", "Player 4", {}, {}}).failed());
         CardSession::instance().tell({}, {CardChange::PlayersChanged, 0, 0, {}, {}});
         QTRY_COMPARE(panel.lblCount->text(), "3 of 4 done");
+
+        // While a card is being made (here: waiting for another writer of it), Cancel is there to stop it.
+        TestCard four;
+        platform.insertCard(four.root());
+        QVERIFY(!FleetRepository().registerPlayer({labelOf(CardStore(four)).key, "Player 5", {}, {}}).failed());
+        std::optional<CardWriteLock> other(std::in_place, CardStore(four).identity());
+        for (const QStringList &volumes : {QStringList(), QStringList {four.root()}}) {
+            platform.volumeList = volumes;
+            platform.volumesChanged();
+        }
+        QTRY_VERIFY(!panel.cmdCancel->isHidden());
+        other.reset();
+        QVERIFY(settled());
+        QVERIFY(panel.cmdCancel->isHidden());
+        QCOMPARE(four.read("A.mp3"), "aaa");
         qunsetenv("XDG_DATA_HOME");
     }
 };
