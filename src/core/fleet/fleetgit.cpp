@@ -69,6 +69,13 @@ Owned<git_tree> treeOf(git_repository *repository, const git_oid &oid, const QBy
     return Owned<git_tree>(tree);
 }
 
+Owned<git_tree> tipTreeOf(git_repository *repository, const char *branch, const QByteArray &what, QString &error)
+{
+    const std::optional<git_oid> tip = tipOf(repository, branch, error);
+    const Owned<git_commit> commit = tip ? commitOf(repository, *tip, error) : Owned<git_commit>();
+    return commit ? treeOf(repository, *git_commit_tree_id(commit.get()), what, error) : Owned<git_tree>();
+}
+
 ObjectRead fileOf(git_repository *repository, const git_tree *tree, const QByteArray &path, qint64 limit)
 {
     const qsizetype slash = path.indexOf('/');

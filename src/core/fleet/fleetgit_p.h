@@ -41,6 +41,8 @@ template<typename T> using Owned = std::unique_ptr<T, GitFree>;
 inline const char FleetBranch[] = "refs/heads/fleet";
 inline const QByteArray PlayersFile = QByteArrayLiteral("players.tsv");
 inline const QByteArray LogFolder = QByteArrayLiteral("log");
+// How an error names the fleet branch's tree.
+inline const QByteArray FleetFiles = QByteArrayLiteral("the fleet's files");
 
 // The most any object of the fleet's data may hold; a larger one is refused before it is inflated. A card's setup file
 // at most what a card's program file may be; the register and a month's log a few MiB (a player is about 100 bytes,
@@ -78,6 +80,9 @@ std::optional<git_oid> tipOf(git_repository *repository, const char *branch, QSt
 // A commit or a tree, checked (checkObject) before libgit2 parses it; null with error set when it cannot be.
 Owned<git_commit> commitOf(git_repository *repository, const git_oid &oid, QString &error);
 Owned<git_tree> treeOf(git_repository *repository, const git_oid &oid, const QByteArray &what, QString &error);
+// The tree of the branch's tip, each object checked on the way; null when there is no such branch, and error set when
+// it cannot be read.
+Owned<git_tree> tipTreeOf(git_repository *repository, const char *branch, const QByteArray &what, QString &error);
 // The file at path ("name" or "folder/name") of tree: null when there is none, error set when it cannot be read.
 ObjectRead fileOf(git_repository *repository, const git_tree *tree, const QByteArray &path, qint64 limit);
 // A tree of files named "name" or "folder/name". Without store, only the trees are written and the files' contents

@@ -259,11 +259,7 @@ FleetRead<QByteArray> FleetRepository::fleetFile(const QByteArray &path, qint64 
     FleetRead<QByteArray> file;
     if (!m_repository)
         return {{}, unopened()};
-    const std::optional<git_oid> tip = tipOf(m_repository, FleetBranch, file.error);
-    const Owned<git_commit> commit = tip ? commitOf(m_repository, *tip, file.error) : Owned<git_commit>();
-    const Owned<git_tree> tree = commit
-        ? treeOf(m_repository, *git_commit_tree_id(commit.get()), QByteArrayLiteral("the fleet's files"), file.error)
-        : Owned<git_tree>();
+    const Owned<git_tree> tree = tipTreeOf(m_repository, FleetBranch, FleetFiles, file.error);
     if (!tree)
         return file;
     ObjectRead read = fileOf(m_repository, tree.get(), path, limit);
@@ -303,9 +299,8 @@ bool FleetRepository::changeFleetFile(const QByteArray &path, const QByteArray &
     QString error;
     const std::optional<git_oid> tip = tipOf(m_repository, FleetBranch, error);
     const Owned<git_commit> commit = tip ? commitOf(m_repository, *tip, error) : Owned<git_commit>();
-    const Owned<git_tree> tree = commit
-        ? treeOf(m_repository, *git_commit_tree_id(commit.get()), QByteArrayLiteral("the fleet's files"), error)
-        : Owned<git_tree>();
+    const Owned<git_tree> tree
+        = commit ? treeOf(m_repository, *git_commit_tree_id(commit.get()), FleetFiles, error) : Owned<git_tree>();
     if (!error.isEmpty()) {
         m_error = error;
         return false;
@@ -416,11 +411,7 @@ FleetRead<QList<LogLine>> FleetRepository::log() const
     FleetRead<QList<LogLine>> lines;
     if (!m_repository)
         return {{}, unopened()};
-    const std::optional<git_oid> tip = tipOf(m_repository, FleetBranch, lines.error);
-    const Owned<git_commit> commit = tip ? commitOf(m_repository, *tip, lines.error) : Owned<git_commit>();
-    const Owned<git_tree> tree = commit
-        ? treeOf(m_repository, *git_commit_tree_id(commit.get()), QByteArrayLiteral("the fleet's files"), lines.error)
-        : Owned<git_tree>();
+    const Owned<git_tree> tree = tipTreeOf(m_repository, FleetBranch, FleetFiles, lines.error);
     const git_tree_entry *entry = tree ? git_tree_entry_byname(tree.get(), LogFolder.constData()) : nullptr;
     const Owned<git_tree> folder
         = entry ? treeOf(m_repository, *git_tree_entry_id(entry), LogFolder, lines.error) : Owned<git_tree>();
