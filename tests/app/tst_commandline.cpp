@@ -169,7 +169,7 @@ private Q_SLOTS:
         const QString history = in({"history", "Player 1"});
         QVERIFY2(history.section('\n', 0, 0)
                          .endsWith("after apply of " + reference.root() + "  (card path:" + two.root() + ')')
-                     && history.endsWith("before apply " + reference.root() + "  (card " + key + ")\n|"),
+                     && history.endsWith("before apply of " + reference.root() + "  (card " + key + ")\n|"),
                  qPrintable(history));
         QCOMPARE(in({"history", "Player 8"}).first(2), "2|");
         QCOMPARE(in({"forget", one}),

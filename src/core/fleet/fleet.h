@@ -14,7 +14,7 @@
 // restoring a version, and making a card match a reference, each verified and logged.
 namespace Vexolo {
 
-// The words of a piece of work, as the history lists it ("Save program 1", "apply /media/ref").
+// The words of a piece of work, as the history lists it ("Save program 1", "apply of /media/ref").
 QString changeText(const ChangeCause &what);
 // The words of the version kept once it is done: "after Save program 1", "after apply of /media/ref".
 QString afterText(const ChangeCause &what);

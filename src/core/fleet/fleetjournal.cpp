@@ -51,9 +51,9 @@ QString changeText(const ChangeCause &what)
     case ChangeCause::CopySetup:
         return QStringLiteral("copy-setup");
     case ChangeCause::Apply:
-        return QStringLiteral("apply %1").arg(what.subject);
+        return QStringLiteral("apply of %1").arg(what.subject);
     case ChangeCause::Restore:
-        return QStringLiteral("restore %1").arg(what.subject);
+        return QStringLiteral("restore of %1").arg(what.subject);
     case ChangeCause::Other:
         break;
     }
@@ -62,14 +62,7 @@ QString changeText(const ChangeCause &what)
 
 QString afterText(const ChangeCause &what)
 {
-    switch (what.kind) {
-    case ChangeCause::Apply:
-        return QStringLiteral("after apply of %1").arg(what.subject);
-    case ChangeCause::Restore:
-        return QStringLiteral("after restore of %1").arg(what.subject);
-    default:
-        return QStringLiteral("after ") + changeText(what);
-    }
+    return QStringLiteral("after ") + changeText(what);
 }
 
 QString versionWhen(const SetupVersion &version)
