@@ -161,7 +161,7 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(card.path("B.adv")));
         QCOMPARE(card.read("Programs/RootDir.txt"), record("A.mp3 V3") + record("B.mp3 V7") + "end");
         QCOMPARE(whats(fleet.history(key).value).first(2),
-                 QStringList({"after restore of " + first, "restore " + first}));
+                 QStringList({"after restore of " + first, "restore of " + first}));
         QCOMPARE(fleet.log().value.last().result + ' ' + fleet.log().value.last().reference,
                  "verified version " + first);
         QVERIFY(restoreVersion(fleet, store, first, true).actions.isEmpty()); // in place already
