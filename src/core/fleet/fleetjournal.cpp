@@ -85,7 +85,7 @@ void FleetJournal::keep(const CardStore &store, const CardStore::Contents &conte
         return;
     qWarning("The card's setup could not be kept in the fleet's history: %s", qPrintable(error));
     // The card was written all the same; its views say that its history was not.
-    CardSession::instance().tell(store.identity(), {CardChange::HistoryNotKept, 0, 0, error, {}});
+    CardSession::instance().tell(store.identity(), CardChange::historyNotKept(error));
 }
 
 QString FleetJournal::error() const

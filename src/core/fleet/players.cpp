@@ -171,10 +171,10 @@ Standing standingOf(const FleetRepository &fleet, const QString &cardKey, const 
                     const std::optional<LogLine> &last)
 {
     if (!reference.contents.readable)
-        return {Standing::Kind::Unreadable, 0, {}, QStringLiteral("the reference cannot be read")};
+        return {Standing::Kind::Unreadable, {}, {}, QStringLiteral("the reference cannot be read")};
     const FleetRead<QList<SetupVersion>> newest = fleet.history(cardKey, 0, 1);
     if (newest.failed() || newest.value.isEmpty())
-        return {newest.failed() ? Standing::Kind::Unreadable : Standing::Kind::NeverSeen, 0, {}, newest.error};
+        return {newest.failed() ? Standing::Kind::Unreadable : Standing::Kind::NeverSeen, {}, {}, newest.error};
     const SetupVersion &seen = newest.value.constFirst();
     // A verified apply of this reference since it and the newest version were last changed (the log keeps whole
     // seconds) needs no comparing.
@@ -182,7 +182,7 @@ Standing standingOf(const FleetRepository &fleet, const QString &cardKey, const 
                                   seen.time.toSecsSinceEpoch());
     if (last && last->result == QStringLiteral("verified") && last->time.toSecsSinceEpoch() >= since
         && QDir::cleanPath(last->reference) == QDir::cleanPath(reference.root))
-        return {Standing::Kind::Matches, 0, last->time, {}};
+        return {Standing::Kind::Matches, {}, last->time, {}};
     const FleetRead<std::optional<SetupSnapshot>> files = fleet.version(cardKey, seen.id);
     if (files.failed() || !files.value)
         return {Standing::Kind::Unreadable, 0, seen.time,
@@ -193,7 +193,7 @@ Standing standingOf(const FleetRepository &fleet, const QString &cardKey, const 
     for (const Finding &difference : differences)
         places.insert(difference.place);
     if (places.isEmpty())
-        return {Standing::Kind::Matches, 0, seen.time, {}};
+        return {Standing::Kind::Matches, {}, seen.time, {}};
     if (seen.time < reference.changed)
         return {Standing::Kind::NotSeenSince, places.size(), seen.time, {}};
     return {Standing::Kind::Differs, places.size(), seen.time, {}};

@@ -112,7 +112,7 @@ FleetChange registerCard(FleetRepository &fleet, Card &card, const QString &name
     if (!registered.failed()) {
         card.player = player;
         card.arrival = Arrival::Ready;
-        CardSession::instance().tell({}, {CardChange::PlayersChanged, 0, 0, {}, {}});
+        CardSession::instance().tell({}, CardChange::playersChanged());
     }
     return registered;
 }

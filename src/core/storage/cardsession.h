@@ -63,6 +63,8 @@ struct CardChange
     {
         return {Finished, 0, count, {}, {}, cause};
     }
+    static CardChange playersChanged() { return {PlayersChanged, 0, 0, {}, {}, {}}; }
+    static CardChange historyNotKept(const QString &why) { return {HistoryNotKept, 0, 0, why, {}, {}}; }
 };
 
 // How long a card may take to answer before the user is told that it does not (4 s; tests shorten it).

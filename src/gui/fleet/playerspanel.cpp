@@ -204,7 +204,7 @@ void PlayersPanel::registerCard()
             if (!refused.isEmpty())
                 m_platform.MsgBox(refused, PlatformAdapter::Caution);
             else
-                CardSession::instance().tell({}, {CardChange::PlayersChanged, 0, 0, {}, {}});
+                CardSession::instance().tell({}, CardChange::playersChanged());
             refresh();
         });
 }
@@ -236,7 +236,7 @@ void PlayersPanel::change(std::function<FleetChange(FleetRepository &)> work)
             if (done.failed())
                 m_platform.MsgBox(fleetChangeText(done), PlatformAdapter::Caution);
             else
-                CardSession::instance().tell({}, {CardChange::PlayersChanged, 0, 0, {}, {}});
+                CardSession::instance().tell({}, CardChange::playersChanged());
             refresh();
         });
 }

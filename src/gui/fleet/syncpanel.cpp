@@ -131,7 +131,7 @@ void SyncPanel::ended(int code, QProcess::ExitStatus status)
         QStringList remotes = QSettings().value(SyncedKey).toStringList();
         if (const QString remote = m_process.arguments().value(1); !remote.isEmpty() && !remotes.contains(remote))
             QSettings().setValue(SyncedKey, remotes << remote);
-        CardSession::instance().tell({}, {CardChange::PlayersChanged, 0, 0, {}, {}});
+        CardSession::instance().tell({}, CardChange::playersChanged());
         Q_EMIT synced();
         return;
     }

@@ -16,8 +16,6 @@ void printAway(QWidget *parent, std::unique_ptr<QPrinter> printer, const QString
     auto *pages = new QProgressDialog(label, QObject::tr("Cancel"), 0, 0, parent);
     pages->setWindowModality(Qt::WindowModal);
     pages->setMinimumDuration(500);
-    pages->setAutoReset(false);
-    pages->setAutoClose(false);
     const auto stop = std::make_shared<std::atomic<bool>>(false);
     QObject::connect(pages, &QProgressDialog::canceled, pages, [stop] { *stop = true; });
 

@@ -71,6 +71,9 @@ private Q_SLOTS:
             << QStringList{"X.adv changed (cannot be read as a track's settings)"};
         QTest::newRow("listing") << SetupSnapshot{{"Programs/RootDir.txt", formatListing({"a.mp3 V7"})}}
             << SetupSnapshot{{"Programs/Other.txt", "x"}} << false << QStringList{"Programs/Other.txt added"};
+        QTest::newRow("long, only the first differs: the same ends are not matched again")
+            << program(QStringList {"x.mp3 V7"} + tracks(1100, "a")) << program(tracks(1100, "a")) << false
+            << QStringList{"Program 1: x.mp3 (entry 1) removed"};
         QTest::newRow("too large to match") << program(tracks(3000, "a")) << program(tracks(3000, "b")) << false
             << QStringList{"Program 1: 3000 entries before, 3000 entries now; too many changed to list one by one"};
         // clang-format on

@@ -88,7 +88,7 @@ private Q_SLOTS:
         // A player registered elsewhere in the program counts at once.
         panel.spnCount->setValue(0);
         QVERIFY(!FleetRepository().registerPlayer({"path:/elsewhere", "Player 4", {}, {}}).failed());
-        CardSession::instance().tell({}, {CardChange::PlayersChanged, 0, 0, {}, {}});
+        CardSession::instance().tell({}, CardChange::playersChanged());
         QTRY_COMPARE(panel.lblCount->text(), "3 of 4 done");
 
         // While a card is being made (here: waiting for another writer of it), Cancel is there to stop it.

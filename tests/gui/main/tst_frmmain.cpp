@@ -875,7 +875,7 @@ private Q_SLOTS:
              {std::tuple {"Player 3", "Ocean Gallery", "Player 3 \u00b7 Ocean Gallery"},
               {"Player 4", "", "Player 4"}}) {
             QVERIFY(!FleetRepository().registerPlayer({key, name, location, {}}).failed());
-            CardSession::instance().tell({}, {CardChange::PlayersChanged, 0, 0, {}, {}});
+            CardSession::instance().tell({}, CardChange::playersChanged());
             QTRY_COMPARE(find<QLabel>("lblPlayer")->text(), shown);
         }
         qunsetenv("XDG_DATA_HOME");
