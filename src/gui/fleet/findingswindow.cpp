@@ -190,9 +190,10 @@ FindingsWindow::FindingsWindow(const QString &title, QWidget *parent)
     lstFindings->setColumnWidth(PlaceColumn, 240);
     lstFindings->setColumnWidth(RepairColumn, repairColumnWidth());
     // Wrapped rows take the height their text needs at the column's new width.
-    connect(lstFindings->header(), &QHeaderView::sectionResized, lstFindings, [this] {
-        if (!lstFindings->uniformRowHeights())
-            lstFindings->doItemsLayout();
+    // The list alone: a resize while the window is being destroyed still reaches it.
+    connect(lstFindings->header(), &QHeaderView::sectionResized, lstFindings, [list = lstFindings] {
+        if (!list->uniformRowHeights())
+            list->doItemsLayout();
     });
     // Queued: the repair refills the list, which the click is still being handled on.
     connect(lstFindings, &QTreeView::clicked, this, &FindingsWindow::repair, Qt::QueuedConnection);
