@@ -74,6 +74,10 @@ private Q_SLOTS:
         QTest::newRow("long, only the first differs: the same ends are not matched again")
             << program(QStringList {"x.mp3 V7"} + tracks(1100, "a")) << program(tracks(1100, "a")) << false
             << QStringList{"Program 1: x.mp3 (entry 1) removed"};
+        QTest::newRow("the first entry kept, one before it added")
+            << program({"x.mp3 V7", "y.mp3 V7", "q.mp3 V7"}) << program({"w.mp3 V7", "x.mp3 V7", "r.mp3 V7"}) << false
+            << QStringList{"Program 1: y.mp3 (entry 2) removed", "Program 1: q.mp3 (entry 3) removed",
+                           "Program 1: w.mp3 (entry 1) added", "Program 1: r.mp3 (entry 3) added"};
         QTest::newRow("too large to match") << program(tracks(3000, "a")) << program(tracks(3000, "b")) << false
             << QStringList{"Program 1: 3000 entries before, 3000 entries now; too many changed to list one by one"};
         // clang-format on
