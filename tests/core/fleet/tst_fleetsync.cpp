@@ -136,6 +136,8 @@ private Q_SLOTS:
 
         change(one, "on one", {"uuid:A", "Hall", {}, {}}, {"uuid:B", "Player B2", {}, {}});
         change(two, "on two", {"uuid:A", "Foyer", "Lobby", {}}, {});
+        for (FleetRepository *fleet : {&one, &two}) // the same change on both: no conflict
+            QVERIFY(!fleet->registerPlayer({"uuid:C", "Player C", {}, {}}).failed());
         QVERIFY(one.sync());
         const std::optional<SyncSummary> merged = two.sync();
         QVERIFY(merged);

@@ -438,7 +438,9 @@ private Q_SLOTS:
         QSettings().remove("fleet");
         QTemporaryDir dir;
         const QString script = dir.filePath("sync");
-        QVERIFY(TestCard::writeTo(script, "#!/bin/sh\necho \"Pulled: 1 version, 0 players, 2 log lines. $2\"\n"));
+        QVERIFY(TestCard::writeTo(script,
+                                  "#!/bin/sh\n[ \"$2\" = /bad ] && { echo \"/bad: no fleet there\" >&2; exit 1; }\n"
+                                  "echo \"Pulled: 1 version, 0 players, 2 log lines. $2\"\n"));
         QVERIFY(QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner));
         SyncPanel panel(platform, &parent, script);
         QSignalSpy synced(&panel, &SyncPanel::synced);
@@ -456,6 +458,17 @@ private Q_SLOTS:
         panel.cmdSync->click();
         QTRY_COMPARE(synced.size(), 2);
         QCOMPARE(platform.shown.size(), asked);
+
+        // A sync that fails says why, and its remote is not one synced with.
+        panel.txtRemote->setText("/bad");
+        platform.answers << AnswerYes << AnswerYes;
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            panel.cmdSync->click();
+            QTRY_VERIFY(panel.cmdSync->isEnabled());
+        }
+        QCOMPARE(panel.lblSync->text(), "/bad: no fleet there");
+        QVERIFY(platform.answers.isEmpty()); // asked again: not remembered
+        QCOMPARE(synced.size(), 2);
     }
 };
 
