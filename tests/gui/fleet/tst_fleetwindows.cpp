@@ -440,6 +440,7 @@ private Q_SLOTS:
         const QString script = dir.filePath("sync");
         QVERIFY(TestCard::writeTo(script,
                                   "#!/bin/sh\n[ \"$2\" = /bad ] && { echo \"/bad: no fleet there\" >&2; exit 1; }\n"
+                                  "[ \"$2\" = /silent ] && { sleep 60 & wait; }\n"
                                   "echo \"Pulled: 1 version, 0 players, 2 log lines. $2\"\n"));
         QVERIFY(QFile::setPermissions(script, QFile::ReadOwner | QFile::ExeOwner));
         SyncPanel panel(platform, &parent, script);
@@ -468,6 +469,14 @@ private Q_SLOTS:
         }
         QCOMPARE(panel.lblSync->text(), "/bad: no fleet there");
         QVERIFY(platform.answers.isEmpty()); // asked again: not remembered
+
+        // A remote that stays silent is ended by Cancel, the transfer it started with it.
+        panel.txtRemote->setText("/silent");
+        platform.answers << AnswerYes;
+        panel.cmdSync->click();
+        panel.cmdCancelSync->click();
+        QTRY_VERIFY(panel.cmdSync->isEnabled());
+        QCOMPARE(panel.lblSync->text(), "Sync cancelled; nothing half-written.");
         QCOMPARE(synced.size(), 2);
     }
 };
