@@ -2,6 +2,7 @@
 
 #include "platform/platformadapter.h"
 #include "printing/printing.h"
+#include "printing/printjob.h"
 #include "storage/cardsession.h"
 #include "words/findingwords.h"
 
@@ -344,7 +345,7 @@ void ProductionPanel::saveReport()
 
 void ProductionPanel::printReport()
 {
-    const std::unique_ptr<QPrinter> printer = m_platform.openPrinterDialogFor(window(), tr("Production report"));
+    std::unique_ptr<QPrinter> printer = m_platform.openPrinterDialogFor(window(), tr("Production report"));
     if (!printer || printer->copyCount() < 1)
         return;
     QStringList entries;
@@ -355,8 +356,14 @@ void ProductionPanel::printReport()
         entries.append(fields.join(QStringLiteral(" · ")));
     }
     const QString heading = tr("Production report: %1").arg(lblCount->text());
-    if (!printList(*printer, heading, entries))
-        m_platform.warn(NotPrintedMessage);
+    // Drawn on the printer's worker, as every print job: the window never waits on a PDF file or a printer's queue.
+    printAway(
+        this, std::move(printer), tr("Printing\u2026"),
+        [heading, entries](QPrinter &on, const PageProgress &) { return printList(on, heading, entries); },
+        [platform = &m_platform](bool printed, bool) {
+            if (!printed)
+                platform->warn(NotPrintedMessage);
+        });
 }
 
 } // namespace Vexolo::Ui
